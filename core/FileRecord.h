@@ -1,0 +1,84 @@
+#pragma once
+// The record of one list entry: 19 text fields addressed by index 0 to 18, and the catalogue
+// that names them.
+//
+// A scan can hold millions of records, so a record is one compact heap block: a bit mask of the
+// non-empty fields, one span (offset, length) per non-empty field, then the text bytes. A field
+// whose text is the tail of another's ("File Name" of "Full Path", "File Ext" of both) shares its
+// bytes. Texts are the file system's exact bytes; nothing here assumes UTF-8.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace nulvane {
+
+inline constexpr int FieldCount = 19;
+
+enum TField : std::uint8_t {
+    fiFileName = 0,
+    fiFullPath = 1,
+    fiFileSize = 2,
+    fiFileExt = 3,
+    fiFileType = 4,
+    fiDescription = 5,
+    fiFileNameLength = 6,
+    fiPathNameLength = 7,
+    fiSizePercentage = 8,
+    fiCatalogName = 9,
+    fiCreateTime = 10,
+    fiAccessTime = 11,
+    fiWriteTime = 12,
+    fiDOSName = 13,
+    fiFileCount = 14,
+    fiCreateAgeRange = 15,
+    fiAccessAgeRange = 16,
+    fiWriteAgeRange = 17,
+    fiSizeRange = 18,
+};
+
+inline constexpr std::array<std::string_view, FieldCount> FieldNames = {
+    "File Name",   "Full Path",   "File Size",        "File Ext",         "File Type",
+    "Description", "File Name Length", "Path Name Length", "Size Percentage", "Catalog Name",
+    "Create Time", "Access Time", "Write Time",       "DOS Name",         "File Count",
+    "CreateAgeRange", "AccessAgeRange", "WriteAgeRange", "SizeRange",
+};
+
+// Leading and trailing blanks and control characters (bytes up to 0x20) removed.
+std::string_view TrimText(std::string_view text) noexcept;
+
+// The field a configured column name stands for: both sides trimmed, compared exactly (case
+// matters); 0 ("File Name") when no name matches.
+std::uint8_t FieldIndexOf(std::string_view name) noexcept;
+
+// The field's name with every blank removed ("File Name Length" -> "FileNameLength").
+std::string FieldXmlName(int index);
+
+class TFileRecord {
+public:
+    TFileRecord() noexcept = default;
+    TFileRecord(const TFileRecord& other);
+    TFileRecord(TFileRecord&& other) noexcept : Block_(other.Block_) { other.Block_ = nullptr; }
+    TFileRecord& operator=(const TFileRecord& other);
+    TFileRecord& operator=(TFileRecord&& other) noexcept;
+    ~TFileRecord();
+
+    // The field's text; empty for a field never set. An index outside 0..18 reads as empty.
+    std::string_view Get(int index) const noexcept;
+    std::string_view operator[](int index) const noexcept { return Get(index); }
+
+    // Replaces one field's text; the empty text clears it. Throws EListError for an index
+    // outside 0..18.
+    void Set(int index, std::string_view text);
+
+    void Clear() noexcept;
+    bool IsEmpty() const noexcept { return Block_ == nullptr; }
+    // Bytes of heap this record owns (for memory accounting).
+    std::size_t HeapBytes() const noexcept;
+
+private:
+    unsigned char* Block_ = nullptr;
+};
+
+}  // namespace nulvane

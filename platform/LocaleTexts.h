@@ -1,0 +1,107 @@
+#pragma once
+// The user's conventions for numbers and date-times, and conversions under them.
+//
+// Date-time texts are "short date, a blank, long time", or the short date alone when hour, minute
+// and second are all zero. Parsing accepts exactly what formatting produces and gives back the
+// same instant to the second. Parsing runs on every sort comparison, so it never allocates: the
+// patterns are compiled once when the instance is made.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nulvane {
+
+// A local calendar date and wall-clock time, to the second.
+struct TLocalTime {
+    int Year = 1899;   // four digits
+    int Month = 12;    // 1..12
+    int Day = 30;      // 1..31
+    int Hour = 0;      // 0..23
+    int Minute = 0;
+    int Second = 0;
+    friend bool operator==(const TLocalTime&, const TLocalTime&) = default;
+};
+
+// A date-time as days since 1899-12-30 00:00 with the time of day as the fraction.
+using TDateTime = double;
+
+// One token of a compiled date or time pattern.
+struct TPatternToken {
+    enum class TKind : std::uint8_t {
+        Literal,
+        Year,          // always four digits (a two-digit year in a locale is widened)
+        Month,         // number; Width 2 = zero-padded
+        MonthAbbr,     // locale's abbreviated month name
+        MonthFull,     // locale's full month name
+        Day,           // Width 2 = zero-padded
+        WeekdayAbbr,
+        WeekdayFull,
+        Hour24,        // Width 2 = zero-padded
+        Hour12,        // Width 2 = zero-padded
+        Minute,        // Width 2 = zero-padded
+        Second,        // Width 2 = zero-padded
+        AmPm,
+    };
+    TKind Kind = TKind::Literal;
+    std::uint8_t Width = 1;
+    std::string Text;  // for Literal
+};
+
+class TLocaleTexts {
+public:
+    // The process locale's conventions (LC_NUMERIC, LC_TIME); call setlocale(LC_ALL, "") first.
+    static TLocaleTexts FromProcessLocale();
+    // English (United States): short date M/d/yyyy, long time h:mm:ss tt, "," thousands, "." decimal.
+    static const TLocaleTexts& EnglishUS();
+
+    // The instance the system uses. Made from the process locale on first use unless one was
+    // installed; tests install EnglishUS(). Not to be changed while a scan runs on other threads.
+    static const TLocaleTexts& Current();
+    static void SetCurrent(const TLocaleTexts& texts);
+
+    // Builds an instance from explicit patterns. Patterns use the tokens yyyy yy M MM MMM MMMM
+    // d dd ddd dddd H HH h hh m mm s ss tt and quoted literals 'text'; any other character stands
+    // for itself. "yy" is widened to "yyyy".
+    TLocaleTexts(std::string_view shortDatePattern, std::string_view longTimePattern,
+                 char decimalSeparator, std::string thousandSeparator, std::string grouping,
+                 std::string amText, std::string pmText, std::vector<std::string> monthAbbr = {},
+                 std::vector<std::string> monthFull = {}, std::vector<std::string> weekdayAbbr = {},
+                 std::vector<std::string> weekdayFull = {});
+
+    // Numbers. ParseNumber accepts optional blanks, a sign, digits with at most one decimal
+    // separator (at least one digit in all), an optional exponent, optional blanks; no thousands
+    // separators. It never allocates.
+    bool ParseNumber(std::string_view text, double& value) const noexcept;
+    // Thousands separators per the locale's grouping and exactly two decimals ("1,023.00").
+    std::string FormatNumber(double value) const;
+
+    // Date-times.
+    std::string FormatDateTime(const TLocalTime& time) const;
+    void AppendDateTime(std::string& out, const TLocalTime& time) const;
+    bool ParseDateTime(std::string_view text, TLocalTime& time) const noexcept;
+    bool ParseDateTime(std::string_view text, TDateTime& value) const noexcept;
+
+    char DecimalSeparator() const noexcept { return DecimalSeparator_; }
+    const std::string& ThousandSeparator() const noexcept { return ThousandSeparator_; }
+    const std::string& ShortDatePattern() const noexcept { return ShortDatePattern_; }
+    const std::string& LongTimePattern() const noexcept { return LongTimePattern_; }
+
+private:
+    std::string ShortDatePattern_, LongTimePattern_;
+    std::vector<TPatternToken> DateTokens_, TimeTokens_;
+    char DecimalSeparator_ = '.';
+    std::string ThousandSeparator_;
+    std::string Grouping_;
+    std::string AmText_, PmText_;
+    std::vector<std::string> MonthAbbr_, MonthFull_, WeekdayAbbr_, WeekdayFull_;
+};
+
+// Days since 1899-12-30 for a local calendar date-time (no time zone involved).
+TDateTime ToDateTime(const TLocalTime& time) noexcept;
+
+// Converts seconds since the Unix epoch (UTC) to local time with the offset in force at that
+// instant (what `ls -l` shows), not the offset in force now.
+TLocalTime ToLocalTime(std::int64_t unixSeconds);
+
+}  // namespace nulvane
