@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
