@@ -1,0 +1,150 @@
+#pragma once
+// The schema of TallyscopeConfig.xml as typed bindings, one class per element, and its loader.
+//
+//   config (versionNo)
+//     frame (left, top, height, width, max)
+//       plLeft (width, col1, col2, col3)
+//       plHint (height, col1, col2)
+//     nodes: a sequence of node (Name, DefaultExport, ReadOnly, Align, Width, Visible, Index)
+//     agerange, sizerange: each a sequence of item (label, value)
+//
+// Texts read exactly as written ("" when missing); integers and booleans throw EConvertError when
+// missing, empty or not convertible. A child element that is missing reads as present and empty:
+// it is created in memory only, since the document is never saved. Bindings are copyable views
+// that keep the document alive; callers walk from the root to what they need each time.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "config/XmlBinding.h"
+
+namespace nulvane {
+
+class TXMLPlLeftType : public TXMLElementBinding {
+public:
+    using TXMLElementBinding::TXMLElementBinding;
+    std::int32_t Width() const { return ReadInteger("width"); }
+    std::int32_t Col1() const { return ReadInteger("col1"); }
+    std::int32_t Col2() const { return ReadInteger("col2"); }
+    std::int32_t Col3() const { return ReadInteger("col3"); }
+    void SetWidth(std::int32_t value) const { WriteInteger("width", value); }
+    void SetCol1(std::int32_t value) const { WriteInteger("col1", value); }
+    void SetCol2(std::int32_t value) const { WriteInteger("col2", value); }
+    void SetCol3(std::int32_t value) const { WriteInteger("col3", value); }
+};
+
+class TXMLPlHintType : public TXMLElementBinding {
+public:
+    using TXMLElementBinding::TXMLElementBinding;
+    std::int32_t Height() const { return ReadInteger("height"); }
+    std::int32_t Col1() const { return ReadInteger("col1"); }
+    std::int32_t Col2() const { return ReadInteger("col2"); }
+    void SetHeight(std::int32_t value) const { WriteInteger("height", value); }
+    void SetCol1(std::int32_t value) const { WriteInteger("col1", value); }
+    void SetCol2(std::int32_t value) const { WriteInteger("col2", value); }
+};
+
+// The main window's last layout; carried in the file, read by nothing.
+class TXMLFrameType : public TXMLElementBinding {
+public:
+    using TXMLElementBinding::TXMLElementBinding;
+    std::string Left() const { return ReadText("left"); }
+    std::string Top() const { return ReadText("top"); }
+    std::int32_t Height() const { return ReadInteger("height"); }
+    std::int32_t Width() const { return ReadInteger("width"); }
+    bool Max() const { return ReadBoolean("max"); }
+    TXMLPlLeftType PlLeft() const { return ChildBinding<TXMLPlLeftType>("plLeft"); }
+    TXMLPlHintType PlHint() const { return ChildBinding<TXMLPlHintType>("plHint"); }
+    void SetLeft(std::string_view value) const { WriteText("left", value); }
+    void SetTop(std::string_view value) const { WriteText("top", value); }
+    void SetHeight(std::int32_t value) const { WriteInteger("height", value); }
+    void SetWidth(std::int32_t value) const { WriteInteger("width", value); }
+    void SetMax(bool value) const { WriteBoolean("max", value); }
+};
+
+// One column definition.
+class TXMLNodeType : public TXMLElementBinding {
+public:
+    using TXMLElementBinding::TXMLElementBinding;
+    std::string Name() const { return ReadText("Name"); }
+    bool DefaultExport() const { return ReadBoolean("DefaultExport"); }
+    bool ReadOnly() const { return ReadBoolean("ReadOnly"); }
+    std::string Align() const { return ReadText("Align"); }
+    std::int32_t Width() const { return ReadInteger("Width"); }
+    bool Visible() const { return ReadBoolean("Visible"); }
+    std::int32_t Index() const { return ReadInteger("Index"); }
+    void SetName(std::string_view value) const { WriteText("Name", value); }
+    void SetDefaultExport(bool value) const { WriteBoolean("DefaultExport", value); }
+    void SetReadOnly(bool value) const { WriteBoolean("ReadOnly", value); }
+    void SetAlign(std::string_view value) const { WriteText("Align", value); }
+    void SetWidth(std::int32_t value) const { WriteInteger("Width", value); }
+    void SetVisible(bool value) const { WriteBoolean("Visible", value); }
+    void SetIndex(std::int32_t value) const { WriteInteger("Index", value); }
+};
+
+// The column definitions: the "node" children of "nodes", in document order.
+class TXMLNodesType : public TXMLCollectionBinding<TXMLNodeType> {
+public:
+    TXMLNodesType() = default;
+    explicit TXMLNodesType(TXmlElement element) : TXMLCollectionBinding(std::move(element), "node") {}
+};
+
+class TXMLItemType : public TXMLElementBinding {
+public:
+    using TXMLElementBinding::TXMLElementBinding;
+    std::string Label() const { return ReadText("label"); }
+    std::int32_t Value() const { return ReadInteger("value"); }
+    void SetLabel(std::string_view value) const { WriteText("label", value); }
+    void SetValue(std::int32_t value) const { WriteInteger("value", value); }
+};
+
+class TXMLAgerangeType : public TXMLCollectionBinding<TXMLItemType> {
+public:
+    TXMLAgerangeType() = default;
+    explicit TXMLAgerangeType(TXmlElement element) : TXMLCollectionBinding(std::move(element), "item") {}
+};
+
+class TXMLSizerangeType : public TXMLCollectionBinding<TXMLItemType> {
+public:
+    TXMLSizerangeType() = default;
+    explicit TXMLSizerangeType(TXmlElement element) : TXMLCollectionBinding(std::move(element), "item") {}
+};
+
+// The root of the configuration, "config".
+class IXMLConfigType {
+public:
+    virtual ~IXMLConfigType() = default;
+    virtual std::int32_t VersionNo() const = 0;
+    virtual TXMLFrameType Frame() const = 0;
+    virtual TXMLNodesType Nodes() const = 0;
+    virtual TXMLAgerangeType Agerange() const = 0;
+    virtual TXMLSizerangeType Sizerange() const = 0;
+};
+
+using IXMLConfigTypePtr = std::shared_ptr<IXMLConfigType>;
+
+class TXMLConfigType : public IXMLConfigType, public TXMLElementBinding {
+public:
+    // EIntfCastError when the element is not a "config" element.
+    explicit TXMLConfigType(TXmlElement element);
+
+    std::int32_t VersionNo() const override { return ReadInteger("versionNo"); }
+    TXMLFrameType Frame() const override { return ChildBinding<TXMLFrameType>("frame"); }
+    TXMLNodesType Nodes() const override { return ChildBinding<TXMLNodesType>("nodes"); }
+    TXMLAgerangeType Agerange() const override { return ChildBinding<TXMLAgerangeType>("agerange"); }
+    TXMLSizerangeType Sizerange() const override { return ChildBinding<TXMLSizerangeType>("sizerange"); }
+    void SetVersionNo(std::int32_t value) const { WriteInteger("versionNo", value); }
+};
+
+// The document options of a configuration: missing children and attributes are created in memory
+// when looked up by name, and an empty attribute value reads as null.
+TXmlOptions ConfigDocumentOptions();
+
+// Parses a configuration file (the parser honours its encoding) and binds its root. EOSError when
+// it cannot be read, EXmlError when it does not parse, EIntfCastError when the root is not "config".
+IXMLConfigTypePtr LoadConfigFile(const std::string& fileName);
+// The same for a configuration held in memory.
+IXMLConfigTypePtr LoadConfigText(std::string_view text);
+
+}  // namespace nulvane

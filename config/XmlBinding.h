@@ -1,0 +1,71 @@
+#pragma once
+// Typed views on the elements of a parsed configuration document, and the conversions of their
+// attribute texts. A binding holds no value of its own: every read goes to the document, so an
+// attribute is converted (and can fail) at the moment it is read.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/XmlDom.h"
+
+namespace nulvane {
+
+// Conversions of an attribute value (null: missing or empty). `name` only serves the message of
+// the EConvertError thrown when the value does not convert; there is no default value.
+//   integer: optional blanks, an optional sign, decimal digits, optional blanks; must fit in 32 bits.
+//   boolean: "true" or "false" in any letter case, or a decimal number (non-zero is true).
+std::int32_t AttributeToInteger(const std::optional<std::string>& value, std::string_view name);
+bool AttributeToBoolean(const std::optional<std::string>& value, std::string_view name);
+std::string IntegerToAttribute(std::int32_t value);
+std::string BooleanToAttribute(bool value);  // "True" / "False", as the default file writes them
+
+// A view on one element.
+class TXMLElementBinding {
+public:
+    TXMLElementBinding() = default;
+    explicit TXMLElementBinding(TXmlElement element) : Element_(std::move(element)) {}
+    const TXmlElement& Element() const noexcept { return Element_; }
+
+protected:
+    std::string ReadText(std::string_view name) const { return Element_.AttributeText(name); }
+    std::int32_t ReadInteger(std::string_view name) const { return AttributeToInteger(Element_.Attribute(name), name); }
+    bool ReadBoolean(std::string_view name) const { return AttributeToBoolean(Element_.Attribute(name), name); }
+    void WriteText(std::string_view name, std::string_view value) const { Element_.SetAttribute(name, value); }
+    void WriteInteger(std::string_view name, std::int32_t value) const {
+        Element_.SetAttribute(name, IntegerToAttribute(value));
+    }
+    void WriteBoolean(std::string_view name, bool value) const { Element_.SetAttribute(name, BooleanToAttribute(value)); }
+    // The binding of a child element looked up by name (created in memory when missing).
+    template <class TBinding>
+    TBinding ChildBinding(std::string_view name) const {
+        return TBinding(Element_.Child(name));
+    }
+
+private:
+    TXmlElement Element_;
+};
+
+// A view on an element whose items are its children with one tag; other children do not count.
+template <class TItem>
+class TXMLCollectionBinding : public TXMLElementBinding {
+public:
+    TXMLCollectionBinding() = default;
+    TXMLCollectionBinding(TXmlElement element, std::string_view itemTag)
+        : TXMLElementBinding(std::move(element)), ItemTag_(itemTag) {}
+
+    int Count() const { return Element().CountChildren(ItemTag_); }
+    // EListError when index is not in 0..Count()-1.
+    TItem Item(int index) const { return TItem(Element().ChildAt(ItemTag_, index)); }
+    TItem Add() const { return TItem(Element().AppendChild(ItemTag_)); }
+    // A new item at that position; index Count() appends. EListError outside 0..Count().
+    TItem Insert(int index) const {
+        if (index == Count()) return Add();
+        return TItem(Element().InsertChildBefore(ItemTag_, Element().ChildAt(ItemTag_, index)));
+    }
+
+private:
+    std::string_view ItemTag_;  // always a literal
+};
+
+}  // namespace nulvane

@@ -1,0 +1,218 @@
+#include "config/Config.h"
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "platform/Errors.h"
+#include "platform/FileContent.h"
+#include "platform/ProcessInfo.h"
+#include "support/TempDir.h"
+
+using namespace nulvane;
+using testing::HasSubstr;
+using testing::Not;
+
+namespace {
+
+class ConfigTest : public testing::Test {
+protected:
+    void SetUp() override {
+        SetExecutableFolderForTesting(Dir.Str());
+        GetConfig(true);
+    }
+    void TearDown() override {
+        GetConfig(true);
+        SetExecutableFolderForTesting("");
+    }
+    std::string ConfigPath() const { return Dir.Str() + "/TallyscopeConfig.xml"; }
+
+    test::TTempDir Dir;
+};
+
+// Reads every attribute of every definition the way the list does, dropping conversion errors.
+std::string ReadAllDefinitions() {
+    const TXMLNodesType nodes = GetConfig()->GetConfigRoot()->Nodes();
+    std::string seen;
+    for (int i = 0; i < nodes.Count(); ++i) {
+        const TXMLNodeType node = nodes.Item(i);
+        seen.append("[").append(node.Name()).append("|").append(node.Align()).append("]");
+        for (const auto& read : {+[](const TXMLNodeType& n) { return std::to_string(n.Width()); },
+                                 +[](const TXMLNodeType& n) { return std::to_string(n.Index()); },
+                                 +[](const TXMLNodeType& n) { return std::to_string(n.Visible()); },
+                                 +[](const TXMLNodeType& n) { return std::to_string(n.ReadOnly()); }}) {
+            try {
+                seen += read(node) + ",";
+            } catch (const EConvertError&) {
+                seen += "!,";
+            }
+        }
+    }
+    return seen;
+}
+
+}  // namespace
+
+TEST_F(ConfigTest, DefaultTextIsExact) {
+    EXPECT_EQ(DefaultConfigText.size(), 1061u);
+    EXPECT_EQ(std::count(DefaultConfigText.begin(), DefaultConfigText.end(), '\t'), 22);
+    EXPECT_EQ(DefaultConfigText.find_first_of("\r\n"), std::string_view::npos);
+    EXPECT_EQ(DefaultConfigText.substr(0, 60), "<?xml version=\"1.0\" encoding=\"utf-8\"?><config versionNo=\"2\">");
+    EXPECT_EQ(DefaultConfigText.substr(DefaultConfigText.size() - 18), "\t</nodes></config>");
+}
+
+TEST_F(ConfigTest, FirstStartWritesTheDefaultFileAndKeepsOneInstance) {
+    ASSERT_FALSE(std::filesystem::exists(ConfigPath()));
+    TConfig* config = GetConfig();
+    ASSERT_NE(config, nullptr);
+    EXPECT_EQ(config->ConfigFileName(), ConfigPath());
+    EXPECT_EQ(ReadFileContent(ConfigPath()), DefaultConfigText);
+    EXPECT_EQ(config->GetConfigRoot(), config->Root);
+    EXPECT_EQ(config->GetConfigRoot()->Nodes().Count(), 7);
+    EXPECT_EQ(GetConfig(false), config);
+
+    // Edits to the file wait for the next load.
+    Dir.Write("TallyscopeConfig.xml", "<config><nodes><node Name=\"Full Path\"/></nodes></config>");
+    EXPECT_EQ(GetConfig()->GetConfigRoot()->Nodes().Count(), 7);
+    EXPECT_EQ(GetConfig(true), nullptr);
+    EXPECT_EQ(GetConfig()->GetConfigRoot()->Nodes().Item(0).Name(), "Full Path");
+
+    // The default file is never written over an existing one.
+    EXPECT_THROW(GetConfig()->WriteDefaultConfig(), EOSError);
+    EXPECT_THAT(ReadFileContent(ConfigPath()), HasSubstr("Full Path"));
+}
+
+TEST_F(ConfigTest, ExistingFilesAreNeverTouchedWhateverTheyHold) {
+    const std::string secret = Dir.Write("secret.txt", "SECRET");
+    // Ten levels of ten references: 10^11 characters if expanded.
+    std::string bomb = "<!DOCTYPE config [<!ENTITY a \"aaaaaaaaaa\">";
+    for (char level = 'b'; level <= 'k'; ++level) {
+        bomb += std::string("<!ENTITY ") + level + " \"";
+        for (int i = 0; i < 10; ++i) bomb += std::string("&") + static_cast<char>(level - 1) + ";";
+        bomb += "\">";
+    }
+    bomb += "]><config><nodes><node Name=\"&k;\"/></nodes></config>";
+    const std::string utf16 = [] {
+        std::string s = "\xFF\xFE";
+        for (const char c : std::string("<?xml version=\"1.0\" encoding=\"UTF-16\"?><config><nodes><node Name=\"File Ext\" Width=\"50\"/></nodes></config>"))
+            s += c, s += '\0';
+        return s;
+    }();
+    const struct {
+        const char* Label;
+        std::string Content;
+        std::string Seen;  // what the definitions read as; empty text: creation must fail
+    } cases[] = {
+        {"empty file", "", ""},
+        {"not XML", "Width=120", ""},
+        {"unclosed", "<config><nodes>", ""},
+        {"other root", "<settings><nodes><node Name=\"x\"/></nodes></settings>", ""},
+        {"entity bomb", bomb, ""},
+        {"no nodes", "<config versionNo=\"2\"/>", "none"},
+        {"nodes without node", "<config><nodes><item/></nodes></config>", "none"},
+        {"node without Name", "<config><nodes><node Width=\"5\" Index=\"0\" Visible=\"1\" ReadOnly=\"false\"/></nodes></config>",
+         "[|]5,0,1,0,"},
+        {"unusable numbers", "<config><nodes><node Name=\"a\" Width=\"\" Visible=\"yes\" Align=\"Right\"/>"
+                             "<node Name=\"b\" Width=\"12px\"/><node Name=\"c\" Width=\"2147483648\"/></nodes></config>",
+         "[a|Right]!,!,!,!,[b|]!,!,!,!,[c|]!,!,!,!,"},
+        {"UTF-16 with BOM", utf16, "[File Ext|]50,!,!,!,"},
+        {"ISO-8859-1", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><config><nodes><node Name=\"Gr\xF6\xDF\x65\"/></nodes></config>",
+         "[Gr\xC3\xB6\xC3\x9F\x65|]!,!,!,!,"},
+        {"external entity", "<!DOCTYPE config [<!ENTITY x SYSTEM \"" + secret + "\">]><config><nodes>&x;<node Name=\"n\"/></nodes></config>",
+         "[n|]!,!,!,!,"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Label);
+        GetConfig(true);
+        Dir.Write("TallyscopeConfig.xml", c.Content);
+        const auto written = std::filesystem::last_write_time(ConfigPath());
+        if (c.Seen.empty()) {
+            EXPECT_THROW(GetConfig(), ENulvaneError);
+            EXPECT_THROW(GetConfig(), ENulvaneError);  // nothing remembered: tried again, fails again
+        } else {
+            const std::string seen = ReadAllDefinitions();
+            EXPECT_EQ(seen.empty() ? "none" : seen, c.Seen);
+            EXPECT_THAT(seen, Not(HasSubstr("SECRET")));
+        }
+        EXPECT_EQ(ReadFileContent(ConfigPath()), c.Content);
+        EXPECT_EQ(std::filesystem::last_write_time(ConfigPath()), written);
+    }
+}
+
+TEST_F(ConfigTest, ErrorsTellWhatWentWrong) {
+    Dir.Write("TallyscopeConfig.xml", "<config>\n\t<nodes>\n</config>");
+    try {
+        GetConfig();
+        ADD_FAILURE() << "loaded";
+    } catch (const EXmlError& e) {
+        EXPECT_THAT(e.what(), HasSubstr(ConfigPath()));
+        EXPECT_THAT(e.what(), HasSubstr("line 3"));
+        EXPECT_THAT(e.what(), HasSubstr("</config>"));
+    }
+    // Repaired, it loads on the next use.
+    Dir.Write("TallyscopeConfig.xml", "<config><nodes><node/></nodes></config>");
+    EXPECT_EQ(GetConfig()->GetConfigRoot()->Nodes().Count(), 1);
+}
+
+TEST_F(ConfigTest, UnwritableInstallFolderStillGivesTheDefaultColumns) {
+    const test::TTempDir other;
+    const struct {
+        const char* Label;
+        std::string Folder;
+        std::function<void(const std::string&)> Prepare;
+    } cases[] = {
+        // A folder with the file's name is no file; the default cannot be written over it.
+        {"folder in the way", Dir.Str(), [](const std::string& path) { std::filesystem::create_directory(path); }},
+        // The install "folder" is a regular file: nothing can be created under it.
+        {"folder is a file", other.Write("plain") , nullptr},
+        // A link to nowhere is no file, and is not followed when writing.
+        {"dangling link", other.MakeDir("linked"),
+         [&other](const std::string& path) { std::filesystem::create_symlink(other.Str() + "/elsewhere.xml", path); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Label);
+        GetConfig(true);
+        SetExecutableFolderForTesting(c.Folder);
+        const std::string path = c.Folder + "/TallyscopeConfig.xml";
+        if (c.Prepare) c.Prepare(path);
+        TConfig* config = GetConfig();
+        ASSERT_NE(config, nullptr);
+        EXPECT_EQ(config->ConfigFileName(), path);
+        EXPECT_EQ(config->GetConfigRoot()->Nodes().Count(), 7);
+        EXPECT_EQ(config->GetConfigRoot()->Nodes().Item(6).Name(), "Write Time");
+        EXPECT_FALSE(FileExists(path));
+        EXPECT_THROW(config->WriteDefaultConfig(), EOSError);
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(Dir.Str() + "/TallyscopeConfig.xml"));
+    EXPECT_FALSE(std::filesystem::exists(other.Str() + "/elsewhere.xml"));
+}
+
+TEST_F(ConfigTest, FiftyMegabyteFilesLoadOrFailCleanlyInLinearTime) {
+    const auto start = std::chrono::steady_clock::now();
+    // Long captions keep the tree (a few hundred bytes per attribute) to a modest size.
+    const std::string node = "\t\t<node Name=\"" + std::string(200, 'n') + "\" Width=\"220\"/>\n";
+    std::string many = "<config><nodes>\n";
+    const std::size_t count = 50'000'000 / node.size();
+    many.reserve(count * node.size() + 64);
+    for (std::size_t i = 0; i < count; ++i) many += node;
+    many += "</nodes></config>";
+    Dir.Write("TallyscopeConfig.xml", many);
+    // Walked the way the list walks its definitions: from the root to each one by position.
+    const int total = GetConfig()->GetConfigRoot()->Nodes().Count();
+    EXPECT_EQ(total, static_cast<int>(count));
+    std::int64_t widths = 0;
+    for (int i = 0; i < total; ++i) widths += GetConfig()->GetConfigRoot()->Nodes().Item(i).Width();
+    EXPECT_EQ(widths, 220 * static_cast<std::int64_t>(count));
+    GetConfig(true);
+    many.clear();
+
+    // One value of 50 MB is beyond what the parser accepts for a text: a clean parse error.
+    std::string wide = "<config><nodes><node Name=\"" + std::string(50'000'000, 'x') + "\"/></nodes></config>";
+    Dir.Write("TallyscopeConfig.xml", wide);
+    EXPECT_THROW(GetConfig(), EXmlError);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+}
