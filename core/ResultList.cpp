@@ -167,12 +167,11 @@ void TResultList::SetAllCheckStates(TCheckState state) noexcept {
 
 namespace {
 
-template <bool Descending>
+// `Compare(first, second)` takes entry indices; the result decides as the direction says.
+template <bool Descending, class TCompare>
 class TMergeSort {
 public:
-    TMergeSort(TResultList& list, const TResultList::TCompareEvent& compare, int column,
-               std::uint32_t* scratch) noexcept
-        : List_(list), Compare_(compare), Column_(column), Scratch_(scratch) {}
+    TMergeSort(TCompare& compare, std::uint32_t* scratch) noexcept : Compare_(compare), Scratch_(scratch) {}
 
     void Run(std::uint32_t* keys, std::size_t n) {
         if (n < 2) return;
@@ -189,7 +188,8 @@ public:
         const std::uint32_t* const bEnd = keys + n;
         std::uint32_t* out = keys;
         while (a != aEnd && b != bEnd) {
-            if (TakeFirst(*a, *b))
+            const int result = Compare_(*a, *b);
+            if (Descending ? result >= 0 : result <= 0)
                 *out++ = *a++;
             else
                 *out++ = *b++;
@@ -199,17 +199,18 @@ public:
     }
 
 private:
-    bool TakeFirst(std::uint32_t first, std::uint32_t second) {
-        if (!Compare_) return true;
-        const int result = Compare_(List_, List_[first], List_[second], Column_);
-        return Descending ? result >= 0 : result <= 0;
-    }
-
-    TResultList& List_;
-    const TResultList::TCompareEvent& Compare_;
-    const int Column_;
+    TCompare& Compare_;
     std::uint32_t* const Scratch_;
 };
+
+template <class TCompare>
+void MergeSort(std::uint32_t* keys, std::size_t n, TSortDirection direction, TCompare compare) {
+    std::vector<std::uint32_t> scratch(n / 2);
+    if (direction == TSortDirection::Descending)
+        TMergeSort<true, TCompare>(compare, scratch.data()).Run(keys, n);
+    else
+        TMergeSort<false, TCompare>(compare, scratch.data()).Run(keys, n);
+}
 
 }  // namespace
 
@@ -220,11 +221,15 @@ void TResultList::Sort(int column, TSortDirection direction) {
 
     std::vector<std::uint32_t> order(n);
     std::iota(order.begin(), order.end(), std::uint32_t{0});
-    std::vector<std::uint32_t> scratch(n / 2);
-    if (direction == TSortDirection::Descending)
-        TMergeSort<true>(*this, OnCompareNodes, column, scratch.data()).Run(order.data(), n);
+    const TIndexCompare prepared = OnPrepareSort ? OnPrepareSort(*this, column, direction) : nullptr;
+    if (prepared)
+        MergeSort(order.data(), n, direction, [&](std::uint32_t a, std::uint32_t b) { return prepared(a, b); });
+    else if (OnCompareNodes)
+        MergeSort(order.data(), n, direction, [&](std::uint32_t a, std::uint32_t b) {
+            return OnCompareNodes(*this, Entries_[a], Entries_[b], column);
+        });
     else
-        TMergeSort<false>(*this, OnCompareNodes, column, scratch.data()).Run(order.data(), n);
+        return;  // every pair compares 0: the order stays
 
     // Only now, with the order complete, do the entries move: an error above leaves them as
     // they were.

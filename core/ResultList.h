@@ -172,6 +172,14 @@ public:
     using TNotifyEvent = std::function<void(TResultList& sender)>;
     // An entry's state changed; `entry` may be NoEntry (the focus went away).
     using TEntryEvent = std::function<void(TResultList& sender, std::size_t entry)>;
+    // Orders two entries given by their places before the sort began.
+    using TIndexCompare = std::function<int(std::size_t first, std::size_t second)>;
+    // Asked once at the start of every Sort for a comparison to use during that sort instead of
+    // OnCompareNodes; an empty answer means OnCompareNodes. It must answer exactly as
+    // OnCompareNodes would: it exists so that a handler can convert each entry's sort key once
+    // per sort rather than once per comparison. Nothing it prepares may outlive the sort.
+    using TPrepareSortEvent =
+        std::function<TIndexCompare(TResultList& sender, int column, TSortDirection direction)>;
 
     TCompareEvent OnCompareNodes;
     TGetTextEvent OnGetText;
@@ -181,6 +189,7 @@ public:
     THeaderMouseEvent OnHeaderMouseDown;
     TEntryEvent OnChange;    // raised when the focused entry changes
     TEntryEvent OnInitNode;  // raised for every entry as it is added
+    TPrepareSortEvent OnPrepareSort;
 
     TResultList() : Header_(*this) {}
     TResultList(const TResultList&) = delete;
@@ -229,8 +238,8 @@ public:
     void SetCheckState(std::size_t entry, TCheckState state) { Entry(entry).CheckState = state; }
     void SetAllCheckStates(TCheckState state) noexcept;
 
-    // Reorders the entries by a top-down merge sort driven by OnCompareNodes (no handler: every
-    // pair compares 0). A run of n entries is split into its first n/2 (rounded down) and the
+    // Reorders the entries by a top-down merge sort driven by OnCompareNodes, or by the
+    // comparison OnPrepareSort gives for this sort (no handler: every pair compares 0). A run of n entries is split into its first n/2 (rounded down) and the
     // rest; merging takes the head of the first part while the comparison of (first head,
     // second head) is <= 0 when ascending, >= 0 when descending. This exact rule is what makes
     // ties keep or reverse their order, so it must not be replaced by another stable sort.
