@@ -92,8 +92,12 @@ int CompareDateText(std::string_view a, std::string_view b) noexcept {
     const TLocaleTexts& locale = TLocaleTexts::Current();
     TDateTime da, db;
     if (!locale.ParseDateTime(a, da) || !locale.ParseDateTime(b, db)) return 1;
-    if (std::fabs(da - db) < OneMillisecond) return 0;
-    return da > db ? 1 : -1;
+    return CompareDateTimes(da, db);
+}
+
+int CompareDateTimes(double a, double b) noexcept {
+    if (std::fabs(a - b) < OneMillisecond) return 0;
+    return a > b ? 1 : -1;
 }
 
 }  // namespace nulvane

@@ -24,4 +24,7 @@ int CompareNumericText(std::string_view a, std::string_view b) noexcept;
 // than a millisecond apart compare 0; otherwise 1 when a is the later, -1 when it is the earlier.
 int CompareDateText(std::string_view a, std::string_view b) noexcept;
 
+// The last step of CompareDateText, on two converted date-times (days).
+int CompareDateTimes(double a, double b) noexcept;
+
 }  // namespace nulvane
