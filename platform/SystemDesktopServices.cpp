@@ -1,5 +1,9 @@
 #include "platform/SystemDesktopServices.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+#else
 #include <cerrno>
 #include <csignal>
 #include <thread>
@@ -10,8 +14,29 @@
 #include <unistd.h>
 
 extern char** environ;
+#endif
 
 namespace nulvane {
+
+#ifdef _WIN32
+
+namespace {
+std::wstring Wide(const std::string& utf8) {
+    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), size);
+    return wide;
+}
+}  // namespace
+
+void TSystemDesktopServices::OpenFolder(const std::string& folder, TOwnerWindow /*owner*/) {
+    if (folder.empty()) return;
+    // Quoted: Explorer would split an unquoted folder at its commas.
+    const std::wstring parameters = L"\"" + Wide(folder) + L"\"";
+    ShellExecuteW(nullptr, L"open", L"explorer.exe", parameters.c_str(), nullptr, SW_SHOWNORMAL);
+}
+
+#else
 
 namespace {
 
@@ -34,7 +59,7 @@ public:
 };
 
 // Starts a program found on the PATH with the given arguments, detached from the caller: its own
-// session (a Ctrl+C in the caller's terminal does not reach it), no input, default signal mask.
+// session (a Ctrl+C in the caller's terminal does not reach it), no input, no blocked signals.
 // A thread reaps it so that it does not linger as a zombie. Returns false when it cannot start.
 bool SpawnDetached(const char* program, char* const argv[]) {
     TSpawnFileActions files;
@@ -69,5 +94,7 @@ void TSystemDesktopServices::OpenFolder(const std::string& folder, TOwnerWindow 
     char* const argv[] = {program.data(), argument.data(), nullptr};
     SpawnDetached(program.c_str(), argv);
 }
+
+#endif
 
 }  // namespace nulvane

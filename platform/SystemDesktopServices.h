@@ -7,8 +7,8 @@ namespace nulvane {
 
 class TSystemDesktopServices : public IDesktopServices {
 public:
-    // Starts the desktop's opener (xdg-open) on the folder and does not wait for it. The folder
-    // travels as one argument, never through a shell.
+    // Starts the desktop's opener on the folder (xdg-open; on Windows, Explorer) and does not
+    // wait for it. The folder travels as one argument, never through a shell.
     void OpenFolder(const std::string& folder, TOwnerWindow owner) override;
 };
 

@@ -111,6 +111,34 @@ TEST(ResultListSort, PassesTheColumnAndKeepsFocusCheckStatesAndRecordsWithTheirE
     EXPECT_EQ(changes, 0);  // the same entry keeps the focus
 }
 
+TEST(ResultListSort, APreparedComparisonStandsInForTheEventForOneSort) {
+    TResultList list;
+    Fill(list, 6);
+    int eventCalls = 0, preparations = 0;
+    list.OnCompareNodes = [&](TResultList&, const TListEntry& a, const TListEntry& b, int) {
+        ++eventCalls;
+        return Label(a) - Label(b);
+    };
+    bool answer = true;
+    list.OnPrepareSort = [&](TResultList& sender, int column, TSortDirection direction) -> TResultList::TIndexCompare {
+        ++preparations;
+        EXPECT_EQ(&sender, &list);
+        EXPECT_EQ(column, 2);
+        EXPECT_EQ(direction, TSortDirection::Descending);
+        if (!answer) return nullptr;
+        // Indices are the places before the sort: the labels of the filled order.
+        return [](std::size_t a, std::size_t b) { return static_cast<int>(a % 3) - static_cast<int>(b % 3); };
+    };
+    list.Sort(2, TSortDirection::Descending);
+    EXPECT_EQ(Labels(list), (std::vector<int>{2, 5, 1, 4, 0, 3}));
+    EXPECT_EQ(eventCalls, 0);
+    answer = false;  // no prepared comparison: the event decides
+    list.Sort(2, TSortDirection::Descending);
+    EXPECT_EQ(Labels(list), Range(6, true));
+    EXPECT_GT(eventCalls, 0);
+    EXPECT_EQ(preparations, 2);
+}
+
 TEST(ResultListSort, AComparisonThatThrowsLeavesTheListAsItWas) {
     TResultList list;
     Fill(list, 10);
