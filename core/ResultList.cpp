@@ -1,13 +1,265 @@
 #include "core/ResultList.h"
 
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+#include <string>
 #include <utility>
+
+#include "platform/Errors.h"
 
 namespace nulvane {
 
-TListEntry& TResultList::Append() { return Entries_.emplace_back(); }
+// ---- columns --------------------------------------------------------------------------------
 
-TListEntry& TResultList::Append(TListEntry&& entry) { return Entries_.emplace_back(std::move(entry)); }
+TListColumn& TListColumns::operator[](int index) {
+    if (index < 0 || index >= Count()) throw EListError("column index out of range: " + std::to_string(index));
+    return Columns_[static_cast<std::size_t>(index)];
+}
 
-void TResultList::Clear() noexcept { TEntries().swap(Entries_); }
+const TListColumn& TListColumns::operator[](int index) const {
+    if (index < 0 || index >= Count()) throw EListError("column index out of range: " + std::to_string(index));
+    return Columns_[static_cast<std::size_t>(index)];
+}
+
+TListColumn& TListColumns::Add() {
+    DisplayOrder_.reserve(Columns_.size() + 1);
+    TListColumn& column = Columns_.emplace_back();
+    DisplayOrder_.push_back(Count() - 1);
+    return column;
+}
+
+void TListColumns::Clear() noexcept {
+    Columns_.clear();
+    DisplayOrder_.clear();
+    Header_.SortColumn_ = NoColumn;
+}
+
+int TListColumns::Position(int index) const {
+    (void)operator[](index);
+    const auto it = std::find(DisplayOrder_.begin(), DisplayOrder_.end(), index);
+    return static_cast<int>(it - DisplayOrder_.begin());
+}
+
+int TListColumns::ColumnAt(int position) const {
+    if (position < 0 || position >= Count())
+        throw EListError("column position out of range: " + std::to_string(position));
+    return DisplayOrder_[static_cast<std::size_t>(position)];
+}
+
+void TListColumns::SetPosition(int index, int position) {
+    const int from = Position(index);
+    const int to = (position < 0 || position >= Count()) ? Count() - 1 : position;
+    auto at = [this](int p) { return DisplayOrder_.begin() + p; };
+    if (from < to)
+        std::rotate(at(from), at(from + 1), at(to + 1));
+    else if (to < from)
+        std::rotate(at(to), at(from), at(from + 1));
+}
+
+// ---- header ---------------------------------------------------------------------------------
+
+void TListHeader::SetSortColumn(int column) {
+    if (column != NoColumn && (column < 0 || column >= Columns_.Count()))
+        throw EListError("sort column out of range: " + std::to_string(column));
+    SortColumn_ = column;
+}
+
+void TListHeader::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+    if (Owner_.OnHeaderMouseDown) Owner_.OnHeaderMouseDown(*this, button, shift, x, y);
+}
+
+void TListHeader::Click(int column, TMouseButton button, TShiftState shift, int x, int y) {
+    if (Owner_.OnHeaderClick) Owner_.OnHeaderClick(*this, column, button, shift, x, y);
+}
+
+// ---- entries --------------------------------------------------------------------------------
+
+TListEntry& TResultList::Initialised(std::size_t index) {
+    if (OnInitNode) OnInitNode(*this, index);
+    return Entries_[index];
+}
+
+TListEntry& TResultList::Append() {
+    Entries_.emplace_back();
+    return Initialised(Entries_.size() - 1);
+}
+
+TListEntry& TResultList::Append(TListEntry&& entry) {
+    Entries_.emplace_back(std::move(entry));
+    return Initialised(Entries_.size() - 1);
+}
+
+TListEntry& TResultList::Entry(std::size_t index) {
+    if (index >= Entries_.size()) throw EListError("entry index out of range: " + std::to_string(index));
+    return Entries_[index];
+}
+
+const TListEntry& TResultList::Entry(std::size_t index) const {
+    if (index >= Entries_.size()) throw EListError("entry index out of range: " + std::to_string(index));
+    return Entries_[index];
+}
+
+void TResultList::ChangeFocus(std::size_t entry) {
+    if (entry == Focused_) return;
+    Focused_ = entry;
+    if (OnChange) OnChange(*this, entry);
+}
+
+void TResultList::SetFocusedEntry(std::size_t entry) {
+    if (entry != NoEntry && entry >= Entries_.size())
+        throw EListError("entry index out of range: " + std::to_string(entry));
+    ChangeFocus(entry);
+}
+
+void TResultList::Clear() {
+    TEntries().swap(Entries_);
+    ChangeFocus(NoEntry);
+}
+
+void TResultList::Remove(std::size_t index) {
+    if (index >= Entries_.size()) throw EListError("entry index out of range: " + std::to_string(index));
+    Entries_.erase(Entries_.begin() + static_cast<std::ptrdiff_t>(index));
+    if (Focused_ == index)
+        ChangeFocus(NoEntry);
+    else if (Focused_ != NoEntry && Focused_ > index)
+        --Focused_;  // the same entry, one place up
+}
+
+std::size_t TResultList::RemoveIf(const std::function<bool(std::size_t, TListEntry&)>& remove) {
+    std::vector<bool> chosen(Entries_.size());
+    std::size_t count = 0;
+    auto compact = [&] {
+        if (count == 0) return;
+        std::size_t focused = NoEntry;
+        std::size_t out = 0;
+        for (std::size_t i = 0; i < Entries_.size(); ++i) {
+            if (chosen[i]) continue;
+            if (i == Focused_) focused = out;
+            if (out != i) Entries_[out] = std::move(Entries_[i]);
+            ++out;
+        }
+        Entries_.resize(out);
+        if (focused != NoEntry)
+            Focused_ = focused;  // the same entry at its new place
+        else
+            ChangeFocus(NoEntry);
+    };
+    try {
+        for (std::size_t i = Entries_.size(); i-- > 0;)
+            if (remove(i, Entries_[i])) {
+                chosen[i] = true;
+                ++count;
+            }
+    } catch (...) {
+        compact();
+        throw;
+    }
+    compact();
+    return count;
+}
+
+void TResultList::SetAllCheckStates(TCheckState state) noexcept {
+    for (TListEntry& entry : Entries_) entry.CheckState = state;
+}
+
+// ---- sort -----------------------------------------------------------------------------------
+
+namespace {
+
+// `Compare(first, second)` takes entry indices; the result decides as the direction says.
+template <bool Descending, class TCompare>
+class TMergeSort {
+public:
+    TMergeSort(TCompare& compare, std::uint32_t* scratch) noexcept : Compare_(compare), Scratch_(scratch) {}
+
+    void Run(std::uint32_t* keys, std::size_t n) {
+        if (n < 2) return;
+        const std::size_t firstCount = n / 2;
+        Run(keys, firstCount);
+        Run(keys + firstCount, n - firstCount);
+
+        // The first part moves to the scratch buffer; merging writes from the front of `keys`,
+        // never overtaking the unread rest of the second part.
+        std::memcpy(Scratch_, keys, firstCount * sizeof *keys);
+        const std::uint32_t* a = Scratch_;
+        const std::uint32_t* const aEnd = Scratch_ + firstCount;
+        const std::uint32_t* b = keys + firstCount;
+        const std::uint32_t* const bEnd = keys + n;
+        std::uint32_t* out = keys;
+        while (a != aEnd && b != bEnd) {
+            const int result = Compare_(*a, *b);
+            if (Descending ? result >= 0 : result <= 0)
+                *out++ = *a++;
+            else
+                *out++ = *b++;
+        }
+        // What is left of the second part already stands in place.
+        std::memcpy(out, a, static_cast<std::size_t>(aEnd - a) * sizeof *keys);
+    }
+
+private:
+    TCompare& Compare_;
+    std::uint32_t* const Scratch_;
+};
+
+template <class TCompare>
+void MergeSort(std::uint32_t* keys, std::size_t n, TSortDirection direction, TCompare compare) {
+    std::vector<std::uint32_t> scratch(n / 2);
+    if (direction == TSortDirection::Descending)
+        TMergeSort<true, TCompare>(compare, scratch.data()).Run(keys, n);
+    else
+        TMergeSort<false, TCompare>(compare, scratch.data()).Run(keys, n);
+}
+
+}  // namespace
+
+void TResultList::Sort(int column, TSortDirection direction) {
+    const std::size_t n = Entries_.size();
+    if (n < 2) return;
+    if (n > std::numeric_limits<std::uint32_t>::max()) throw EListError("too many entries to sort");
+
+    std::vector<std::uint32_t> order(n);
+    std::iota(order.begin(), order.end(), std::uint32_t{0});
+    const TIndexCompare prepared = OnPrepareSort ? OnPrepareSort(*this, column, direction) : nullptr;
+    if (prepared)
+        MergeSort(order.data(), n, direction, [&](std::uint32_t a, std::uint32_t b) { return prepared(a, b); });
+    else if (OnCompareNodes)
+        MergeSort(order.data(), n, direction, [&](std::uint32_t a, std::uint32_t b) {
+            return OnCompareNodes(*this, Entries_[a], Entries_[b], column);
+        });
+    else
+        return;  // every pair compares 0: the order stays
+
+    // Only now, with the order complete, do the entries move: an error above leaves them as
+    // they were.
+    TEntries sorted;
+    sorted.reserve(n);
+    std::size_t focused = NoEntry;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (order[i] == Focused_) focused = i;
+        sorted.push_back(std::move(Entries_[order[i]]));
+    }
+    Entries_.swap(sorted);
+    Focused_ = focused;
+}
+
+// ---- what the view shows --------------------------------------------------------------------
+
+std::string TResultList::CellText(std::size_t entry, int column, TTextKind kind) {
+    std::string text = DefaultText_;
+    if (OnGetText) OnGetText(*this, entry, column, kind, text);
+    return text;
+}
+
+std::string TResultList::Hint(std::size_t entry, int column, THintLineBreakStyle& lineBreakStyle) {
+    std::string hint;
+    if (OnGetHint) OnGetHint(*this, entry, column, lineBreakStyle, hint);
+    return hint;
+}
+
+void TResultList::DblClick() {
+    if (OnDblClick) OnDblClick(*this);
+}
 
 }  // namespace nulvane

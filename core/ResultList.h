@@ -1,9 +1,18 @@
 #pragma once
 // The result list: the toolkit-neutral list the whole system works on (the main window's VT).
 // Entries stand in list order, each with one TFileRecord, a check state and the identity of the
-// file it was made from. The list holds data and raises events; it draws nothing.
+// file it was made from. A header carries the columns and the sort state. The list holds data and
+// raises events; it draws nothing. A view shows it and forwards the user's actions to it.
+//
+// Entries are addressed by their index in list order; NoEntry stands for "no entry". Columns are
+// addressed by their creation index, never by their display position; NoColumn stands for "no
+// column".
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <limits>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "core/FileRecord.h"
@@ -11,6 +20,8 @@
 namespace nulvane {
 
 enum class TCheckState : std::uint8_t { Unchecked, Checked };
+// Whether an entry shows a check box at all; the main window gives every entry one.
+enum class TCheckType : std::uint8_t { None, CheckBox };
 
 // Device and inode of the file an entry was made from (zero when unknown).
 struct TFileIdentity {
@@ -23,32 +34,228 @@ struct TListEntry {
     TFileRecord Record;
     TFileIdentity Identity;
     TCheckState CheckState = TCheckState::Unchecked;
+    TCheckType CheckType = TCheckType::None;
+};
+
+inline constexpr std::size_t NoEntry = std::numeric_limits<std::size_t>::max();
+inline constexpr int NoColumn = -1;
+
+// Colours as 0x00BBGGRR values. A value with the top bit set names a colour of the desktop's
+// palette instead; the view maps it.
+using TColor = std::uint32_t;
+inline constexpr TColor SystemColorFlag = 0x80000000u;
+inline constexpr TColor clInfoBk = SystemColorFlag | 24u;  // the palette's tooltip background
+inline constexpr TColor ListBackgroundColor = 0x00FFF3EFu;  // pale blue: red 239, green 243, blue 255
+
+enum class TAlignment : std::uint8_t { Left, Right, Center };
+enum class TSortDirection : std::uint8_t { Ascending, Descending };
+enum class TTextKind : std::uint8_t { Normal, Static };
+enum class THintLineBreakStyle : std::uint8_t { Default, ForceSingleLine, ForceMultiLine };
+enum class TMouseButton : std::uint8_t { Left, Right, Middle };
+
+using TShiftState = std::uint8_t;
+inline constexpr TShiftState ssShift = 1, ssAlt = 2, ssCtrl = 4;
+
+struct TListColumn {
+    std::string Text;  // the caption, exactly as configured
+    int Width = 50;    // pixels
+    // The column's own background; none means it paints with the list's colour.
+    std::optional<TColor> Color;
+    TAlignment Alignment = TAlignment::Left;
+    bool Visible = true;
+};
+
+class TListHeader;
+
+// The header's columns in creation order, and the order in which they are displayed.
+class TListColumns {
+public:
+    explicit TListColumns(TListHeader& header) noexcept : Header_(header) {}
+    TListColumns(const TListColumns&) = delete;
+    TListColumns& operator=(const TListColumns&) = delete;
+
+    int Count() const noexcept { return static_cast<int>(Columns_.size()); }
+    // Throws EListError for an index outside 0..Count()-1.
+    TListColumn& operator[](int index);
+    const TListColumn& operator[](int index) const;
+
+    // Adds a column at the end of both orders; its index is the previous Count().
+    TListColumn& Add();
+    // Removes every column; the header then has no sort column.
+    void Clear() noexcept;
+
+    // Display position of a column (0 is leftmost), and the column shown at a position.
+    int Position(int index) const;
+    int ColumnAt(int position) const;
+    // Moves the column to the position at once; the columns in between shift by one place. A
+    // position beyond the last, or a negative one, means the last.
+    void SetPosition(int index, int position);
+
+    // Column update bracket: changes made inside it are applied together when it closes.
+    void BeginUpdate() noexcept { ++UpdateCount_; }
+    void EndUpdate() noexcept {
+        if (UpdateCount_ > 0) --UpdateCount_;
+    }
+    bool IsUpdating() const noexcept { return UpdateCount_ > 0; }
+
+    class TUpdateScope {
+    public:
+        explicit TUpdateScope(TListColumns& columns) noexcept : Columns_(columns) { Columns_.BeginUpdate(); }
+        ~TUpdateScope() { Columns_.EndUpdate(); }
+        TUpdateScope(const TUpdateScope&) = delete;
+        TUpdateScope& operator=(const TUpdateScope&) = delete;
+
+    private:
+        TListColumns& Columns_;
+    };
+
+private:
+    TListHeader& Header_;
+    std::vector<TListColumn> Columns_;
+    std::vector<int> DisplayOrder_;  // column index at each position
+    int UpdateCount_ = 0;
+};
+
+class TResultList;
+
+class TListHeader {
+public:
+    explicit TListHeader(TResultList& owner) noexcept : Owner_(owner) {}
+    TListHeader(const TListHeader&) = delete;
+    TListHeader& operator=(const TListHeader&) = delete;
+
+    TResultList& Owner() const noexcept { return Owner_; }
+    TListColumns& Columns() noexcept { return Columns_; }
+    const TListColumns& Columns() const noexcept { return Columns_; }
+
+    // The column that carries the sort glyph, or NoColumn. Setting it does not sort.
+    int SortColumn() const noexcept { return SortColumn_; }
+    // Throws EListError unless the value is NoColumn or an existing column.
+    void SetSortColumn(int column);
+    TSortDirection SortDirection() const noexcept { return SortDirection_; }
+    void SetSortDirection(TSortDirection direction) noexcept { SortDirection_ = direction; }
+
+    // The column that holds the check boxes: the first column once columns exist.
+    int MainColumn() const noexcept { return Columns_.Count() > 0 ? 0 : NoColumn; }
+
+    // What the view forwards: a mouse button pressed on the header, and a completed click on a
+    // column.
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    void Click(int column, TMouseButton button, TShiftState shift, int x, int y);
+
+private:
+    friend class TListColumns;
+    TResultList& Owner_;
+    TListColumns Columns_{*this};
+    int SortColumn_ = NoColumn;
+    TSortDirection SortDirection_ = TSortDirection::Ascending;
 };
 
 class TResultList {
 public:
     using TEntries = std::vector<TListEntry>;
 
-    TResultList() = default;
+    // Events. Each holds at most one handler; assigning replaces the previous one.
+    // Orders two entries for Sort: negative, zero or positive. The entries are passed themselves
+    // because Sort reorders a permutation and moves the entries only once it is complete.
+    using TCompareEvent = std::function<int(TResultList& sender, const TListEntry& first,
+                                            const TListEntry& second, int column)>;
+    // Supplies a cell's text; `text` arrives holding DefaultText().
+    using TGetTextEvent = std::function<void(TResultList& sender, std::size_t entry, int column,
+                                             TTextKind kind, std::string& text)>;
+    using THeaderClickEvent = std::function<void(TListHeader& sender, int column, TMouseButton button,
+                                                 TShiftState shift, int x, int y)>;
+    using THeaderMouseEvent =
+        std::function<void(TListHeader& sender, TMouseButton button, TShiftState shift, int x, int y)>;
+    using TGetHintEvent = std::function<void(TResultList& sender, std::size_t entry, int column,
+                                             THintLineBreakStyle& lineBreakStyle, std::string& hint)>;
+    using TNotifyEvent = std::function<void(TResultList& sender)>;
+    // An entry's state changed; `entry` may be NoEntry (the focus went away).
+    using TEntryEvent = std::function<void(TResultList& sender, std::size_t entry)>;
+    // Orders two entries given by their places before the sort began.
+    using TIndexCompare = std::function<int(std::size_t first, std::size_t second)>;
+    // Asked once at the start of every Sort for a comparison to use during that sort instead of
+    // OnCompareNodes; an empty answer means OnCompareNodes. It must answer exactly as
+    // OnCompareNodes would: it exists so that a handler can convert each entry's sort key once
+    // per sort rather than once per comparison. Nothing it prepares may outlive the sort.
+    using TPrepareSortEvent =
+        std::function<TIndexCompare(TResultList& sender, int column, TSortDirection direction)>;
+
+    TCompareEvent OnCompareNodes;
+    TGetTextEvent OnGetText;
+    THeaderClickEvent OnHeaderClick;
+    TGetHintEvent OnGetHint;
+    TNotifyEvent OnDblClick;
+    THeaderMouseEvent OnHeaderMouseDown;
+    TEntryEvent OnChange;    // raised when the focused entry changes
+    TEntryEvent OnInitNode;  // raised for every entry as it is added
+    TPrepareSortEvent OnPrepareSort;
+
+    TResultList() : Header_(*this) {}
     TResultList(const TResultList&) = delete;
     TResultList& operator=(const TResultList&) = delete;
 
-    // Adds an entry with an empty record at the end and returns it. The reference stays valid
-    // until the list next changes its entries.
+    TListHeader& Header() noexcept { return Header_; }
+    const TListHeader& Header() const noexcept { return Header_; }
+
+    // Adds an entry at the end (with an empty record, or the given one), raises OnInitNode for
+    // it and returns it. The reference stays valid until the list next changes its entries.
     TListEntry& Append();
     TListEntry& Append(TListEntry&& entry);
     void Reserve(std::size_t count) { Entries_.reserve(count); }
 
     std::size_t Count() const noexcept { return Entries_.size(); }
     bool Empty() const noexcept { return Entries_.empty(); }
-    void Clear() noexcept;
 
     TListEntry& operator[](std::size_t index) { return Entries_[index]; }
     const TListEntry& operator[](std::size_t index) const { return Entries_[index]; }
+    // As operator[], but throws EListError for an index outside the list.
+    TListEntry& Entry(std::size_t index);
+    const TListEntry& Entry(std::size_t index) const;
     TEntries::iterator begin() noexcept { return Entries_.begin(); }
     TEntries::iterator end() noexcept { return Entries_.end(); }
     TEntries::const_iterator begin() const noexcept { return Entries_.begin(); }
     TEntries::const_iterator end() const noexcept { return Entries_.end(); }
+
+    // Removes every entry at once.
+    void Clear();
+    // Removes one entry; the entries after it move up one place. Throws EListError for an index
+    // outside the list.
+    void Remove(std::size_t index);
+    // Visits the entries from the last to the first and removes those for which `remove` returns
+    // true, in one pass whatever their number. Returns how many were removed. When `remove`
+    // throws, the entries it chose so far are removed and the error travels on.
+    std::size_t RemoveIf(const std::function<bool(std::size_t index, TListEntry& entry)>& remove);
+
+    // The focused entry, or NoEntry. Sort and Remove keep the focus on the same entry (none
+    // when it was removed).
+    std::size_t FocusedEntry() const noexcept { return Focused_; }
+    // Throws EListError unless the value is NoEntry or an entry of the list.
+    void SetFocusedEntry(std::size_t entry);
+
+    // Check states. SetAllCheckStates sets them directly, without any notification.
+    TCheckState CheckState(std::size_t entry) const { return Entry(entry).CheckState; }
+    void SetCheckState(std::size_t entry, TCheckState state) { Entry(entry).CheckState = state; }
+    void SetAllCheckStates(TCheckState state) noexcept;
+
+    // Reorders the entries by a top-down merge sort driven by OnCompareNodes, or by the
+    // comparison OnPrepareSort gives for this sort (no handler: every pair compares 0). A run of n entries is split into its first n/2 (rounded down) and the
+    // rest; merging takes the head of the first part while the comparison of (first head,
+    // second head) is <= 0 when ascending, >= 0 when descending. This exact rule is what makes
+    // ties keep or reverse their order, so it must not be replaced by another stable sort.
+    // `column` is passed to the comparison unchanged. When the comparison throws, the list is
+    // left as it was and the error travels on.
+    void Sort(int column, TSortDirection direction);
+
+    // What the view shows and forwards.
+    const std::string& DefaultText() const noexcept { return DefaultText_; }
+    void SetDefaultText(std::string text) { DefaultText_ = std::move(text); }
+    std::string CellText(std::size_t entry, int column, TTextKind kind = TTextKind::Normal);
+    std::string Hint(std::size_t entry, int column, THintLineBreakStyle& lineBreakStyle);
+    void DblClick();
+
+    // Background of the list and of every column without a colour of its own.
+    TColor Color() const noexcept { return Color_; }
 
     // Update bracket: while open, the list is not repainted. Brackets nest.
     void BeginUpdate() noexcept { ++UpdateCount_; }
@@ -70,7 +277,14 @@ public:
     };
 
 private:
+    void ChangeFocus(std::size_t entry);
+    TListEntry& Initialised(std::size_t index);
+
+    TListHeader Header_;
     TEntries Entries_;
+    std::size_t Focused_ = NoEntry;
+    std::string DefaultText_;
+    TColor Color_ = ListBackgroundColor;
     int UpdateCount_ = 0;
 };
 

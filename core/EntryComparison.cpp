@@ -1,0 +1,170 @@
+#include "core/EntryComparison.h"
+
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "core/Comparisons.h"
+#include "platform/LocaleTexts.h"
+
+namespace nulvane {
+
+namespace {
+
+enum class TKeyKind { Number, Type, Date, Text };
+
+TKeyKind KindOf(std::uint8_t sortKey) noexcept {
+    switch (sortKey) {
+    case fiFileSize:
+    case fiFileNameLength:
+    case fiPathNameLength:
+    case fiSizePercentage:
+    case fiFileCount:
+        return TKeyKind::Number;
+    case fiFileType:
+        return TKeyKind::Type;
+    case fiCreateTime:
+    case fiAccessTime:
+    case fiWriteTime:
+        return TKeyKind::Date;
+    default:
+        return TKeyKind::Text;
+    }
+}
+
+int DirectionFactor(TSortDirection direction) noexcept { return direction == TSortDirection::Descending ? 1 : -1; }
+
+constexpr std::string_view FolderType = "folder";
+
+// Gives each distinct trimmed "File Type" text a number, "folder" the number 0, so that two types
+// are equal exactly when their numbers are.
+class TTypeNumbers {
+public:
+    static constexpr std::uint32_t Folder = 0;
+    TTypeNumbers() { Numbers_.emplace(FolderType, Folder); }
+
+    std::uint32_t NumberOf(std::string_view type) {
+        if (HaveLast_ && type == Last_) return LastNumber_;  // nearly every entry is a "file"
+        const auto [it, added] = Numbers_.try_emplace(type, static_cast<std::uint32_t>(Numbers_.size()));
+        Last_ = type;
+        LastNumber_ = it->second;
+        HaveLast_ = true;
+        return it->second;
+    }
+
+private:
+    std::unordered_map<std::string_view, std::uint32_t> Numbers_;
+    std::string_view Last_;
+    std::uint32_t LastNumber_ = 0;
+    bool HaveLast_ = false;
+};
+
+struct TTextKey {
+    const char* Data;
+    std::uint32_t Size;
+    std::uint32_t Type;
+};
+
+enum class TDateState : std::uint8_t { Empty, NotADate, Valid };
+
+struct TValueKey {
+    double Value;
+    std::uint32_t Type;
+    TDateState State;  // dates only
+};
+
+}  // namespace
+
+int CompareEntryRecords(const TFileRecord& first, const TFileRecord& second, std::uint8_t sortKey,
+                        TSortDirection headerDirection) noexcept {
+    const std::string_view firstType = TrimText(first.Get(fiFileType));
+    const std::string_view secondType = TrimText(second.Get(fiFileType));
+    if (firstType != secondType) {
+        const int d = DirectionFactor(headerDirection);
+        return firstType == FolderType ? d : -d;
+    }
+    const std::string_view a = first.Get(sortKey);
+    const std::string_view b = second.Get(sortKey);
+    switch (KindOf(sortKey)) {
+    case TKeyKind::Number:
+        return CompareNumericText(a, b);
+    case TKeyKind::Type:
+        return 1;
+    case TKeyKind::Date:
+        return CompareDateText(a, b);
+    case TKeyKind::Text:
+        break;
+    }
+    return CompareText(a, b);
+}
+
+TResultList::TIndexCompare PrepareEntryComparison(TResultList& list, std::uint8_t sortKey) {
+    const TListHeader& header = list.Header();
+    const std::size_t n = list.Count();
+    TTypeNumbers types;
+    auto typeOf = [&](std::size_t i) { return types.NumberOf(TrimText(list[i].Record.Get(fiFileType))); };
+    auto typesDiffer = [&header](std::uint32_t a, std::uint32_t b, int& result) {
+        if (a == b) return false;
+        const int d = DirectionFactor(header.SortDirection());
+        result = a == TTypeNumbers::Folder ? d : -d;
+        return true;
+    };
+
+    const TKeyKind kind = KindOf(sortKey);
+    if (kind == TKeyKind::Text) {
+        std::vector<TTextKey> keys(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::string_view text = list[i].Record.Get(sortKey);
+            keys[i] = {text.data(), static_cast<std::uint32_t>(text.size()), typeOf(i)};
+        }
+        return [keys = std::move(keys), typesDiffer](std::size_t first, std::size_t second) {
+            const TTextKey& a = keys[first];
+            const TTextKey& b = keys[second];
+            int result;
+            if (typesDiffer(a.Type, b.Type, result)) return result;
+            return CompareText({a.Data, a.Size}, {b.Data, b.Size});
+        };
+    }
+
+    const TLocaleTexts& locale = TLocaleTexts::Current();
+    std::vector<TValueKey> keys(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::string_view text = list[i].Record.Get(sortKey);
+        TValueKey& key = keys[i];
+        key = {0.0, typeOf(i), TDateState::Empty};
+        if (kind == TKeyKind::Number) {
+            if (!locale.ParseNumber(text, key.Value)) key.Value = 0;  // not a number counts as 0
+        } else if (kind == TKeyKind::Date && !text.empty()) {
+            key.State = locale.ParseDateTime(text, key.Value) ? TDateState::Valid : TDateState::NotADate;
+        }
+    }
+    switch (kind) {
+    case TKeyKind::Number:
+        return [keys = std::move(keys), typesDiffer](std::size_t first, std::size_t second) {
+            int result;
+            if (typesDiffer(keys[first].Type, keys[second].Type, result)) return result;
+            return CompareNumber(keys[first].Value, keys[second].Value);
+        };
+    case TKeyKind::Type:
+        return [keys = std::move(keys), typesDiffer](std::size_t first, std::size_t second) {
+            int result;
+            if (typesDiffer(keys[first].Type, keys[second].Type, result)) return result;
+            return 1;
+        };
+    default:
+        // The same steps as CompareDateText, on texts converted once.
+        return [keys = std::move(keys), typesDiffer](std::size_t first, std::size_t second) {
+            const TValueKey& a = keys[first];
+            const TValueKey& b = keys[second];
+            int result;
+            if (typesDiffer(a.Type, b.Type, result)) return result;
+            if (a.State == TDateState::Empty) return -1;
+            if (b.State == TDateState::Empty) return 1;
+            if (a.State == TDateState::NotADate || b.State == TDateState::NotADate) return 1;
+            return CompareDateTimes(a.Value, b.Value);
+        };
+    }
+}
+
+}  // namespace nulvane

@@ -1,0 +1,201 @@
+#include "core/TallyscopeCtrl.h"
+
+#include <exception>
+#include <utility>
+
+#include "config/Config.h"
+#include "config/TallyscopeConfig.h"
+#include "core/EntryComparison.h"
+#include "platform/LocaleTexts.h"
+
+namespace nulvane {
+
+namespace {
+
+TXMLNodeType ColumnDefinition(int column) { return GetConfig(false)->GetConfigRoot()->Nodes().Item(column); }
+
+TAlignment AlignmentOf(const std::string& align) noexcept {
+    if (align == "right") return TAlignment::Right;
+    if (align == "center") return TAlignment::Center;
+    return TAlignment::Left;
+}
+
+// The folder a double click on the focused entry opens: a file's containing folder, the path of
+// anything else (a folder entry opens itself).
+std::string FolderOfFocusedEntry(const TResultList& list) {
+    const TFileRecord& record = list.Entry(list.FocusedEntry()).Record;
+    const std::string_view path = record.Get(fiFullPath);
+    if (record.Get(fiFileType) == "file") return FolderOfPath(path);
+    return std::string(path);
+}
+
+}  // namespace
+
+std::string FolderOfPath(std::string_view path) {
+#ifdef _WIN32
+    const std::size_t last = path.find_last_of("\\/");
+    if (last == std::string_view::npos) return {};
+    // "C:\name" and "\name" open the root, which keeps its separator.
+    if (last == 0 || (last == 2 && path[1] == ':')) return std::string(path.substr(0, last + 1));
+#else
+    const std::size_t last = path.rfind('/');
+    if (last == std::string_view::npos) return {};
+    if (last == 0) return "/";
+#endif
+    return std::string(path.substr(0, last));
+}
+
+TTallyscopeCtrl::TTallyscopeCtrl(TResultList& list, TOwnerWindow owner)
+    : List_(list),
+      Owner_(owner),
+      PreviousCompare_(std::move(list.OnCompareNodes)),
+      PreviousGetText_(std::move(list.OnGetText)),
+      PreviousHeaderClick_(std::move(list.OnHeaderClick)),
+      PreviousGetHint_(std::move(list.OnGetHint)),
+      PreviousDblClick_(std::move(list.OnDblClick)),
+      PreviousHeaderMouseDown_(std::move(list.OnHeaderMouseDown)),
+      PreviousChange_(std::move(list.OnChange)),
+      PreviousPrepareSort_(std::move(list.OnPrepareSort)) {
+    list.OnCompareNodes = [this](TResultList& sender, const TListEntry& first, const TListEntry& second,
+                                 int column) { return CompareEntries(sender, first, second, column); };
+    list.OnGetText = [this](TResultList& sender, std::size_t entry, int column, TTextKind kind,
+                            std::string& text) { GetCellText(sender, entry, column, kind, text); };
+    list.OnHeaderClick = [this](TListHeader& header, int column, TMouseButton button, TShiftState shift, int x,
+                                int y) { HeaderClicked(header, column, button, shift, x, y); };
+    list.OnGetHint = [this](TResultList& sender, std::size_t entry, int column, THintLineBreakStyle& style,
+                            std::string& hint) { GetEntryHint(sender, entry, column, style, hint); };
+    list.OnDblClick = [this](TResultList& sender) { ListDblClick(sender); };
+    list.OnHeaderMouseDown = [](TListHeader&, TMouseButton, TShiftState, int, int) {};
+    list.OnChange = [](TResultList&, std::size_t) {};
+    // Sorting converts each entry's key once instead of on every comparison; the answers are
+    // CompareEntries' own.
+    list.OnPrepareSort = [this](TResultList& sender, int, TSortDirection) {
+        return PrepareEntryComparison(sender, SortKey);
+    };
+}
+
+TTallyscopeCtrl::~TTallyscopeCtrl() {
+    List_.OnCompareNodes = std::move(PreviousCompare_);
+    List_.OnGetText = std::move(PreviousGetText_);
+    List_.OnHeaderClick = std::move(PreviousHeaderClick_);
+    List_.OnGetHint = std::move(PreviousGetHint_);
+    List_.OnDblClick = std::move(PreviousDblClick_);
+    List_.OnHeaderMouseDown = std::move(PreviousHeaderMouseDown_);
+    List_.OnChange = std::move(PreviousChange_);
+    List_.OnPrepareSort = std::move(PreviousPrepareSort_);
+}
+
+void TTallyscopeCtrl::BuildColumns(TResultList& list) {
+    TListColumns& columns = list.Header().Columns();
+    columns.Clear();
+    TXMLNodesType definitions = [&] {
+        TListColumns::TUpdateScope update(columns);
+        TXMLNodesType nodes = GetConfig(false)->GetConfigRoot()->Nodes();
+        for (int i = 0; i < nodes.Count(); ++i) {
+            const TXMLNodeType node = nodes.Item(i);
+            TListColumn& column = columns.Add();
+            column.Text = node.Name();
+            column.Width = node.Width();
+            column.Color = node.ReadOnly() ? ListBackgroundColor : clInfoBk;
+            column.Alignment = AlignmentOf(node.Align());
+        }
+        return nodes;
+    }();
+    // Positions are assigned one after the other, each moving its column at once, so a later
+    // assignment can shift a column placed before.
+    for (int i = 0; i < definitions.Count(); ++i) {
+        const TXMLNodeType node = definitions.Item(i);
+        columns.SetPosition(i, node.Index());
+        columns[i].Visible = node.Visible();
+    }
+}
+
+std::string TTallyscopeCtrl::CellTextFor(int key, const TFileRecord* record) {
+    if (!record) return {};
+    const std::string_view field = record->Get(key);
+    switch (key) {
+    case fiFileSize: {
+        if (field.empty()) return {};
+        const TLocaleTexts& locale = TLocaleTexts::Current();
+        double size = 0;
+        if (!locale.ParseNumber(field, size)) return {};
+        // All bounds are strict: 1024 bytes already show as 1.00 KB.
+        const char* unit = " B";
+        if (size >= 1073741824.0) {
+            size /= 1073741824.0;
+            unit = " GB";
+        } else if (size >= 1048576.0) {
+            size /= 1048576.0;
+            unit = " MB";
+        } else if (size >= 1024.0) {
+            size /= 1024.0;
+            unit = " KB";
+        }
+        return locale.FormatNumber(size) + unit;
+    }
+    case fiSizePercentage:
+        return field.empty() ? std::string() : std::string(field) + "%";
+    default:
+        return std::string(field);
+    }
+}
+
+void TTallyscopeCtrl::GetCellText(TResultList& list, std::size_t entry, int column, TTextKind /*kind*/,
+                                  std::string& text) {
+    // A cell never fails: on any error it keeps the list's default text.
+    try {
+        const TFileRecord& record = list.Entry(entry).Record;
+        const std::uint8_t key = FieldIndexOf(ColumnDefinition(column).Name());
+        text = CellTextFor(key, &record);
+    } catch (const std::exception&) {
+    }
+}
+
+int TTallyscopeCtrl::CompareEntries(TResultList& list, const TListEntry& first, const TListEntry& second,
+                                    int /*column*/) const {
+    return CompareEntryRecords(first.Record, second.Record, SortKey, list.Header().SortDirection());
+}
+
+void TTallyscopeCtrl::HeaderClicked(TListHeader& header, int column, TMouseButton button, TShiftState /*shift*/,
+                                    int /*x*/, int /*y*/) {
+    if (button != TMouseButton::Left) return;
+    if (header.SortColumn() == NoColumn) {
+        header.SetSortColumn(column);
+        header.SetSortDirection(TSortDirection::Ascending);
+    } else {
+        header.SetSortColumn(column);
+        header.SetSortDirection(header.SortDirection() == TSortDirection::Ascending ? TSortDirection::Descending
+                                                                                    : TSortDirection::Ascending);
+    }
+    SortKey = FieldIndexOf(ColumnDefinition(column).Name());
+    header.Owner().Sort(header.SortColumn(), header.SortDirection());
+}
+
+void TTallyscopeCtrl::GetEntryHint(TResultList& /*list*/, std::size_t /*entry*/, int /*column*/,
+                                   THintLineBreakStyle& /*lineBreakStyle*/, std::string& hint) {
+    hint = EntryHintText;
+}
+
+void TTallyscopeCtrl::ListDblClick(TResultList& sender) {
+    if (&sender == &List_) OpenInExplorer(sender);
+}
+
+void TTallyscopeCtrl::OpenInExplorer(TResultList& list) {
+    const std::string folder = list.FocusedEntry() != NoEntry ? FolderOfFocusedEntry(list) : RootFolder;
+    if (!folder.empty()) DesktopServices().OpenFolder(folder, Owner_);
+}
+
+void TTallyscopeCtrl::SortByField(std::uint8_t field, TSortDirection direction) {
+    SortKey = field;
+    TListHeader& header = List_.Header();
+    header.SetSortDirection(direction);
+    List_.Sort(header.SortColumn(), direction);
+}
+
+void OpenNodeInExplorer(TResultList& list) {
+    if (list.FocusedEntry() == NoEntry) return;
+    const std::string folder = FolderOfFocusedEntry(list);
+    if (!folder.empty()) DesktopServices().OpenFolder(folder, nullptr);
+}
+
+}  // namespace nulvane

@@ -1,0 +1,90 @@
+#pragma once
+// The list controller: gives the result list its behaviour. It builds the columns from the
+// column configuration, supplies every cell's text from the entry's record, compares entries when
+// the list sorts, sorts on a header click, supplies the hover hint and opens an entry's folder in
+// the desktop's file browser on a double click.
+//
+// Nothing is cached: every cell text, header click and column build walks the configuration to
+// the column definition it needs, and every comparison reads the header's sort direction.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/FileRecord.h"
+#include "core/ResultList.h"
+#include "platform/DesktopServices.h"
+
+namespace nulvane {
+
+inline constexpr std::string_view EntryHintText = "Double click to open it in explorer.";
+
+class TTallyscopeCtrl {
+public:
+    // Takes over the list's events (compare, text, header click, hint, double click, header mouse
+    // down, change, and the sort preparation that speeds up compare), replacing whatever handlers
+    // they had; the list's OnInitNode stays with its owner. `owner` is the window the controller's desktop requests are made for. Builds no
+    // columns: the owner calls BuildColumns next.
+    explicit TTallyscopeCtrl(TResultList& list, TOwnerWindow owner = nullptr);
+    // Gives the list back the handlers it had before.
+    ~TTallyscopeCtrl();
+    TTallyscopeCtrl(const TTallyscopeCtrl&) = delete;
+    TTallyscopeCtrl& operator=(const TTallyscopeCtrl&) = delete;
+
+    TOwnerWindow Owner() const noexcept { return Owner_; }
+    TResultList& List() const noexcept { return List_; }
+
+    // The field CompareEntries compares by; set by header clicks.
+    std::uint8_t SortKey = 0;
+    // Opened by a double click when no entry is focused.
+    std::string RootFolder;
+
+    // Replaces all columns of the list by one per configured column definition, then gives each
+    // its configured display position and visibility. Errors travel on: a configuration that
+    // cannot be loaded leaves the list without columns, an unreadable attribute keeps the columns
+    // made so far (without positions).
+    void BuildColumns(TResultList& list);
+
+    // The display text of one field: "File Size" in B/KB/MB/GB with the locale's thousands and
+    // decimal separators and two decimals (empty when it is not a number), "Size Percentage"
+    // with a "%" suffix, any other field unchanged. No record: empty.
+    static std::string CellTextFor(int key, const TFileRecord* record);
+
+    // Handlers of the list's events.
+    void GetCellText(TResultList& list, std::size_t entry, int column, TTextKind kind, std::string& text);
+    int CompareEntries(TResultList& list, const TListEntry& first, const TListEntry& second, int column) const;
+    void HeaderClicked(TListHeader& header, int column, TMouseButton button, TShiftState shift, int x, int y);
+    void GetEntryHint(TResultList& list, std::size_t entry, int column, THintLineBreakStyle& lineBreakStyle,
+                      std::string& hint);
+    void ListDblClick(TResultList& sender);
+
+    // Opens the focused entry's folder (a "file" entry's containing folder, any other entry's
+    // own path), or RootFolder when no entry is focused, in the desktop's file browser.
+    void OpenInExplorer(TResultList& list);
+
+    // Sorts the list as a header click on a column of the field would: SortKey and the header's
+    // direction set, then the list sorted by the header's sort column.
+    void SortByField(std::uint8_t field, TSortDirection direction);
+
+private:
+    TResultList& List_;
+    TOwnerWindow Owner_;
+    // The handlers the list had before, given back on destruction.
+    TResultList::TCompareEvent PreviousCompare_;
+    TResultList::TGetTextEvent PreviousGetText_;
+    TResultList::THeaderClickEvent PreviousHeaderClick_;
+    TResultList::TGetHintEvent PreviousGetHint_;
+    TResultList::TNotifyEvent PreviousDblClick_;
+    TResultList::THeaderMouseEvent PreviousHeaderMouseDown_;
+    TResultList::TEntryEvent PreviousChange_;
+    TResultList::TPrepareSortEvent PreviousPrepareSort_;
+};
+
+// As OpenInExplorer, but with no focused entry it does nothing, and it names no owner window.
+void OpenNodeInExplorer(TResultList& list);
+
+// The folder part of a path: everything before the last separator; the root keeps its separator.
+// Empty when the path has no separator.
+std::string FolderOfPath(std::string_view path);
+
+}  // namespace nulvane

@@ -1,0 +1,163 @@
+#include "core/ResultList.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/Errors.h"
+
+namespace nulvane {
+namespace {
+
+// Entries labelled 0, 1, ... in field 0, so that an order reads back as labels.
+void Fill(TResultList& list, int n) {
+    for (int i = 0; i < n; ++i) list.Append().Record.Set(fiFileName, std::to_string(i));
+}
+int Label(const TListEntry& entry) { return std::stoi(std::string(entry.Record.Get(fiFileName))); }
+std::vector<int> Labels(const TResultList& list) {
+    std::vector<int> labels;
+    for (const TListEntry& entry : list) labels.push_back(Label(entry));
+    return labels;
+}
+std::vector<int> Range(int n, bool reversed = false) {
+    std::vector<int> r;
+    for (int i = 0; i < n; ++i) r.push_back(reversed ? n - 1 - i : i);
+    return r;
+}
+
+TEST(ResultListSort, SplitsRunsFirstHalfRoundedDownAndAsksFirstHeadThenSecondHead) {
+    TResultList list;
+    Fill(list, 5);
+    std::vector<std::pair<int, int>> asked;
+    list.OnCompareNodes = [&](TResultList&, const TListEntry& a, const TListEntry& b, int) {
+        asked.emplace_back(Label(a), Label(b));
+        return 0;
+    };
+    list.Sort(NoColumn, TSortDirection::Ascending);
+    // 5 = 2 + 3, 3 = 1 + 2.
+    EXPECT_EQ(asked, (std::vector<std::pair<int, int>>{{0, 1}, {3, 4}, {2, 3}, {0, 2}, {1, 2}}));
+}
+
+// Constant answers stand for ties: equal numbers answer -1, equal texts 0, "File Type" 1.
+TEST(ResultListSort, TiesKeepOrReverseTheirOrderAsTheMergeRuleDecides) {
+    const struct {
+        int Answer;
+        TSortDirection Direction;
+        bool Reversed;
+    } cases[] = {
+        {-1, TSortDirection::Ascending, false}, {-1, TSortDirection::Descending, true},
+        {0, TSortDirection::Ascending, false},  {0, TSortDirection::Descending, false},
+        {1, TSortDirection::Ascending, true},   {1, TSortDirection::Descending, false},
+    };
+    for (const auto& c : cases)
+        for (int n : {0, 1, 2, 3, 7, 1001}) {
+            TResultList list;
+            Fill(list, n);
+            list.OnCompareNodes = [&](TResultList&, const TListEntry&, const TListEntry&, int) { return c.Answer; };
+            list.Sort(NoColumn, c.Direction);
+            EXPECT_EQ(Labels(list), Range(n, c.Reversed)) << "answer " << c.Answer << ", n " << n;
+        }
+}
+
+TEST(ResultListSort, APreparedComparisonStandsInForTheEventForOneSort) {
+    TResultList list;
+    Fill(list, 6);
+    int eventCalls = 0;
+    list.OnCompareNodes = [&](TResultList&, const TListEntry& a, const TListEntry& b, int) {
+        ++eventCalls;
+        return Label(a) - Label(b);
+    };
+    bool answer = true;
+    list.OnPrepareSort = [&](TResultList&, int column, TSortDirection) -> TResultList::TIndexCompare {
+        EXPECT_EQ(column, 2);
+        if (!answer) return nullptr;
+        // Indices are the places before the sort.
+        return [](std::size_t a, std::size_t b) { return static_cast<int>(a % 3) - static_cast<int>(b % 3); };
+    };
+    list.SetFocusedEntry(4);
+    list.Sort(2, TSortDirection::Descending);
+    EXPECT_EQ(Labels(list), (std::vector<int>{2, 5, 1, 4, 0, 3}));
+    EXPECT_EQ(list.FocusedEntry(), 3u);  // the focus goes with its entry
+    EXPECT_EQ(eventCalls, 0);
+    answer = false;  // no prepared comparison: the event decides
+    list.Sort(2, TSortDirection::Descending);
+    EXPECT_EQ(Labels(list), Range(6, true));
+}
+
+TEST(ResultListSort, AComparisonThatThrowsLeavesTheListAsItWas) {
+    TResultList list;
+    Fill(list, 10);
+    int calls = 0;
+    list.OnCompareNodes = [&](TResultList&, const TListEntry&, const TListEntry&, int) -> int {
+        if (++calls == 12) throw std::runtime_error("compare failed");
+        return 1;
+    };
+    EXPECT_THROW(list.Sort(NoColumn, TSortDirection::Ascending), std::runtime_error);
+    EXPECT_EQ(Labels(list), Range(10));
+}
+
+TEST(ResultListEntries, RemovalRenumbersAndKeepsOrDropsTheFocus) {
+    TResultList list;
+    Fill(list, 6);
+    std::vector<std::size_t> changes;
+    list.OnChange = [&](TResultList&, std::size_t entry) { changes.push_back(entry); };
+    list.SetFocusedEntry(3);
+    list.Remove(1);
+    EXPECT_EQ(list.FocusedEntry(), 2u);
+    EXPECT_THROW(list.Remove(5), EListError);
+
+    std::vector<std::size_t> visited;
+    const std::size_t removed = list.RemoveIf([&](std::size_t index, TListEntry& entry) {
+        visited.push_back(index);
+        return Label(entry) % 2 == 0;
+    });
+    EXPECT_EQ(removed, 3u);
+    EXPECT_EQ(visited, (std::vector<std::size_t>{4, 3, 2, 1, 0}));  // last to first
+    EXPECT_EQ(Labels(list), (std::vector<int>{3, 5}));
+    EXPECT_EQ(list.FocusedEntry(), 0u);
+
+    list.Remove(0);
+    EXPECT_EQ(list.FocusedEntry(), NoEntry);
+    EXPECT_EQ(changes, (std::vector<std::size_t>{3, NoEntry}));
+
+    // An error part-way removes what was chosen before it.
+    Fill(list, 3);
+    EXPECT_THROW(list.RemoveIf([](std::size_t index, TListEntry&) -> bool {
+        if (index == 1) throw std::runtime_error("stop");
+        return true;
+    }),
+                 std::runtime_error);
+    EXPECT_EQ(Labels(list), (std::vector<int>{5, 0}));
+}
+
+TEST(ResultListEntries, RaisesInitForEveryAddedEntryAndAsksForTextsFromTheDefault) {
+    TResultList list;
+    list.OnInitNode = [](TResultList& sender, std::size_t entry) { sender[entry].CheckType = TCheckType::CheckBox; };
+    list.Append();
+    EXPECT_EQ(list.Append(TListEntry{}).CheckType, TCheckType::CheckBox);
+    EXPECT_EQ(list[0].CheckType, TCheckType::CheckBox);
+    list.SetDefaultText("default");
+    list.OnGetText = [](TResultList&, std::size_t entry, int, TTextKind, std::string& text) {
+        text += std::to_string(entry);
+    };
+    EXPECT_EQ(list.CellText(1, 2), "default1");
+}
+
+TEST(ResultListColumns, PositionsBeyondTheEndMeanTheLastAndTheSortColumnGoesWithTheColumns) {
+    TResultList list;
+    TListColumns& columns = list.Header().Columns();
+    for (int i = 0; i < 3; ++i) columns.Add();
+    columns.SetPosition(0, 99);
+    EXPECT_EQ((std::vector<int>{columns.ColumnAt(0), columns.ColumnAt(1), columns.ColumnAt(2)}),
+              (std::vector<int>{1, 2, 0}));
+    list.Header().SetSortColumn(2);
+    EXPECT_THROW(list.Header().SetSortColumn(3), EListError);
+    columns.Clear();
+    EXPECT_EQ(list.Header().SortColumn(), NoColumn);
+}
+
+}  // namespace
+}  // namespace nulvane

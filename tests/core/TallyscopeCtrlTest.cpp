@@ -1,0 +1,309 @@
+#include "core/TallyscopeCtrl.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "config/Config.h"
+#include "core/EntryComparison.h"
+#include "platform/Errors.h"
+#include "platform/LocaleTexts.h"
+#include "platform/ProcessInfo.h"
+#include "platform/ScriptedDesktopServices.h"
+#include "support/TempDir.h"
+
+// Counts heap allocations, to show that sorting does not allocate per comparison. Every form that
+// plain new and delete can meet is replaced, so that each pair stays malloc and free. (GCC takes
+// that pair for a mismatch.)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+namespace {
+std::atomic<long> Allocations{0};
+void* CountedAllocation(std::size_t size) noexcept {
+    Allocations.fetch_add(1, std::memory_order_relaxed);
+    return std::malloc(size == 0 ? 1 : size);
+}
+}  // namespace
+void* operator new(std::size_t size) {
+    if (void* p = CountedAllocation(size)) return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return CountedAllocation(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return CountedAllocation(size); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+
+namespace nulvane {
+namespace {
+
+using TNames = std::vector<std::string>;
+
+struct TRow {
+    std::string Name, Path, Size, Type, Time;
+};
+
+// A list with its controller, the configuration in a folder of the test's own, and scripted
+// desktop services.
+class TallyscopeCtrlTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TLocaleTexts::SetCurrent(TLocaleTexts::EnglishUS());
+        SetExecutableFolderForTesting(Dir.Str());
+        GetConfig(true);
+    }
+    void TearDown() override {
+        GetConfig(true);
+        SetExecutableFolderForTesting("");
+    }
+    void WriteNodes(const std::string& nodes) {
+        Dir.Write("TallyscopeConfig.xml", "<?xml version=\"1.0\"?><config versionNo=\"2\"><nodes>" + nodes +
+                                              "</nodes></config>");
+    }
+    void Add(const TRow& row) {
+        TFileRecord& r = List.Append().Record;
+        r.Set(fiFileName, row.Name);
+        r.Set(fiFullPath, row.Path);
+        r.Set(fiFileSize, row.Size);
+        r.Set(fiFileType, row.Type);
+        r.Set(fiWriteTime, row.Time);
+    }
+    TNames Names() const {
+        TNames names;
+        for (const TListEntry& e : List) names.emplace_back(e.Record.Get(fiFileName));
+        return names;
+    }
+    // The default columns: 0 File Name, 1 Full Path, 2 File Size, ..., 6 Write Time.
+    void Click(int column, TMouseButton button = TMouseButton::Left) {
+        List.Header().Click(column, button, 0, 0, 0);
+    }
+
+    test::TTempDir Dir;
+    TScriptedDesktopServices Desktop;
+    TDesktopServicesScope DesktopScope{Desktop};
+    TResultList List;
+    int OwnerWindow = 0;
+    TTallyscopeCtrl Ctrl{List, &OwnerWindow};
+};
+
+TEST_F(TallyscopeCtrlTest, DefaultConfigurationGivesSevenColumns) {
+    Ctrl.BuildColumns(List);
+    const TListColumns& columns = List.Header().Columns();
+    TNames captions;
+    std::vector<int> widths, positions, rightAligned;
+    for (int i = 0; i < columns.Count(); ++i) {
+        captions.push_back(columns[i].Text);
+        widths.push_back(columns[i].Width);
+        positions.push_back(columns.Position(i));
+        rightAligned.push_back(columns[i].Alignment == TAlignment::Right);
+        EXPECT_TRUE(columns[i].Visible && columns[i].Color == ListBackgroundColor);
+    }
+    EXPECT_EQ(captions, (TNames{"      File Name", "Full Path", "File Size", "File Ext", "Create Time",
+                                "Access Time", "Write Time"}));
+    EXPECT_EQ(widths, (std::vector<int>{120, 220, 55, 50, 110, 110, 110}));
+    EXPECT_EQ(positions, (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(rightAligned, (std::vector<int>{0, 0, 1, 1, 1, 1, 1}));
+}
+
+TEST_F(TallyscopeCtrlTest, ColumnsTakeTheirDefinitionsAndPositionsOneAfterTheOther) {
+    WriteNodes(R"(<node Name="Full Path" ReadOnly="False" Align="Right" Width="10" Visible="True" Index="2"/>)"
+               R"(<node ReadOnly="True" Align="center" Width="20" Visible="False" Index="0"/>)"
+               R"(<node Name="Nonsense" ReadOnly="0" Width="30" Visible="1" Index="-1"/>)"
+               R"(<node Name="Full Path" ReadOnly="1" Align="right" Width="40" Visible="true" Index="1"/>)");
+    Ctrl.BuildColumns(List);
+    const TListColumns& columns = List.Header().Columns();
+    ASSERT_EQ(columns.Count(), 4);
+    EXPECT_EQ(columns[0].Color, clInfoBk);
+    EXPECT_EQ(columns[0].Alignment, TAlignment::Left);  // "Right" is not "right"
+    EXPECT_EQ(columns[1].Alignment, TAlignment::Center);
+    EXPECT_FALSE(columns[1].Visible);
+    EXPECT_EQ(columns[3].Alignment, TAlignment::Right);
+    // 0 to position 2: 1 2 0 3; 1 to 0: no change; 2 to the last: 1 0 3 2; 3 to 1: 1 3 0 2.
+    std::vector<int> order;
+    for (int p = 0; p < 4; ++p) order.push_back(columns.ColumnAt(p));
+    EXPECT_EQ(order, (std::vector<int>{1, 3, 0, 2}));
+
+    Add({"a.txt", "/d/a.txt", "0", "file", ""});
+    // Texts follow the creation index; no name or an unknown one shows "File Name".
+    EXPECT_EQ((TNames{List.CellText(0, 0), List.CellText(0, 1), List.CellText(0, 2), List.CellText(0, 3)}),
+              (TNames{"/d/a.txt", "a.txt", "a.txt", "/d/a.txt"}));
+}
+
+TEST_F(TallyscopeCtrlTest, AConfigurationThatDoesNotLoadLeavesNoColumnsAndReachesTheCaller) {
+    Ctrl.BuildColumns(List);
+    GetConfig(true);
+    Dir.Write("TallyscopeConfig.xml", "<config><nodes>");
+    EXPECT_THROW(Ctrl.BuildColumns(List), ENulvaneError);
+    EXPECT_EQ(List.Header().Columns().Count(), 0);
+    EXPECT_FALSE(List.Header().Columns().IsUpdating());
+    Add({"a.txt", "/d/a.txt", "0", "file", ""});
+    EXPECT_EQ(List.CellText(0, NoColumn), "");  // the cells stay empty
+}
+
+TEST_F(TallyscopeCtrlTest, AnUnreadableWidthKeepsTheColumnsMadeSoFarWithoutPositions) {
+    WriteNodes(R"(<node Name="Full Path" ReadOnly="True" Width="10" Visible="True" Index="1"/>)"
+               R"(<node Name="File Size" ReadOnly="True" Width="wide" Visible="True" Index="0"/>)"
+               R"(<node Name="File Ext" ReadOnly="True" Width="30" Visible="True" Index="0"/>)");
+    EXPECT_THROW(Ctrl.BuildColumns(List), EConvertError);
+    const TListColumns& columns = List.Header().Columns();
+    ASSERT_EQ(columns.Count(), 2);
+    EXPECT_EQ(columns[1].Text, "File Size");
+    EXPECT_EQ(columns.Position(0), 0);
+    EXPECT_FALSE(columns.IsUpdating());
+}
+
+TEST_F(TallyscopeCtrlTest, CellTexts) {
+    const struct {
+        int Key;
+        const char *Field, *Text;
+    } cases[] = {
+        {fiFileSize, "0", "0.00 B"},          {fiFileSize, "1023", "1,023.00 B"},
+        {fiFileSize, "1024", "1.00 KB"},      {fiFileSize, "1048575", "1,024.00 KB"},
+        {fiFileSize, "1048576", "1.00 MB"},   {fiFileSize, "1073741824", "1.00 GB"},
+        {fiFileSize, "12 bytes", ""},         {fiSizePercentage, "12", "12%"},
+        {fiSizePercentage, "", ""},           {fiFileName, " name ", " name "},
+    };
+    for (const auto& c : cases) {
+        TFileRecord record;
+        record.Set(c.Key, c.Field);
+        EXPECT_EQ(TTallyscopeCtrl::CellTextFor(c.Key, &record), c.Text) << c.Field;
+    }
+    EXPECT_EQ(TTallyscopeCtrl::CellTextFor(fiFileName, nullptr), "");
+}
+
+TEST_F(TallyscopeCtrlTest, HeaderClicksTurnTheDirectionAndSortByTheClickedColumnsField) {
+    Ctrl.BuildColumns(List);
+    Add({"b", "/d/B", "20", "file", "1/2/2020"});
+    Add({"a", "/d/c", "3", "file", "1/3/2020"});
+    Add({"c", "/d/a", "100", "file", "1/1/2020"});
+    TListHeader& header = List.Header();
+    Click(1, TMouseButton::Right);
+    EXPECT_EQ(header.SortColumn(), NoColumn);
+    EXPECT_EQ(Names(), (TNames{"b", "a", "c"}));
+
+    List.Header().Columns().SetPosition(2, 0);  // a dragged column keeps its field
+    Click(2);                                   // the first click: ascending
+    EXPECT_EQ(header.SortDirection(), TSortDirection::Ascending);
+    EXPECT_EQ(Names(), (TNames{"a", "b", "c"}));  // 3, 20, 100: numbers, not texts
+    Click(1);                                   // another column: the direction still turns
+    EXPECT_EQ(header.SortColumn(), 1);
+    EXPECT_EQ(header.SortDirection(), TSortDirection::Descending);
+    EXPECT_EQ(Names(), (TNames{"a", "b", "c"}));  // "/d/c", "/d/B", "/d/a"
+    Click(6);
+    EXPECT_EQ(Ctrl.SortKey, fiWriteTime);
+    EXPECT_EQ(Names(), (TNames{"c", "b", "a"}));
+
+    // A click whose configuration cannot be read turns the header only.
+    GetConfig(true);
+    Dir.Write("TallyscopeConfig.xml", "");
+    EXPECT_THROW(Click(2), ENulvaneError);
+    EXPECT_EQ(header.SortColumn(), 2);
+    EXPECT_EQ(header.SortDirection(), TSortDirection::Descending);
+    EXPECT_EQ(Ctrl.SortKey, fiWriteTime);
+    EXPECT_EQ(Names(), (TNames{"c", "b", "a"}));
+}
+
+// Ties and types through the controller's comparison and the list's merge rule, each sort
+// starting from the same order.
+TEST_F(TallyscopeCtrlTest, FoldersLeadAndTiesKeepOrTurnAsTheirKindSays) {
+    const std::vector<TRow> rows = {
+        {"f1", "/x/1", "5", "file", "1/1/2020"},  {"d1", "/x/9", "5", " folder", "1/1/2020"},
+        {"f2", "/X/1", "5", "file", "1/1/2020"},  {"f3", "/x/1", "5.0", "file", "1/1/2020 12:00:00 AM"},
+        {"d2", "/x/0", "5", "folder\t", "1/1/2020"},
+    };
+    auto sorted = [&](std::uint8_t key, TSortDirection direction) {
+        List.Clear();
+        for (const TRow& row : rows) Add(row);
+        Ctrl.SortByField(key, direction);
+        return Names();
+    };
+    const TSortDirection up = TSortDirection::Ascending, down = TSortDirection::Descending;
+    // Equal numbers keep their order ascending and turn it descending.
+    EXPECT_EQ(sorted(fiFileSize, up), (TNames{"d1", "d2", "f1", "f2", "f3"}));
+    EXPECT_EQ(sorted(fiFileSize, down), (TNames{"d2", "d1", "f3", "f2", "f1"}));
+    // Equal texts (case aside) and equal date-times keep it both ways.
+    EXPECT_EQ(sorted(fiFullPath, up), (TNames{"d2", "d1", "f1", "f2", "f3"}));
+    EXPECT_EQ(sorted(fiFullPath, down), (TNames{"d1", "d2", "f1", "f2", "f3"}));
+    EXPECT_EQ(sorted(fiWriteTime, up), (TNames{"d1", "d2", "f1", "f2", "f3"}));
+    EXPECT_EQ(sorted(fiWriteTime, down), (TNames{"d1", "d2", "f1", "f2", "f3"}));
+    // "File Type" turns the order ascending and keeps it descending.
+    EXPECT_EQ(sorted(fiFileType, up), (TNames{"d2", "d1", "f3", "f2", "f1"}));
+    EXPECT_EQ(sorted(fiFileType, down), (TNames{"d1", "d2", "f1", "f2", "f3"}));
+}
+
+// The comparison prepared once per sort must answer exactly as the one that reads the records.
+TEST_F(TallyscopeCtrlTest, PreparedComparisonAnswersAsCompareEntriesForEveryPair) {
+    const TNames types = {"file", "folder", " folder ", "", "link", "File"};
+    const TNames texts = {"", "0", "10", "9.5", "abc", "ABC", "-3", "1e3", " 7 ", "1/2/2020", "1/2/2020 12:00:00 AM",
+                          "1/2/2020 1:00:00 PM", "13/1/2020", "12/31/2019 11:59:59 PM", "\xE9t\xE9"};
+    for (std::size_t i = 0; i < 60; ++i) {
+        TFileRecord& r = List.Append().Record;
+        for (int key = 0; key < FieldCount; ++key)
+            r.Set(key, texts[(i * 7 + static_cast<std::size_t>(key) * 3) % texts.size()]);
+        r.Set(fiFileType, types[i % types.size()]);
+    }
+    for (int key = 0; key < FieldCount; ++key) {
+        Ctrl.SortKey = static_cast<std::uint8_t>(key);
+        const TResultList::TIndexCompare prepared = PrepareEntryComparison(List, Ctrl.SortKey);
+        for (TSortDirection direction : {TSortDirection::Ascending, TSortDirection::Descending}) {
+            List.Header().SetSortDirection(direction);
+            for (std::size_t a = 0; a < List.Count(); ++a)
+                for (std::size_t b = 0; b < List.Count(); ++b)
+                    ASSERT_EQ(prepared(a, b), Ctrl.CompareEntries(List, List[a], List[b], NoColumn))
+                        << "key " << key << ", entries " << a << " and " << b;
+        }
+    }
+}
+
+TEST_F(TallyscopeCtrlTest, SortingAllocatesPerSortNotPerComparison) {
+    for (int i = 0; i < 2000; ++i) Add({"n", "/d/" + std::to_string((i * 7919) % 2000), "0", "file", "1/1/2020"});
+    const TResultList::TPrepareSortEvent prepare = List.OnPrepareSort;
+    for (bool prepared : {true, false}) {
+        List.OnPrepareSort = prepared ? prepare : nullptr;
+        const long before = Allocations.load();
+        Ctrl.SortByField(fiFullPath, TSortDirection::Ascending);
+        EXPECT_LT(Allocations.load() - before, 20) << (prepared ? "prepared" : "per comparison");
+    }
+}
+
+TEST_F(TallyscopeCtrlTest, DoubleClickOpensTheFocusedEntrysFolderForTheOwner) {
+    Add({"a.txt", "/home/u/a.txt", "0", "file", ""});
+    Add({"top", "/top", "0", "file", ""});
+    Add({"docs", "/home/u/docs", "0", "folder", ""});
+    Add({"odd", "/home/u/odd", "0", " file", ""});  // not exactly "file": its own path
+    for (std::size_t i = 0; i < List.Count(); ++i) {
+        List.SetFocusedEntry(i);
+        List.DblClick();
+    }
+    List.SetFocusedEntry(NoEntry);
+    List.DblClick();  // no focus, no root folder: nothing
+    const TOwnerWindow owner = &OwnerWindow;
+    using TRequests = std::vector<TDesktopRequest>;
+    const TDesktopRequestKind open = TDesktopRequestKind::OpenFolder;
+    EXPECT_EQ(Desktop.Requests(),
+              (TRequests{{open, "/home/u", owner}, {open, "/", owner}, {open, "/home/u/docs", owner},
+                         {open, "/home/u/odd", owner}}));
+
+    Desktop.ClearRequests();
+    Ctrl.RootFolder = "/root/folder";
+    List.DblClick();
+    OpenNodeInExplorer(List);  // no focus: nothing, whatever the root folder
+    TResultList other;
+    Ctrl.ListDblClick(other);  // another list's double click is not ours
+    List.SetFocusedEntry(0);
+    OpenNodeInExplorer(List);
+    EXPECT_EQ(Desktop.Requests(), (TRequests{{open, "/root/folder", owner}, {open, "/home/u", nullptr}}));
+
+    THintLineBreakStyle style = THintLineBreakStyle::Default;
+    EXPECT_EQ(List.Hint(3, 5, style), "Double click to open it in explorer.");
+}
+
+}  // namespace
+}  // namespace nulvane
