@@ -186,8 +186,10 @@ private:
         const std::size_t length = folder.size() + name.size() + (addSeparator ? 1 : 0);
         char* text = static_cast<char*>(state.Arena.allocate(length + 1, 1));
         std::memcpy(text, folder.data(), folder.size());
-        std::memcpy(text + folder.size(), name.data(), name.size());
-        if (addSeparator) text[length - 1] = '/';
+        if (addSeparator) {
+            std::memcpy(text + folder.size(), name.data(), name.size());
+            text[length - 1] = '/';
+        }
         text[length] = '\0';
         return {text, length};
     }
