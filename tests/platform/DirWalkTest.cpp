@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -27,8 +28,7 @@ public:
         return stat.Size == 0;
     }
     void Take(std::unique_ptr<TWalkItems>& items, const TWalkFile& file) override {
-        if (ThrowOnTake == 0) throw std::runtime_error("visitor failed");
-        --ThrowOnTake;
+        if (ThrowOnTake.fetch_sub(1) == 0) throw std::runtime_error("visitor failed");
         if (!items) items = std::make_unique<TPaths>();
         static_cast<TPaths&>(*items).Paths.emplace_back(file.Path);
     }
@@ -38,7 +38,7 @@ public:
     }
 
     std::function<void()> OnWants;
-    int ThrowOnTake = -1;
+    std::atomic<int> ThrowOnTake = -1;  // Take calls left before one fails
     std::vector<std::string> Delivered;
 };
 
