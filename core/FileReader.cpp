@@ -29,9 +29,16 @@ void FillEntry(TListEntry& entry, const TWalkFile& file) noexcept {
         record.Set(fiFileSize, std::string_view(size, static_cast<std::size_t>(sizeEnd - size)));
         record.Set(fiFileExt, GetFileExtNoDot(file.Path));
         record.Set(fiFileType, "file");
-        record.Set(fiCreateTime, FileTimeToText(file.Stat.Create));
-        record.Set(fiAccessTime, FileTimeToText(file.Stat.Access));
-        record.Set(fiWriteTime, FileTimeToText(file.Stat.Write));
+        // The three times often fall in the same second: convert each distinct one once.
+        const TFileStat& stat = file.Stat;
+        const std::string created = FileTimeToText(stat.Create);
+        record.Set(fiCreateTime, created);
+        const std::string accessed =
+            stat.Access.Seconds == stat.Create.Seconds ? created : FileTimeToText(stat.Access);
+        record.Set(fiAccessTime, accessed);
+        record.Set(fiWriteTime, stat.Write.Seconds == stat.Access.Seconds   ? accessed
+                                : stat.Write.Seconds == stat.Create.Seconds ? created
+                                                                            : FileTimeToText(stat.Write));
         entry.CheckState = TCheckState::Checked;
     } catch (...) {
         // One file's failure does not stop the scan.

@@ -1,5 +1,8 @@
 #include "platform/DirWalk.h"
 
+// The Linux walk: getdents64 and statx. A Windows build brings its own, on FindFirstFileEx.
+#if defined(__linux__)
+
 #include <algorithm>
 #include <condition_variable>
 #include <cstring>
@@ -332,3 +335,5 @@ void WalkFolder(const std::string& folder, TWalkVisitor& visitor, const TWalkOpt
 }
 
 }  // namespace nulvane
+
+#endif  // __linux__
