@@ -171,7 +171,7 @@ std::vector<TPatternToken> CompilePattern(std::string_view pattern) {
         std::size_t run = 1;
         while (i + run < n && pattern[i + run] == c) ++run;
         switch (c) {
-        case 'y': field(TKind::Year, 2); break;
+        case 'y': tokens.push_back({TKind::Year, 4, {}}); break;  // always four digits
         case 'M':
             field(run <= 2 ? TKind::Month : run == 3 ? TKind::MonthAbbr : TKind::MonthFull, run);
             break;

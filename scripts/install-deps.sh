@@ -7,7 +7,7 @@ packages=(
   g++ cmake ninja-build pkg-config
   libxml2-dev libxml2-utils
   libgtest-dev libgmock-dev libbenchmark-dev
-  findutils python3
+  findutils python3 tzdata
 )
 
 missing=()
