@@ -1,0 +1,108 @@
+#include "core/FileReader.h"
+
+#include <atomic>
+#include <charconv>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "platform/LocaleTexts.h"
+#include "platform/PathNames.h"
+
+namespace nulvane {
+namespace {
+
+struct TThreadEntries final : TWalkItems {
+    std::vector<TListEntry> Entries;
+};
+
+// Fills a new entry's record in the field order "Full Path", "File Name", "File Size",
+// "File Ext", "File Type", then the three times, and checks it last. An error leaves the
+// fields filled so far and the entry unchecked.
+void FillEntry(TListEntry& entry, const TWalkFile& file) noexcept {
+    try {
+        TFileRecord& record = entry.Record;
+        record.Set(fiFullPath, file.Path);
+        record.Set(fiFileName, file.Name);
+        char size[24];
+        const auto sizeEnd = std::to_chars(size, size + sizeof size, file.Stat.Size).ptr;
+        record.Set(fiFileSize, std::string_view(size, static_cast<std::size_t>(sizeEnd - size)));
+        record.Set(fiFileExt, GetFileExtNoDot(file.Path));
+        record.Set(fiFileType, "file");
+        // The three times often fall in the same second: convert each distinct one once.
+        const TFileStat& stat = file.Stat;
+        const std::string created = FileTimeToText(stat.Create);
+        record.Set(fiCreateTime, created);
+        const std::string accessed =
+            stat.Access.Seconds == stat.Create.Seconds ? created : FileTimeToText(stat.Access);
+        record.Set(fiAccessTime, accessed);
+        record.Set(fiWriteTime, stat.Write.Seconds == stat.Access.Seconds   ? accessed
+                                : stat.Write.Seconds == stat.Create.Seconds ? created
+                                                                            : FileTimeToText(stat.Write));
+        entry.CheckState = TCheckState::Checked;
+    } catch (...) {
+        // One file's failure does not stop the scan.
+    }
+}
+
+class TEmptyFileCollector final : public TWalkVisitor {
+public:
+    explicit TEmptyFileCollector(TResultList& list) noexcept : List_(list) {}
+
+    bool Wants(const TFileStat& stat) const noexcept override { return stat.Size == 0; }
+
+    void Take(std::unique_ptr<TWalkItems>& items, const TWalkFile& file) override {
+        if (!items) items = std::make_unique<TThreadEntries>();
+        TListEntry& entry = static_cast<TThreadEntries&>(*items).Entries.emplace_back();
+        entry.Identity = {file.Stat.Device, file.Stat.Inode};
+        FillEntry(entry, file);
+        Found_.fetch_add(1, std::memory_order_relaxed);
+    }
+
+    void Deliver(TWalkItems& items, std::size_t first, std::size_t last) override {
+        if (!Reserved_) {
+            List_.Reserve(List_.Count() + Found_.load(std::memory_order_relaxed));
+            Reserved_ = true;
+        }
+        std::vector<TListEntry>& entries = static_cast<TThreadEntries&>(items).Entries;
+        for (std::size_t i = first; i < last; ++i) List_.Append(std::move(entries[i]));
+    }
+
+private:
+    TResultList& List_;
+    std::atomic<std::size_t> Found_{0};
+    bool Reserved_ = false;
+};
+
+}  // namespace
+
+void AddEmptyFiles(TResultList& list, const std::string& folder, const TWalkOptions& options) {
+    TEmptyFileCollector collector(list);
+    WalkFolder(folder, collector, options);
+}
+
+void ScanFolder(TResultList& list, std::string_view folder) noexcept {
+    const TResultList::TUpdateScope update(list);
+    if (folder.empty()) return;  // not a folder; "/" alone would be the whole file system
+    try {
+        AddEmptyFiles(list, IncludeTrailingPathDelimiter(folder));
+    } catch (...) {
+        // What was found before the error stays listed.
+    }
+}
+
+std::string_view GetFileExtNoDot(std::string_view path) noexcept {
+    for (std::size_t i = path.size(); i-- > 0;) {
+        if (path[i] == '.') return path.substr(i + 1);
+        if (PathDelimiters.find(path[i]) != std::string_view::npos) break;
+    }
+    return {};
+}
+
+std::string FileTimeToText(const TFileTime& time) {
+    std::string text;
+    TLocaleTexts::Current().AppendDateTime(text, ToLocalTime(time.Seconds));
+    return text;
+}
+
+}  // namespace nulvane

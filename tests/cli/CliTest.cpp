@@ -1,0 +1,121 @@
+#include <fcntl.h>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/FileReader.h"
+#include "support/TempDir.h"
+
+namespace nulvane {
+namespace {
+
+struct TRun {
+    int Status = -1;
+    std::string Out, Err;
+};
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Runs nulvane-cli (or a copy at `program`) in `workDir`, optionally as the unprivileged user
+// "nobody".
+TRun RunCli(const std::vector<std::string>& args, const std::string& workDir, bool asNobody = false,
+            const std::string& program = NULVANE_CLI_PATH) {
+    const test::TTempDir capture;
+    const std::string outPath = capture.Str() + "/out", errPath = capture.Str() + "/err";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(::open(outPath.c_str(), O_WRONLY | O_CREAT, 0600), 1);
+        ::dup2(::open(errPath.c_str(), O_WRONLY | O_CREAT, 0600), 2);
+        if (::chdir(workDir.c_str()) != 0) ::_exit(125);
+        if (asNobody && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(126);
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
+        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    TRun run;
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.Out = ReadAll(outPath);
+    run.Err = ReadAll(errPath);
+    return run;
+}
+
+std::string Listed(const std::vector<std::string>& folders, char terminator) {
+    TResultList list;
+    for (const std::string& folder : folders) ScanFolder(list, folder);
+    std::string text;
+    for (const TListEntry& entry : list) (text += entry.Record[fiFullPath]) += terminator;
+    return text;
+}
+
+TEST(Cli, BadUsageExitsWithTwoAndOneUsageLine) {
+    const test::TTempDir dir;
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{{}, {"-0"}, {"-x", "."}, {".", "--bogus"}}) {
+        const TRun run = RunCli(args, dir.Str());
+        EXPECT_EQ(run.Status, 2);
+        EXPECT_TRUE(run.Out.empty());
+        EXPECT_NE(run.Err.find("usage: nulvane-cli"), std::string::npos) << run.Err;
+        EXPECT_EQ(run.Err.find('\n'), run.Err.size() - 1) << run.Err;
+    }
+}
+
+TEST(Cli, PrintsFullPathsAsRawBytesInScanOrder) {
+    const test::TTempDir dir;
+    dir.Write("bad\xff\xfe name,\"q\"<");
+    dir.Write("sub/new\nline");
+    dir.Write("sub/more/empty.txt");
+    dir.Write("not-empty", "x");
+    const std::string sub = dir.Str() + "/sub";
+
+    TRun run = RunCli({dir.Str()}, dir.Str());
+    EXPECT_EQ(run.Status, 0);
+    EXPECT_EQ(run.Out, Listed({dir.Str()}, '\n'));
+    EXPECT_NE(run.Out.find(dir.Str() + "/bad\xff\xfe name,\"q\"<\n"), std::string::npos);
+
+    run = RunCli({"-0", sub, dir.Str(), "missing"}, dir.Str());
+    EXPECT_EQ(run.Status, 0);
+    EXPECT_EQ(run.Out, Listed({sub, dir.Str()}, '\0'));
+    EXPECT_TRUE(run.Err.empty());
+
+    dir.Write("-dash/empty");
+    run = RunCli({"--", "-dash"}, dir.Str());
+    EXPECT_EQ(run.Status, 0);
+    EXPECT_EQ(run.Out, "-dash/empty\n");
+}
+
+TEST(Cli, UnreadableFolderEndsItsBranchSilently) {
+    const test::TTempDir dir;
+    const std::string readable = dir.Write("open/empty");
+    dir.Write("locked/empty");
+    ASSERT_EQ(::chmod(dir.Str().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod((dir.Str() + "/locked").c_str(), 0), 0);
+    // Root reads any folder: the lock only holds for an unprivileged user, who runs a copy of the
+    // program where it may certainly execute it.
+    const bool asNobody = ::geteuid() == 0;
+    const test::TTempDir bin;
+    const std::string program = bin.Str() + "/nulvane-cli";
+    std::filesystem::copy_file(NULVANE_CLI_PATH, program);
+    ASSERT_EQ(::chmod(bin.Str().c_str(), 0755), 0);
+    const TRun run = RunCli({dir.Str()}, "/", asNobody, program);
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Out, readable + "\n");
+}
+
+}  // namespace
+}  // namespace nulvane

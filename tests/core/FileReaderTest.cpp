@@ -1,0 +1,267 @@
+#include "core/FileReader.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/Errors.h"
+#include "platform/LocaleTexts.h"
+#include "support/RandomTree.h"
+#include "support/TempDir.h"
+
+namespace nulvane {
+namespace {
+
+using TIdentity = std::pair<dev_t, ino_t>;
+
+// What a single-threaded recursive walk lists: depth first, each folder in readdir order, links
+// to folders followed unless they lead back onto the path walked.
+void ReferenceWalk(const std::string& folder, std::vector<std::string>& out, std::vector<TIdentity>& path) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    struct stat self;
+    ::fstat(::dirfd(dir), &self);
+    if (std::find(path.begin(), path.end(), TIdentity{self.st_dev, self.st_ino}) == path.end()) {
+        path.emplace_back(self.st_dev, self.st_ino);
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name == "." || name == "..") continue;
+            const std::string full = folder + name;
+            struct stat st;
+            if (::lstat(full.c_str(), &st) != 0) continue;
+            if (S_ISREG(st.st_mode) && st.st_size == 0) out.push_back(full);
+            else if (S_ISDIR(st.st_mode) || (S_ISLNK(st.st_mode) && ::stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode)))
+                ReferenceWalk(full + "/", out, path);
+        }
+        path.pop_back();
+    }
+    ::closedir(dir);
+}
+
+std::vector<std::string> FullPaths(const TResultList& list) {
+    std::vector<std::string> paths;
+    for (const TListEntry& entry : list) paths.emplace_back(entry.Record.Get(fiFullPath));
+    return paths;
+}
+
+std::vector<std::string> Scan(const std::string& folder) {
+    TResultList list;
+    ScanFolder(list, folder);
+    return FullPaths(list);
+}
+
+std::multiset<std::string> FindEmptyFiles(const std::string& root) {
+    std::FILE* pipe = ::popen(("find '" + root + "' -type f -empty -print0").c_str(), "r");
+    std::string output;
+    char buffer[4096];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
+    ::pclose(pipe);
+    std::multiset<std::string> paths;
+    for (std::size_t start = 0, end; (end = output.find('\0', start)) != std::string::npos; start = end + 1)
+        paths.insert(output.substr(start, end - start));
+    return paths;
+}
+
+class FileReader : public ::testing::Test {
+protected:
+    void SetUp() override { TLocaleTexts::SetCurrent(TLocaleTexts::EnglishUS()); }
+    test::TTempDir Dir_;
+};
+
+TEST_F(FileReader, ListsInDepthFirstListingOrderWithCompleteRecords) {
+    test::MakeRandomTree(Dir_.Str(), {.Folders = 60, .Files = 700, .AncestorLinks = 5, .SpecialFiles = true});
+    std::vector<std::string> expected;
+    std::vector<TIdentity> ancestry;
+    ReferenceWalk(Dir_.Str() + "/", expected, ancestry);
+    ASSERT_GT(expected.size(), 150u);
+
+    TResultList list;
+    ScanFolder(list, Dir_.Str());
+    EXPECT_FALSE(list.IsUpdating());
+    ASSERT_EQ(FullPaths(list), expected);
+
+    for (const TListEntry& entry : list) {
+        const TFileRecord& record = entry.Record;
+        const std::string_view path = record[fiFullPath];
+        SCOPED_TRACE(std::string(path));
+        const std::string_view ext = GetFileExtNoDot(path);
+        for (int field = 0; field < FieldCount; ++field) {
+            const bool filled = field <= fiFileType || (field >= fiCreateTime && field <= fiWriteTime);
+            EXPECT_EQ(!record[field].empty(), filled && (field != fiFileExt || !ext.empty())) << field;
+        }
+        EXPECT_EQ(path.substr(path.rfind('/') + 1), record[fiFileName]);
+        EXPECT_EQ(record[fiFileExt], ext);
+        EXPECT_EQ(record[fiFileSize], "0");
+        EXPECT_EQ(record[fiFileType], "file");
+        EXPECT_EQ(entry.CheckState, TCheckState::Checked);
+        struct stat st;
+        ASSERT_EQ(::lstat(std::string(path).c_str(), &st), 0);
+        EXPECT_EQ(entry.Identity, (TFileIdentity{st.st_dev, st.st_ino}));
+        EXPECT_EQ(record[fiWriteTime], FileTimeToText({st.st_mtim.tv_sec, 0}));
+    }
+}
+
+TEST_F(FileReader, ListsWhatFindListsOnATreeWhoseLinksLeadIntoTheirAncestry) {
+    test::MakeRandomTree(Dir_.Str(), {.Folders = 50, .Files = 600, .AncestorLinks = 8, .SpecialFiles = true, .Seed = 7});
+    const std::vector<std::string> scanned = Scan(Dir_.Str());
+    EXPECT_EQ(std::multiset<std::string>(scanned.begin(), scanned.end()), FindEmptyFiles(Dir_.Str()));
+}
+
+TEST_F(FileReader, ScansOnlyAddAndAccumulate) {
+    Dir_.Write("one-byte", "x");
+    ASSERT_EQ(::truncate(Dir_.Write("sparse").c_str(), 1LL << 30), 0);
+    TResultList list;
+    list.Append().Record.Set(fiFileName, "earlier");
+    ScanFolder(list, Dir_.Str());
+    ASSERT_EQ(list.Count(), 1u);
+    EXPECT_EQ(list[0].Record[fiFileName], "earlier");
+
+    const std::string empty = Dir_.Write("empty");
+    ScanFolder(list, Dir_.Str());
+    ScanFolder(list, Dir_.Str() + "/");
+    EXPECT_EQ(FullPaths(list), (std::vector<std::string>{"", empty, empty}));
+}
+
+TEST_F(FileReader, ListsHiddenAndReadOnlyFilesAsTopLevelEntries) {
+    const std::string hidden = Dir_.Write(".a/.b/.c/.hidden");
+    const std::string readOnly = Dir_.Write("dir.v2/read-only");
+    ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
+    const std::vector<std::string> scanned = Scan(Dir_.Str());
+    EXPECT_EQ(std::set<std::string>(scanned.begin(), scanned.end()), (std::set<std::string>{hidden, readOnly}));
+}
+
+TEST(FileReaderExt, TakesTheTextAfterTheLastDotOfTheName) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"/x/a.txt", "txt"}, {"/x/a.tar.gz", "gz"}, {"/x/a.", ""},         {"/x.d/a", ""},
+        {"/x.d/a.c", "c"},   {"/x/.profile", "profile"}, {"a:b", ""},       {"/x/a.b:c", "b:c"},
+        {"", ""},            {"/x/caf\xc3\xa9.\xff", "\xff"}};
+    for (const auto& [path, ext] : cases) EXPECT_EQ(GetFileExtNoDot(path), ext) << path;
+}
+
+TEST_F(FileReader, ListsRegularFilesOnlyAndFollowsFolderLinksOffItsOwnPath) {
+    const std::string target = Dir_.Write("a/empty");
+    Dir_.MakeDir("b");
+    const std::string base = Dir_.Str() + "/";
+    ASSERT_EQ(::symlink("../a", (base + "b/sibling").c_str()), 0);
+    ASSERT_EQ(::symlink("..", (base + "a/up").c_str()), 0);
+    ASSERT_EQ(::symlink(".", (base + "a/self").c_str()), 0);
+    ASSERT_EQ(::symlink(target.c_str(), (base + "file-link").c_str()), 0);
+    ASSERT_EQ(::symlink("missing", (base + "dangling").c_str()), 0);
+    ASSERT_EQ(::mkfifo((base + "fifo").c_str(), 0644), 0);
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%ssocket", base.c_str());
+    ASSERT_EQ(::bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ::close(sock);
+
+    const std::vector<std::string> scanned = Scan(Dir_.Str());
+    EXPECT_EQ(std::set<std::string>(scanned.begin(), scanned.end()),
+              (std::set<std::string>{base + "a/empty", base + "b/sibling/empty"}));
+    EXPECT_EQ(scanned.size(), 2u);
+}
+
+// Removes a tree too deep to be named by one path, one folder at a time.
+void RemoveTreeAt(int parentFd, const char* name) {
+    const int fd = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
+    if (fd >= 0) {
+        DIR* dir = ::fdopendir(fd);
+        std::vector<std::pair<std::string, bool>> entries;
+        while (const dirent* entry = ::readdir(dir))
+            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, ".."))
+                entries.emplace_back(entry->d_name, entry->d_type == DT_DIR);
+        for (const auto& [child, isDir] : entries)
+            isDir ? RemoveTreeAt(fd, child.c_str()) : void(::unlinkat(fd, child.c_str(), 0));
+        ::closedir(dir);
+    }
+    ::unlinkat(parentFd, name, AT_REMOVEDIR);
+}
+
+TEST_F(FileReader, FoldersThatCannotBeOpenedAddNothing) {
+    const std::string reachable = Dir_.Write("deep/empty");
+    // A chain of folders longer than a path may be: its files cannot be opened by their path.
+    int fd = ::open(Dir_.Str().c_str(), O_RDONLY | O_DIRECTORY);
+    const std::string longName(250, 'n');
+    ASSERT_EQ(::mkdirat(fd, "deep/chain", 0755), 0);
+    ::close(fd);
+    fd = ::open((Dir_.Str() + "/deep/chain").c_str(), O_RDONLY | O_DIRECTORY);
+    for (int level = 0; level < 20; ++level) {
+        ASSERT_EQ(::mkdirat(fd, longName.c_str(), 0755), 0);
+        const int next = ::openat(fd, longName.c_str(), O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = next;
+    }
+    ::close(::openat(fd, "too-deep", O_WRONLY | O_CREAT, 0644));
+    ::close(fd);
+    std::optional<std::string> locked;
+    if (::geteuid() != 0) {  // root reads any folder whatever its permissions
+        locked = Dir_.Write("locked/empty");
+        ::chmod((Dir_.Str() + "/locked").c_str(), 0);
+    }
+
+    EXPECT_EQ(Scan(Dir_.Str()), std::vector<std::string>{reachable});
+    EXPECT_TRUE(Scan(Dir_.Str() + "/missing").empty());
+    EXPECT_TRUE(Scan(reachable).empty());
+    EXPECT_TRUE(Scan("").empty());
+
+    const int deep = ::open((Dir_.Str() + "/deep").c_str(), O_RDONLY | O_DIRECTORY);
+    RemoveTreeAt(deep, "chain");
+    ::close(deep);
+}
+
+// Sets TZ for one test and puts the previous value back.
+class TZoneGuard {
+public:
+    explicit TZoneGuard(const char* zone) {
+        if (const char* old = std::getenv("TZ")) Old_ = old;
+        ::setenv("TZ", zone, 1);
+        ::tzset();
+    }
+    ~TZoneGuard() {
+        Old_ ? ::setenv("TZ", Old_->c_str(), 1) : ::unsetenv("TZ");
+        ::tzset();
+    }
+
+private:
+    std::optional<std::string> Old_;
+};
+
+TEST_F(FileReader, TimesUseTheOffsetInForceAtTheFilesOwnDate) {
+    const TZoneGuard zone("CET-1CEST,M3.5.0,M10.5.0/3");
+    constexpr std::int64_t winterNoon = 1705320000;  // 2024-01-15 12:00:00 UTC
+    constexpr std::int64_t summerNoon = 1721044800;  // 2024-07-15 12:00:00 UTC
+    EXPECT_EQ(FileTimeToText({winterNoon, 999'999'999}), "1/15/2024 1:00:00 PM");
+    EXPECT_EQ(FileTimeToText({summerNoon, 0}), "7/15/2024 2:00:00 PM");
+    EXPECT_EQ(FileTimeToText({winterNoon - 13 * 3600, 0}), "1/15/2024");  // local midnight
+    EXPECT_THROW(FileTimeToText({std::int64_t{1} << 50, 0}), EConvertError);
+
+    const std::string file = Dir_.Write("dated");
+    const timespec times[2] = {{winterNoon, 0}, {summerNoon, 500}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+    struct statx sx;
+    ASSERT_EQ(::statx(AT_FDCWD, file.c_str(), 0, STATX_BTIME | STATX_CTIME, &sx), 0);
+    const auto created = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : sx.stx_ctime.tv_sec;
+    TResultList list;
+    ScanFolder(list, Dir_.Str());
+    ASSERT_EQ(list.Count(), 1u);
+    EXPECT_EQ(list[0].Record[fiAccessTime], "1/15/2024 1:00:00 PM");
+    EXPECT_EQ(list[0].Record[fiWriteTime], "7/15/2024 2:00:00 PM");
+    EXPECT_EQ(list[0].Record[fiCreateTime], FileTimeToText({created, 0}));
+}
+
+}  // namespace
+}  // namespace nulvane
