@@ -1,12 +1,15 @@
-// nulvane-cli [-0] FOLDER...: lists the empty files under each folder, one full path per line.
+// nulvane-cli [-0] [--sort FIELD[:desc]] FOLDER...: lists the empty files under each folder, one full
+// path per line, in scan order or sorted as a click on a column of that field would sort them.
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/FieldSort.h"
 #include "core/FileReader.h"
 #include "core/ResultList.h"
 
@@ -14,10 +17,11 @@ namespace {
 
 using namespace nulvane;
 
-constexpr std::string_view Usage = "usage: nulvane-cli [-0] [--] FOLDER...\n";
+constexpr std::string_view Usage = "usage: nulvane-cli [-0] [--sort FIELD[:desc]] [--] FOLDER...\n";
 
 struct TCliOptions {
     bool NulTerminated = false;
+    std::optional<TSortRequest> Sort;
     std::vector<std::string> Folders;
 };
 
@@ -33,6 +37,22 @@ bool ParseArguments(int argc, char** argv, TCliOptions& options, std::string& er
             optionsEnded = true;
         } else if (arg == "-0" || arg == "--null") {
             options.NulTerminated = true;
+        } else if (arg == "--sort" || arg.starts_with("--sort=")) {
+            std::string_view value;
+            if (arg == "--sort") {
+                if (++i == argc) {
+                    error = "--sort needs a field name";
+                    return false;
+                }
+                value = argv[i];
+            } else {
+                value = arg.substr(std::string_view("--sort=").size());
+            }
+            options.Sort = ParseSortRequest(value);
+            if (!options.Sort) {
+                error = "unknown field \"" + std::string(value) + "\" for --sort (valid fields: " + FieldNamesText() + ")";
+                return false;
+            }
         } else {
             error = "unknown option: " + std::string(arg);
             return false;
@@ -89,6 +109,7 @@ int main(int argc, char** argv) {
 
     TResultList list;
     for (const std::string& folder : options.Folders) ScanFolder(list, folder);
+    if (options.Sort) SortListByField(list, FieldNames[options.Sort->Field], options.Sort->Descending);
 
     TOutput out(stdout);
     const char terminator = options.NulTerminated ? '\0' : '\n';

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <utility>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -97,6 +98,44 @@ TEST(Cli, PrintsFullPathsAsRawBytesInScanOrder) {
     run = RunCli({"--", "-dash"}, dir.Str());
     EXPECT_EQ(run.Status, 0);
     EXPECT_EQ(run.Out, "-dash/empty\n");
+}
+
+TEST(Cli, SortsByAFieldAsAHeaderClickWould) {
+    const test::TTempDir dir;
+    // Names against write times: name order b, C, a (case folded: a, b, C); time order C, a, b.
+    const std::pair<const char*, time_t> files[] = {{"b", 3000}, {"C", 1000}, {"sub/a", 2000}};
+    for (const auto& [name, seconds] : files) {
+        const std::string path = dir.Write(name);
+        const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    }
+    const std::string root = dir.Str() + "/";
+    const struct {
+        std::vector<std::string> Args;
+        std::string Expected;
+    } cases[] = {
+        {{"--sort", "File Name"}, root + "sub/a\n" + root + "b\n" + root + "C\n"},
+        {{"--sort=File Name:desc"}, root + "C\n" + root + "b\n" + root + "sub/a\n"},
+        {{"--sort", "  Write Time "}, root + "C\n" + root + "sub/a\n" + root + "b\n"},
+        {{"--sort", "Write Time:desc"}, root + "b\n" + root + "sub/a\n" + root + "C\n"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = c.Args;
+        args.push_back(dir.Str());
+        const TRun run = RunCli(args, dir.Str());
+        EXPECT_EQ(run.Status, 0) << run.Err;
+        EXPECT_EQ(run.Out, c.Expected) << c.Args[0];
+    }
+
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"--sort", "file name", "."}, {".", "--sort"}, {"--sort=Size", "."}}) {
+        const TRun run = RunCli(args, dir.Str());
+        EXPECT_EQ(run.Status, 2);
+        EXPECT_TRUE(run.Out.empty());
+        EXPECT_EQ(run.Err.find('\n'), run.Err.size() - 1) << run.Err;
+    }
+    const TRun unknown = RunCli({"--sort", "Nope", "."}, dir.Str());
+    EXPECT_NE(unknown.Err.find("\"Write Time\""), std::string::npos) << unknown.Err;
 }
 
 TEST(Cli, UnreadableFolderEndsItsBranchSilently) {
