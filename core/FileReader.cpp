@@ -18,30 +18,36 @@ struct TThreadEntries final : TWalkItems {
 
 // Fills a new entry's record in the field order "Full Path", "File Name", "File Size",
 // "File Ext", "File Type", then the three times, and checks it last. An error leaves the
-// fields filled so far and the entry unchecked.
+// fields filled so far and the entry unchecked. The record is built once from all its texts.
 void FillEntry(TListEntry& entry, const TWalkFile& file) noexcept {
+    TFileRecord::TTexts texts{};
+    char size[24];
+    std::string created, accessed, written;
     try {
-        TFileRecord& record = entry.Record;
-        record.Set(fiFullPath, file.Path);
-        record.Set(fiFileName, file.Name);
-        char size[24];
+        texts[fiFullPath] = file.Path;
+        texts[fiFileName] = file.Name;
         const auto sizeEnd = std::to_chars(size, size + sizeof size, file.Stat.Size).ptr;
-        record.Set(fiFileSize, std::string_view(size, static_cast<std::size_t>(sizeEnd - size)));
-        record.Set(fiFileExt, GetFileExtNoDot(file.Path));
-        record.Set(fiFileType, "file");
+        texts[fiFileSize] = std::string_view(size, static_cast<std::size_t>(sizeEnd - size));
+        texts[fiFileExt] = GetFileExtNoDot(file.Path);
+        texts[fiFileType] = "file";
         // The three times often fall in the same second: convert each distinct one once.
         const TFileStat& stat = file.Stat;
-        const std::string created = FileTimeToText(stat.Create);
-        record.Set(fiCreateTime, created);
-        const std::string accessed =
-            stat.Access.Seconds == stat.Create.Seconds ? created : FileTimeToText(stat.Access);
-        record.Set(fiAccessTime, accessed);
-        record.Set(fiWriteTime, stat.Write.Seconds == stat.Access.Seconds   ? accessed
-                                : stat.Write.Seconds == stat.Create.Seconds ? created
-                                                                            : FileTimeToText(stat.Write));
+        created = FileTimeToText(stat.Create);
+        texts[fiCreateTime] = created;
+        accessed = stat.Access.Seconds == stat.Create.Seconds ? created : FileTimeToText(stat.Access);
+        texts[fiAccessTime] = accessed;
+        written = stat.Write.Seconds == stat.Access.Seconds   ? accessed
+                  : stat.Write.Seconds == stat.Create.Seconds ? created
+                                                              : FileTimeToText(stat.Write);
+        texts[fiWriteTime] = written;
+        entry.Record.Assign(texts);
         entry.CheckState = TCheckState::Checked;
     } catch (...) {
-        // One file's failure does not stop the scan.
+        // One file's failure does not stop the scan; the entry keeps what was made before it.
+        try {
+            entry.Record.Assign(texts);
+        } catch (...) {
+        }
     }
 }
 

@@ -1,7 +1,6 @@
 #include "core/FileRecord.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -41,6 +40,14 @@ namespace {
 constexpr std::uint32_t FieldMask = (1u << FieldCount) - 1;
 constexpr std::uint32_t WideBit = 1u << 31;
 
+// Bits set in a field mask; written out because std::popcount becomes a library call on the
+// baseline x86-64 target, and records are read on every sort comparison.
+inline int CountBits(std::uint32_t v) noexcept {
+    v = v - ((v >> 1) & 0x55555555u);
+    v = (v & 0x33333333u) + ((v >> 2) & 0x33333333u);
+    return static_cast<int>((((v + (v >> 4)) & 0x0F0F0F0Fu) * 0x01010101u) >> 24);
+}
+
 std::uint32_t HeaderOf(const unsigned char* block) noexcept {
     std::uint32_t h;
     std::memcpy(&h, block, sizeof h);
@@ -66,12 +73,12 @@ TSpan SpanAt(const unsigned char* block, std::uint32_t header, int k) noexcept {
 }
 
 std::size_t TextStart(std::uint32_t header) noexcept {
-    return 4 + static_cast<std::size_t>(std::popcount(header & FieldMask)) * SpanSize(header);
+    return 4 + static_cast<std::size_t>(CountBits(header & FieldMask)) * SpanSize(header);
 }
 
 std::size_t BlockSize(const unsigned char* block) noexcept {
     const std::uint32_t header = HeaderOf(block);
-    const int n = std::popcount(header & FieldMask);
+    const int n = CountBits(header & FieldMask);
     std::size_t end = 0;
     for (int k = 0; k < n; ++k) {
         const TSpan s = SpanAt(block, header, k);
@@ -125,18 +132,20 @@ std::string_view TFileRecord::Get(int index) const noexcept {
     const std::uint32_t header = HeaderOf(Block_);
     const std::uint32_t bit = 1u << index;
     if (!(header & bit)) return {};
-    const TSpan s = SpanAt(Block_, header, std::popcount(header & (bit - 1)));
+    const TSpan s = SpanAt(Block_, header, CountBits(header & (bit - 1)));
     return {reinterpret_cast<const char*>(Block_ + TextStart(header) + s.Offset), s.Length};
 }
 
 void TFileRecord::Set(int index, std::string_view text) {
     if (index < 0 || index >= FieldCount) throw EListError("field index out of range: " + std::to_string(index));
-
-    // Gather the record's texts with the new one in place; they still point into the old block.
-    std::array<std::string_view, FieldCount> texts{};
+    // The texts still point into the old block, which Assign frees only after copying them.
+    TTexts texts{};
     for (int i = 0; i < FieldCount; ++i) texts[i] = Get(i);
     texts[index] = text;
+    Assign(texts);
+}
 
+void TFileRecord::Assign(const TTexts& texts) {
     // Place the longest texts first so that a shorter one can share the tail of a longer one.
     std::array<int, FieldCount> order{};
     int n = 0;
@@ -160,8 +169,7 @@ void TFileRecord::Set(int index, std::string_view text) {
         bool shared = false;
         for (int j = 0; j < k && !shared; ++j) {
             const std::string_view placed = texts[order[j]];
-            if (placed.size() >= t.size() && placed.substr(placed.size() - t.size()) == t &&
-                spans[order[j]].Length == placed.size()) {
+            if (placed.size() >= t.size() && placed.substr(placed.size() - t.size()) == t) {
                 spans[order[k]] = {static_cast<std::uint32_t>(spans[order[j]].Offset + placed.size() - t.size()),
                                    static_cast<std::uint32_t>(t.size())};
                 shared = true;

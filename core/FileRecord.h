@@ -72,6 +72,10 @@ public:
     // outside 0..18.
     void Set(int index, std::string_view text);
 
+    // Replaces every field at once (one block built instead of one per field).
+    using TTexts = std::array<std::string_view, FieldCount>;
+    void Assign(const TTexts& texts);
+
     void Clear() noexcept;
     bool IsEmpty() const noexcept { return Block_ == nullptr; }
     // Bytes of heap this record owns (for memory accounting).
