@@ -2,78 +2,40 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
 #include <string>
+#include <tuple>
 #include <vector>
 
-#include "config/Config.h"
 #include "core/EntryComparison.h"
 #include "platform/Errors.h"
 #include "platform/LocaleTexts.h"
-#include "platform/ProcessInfo.h"
 #include "platform/ScriptedDesktopServices.h"
-#include "support/TempDir.h"
+#include "support/Allocations.h"
+#include "support/ConfigFolder.h"
 
-// Counts heap allocations, to show that sorting does not allocate per comparison. Every form that
-// plain new and delete can meet is replaced, so that each pair stays malloc and free. (GCC takes
-// that pair for a mismatch.)
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-namespace {
-std::atomic<long> Allocations{0};
-void* CountedAllocation(std::size_t size) noexcept {
-    Allocations.fetch_add(1, std::memory_order_relaxed);
-    return std::malloc(size == 0 ? 1 : size);
-}
-}  // namespace
-void* operator new(std::size_t size) {
-    if (void* p = CountedAllocation(size)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return CountedAllocation(size); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return CountedAllocation(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+using namespace nulvane;
 
-namespace nulvane {
 namespace {
 
 using TNames = std::vector<std::string>;
 
 struct TRow {
-    std::string Name, Path, Size, Type, Time;
+    std::string_view Name, Path, Size = "0", Type = "file", Time = "";
 };
 
 // A list with its controller, the configuration in a folder of the test's own, and scripted
 // desktop services.
 class TallyscopeCtrlTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        TLocaleTexts::SetCurrent(TLocaleTexts::EnglishUS());
-        SetExecutableFolderForTesting(Dir.Str());
-        GetConfig(true);
-    }
-    void TearDown() override {
-        GetConfig(true);
-        SetExecutableFolderForTesting("");
-    }
+    void SetUp() override { TLocaleTexts::SetCurrent(TLocaleTexts::EnglishUS()); }
     void WriteNodes(const std::string& nodes) {
-        Dir.Write("TallyscopeConfig.xml", "<?xml version=\"1.0\"?><config versionNo=\"2\"><nodes>" + nodes +
-                                              "</nodes></config>");
+        Dir.WriteConfig("<?xml version=\"1.0\"?><config versionNo=\"2\"><nodes>" + nodes + "</nodes></config>");
     }
     void Add(const TRow& row) {
-        TFileRecord& r = List.Append().Record;
-        r.Set(fiFileName, row.Name);
-        r.Set(fiFullPath, row.Path);
-        r.Set(fiFileSize, row.Size);
-        r.Set(fiFileType, row.Type);
-        r.Set(fiWriteTime, row.Time);
+        TFileRecord::TTexts texts{};
+        std::tie(texts[fiFileName], texts[fiFullPath], texts[fiFileSize], texts[fiFileType], texts[fiWriteTime]) =
+            std::tie(row.Name, row.Path, row.Size, row.Type, row.Time);
+        List.Append().Record.Assign(texts);
     }
     TNames Names() const {
         TNames names;
@@ -81,11 +43,9 @@ protected:
         return names;
     }
     // The default columns: 0 File Name, 1 Full Path, 2 File Size, ..., 6 Write Time.
-    void Click(int column, TMouseButton button = TMouseButton::Left) {
-        List.Header().Click(column, button, 0, 0, 0);
-    }
+    void Click(int column, TMouseButton button = TMouseButton::Left) { List.Header().Click(column, button, 0, 0, 0); }
 
-    test::TTempDir Dir;
+    test::TConfigFolder Dir;
     TScriptedDesktopServices Desktop;
     TDesktopServicesScope DesktopScope{Desktop};
     TResultList List;
@@ -93,23 +53,22 @@ protected:
     TTallyscopeCtrl Ctrl{List, &OwnerWindow};
 };
 
-TEST_F(TallyscopeCtrlTest, DefaultConfigurationGivesSevenColumns) {
+// Each column: caption|width|position|alignment|text of an entry whose fields hold their own index.
+TEST_F(TallyscopeCtrlTest, DefaultConfigurationGivesSevenColumnsOfTheirFields) {
     Ctrl.BuildColumns(List);
+    TFileRecord& record = List.Append().Record;
+    for (int field = 0; field < FieldCount; ++field) record.Set(field, std::to_string(field));
     const TListColumns& columns = List.Header().Columns();
-    TNames captions;
-    std::vector<int> widths, positions, rightAligned;
+    TNames seen;
     for (int i = 0; i < columns.Count(); ++i) {
-        captions.push_back(columns[i].Text);
-        widths.push_back(columns[i].Width);
-        positions.push_back(columns.Position(i));
-        rightAligned.push_back(columns[i].Alignment == TAlignment::Right);
-        EXPECT_TRUE(columns[i].Visible && columns[i].Color == ListBackgroundColor);
+        const TListColumn& c = columns[i];
+        seen.push_back(c.Text + "|" + std::to_string(c.Width) + "|" + std::to_string(columns.Position(i)) + "|" +
+                       "LRC"[static_cast<int>(c.Alignment)] + "|" + List.CellText(0, i));
+        EXPECT_TRUE(c.Visible && c.Color == ListBackgroundColor);
     }
-    EXPECT_EQ(captions, (TNames{"      File Name", "Full Path", "File Size", "File Ext", "Create Time",
-                                "Access Time", "Write Time"}));
-    EXPECT_EQ(widths, (std::vector<int>{120, 220, 55, 50, 110, 110, 110}));
-    EXPECT_EQ(positions, (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
-    EXPECT_EQ(rightAligned, (std::vector<int>{0, 0, 1, 1, 1, 1, 1}));
+    EXPECT_EQ(seen, (TNames{"      File Name|120|0|L|0", "Full Path|220|1|L|1", "File Size|55|2|R|2.00 B",
+                            "File Ext|50|3|R|3", "Create Time|110|4|R|10", "Access Time|110|5|R|11",
+                            "Write Time|110|6|R|12"}));
 }
 
 TEST_F(TallyscopeCtrlTest, ColumnsTakeTheirDefinitionsAndPositionsOneAfterTheOther) {
@@ -130,7 +89,7 @@ TEST_F(TallyscopeCtrlTest, ColumnsTakeTheirDefinitionsAndPositionsOneAfterTheOth
     for (int p = 0; p < 4; ++p) order.push_back(columns.ColumnAt(p));
     EXPECT_EQ(order, (std::vector<int>{1, 3, 0, 2}));
 
-    Add({"a.txt", "/d/a.txt", "0", "file", ""});
+    Add({"a.txt", "/d/a.txt"});
     // Texts follow the creation index; no name or an unknown one shows "File Name".
     EXPECT_EQ((TNames{List.CellText(0, 0), List.CellText(0, 1), List.CellText(0, 2), List.CellText(0, 3)}),
               (TNames{"/d/a.txt", "a.txt", "a.txt", "/d/a.txt"}));
@@ -138,12 +97,11 @@ TEST_F(TallyscopeCtrlTest, ColumnsTakeTheirDefinitionsAndPositionsOneAfterTheOth
 
 TEST_F(TallyscopeCtrlTest, AConfigurationThatDoesNotLoadLeavesNoColumnsAndReachesTheCaller) {
     Ctrl.BuildColumns(List);
-    GetConfig(true);
-    Dir.Write("TallyscopeConfig.xml", "<config><nodes>");
+    Dir.ReplaceConfig("<config><nodes>");
     EXPECT_THROW(Ctrl.BuildColumns(List), ENulvaneError);
     EXPECT_EQ(List.Header().Columns().Count(), 0);
     EXPECT_FALSE(List.Header().Columns().IsUpdating());
-    Add({"a.txt", "/d/a.txt", "0", "file", ""});
+    Add({"a.txt", "/d/a.txt"});
     EXPECT_EQ(List.CellText(0, NoColumn), "");  // the cells stay empty
 }
 
@@ -188,11 +146,11 @@ TEST_F(TallyscopeCtrlTest, HeaderClicksTurnTheDirectionAndSortByTheClickedColumn
     EXPECT_EQ(header.SortColumn(), NoColumn);
     EXPECT_EQ(Names(), (TNames{"b", "a", "c"}));
 
-    List.Header().Columns().SetPosition(2, 0);  // a dragged column keeps its field
-    Click(2);                                   // the first click: ascending
+    header.Columns().SetPosition(2, 0);  // a dragged column keeps its field
+    Click(2);                            // the first click: ascending
     EXPECT_EQ(header.SortDirection(), TSortDirection::Ascending);
     EXPECT_EQ(Names(), (TNames{"a", "b", "c"}));  // 3, 20, 100: numbers, not texts
-    Click(1);                                   // another column: the direction still turns
+    Click(1);                                     // another column: the direction still turns
     EXPECT_EQ(header.SortColumn(), 1);
     EXPECT_EQ(header.SortDirection(), TSortDirection::Descending);
     EXPECT_EQ(Names(), (TNames{"a", "b", "c"}));  // "/d/c", "/d/B", "/d/a"
@@ -201,8 +159,7 @@ TEST_F(TallyscopeCtrlTest, HeaderClicksTurnTheDirectionAndSortByTheClickedColumn
     EXPECT_EQ(Names(), (TNames{"c", "b", "a"}));
 
     // A click whose configuration cannot be read turns the header only.
-    GetConfig(true);
-    Dir.Write("TallyscopeConfig.xml", "");
+    Dir.ReplaceConfig("");
     EXPECT_THROW(Click(2), ENulvaneError);
     EXPECT_EQ(header.SortColumn(), 2);
     EXPECT_EQ(header.SortDirection(), TSortDirection::Descending);
@@ -213,7 +170,7 @@ TEST_F(TallyscopeCtrlTest, HeaderClicksTurnTheDirectionAndSortByTheClickedColumn
 // Ties and types through the controller's comparison and the list's merge rule, each sort
 // starting from the same order.
 TEST_F(TallyscopeCtrlTest, FoldersLeadAndTiesKeepOrTurnAsTheirKindSays) {
-    const std::vector<TRow> rows = {
+    const TRow rows[] = {
         {"f1", "/x/1", "5", "file", "1/1/2020"},  {"d1", "/x/9", "5", " folder", "1/1/2020"},
         {"f2", "/X/1", "5", "file", "1/1/2020"},  {"f3", "/x/1", "5.0", "file", "1/1/2020 12:00:00 AM"},
         {"d2", "/x/0", "5", "folder\t", "1/1/2020"},
@@ -267,17 +224,17 @@ TEST_F(TallyscopeCtrlTest, SortingAllocatesPerSortNotPerComparison) {
     const TResultList::TPrepareSortEvent prepare = List.OnPrepareSort;
     for (bool prepared : {true, false}) {
         List.OnPrepareSort = prepared ? prepare : nullptr;
-        const long before = Allocations.load();
+        const long before = test::AllocationCount();
         Ctrl.SortByField(fiFullPath, TSortDirection::Ascending);
-        EXPECT_LT(Allocations.load() - before, 20) << (prepared ? "prepared" : "per comparison");
+        EXPECT_LT(test::AllocationCount() - before, 20) << (prepared ? "prepared" : "per comparison");
     }
 }
 
 TEST_F(TallyscopeCtrlTest, DoubleClickOpensTheFocusedEntrysFolderForTheOwner) {
-    Add({"a.txt", "/home/u/a.txt", "0", "file", ""});
-    Add({"top", "/top", "0", "file", ""});
-    Add({"docs", "/home/u/docs", "0", "folder", ""});
-    Add({"odd", "/home/u/odd", "0", " file", ""});  // not exactly "file": its own path
+    Add({"a.txt", "/home/u/a.txt"});
+    Add({"top", "/top"});
+    Add({"docs", "/home/u/docs", "0", "folder"});
+    Add({"odd", "/home/u/odd", "0", " file"});  // not exactly "file": its own path
     for (std::size_t i = 0; i < List.Count(); ++i) {
         List.SetFocusedEntry(i);
         List.DblClick();
@@ -287,9 +244,8 @@ TEST_F(TallyscopeCtrlTest, DoubleClickOpensTheFocusedEntrysFolderForTheOwner) {
     const TOwnerWindow owner = &OwnerWindow;
     using TRequests = std::vector<TDesktopRequest>;
     const TDesktopRequestKind open = TDesktopRequestKind::OpenFolder;
-    EXPECT_EQ(Desktop.Requests(),
-              (TRequests{{open, "/home/u", owner}, {open, "/", owner}, {open, "/home/u/docs", owner},
-                         {open, "/home/u/odd", owner}}));
+    EXPECT_EQ(Desktop.Requests(), (TRequests{{open, "/home/u", owner}, {open, "/", owner},
+                                             {open, "/home/u/docs", owner}, {open, "/home/u/odd", owner}}));
 
     Desktop.ClearRequests();
     Ctrl.RootFolder = "/root/folder";
@@ -306,4 +262,3 @@ TEST_F(TallyscopeCtrlTest, DoubleClickOpensTheFocusedEntrysFolderForTheOwner) {
 }
 
 }  // namespace
-}  // namespace nulvane

@@ -1,0 +1,34 @@
+#pragma once
+// A temporary folder that stands in for the executable's folder, so that the configuration of the
+// run is read from it and its default written to it. The loaded configuration is dropped when
+// the folder is made and again before it goes.
+#include <string>
+#include <string_view>
+
+#include "config/Config.h"
+#include "platform/ProcessInfo.h"
+#include "support/TempDir.h"
+
+namespace nulvane::test {
+
+class TConfigFolder : public TTempDir {
+public:
+    TConfigFolder() {
+        SetExecutableFolderForTesting(Str());
+        GetConfig(true);
+    }
+    ~TConfigFolder() {
+        GetConfig(true);
+        SetExecutableFolderForTesting("");
+    }
+    std::string ConfigPath() const { return Str() + "/" + std::string(ConfigFileShortName); }
+    // Writes the configuration file; the configuration already loaded stays until the next load.
+    void WriteConfig(std::string_view text) const { Write(ConfigFileShortName, text); }
+    // Drops the loaded configuration and writes the file the next use reads.
+    void ReplaceConfig(std::string_view text) const {
+        GetConfig(true);
+        WriteConfig(text);
+    }
+};
+
+}  // namespace nulvane::test
