@@ -10,28 +10,20 @@
 
 #include "platform/Errors.h"
 #include "platform/FileContent.h"
-#include "platform/ProcessInfo.h"
-#include "support/TempDir.h"
+#include "support/ConfigFolder.h"
+#include "support/XmlSamples.h"
 
 using namespace nulvane;
+using testing::AllOf;
 using testing::HasSubstr;
 using testing::Not;
+using testing::ThrowsMessage;
 
 namespace {
 
 class ConfigTest : public testing::Test {
 protected:
-    void SetUp() override {
-        SetExecutableFolderForTesting(Dir.Str());
-        GetConfig(true);
-    }
-    void TearDown() override {
-        GetConfig(true);
-        SetExecutableFolderForTesting("");
-    }
-    std::string ConfigPath() const { return Dir.Str() + "/TallyscopeConfig.xml"; }
-
-    test::TTempDir Dir;
+    test::TConfigFolder Dir;
 };
 
 // Reads every attribute of every definition the way the list does, dropping conversion errors.
@@ -57,51 +49,38 @@ std::string ReadAllDefinitions() {
 
 }  // namespace
 
-TEST_F(ConfigTest, DefaultTextIsExact) {
+TEST_F(ConfigTest, FirstStartWritesTheExactDefaultFileAndKeepsOneInstance) {
     EXPECT_EQ(DefaultConfigText.size(), 1061u);
     EXPECT_EQ(std::count(DefaultConfigText.begin(), DefaultConfigText.end(), '\t'), 22);
     EXPECT_EQ(DefaultConfigText.find_first_of("\r\n"), std::string_view::npos);
     EXPECT_EQ(DefaultConfigText.substr(0, 60), "<?xml version=\"1.0\" encoding=\"utf-8\"?><config versionNo=\"2\">");
     EXPECT_EQ(DefaultConfigText.substr(DefaultConfigText.size() - 18), "\t</nodes></config>");
-}
-
-TEST_F(ConfigTest, FirstStartWritesTheDefaultFileAndKeepsOneInstance) {
-    ASSERT_FALSE(std::filesystem::exists(ConfigPath()));
+    ASSERT_FALSE(std::filesystem::exists(Dir.ConfigPath()));
     TConfig* config = GetConfig();
     ASSERT_NE(config, nullptr);
-    EXPECT_EQ(config->ConfigFileName(), ConfigPath());
-    EXPECT_EQ(ReadFileContent(ConfigPath()), DefaultConfigText);
+    EXPECT_EQ(config->ConfigFileName(), Dir.ConfigPath());
+    EXPECT_EQ(ReadFileContent(Dir.ConfigPath()), DefaultConfigText);
     EXPECT_EQ(config->GetConfigRoot(), config->Root);
     EXPECT_EQ(config->GetConfigRoot()->Nodes().Count(), 7);
     EXPECT_EQ(GetConfig(false), config);
 
     // Edits to the file wait for the next load.
-    Dir.Write("TallyscopeConfig.xml", "<config><nodes><node Name=\"Full Path\"/></nodes></config>");
+    Dir.WriteConfig("<config><nodes><node Name=\"Full Path\"/></nodes></config>");
     EXPECT_EQ(GetConfig()->GetConfigRoot()->Nodes().Count(), 7);
     EXPECT_EQ(GetConfig(true), nullptr);
     EXPECT_EQ(GetConfig()->GetConfigRoot()->Nodes().Item(0).Name(), "Full Path");
 
     // The default file is never written over an existing one.
     EXPECT_THROW(GetConfig()->WriteDefaultConfig(), EOSError);
-    EXPECT_THAT(ReadFileContent(ConfigPath()), HasSubstr("Full Path"));
+    EXPECT_THAT(ReadFileContent(Dir.ConfigPath()), HasSubstr("Full Path"));
 }
 
 TEST_F(ConfigTest, ExistingFilesAreNeverTouchedWhateverTheyHold) {
     const std::string secret = Dir.Write("secret.txt", "SECRET");
-    // Ten levels of ten references: 10^11 characters if expanded.
-    std::string bomb = "<!DOCTYPE config [<!ENTITY a \"aaaaaaaaaa\">";
-    for (char level = 'b'; level <= 'k'; ++level) {
-        bomb += std::string("<!ENTITY ") + level + " \"";
-        for (int i = 0; i < 10; ++i) bomb += std::string("&") + static_cast<char>(level - 1) + ";";
-        bomb += "\">";
-    }
-    bomb += "]><config><nodes><node Name=\"&k;\"/></nodes></config>";
-    const std::string utf16 = [] {
-        std::string s = "\xFF\xFE";
-        for (const char c : std::string("<?xml version=\"1.0\" encoding=\"UTF-16\"?><config><nodes><node Name=\"File Ext\" Width=\"50\"/></nodes></config>"))
-            s += c, s += '\0';
-        return s;
-    }();
+    const std::string bomb =
+        "<!DOCTYPE config [" + test::EntityBombDeclarations() + "]><config><nodes><node Name=\"&l10;\"/></nodes></config>";
+    const std::string utf16 = test::Utf16(
+        "<?xml version=\"1.0\" encoding=\"UTF-16\"?><config><nodes><node Name=\"File Ext\" Width=\"50\"/></nodes></config>");
     const struct {
         const char* Label;
         std::string Content;
@@ -127,9 +106,8 @@ TEST_F(ConfigTest, ExistingFilesAreNeverTouchedWhateverTheyHold) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Label);
-        GetConfig(true);
-        Dir.Write("TallyscopeConfig.xml", c.Content);
-        const auto written = std::filesystem::last_write_time(ConfigPath());
+        Dir.ReplaceConfig(c.Content);
+        const auto written = std::filesystem::last_write_time(Dir.ConfigPath());
         if (c.Seen.empty()) {
             EXPECT_THROW(GetConfig(), ENulvaneError);
             EXPECT_THROW(GetConfig(), ENulvaneError);  // nothing remembered: tried again, fails again
@@ -138,23 +116,17 @@ TEST_F(ConfigTest, ExistingFilesAreNeverTouchedWhateverTheyHold) {
             EXPECT_EQ(seen.empty() ? "none" : seen, c.Seen);
             EXPECT_THAT(seen, Not(HasSubstr("SECRET")));
         }
-        EXPECT_EQ(ReadFileContent(ConfigPath()), c.Content);
-        EXPECT_EQ(std::filesystem::last_write_time(ConfigPath()), written);
+        EXPECT_EQ(ReadFileContent(Dir.ConfigPath()), c.Content);
+        EXPECT_EQ(std::filesystem::last_write_time(Dir.ConfigPath()), written);
     }
 }
 
 TEST_F(ConfigTest, ErrorsTellWhatWentWrong) {
-    Dir.Write("TallyscopeConfig.xml", "<config>\n\t<nodes>\n</config>");
-    try {
-        GetConfig();
-        ADD_FAILURE() << "loaded";
-    } catch (const EXmlError& e) {
-        EXPECT_THAT(e.what(), HasSubstr(ConfigPath()));
-        EXPECT_THAT(e.what(), HasSubstr("line 3"));
-        EXPECT_THAT(e.what(), HasSubstr("</config>"));
-    }
+    Dir.WriteConfig("<config>\n\t<nodes>\n</config>");
+    EXPECT_THAT([] { GetConfig(); },
+                ThrowsMessage<EXmlError>(AllOf(HasSubstr(Dir.ConfigPath()), HasSubstr("line 3"), HasSubstr("</config>"))));
     // Repaired, it loads on the next use.
-    Dir.Write("TallyscopeConfig.xml", "<config><nodes><node/></nodes></config>");
+    Dir.WriteConfig("<config><nodes><node/></nodes></config>");
     EXPECT_EQ(GetConfig()->GetConfigRoot()->Nodes().Count(), 1);
 }
 
@@ -200,7 +172,7 @@ TEST_F(ConfigTest, FiftyMegabyteFilesLoadOrFailCleanlyInLinearTime) {
     many.reserve(count * node.size() + 64);
     for (std::size_t i = 0; i < count; ++i) many += node;
     many += "</nodes></config>";
-    Dir.Write("TallyscopeConfig.xml", many);
+    Dir.WriteConfig(many);
     // Walked the way the list walks its definitions: from the root to each one by position.
     const int total = GetConfig()->GetConfigRoot()->Nodes().Count();
     EXPECT_EQ(total, static_cast<int>(count));
@@ -212,7 +184,7 @@ TEST_F(ConfigTest, FiftyMegabyteFilesLoadOrFailCleanlyInLinearTime) {
 
     // One value of 50 MB is beyond what the parser accepts for a text: a clean parse error.
     std::string wide = "<config><nodes><node Name=\"" + std::string(50'000'000, 'x') + "\"/></nodes></config>";
-    Dir.Write("TallyscopeConfig.xml", wide);
+    Dir.WriteConfig(wide);
     EXPECT_THROW(GetConfig(), EXmlError);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
 }
