@@ -7,13 +7,13 @@
 #include <atomic>
 #include <functional>
 #include <stdexcept>
-#include <string>
 #include <vector>
 
 #include "support/RandomTree.h"
 #include "support/TempDir.h"
 
-namespace nulvane {
+using namespace nulvane;
+
 namespace {
 
 // Keeps the paths of empty files; OnWants lets a test act in the middle of a walk.
@@ -22,7 +22,6 @@ public:
     struct TPaths final : TWalkItems {
         std::vector<std::string> Paths;
     };
-
     bool Wants(const TFileStat& stat) const noexcept override {
         if (OnWants) OnWants();
         return stat.Size == 0;
@@ -49,7 +48,7 @@ std::vector<std::string> Walk(const std::string& folder, unsigned threads) {
 }
 
 TEST(DirWalk, OrderDoesNotDependOnTheNumberOfThreads) {
-    test::TTempDir dir;
+    const test::TTempDir dir;
     test::MakeRandomTree(dir.Str(), {.Folders = 80, .Files = 900, .AncestorLinks = 6, .SpecialFiles = true});
     const std::vector<std::string> single = Walk(dir.Str() + "/", 1);
     ASSERT_GT(single.size(), 100u);
@@ -57,26 +56,21 @@ TEST(DirWalk, OrderDoesNotDependOnTheNumberOfThreads) {
 }
 
 TEST(DirWalk, FileGoneBetweenListingAndStatIsSkipped) {
-    test::TTempDir dir;
-    std::vector<std::string> files;
-    for (char c = 'a'; c <= 'z'; ++c) files.push_back(dir.Write(std::string(1, c)));
-    TPathCollector collector;
+    const test::TTempDir dir;
+    for (char c = 'a'; c <= 'z'; ++c) dir.Write(std::string(1, c));
     // Once the first file is statted, all are removed: the other 25 were listed but not statted.
-    bool removed = false;
-    collector.OnWants = [&] {
-        if (removed) return;
-        removed = true;
-        for (const std::string& file : files) ::unlink(file.c_str());
+    TPathCollector collector;
+    collector.OnWants = [&dir] {
+        for (char c = 'a'; c <= 'z'; ++c) ::unlink((dir.Str() + "/" + c).c_str());
     };
     WalkFolder(dir.Str() + "/", collector, {1});
     EXPECT_EQ(collector.Delivered.size(), 1u);
 }
 
 TEST(DirWalk, VisitorErrorStopsTheWalkAfterDeliveringWhatWasFound) {
-    test::TTempDir dir;
+    const test::TTempDir dir;
     test::MakeRandomTree(dir.Str(), {.Folders = 10, .Files = 100});
     const std::vector<std::string> all = Walk(dir.Str() + "/", 1);
-    ASSERT_GT(all.size(), 3u);
     TPathCollector collector;
     collector.ThrowOnTake = 3;
     EXPECT_THROW(WalkFolder(dir.Str() + "/", collector, {1}), std::runtime_error);
@@ -91,4 +85,3 @@ TEST(DirWalk, VisitorErrorStopsTheWalkAfterDeliveringWhatWasFound) {
 }
 
 }  // namespace
-}  // namespace nulvane

@@ -1,15 +1,14 @@
 #include "platform/ProcessInfo.h"
 
-#include <filesystem>
-
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 using namespace nulvane;
 
 TEST(ProcessInfoTest, ExecutableFolderIsTheRunningProgramsFolderUnlessOverridden) {
     const std::string real = std::filesystem::canonical("/proc/self/exe").parent_path().string();
     EXPECT_EQ(ExecutableFolder(), real);
-
     SetExecutableFolderForTesting("/some/folder//");
     EXPECT_EQ(ExecutableFolder(), "/some/folder");
     SetExecutableFolderForTesting("/");

@@ -59,11 +59,7 @@ TEST(XmlDomTest, AutoCreateAndNullOptionsMakeLookupsTotal) {
 
 TEST(XmlDomTest, HonoursByteOrderMarkAndEncodingDeclaration) {
     const std::string body = "<config><node Name=\"Gr\xC3\xB6\xC3\x9F\x65\"/></config>";  // UTF-8 "Größe"
-    const struct {
-        const char* Label;
-        std::string Bytes;
-        std::string Name;
-    } cases[] = {
+    const struct { const char* Label; std::string Bytes; std::string Name; } cases[] = {
         {"plain UTF-8", body, "Gr\xC3\xB6\xC3\x9F\x65"},
         {"UTF-8 with BOM", "\xEF\xBB\xBF" + body, "Gr\xC3\xB6\xC3\x9F\x65"},
         {"ISO-8859-1", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><config><node Name=\"Gr\xF6\xDF\x65\"/></config>",
@@ -84,10 +80,7 @@ TEST(XmlDomTest, HonoursByteOrderMarkAndEncodingDeclaration) {
 TEST(XmlDomTest, ParseErrorsNameReasonLineAndSource) {
     std::string deep;
     for (int i = 0; i < 5000; ++i) deep += "<a>";
-    const struct {
-        std::string Text;
-        std::vector<std::string> Parts;
-    } cases[] = {
+    const struct { std::string Text; std::vector<std::string> Parts; } cases[] = {
         {"", {"Document is empty", "line 1"}},
         {"not xml", {"Start tag expected", "line 1, column 1", "\"not xml\""}},
         {"<config>\n  <nodes>\n</config>", {"tag mismatch", "line 3", "\"</config>\""}},

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -33,48 +34,34 @@ inline void MakeRandomTree(const std::string& root, const TRandomTreeOptions& op
     const auto check = [](bool ok, const std::string& what) {
         if (!ok) throw std::runtime_error("cannot make " + what);
     };
-
-    struct TFolder {
-        std::string Path;
-        int Depth;
-    };
-    std::vector<TFolder> folders{{root, 0}};
+    std::vector<std::string> folders{root}, files;
     for (int i = 0; i < options.Folders; ++i) {
-        const TFolder parent = folders[pick(folders.size())];
-        TFolder folder{parent.Path + "/" + newName(), parent.Depth + 1};
-        check(::mkdir(folder.Path.c_str(), 0755) == 0, folder.Path);
-        folders.push_back(folder);
+        folders.push_back(folders[pick(folders.size())] + "/" + newName());
+        check(::mkdir(folders.back().c_str(), 0755) == 0, folders.back());
     }
-    std::vector<std::string> files;
     for (int i = 0; i < options.Files; ++i) {
-        const std::string path = folders[pick(folders.size())].Path + "/" + newName();
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-        check(fd >= 0, path);
-        bool sized = true;  // a quarter stay empty
-        switch (rng() % 4) {
-            case 1: sized = ::write(fd, "x", 1) == 1; break;
-            case 2:
-            case 3: sized = ::ftruncate(fd, 1 << 20) == 0; break;  // sparse
-        }
+        files.push_back(folders[pick(folders.size())] + "/" + newName());
+        const int fd = ::open(files.back().c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        // A quarter stay empty, a quarter hold one byte, the rest are sparse.
+        const unsigned kind = rng() % 4;
+        check(fd >= 0 && (kind == 0 || (kind == 1 ? ::write(fd, "x", 1) == 1 : ::ftruncate(fd, 1 << 20) == 0)),
+              files.back());
         ::close(fd);
-        check(sized, path);
-        files.push_back(path);
     }
     for (int i = 0; i < options.AncestorLinks; ++i) {
-        const TFolder& folder = folders[pick(folders.size())];
-        std::string target = ".";
-        for (int up = static_cast<int>(pick(static_cast<std::size_t>(folder.Depth) + 1)); up > 0; --up)
-            target += "/..";
-        const std::string link = folder.Path + "/loop-" + std::to_string(serial++);
+        const std::string& folder = folders[pick(folders.size())];
+        const auto depth = std::count(folder.begin() + static_cast<long>(root.size()), folder.end(), '/');
+        std::string target = ".";  // up to the root, never above it
+        for (auto up = pick(static_cast<std::size_t>(depth) + 1); up > 0; --up) target += "/..";
+        const std::string link = folder + "/loop-" + std::to_string(serial++);
         check(::symlink(target.c_str(), link.c_str()) == 0, link);
     }
-    if (options.SpecialFiles) {
-        for (int i = 0; i < 5; ++i) {
-            const std::string base = folders[pick(folders.size())].Path + "/special-" + std::to_string(serial++);
-            check(::mkfifo((base + ".fifo").c_str(), 0644) == 0, base);
-            check(::symlink(files[pick(files.size())].c_str(), (base + ".filelink").c_str()) == 0, base);
-            check(::symlink("/nonexistent/nowhere", (base + ".dangling").c_str()) == 0, base);
-        }
+    for (int i = 0; options.SpecialFiles && i < 5; ++i) {
+        const std::string base = folders[pick(folders.size())] + "/special-" + std::to_string(serial++);
+        check(::mkfifo((base + ".fifo").c_str(), 0644) == 0 &&
+                  ::symlink(files[pick(files.size())].c_str(), (base + ".filelink").c_str()) == 0 &&
+                  ::symlink("/nonexistent/nowhere", (base + ".dangling").c_str()) == 0,
+              base);
     }
 }
 

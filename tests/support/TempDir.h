@@ -1,14 +1,14 @@
 #pragma once
 // A fresh folder under the system's temporary directory, removed with everything in it when the
 // test ends. Tests create their files here and never touch anything else on the machine.
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-
-#include <sys/stat.h>
 
 namespace nulvane::test {
 
@@ -20,14 +20,14 @@ public:
         Path_ = pattern;
     }
     ~TTempDir() {
+        namespace fs = std::filesystem;
         std::error_code ec;
         // Give every folder back its permissions first: a test may have locked one.
-        for (auto it = std::filesystem::recursive_directory_iterator(
-                 Path_, std::filesystem::directory_options::skip_permission_denied, ec);
-             !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
+        for (auto it = fs::recursive_directory_iterator(Path_, fs::directory_options::skip_permission_denied, ec);
+             !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
             if (it->is_directory(ec) && !it->is_symlink(ec)) ::chmod(it->path().c_str(), 0700);
         ::chmod(Path_.c_str(), 0700);
-        std::filesystem::remove_all(Path_, ec);
+        fs::remove_all(Path_, ec);
     }
     TTempDir(const TTempDir&) = delete;
     TTempDir& operator=(const TTempDir&) = delete;
@@ -35,20 +35,18 @@ public:
     const std::filesystem::path& Path() const { return Path_; }
     // The folder as text, without a trailing separator.
     std::string Str() const { return Path_.string(); }
-
     // Writes a file (creating its folders) and returns its full path.
     std::string Write(std::string_view relative, std::string_view content = {}) const {
-        const std::filesystem::path p = Path_ / std::filesystem::path(std::string(relative));
+        const std::filesystem::path p = Path_ / relative;
         std::filesystem::create_directories(p.parent_path());
         std::ofstream out(p, std::ios::binary | std::ios::trunc);
-        out.write(content.data(), static_cast<std::streamsize>(content.size()));
-        if (!out) throw std::runtime_error("cannot write " + p.string());
+        if (!out.write(content.data(), static_cast<std::streamsize>(content.size())))
+            throw std::runtime_error("cannot write " + p.string());
         return p.string();
     }
     std::string MakeDir(std::string_view relative) const {
-        const std::filesystem::path p = Path_ / std::filesystem::path(std::string(relative));
-        std::filesystem::create_directories(p);
-        return p.string();
+        std::filesystem::create_directories(Path_ / relative);
+        return (Path_ / relative).string();
     }
 
 private:
