@@ -110,10 +110,7 @@ TEST(Cli, SortsByAFieldAsAHeaderClickWould) {
         ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
     }
     const std::string root = dir.Str() + "/";
-    const struct {
-        std::vector<std::string> Args;
-        std::string Expected;
-    } cases[] = {
+    const struct { std::vector<std::string> Args; std::string Expected; } cases[] = {
         {{"--sort", "File Name"}, root + "sub/a\n" + root + "b\n" + root + "C\n"},
         {{"--sort=File Name:desc"}, root + "C\n" + root + "b\n" + root + "sub/a\n"},
         {{"--sort", "  Write Time "}, root + "C\n" + root + "sub/a\n" + root + "b\n"},

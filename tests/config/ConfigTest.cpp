@@ -132,11 +132,7 @@ TEST_F(ConfigTest, ErrorsTellWhatWentWrong) {
 
 TEST_F(ConfigTest, UnwritableInstallFolderStillGivesTheDefaultColumns) {
     const test::TTempDir other;
-    const struct {
-        const char* Label;
-        std::string Folder;
-        std::function<void(const std::string&)> Prepare;
-    } cases[] = {
+    const struct { const char* Label; std::string Folder; std::function<void(const std::string&)> Prepare; } cases[] = {
         // A folder with the file's name is no file; the default cannot be written over it.
         {"folder in the way", Dir.Str(), [](const std::string& path) { std::filesystem::create_directory(path); }},
         // The install "folder" is a regular file: nothing can be created under it.

@@ -55,10 +55,7 @@ TEST_F(ComparisonsTest, NumbersNeverCompareEqualAndNonNumbersCountAsZero) {
 }
 
 TEST_F(ComparisonsTest, DateTexts) {
-    const struct {
-        const char *A, *B;
-        int Result;
-    } cases[] = {
+    const struct { const char *A, *B; int Result; } cases[] = {
         {"", "", -1},
         {"1/2/2020", "", 1},
         {"1/2/2020", "1/2/2020 12:00:00 AM", 0},

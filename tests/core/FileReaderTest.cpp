@@ -20,7 +20,7 @@
 #include "platform/LocaleTexts.h"
 #include "support/RandomTree.h"
 #include "support/TempDir.h"
-#include "support/TimeZone.h"
+#include "support/Environment.h"
 
 using namespace nulvane;
 
@@ -196,7 +196,7 @@ TEST_F(FileReader, FoldersThatCannotBeOpenedAddNothing) {
 }
 
 TEST_F(FileReader, TimesUseTheOffsetInForceAtTheFilesOwnDate) {
-    const test::TTimeZoneGuard zone("CET-1CEST,M3.5.0,M10.5.0/3");
+    const test::TEnvironmentGuard zone("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
     constexpr std::int64_t winterNoon = 1705320000;  // 2024-01-15 12:00:00 UTC
     constexpr std::int64_t summerNoon = 1721044800;  // 2024-07-15 12:00:00 UTC
     EXPECT_EQ(FileTimeToText({winterNoon, 999'999'999}), "1/15/2024 1:00:00 PM");

@@ -10,10 +10,7 @@ namespace nulvane {
 namespace {
 
 TEST(FieldIndexOfTest, TrimsBothSidesAndComparesExactly) {
-    const struct {
-        const char* Name;
-        int Expected;
-    } cases[] = {
+    const struct { const char* Name; int Expected; } cases[] = {
         {"File Name", 0},
         {"      File Name", 0},
         {"  Write Time \t", 12},

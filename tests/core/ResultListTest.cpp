@@ -43,11 +43,7 @@ TEST(ResultListSort, SplitsRunsFirstHalfRoundedDownAndAsksFirstHeadThenSecondHea
 
 // Constant answers stand for ties: equal numbers answer -1, equal texts 0, "File Type" 1.
 TEST(ResultListSort, TiesKeepOrReverseTheirOrderAsTheMergeRuleDecides) {
-    const struct {
-        int Answer;
-        TSortDirection Direction;
-        bool Reversed;
-    } cases[] = {
+    const struct { int Answer; TSortDirection Direction; bool Reversed; } cases[] = {
         {-1, TSortDirection::Ascending, false}, {-1, TSortDirection::Descending, true},
         {0, TSortDirection::Ascending, false},  {0, TSortDirection::Descending, false},
         {1, TSortDirection::Ascending, true},   {1, TSortDirection::Descending, false},

@@ -118,10 +118,7 @@ TEST_F(TallyscopeCtrlTest, AnUnreadableWidthKeepsTheColumnsMadeSoFarWithoutPosit
 }
 
 TEST_F(TallyscopeCtrlTest, CellTexts) {
-    const struct {
-        int Key;
-        const char *Field, *Text;
-    } cases[] = {
+    const struct { int Key; const char *Field, *Text; } cases[] = {
         {fiFileSize, "0", "0.00 B"},          {fiFileSize, "1023", "1,023.00 B"},
         {fiFileSize, "1024", "1.00 KB"},      {fiFileSize, "1048575", "1,024.00 KB"},
         {fiFileSize, "1048576", "1.00 MB"},   {fiFileSize, "1073741824", "1.00 GB"},
