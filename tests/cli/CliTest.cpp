@@ -6,33 +6,27 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <utility>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "core/FileReader.h"
+#include "platform/FileContent.h"
 #include "support/TempDir.h"
 
-namespace nulvane {
+using namespace nulvane;
+
 namespace {
+
+using TArgs = std::vector<std::string>;
 
 struct TRun {
     int Status = -1;
     std::string Out, Err;
 };
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // Runs nulvane-cli (or a copy at `program`) in `workDir`, optionally as the unprivileged user
 // "nobody".
-TRun RunCli(const std::vector<std::string>& args, const std::string& workDir, bool asNobody = false,
+TRun RunCli(const TArgs& args, const std::string& workDir, bool asNobody = false,
             const std::string& program = NULVANE_CLI_PATH) {
     const test::TTempDir capture;
     const std::string outPath = capture.Str() + "/out", errPath = capture.Str() + "/err";
@@ -48,16 +42,12 @@ TRun RunCli(const std::vector<std::string>& args, const std::string& workDir, bo
         ::execv(program.c_str(), argv.data());
         ::_exit(127);
     }
-    TRun run;
     int status = 0;
     ::waitpid(pid, &status, 0);
-    run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.Out = ReadAll(outPath);
-    run.Err = ReadAll(errPath);
-    return run;
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFileContent(outPath), ReadFileContent(errPath)};
 }
 
-std::string Listed(const std::vector<std::string>& folders, char terminator) {
+std::string Listed(const TArgs& folders, char terminator) {
     TResultList list;
     for (const std::string& folder : folders) ScanFolder(list, folder);
     std::string text;
@@ -65,12 +55,19 @@ std::string Listed(const std::vector<std::string>& folders, char terminator) {
     return text;
 }
 
+// Exit code 2, nothing listed, and one line that names the fault and shows the usage.
 TEST(Cli, BadUsageExitsWithTwoAndOneUsageLine) {
     const test::TTempDir dir;
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{{}, {"-0"}, {"-x", "."}, {".", "--bogus"}}) {
+    const std::pair<TArgs, std::string> cases[] = {
+        {{}, "no folder"}, {{"-0"}, "no folder"}, {{"-x", "."}, "-x"}, {{".", "--bogus"}, "--bogus"},
+        {{"--sort", "file name", "."}, "\"file name\""}, {{".", "--sort"}, "--sort"}, {{"--sort=Size", "."}, "\"Size\""},
+        {{"--sort", "Nope", "."}, "\"Write Time\""},  // the valid field names
+    };
+    for (const auto& [args, named] : cases) {
         const TRun run = RunCli(args, dir.Str());
         EXPECT_EQ(run.Status, 2);
         EXPECT_TRUE(run.Out.empty());
+        EXPECT_NE(run.Err.find(named), std::string::npos) << run.Err;
         EXPECT_NE(run.Err.find("usage: nulvane-cli"), std::string::npos) << run.Err;
         EXPECT_EQ(run.Err.find('\n'), run.Err.size() - 1) << run.Err;
     }
@@ -82,6 +79,7 @@ TEST(Cli, PrintsFullPathsAsRawBytesInScanOrder) {
     dir.Write("sub/new\nline");
     dir.Write("sub/more/empty.txt");
     dir.Write("not-empty", "x");
+    dir.Write("-dash/empty");
     const std::string sub = dir.Str() + "/sub";
 
     TRun run = RunCli({dir.Str()}, dir.Str());
@@ -94,7 +92,6 @@ TEST(Cli, PrintsFullPathsAsRawBytesInScanOrder) {
     EXPECT_EQ(run.Out, Listed({sub, dir.Str()}, '\0'));
     EXPECT_TRUE(run.Err.empty());
 
-    dir.Write("-dash/empty");
     run = RunCli({"--", "-dash"}, dir.Str());
     EXPECT_EQ(run.Status, 0);
     EXPECT_EQ(run.Out, "-dash/empty\n");
@@ -103,55 +100,37 @@ TEST(Cli, PrintsFullPathsAsRawBytesInScanOrder) {
 TEST(Cli, SortsByAFieldAsAHeaderClickWould) {
     const test::TTempDir dir;
     // Names against write times: name order b, C, a (case folded: a, b, C); time order C, a, b.
-    const std::pair<const char*, time_t> files[] = {{"b", 3000}, {"C", 1000}, {"sub/a", 2000}};
-    for (const auto& [name, seconds] : files) {
-        const std::string path = dir.Write(name);
+    for (const auto& [name, seconds] : {std::pair{"b", 3000}, {"C", 1000}, {"sub/a", 2000}}) {
         const timespec times[2] = {{seconds, 0}, {seconds, 0}};
-        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+        ASSERT_EQ(::utimensat(AT_FDCWD, dir.Write(name).c_str(), times, 0), 0);
     }
-    const std::string root = dir.Str() + "/";
-    const struct { std::vector<std::string> Args; std::string Expected; } cases[] = {
-        {{"--sort", "File Name"}, root + "sub/a\n" + root + "b\n" + root + "C\n"},
-        {{"--sort=File Name:desc"}, root + "C\n" + root + "b\n" + root + "sub/a\n"},
-        {{"--sort", "  Write Time "}, root + "C\n" + root + "sub/a\n" + root + "b\n"},
-        {{"--sort", "Write Time:desc"}, root + "b\n" + root + "sub/a\n" + root + "C\n"},
+    const std::string b = dir.Str() + "/b\n", c = dir.Str() + "/C\n", a = dir.Str() + "/sub/a\n";
+    const std::pair<TArgs, std::string> cases[] = {
+        {{"--sort", "File Name"}, a + b + c},          {{"--sort=File Name:desc"}, c + b + a},
+        {{"--sort", "  Write Time "}, c + a + b},      {{"--sort", "Write Time:desc"}, b + a + c},
     };
-    for (const auto& c : cases) {
-        std::vector<std::string> args = c.Args;
+    for (auto [args, expected] : cases) {
         args.push_back(dir.Str());
         const TRun run = RunCli(args, dir.Str());
         EXPECT_EQ(run.Status, 0) << run.Err;
-        EXPECT_EQ(run.Out, c.Expected) << c.Args[0];
+        EXPECT_EQ(run.Out, expected) << args[0];
     }
-
-    for (const std::vector<std::string>& args :
-         std::vector<std::vector<std::string>>{{"--sort", "file name", "."}, {".", "--sort"}, {"--sort=Size", "."}}) {
-        const TRun run = RunCli(args, dir.Str());
-        EXPECT_EQ(run.Status, 2);
-        EXPECT_TRUE(run.Out.empty());
-        EXPECT_EQ(run.Err.find('\n'), run.Err.size() - 1) << run.Err;
-    }
-    const TRun unknown = RunCli({"--sort", "Nope", "."}, dir.Str());
-    EXPECT_NE(unknown.Err.find("\"Write Time\""), std::string::npos) << unknown.Err;
 }
 
 TEST(Cli, UnreadableFolderEndsItsBranchSilently) {
-    const test::TTempDir dir;
+    const test::TTempDir dir, bin;
     const std::string readable = dir.Write("open/empty");
     dir.Write("locked/empty");
     ASSERT_EQ(::chmod(dir.Str().c_str(), 0755), 0);
     ASSERT_EQ(::chmod((dir.Str() + "/locked").c_str(), 0), 0);
     // Root reads any folder: the lock only holds for an unprivileged user, who runs a copy of the
     // program where it may certainly execute it.
-    const bool asNobody = ::geteuid() == 0;
-    const test::TTempDir bin;
     const std::string program = bin.Str() + "/nulvane-cli";
     std::filesystem::copy_file(NULVANE_CLI_PATH, program);
     ASSERT_EQ(::chmod(bin.Str().c_str(), 0755), 0);
-    const TRun run = RunCli({dir.Str()}, "/", asNobody, program);
+    const TRun run = RunCli({dir.Str()}, "/", ::geteuid() == 0, program);
     EXPECT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(run.Out, readable + "\n");
 }
 
 }  // namespace
-}  // namespace nulvane

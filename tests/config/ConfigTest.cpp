@@ -26,23 +26,25 @@ protected:
     test::TConfigFolder Dir;
 };
 
-// Reads every attribute of every definition the way the list does, dropping conversion errors.
+// Reads every attribute of every definition the way the list does: [Name|Align]Width,Index,Visible,
+// ReadOnly, with "!" for a value that does not convert.
 std::string ReadAllDefinitions() {
     const TXMLNodesType nodes = GetConfig()->GetConfigRoot()->Nodes();
     std::string seen;
-    for (int i = 0; i < nodes.Count(); ++i) {
-        const TXMLNodeType node = nodes.Item(i);
-        seen.append("[").append(node.Name()).append("|").append(node.Align()).append("]");
-        for (const auto& read : {+[](const TXMLNodeType& n) { return std::to_string(n.Width()); },
-                                 +[](const TXMLNodeType& n) { return std::to_string(n.Index()); },
-                                 +[](const TXMLNodeType& n) { return std::to_string(n.Visible()); },
-                                 +[](const TXMLNodeType& n) { return std::to_string(n.ReadOnly()); }}) {
-            try {
-                seen += read(node) + ",";
-            } catch (const EConvertError&) {
-                seen += "!,";
-            }
+    const auto read = [&seen](const auto& value) {
+        try {
+            seen += std::to_string(value()) + ",";
+        } catch (const EConvertError&) {
+            seen += "!,";
         }
+    };
+    for (int i = 0; i < nodes.Count(); ++i) {
+        const TXMLNodeType n = nodes.Item(i);
+        seen += "[" + n.Name() + "|" + n.Align() + "]";
+        read([&n] { return n.Width(); });
+        read([&n] { return n.Index(); });
+        read([&n] { return n.Visible(); });
+        read([&n] { return n.ReadOnly(); });
     }
     return seen;
 }
@@ -81,18 +83,11 @@ TEST_F(ConfigTest, ExistingFilesAreNeverTouchedWhateverTheyHold) {
         "<!DOCTYPE config [" + test::EntityBombDeclarations() + "]><config><nodes><node Name=\"&l10;\"/></nodes></config>";
     const std::string utf16 = test::Utf16(
         "<?xml version=\"1.0\" encoding=\"UTF-16\"?><config><nodes><node Name=\"File Ext\" Width=\"50\"/></nodes></config>");
-    const struct {
-        const char* Label;
-        std::string Content;
-        std::string Seen;  // what the definitions read as; empty text: creation must fail
-    } cases[] = {
-        {"empty file", "", ""},
-        {"not XML", "Width=120", ""},
-        {"unclosed", "<config><nodes>", ""},
-        {"other root", "<settings><nodes><node Name=\"x\"/></nodes></settings>", ""},
-        {"entity bomb", bomb, ""},
-        {"no nodes", "<config versionNo=\"2\"/>", "none"},
-        {"nodes without node", "<config><nodes><item/></nodes></config>", "none"},
+    // Seen: what the definitions read as; empty: creation must fail.
+    const struct { const char* Label; std::string Content, Seen; } cases[] = {
+        {"empty file", "", ""}, {"not XML", "Width=120", ""}, {"unclosed", "<config><nodes>", ""},
+        {"other root", "<settings><nodes><node Name=\"x\"/></nodes></settings>", ""}, {"entity bomb", bomb, ""},
+        {"no nodes", "<config versionNo=\"2\"/>", "none"}, {"nodes without node", "<config><nodes><item/></nodes></config>", "none"},
         {"node without Name", "<config><nodes><node Width=\"5\" Index=\"0\" Visible=\"1\" ReadOnly=\"false\"/></nodes></config>",
          "[|]5,0,1,0,"},
         {"unusable numbers", "<config><nodes><node Name=\"a\" Width=\"\" Visible=\"yes\" Align=\"Right\"/>"

@@ -7,28 +7,21 @@
 
 using namespace nulvane;
 
+// Each definition as name|width|align|index|visible, read-only, default export.
 TEST(TallyscopeConfigTest, DefaultTextReadsAsSevenColumnsAndALayout) {
     const IXMLConfigTypePtr root = LoadConfigText(DefaultConfigText);
     EXPECT_EQ(root->VersionNo(), 2);
     const TXMLNodesType nodes = root->Nodes();
-    ASSERT_EQ(nodes.Count(), 7);
-    const struct {
-        const char* Name;
-        std::int32_t Width;
-        const char* Align;
-    } expected[] = {{"      File Name", 120, "left"}, {"Full Path", 220, "left"},    {"File Size", 55, "right"},
-                    {"File Ext", 50, "right"},        {"Create Time", 110, "right"}, {"Access Time", 110, "right"},
-                    {"Write Time", 110, "right"}};
-    for (int i = 0; i < 7; ++i) {
-        const TXMLNodeType node = nodes.Item(i);
-        EXPECT_EQ(node.Name(), expected[i].Name);
-        EXPECT_EQ(node.Width(), expected[i].Width);
-        EXPECT_EQ(node.Align(), expected[i].Align);
-        EXPECT_EQ(node.Index(), i);
-        EXPECT_TRUE(node.Visible());
-        EXPECT_TRUE(node.ReadOnly());
-        EXPECT_TRUE(node.DefaultExport());
+    std::vector<std::string> seen;
+    for (int i = 0; i < nodes.Count(); ++i) {
+        const TXMLNodeType n = nodes.Item(i);
+        seen.push_back(n.Name() + "|" + std::to_string(n.Width()) + "|" + n.Align() + "|" + std::to_string(n.Index()) +
+                       "|" + std::to_string(n.Visible()) + std::to_string(n.ReadOnly()) + std::to_string(n.DefaultExport()));
     }
+    EXPECT_EQ(seen, (std::vector<std::string>{"      File Name|120|left|0|111", "Full Path|220|left|1|111",
+                                              "File Size|55|right|2|111", "File Ext|50|right|3|111",
+                                              "Create Time|110|right|4|111", "Access Time|110|right|5|111",
+                                              "Write Time|110|right|6|111"}));
     EXPECT_THROW(nodes.Item(7), EListError);
 
     const TXMLFrameType frame = root->Frame();
@@ -45,15 +38,13 @@ TEST(TallyscopeConfigTest, RootMustBeConfigAndMissingSectionsReadEmpty) {
     EXPECT_THROW(LoadConfigText("<settings><nodes/></settings>"), EIntfCastError);
     EXPECT_THROW(LoadConfigText("<Config/>"), EIntfCastError);  // names are case-sensitive
     EXPECT_THROW(LoadConfigText("<config>"), EXmlError);
-
     const IXMLConfigTypePtr root = LoadConfigText("<config/>");
     EXPECT_EQ(root->Nodes().Count(), 0);
     EXPECT_THROW(root->Nodes().Item(0), EListError);
 }
 
 TEST(TallyscopeConfigTest, CollectionsInsertByPositionAmongTheirItemsOnly) {
-    const IXMLConfigTypePtr root = LoadConfigText("<config><nodes><other/><node Name=\"b\"/></nodes></config>");
-    const TXMLNodesType nodes = root->Nodes();
+    const TXMLNodesType nodes = LoadConfigText("<config><nodes><other/><node Name=\"b\"/></nodes></config>")->Nodes();
     nodes.Insert(0).SetName("a");
     nodes.Add().SetName("d");
     nodes.Insert(2).SetName("c");

@@ -6,14 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "config/Config.h"
 #include "core/TallyscopeCtrl.h"
 #include "platform/Errors.h"
 #include "platform/LocaleTexts.h"
-#include "platform/ProcessInfo.h"
-#include "support/TempDir.h"
+#include "support/ConfigFolder.h"
 
-namespace nulvane {
+using namespace nulvane;
+
 namespace {
 
 TEST(FieldSort, FieldNamesAndSortRequests) {
@@ -31,45 +30,28 @@ TEST(FieldSort, FieldNamesAndSortRequests) {
 // configuration.
 TEST(FieldSort, SortsAsAHeaderClickOnAColumnOfTheField) {
     TLocaleTexts::SetCurrent(TLocaleTexts::EnglishUS());
-    test::TTempDir dir;
-    SetExecutableFolderForTesting(dir.Str());
-    GetConfig(true);
-    auto fill = [](TResultList& list) {
-        const char* times[] = {"1/2/2020", "", "1/1/2020 3:00:00 PM", "bad", "1/1/2020 3:00:00 PM", "12/1/2019"};
+    const test::TConfigFolder dir;
+    TResultList byName, byClick;
+    const char* times[] = {"1/2/2020", "", "1/1/2020 3:00:00 PM", "bad", "1/1/2020 3:00:00 PM", "12/1/2019"};
+    for (TResultList* list : {&byName, &byClick})
         for (int i = 0; i < 6; ++i) {
-            TFileRecord& r = list.Append().Record;
+            TFileRecord& r = list->Append().Record;
             r.Set(fiFileName, std::to_string(i));
             r.Set(fiFileType, i == 4 ? "folder" : "file");
             r.Set(fiWriteTime, times[i]);
         }
-    };
-    auto names = [](const TResultList& list) {
-        std::vector<std::string> r;
-        for (const TListEntry& e : list) r.emplace_back(e.Record.Get(fiFileName));
-        return r;
-    };
-
-    TResultList byName;
-    fill(byName);
     SortListByField(byName, "Write Time", true);
-    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "TallyscopeConfig.xml"));
+    EXPECT_FALSE(std::filesystem::exists(dir.ConfigPath()));
     EXPECT_EQ(byName.Header().SortDirection(), TSortDirection::Descending);
     EXPECT_FALSE(byName.OnCompareNodes);  // the list's own handlers are back
-
-    TResultList byClick;
-    fill(byClick);
     {
         TTallyscopeCtrl ctrl(byClick);
         ctrl.BuildColumns(byClick);
         byClick.Header().SetSortColumn(0);  // after an earlier sort, a click turns to descending
         byClick.Header().Click(6, TMouseButton::Left, 0, 0, 0);  // "Write Time"
     }
-    EXPECT_EQ(names(byName), names(byClick));
+    for (std::size_t i = 0; i < 6; ++i) EXPECT_EQ(byName[i].Record[fiFileName], byClick[i].Record[fiFileName]) << i;
     EXPECT_THROW(SortListByField(byName, "write time", false), EListError);
-
-    GetConfig(true);
-    SetExecutableFolderForTesting("");
 }
 
 }  // namespace
-}  // namespace nulvane

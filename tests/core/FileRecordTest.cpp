@@ -3,29 +3,23 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "platform/Errors.h"
 
-namespace nulvane {
+using namespace nulvane;
+
 namespace {
 
-TEST(FieldIndexOfTest, TrimsBothSidesAndComparesExactly) {
-    const struct { const char* Name; int Expected; } cases[] = {
-        {"File Name", 0},
-        {"      File Name", 0},
-        {"  Write Time \t", 12},
-        {"write time", 0},  // case matters
-        {"", 0},
-        {"No Such Field", 0},
-        {"SizeRange", 18},
-        {"\x01" "Full Path\r\n", 1},
+TEST(FieldNamesTest, IndexTrimsBothSidesAndComparesExactlyAndXmlNameDropsEveryBlank) {
+    const std::pair<const char*, int> cases[] = {
+        {"File Name", 0}, {"      File Name", 0}, {"  Write Time \t", 12}, {"write time", 0} /* case matters */,
+        {"", 0},          {"No Such Field", 0},   {"SizeRange", 18},       {"\x01" "Full Path\r\n", 1},
         {"File  Name", 0},  // inner blanks are not folded
     };
-    for (const auto& c : cases) EXPECT_EQ(FieldIndexOf(c.Name), c.Expected) << '"' << c.Name << '"';
+    for (const auto& [name, field] : cases) EXPECT_EQ(FieldIndexOf(name), field) << '"' << name << '"';
     for (int i = 0; i < FieldCount; ++i) EXPECT_EQ(FieldIndexOf(FieldNames[i]), i);
-}
 
-TEST(FieldXmlNameTest, DropsEveryBlank) {
     EXPECT_EQ(FieldXmlName(fiFileName), "FileName");
     EXPECT_EQ(FieldXmlName(fiFileNameLength), "FileNameLength");
     EXPECT_EQ(FieldXmlName(fiDOSName), "DOSName");
@@ -37,19 +31,11 @@ TEST(FileRecordTest, FieldsAreIndependentAndSharedTailsStayCorrect) {
     TFileRecord r;
     EXPECT_TRUE(r.IsEmpty());
     for (int i = 0; i < FieldCount; ++i) EXPECT_EQ(r[i], "");
-
-    r.Set(fiFullPath, "/home/u/docs/a.b/report.txt");
-    r.Set(fiFileName, "report.txt");
-    r.Set(fiFileSize, "0");
-    r.Set(fiFileExt, "txt");
-    r.Set(fiFileType, "file");
-    r.Set(fiWriteTime, "12/8/2026 2:52:02 PM");
-    EXPECT_EQ(r[fiFullPath], "/home/u/docs/a.b/report.txt");
-    EXPECT_EQ(r[fiFileName], "report.txt");
-    EXPECT_EQ(r[fiFileExt], "txt");
-    EXPECT_EQ(r[fiFileSize], "0");
-    EXPECT_EQ(r[fiFileType], "file");
-    EXPECT_EQ(r[fiWriteTime], "12/8/2026 2:52:02 PM");
+    const std::pair<int, std::string_view> texts[] = {
+        {fiFullPath, "/home/u/docs/a.b/report.txt"}, {fiFileName, "report.txt"}, {fiFileSize, "0"},
+        {fiFileExt, "txt"}, {fiFileType, "file"}, {fiWriteTime, "12/8/2026 2:52:02 PM"}};
+    for (const auto& [field, text] : texts) r.Set(field, text);
+    for (const auto& [field, text] : texts) EXPECT_EQ(r[field], text);
     EXPECT_EQ(r[fiCreateTime], "");
     // The name and extension share the path's bytes rather than repeating them.
     EXPECT_LT(r.HeapBytes(), 4 + 6 * 4 + 27 + 1 + 4 + 20 + 1);
@@ -59,11 +45,9 @@ TEST(FileRecordTest, FieldsAreIndependentAndSharedTailsStayCorrect) {
     EXPECT_EQ(r[fiFileName], "report.txt");
     EXPECT_EQ(r[fiFileExt], "txt");
     EXPECT_EQ(r[fiFullPath], "/elsewhere/x");
-
     // Setting a field from another field of the same record (aliasing the old block).
     r.Set(fiDescription, r[fiWriteTime]);
     EXPECT_EQ(r[fiDescription], "12/8/2026 2:52:02 PM");
-
     r.Set(fiFileType, "");
     EXPECT_EQ(r[fiFileType], "");
     EXPECT_EQ(r[fiFileSize], "0");
@@ -76,12 +60,10 @@ TEST(FileRecordTest, FieldsAreIndependentAndSharedTailsStayCorrect) {
 
 TEST(FileRecordTest, HoldsArbitraryBytesAndLongTexts) {
     TFileRecord r;
-    const std::string odd("a\0b\xff\xfe,\"<\n", 9);
+    const std::string odd("a\0b\xff\xfe,\"<\n", 9), big(70000, 'x');
     r.Set(fiFileName, odd);
     EXPECT_EQ(r[fiFileName], odd);
-
     // Past 64 KiB of text the record switches to wide offsets; everything still reads back.
-    const std::string big(70000, 'x');
     r.Set(fiDescription, big);
     r.Set(fiFullPath, "/p/" + big);
     EXPECT_EQ(r[fiDescription], big);
@@ -100,11 +82,9 @@ TEST(FileRecordTest, CopiesAreDeepAndMovesTransfer) {
     b.Set(fiFullPath, "/z");
     EXPECT_EQ(a[fiFullPath], "/x/y");
     EXPECT_EQ(b[fiFullPath], "/z");
-
     TFileRecord c = std::move(a);
     EXPECT_EQ(c[fiFullPath], "/x/y");
     EXPECT_TRUE(a.IsEmpty());  // NOLINT(bugprone-use-after-move): moved-from is empty by contract
-
     b = c;
     EXPECT_EQ(b[fiFullPath], "/x/y");
     b = b;  // self-assignment keeps the text
@@ -114,4 +94,3 @@ TEST(FileRecordTest, CopiesAreDeepAndMovesTransfer) {
 }
 
 }  // namespace
-}  // namespace nulvane

@@ -9,21 +9,24 @@
 
 #include "platform/Errors.h"
 
-namespace nulvane {
+using namespace nulvane;
+
 namespace {
+
+using TLabels = std::vector<int>;
 
 // Entries labelled 0, 1, ... in field 0, so that an order reads back as labels.
 void Fill(TResultList& list, int n) {
     for (int i = 0; i < n; ++i) list.Append().Record.Set(fiFileName, std::to_string(i));
 }
 int Label(const TListEntry& entry) { return std::stoi(std::string(entry.Record.Get(fiFileName))); }
-std::vector<int> Labels(const TResultList& list) {
-    std::vector<int> labels;
+TLabels Labels(const TResultList& list) {
+    TLabels labels;
     for (const TListEntry& entry : list) labels.push_back(Label(entry));
     return labels;
 }
-std::vector<int> Range(int n, bool reversed = false) {
-    std::vector<int> r;
+TLabels Range(int n, bool reversed = false) {
+    TLabels r;
     for (int i = 0; i < n; ++i) r.push_back(reversed ? n - 1 - i : i);
     return r;
 }
@@ -43,11 +46,9 @@ TEST(ResultListSort, SplitsRunsFirstHalfRoundedDownAndAsksFirstHeadThenSecondHea
 
 // Constant answers stand for ties: equal numbers answer -1, equal texts 0, "File Type" 1.
 TEST(ResultListSort, TiesKeepOrReverseTheirOrderAsTheMergeRuleDecides) {
+    const TSortDirection up = TSortDirection::Ascending, down = TSortDirection::Descending;
     const struct { int Answer; TSortDirection Direction; bool Reversed; } cases[] = {
-        {-1, TSortDirection::Ascending, false}, {-1, TSortDirection::Descending, true},
-        {0, TSortDirection::Ascending, false},  {0, TSortDirection::Descending, false},
-        {1, TSortDirection::Ascending, true},   {1, TSortDirection::Descending, false},
-    };
+        {-1, up, false}, {-1, down, true}, {0, up, false}, {0, down, false}, {1, up, true}, {1, down, false}};
     for (const auto& c : cases)
         for (int n : {0, 1, 2, 3, 7, 1001}) {
             TResultList list;
@@ -75,7 +76,7 @@ TEST(ResultListSort, APreparedComparisonStandsInForTheEventForOneSort) {
     };
     list.SetFocusedEntry(4);
     list.Sort(2, TSortDirection::Descending);
-    EXPECT_EQ(Labels(list), (std::vector<int>{2, 5, 1, 4, 0, 3}));
+    EXPECT_EQ(Labels(list), (TLabels{2, 5, 1, 4, 0, 3}));
     EXPECT_EQ(list.FocusedEntry(), 3u);  // the focus goes with its entry
     EXPECT_EQ(eventCalls, 0);
     answer = false;  // no prepared comparison: the event decides
@@ -98,35 +99,32 @@ TEST(ResultListSort, AComparisonThatThrowsLeavesTheListAsItWas) {
 TEST(ResultListEntries, RemovalRenumbersAndKeepsOrDropsTheFocus) {
     TResultList list;
     Fill(list, 6);
-    std::vector<std::size_t> changes;
+    std::vector<std::size_t> changes, visited;
     list.OnChange = [&](TResultList&, std::size_t entry) { changes.push_back(entry); };
     list.SetFocusedEntry(3);
     list.Remove(1);
     EXPECT_EQ(list.FocusedEntry(), 2u);
     EXPECT_THROW(list.Remove(5), EListError);
-
-    std::vector<std::size_t> visited;
-    const std::size_t removed = list.RemoveIf([&](std::size_t index, TListEntry& entry) {
+    const auto removeEven = [&](std::size_t index, TListEntry& entry) {
         visited.push_back(index);
         return Label(entry) % 2 == 0;
-    });
-    EXPECT_EQ(removed, 3u);
+    };
+    EXPECT_EQ(list.RemoveIf(removeEven), 3u);
     EXPECT_EQ(visited, (std::vector<std::size_t>{4, 3, 2, 1, 0}));  // last to first
-    EXPECT_EQ(Labels(list), (std::vector<int>{3, 5}));
+    EXPECT_EQ(Labels(list), (TLabels{3, 5}));
     EXPECT_EQ(list.FocusedEntry(), 0u);
-
     list.Remove(0);
     EXPECT_EQ(list.FocusedEntry(), NoEntry);
     EXPECT_EQ(changes, (std::vector<std::size_t>{3, NoEntry}));
 
     // An error part-way removes what was chosen before it.
     Fill(list, 3);
-    EXPECT_THROW(list.RemoveIf([](std::size_t index, TListEntry&) -> bool {
+    const auto stopAtSecond = [](std::size_t index, TListEntry&) -> bool {
         if (index == 1) throw std::runtime_error("stop");
         return true;
-    }),
-                 std::runtime_error);
-    EXPECT_EQ(Labels(list), (std::vector<int>{5, 0}));
+    };
+    EXPECT_THROW(list.RemoveIf(stopAtSecond), std::runtime_error);
+    EXPECT_EQ(Labels(list), (TLabels{5, 0}));
 }
 
 TEST(ResultListEntries, RaisesInitForEveryAddedEntryAndAsksForTextsFromTheDefault) {
@@ -136,9 +134,7 @@ TEST(ResultListEntries, RaisesInitForEveryAddedEntryAndAsksForTextsFromTheDefaul
     EXPECT_EQ(list.Append(TListEntry{}).CheckType, TCheckType::CheckBox);
     EXPECT_EQ(list[0].CheckType, TCheckType::CheckBox);
     list.SetDefaultText("default");
-    list.OnGetText = [](TResultList&, std::size_t entry, int, TTextKind, std::string& text) {
-        text += std::to_string(entry);
-    };
+    list.OnGetText = [](TResultList&, std::size_t entry, int, TTextKind, std::string& text) { text += std::to_string(entry); };
     EXPECT_EQ(list.CellText(1, 2), "default1");
 }
 
@@ -147,8 +143,7 @@ TEST(ResultListColumns, PositionsBeyondTheEndMeanTheLastAndTheSortColumnGoesWith
     TListColumns& columns = list.Header().Columns();
     for (int i = 0; i < 3; ++i) columns.Add();
     columns.SetPosition(0, 99);
-    EXPECT_EQ((std::vector<int>{columns.ColumnAt(0), columns.ColumnAt(1), columns.ColumnAt(2)}),
-              (std::vector<int>{1, 2, 0}));
+    EXPECT_EQ((TLabels{columns.ColumnAt(0), columns.ColumnAt(1), columns.ColumnAt(2)}), (TLabels{1, 2, 0}));
     list.Header().SetSortColumn(2);
     EXPECT_THROW(list.Header().SetSortColumn(3), EListError);
     columns.Clear();
@@ -156,4 +151,3 @@ TEST(ResultListColumns, PositionsBeyondTheEndMeanTheLastAndTheSortColumnGoesWith
 }
 
 }  // namespace
-}  // namespace nulvane
