@@ -19,10 +19,7 @@ namespace {
 
 using TArgs = std::vector<std::string>;
 
-struct TRun {
-    int Status = -1;
-    std::string Out, Err;
-};
+struct TRun { int Status = -1; std::string Out, Err; };
 
 // Runs nulvane-cli (or a copy at `program`) in `workDir`, optionally as the unprivileged user
 // "nobody".

@@ -19,9 +19,7 @@ namespace {
 
 using TNames = std::vector<std::string>;
 
-struct TRow {
-    std::string_view Name, Path, Size = "0", Type = "file", Time = "";
-};
+struct TRow { std::string_view Name, Path, Size = "0", Type = "file", Time = ""; };
 
 // A list with its controller, the configuration in a folder of the test's own, and scripted
 // desktop services.
@@ -95,36 +93,33 @@ TEST_F(TallyscopeCtrlTest, ColumnsTakeTheirDefinitionsAndPositionsOneAfterTheOth
               (TNames{"/d/a.txt", "a.txt", "a.txt", "/d/a.txt"}));
 }
 
-TEST_F(TallyscopeCtrlTest, AConfigurationThatDoesNotLoadLeavesNoColumnsAndReachesTheCaller) {
-    Ctrl.BuildColumns(List);
-    Dir.ReplaceConfig("<config><nodes>");
-    EXPECT_THROW(Ctrl.BuildColumns(List), ENulvaneError);
-    EXPECT_EQ(List.Header().Columns().Count(), 0);
-    EXPECT_FALSE(List.Header().Columns().IsUpdating());
-    Add({"a.txt", "/d/a.txt"});
-    EXPECT_EQ(List.CellText(0, NoColumn), "");  // the cells stay empty
-}
-
-TEST_F(TallyscopeCtrlTest, AnUnreadableWidthKeepsTheColumnsMadeSoFarWithoutPositions) {
+// Errors reach the caller: an unreadable width keeps the columns made so far, without positions; a
+// configuration that does not load leaves no columns.
+TEST_F(TallyscopeCtrlTest, ColumnBuildErrorsReachTheCaller) {
     WriteNodes(R"(<node Name="Full Path" ReadOnly="True" Width="10" Visible="True" Index="1"/>)"
                R"(<node Name="File Size" ReadOnly="True" Width="wide" Visible="True" Index="0"/>)"
                R"(<node Name="File Ext" ReadOnly="True" Width="30" Visible="True" Index="0"/>)");
-    EXPECT_THROW(Ctrl.BuildColumns(List), EConvertError);
     const TListColumns& columns = List.Header().Columns();
+    EXPECT_THROW(Ctrl.BuildColumns(List), EConvertError);
     ASSERT_EQ(columns.Count(), 2);
     EXPECT_EQ(columns[1].Text, "File Size");
     EXPECT_EQ(columns.Position(0), 0);
     EXPECT_FALSE(columns.IsUpdating());
+
+    Dir.ReplaceConfig("<config><nodes>");
+    EXPECT_THROW(Ctrl.BuildColumns(List), ENulvaneError);
+    EXPECT_EQ(columns.Count(), 0);
+    EXPECT_FALSE(columns.IsUpdating());
+    Add({"a.txt", "/d/a.txt"});
+    EXPECT_EQ(List.CellText(0, NoColumn), "");  // the cells stay empty
 }
 
 TEST_F(TallyscopeCtrlTest, CellTexts) {
     const struct { int Key; const char *Field, *Text; } cases[] = {
-        {fiFileSize, "0", "0.00 B"},          {fiFileSize, "1023", "1,023.00 B"},
-        {fiFileSize, "1024", "1.00 KB"},      {fiFileSize, "1048575", "1,024.00 KB"},
-        {fiFileSize, "1048576", "1.00 MB"},   {fiFileSize, "1073741824", "1.00 GB"},
-        {fiFileSize, "12 bytes", ""},         {fiSizePercentage, "12", "12%"},
-        {fiSizePercentage, "", ""},           {fiFileName, " name ", " name "},
-    };
+        {fiFileSize, "0", "0.00 B"}, {fiFileSize, "1023", "1,023.00 B"}, {fiFileSize, "1024", "1.00 KB"},
+        {fiFileSize, "1048575", "1,024.00 KB"}, {fiFileSize, "1048576", "1.00 MB"}, {fiFileSize, "1073741824", "1.00 GB"},
+        {fiFileSize, "12 bytes", ""}, {fiSizePercentage, "12", "12%"}, {fiSizePercentage, "", ""},
+        {fiFileName, " name ", " name "}};
     for (const auto& c : cases) {
         TFileRecord record;
         record.Set(c.Key, c.Field);

@@ -40,10 +40,7 @@ TEST(XmlDomTest, WalksElementsAndAttributesByNameAndTag) {
 }
 
 TEST(XmlDomTest, AutoCreateAndNullOptionsMakeLookupsTotal) {
-    TXmlOptions options;
-    options.AutoCreate = true;
-    options.EmptyAttributeIsNull = true;
-    const TXmlDocument doc = TXmlDocument::ParseText("<config a=\"\" b=\" \"/>", options);
+    const TXmlDocument doc = TXmlDocument::ParseText("<config a=\"\" b=\" \"/>", {.AutoCreate = true, .EmptyAttributeIsNull = true});
     const TXmlElement root = doc.Root();
     EXPECT_EQ(root.Attribute("a"), std::nullopt);
     EXPECT_EQ(root.Attribute("b"), " ");
@@ -59,7 +56,7 @@ TEST(XmlDomTest, AutoCreateAndNullOptionsMakeLookupsTotal) {
 
 TEST(XmlDomTest, HonoursByteOrderMarkAndEncodingDeclaration) {
     const std::string body = "<config><node Name=\"Gr\xC3\xB6\xC3\x9F\x65\"/></config>";  // UTF-8 "Größe"
-    const struct { const char* Label; std::string Bytes; std::string Name; } cases[] = {
+    const struct { const char* Label; std::string Bytes, Name; } cases[] = {
         {"plain UTF-8", body, "Gr\xC3\xB6\xC3\x9F\x65"},
         {"UTF-8 with BOM", "\xEF\xBB\xBF" + body, "Gr\xC3\xB6\xC3\x9F\x65"},
         {"ISO-8859-1", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><config><node Name=\"Gr\xF6\xDF\x65\"/></config>",
