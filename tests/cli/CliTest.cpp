@@ -6,8 +6,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <string>
-#include <vector>
 
 #include "core/FileReader.h"
 #include "platform/FileContent.h"

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <string>
-#include <vector>
 
 #include "core/TallyscopeCtrl.h"
 #include "platform/Errors.h"

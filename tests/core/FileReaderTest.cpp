@@ -3,18 +3,14 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
-#include <string>
 #include <utility>
-#include <vector>
 
 #include "platform/Errors.h"
 #include "platform/LocaleTexts.h"
@@ -151,18 +147,11 @@ TEST_F(FileReader, ListsRegularFilesOnlyAndFollowsFolderLinksOffItsOwnPath) {
     const std::string readOnly = Dir_.Write("dir.v2/read-only");
     ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
     Dir_.MakeDir("b");
-    ASSERT_EQ(::symlink("../a", (base + "b/sibling").c_str()), 0);
-    ASSERT_EQ(::symlink("..", (base + "a/up").c_str()), 0);
-    ASSERT_EQ(::symlink(".", (base + "a/self").c_str()), 0);
-    ASSERT_EQ(::symlink(target.c_str(), (base + "file-link").c_str()), 0);
-    ASSERT_EQ(::symlink("missing", (base + "dangling").c_str()), 0);
+    for (const auto& [to, link] : {std::pair{"../a", "b/sibling"}, {"..", "a/up"}, {".", "a/self"},
+                                   {target.c_str(), "file-link"}, {"missing", "dangling"}})
+        ASSERT_EQ(::symlink(to, (base + link).c_str()), 0) << link;
     ASSERT_EQ(::mkfifo((base + "fifo").c_str(), 0644), 0);
-    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::snprintf(address.sun_path, sizeof address.sun_path, "%ssocket", base.c_str());
-    ASSERT_EQ(::bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-    ::close(sock);
+    ASSERT_EQ(::mknod((base + "socket").c_str(), S_IFSOCK | 0644, 0), 0);
 
     const std::vector<std::string> scanned = Scan(Dir_.Str());
     EXPECT_EQ(std::multiset<std::string>(scanned.begin(), scanned.end()),

@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
-#include <string>
 #include <utility>
-#include <vector>
 
 #include "platform/Errors.h"
 

@@ -8,9 +8,7 @@
 #include <cmath>
 #include <optional>
 #include <random>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "platform/Errors.h"
 #include "support/Allocations.h"

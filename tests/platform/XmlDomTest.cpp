@@ -1,7 +1,6 @@
 #include "platform/XmlDom.h"
 
 #include <chrono>
-#include <string>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
