@@ -17,7 +17,14 @@ namespace {
 
 using TArgs = std::vector<std::string>;
 
-struct TRun { int Status = -1; std::string Out, Err; };
+struct TRun {
+    int Status = -1;
+    std::string Out, Err;
+    friend bool operator==(const TRun&, const TRun&) = default;
+    friend std::ostream& operator<<(std::ostream& out, const TRun& run) {
+        return out << "exit " << run.Status << ", out \"" << run.Out << "\", err \"" << run.Err << '"';
+    }
+};
 
 // Runs nulvane-cli (or a copy at `program`) in `workDir`, optionally as the unprivileged user
 // "nobody".
@@ -77,19 +84,10 @@ TEST(Cli, PrintsFullPathsAsRawBytesInScanOrder) {
     dir.Write("-dash/empty");
     const std::string sub = dir.Str() + "/sub";
 
-    TRun run = RunCli({dir.Str()}, dir.Str());
-    EXPECT_EQ(run.Status, 0);
-    EXPECT_EQ(run.Out, Listed({dir.Str()}, '\n'));
-    EXPECT_NE(run.Out.find(dir.Str() + "/bad\xff\xfe name,\"q\"<\n"), std::string::npos);
-
-    run = RunCli({"-0", sub, dir.Str(), "missing"}, dir.Str());
-    EXPECT_EQ(run.Status, 0);
-    EXPECT_EQ(run.Out, Listed({sub, dir.Str()}, '\0'));
-    EXPECT_TRUE(run.Err.empty());
-
-    run = RunCli({"--", "-dash"}, dir.Str());
-    EXPECT_EQ(run.Status, 0);
-    EXPECT_EQ(run.Out, "-dash/empty\n");
+    EXPECT_NE(Listed({dir.Str()}, '\n').find(dir.Str() + "/bad\xff\xfe name,\"q\"<\n"), std::string::npos);
+    EXPECT_EQ(RunCli({dir.Str()}, dir.Str()), (TRun{0, Listed({dir.Str()}, '\n'), ""}));
+    EXPECT_EQ(RunCli({"-0", sub, dir.Str(), "missing"}, dir.Str()), (TRun{0, Listed({sub, dir.Str()}, '\0'), ""}));
+    EXPECT_EQ(RunCli({"--", "-dash"}, dir.Str()), (TRun{0, "-dash/empty\n", ""}));
 }
 
 TEST(Cli, SortsByAFieldAsAHeaderClickWould) {
@@ -106,9 +104,7 @@ TEST(Cli, SortsByAFieldAsAHeaderClickWould) {
     };
     for (auto [args, expected] : cases) {
         args.push_back(dir.Str());
-        const TRun run = RunCli(args, dir.Str());
-        EXPECT_EQ(run.Status, 0) << run.Err;
-        EXPECT_EQ(run.Out, expected) << args[0];
+        EXPECT_EQ(RunCli(args, dir.Str()), (TRun{0, expected, ""})) << args[0];
     }
 }
 
@@ -123,9 +119,7 @@ TEST(Cli, UnreadableFolderEndsItsBranchSilently) {
     const std::string program = bin.Str() + "/nulvane-cli";
     std::filesystem::copy_file(NULVANE_CLI_PATH, program);
     ASSERT_EQ(::chmod(bin.Str().c_str(), 0755), 0);
-    const TRun run = RunCli({dir.Str()}, "/", ::geteuid() == 0, program);
-    EXPECT_EQ(run.Status, 0) << run.Err;
-    EXPECT_EQ(run.Out, readable + "\n");
+    EXPECT_EQ(RunCli({dir.Str()}, "/", ::geteuid() == 0, program), (TRun{0, readable + "\n", ""}));
 }
 
 }  // namespace

@@ -38,6 +38,28 @@ protected:
         for (const TListEntry& e : List) names.emplace_back(e.Record.Get(fiFileName));
         return names;
     }
+    // Sort column, direction and key, then the names in list order.
+    std::string SortState() const {
+        const TListHeader& header = List.Header();
+        std::string state = std::to_string(header.SortColumn()) +
+                            (header.SortDirection() == TSortDirection::Ascending ? " up " : " down ") +
+                            std::to_string(Ctrl.SortKey) + ":";
+        for (const std::string& name : Names()) state += " " + name;
+        return state;
+    }
+    // Each column as caption|width|position|alignment|visibility|colour|text of the first entry's cell.
+    TNames Columns() {
+        const TListColumns& columns = List.Header().Columns();
+        TNames seen;
+        for (int i = 0; i < columns.Count(); ++i) {
+            const TListColumn& c = columns[i];
+            seen.push_back(c.Text + "|" + std::to_string(c.Width) + "|" + std::to_string(columns.Position(i)) + "|" +
+                           "LRC"[static_cast<int>(c.Alignment)] + (c.Visible ? "|shown|" : "|hidden|") +
+                           (c.Color == ListBackgroundColor ? "list|" : c.Color == clInfoBk ? "info|" : "other|") +
+                           List.CellText(0, i));
+        }
+        return seen;
+    }
     // The default columns: 0 File Name, 1 Full Path, 2 File Size, ..., 6 Write Time.
     void Click(int column, TMouseButton button = TMouseButton::Left) { List.Header().Click(column, button, 0, 0, 0); }
 
@@ -49,22 +71,15 @@ protected:
     TTallyscopeCtrl Ctrl{List, &OwnerWindow};
 };
 
-// Each column: caption|width|position|alignment|text of an entry whose fields hold their own index.
+// The cells show an entry whose fields hold their own index.
 TEST_F(TallyscopeCtrlTest, DefaultConfigurationGivesSevenColumnsOfTheirFields) {
     Ctrl.BuildColumns(List);
     TFileRecord& record = List.Append().Record;
     for (int field = 0; field < FieldCount; ++field) record.Set(field, std::to_string(field));
-    const TListColumns& columns = List.Header().Columns();
-    TNames seen;
-    for (int i = 0; i < columns.Count(); ++i) {
-        const TListColumn& c = columns[i];
-        seen.push_back(c.Text + "|" + std::to_string(c.Width) + "|" + std::to_string(columns.Position(i)) + "|" +
-                       "LRC"[static_cast<int>(c.Alignment)] + "|" + List.CellText(0, i));
-        EXPECT_TRUE(c.Visible && c.Color == ListBackgroundColor);
-    }
-    EXPECT_EQ(seen, (TNames{"      File Name|120|0|L|0", "Full Path|220|1|L|1", "File Size|55|2|R|2.00 B",
-                            "File Ext|50|3|R|3", "Create Time|110|4|R|10", "Access Time|110|5|R|11",
-                            "Write Time|110|6|R|12"}));
+    EXPECT_EQ(Columns(), (TNames{"      File Name|120|0|L|shown|list|0", "Full Path|220|1|L|shown|list|1",
+                                 "File Size|55|2|R|shown|list|2.00 B", "File Ext|50|3|R|shown|list|3",
+                                 "Create Time|110|4|R|shown|list|10", "Access Time|110|5|R|shown|list|11",
+                                 "Write Time|110|6|R|shown|list|12"}));
 }
 
 TEST_F(TallyscopeCtrlTest, ColumnsTakeTheirDefinitionsAndPositionsOneAfterTheOther) {
@@ -73,22 +88,12 @@ TEST_F(TallyscopeCtrlTest, ColumnsTakeTheirDefinitionsAndPositionsOneAfterTheOth
                R"(<node Name="Nonsense" ReadOnly="0" Width="30" Visible="1" Index="-1"/>)"
                R"(<node Name="Full Path" ReadOnly="1" Align="right" Width="40" Visible="true" Index="1"/>)");
     Ctrl.BuildColumns(List);
-    const TListColumns& columns = List.Header().Columns();
-    ASSERT_EQ(columns.Count(), 4);
-    EXPECT_EQ(columns[0].Color, clInfoBk);
-    EXPECT_EQ(columns[0].Alignment, TAlignment::Left);  // "Right" is not "right"
-    EXPECT_EQ(columns[1].Alignment, TAlignment::Center);
-    EXPECT_FALSE(columns[1].Visible);
-    EXPECT_EQ(columns[3].Alignment, TAlignment::Right);
-    // 0 to position 2: 1 2 0 3; 1 to 0: no change; 2 to the last: 1 0 3 2; 3 to 1: 1 3 0 2.
-    std::vector<int> order;
-    for (int p = 0; p < 4; ++p) order.push_back(columns.ColumnAt(p));
-    EXPECT_EQ(order, (std::vector<int>{1, 3, 0, 2}));
-
     Add({"a.txt", "/d/a.txt"});
-    // Texts follow the creation index; no name or an unknown one shows "File Name".
-    EXPECT_EQ((TNames{List.CellText(0, 0), List.CellText(0, 1), List.CellText(0, 2), List.CellText(0, 3)}),
-              (TNames{"/d/a.txt", "a.txt", "a.txt", "/d/a.txt"}));
+    // Positions, one after the other: 0 to 2 gives 1 2 0 3; 1 to 0 changes nothing; 2 to the last
+    // gives 1 0 3 2; 3 to 1 gives 1 3 0 2. "Right" is not "right". Texts follow the creation index;
+    // no name or an unknown one shows "File Name".
+    EXPECT_EQ(Columns(), (TNames{"Full Path|10|2|L|shown|info|/d/a.txt", "|20|0|C|hidden|list|a.txt",
+                                 "Nonsense|30|3|L|shown|info|a.txt", "Full Path|40|1|R|shown|list|/d/a.txt"}));
 }
 
 // Errors reach the caller: an unreadable width keeps the columns made so far, without positions; a
@@ -131,30 +136,19 @@ TEST_F(TallyscopeCtrlTest, HeaderClicksTurnTheDirectionAndSortByTheClickedColumn
     Add({"b", "/d/B", "20", "file", "1/2/2020"});
     Add({"a", "/d/c", "3", "file", "1/3/2020"});
     Add({"c", "/d/a", "100", "file", "1/1/2020"});
-    TListHeader& header = List.Header();
     Click(1, TMouseButton::Right);
-    EXPECT_EQ(header.SortColumn(), NoColumn);
-    EXPECT_EQ(Names(), (TNames{"b", "a", "c"}));
-
-    header.Columns().SetPosition(2, 0);  // a dragged column keeps its field
-    Click(2);                            // the first click: ascending
-    EXPECT_EQ(header.SortDirection(), TSortDirection::Ascending);
-    EXPECT_EQ(Names(), (TNames{"a", "b", "c"}));  // 3, 20, 100: numbers, not texts
-    Click(1);                                     // another column: the direction still turns
-    EXPECT_EQ(header.SortColumn(), 1);
-    EXPECT_EQ(header.SortDirection(), TSortDirection::Descending);
-    EXPECT_EQ(Names(), (TNames{"a", "b", "c"}));  // "/d/c", "/d/B", "/d/a"
+    EXPECT_EQ(SortState(), "-1 up 0: b a c");
+    List.Header().Columns().SetPosition(2, 0);  // a dragged column keeps its field
+    Click(2);                                   // the first click: ascending
+    EXPECT_EQ(SortState(), "2 up 2: a b c");     // 3, 20, 100: numbers, not texts
+    Click(1);                                   // another column: the direction still turns
+    EXPECT_EQ(SortState(), "1 down 1: a b c");   // "/d/c", "/d/B", "/d/a"
     Click(6);
-    EXPECT_EQ(Ctrl.SortKey, fiWriteTime);
-    EXPECT_EQ(Names(), (TNames{"c", "b", "a"}));
-
+    EXPECT_EQ(SortState(), "6 up 12: c b a");
     // A click whose configuration cannot be read turns the header only.
     Dir.ReplaceConfig("");
     EXPECT_THROW(Click(2), ENulvaneError);
-    EXPECT_EQ(header.SortColumn(), 2);
-    EXPECT_EQ(header.SortDirection(), TSortDirection::Descending);
-    EXPECT_EQ(Ctrl.SortKey, fiWriteTime);
-    EXPECT_EQ(Names(), (TNames{"c", "b", "a"}));
+    EXPECT_EQ(SortState(), "2 down 12: c b a");
 }
 
 // Ties and types through the controller's comparison and the list's merge rule, each sort

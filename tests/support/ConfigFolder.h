@@ -2,9 +2,6 @@
 // A temporary folder that stands in for the executable's folder, so that the configuration of the
 // run is read from it and its default written to it. The loaded configuration is dropped when
 // the folder is made and again before it goes.
-#include <string>
-#include <string_view>
-
 #include "config/Config.h"
 #include "platform/ProcessInfo.h"
 #include "support/TempDir.h"
@@ -13,14 +10,8 @@ namespace nulvane::test {
 
 class TConfigFolder : public TTempDir {
 public:
-    TConfigFolder() {
-        SetExecutableFolderForTesting(Str());
-        GetConfig(true);
-    }
-    ~TConfigFolder() {
-        GetConfig(true);
-        SetExecutableFolderForTesting("");
-    }
+    TConfigFolder() { Use(Str()); }
+    ~TConfigFolder() { Use(""); }
     std::string ConfigPath() const { return Str() + "/" + std::string(ConfigFileShortName); }
     // Writes the configuration file; the configuration already loaded stays until the next load.
     void WriteConfig(std::string_view text) const { Write(ConfigFileShortName, text); }
@@ -28,6 +19,12 @@ public:
     void ReplaceConfig(std::string_view text) const {
         GetConfig(true);
         WriteConfig(text);
+    }
+
+private:
+    static void Use(const std::string& folder) {
+        GetConfig(true);
+        SetExecutableFolderForTesting(folder);
     }
 };
 
