@@ -1,6 +1,5 @@
 #include "core/FileReader.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -9,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <set>
 #include <utility>
 
@@ -24,28 +24,21 @@ namespace {
 
 using TIdentity = std::pair<dev_t, ino_t>;
 
-// What a single-threaded recursive walk lists: depth first, each folder in readdir order, links
+// What a single-threaded recursive walk lists: depth first, each folder in listing order, links
 // to folders followed unless they lead back onto the path walked.
 void ReferenceWalk(const std::string& folder, std::vector<std::string>& out, std::vector<TIdentity>& path) {
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir) return;
     struct stat self;
-    ::fstat(::dirfd(dir), &self);
-    if (std::find(path.begin(), path.end(), TIdentity{self.st_dev, self.st_ino}) == path.end()) {
-        path.emplace_back(self.st_dev, self.st_ino);
-        while (const dirent* entry = ::readdir(dir)) {
-            const std::string name = entry->d_name;
-            if (name == "." || name == "..") continue;
-            const std::string full = folder + name;
-            struct stat st;
-            if (::lstat(full.c_str(), &st) != 0) continue;
-            if (S_ISREG(st.st_mode) && st.st_size == 0) out.push_back(full);
-            else if (S_ISDIR(st.st_mode) || (S_ISLNK(st.st_mode) && ::stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode)))
-                ReferenceWalk(full + "/", out, path);
-        }
-        path.pop_back();
+    if (::stat(folder.c_str(), &self) != 0 || std::count(path.begin(), path.end(), TIdentity{self.st_dev, self.st_ino}))
+        return;
+    path.emplace_back(self.st_dev, self.st_ino);
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        if (!entry.is_symlink(ec) && entry.is_regular_file(ec) && entry.file_size(ec) == 0)
+            out.push_back(entry.path().string());
+        else if (entry.is_directory(ec))
+            ReferenceWalk(entry.path().string() + "/", out, path);
     }
-    ::closedir(dir);
+    path.pop_back();
 }
 
 std::vector<std::string> FullPaths(const TResultList& list) {

@@ -19,9 +19,7 @@ namespace {
 // Keeps the paths of empty files; OnWants lets a test act in the middle of a walk.
 class TPathCollector final : public TWalkVisitor {
 public:
-    struct TPaths final : TWalkItems {
-        std::vector<std::string> Paths;
-    };
+    struct TPaths final : TWalkItems { std::vector<std::string> Paths; };
     bool Wants(const TFileStat& stat) const noexcept override {
         if (OnWants) OnWants();
         return stat.Size == 0;
