@@ -65,10 +65,36 @@ struct TListColumn {
     bool Visible = true;
 };
 
+// An update bracket that nests: while it is open, changes are applied together (columns) or
+// not repainted (the list) until it closes.
+class TUpdateBracket {
+public:
+    void BeginUpdate() noexcept { ++UpdateCount_; }
+    void EndUpdate() noexcept {
+        if (UpdateCount_ > 0) --UpdateCount_;
+    }
+    bool IsUpdating() const noexcept { return UpdateCount_ > 0; }
+
+    // Opens the bracket for its own lifetime, so that an error cannot leave it open.
+    class TUpdateScope {
+    public:
+        explicit TUpdateScope(TUpdateBracket& bracket) noexcept : Bracket_(bracket) { Bracket_.BeginUpdate(); }
+        ~TUpdateScope() { Bracket_.EndUpdate(); }
+        TUpdateScope(const TUpdateScope&) = delete;
+        TUpdateScope& operator=(const TUpdateScope&) = delete;
+
+    private:
+        TUpdateBracket& Bracket_;
+    };
+
+private:
+    int UpdateCount_ = 0;
+};
+
 class TListHeader;
 
 // The header's columns in creation order, and the order in which they are displayed.
-class TListColumns {
+class TListColumns : public TUpdateBracket {
 public:
     explicit TListColumns(TListHeader& header) noexcept : Header_(header) {}
     TListColumns(const TListColumns&) = delete;
@@ -91,29 +117,10 @@ public:
     // position beyond the last, or a negative one, means the last.
     void SetPosition(int index, int position);
 
-    // Column update bracket: changes made inside it are applied together when it closes.
-    void BeginUpdate() noexcept { ++UpdateCount_; }
-    void EndUpdate() noexcept {
-        if (UpdateCount_ > 0) --UpdateCount_;
-    }
-    bool IsUpdating() const noexcept { return UpdateCount_ > 0; }
-
-    class TUpdateScope {
-    public:
-        explicit TUpdateScope(TListColumns& columns) noexcept : Columns_(columns) { Columns_.BeginUpdate(); }
-        ~TUpdateScope() { Columns_.EndUpdate(); }
-        TUpdateScope(const TUpdateScope&) = delete;
-        TUpdateScope& operator=(const TUpdateScope&) = delete;
-
-    private:
-        TListColumns& Columns_;
-    };
-
 private:
     TListHeader& Header_;
     std::vector<TListColumn> Columns_;
     std::vector<int> DisplayOrder_;  // column index at each position
-    int UpdateCount_ = 0;
 };
 
 class TResultList;
@@ -151,7 +158,7 @@ private:
     TSortDirection SortDirection_ = TSortDirection::Ascending;
 };
 
-class TResultList {
+class TResultList : public TUpdateBracket {
 public:
     using TEntries = std::vector<TListEntry>;
 
@@ -257,25 +264,6 @@ public:
     // Background of the list and of every column without a colour of its own.
     TColor Color() const noexcept { return Color_; }
 
-    // Update bracket: while open, the list is not repainted. Brackets nest.
-    void BeginUpdate() noexcept { ++UpdateCount_; }
-    void EndUpdate() noexcept {
-        if (UpdateCount_ > 0) --UpdateCount_;
-    }
-    bool IsUpdating() const noexcept { return UpdateCount_ > 0; }
-
-    // Opens an update bracket for its own lifetime, so that an error cannot leave the list frozen.
-    class TUpdateScope {
-    public:
-        explicit TUpdateScope(TResultList& list) noexcept : List_(list) { List_.BeginUpdate(); }
-        ~TUpdateScope() { List_.EndUpdate(); }
-        TUpdateScope(const TUpdateScope&) = delete;
-        TUpdateScope& operator=(const TUpdateScope&) = delete;
-
-    private:
-        TResultList& List_;
-    };
-
 private:
     void ChangeFocus(std::size_t entry);
     TListEntry& Initialised(std::size_t index);
@@ -285,7 +273,6 @@ private:
     std::size_t Focused_ = NoEntry;
     std::string DefaultText_;
     TColor Color_ = ListBackgroundColor;
-    int UpdateCount_ = 0;
 };
 
 }  // namespace nulvane
