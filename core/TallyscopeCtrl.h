@@ -66,6 +66,14 @@ public:
     // direction set, then the list sorted by the header's sort column.
     void SortByField(std::uint8_t field, TSortDirection direction);
 
+    // The export commands of the list's popup menu: each writes the list to a file the user
+    // names. They live in the export layer, which builds on this one.
+    void ExportCSV(TResultList& list);
+    void ExportText(TResultList& list);
+    void ExportHTML(TResultList& list);
+    void ExportXML(TResultList& list);
+    void ExportExcel(TResultList& list);
+
 private:
     TResultList& List_;
     TOwnerWindow Owner_;

@@ -1,9 +1,13 @@
 #pragma once
-// The one way the system asks the desktop for something (open a folder in the file browser, and
-// in time message boxes, the folder picker, the save dialog, the progress window and the busy
-// cursor). Layers below the desktop program call DesktopServices(); the desktop program installs
-// its own implementation at start-up, tests install a scripted one, and everything else gets the
-// operating system's default.
+// The one way the system asks the desktop for something: message boxes, the folder picker, the
+// save dialog, the progress window, long work run while the window stays responsive to paint,
+// opening a folder, a web address or a mail address, and the busy cursor. Layers below the
+// desktop program call DesktopServices(); the desktop program installs its own implementation at
+// start-up, tests install a scripted one, the command line installs one that answers from the
+// terminal, and everything else gets the operating system's default.
+//
+// Texts are bytes: paths are the file system's exact bytes, message texts are the system's own.
+#include <functional>
 #include <string>
 
 namespace nulvane {
@@ -11,12 +15,41 @@ namespace nulvane {
 // The window a request is made for; opaque outside the desktop program, null for none.
 using TOwnerWindow = const void*;
 
+enum class TMessageButtons : unsigned char { Ok, YesNo };
+enum class TMessageIcon : unsigned char { None, Question, Warning, Information, Error };
+enum class TMessageResult : unsigned char { Ok, Yes, No };
+
 class IDesktopServices {
 public:
     virtual ~IDesktopServices() = default;
 
     // Opens the folder in the desktop's file browser. Whether it opened is not reported.
     virtual void OpenFolder(const std::string& folder, TOwnerWindow owner) = 0;
+    // Opens a web address or a "mailto:" address with the desktop's handler; not reported.
+    virtual void OpenUrl(const std::string& url) = 0;
+
+    // A modal message box; returns the button pressed (closing a Yes/No box counts as No).
+    virtual TMessageResult MessageBox(const std::string& text, const std::string& caption, TMessageButtons buttons,
+                                      TMessageIcon icon, TOwnerWindow owner) = 0;
+    // The folder picker (no caption, no root restriction); the empty text when cancelled.
+    virtual std::string PickFolder(TOwnerWindow owner) = 0;
+    // The save dialog: `defaultExt` (".csv") is added when the typed name has none, `filter` is a
+    // description and a pattern separated by "|" ("CSV File|*.csv"), the first filter selected,
+    // no overwrite prompt of its own. The empty text when cancelled.
+    virtual std::string SaveFileName(const std::string& defaultExt, const std::string& filter,
+                                     const std::string& initialFileName, TOwnerWindow owner) = 0;
+
+    // The progress window: shown (without the Cancel button unless asked for) or hidden; hiding a
+    // hidden window does nothing. The message line keeps its text until the next SetWaitMessage.
+    virtual void ShowWaitForm(bool show, bool showCancel) = 0;
+    virtual void SetWaitMessage(const std::string& text) = 0;
+    // Runs long work to completion and returns when it is done; an error it throws travels on to
+    // the caller. A desktop runs it on a worker thread while the user-interface thread keeps
+    // painting (the progress window's animation moves) and takes no user input; others run it
+    // in place. The work must not touch the desktop itself.
+    virtual void RunBusy(const std::function<void()>& work) = 0;
+    // The busy (hourglass) cursor over the program's windows, on or off.
+    virtual void SetBusyCursor(bool busy) = 0;
 };
 
 // The installed services, else the operating system's default (TSystemDesktopServices).
@@ -35,5 +68,9 @@ public:
 private:
     IDesktopServices* Previous_;
 };
+
+// The progress window of the installed services, by the names the rest of the system uses.
+inline void ShowWaitForm(bool show, bool showCancel) { DesktopServices().ShowWaitForm(show, showCancel); }
+inline void SetWaitMessage(const std::string& text) { DesktopServices().SetWaitMessage(text); }
 
 }  // namespace nulvane

@@ -1,6 +1,6 @@
 #pragma once
 // Desktop services for tests: every request is recorded, in order, and questions are answered
-// from a queue the test fills beforehand. Nothing reaches the desktop.
+// from a queue the test fills beforehand. Nothing reaches the desktop; long work runs in place.
 #include <deque>
 #include <string>
 #include <string_view>
@@ -10,21 +10,54 @@
 
 namespace nulvane {
 
-enum class TDesktopRequestKind { OpenFolder };
+enum class TDesktopRequestKind {
+    OpenFolder,
+    OpenUrl,
+    MessageBox,
+    PickFolder,
+    SaveFileName,
+    ShowWaitForm,
+    HideWaitForm,
+    SetWaitMessage,
+    RunBusy,
+    BusyCursorOn,
+    BusyCursorOff,
+};
 
 struct TDesktopRequest {
     TDesktopRequestKind Kind;
-    std::string Text;  // OpenFolder: the folder
+    // OpenFolder: the folder; OpenUrl: the address; MessageBox: the text; SaveFileName: the
+    // filter; SetWaitMessage: the message; otherwise empty.
+    std::string Text;
     TOwnerWindow Owner = nullptr;
+    // MessageBox: the caption; SaveFileName: the default extension; ShowWaitForm: "cancel" when
+    // the Cancel button was asked for.
+    std::string Detail = {};
+    TMessageButtons Buttons = TMessageButtons::Ok;  // MessageBox only
+    TMessageIcon Icon = TMessageIcon::None;          // MessageBox only
     friend bool operator==(const TDesktopRequest&, const TDesktopRequest&) = default;
 };
 
 class TScriptedDesktopServices : public IDesktopServices {
 public:
     void OpenFolder(const std::string& folder, TOwnerWindow owner) override;
+    void OpenUrl(const std::string& url) override;
+    // Answered from the queue: "Yes", "No" or "Ok".
+    TMessageResult MessageBox(const std::string& text, const std::string& caption, TMessageButtons buttons,
+                              TMessageIcon icon, TOwnerWindow owner) override;
+    // Answered from the queue: the path, or "" for cancel.
+    std::string PickFolder(TOwnerWindow owner) override;
+    std::string SaveFileName(const std::string& defaultExt, const std::string& filter,
+                             const std::string& initialFileName, TOwnerWindow owner) override;
+    void ShowWaitForm(bool show, bool showCancel) override;
+    void SetWaitMessage(const std::string& text) override;
+    void RunBusy(const std::function<void()>& work) override;
+    void SetBusyCursor(bool busy) override;
 
     const std::vector<TDesktopRequest>& Requests() const noexcept { return Requests_; }
     void ClearRequests() noexcept { Requests_.clear(); }
+    // The recorded requests of one kind, in order.
+    std::vector<TDesktopRequest> RequestsOf(TDesktopRequestKind kind) const;
 
     // Queues the answer to the next question (a button's name, a chosen path, "" for cancel).
     void QueueAnswer(std::string answer) { Answers_.push_back(std::move(answer)); }

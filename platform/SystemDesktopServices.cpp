@@ -36,6 +36,11 @@ void TSystemDesktopServices::OpenFolder(const std::string& folder, TOwnerWindow 
     ShellExecuteW(nullptr, L"open", L"explorer.exe", parameters.c_str(), nullptr, SW_SHOWNORMAL);
 }
 
+void TSystemDesktopServices::OpenUrl(const std::string& url) {
+    if (url.empty()) return;
+    ShellExecuteW(nullptr, L"open", Wide(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
 #else
 
 namespace {
@@ -95,6 +100,33 @@ void TSystemDesktopServices::OpenFolder(const std::string& folder, TOwnerWindow 
     SpawnDetached(program.c_str(), argv);
 }
 
+void TSystemDesktopServices::OpenUrl(const std::string& url) {
+    // Only addresses with a scheme: anything else could be taken for an option or a local file.
+    if (url.find(':') == std::string::npos || url.front() == '-') return;
+    std::string argument = url;
+    std::string program = "xdg-open";
+    char* const argv[] = {program.data(), argument.data(), nullptr};
+    SpawnDetached(program.c_str(), argv);
+}
+
 #endif
+
+TMessageResult TSystemDesktopServices::MessageBox(const std::string& /*text*/, const std::string& /*caption*/,
+                                                  TMessageButtons buttons, TMessageIcon /*icon*/,
+                                                  TOwnerWindow /*owner*/) {
+    return buttons == TMessageButtons::YesNo ? TMessageResult::No : TMessageResult::Ok;
+}
+
+std::string TSystemDesktopServices::PickFolder(TOwnerWindow /*owner*/) { return {}; }
+
+std::string TSystemDesktopServices::SaveFileName(const std::string& /*defaultExt*/, const std::string& /*filter*/,
+                                                 const std::string& /*initialFileName*/, TOwnerWindow /*owner*/) {
+    return {};
+}
+
+void TSystemDesktopServices::ShowWaitForm(bool /*show*/, bool /*showCancel*/) {}
+void TSystemDesktopServices::SetWaitMessage(const std::string& /*text*/) {}
+void TSystemDesktopServices::RunBusy(const std::function<void()>& work) { work(); }
+void TSystemDesktopServices::SetBusyCursor(bool /*busy*/) {}
 
 }  // namespace nulvane
