@@ -6,8 +6,12 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   libxml2-dev libxml2-utils
+  qt6-base-dev libgl-dev xdg-utils
+  libgsf-1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
   findutils python3 tzdata
+  python3-xlrd gnumeric
 )
 
 missing=()
