@@ -4,6 +4,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "platform/WideText.h"
 #else
 #include <dirent.h>
 #include <sys/stat.h>
@@ -23,15 +25,6 @@ std::string LabelFolderOverride;
 void SetVolumeLabelFolderForTesting(std::string folder) { LabelFolderOverride = std::move(folder); }
 
 #ifdef _WIN32
-
-namespace {
-std::wstring Wide(const std::string& utf8) {
-    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), size);
-    return wide;
-}
-}  // namespace
 
 TDriveType QueryDriveType(const std::string& path) { return static_cast<TDriveType>(GetDriveTypeW(Wide(path).c_str())); }
 
