@@ -2,9 +2,9 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#include <shellapi.h>
 
 #include "platform/WideText.h"
-#include <shellapi.h>
 #else
 #include <cerrno>
 #include <csignal>
