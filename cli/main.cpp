@@ -1,7 +1,10 @@
 // nulvane-cli [-0] [--sort FIELD[:desc]] FOLDER...: lists the empty files under each folder, one full
 // path per line, in scan order or sorted as a click on a column of that field would sort them.
 // With --export csv|txt|html|xml FILE it writes the list to FILE instead, as the desktop
-// program's export would; an existing FILE is replaced only with --force.
+// program's export would; an existing FILE is replaced only with --force. With --delete it then
+// deletes the listed files as the desktop program's "Delete &All" does, after a question on the
+// terminal or --yes. Exit status: 0 success, 1 something asked for failed, 2 bad usage.
+#include <algorithm>
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
@@ -12,6 +15,11 @@
 #include <string_view>
 #include <vector>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "cli/ConsoleDesktopServices.h"
+#include "core/Deletion.h"
 #include "core/FieldSort.h"
 #include "core/FileReader.h"
 #include "core/ResultList.h"
@@ -22,7 +30,25 @@ namespace {
 using namespace nulvane;
 
 constexpr std::string_view Usage =
-    "usage: nulvane-cli [-0] [--sort FIELD[:desc]] [--export csv|txt|html|xml FILE [--force]] [--] FOLDER...\n";
+    "usage: nulvane-cli [-0] [--sort FIELD[:desc]] [--export csv|txt|html|xml FILE [--force]] [--delete [--yes]] [--] "
+    "FOLDER...\n";
+
+constexpr std::string_view Help =
+    "Lists the empty files under each FOLDER and its subfolders, one full path per line.\n"
+    "\n"
+    "  -0, --null           end each path with a NUL byte instead of a newline\n"
+    "  --sort FIELD[:desc]  sort as a click on that field's column would (e.g. \"Write Time:desc\")\n"
+    "  --export FMT FILE    write the list to FILE as csv, txt, html or xml instead of printing it\n"
+    "  --force              let --export replace an existing FILE\n"
+    "  --delete             then delete the listed files, each only while it is still the empty\n"
+    "                       file found; asks \"Delete N files? [y/N]\" on a terminal\n"
+    "  -y, --yes            answer the question with yes (needed when input is not a terminal)\n"
+    "  -h, --help           show this help;  --version  show the version\n"
+    "\n"
+    "Standard output carries only the list; the question, the deletion summary, the files kept\n"
+    "and why, and errors go to standard error, one line each.\n"
+    "Exit status: 0 success, 1 something asked for failed (a folder missing, a file kept, an\n"
+    "export not written), 2 bad usage.\n";
 
 struct TCliOptions {
     bool NulTerminated = false;
@@ -31,7 +57,27 @@ struct TCliOptions {
     std::string ExportFile;
     bool Force = false;
     std::vector<std::string> Folders;
+    // Deletion, and the requests that only print something.
+    bool Delete = false;
+    bool Yes = false;
+    bool Help = false;
+    bool Version = false;
 };
+
+// The deletion and information options; false when `arg` is none of them.
+bool ParseDeletionOption(std::string_view arg, TCliOptions& options) {
+    if (arg == "--delete")
+        options.Delete = true;
+    else if (arg == "-y" || arg == "--yes")
+        options.Yes = true;
+    else if (arg == "-h" || arg == "--help")
+        options.Help = true;
+    else if (arg == "--version")
+        options.Version = true;
+    else
+        return false;
+    return true;
+}
 
 // Fills `options` from the arguments; false (with `error` set) for bad usage. Options come
 // before, or mixed with, the folders; "--" ends them, so a folder may start with "-".
@@ -74,6 +120,7 @@ bool ParseArguments(int argc, char** argv, TCliOptions& options, std::string& er
             options.ExportFile = argv[++i];
         } else if (arg == "--force") {
             options.Force = true;
+        } else if (ParseDeletionOption(arg, options)) {
         } else {
             error = "unknown option: " + std::string(arg);
             return false;
@@ -83,6 +130,11 @@ bool ParseArguments(int argc, char** argv, TCliOptions& options, std::string& er
         error = "--force only goes with --export";
         return false;
     }
+    if (options.Yes && !options.Delete) {
+        error = "--yes only goes with --delete";
+        return false;
+    }
+    if (options.Help || options.Version) return true;
     if (options.Folders.empty()) {
         error = "no folder given";
         return false;
@@ -132,6 +184,41 @@ int ExportStep(const TResultList& list, const TCliOptions& options) {
     return 1;
 }
 
+// Whether the folder argument names a folder; when not, says so on standard error.
+bool IsFolder(const std::string& folder) {
+    struct stat st;
+    const bool exists = ::stat(folder.c_str(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode)) return true;
+    const char* reason = exists ? "not a folder" : std::strerror(errno);
+    std::fprintf(stderr, "nulvane-cli: %s: %s\n", EscapeForTerminal(folder).c_str(), reason);
+    return false;
+}
+
+// Deletes every listed file as "Delete &All" does once the question is answered Yes; 1 when a
+// file was kept.
+int DeleteStep(TResultList& list) {
+    if (list.Empty()) {
+        std::fputs("nulvane-cli: no empty files to delete\n", stderr);
+        return 0;
+    }
+    const std::string question = "Delete " + std::to_string(list.Count()) + " files?";
+    if (DesktopServices().MessageBox(question, "Warning", TMessageButtons::YesNo, TMessageIcon::Question, nullptr) !=
+        TMessageResult::Yes) {
+        std::fputs("nulvane-cli: nothing deleted\n", stderr);
+        return 0;
+    }
+    list.SetAllCheckStates(TCheckState::Checked);
+    const TDeleteSummary summary = DeleteCheckedEntries(list);
+    for (const TKeptFile& kept : summary.Kept)
+        std::fprintf(stderr, "nulvane-cli: kept %s: %s\n", EscapeForTerminal(kept.Path).c_str(),
+                     kept.Result.ReasonText().c_str());
+    std::string line = "nulvane-cli: deleted " + std::to_string(summary.Deleted) + " files";
+    if (summary.Missing > 0) line += ", " + std::to_string(summary.Missing) + " already gone";
+    if (!summary.Kept.empty()) line += ", " + std::to_string(summary.Kept.size()) + " kept";
+    std::fprintf(stderr, "%s\n", line.c_str());
+    return summary.Kept.empty() ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -143,18 +230,49 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "nulvane-cli: %s; %.*s", error.c_str(), static_cast<int>(Usage.size()), Usage.data());
         return 2;
     }
+    if (options.Help) {
+        std::fwrite(Usage.data(), 1, Usage.size(), stdout);
+        std::fwrite(Help.data(), 1, Help.size(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
+    if (options.Version) {
+        std::printf("nulvane-cli %s\n", NULVANE_VERSION);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
 
+    TConsoleDesktopServices console(options.Yes, ::isatty(STDIN_FILENO) == 1);
+    const TDesktopServicesScope services(console);
+    if (options.Delete && !console.CanAsk()) {
+        std::fputs("nulvane-cli: --delete asks on a terminal; without one, give --yes\n", stderr);
+        return 1;
+    }
+    RaiseOpenFileLimit();
+
+    int status = 0;
     TResultList list;
-    for (const std::string& folder : options.Folders) ScanFolder(list, folder);
+    for (const std::string& folder : options.Folders) {
+        if (IsFolder(folder))
+            ScanFolder(list, folder);
+        else
+            status = 1;
+    }
     if (options.Sort) SortListByField(list, FieldNames[options.Sort->Field], options.Sort->Descending);
-    if (options.Export) return ExportStep(list, options);
+    if (options.Export) {
+        if (ExportStep(list, options) != 0) {
+            // The record of what was found did not get written: delete nothing.
+            if (options.Delete) std::fputs("nulvane-cli: nothing deleted\n", stderr);
+            return 1;
+        }
+        return options.Delete ? std::max(status, DeleteStep(list)) : status;
+    }
 
     TOutput out(stdout);
     const char terminator = options.NulTerminated ? '\0' : '\n';
     for (const TListEntry& entry : list) out.Write(entry.Record.Get(fiFullPath), terminator);
     if (!out.Finish()) {
         std::fprintf(stderr, "nulvane-cli: cannot write the list: %s\n", std::strerror(errno));
+        if (options.Delete) std::fputs("nulvane-cli: nothing deleted\n", stderr);
         return 1;
     }
-    return 0;
+    return options.Delete ? std::max(status, DeleteStep(list)) : status;
 }

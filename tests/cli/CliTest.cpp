@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <grp.h>
+#include <pty.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -36,6 +37,7 @@ TRun RunCli(const TArgs& args, const std::string& workDir, bool asNobody = false
     if (pid == 0) {
         ::dup2(::open(outPath.c_str(), O_WRONLY | O_CREAT, 0600), 1);
         ::dup2(::open(errPath.c_str(), O_WRONLY | O_CREAT, 0600), 2);
+        ::dup2(::open("/dev/null", O_RDONLY), 0);  // no terminal to answer questions on
         if (::chdir(workDir.c_str()) != 0) ::_exit(125);
         if (asNobody && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(126);
         std::vector<char*> argv{const_cast<char*>(program.c_str())};
@@ -61,7 +63,8 @@ std::string Listed(const TArgs& folders, char terminator) {
 TEST(Cli, BadUsageExitsWithTwoAndOneUsageLine) {
     const test::TTempDir dir;
     const std::pair<TArgs, std::string> cases[] = {
-        {{}, "no folder"}, {{"-0"}, "no folder"}, {{"-x", "."}, "-x"}, {{".", "--bogus"}, "--bogus"},
+        {{}, "no folder"}, {{"-0"}, "no folder"}, {{"-q", "."}, "-q"}, {{".", "--bogus"}, "--bogus"},
+        {{"--yes", "."}, "--yes"}, {{"--delete"}, "no folder"},
         {{"--sort", "file name", "."}, "\"file name\""}, {{".", "--sort"}, "--sort"}, {{"--sort=Size", "."}, "\"Size\""},
         {{"--sort", "Nope", "."}, "\"Write Time\""},  // the valid field names
     };
@@ -86,7 +89,8 @@ TEST(Cli, PrintsFullPathsAsRawBytesInScanOrder) {
 
     EXPECT_NE(Listed({dir.Str()}, '\n').find(dir.Str() + "/bad\xff\xfe name,\"q\"<\n"), std::string::npos);
     EXPECT_EQ(RunCli({dir.Str()}, dir.Str()), (TRun{0, Listed({dir.Str()}, '\n'), ""}));
-    EXPECT_EQ(RunCli({"-0", sub, dir.Str(), "missing"}, dir.Str()), (TRun{0, Listed({sub, dir.Str()}, '\0'), ""}));
+    EXPECT_EQ(RunCli({"-0", sub, dir.Str(), "missing"}, dir.Str()),
+              (TRun{1, Listed({sub, dir.Str()}, '\0'), "nulvane-cli: missing: No such file or directory\n"}));
     EXPECT_EQ(RunCli({"--", "-dash"}, dir.Str()), (TRun{0, "-dash/empty\n", ""}));
 }
 
@@ -120,6 +124,83 @@ TEST(Cli, UnreadableFolderEndsItsBranchSilently) {
     std::filesystem::copy_file(NULVANE_CLI_PATH, program);
     ASSERT_EQ(::chmod(bin.Str().c_str(), 0755), 0);
     EXPECT_EQ(RunCli({dir.Str()}, "/", ::geteuid() == 0, program), (TRun{0, readable + "\n", ""}));
+}
+
+// Each case runs on a fresh tree of two empty files and one with content.
+TEST(Cli, DeletionHelpVersionAndFolderArgumentsSetTheExitStatus) {
+    struct TCase {
+        TArgs Args;  // "T" stands for the tree
+        int Status;
+        bool ListsTree;
+        std::string Err;  // "T" stands for the tree
+        bool EmptyFilesStay;
+    };
+    const TCase cases[] = {
+        {{"--delete", "--yes", "T"}, 0, true, "nulvane-cli: deleted 2 files\n", false},
+        {{"-y", "T", "--delete", "--sort", "Full Path:desc"}, 0, true, "nulvane-cli: deleted 2 files\n", false},
+        {{"--delete", "T"}, 1, false, "nulvane-cli: --delete asks on a terminal; without one, give --yes\n", true},
+        {{"T", "T/missing", "T/full"}, 1, true,
+         "nulvane-cli: T/missing: No such file or directory\nnulvane-cli: T/full: not a folder\n", true},
+        {{"--delete", "--yes", "T/none\n\x1b[2J"}, 1, false,
+         "nulvane-cli: T/none\\n\\x1b[2J: No such file or directory\nnulvane-cli: no empty files to delete\n", true},
+    };
+    for (const TCase& c : cases) {
+        const test::TTempDir dir;
+        const std::string a = dir.Write("a"), b = dir.Write("sub/b");
+        dir.Write("full", "x");
+        TArgs args;
+        for (const std::string& arg : c.Args) args.push_back(arg[0] == 'T' ? dir.Str() + arg.substr(1) : arg);
+        const TRun run = RunCli(args, "/");
+        SCOPED_TRACE(args.front() + " " + args.back());
+        EXPECT_EQ(run.Status, c.Status);
+        EXPECT_EQ(!run.Out.empty(), c.ListsTree) << run.Out;
+        std::string err = c.Err;
+        for (std::size_t at = 0; (at = err.find(": T", at)) != std::string::npos; at += 2) err.replace(at + 2, 1, dir.Str());
+        EXPECT_EQ(run.Err, err);
+        EXPECT_EQ(std::filesystem::exists(a) && std::filesystem::exists(b), c.EmptyFilesStay);
+        EXPECT_TRUE(std::filesystem::exists(dir.Str() + "/full"));
+    }
+    const TRun help = RunCli({"--help"}, "/");
+    EXPECT_EQ(help.Status, 0);
+    EXPECT_TRUE(help.Out.starts_with("usage: nulvane-cli")) << help.Out;
+    EXPECT_EQ(RunCli({"--version"}, "/"), (TRun{0, "nulvane-cli 2.3\n", ""}));
+}
+
+// On a terminal the question is asked after the list is shown. A file that got content while it
+// was asked is kept and named, and the run fails; answering anything but y deletes nothing.
+TEST(Cli, DeleteAsksOnATerminalAndKeepsWhatChangedMeanwhile) {
+    for (const char* answer : {"y\n", "n\n"}) {
+        const test::TTempDir dir;
+        const std::string a = dir.Write("a"), b = dir.Write("b");
+        int terminal = -1;
+        const pid_t pid = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+        if (pid == 0) {
+            ::execl(NULVANE_CLI_PATH, NULVANE_CLI_PATH, "--delete", dir.Str().c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ASSERT_GT(pid, 0);
+        std::string shown;
+        char buffer[256];
+        while (shown.find("[y/N] ") == std::string::npos) {
+            const ssize_t got = ::read(terminal, buffer, sizeof buffer);
+            ASSERT_GT(got, 0) << shown;
+            shown.append(buffer, static_cast<std::size_t>(got));
+        }
+        EXPECT_NE(shown.find(a + "\r\n"), std::string::npos) << shown;
+        EXPECT_NE(shown.find("Delete 2 files? [y/N] "), std::string::npos) << shown;
+        dir.Write("b", "written while the question was open");
+        ASSERT_EQ(::write(terminal, answer, 2), 2);
+        for (ssize_t got; (got = ::read(terminal, buffer, sizeof buffer)) > 0;) shown.append(buffer, static_cast<std::size_t>(got));
+        ::close(terminal);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        const bool yes = answer[0] == 'y';
+        EXPECT_EQ(WEXITSTATUS(status), yes ? 1 : 0) << shown;
+        EXPECT_NE(std::filesystem::exists(a), yes);
+        EXPECT_TRUE(std::filesystem::exists(b));
+        EXPECT_NE(shown.find(yes ? "kept " + b + ": changed since the scan" : "nothing deleted"), std::string::npos)
+            << shown;
+    }
 }
 
 }  // namespace
