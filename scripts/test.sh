@@ -1,8 +1,24 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test.
+# Installs what is missing, builds everything and runs every test; then builds and runs every
+# test again under AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/), and runs each
+# fuzz target for a bounded time (scripts/fuzz.sh). TEST_SANITIZE=0 or TEST_FUZZ=0 leave those
+# steps out for a quick local run; CI runs them all.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh"
 "$root/scripts/build.sh"
-cd "${BUILD_DIR:-$root/build}"
-ctest --output-on-failure --parallel "$(nproc)"
+(cd "${BUILD_DIR:-$root/build}" && ctest --output-on-failure --parallel "$(nproc)")
+
+if [ "${TEST_SANITIZE:-1}" != 0 ]; then
+  asan="${ASAN_BUILD_DIR:-$root/build-asan}"
+  if [ ! -f "$asan/build.ninja" ]; then
+    cmake -S "$root" -B "$asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DNULVANE_SANITIZE=ON -DNULVANE_BENCH=OFF
+  fi
+  cmake --build "$asan" --parallel "$(nproc)"
+  (cd "$asan" && ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1" \
+     UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" ctest --output-on-failure --parallel "$(nproc)")
+fi
+
+if [ "${TEST_FUZZ:-1}" != 0 ]; then
+  "$root/scripts/fuzz.sh"
+fi
