@@ -4,7 +4,8 @@
 // the environment keeps scan order); the timed part is the deletion alone. Rounds alternate which
 // of the two goes first, and the medians compare.
 //
-//     delete_bench [FOLDER]   (trees are made under FOLDER, default the temporary directory)
+//     delete_bench [FOLDER]   (trees are made under FOLDER, else $NULVANE_BENCH_DIR, else the
+//                              temporary directory)
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -84,7 +85,8 @@ double Median(std::vector<double> values) {
 
 int main(int argc, char** argv) {
     RaiseOpenFileLimit();  // as the programs do at start-up
-    const fs::path base = fs::path(argc > 1 ? argv[1] : fs::temp_directory_path().string()) /
+    const char* folder = argc > 1 ? argv[1] : std::getenv("NULVANE_BENCH_DIR");
+    const fs::path base = fs::path(folder ? folder : fs::temp_directory_path().string()) /
                           ("nulvane-delete-bench-" + std::to_string(::getpid()));
     std::vector<double> ours, find;
     bool ok = true;

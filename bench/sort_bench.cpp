@@ -89,8 +89,7 @@ double Seconds(F&& f) {
 }
 
 void Report(const char* what, double seconds, double target) {
-    std::printf("%-44s %7.3f s   (target <= %.1f s)%s\n", what, seconds, target,
-                seconds <= target ? "" : "   OVER TARGET");
+    std::printf("RESULT\tsort: %s\t%.3f\ts\t<= %.1f s\n", what, seconds, target);
 }
 
 }  // namespace
@@ -108,11 +107,11 @@ int main() {
     FillList(list, 1000000);
     // A header click on "Full Path" sorts ascending by it (the first click).
     Report("1,000,000 entries by \"Full Path\"",
-           Seconds([&] { list.Header().Click(ColumnOfField(list, fiFullPath), TMouseButton::Left, 0, 0, 0); }), 1.5);
+           Seconds([&] { list.Header().Click(ColumnOfField(list, fiFullPath), TMouseButton::Left, 0, 0, 0); }), 1.0);
     FillList(list, 1000000);
     list.Header().SetSortColumn(NoColumn);
     Report("1,000,000 entries by \"Write Time\"",
-           Seconds([&] { list.Header().Click(ColumnOfField(list, fiWriteTime), TMouseButton::Left, 0, 0, 0); }), 3.0);
+           Seconds([&] { list.Header().Click(ColumnOfField(list, fiWriteTime), TMouseButton::Left, 0, 0, 0); }), 1.0);
 
     FillList(list, 100000);
     list.Header().SetSortColumn(NoColumn);
