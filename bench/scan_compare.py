@@ -18,20 +18,27 @@ import shutil
 import statistics
 import subprocess
 import sys
+import tempfile
 import time
 
 
 def run(command, capture=False):
-    """Wall-clock seconds, peak resident kilobytes and (when captured) the output of one run."""
+    """Wall-clock seconds and (when captured) the output of one run."""
     started = time.perf_counter()
-    process = subprocess.Popen(command, stdout=subprocess.PIPE if capture else subprocess.DEVNULL)
-    output = process.stdout.read() if capture else b""
-    _, status, usage = os.wait4(process.pid, 0)
+    result = subprocess.run(command, stdout=subprocess.PIPE if capture else subprocess.DEVNULL)
     elapsed = time.perf_counter() - started
-    process.returncode = os.waitstatus_to_exitcode(status)
-    if process.returncode not in (0, 1):
-        sys.exit(f"{command[0]} failed with status {process.returncode}")
-    return elapsed, usage.ru_maxrss, output
+    if result.returncode not in (0, 1):
+        sys.exit(f"{command[0]} failed with status {result.returncode}")
+    return elapsed, result.stdout
+
+
+def peak_kib(command):
+    """Peak resident memory of one run in KiB, as GNU time reports it. A child of this script
+    would carry the script's own high-water mark across exec; one of GNU time does not."""
+    with tempfile.NamedTemporaryFile("r") as report:
+        subprocess.run(["/usr/bin/time", "-f", "%M", "-o", report.name] + command, stdout=subprocess.DEVNULL,
+                       check=False)
+        return int(report.read().split()[-1])
 
 
 def result(name, measured, unit, target):
@@ -71,22 +78,21 @@ def main():
     # The warm-up runs fill the cache and show that all list the same files.
     listed = {}
     for name, command in commands.items():
-        _, _, output = run(command, capture=True)
+        _, output = run(command, capture=True)
         listed[name] = sorted(output.split(b"\0")[:-1])
     for name in commands:
         if listed[name] != listed["find"]:
             print(f"scan_compare.py: {name} lists {len(listed[name])} files, find {len(listed['find'])}",
                   file=sys.stderr)
 
+    del listed
     times = {name: [] for name in commands}
-    peaks = {name: 0 for name in commands}
     names = list(commands)
     for round_index in range(args.runs):
         order = names[round_index % len(names):] + names[:round_index % len(names)]
         for name in order:
-            elapsed, peak, _ = run(commands[name])
+            elapsed, _ = run(commands[name])
             times[name].append(elapsed)
-            peaks[name] = max(peaks[name], peak)
 
     medians = {name: statistics.median(values) for name, values in times.items()}
     tree = os.path.basename(os.path.normpath(args.root))
@@ -97,10 +103,13 @@ def main():
     if "fd" in medians:
         result(f"scan {tree}: nulvane-cli vs fd", f"{ours / medians['fd']:.2f}", "x fd", "< 1.0 x fd")
     result(f"scan {tree}: nulvane-cli vs floor", f"{ours / medians['floor']:.2f}", "x floor", "<= 1.1 x floor")
-    result(f"scan {tree}: peak memory nulvane-cli", f"{peaks['nulvane-cli'] / 1024:.1f}", "MiB", "-")
-    result(f"scan {tree}: peak memory find", f"{peaks['find'] / 1024:.1f}", "MiB", "-")
+    if os.access("/usr/bin/time", os.X_OK):
+        for name in ("nulvane-cli", "find"):
+            result(f"scan {tree}: peak memory {name}", f"{peak_kib(commands[name]) / 1024:.1f}", "MiB", "-")
+    else:
+        print("scan_compare.py: GNU time (/usr/bin/time) is missing; peak memory is left out", file=sys.stderr)
 
-    for memory_tree in [args.root] + args.memory_tree:
+    for memory_tree in dict.fromkeys([args.root] + args.memory_tree):
         output = subprocess.run([scan_memory, memory_tree], check=True, capture_output=True, text=True).stdout
         entries = re.search(r"entries (\d+)", output)
         per_entry = re.search(r"([\d.]+) bytes per entry", output)
