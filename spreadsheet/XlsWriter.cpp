@@ -9,7 +9,7 @@
 #include <unordered_map>
 
 #include "platform/Automation.h"
-#include "platform/FileReplace.h"
+#include "platform/SafeFile.h"
 
 namespace nulvane {
 
@@ -428,7 +428,7 @@ std::string BuildCompoundFile(const std::string& workbookStream) {
 void SaveWorkbookFile(const TWorkbook& workbook, const std::string& path) {
     const std::string file = BuildCompoundFile(BuildWorkbookStream(workbook));
     try {
-        ReplaceFileContent(path, file);
+        WriteFileSafely(path, file);
     } catch (const std::exception& e) {
         throw EOleException(std::string("Cannot save the workbook: ") + e.what());
     }
