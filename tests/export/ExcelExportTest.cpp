@@ -171,6 +171,15 @@ TEST_F(ExcelExportTest, RowLimitAndEmptyColumnListAndEmptyList) {
     EXPECT_EQ(Trace(), (TNames{"show", "wait Gathering info..", "busy", "hide",
                                "box The row count is out of excel range.|Warning|ok|2"}));
     EXPECT_TRUE(log->Calls.empty());
+
+    // Without a window the warning is an error that names the limit.
+    try {
+        ExportListToExcelFile(List, OutPath("cli.xls"), true);
+        ADD_FAILURE() << "no error";
+    } catch (const ENulvaneError& e) {
+        EXPECT_STREQ(e.what(), "The row count is out of excel range.");
+    }
+    EXPECT_TRUE(log->Calls.empty());
 }
 
 // Without an application, or when building the workbook fails, the command ends in an error
