@@ -154,7 +154,9 @@ void TWorksheet::AutoFitColumns(const TCellArea& area) {
             if (std::holds_alternative<std::monostate>(cell.Value)) continue;
             if (!Merged_.empty() && spansColumns(r, c)) continue;
             // The widest line of the text is what shows.
-            const std::u16string shown = DisplayText(cell.Value);
+            const auto* text = std::get_if<std::u16string>(&cell.Value);
+            const std::u16string other = text ? std::u16string() : DisplayText(cell.Value);
+            const std::u16string_view shown = text ? std::u16string_view(*text) : std::u16string_view(other);
             std::size_t longest = 0;
             for (std::size_t start = 0; start <= shown.size();) {
                 const std::size_t end = std::min(shown.find(u'\n', start), shown.size());

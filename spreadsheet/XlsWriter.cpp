@@ -111,18 +111,21 @@ private:
     std::size_t Start_ = 0;
 };
 
-// The shared string table: every distinct text once, in order of first use.
+// The shared string table: every distinct text once, in order of first use, and the index of
+// every text cell's string in cell order (sheet by sheet, row by row), which is the order the
+// cells are written in.
 struct TStringTable {
     std::unordered_map<std::u16string_view, std::uint32_t> Index;
     std::vector<std::u16string_view> Texts;
-    std::uint32_t Uses = 0;
+    std::vector<std::uint32_t> CellStrings;
+    std::size_t NextCell = 0;
 
-    std::uint32_t Add(std::u16string_view text) {
-        ++Uses;
+    void Add(std::u16string_view text) {
         const auto [it, added] = Index.try_emplace(text, static_cast<std::uint32_t>(Texts.size()));
         if (added) Texts.push_back(text);
-        return it->second;
+        CellStrings.push_back(it->second);
     }
+    std::uint32_t Uses() const noexcept { return static_cast<std::uint32_t>(CellStrings.size()); }
 };
 
 void WriteBof(TStream& s, std::uint16_t kind) {
@@ -177,7 +180,7 @@ void WriteSst(TStream& s, const TStringTable& table, std::vector<std::pair<std::
               std::size_t bucket) {
     TContinuedRecord record(s, RecSst);
     TBytes head;
-    head.U32(table.Uses), head.U32(static_cast<std::uint32_t>(table.Texts.size()));
+    head.U32(table.Uses()), head.U32(static_cast<std::uint32_t>(table.Texts.size()));
     record.Append(head.Data);
     for (std::size_t i = 0; i < table.Texts.size(); ++i) {
         std::u16string_view text = table.Texts[i];
@@ -212,8 +215,8 @@ void WriteSst(TStream& s, const TStringTable& table, std::vector<std::pair<std::
     record.End();
 }
 
-// One sheet's cells: the string table indexes of its texts are gathered first, in cell order.
-void WriteSheet(TStream& s, const TWorksheet& sheet, const TStringTable& table) {
+// One sheet's records; its texts' string indexes are taken from `table` in cell order.
+void WriteSheet(TStream& s, const TWorksheet& sheet, TStringTable& table) {
     WriteBof(s, 0x0010);
     {
         TBytes d;
@@ -288,8 +291,8 @@ void WriteSheet(TStream& s, const TWorksheet& sheet, const TStringTable& table) 
             const unsigned xf = FirstCellXf + cell.Format;
             TBytes d;
             d.U16(static_cast<unsigned>(r)), d.U16(static_cast<unsigned>(c)), d.U16(xf);
-            if (const auto* text = std::get_if<std::u16string>(&cell.Value)) {
-                d.U32(table.Index.at(*text));
+            if (std::holds_alternative<std::u16string>(cell.Value)) {
+                d.U32(table.CellStrings[table.NextCell++]);
                 s.Record(RecLabelSst, d);
             } else if (const auto* number = std::get_if<double>(&cell.Value)) {
                 d.F64(*number);
@@ -342,6 +345,11 @@ struct TGObject {
 
 std::string BuildWorkbookStream(const TWorkbook& workbook) {
     TStringTable table;
+    std::size_t cells = 0;
+    for (const auto& sheet : workbook.Sheets)
+        for (int r = 0; r < sheet->RowSlots(); ++r) cells += sheet->Row(r).size();
+    table.Index.reserve(cells);
+    table.CellStrings.reserve(cells);
     for (const auto& sheet : workbook.Sheets)
         for (int r = 0; r < sheet->RowSlots(); ++r)
             for (const TCell& cell : sheet->Row(r))
