@@ -4,55 +4,11 @@
 #include <map>
 #include <mutex>
 
+#include "platform/Utf8.h"
+
 namespace nulvane {
 
 namespace {
-
-// Length of the valid UTF-8 sequence at `s` (1 to 4), or 0 when the bytes there are not one.
-// Overlong forms, surrogates and values above U+10FFFF are not valid.
-std::size_t Utf8SequenceAt(std::string_view s, std::size_t i, char32_t& code) noexcept {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    const unsigned char b0 = byte(i);
-    std::size_t len;
-    char32_t min;
-    if (b0 < 0x80) {
-        code = b0;
-        return 1;
-    } else if (b0 >= 0xC2 && b0 <= 0xDF) {
-        len = 2, code = b0 & 0x1Fu, min = 0x80;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        len = 3, code = b0 & 0x0Fu, min = 0x800;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        len = 4, code = b0 & 0x07u, min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (i + len > s.size()) return 0;
-    for (std::size_t k = 1; k < len; ++k) {
-        if ((byte(i + k) & 0xC0u) != 0x80u) return 0;
-        code = (code << 6) | (byte(i + k) & 0x3Fu);
-    }
-    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-    return len;
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 [[noreturn]] void TypeMismatch() { throw EOleException("Type mismatch."); }
 
@@ -99,7 +55,7 @@ std::u16string ToWideText(std::string_view bytes) {
     out.reserve(bytes.size());
     for (std::size_t i = 0; i < bytes.size();) {
         char32_t c;
-        const std::size_t len = Utf8SequenceAt(bytes, i, c);
+        const std::size_t len = DecodeUtf8(bytes, i, c);
         if (len == 0) {
             out += static_cast<char16_t>(0xDC00 | static_cast<unsigned char>(bytes[i]));
             ++i;

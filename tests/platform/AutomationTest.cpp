@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/OleErrors.h"
+
 using namespace nulvane;
 
 namespace {
@@ -32,15 +34,6 @@ public:
     }
 };
 
-std::string DescriptionOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const EOleException& e) {
-        return e.what();
-    }
-    return "no error";
-}
-
 }  // namespace
 
 TEST(AutomationTest, WideTextKeepsEveryByteAndCharacter) {
@@ -65,9 +58,9 @@ TEST(AutomationTest, VariantsHoldTheirTypeAndRefuseOthers) {
     EXPECT_EQ(TVariant(-4108).AsInt(), -4108);
     EXPECT_EQ(TVariant(u"A1:E1").AsWideString(), u"A1:E1");
     EXPECT_TRUE(TVariant().IsEmpty());
-    EXPECT_EQ(DescriptionOf([] { TVariant(1).AsWideString(); }), "Type mismatch.");
-    EXPECT_EQ(DescriptionOf([] { TVariant(u"1").AsInt(); }), "Type mismatch.");
-    EXPECT_EQ(DescriptionOf([] { TVariant().AsDispatch(); }), "Type mismatch.");
+    EXPECT_EQ(test::DescriptionOf([] { TVariant(1).AsWideString(); }), "Type mismatch.");
+    EXPECT_EQ(test::DescriptionOf([] { TVariant(u"1").AsInt(); }), "Type mismatch.");
+    EXPECT_EQ(test::DescriptionOf([] { TVariant().AsDispatch(); }), "Type mismatch.");
 
     TWideStringArray array(0, 2, 0, 1);
     array.At(2, 1) = u"last";
@@ -96,14 +89,14 @@ TEST(AutomationTest, CallsLookTheNameUpThenInvokeWithKindAndArguments) {
     EXPECT_EQ(probe->Calls[1].Named, std::vector<TDispId>{DispIdPropertyPut});
     EXPECT_EQ(probe->Calls[2].Kind, TInvokeKind::Method);
 
-    EXPECT_EQ(DescriptionOf([&] { OleInvoke(*probe, u"Missing", TInvokeKind::Method); }), "Unknown name.");
-    EXPECT_EQ(DescriptionOf([&] { OleGetObject(*probe, u"Font", TInvokeKind::MethodOrGet); }), "Object required.");
+    EXPECT_EQ(test::DescriptionOf([&] { OleInvoke(*probe, u"Missing", TInvokeKind::Method); }), "Unknown name.");
+    EXPECT_EQ(test::DescriptionOf([&] { OleGetObject(*probe, u"Font", TInvokeKind::MethodOrGet); }), "Object required.");
     probe->Failure = "Unable to set the Value property";
-    EXPECT_EQ(DescriptionOf([&] { OlePut(*probe, u"Value", 1); }), "Unable to set the Value property");
+    EXPECT_EQ(test::DescriptionOf([&] { OlePut(*probe, u"Value", 1); }), "Unable to set the Value property");
 }
 
 TEST(AutomationTest, RegistryCreatesByIdentifierAndReferencesAreCounted) {
-    EXPECT_EQ(DescriptionOf([] { CreateOleObject("Nulvane.Test.Server"); }), "Invalid class string.");
+    EXPECT_EQ(test::DescriptionOf([] { CreateOleObject("Nulvane.Test.Server"); }), "Invalid class string.");
     std::weak_ptr<IOleDispatch> created;
     {
         const TOleServerScope scope("Nulvane.Test.Server", [&] {
@@ -121,12 +114,12 @@ TEST(AutomationTest, RegistryCreatesByIdentifierAndReferencesAreCounted) {
             const TOleServerScope failing("Nulvane.Test.Server", []() -> TDispatchRef {
                 throw std::runtime_error("Server execution failed: no licence");
             });
-            EXPECT_EQ(DescriptionOf([] { CreateOleObject("Nulvane.Test.Server"); }),
+            EXPECT_EQ(test::DescriptionOf([] { CreateOleObject("Nulvane.Test.Server"); }),
                       "Server execution failed: no licence");
         }
         EXPECT_NE(CreateOleObject("Nulvane.Test.Server"), nullptr);
         const TOleServerScope none("Nulvane.Test.Server", nullptr);
-        EXPECT_EQ(DescriptionOf([] { CreateOleObject("Nulvane.Test.Server"); }), "Invalid class string.");
+        EXPECT_EQ(test::DescriptionOf([] { CreateOleObject("Nulvane.Test.Server"); }), "Invalid class string.");
     }
-    EXPECT_EQ(DescriptionOf([] { CreateOleObject("Nulvane.Test.Server"); }), "Invalid class string.");
+    EXPECT_EQ(test::DescriptionOf([] { CreateOleObject("Nulvane.Test.Server"); }), "Invalid class string.");
 }

@@ -6,6 +6,7 @@
 
 #include "platform/FileContent.h"
 #include "spreadsheet/Workbook.h"
+#include "support/OleErrors.h"
 #include "support/SpreadsheetReaders.h"
 #include "support/TempDir.h"
 
@@ -41,15 +42,6 @@ TWideStringArray ArrayOf(std::initializer_list<std::initializer_list<std::u16str
         ++r;
     }
     return array;
-}
-
-std::string DescriptionOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const EOleException& e) {
-        return e.what();
-    }
-    return "no error";
 }
 
 }  // namespace
@@ -131,26 +123,26 @@ TEST(ExcelServerTest, FailuresCarryTheServersDescription) {
     TDispatchRef app = NewApplicationWithBook();
     const TDispatchRef book = Obj(app, u"WorkBooks", {1});
     const TDispatchRef sheet = FirstSheet(app);
-    EXPECT_EQ(DescriptionOf([&] { Get(sheet, u"Cellz", {1, 1}); }), "Unknown name.");
-    EXPECT_EQ(DescriptionOf([&] { Get(sheet, u"Cells", {0, 1}); }),
+    EXPECT_EQ(test::DescriptionOf([&] { Get(sheet, u"Cellz", {1, 1}); }), "Unknown name.");
+    EXPECT_EQ(test::DescriptionOf([&] { Get(sheet, u"Cells", {0, 1}); }),
               "Application-defined or object-defined error.");
-    EXPECT_EQ(DescriptionOf([&] { Get(sheet, u"Cells", {65537, 1}); }),
+    EXPECT_EQ(test::DescriptionOf([&] { Get(sheet, u"Cells", {65537, 1}); }),
               "Application-defined or object-defined error.");
-    EXPECT_EQ(DescriptionOf([&] { Get(sheet, u"Range", {u"A0:B2"}); }), "Method 'Range' of object '_Worksheet' failed");
-    EXPECT_EQ(DescriptionOf([&] { Get(sheet, u"Range", {u"IW1"}); }), "Method 'Range' of object '_Worksheet' failed");
-    EXPECT_EQ(DescriptionOf([&] { Put(Obj(sheet, u"Range", {u"A1"}), u"HorizontalAlignment", 99); }),
+    EXPECT_EQ(test::DescriptionOf([&] { Get(sheet, u"Range", {u"A0:B2"}); }), "Method 'Range' of object '_Worksheet' failed");
+    EXPECT_EQ(test::DescriptionOf([&] { Get(sheet, u"Range", {u"IW1"}); }), "Method 'Range' of object '_Worksheet' failed");
+    EXPECT_EQ(test::DescriptionOf([&] { Put(Obj(sheet, u"Range", {u"A1"}), u"HorizontalAlignment", 99); }),
               "Unable to set the HorizontalAlignment property of the Range class");
-    EXPECT_EQ(DescriptionOf([&] { Call(Obj(sheet, u"Range", {u"A1"}), u"AutoFit"); }),
+    EXPECT_EQ(test::DescriptionOf([&] { Call(Obj(sheet, u"Range", {u"A1"}), u"AutoFit"); }),
               "AutoFit method of Range class failed");
-    EXPECT_EQ(DescriptionOf([&] { Get(app, u"WorkBooks", {2}); }), "Subscript out of range");
+    EXPECT_EQ(test::DescriptionOf([&] { Get(app, u"WorkBooks", {2}); }), "Subscript out of range");
 
     // A save that cannot be done leaves the earlier file as it was, and no temporary file.
     const std::string earlier = dir.Write("taken/old.xls", "earlier");
     std::filesystem::create_directory(dir.Path() / "taken" / "folder.xls");
-    const std::string saveError = DescriptionOf(
+    const std::string saveError = test::DescriptionOf(
         [&] { Call(book, u"SaveAs", {ToWideText(dir.Str() + "/taken/folder.xls")}); });
     EXPECT_NE(saveError.find("folder.xls"), std::string::npos) << saveError;
-    EXPECT_NE(DescriptionOf([&] { Call(book, u"SaveAs", {ToWideText(dir.Str() + "/missing/new.xls")}); }),
+    EXPECT_NE(test::DescriptionOf([&] { Call(book, u"SaveAs", {ToWideText(dir.Str() + "/missing/new.xls")}); }),
               "no error");
     EXPECT_EQ(ReadFileContent(earlier), "earlier");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path() / "taken"),
@@ -158,7 +150,7 @@ TEST(ExcelServerTest, FailuresCarryTheServersDescription) {
               2);
 
     Call(book, u"Close");
-    EXPECT_EQ(DescriptionOf([&] { Get(book, u"Worksheets", {1}); }),
+    EXPECT_EQ(test::DescriptionOf([&] { Get(book, u"Worksheets", {1}); }),
               "The object invoked has disconnected from its clients.");
 }
 
