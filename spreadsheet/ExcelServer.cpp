@@ -131,9 +131,19 @@ TCellArea ParseArea(std::u16string_view text) {
     return area;
 }
 
-class TFontObject : public TOleObject {
+// An object that stands for an area of a sheet: a range, its font, its borders.
+class TAreaObject : public TOleObject {
 public:
-    TFontObject(std::shared_ptr<TWorksheet> sheet, TCellArea area) : Sheet_(std::move(sheet)), Area_(area) {}
+    TAreaObject(std::shared_ptr<TWorksheet> sheet, TCellArea area) : Sheet_(std::move(sheet)), Area_(area) {}
+
+protected:
+    std::shared_ptr<TWorksheet> Sheet_;
+    TCellArea Area_;
+};
+
+class TFontObject : public TAreaObject {
+public:
+    using TAreaObject::TAreaObject;
 
 protected:
     std::span<const std::u16string_view> Names() const override {
@@ -149,15 +159,11 @@ protected:
         const TCell* cell = Sheet_->Find(Area_.FirstRow, Area_.FirstColumn);
         return TVariant::Bool(cell && Sheet_->Formats()[cell->Format].Bold);
     }
-
-private:
-    std::shared_ptr<TWorksheet> Sheet_;
-    TCellArea Area_;
 };
 
-class TBordersObject : public TOleObject {
+class TBordersObject : public TAreaObject {
 public:
-    TBordersObject(std::shared_ptr<TWorksheet> sheet, TCellArea area) : Sheet_(std::move(sheet)), Area_(area) {}
+    using TAreaObject::TAreaObject;
 
 protected:
     std::span<const std::u16string_view> Names() const override {
@@ -182,17 +188,13 @@ protected:
         Sheet_->ChangeFormat(Area_, [line](TCellFormat& f) { f.Left = f.Right = f.Top = f.Bottom = line; });
         return {};
     }
-
-private:
-    std::shared_ptr<TWorksheet> Sheet_;
-    TCellArea Area_;
 };
 
-class TRangeObject : public TOleObject {
+class TRangeObject : public TAreaObject {
 public:
     enum class TShape { Cells, Columns, Rows };
     TRangeObject(std::shared_ptr<TWorksheet> sheet, TCellArea area, TShape shape = TShape::Cells)
-        : Sheet_(std::move(sheet)), Area_(area), Shape_(shape) {}
+        : TAreaObject(std::move(sheet), area), Shape_(shape) {}
 
 protected:
     enum { Value, HorizontalAlignment, VerticalAlignment, Font, Merge, Borders, Columns, Rows, AutoFit };
@@ -301,8 +303,6 @@ private:
         }
     }
 
-    std::shared_ptr<TWorksheet> Sheet_;
-    TCellArea Area_;
     TShape Shape_;
 };
 
