@@ -167,7 +167,7 @@ void WriteXf(TStream& s, const TCellFormat& f, bool style) {
             f.Bottom != TLineStyle::None)
             used |= 0x20;
     }
-    d.U8(used << 0);
+    d.U8(used);
     const auto colour = [](TLineStyle line) -> std::uint32_t { return line == TLineStyle::None ? 0 : BlackColour; };
     d.U32(LineCode(f.Left) | (LineCode(f.Right) << 4) | (LineCode(f.Top) << 8) | (LineCode(f.Bottom) << 12) |
           (colour(f.Left) << 16) | (colour(f.Right) << 23));
