@@ -1,6 +1,6 @@
 // nulvane-cli [-0] [--sort FIELD[:desc]] FOLDER...: lists the empty files under each folder, one full
 // path per line, in scan order or sorted as a click on a column of that field would sort them.
-// With --export csv|txt|html|xml FILE it writes the list to FILE instead, as the desktop
+// With --export csv|txt|html|xml|xls FILE it writes the list to FILE instead, as the desktop
 // program's export would; an existing FILE is replaced only with --force. With --delete it then
 // deletes the listed files as the desktop program's "Delete &All" does, after a question on the
 // terminal or --yes. Exit status: 0 success, 1 something asked for failed, 2 bad usage.
@@ -24,21 +24,23 @@
 #include "core/FileReader.h"
 #include "core/ResultList.h"
 #include "export/CommandLineExport.h"
+#include "export/ExcelExport.h"
+#include "spreadsheet/ExcelServer.h"
 
 namespace {
 
 using namespace nulvane;
 
 constexpr std::string_view Usage =
-    "usage: nulvane-cli [-0] [--sort FIELD[:desc]] [--export csv|txt|html|xml FILE [--force]] [--delete [--yes]] [--] "
-    "FOLDER...\n";
+    "usage: nulvane-cli [-0] [--sort FIELD[:desc]] [--export csv|txt|html|xml|xls FILE [--force]] [--delete [--yes]] "
+    "[--] FOLDER...\n";
 
 constexpr std::string_view Help =
     "Lists the empty files under each FOLDER and its subfolders, one full path per line.\n"
     "\n"
     "  -0, --null           end each path with a NUL byte instead of a newline\n"
     "  --sort FIELD[:desc]  sort as a click on that field's column would (e.g. \"Write Time:desc\")\n"
-    "  --export FMT FILE    write the list to FILE as csv, txt, html or xml instead of printing it\n"
+    "  --export FMT FILE    write the list to FILE as csv, txt, html, xml or xls instead of printing it\n"
     "  --force              let --export replace an existing FILE\n"
     "  --delete             then delete the listed files, each only while it is still the empty\n"
     "                       file found; asks \"Delete N files? [y/N]\" on a terminal\n"
@@ -54,6 +56,7 @@ struct TCliOptions {
     bool NulTerminated = false;
     std::optional<TSortRequest> Sort;
     std::optional<TExportFormat> Export;
+    bool ExportExcel = false;  // --export xls: through the spreadsheet application
     std::string ExportFile;
     bool Force = false;
     std::vector<std::string> Folders;
@@ -109,12 +112,13 @@ bool ParseArguments(int argc, char** argv, TCliOptions& options, std::string& er
             }
         } else if (arg == "--export") {
             if (i + 2 >= argc) {
-                error = "--export needs a format (csv, txt, html, xml) and a file name";
+                error = "--export needs a format (csv, txt, html, xml, xls) and a file name";
                 return false;
             }
-            options.Export = ParseExportFormat(argv[++i]);
-            if (!options.Export) {
-                error = "unknown export format \"" + std::string(argv[i]) + "\" (valid formats: csv, txt, html, xml)";
+            options.ExportExcel = std::string_view(argv[++i]) == "xls";
+            options.Export = ParseExportFormat(argv[i]);
+            if (!options.Export && !options.ExportExcel) {
+                error = "unknown export format \"" + std::string(argv[i]) + "\" (valid formats: csv, txt, html, xml, xls)";
                 return false;
             }
             options.ExportFile = argv[++i];
@@ -126,7 +130,7 @@ bool ParseArguments(int argc, char** argv, TCliOptions& options, std::string& er
             return false;
         }
     }
-    if (options.Force && !options.Export) {
+    if (options.Force && !options.Export && !options.ExportExcel) {
         error = "--force only goes with --export";
         return false;
     }
@@ -176,7 +180,10 @@ private:
 // the file exists without --force or cannot be written.
 int ExportStep(const TResultList& list, const TCliOptions& options) {
     try {
-        if (ExportListToFile(list, *options.Export, options.ExportFile, options.Force)) return 0;
+        const bool written = options.ExportExcel
+                                 ? ExportListToExcelFile(list, options.ExportFile, options.Force)
+                                 : ExportListToFile(list, *options.Export, options.ExportFile, options.Force);
+        if (written) return 0;
         std::fprintf(stderr, "nulvane-cli: \"%s\" already exists; --force replaces it\n", options.ExportFile.c_str());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "nulvane-cli: cannot export to \"%s\": %s\n", options.ExportFile.c_str(), e.what());
@@ -257,7 +264,8 @@ int main(int argc, char** argv) {
             status = 1;
     }
     if (options.Sort) SortListByField(list, FieldNames[options.Sort->Field], options.Sort->Descending);
-    if (options.Export) {
+    if (options.Export || options.ExportExcel) {
+        RegisterSpreadsheetServer();
         if (ExportStep(list, options) != 0) {
             // The record of what was found did not get written: delete nothing.
             if (options.Delete) std::fputs("nulvane-cli: nothing deleted\n", stderr);
