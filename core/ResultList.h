@@ -35,7 +35,21 @@ struct TListEntry {
     TFileIdentity Identity;
     TCheckState CheckState = TCheckState::Unchecked;
     TCheckType CheckType = TCheckType::None;
+    // For each time field, two bits from "Create Time" on: which instant its local text means
+    // where the clocks were turned back and the text stands for two (TTimeReading's values).
+    std::uint8_t TimeReadings = 0;
 };
+
+// The reading of a time field's text (0 the only one, 1 the earlier, 2 the later of two); 0 for
+// any other field.
+inline std::uint8_t TimeReadingOf(const TListEntry& entry, int field) noexcept {
+    if (field < fiCreateTime || field > fiWriteTime) return 0;
+    return static_cast<std::uint8_t>((entry.TimeReadings >> (2 * (field - fiCreateTime))) & 3u);
+}
+inline void SetTimeReading(TListEntry& entry, int field, std::uint8_t reading) noexcept {
+    const int shift = 2 * (field - fiCreateTime);
+    entry.TimeReadings = static_cast<std::uint8_t>((entry.TimeReadings & ~(3u << shift)) | ((reading & 3u) << shift));
+}
 
 inline constexpr std::size_t NoEntry = std::numeric_limits<std::size_t>::max();
 inline constexpr int NoColumn = -1;

@@ -153,7 +153,7 @@ void TTallyscopeCtrl::GetCellText(TResultList& list, std::size_t entry, int colu
 
 int TTallyscopeCtrl::CompareEntries(TResultList& list, const TListEntry& first, const TListEntry& second,
                                     int /*column*/) const {
-    return CompareEntryRecords(first.Record, second.Record, SortKey, list.Header().SortDirection());
+    return CompareListEntries(first, second, SortKey, list.Header().SortDirection());
 }
 
 void TTallyscopeCtrl::HeaderClicked(TListHeader& header, int column, TMouseButton button, TShiftState /*shift*/,

@@ -868,4 +868,37 @@ TLocalTime ToLocalTime(std::int64_t unixSeconds) {
     return time;
 }
 
+namespace {
+
+bool OffsetAt(std::int64_t unixSeconds, long& offset) noexcept {
+#if defined(_WIN32)
+    (void)unixSeconds;
+    (void)offset;
+    return false;
+#else
+    const auto instant = static_cast<std::time_t>(unixSeconds);
+    std::tm parts{};
+    if (static_cast<std::int64_t>(instant) != unixSeconds || !localtime_r(&instant, &parts)) return false;
+    offset = parts.tm_gmtoff;
+    return true;
+#endif
+}
+
+}  // namespace
+
+TTimeReading LocalTimeReading(std::int64_t unixSeconds) noexcept {
+    // Longer than any turn-back of clocks (two hours at most), shorter than the time between two
+    // changes of offset.
+    constexpr std::int64_t Reach = 3 * 3600;
+    long now, before, after, other;
+    if (!OffsetAt(unixSeconds, now) || !OffsetAt(unixSeconds - Reach, before) ||
+        !OffsetAt(unixSeconds + Reach, after))
+        return TTimeReading::Only;
+    // Turned back by d before this instant: it is the later reading when the instant d earlier
+    // still had the old offset, so that both show the same local time.
+    if (before > now && OffsetAt(unixSeconds - (before - now), other) && other == before) return TTimeReading::Later;
+    if (now > after && OffsetAt(unixSeconds + (now - after), other) && other == after) return TTimeReading::Earlier;
+    return TTimeReading::Only;
+}
+
 }  // namespace nulvane
