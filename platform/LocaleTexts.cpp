@@ -427,13 +427,35 @@ void TLocaleTexts::Normalize() {
         RemoveAmPm(TimeTokens_);
     }
     const bool hasAmPm = HasKind(DateTokens_, TKind::AmPm) || HasKind(TimeTokens_, TKind::AmPm);
+    const auto anyStartsWithDigit = [](const std::vector<std::string>& names) {
+        return std::any_of(names.begin(), names.end(), [](const std::string& n) { return !n.empty() && IsDigit(n[0]); });
+    };
+    const auto mayStartWithDigit = [&](const TPatternToken& next) {
+        switch (next.Kind) {
+        case TKind::Literal:
+            return !next.Text.empty() && IsDigit(next.Text[0]);
+        case TKind::MonthAbbr:
+            return anyStartsWithDigit(MonthAbbr_);
+        case TKind::MonthFull:
+            return anyStartsWithDigit(MonthFull_);
+        case TKind::WeekdayAbbr:
+            return anyStartsWithDigit(WeekdayAbbr_);
+        case TKind::WeekdayFull:
+            return anyStartsWithDigit(WeekdayFull_);
+        case TKind::AmPm:
+            return anyStartsWithDigit({AmText_, PmText_});
+        default:
+            return IsNumericKind(next.Kind);
+        }
+    };
     for (auto* tokens : {&DateTokens_, &TimeTokens_}) {
         for (std::size_t i = 0; i < tokens->size(); ++i) {
             TPatternToken& token = (*tokens)[i];
             if (token.Kind == TKind::Hour12 && !hasAmPm) token.Kind = TKind::Hour24;
-            // "dM" cannot be split again ("111"); padding the first number makes it readable.
+            // "dM" cannot be split again ("111"), nor "d" before a literal or a name that starts
+            // with a digit ("d1" gives "11"); padding the number makes it readable.
             if (IsNumericKind(token.Kind) && token.Kind != TKind::Year && i + 1 < tokens->size() &&
-                IsNumericKind((*tokens)[i + 1].Kind))
+                mayStartWithDigit((*tokens)[i + 1]))
                 token.Width = 2;
         }
     }
@@ -890,6 +912,7 @@ TTimeReading LocalTimeReading(std::int64_t unixSeconds) noexcept {
     // Longer than any turn-back of clocks (two hours at most), shorter than the time between two
     // changes of offset.
     constexpr std::int64_t Reach = 3 * 3600;
+    if (unixSeconds < INT64_MIN + 2 * Reach || unixSeconds > INT64_MAX - 2 * Reach) return TTimeReading::Only;
     long now, before, after, other;
     if (!OffsetAt(unixSeconds, now) || !OffsetAt(unixSeconds - Reach, before) ||
         !OffsetAt(unixSeconds + Reach, after))
