@@ -1,5 +1,6 @@
 // nulvane-cli [-0] [--sort FIELD[:desc]] FOLDER...: lists the empty files under each folder, one full
 // path per line, in scan order or sorted as a click on a column of that field would sort them.
+// Exits 1, naming them on standard error, when folders had to be given up for lack of resources.
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
@@ -107,8 +108,18 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    // A folder given up because descriptors or memory ran short leaves a gap in the list: say
+    // which, and fail, rather than pass an incomplete list off as complete.
+    bool incomplete = false;
+    TWalkOptions walk;
+    walk.OnGivenUp = [&incomplete](const std::string& folder, int number) {
+        std::fputs("nulvane-cli: ", stderr);
+        std::fwrite(folder.data(), 1, folder.size(), stderr);
+        std::fprintf(stderr, ": given up: %s\n", std::strerror(number));
+        incomplete = true;
+    };
     TResultList list;
-    for (const std::string& folder : options.Folders) ScanFolder(list, folder);
+    for (const std::string& folder : options.Folders) ScanFolder(list, folder, walk);
     if (options.Sort) SortListByField(list, FieldNames[options.Sort->Field], options.Sort->Descending);
 
     TOutput out(stdout);
@@ -118,5 +129,5 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "nulvane-cli: cannot write the list: %s\n", std::strerror(errno));
         return 1;
     }
-    return 0;
+    return incomplete ? 1 : 0;
 }

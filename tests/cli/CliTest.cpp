@@ -1,10 +1,13 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include "core/FileReader.h"
@@ -27,15 +30,22 @@ struct TRun {
 };
 
 // Runs nulvane-cli (or a copy at `program`) in `workDir`, optionally as the unprivileged user
-// "nobody".
+// "nobody", optionally with room for only `room` more open files than the standard three.
 TRun RunCli(const TArgs& args, const std::string& workDir, bool asNobody = false,
-            const std::string& program = NULVANE_CLI_PATH) {
+            const std::string& program = NULVANE_CLI_PATH, int room = -1) {
     const test::TTempDir capture;
     const std::string outPath = capture.Str() + "/out", errPath = capture.Str() + "/err";
     const pid_t pid = ::fork();
     if (pid == 0) {
-        ::dup2(::open(outPath.c_str(), O_WRONLY | O_CREAT, 0600), 1);
-        ::dup2(::open(errPath.c_str(), O_WRONLY | O_CREAT, 0600), 2);
+        for (const auto& [path, target] : {std::pair{&outPath, 1}, {&errPath, 2}}) {
+            const int fd = ::open(path->c_str(), O_WRONLY | O_CREAT, 0600);
+            ::dup2(fd, target);
+            ::close(fd);
+        }
+        rlimit limit;
+        if (room >= 0 && (::getrlimit(RLIMIT_NOFILE, &limit) != 0 ||
+                          (limit.rlim_cur = static_cast<rlim_t>(3 + room), ::setrlimit(RLIMIT_NOFILE, &limit) != 0)))
+            ::_exit(124);
         if (::chdir(workDir.c_str()) != 0) ::_exit(125);
         if (asNobody && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(126);
         std::vector<char*> argv{const_cast<char*>(program.c_str())};
@@ -120,6 +130,19 @@ TEST(Cli, UnreadableFolderEndsItsBranchSilently) {
     std::filesystem::copy_file(NULVANE_CLI_PATH, program);
     ASSERT_EQ(::chmod(bin.Str().c_str(), 0755), 0);
     EXPECT_EQ(RunCli({dir.Str()}, "/", ::geteuid() == 0, program), (TRun{0, readable + "\n", ""}));
+}
+
+// With room for one open folder the subfolders cannot be opened: each is named, the files found
+// are listed, and the exit status says the list is incomplete.
+TEST(Cli, FoldersGivenUpForLackOfDescriptorsAreNamedAndFail) {
+    const test::TTempDir dir;
+    const std::string top = dir.Write("top");
+    dir.Write("sub/empty");
+    const TRun run = RunCli({dir.Str()}, "/", false, NULVANE_CLI_PATH, 1);
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Out, top + "\n");
+    EXPECT_EQ(run.Err, "nulvane-cli: " + dir.Str() + "/sub/: given up: " + std::strerror(EMFILE) + "\n");
+    EXPECT_EQ(RunCli({dir.Str()}, "/", false, NULVANE_CLI_PATH, 16), (TRun{0, Listed({dir.Str()}, '\n'), ""}));
 }
 
 }  // namespace
