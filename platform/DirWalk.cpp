@@ -4,6 +4,7 @@
 #if defined(__linux__)
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -400,13 +401,17 @@ private:
     // Opens the folder of a node, retrying after closing held folders when descriptors or memory
     // run short; records the node as given up when that does not help either.
     int Open(TNode& node) {
-        // Other threads hold folders open while they list them; give them a moment to finish.
-        const int attempts = Threads_ > 1 ? 8 : 2;
         for (int attempt = 1;; ++attempt) {
             int error;
+            Busy_.fetch_add(1);
             const int fd = OpenOnce(node, error);
-            if (fd >= 0 || !IsResourceError(error)) return fd;
-            if (attempt == attempts) {
+            if (fd >= 0) return fd;  // busy until its listing ends
+            Busy_.fetch_sub(1);
+            if (!IsResourceError(error)) return fd;
+            // After closing every idle folder, only another thread opening or listing a folder
+            // can give back a descriptor: wait for that a while, but not for ever (the shortage
+            // may be the system's).
+            if (attempt > 1 && (Busy_.load() == 0 || attempt > MaxOpenAttempts)) {
                 node.GivenUp = error;
                 return -1;
             }
@@ -414,7 +419,7 @@ private:
                 std::lock_guard lock(FdMutex_);
                 CloseIdle(0);
             }
-            if (attempt > 1) std::this_thread::sleep_for(std::chrono::milliseconds(attempt));
+            if (attempt > 1) std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     }
 
@@ -430,6 +435,12 @@ private:
         TFd fd(Open(node));
         if (node.Parent) ChildOpened(*node.Parent);
         if (!fd) return;
+        // Counted as busy from a successful open on, until the folder's descriptor is closed or
+        // kept for its subfolders.
+        const struct TBusy {
+            std::atomic<int>& Count;
+            ~TBusy() { Count.fetch_sub(1); }
+        } busy{Busy_};
         struct stat self;
         if (::fstat(fd.Get(), &self) != 0) return;
         node.Identity = {self.st_dev, self.st_ino};
@@ -583,6 +594,8 @@ private:
     std::pmr::monotonic_buffer_resource ClaimArena_{64 * 1024};
     std::pmr::unordered_map<TIdentity, TNode*, TIdentityHash> Claimed_{&ClaimArena_};
 
+    static constexpr int MaxOpenAttempts = 200;
+    std::atomic<int> Busy_{0};  // threads opening or listing a folder: they give descriptors back
     std::mutex FdMutex_;
     const std::size_t HeldLimit_;
     std::size_t HeldCount_ = 0;
