@@ -5,8 +5,12 @@
 #include <atomic>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string>
+#include <string_view>
 #include <forward_list>
 #include <mutex>
 #include <system_error>
@@ -913,10 +917,29 @@ TTimeReading LocalTimeReading(std::int64_t unixSeconds) noexcept {
     // changes of offset.
     constexpr std::int64_t Reach = 3 * 3600;
     if (unixSeconds < INT64_MIN + 2 * Reach || unixSeconds > INT64_MAX - 2 * Reach) return TTimeReading::Only;
+    // A scan asks for many times close together: one offset throughout Reach either side of an
+    // instant means that no time within an hour of it comes twice (offsets do not change twice
+    // within six hours). The zone is part of what is remembered, since TZ may change.
+    thread_local struct {
+        std::string Zone;
+        std::int64_t Center = 0;
+        bool Valid = false;
+    } lastSteady;
+    const char* zone = std::getenv("TZ");
+    const std::string_view zoneText = zone ? std::string_view(zone) : std::string_view("\n(unset)");
+    if (lastSteady.Valid && lastSteady.Zone == zoneText && unixSeconds >= lastSteady.Center - 3600 &&
+        unixSeconds <= lastSteady.Center + 3600)
+        return TTimeReading::Only;
     long now, before, after, other;
     if (!OffsetAt(unixSeconds, now) || !OffsetAt(unixSeconds - Reach, before) ||
         !OffsetAt(unixSeconds + Reach, after))
         return TTimeReading::Only;
+    if (before == now && now == after) {
+        lastSteady.Zone.assign(zoneText);
+        lastSteady.Center = unixSeconds;
+        lastSteady.Valid = true;
+        return TTimeReading::Only;
+    }
     // Turned back by d before this instant: it is the later reading when the instant d earlier
     // still had the old offset, so that both show the same local time.
     if (before > now && OffsetAt(unixSeconds - (before - now), other) && other == before) return TTimeReading::Later;
