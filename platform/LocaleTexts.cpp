@@ -9,10 +9,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <string>
-#include <string_view>
 #include <forward_list>
 #include <mutex>
+#include <string>
+#include <string_view>
 #include <system_error>
 
 #include "platform/Errors.h"
