@@ -61,7 +61,9 @@ def main():
     for name in names:
         spread = ", ".join(f"{value:.3f}" for value in times[name])
         print(f"{name}: median {medians[name]:.3f} s over {args.runs} runs ({spread})")
-    print(f"ratio nulvane-cli / find: {medians['nulvane-cli'] / medians['find']:.2f}")
+    ratio = medians['nulvane-cli'] / medians['find']
+    print(f"ratio nulvane-cli / find: {ratio:.2f}")
+    print(f"RESULT\tscan against find\t{ratio:.2f}\tx find\t<= 0.5 x find")
 
     for tree in [args.root] + args.memory_tree:
         print(f"memory, {tree}:")
