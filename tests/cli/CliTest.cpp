@@ -30,7 +30,7 @@ struct TRun {
 };
 
 // Runs nulvane-cli (or a copy at `program`) in `workDir`, optionally as the unprivileged user
-// "nobody", optionally with room for only `room` more open files than the standard three.
+// "nobody", optionally with room for only `room` more open files than it inherits.
 TRun RunCli(const TArgs& args, const std::string& workDir, bool asNobody = false,
             const std::string& program = NULVANE_CLI_PATH, int room = -1) {
     const test::TTempDir capture;
@@ -43,8 +43,10 @@ TRun RunCli(const TArgs& args, const std::string& workDir, bool asNobody = false
             ::close(fd);
         }
         rlimit limit;
+        const int firstFree = ::dup(0);  // descriptors inherited from the test runner stay below it
+        ::close(firstFree);
         if (room >= 0 && (::getrlimit(RLIMIT_NOFILE, &limit) != 0 ||
-                          (limit.rlim_cur = static_cast<rlim_t>(3 + room), ::setrlimit(RLIMIT_NOFILE, &limit) != 0)))
+                          (limit.rlim_cur = static_cast<rlim_t>(firstFree + room), ::setrlimit(RLIMIT_NOFILE, &limit) != 0)))
             ::_exit(124);
         if (::chdir(workDir.c_str()) != 0) ::_exit(125);
         if (asNobody && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(126);
