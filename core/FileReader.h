@@ -18,8 +18,9 @@ void ScanFolder(TResultList& list, std::string_view folder, const TWalkOptions& 
 
 // The walk itself: `folder` ends in the separator. Entries come with fields 0 (name), 1 (full
 // path), 2 (size), 3 (extension), 4 (type "file") and 10 to 12 (times) filled, the file's
-// identity and the readings of their times, and checked; an entry whose fields could not all be made stays unchecked with those
-// filled so far. Throws only on an error that stops the walk, after appending what was found.
+// identity and the readings of its times, and checked; an entry whose fields could not all be
+// made stays unchecked with those filled so far. Throws only on an error that stops the walk,
+// after appending what was found.
 void AddEmptyFiles(TResultList& list, const std::string& folder, const TWalkOptions& options = {});
 
 // The text after the last "." of the path when no separator follows that dot; otherwise empty.
