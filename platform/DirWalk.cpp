@@ -539,7 +539,8 @@ private:
         std::vector<TFrame> stack;
         const auto enter = [&](const TNode& entry, std::string path) {
             if (entry.GivenUp) {
-                if (Options_.OnGivenUp) Options_.OnGivenUp(path.empty() ? std::string(entry.Path) : path, entry.GivenUp);
+                if (Options_.OnGivenUp)
+                    Options_.OnGivenUp(path.empty() ? std::string(entry.Path) : path, entry.GivenUp);
                 return;
             }
             TNode* walker = const_cast<TNode*>(entry.Walker);

@@ -432,7 +432,8 @@ void TLocaleTexts::Normalize() {
     }
     const bool hasAmPm = HasKind(DateTokens_, TKind::AmPm) || HasKind(TimeTokens_, TKind::AmPm);
     const auto anyStartsWithDigit = [](const std::vector<std::string>& names) {
-        return std::any_of(names.begin(), names.end(), [](const std::string& n) { return !n.empty() && IsDigit(n[0]); });
+        return std::any_of(names.begin(), names.end(),
+                           [](const std::string& name) { return !name.empty() && IsDigit(name[0]); });
     };
     const auto mayStartWithDigit = [&](const TPatternToken& next) {
         switch (next.Kind) {

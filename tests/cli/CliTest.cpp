@@ -42,12 +42,13 @@ TRun RunCli(const TArgs& args, const std::string& workDir, bool asNobody = false
             ::dup2(fd, target);
             ::close(fd);
         }
-        rlimit limit;
         const int firstFree = ::dup(0);  // descriptors inherited from the test runner stay below it
         ::close(firstFree);
-        if (room >= 0 && (::getrlimit(RLIMIT_NOFILE, &limit) != 0 ||
-                          (limit.rlim_cur = static_cast<rlim_t>(firstFree + room), ::setrlimit(RLIMIT_NOFILE, &limit) != 0)))
-            ::_exit(124);
+        rlimit limit;
+        if (room >= 0 && ::getrlimit(RLIMIT_NOFILE, &limit) == 0) {
+            limit.rlim_cur = static_cast<rlim_t>(firstFree + room);
+            if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) ::_exit(124);
+        }
         if (::chdir(workDir.c_str()) != 0) ::_exit(125);
         if (asNobody && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(126);
         std::vector<char*> argv{const_cast<char*>(program.c_str())};
