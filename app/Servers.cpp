@@ -1,0 +1,7 @@
+#include "app/Servers.h"
+
+namespace nulvane {
+
+void RegisterServers() {}
+
+}  // namespace nulvane
