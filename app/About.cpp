@@ -7,15 +7,15 @@
 #include <QVBoxLayout>
 
 #include "app/ErrorHandler.h"
-#include "app/Maker.h"
+#include "core/Product.h"
 #include "platform/DesktopServices.h"
 
 namespace nulvane {
 
 namespace {
 
-QLabel* LinkLine(const char* prefix, const char* shown, QWidget* parent) {
-    const QString text = QString::fromUtf8(shown).toHtmlEscaped();
+QLabel* LinkLine(const char* prefix, std::string_view shown, QWidget* parent) {
+    const QString text = QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size())).toHtmlEscaped();
     auto* label = new QLabel(QStringLiteral("%1<a href=\"#\">%2</a>").arg(QString::fromUtf8(prefix), text), parent);
     label->setTextFormat(Qt::RichText);
     label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
@@ -37,7 +37,7 @@ TFMAbout::TFMAbout(QWidget* parent) : QDialog(parent) {
     bold.setPointSizeF(bold.pointSizeF() * 1.3);
     lbTitle->setFont(bold);
     layout->addWidget(lbTitle);
-    layout->addWidget(new QLabel(QString::fromUtf8(MakerNotice), this));
+    layout->addWidget(new QLabel(QString::fromUtf8(MakerNotice.data(), static_cast<qsizetype>(MakerNotice.size())), this));
     QLabel* web = LinkLine("Web: ", MakerWebAddress, this);
     QLabel* email = LinkLine("Email: ", MakerEmail, this);
     layout->addWidget(web);
@@ -50,14 +50,14 @@ TFMAbout::TFMAbout(QWidget* parent) : QDialog(parent) {
 }
 
 void TFMAbout::showEvent(QShowEvent* event) {
-    lbTitle->setText(QString::fromUtf8(ProductTitle));
+    lbTitle->setText(QString::fromUtf8(ProductTitle.data(), static_cast<qsizetype>(ProductTitle.size())));
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     QDialog::showEvent(event);
 }
 
-void TFMAbout::WebLinkClick() { DesktopServices().OpenUrl(MakerWebAddress); }
+void TFMAbout::WebLinkClick() { DesktopServices().OpenUrl(std::string(MakerWebAddress)); }
 
-void TFMAbout::EmailLinkClick() { DesktopServices().OpenUrl(std::string("mailto:") + MakerEmail); }
+void TFMAbout::EmailLinkClick() { DesktopServices().OpenUrl("mailto:" + std::string(MakerEmail)); }
 
 }  // namespace nulvane

@@ -122,6 +122,11 @@ void TResultListModel::MoveColumn(int column, int position) {
 
 void TResultListModel::Thaw() {
     if (!Frozen_) return;
+    if (!ChangedWhileFrozen_) {
+        Frozen_ = false;
+        return;
+    }
+    ChangedWhileFrozen_ = false;
     beginResetModel();
     Frozen_ = false;
     Rows_ = RowsOf(List_.Count());
@@ -132,7 +137,10 @@ void TResultListModel::Thaw() {
 }
 
 void TResultListModel::ListChanged(TListChange change, std::size_t first, std::size_t count) {
-    if (Frozen_) return;
+    if (Frozen_) {
+        ChangedWhileFrozen_ = true;
+        return;
+    }
     const int rows = RowsOf(List_.Count());
     switch (change) {
     case TListChange::EntriesAppended:

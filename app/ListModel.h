@@ -5,8 +5,8 @@
 // list when the view needs it, so a list of any length opens at once.
 //
 // While long work changes the list on another thread the model is frozen: it answers from the row
-// and column counts it had, reads nothing from the list, and ignores the list's notifications.
-// Thawing resets the model to what the list holds then.
+// and column counts it had, reads nothing from the list, and notes the list's notifications.
+// Thawing resets the model to what the list holds then, when anything changed.
 #include <QAbstractTableModel>
 
 #include "core/ResultList.h"
@@ -50,6 +50,7 @@ private:
 
     TResultList& List_;
     bool Frozen_ = false;
+    bool ChangedWhileFrozen_ = false;
     bool OwnMove_ = false;
     int Removing_ = -1;  // the row being removed, while the view is told
     int Rows_ = 0;

@@ -78,6 +78,7 @@ TListView::~TListView() {
     horizontalHeader()->disconnect(this);
     if (selectionModel()) selectionModel()->disconnect(this);
     Model_.disconnect(this);
+    setModel(nullptr);
 }
 
 void TListView::Freeze() {

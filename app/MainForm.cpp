@@ -21,7 +21,7 @@
 #include "app/About.h"
 #include "app/ErrorHandler.h"
 #include "app/Icons.h"
-#include "app/Maker.h"
+#include "core/Product.h"
 #include "app/QtDesktopServices.h"
 #include "app/Texts.h"
 #if __has_include("core/Deletion.h")
@@ -130,7 +130,19 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
         QAction* action = PopupMenu1->addAction(ExportIcon(item.Image), QString::fromLatin1(item.Caption));
         connect(action, &QAction::triggered, this, [this, exportList = item.Export] {
             RunCommand([&] {
-                if (Ctrl_) (Ctrl_.get()->*exportList)(VT);
+                if (!Ctrl_ || Busy_) return;
+                // The export reads the configuration on its worker thread; the view must not
+                // read it meanwhile.
+                Busy_ = true;
+                ListView_->Freeze();
+                struct TThaw {
+                    TFMMain& Form;
+                    ~TThaw() {
+                        Form.ListView_->Thaw();
+                        Form.Busy_ = false;
+                    }
+                } thaw{*this};
+                (Ctrl_.get()->*exportList)(VT);
             });
         });
     }
@@ -157,8 +169,10 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
 }
 
 TFMMain::~TFMMain() {
-    // The controller hands the list its earlier handlers back before the list goes.
+    // The controller hands the list its earlier handlers back, and the view stops reading the
+    // list, before the list goes with the members; the base class would hide the view later.
     Ctrl_.reset();
+    delete takeCentralWidget();
 }
 
 QPushButton* TFMMain::AddButton(const char* caption, int left, bool bold, void (TFMMain::*command)()) {
@@ -181,8 +195,9 @@ void TFMMain::showEvent(QShowEvent* event) {
 }
 
 void TFMMain::FormShow() {
-    setWindowTitle(QString::fromUtf8(ProductTitle));
+    setWindowTitle(QString::fromUtf8(ProductTitle.data(), static_cast<qsizetype>(ProductTitle.size())));
     Ctrl_ = std::make_unique<TTallyscopeCtrl>(VT, OwnerOf(this));
+    Ctrl_->XMLDoc = &XMLDoc;
     Ctrl_->BuildColumns(VT);  // a failure ends the set-up here: drops stay refused for the run
     DropsAccepted_ = true;
     setAcceptDrops(true);
@@ -258,7 +273,7 @@ void TFMMain::cbCheckAllClick() {
     VT.SetAllCheckStates(cbCheckAll->isChecked() ? TCheckState::Checked : TCheckState::Unchecked);
 }
 
-void TFMMain::HelpClick() { DesktopServices().OpenUrl(MakerWebAddress); }
+void TFMMain::HelpClick() { DesktopServices().OpenUrl(std::string(MakerWebAddress)); }
 
 void TFMMain::AboutClick() {
     TFMAbout about(this);

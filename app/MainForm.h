@@ -22,6 +22,7 @@
 #include "app/ListView.h"
 #include "core/ResultList.h"
 #include "core/TallyscopeCtrl.h"
+#include "platform/XmlDocComponent.h"
 
 namespace nulvane {
 
@@ -37,6 +38,8 @@ public:
     ~TFMMain() override;
 
     TResultList VT;
+    // The document the XML and spreadsheet exports build in.
+    TXmlDocComponent XMLDoc;
 
     TTallyscopeCtrl* Ctrl() const noexcept { return Ctrl_.get(); }
     TListView& ListView() const noexcept { return *ListView_; }
@@ -74,7 +77,6 @@ private:
     QPushButton* AddButton(const char* caption, int left, bool bold, void (TFMMain::*command)());
 
     std::unique_ptr<TTallyscopeCtrl> Ctrl_;
-    // XMLDoc, the document the XML and spreadsheet exports fill, belongs here beside the list.
     QWidget* TopPanel = nullptr;
     QPushButton* btnOpen = nullptr;
     QPushButton* BitBtn1 = nullptr;

@@ -1,9 +1,12 @@
 // nulvane-cli [-0] [--sort FIELD[:desc]] FOLDER...: lists the empty files under each folder, one full
 // path per line, in scan order or sorted as a click on a column of that field would sort them.
+// With --export csv|txt|html|xml FILE it writes the list to FILE instead, as the desktop
+// program's export would; an existing FILE is replaced only with --force.
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,16 +15,21 @@
 #include "core/FieldSort.h"
 #include "core/FileReader.h"
 #include "core/ResultList.h"
+#include "export/CommandLineExport.h"
 
 namespace {
 
 using namespace nulvane;
 
-constexpr std::string_view Usage = "usage: nulvane-cli [-0] [--sort FIELD[:desc]] [--] FOLDER...\n";
+constexpr std::string_view Usage =
+    "usage: nulvane-cli [-0] [--sort FIELD[:desc]] [--export csv|txt|html|xml FILE [--force]] [--] FOLDER...\n";
 
 struct TCliOptions {
     bool NulTerminated = false;
     std::optional<TSortRequest> Sort;
+    std::optional<TExportFormat> Export;
+    std::string ExportFile;
+    bool Force = false;
     std::vector<std::string> Folders;
 };
 
@@ -53,10 +61,27 @@ bool ParseArguments(int argc, char** argv, TCliOptions& options, std::string& er
                 error = "unknown field \"" + std::string(value) + "\" for --sort (valid fields: " + FieldNamesText() + ")";
                 return false;
             }
+        } else if (arg == "--export") {
+            if (i + 2 >= argc) {
+                error = "--export needs a format (csv, txt, html, xml) and a file name";
+                return false;
+            }
+            options.Export = ParseExportFormat(argv[++i]);
+            if (!options.Export) {
+                error = "unknown export format \"" + std::string(argv[i]) + "\" (valid formats: csv, txt, html, xml)";
+                return false;
+            }
+            options.ExportFile = argv[++i];
+        } else if (arg == "--force") {
+            options.Force = true;
         } else {
             error = "unknown option: " + std::string(arg);
             return false;
         }
+    }
+    if (options.Force && !options.Export) {
+        error = "--force only goes with --export";
+        return false;
     }
     if (options.Folders.empty()) {
         error = "no folder given";
@@ -95,6 +120,18 @@ private:
     std::string Buffer_;
 };
 
+// Writes the list to the export file: 0 when written, 1 (with one line on standard error) when
+// the file exists without --force or cannot be written.
+int ExportStep(const TResultList& list, const TCliOptions& options) {
+    try {
+        if (ExportListToFile(list, *options.Export, options.ExportFile, options.Force)) return 0;
+        std::fprintf(stderr, "nulvane-cli: \"%s\" already exists; --force replaces it\n", options.ExportFile.c_str());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "nulvane-cli: cannot export to \"%s\": %s\n", options.ExportFile.c_str(), e.what());
+    }
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -110,6 +147,7 @@ int main(int argc, char** argv) {
     TResultList list;
     for (const std::string& folder : options.Folders) ScanFolder(list, folder);
     if (options.Sort) SortListByField(list, FieldNames[options.Sort->Field], options.Sort->Descending);
+    if (options.Export) return ExportStep(list, options);
 
     TOutput out(stdout);
     const char terminator = options.NulTerminated ? '\0' : '\n';

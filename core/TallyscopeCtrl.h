@@ -10,12 +10,15 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/FileRecord.h"
 #include "core/ResultList.h"
 #include "platform/DesktopServices.h"
 
 namespace nulvane {
+
+class TXmlDocComponent;
 
 inline constexpr std::string_view EntryHintText = "Double click to open it in explorer.";
 
@@ -65,6 +68,14 @@ public:
     // Sorts the list as a header click on a column of the field would: SortKey and the header's
     // direction set, then the list sorted by the header's sort column.
     void SortByField(std::uint8_t field, TSortDirection direction);
+
+    // The window's XML document, which the XML and spreadsheet exports build their document in;
+    // set and owned by the window. With none, each export uses a document of its own.
+    TXmlDocComponent* XMLDoc = nullptr;
+
+    // Appends the names of the configured columns that are visible, in configuration order and
+    // unchanged, to `columns`.
+    static void GetExportColumns(std::vector<std::string>& columns);
 
     // The export commands of the list's popup menu: each writes the list to a file the user
     // names. They live in the export layer, which builds on this one.

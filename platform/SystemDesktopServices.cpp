@@ -3,6 +3,8 @@
 #ifdef _WIN32
 #include <windows.h>
 #include <shellapi.h>
+
+#include "platform/WideText.h"
 #else
 #include <cerrno>
 #include <csignal>
@@ -19,15 +21,6 @@ extern char** environ;
 namespace nulvane {
 
 #ifdef _WIN32
-
-namespace {
-std::wstring Wide(const std::string& utf8) {
-    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), size);
-    return wide;
-}
-}  // namespace
 
 void TSystemDesktopServices::OpenFolder(const std::string& folder, TOwnerWindow /*owner*/) {
     if (folder.empty()) return;

@@ -435,6 +435,24 @@ void Save(xmlDocPtr doc, TSaveSink& sink) {
 
 std::string ToXmlText(std::string_view bytes) { return CleanText(bytes, IsXmlChar, U'\uFFFD'); }
 
+std::string Utf8WithReplacement(std::string_view bytes) {
+    std::size_t i = 0;
+    for (char32_t c; i < bytes.size();) {
+        const std::size_t n = DecodeUtf8(bytes, i, c);
+        if (n == 0) break;
+        i += n;
+    }
+    if (i == bytes.size()) return std::string(bytes);
+    std::string out(bytes.substr(0, i));
+    out.reserve(bytes.size() + 16);
+    for (char32_t c; i < bytes.size();) {
+        const std::size_t n = DecodeUtf8(bytes, i, c);
+        AppendUtf8(out, n == 0 ? U'\uFFFD' : c);
+        i += n == 0 ? 1 : n;
+    }
+    return out;
+}
+
 // --- TXmlElement ---------------------------------------------------------------------------------
 
 _xmlNode* TXmlElement::Checked() const {

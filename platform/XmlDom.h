@@ -128,4 +128,9 @@ private:
 // `bytes` as valid XML character data (see above); unchanged when it already is.
 std::string ToXmlText(std::string_view bytes);
 
+// `bytes` as valid UTF-8: every byte that does not belong to a well-formed UTF-8 sequence becomes
+// U+FFFD, where ToXmlText would read it as a Latin-1 character. For texts of unknown encoding
+// (file names) that must not pass for other characters than they hold; valid text is unchanged.
+std::string Utf8WithReplacement(std::string_view bytes);
+
 }  // namespace nulvane

@@ -1,0 +1,50 @@
+// The XML document of the list: root "fileinfo", one "file" element per entry whose attributes
+// are the entry's non-empty record fields. The spreadsheet export reads the same document.
+#include <array>
+
+#include "core/Product.h"
+#include "export/FileInfo.h"
+
+namespace nulvane {
+
+std::string XmlExportTemplate() {
+    return "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\" ?> <fileinfo generated=\"" +
+           std::string(MakerWebAddress) + "\"></fileinfo>";
+}
+
+void TFileInfo::ResetDocument() { XmlDocument().SetXml(XmlExportTemplate()); }
+
+TXmlElement TFileInfo::GetRootElement() { return XmlDocument().DocumentElement(); }
+
+void TFileInfo::FillDocument(const TResultList& list) {
+    RunWithWaitForm(GatheringInfoMessage, [&] {
+        static const std::array<std::string, FieldCount> names = [] {
+            std::array<std::string, FieldCount> result;
+            for (int i = 0; i < FieldCount; ++i) result[static_cast<std::size_t>(i)] = FieldXmlName(i);
+            return result;
+        }();
+        const TXmlElement root = GetRootElement();
+        root.ClearChildren();
+        // The scan makes only top-level entries: every element is a child of the root.
+        for (const TListEntry& entry : list) {
+            const TXmlElement file = root.AppendChild("file");
+            for (int i = 0; i < FieldCount; ++i) {
+                const std::string_view value = entry.Record.Get(i);
+                // File names need not be UTF-8; a byte that is not becomes U+FFFD rather than
+                // passing for another character.
+                if (!value.empty()) file.SetAttribute(names[static_cast<std::size_t>(i)], Utf8WithReplacement(value));
+            }
+        }
+    });
+}
+
+bool TFileInfo::ExportToXML(const std::string& initialFileName) {
+    const std::string name = AskSaveFileName(".xml", "XML File|*.XML", initialFileName, Owner);
+    if (name.empty()) return false;
+    RunWithWaitForm(ExportToFileMessage, [&] { SaveDocument(name); });
+    return true;
+}
+
+void TFileInfo::SaveDocument(const std::string& fileName) { XmlDocument().SaveToFile(fileName); }
+
+}  // namespace nulvane
