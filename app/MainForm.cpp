@@ -312,9 +312,10 @@ void TFMMain::dragMoveEvent(QDragMoveEvent* event) {
 void TFMMain::dropEvent(QDropEvent* event) {
     if (!DropsAccepted_ || !event->mimeData()->hasUrls()) return;
     event->acceptProposedAction();
-    const std::vector<std::string> paths = LocalPaths(event->mimeData()->urls());
     // The drag's source waits for the drop to return; the scan starts right after.
-    QTimer::singleShot(0, this, [this, paths] { RunCommand([&] { DropFolders(paths); }); });
+    QTimer::singleShot(0, this, [this, urls = event->mimeData()->urls()] { RunCommand([&] { UrlsDropped(urls); }); });
 }
+
+void TFMMain::UrlsDropped(const QList<QUrl>& urls) { DropFolders(LocalPaths(urls)); }
 
 }  // namespace nulvane

@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QUrl>
 
 #include <memory>
 #include <string>
@@ -61,6 +62,8 @@ public:
     void ExitClick();
     // Scans every path that names a folder, in the given order, without sorting afterwards.
     void DropFolders(const std::vector<std::string>& paths);
+    // Dropped addresses: the local ones are taken whole, in drop order; the others are ignored.
+    void UrlsDropped(const QList<QUrl>& urls);
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 
 #include <QApplication>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -8,7 +9,9 @@
 #include <set>
 #include <fstream>
 
+#include "app/About.h"
 #include "app/ErrorHandler.h"
+#include "core/Product.h"
 #include "app/QtDesktopServices.h"
 #include "platform/ScriptedDesktopServices.h"
 #include "support/ConfigFolder.h"
@@ -65,6 +68,31 @@ TEST_F(MainFormTest, FirstShowBuildsTheColumnsAndTakesDropsAndArgumentsInOrderUn
     EXPECT_EQ((std::set<std::string>(names.begin() + 1, names.end())), (std::set<std::string>{"a.txt", "c.txt"}));
     EXPECT_EQ(Kinds(), (std::vector{ShowWaitForm, RunBusy, HideWaitForm}));
     EXPECT_EQ(Form.VT[0].CheckType, TCheckType::CheckBox);
+}
+
+TEST_F(MainFormTest, DroppedLocalFoldersAreScannedAndOtherAddressesIgnored) {
+    Show();
+    const std::string folder = Dir.MakeDir("d");
+    Dir.Write("d/a");
+    Form.UrlsDropped({QUrl(QStringLiteral("https://example.org/d")),
+                      QUrl::fromLocalFile(QString::fromStdString(Dir.Write("f"))),
+                      QUrl::fromLocalFile(QString::fromStdString(folder))});
+    EXPECT_EQ(Names(), (TNames{"a"}));
+}
+
+TEST_F(MainFormTest, HelpAndTheAboutLinksOpenTheMakersAddresses) {
+    Show();
+    Form.HelpClick();
+    TFMAbout about(&Form);
+    about.show();
+    EXPECT_EQ(about.TitleText(), "Karvo Nulvane 2.3");
+    about.WebLinkClick();
+    about.EmailLinkClick();
+    const std::vector<TDesktopRequest> opened = Services.RequestsOf(OpenUrl);
+    ASSERT_EQ(opened.size(), 3u);
+    EXPECT_EQ(opened[0].Text, MakerWebAddress);
+    EXPECT_EQ(opened[1].Text, MakerWebAddress);
+    EXPECT_EQ(opened[2].Text, "mailto:" + std::string(MakerEmail));
 }
 
 TEST_F(MainFormTest, AColumnBuildFailureLeavesDropsIgnoredAndTheOtherCommandsWorking) {
