@@ -129,9 +129,13 @@ void TListView::HeaderClicked(int column) {
             TListView& View;
             ~TGlyph() { View.SyncSortGlyph(); }
         } glyph{*this};
-        if (column < List().Header().Columns().Count())
-            List().Header().Click(column, TMouseButton::Left, ShiftOf(QGuiApplication::keyboardModifiers()), at.x(),
-                                  at.y());
+        if (column >= List().Header().Columns().Count()) return;
+        const TShiftState shift = ShiftOf(QGuiApplication::keyboardModifiers());
+        const auto click = [&] { List().Header().Click(column, TMouseButton::Left, shift, at.x(), at.y()); };
+        if (RunSort)
+            RunSort(click);
+        else
+            click();
     });
 }
 

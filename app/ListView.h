@@ -5,6 +5,8 @@
 // (display order, widths, visibility) and its header's sort glyph.
 #include <QTableView>
 
+#include <functional>
+
 #include "app/ListModel.h"
 
 namespace nulvane {
@@ -21,6 +23,10 @@ public:
     // While long work changes the list: nothing is read from it and nothing repaints the rows.
     void Freeze();
     void Thaw();
+
+    // How a header click's sort runs: in place unless the owner gives a way that runs it as long
+    // work (the view frozen meanwhile).
+    std::function<void(const std::function<void()>&)> RunSort;
 
     // Takes the list's column order, widths, visibility and sort glyph.
     void SyncColumns();

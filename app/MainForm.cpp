@@ -92,6 +92,8 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
     listLayout->setContentsMargins(2, 2, 2, 2);
     ListView_ = new TListView(VT, listPanel);
     ListView_->setToolTip(QStringLiteral("Items"));
+    // A click on a column of a long list sorts for a while: as long work.
+    ListView_->RunSort = [this](const std::function<void()>& sort) { LongWork(sort); };
     listLayout->addWidget(ListView_);
     layout->addWidget(listPanel, 1);
 
