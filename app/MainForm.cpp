@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
+#include <QProxyStyle>
 #include <QStyle>
 #include <QTimer>
 #include <QUrl>
@@ -45,6 +46,15 @@ QColor Rgb(TColor color) {
     return QColor(static_cast<int>(color & 0xFFu), static_cast<int>((color >> 8) & 0xFFu),
                   static_cast<int>((color >> 16) & 0xFFu));
 }
+
+// Menus drawn with it show their images at 32 by 32.
+class TLargeIconStyle : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+        if (metric == PM_SmallIconSize) return 32;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
 
 constexpr TColor HeaderColor = 0x00FFAA7Bu;  // red 123, green 170, blue 255
 
@@ -116,7 +126,9 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
     connect(cbCheckAll, &QCheckBox::clicked, this, [this] { RunCommand([this] { cbCheckAllClick(); }); });
 
     PopupMenu1 = new QMenu(this);
-    PopupMenu1->setStyleSheet(QStringLiteral("QMenu { icon-size: 32px; }"));
+    auto* menuStyle = new TLargeIconStyle;
+    menuStyle->setParent(PopupMenu1);
+    PopupMenu1->setStyle(menuStyle);
     const struct {
         const char* Caption;
         TExportImage Image;

@@ -53,6 +53,14 @@ void TFindAnimation::paintEvent(QPaintEvent*) {
     p.drawEllipse(centre, r, r);
 }
 
+void TWaitForm::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    // Borderless, the window needs an edge of its own to stand out from what lies beneath.
+    QPainter p(this);
+    p.setPen(palette().color(QPalette::Dark));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
 TWaitForm::TWaitForm(QWidget* owner)
     : QWidget(nullptr, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), Owner_(owner) {
     setWindowTitle(QStringLiteral("Please wait"));
@@ -62,6 +70,12 @@ TWaitForm::TWaitForm(QWidget* owner)
     Animate1->setGeometry(8, 8, 80, 50);
     Label1 = new QLabel(QStringLiteral("This will take a few minutes.Please be patient..."), this);
     Label1->setGeometry(103, 8, 376 - 103 - 6, 18);
+    // The line was laid out for a narrow 8-point face; a wider one is made smaller until it fits.
+    for (QFont font = Label1->font();
+         QFontMetrics(font).horizontalAdvance(Label1->text()) > Label1->width() && font.pointSizeF() > 6;) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+        Label1->setFont(font);
+    }
     Label2 = new QLabel(QStringLiteral("..."), this);
     Label2->setGeometry(105, 30, 221, 18);
     Label2->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);

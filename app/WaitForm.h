@@ -41,6 +41,9 @@ public:
     const TFindAnimation& Animation() const noexcept { return *Animate1; }
     bool CancelVisible() const { return !SpeedButton1->isHidden(); }
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     void CentreOverOwner();
     void PaintNow();
