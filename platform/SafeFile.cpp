@@ -109,6 +109,15 @@ void TSafeFileWriter::Commit() {
     if (::close(fd) != 0 && errno != EINTR) ThrowOSError("cannot write", Target_, errno);
     if (::rename(Temporary_.c_str(), Target_.c_str()) != 0) ThrowOSError("cannot replace", Target_, errno);
     Committed_ = true;
+    // The new name itself reaches the disk with its folder. The file is complete either way, so a
+    // failure here is not reported.
+    const std::size_t slash = Target_.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : Target_.substr(0, slash);
+    const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd >= 0) {
+        ::fsync(folderFd);
+        ::close(folderFd);
+    }
 }
 
 void WriteFileSafely(const std::string& path, std::string_view content) {
