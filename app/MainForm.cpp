@@ -25,10 +25,7 @@
 #include "core/Product.h"
 #include "app/QtDesktopServices.h"
 #include "app/Texts.h"
-#if __has_include("core/Deletion.h")
 #include "core/Deletion.h"
-#define NULVANE_HAS_DELETION 1
-#endif
 #include "core/FileReader.h"
 
 namespace nulvane {
@@ -269,18 +266,14 @@ void TFMMain::btnDeleteClick() {
         return;
     const std::size_t focused = VT.FocusedEntry();
     if (focused == NoEntry) return;
-#ifdef NULVANE_HAS_DELETION
     LongWork([&] { DeleteEntry(VT, focused); });
-#endif
 }
 
 void TFMMain::btnDelAllClick() {
     if (DesktopServices().MessageBox(DeleteFilesQuestion, WarningCaption, TMessageButtons::YesNo,
                                      TMessageIcon::Question, OwnerOf(this)) != TMessageResult::Yes)
         return;
-#ifdef NULVANE_HAS_DELETION
     LongWork([&] { DeleteCheckedEntries(VT); });
-#endif
 }
 
 void TFMMain::cbCheckAllClick() {

@@ -1,6 +1,6 @@
 // nulvane-cli [-0] [--sort FIELD[:desc]] FOLDER...: lists the empty files under each folder, one full
 // path per line, in scan order or sorted as a click on a column of that field would sort them.
-// With --export csv|txt|html|xml FILE it writes the list to FILE instead, as the desktop
+// With --export csv|txt|html|xml|xls FILE it writes the list to FILE instead, as the desktop
 // program's export would; an existing FILE is replaced only with --force.
 #include <cerrno>
 #include <clocale>
@@ -16,18 +16,21 @@
 #include "core/FileReader.h"
 #include "core/ResultList.h"
 #include "export/CommandLineExport.h"
+#include "export/ExcelExport.h"
+#include "spreadsheet/ExcelServer.h"
 
 namespace {
 
 using namespace nulvane;
 
 constexpr std::string_view Usage =
-    "usage: nulvane-cli [-0] [--sort FIELD[:desc]] [--export csv|txt|html|xml FILE [--force]] [--] FOLDER...\n";
+    "usage: nulvane-cli [-0] [--sort FIELD[:desc]] [--export csv|txt|html|xml|xls FILE [--force]] [--] FOLDER...\n";
 
 struct TCliOptions {
     bool NulTerminated = false;
     std::optional<TSortRequest> Sort;
     std::optional<TExportFormat> Export;
+    bool ExportExcel = false;  // --export xls: through the spreadsheet application
     std::string ExportFile;
     bool Force = false;
     std::vector<std::string> Folders;
@@ -63,12 +66,13 @@ bool ParseArguments(int argc, char** argv, TCliOptions& options, std::string& er
             }
         } else if (arg == "--export") {
             if (i + 2 >= argc) {
-                error = "--export needs a format (csv, txt, html, xml) and a file name";
+                error = "--export needs a format (csv, txt, html, xml, xls) and a file name";
                 return false;
             }
-            options.Export = ParseExportFormat(argv[++i]);
-            if (!options.Export) {
-                error = "unknown export format \"" + std::string(argv[i]) + "\" (valid formats: csv, txt, html, xml)";
+            options.ExportExcel = std::string_view(argv[++i]) == "xls";
+            options.Export = ParseExportFormat(argv[i]);
+            if (!options.Export && !options.ExportExcel) {
+                error = "unknown export format \"" + std::string(argv[i]) + "\" (valid formats: csv, txt, html, xml, xls)";
                 return false;
             }
             options.ExportFile = argv[++i];
@@ -79,7 +83,7 @@ bool ParseArguments(int argc, char** argv, TCliOptions& options, std::string& er
             return false;
         }
     }
-    if (options.Force && !options.Export) {
+    if (options.Force && !options.Export && !options.ExportExcel) {
         error = "--force only goes with --export";
         return false;
     }
@@ -124,7 +128,10 @@ private:
 // the file exists without --force or cannot be written.
 int ExportStep(const TResultList& list, const TCliOptions& options) {
     try {
-        if (ExportListToFile(list, *options.Export, options.ExportFile, options.Force)) return 0;
+        const bool written = options.ExportExcel
+                                 ? ExportListToExcelFile(list, options.ExportFile, options.Force)
+                                 : ExportListToFile(list, *options.Export, options.ExportFile, options.Force);
+        if (written) return 0;
         std::fprintf(stderr, "nulvane-cli: \"%s\" already exists; --force replaces it\n", options.ExportFile.c_str());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "nulvane-cli: cannot export to \"%s\": %s\n", options.ExportFile.c_str(), e.what());
@@ -147,7 +154,10 @@ int main(int argc, char** argv) {
     TResultList list;
     for (const std::string& folder : options.Folders) ScanFolder(list, folder);
     if (options.Sort) SortListByField(list, FieldNames[options.Sort->Field], options.Sort->Descending);
-    if (options.Export) return ExportStep(list, options);
+    if (options.Export || options.ExportExcel) {
+        RegisterSpreadsheetServer();
+        return ExportStep(list, options);
+    }
 
     TOutput out(stdout);
     const char terminator = options.NulTerminated ? '\0' : '\n';

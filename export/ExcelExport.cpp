@@ -1,8 +1,210 @@
-// The spreadsheet export command. Until the format exists it does nothing.
+// The spreadsheet export command, its layout of the XML document and its automation calls.
+#include "export/ExcelExport.h"
+
+#include <charconv>
+#include <exception>
+
+#include "core/Comparisons.h"
 #include "core/TallyscopeCtrl.h"
+#include "platform/DesktopServices.h"
+#include "platform/SystemDesktopServices.h"
 
 namespace nulvane {
 
-void TTallyscopeCtrl::ExportExcel(TResultList& /*list*/) {}
+namespace {
+
+constexpr std::int32_t AlignCenter = -4108;
+constexpr std::int32_t LineContinuous = 1;
+
+using TKind = TInvokeKind;
+
+std::string WithoutSpaces(std::string_view name) {
+    std::string result;
+    for (const char c : name)
+        if (c != ' ') result += c;
+    return result;
+}
+
+// application.WorkBooks(1).WorkSheets(1), fetched afresh each time as the layout asks.
+TDispatchRef FirstSheet(IOleDispatch& app) {
+    const TDispatchRef book = OleGetObject(app, u"WorkBooks", TKind::PropertyGet, {1});
+    return OleGetObject(*book, u"WorkSheets", TKind::PropertyGet, {1});
+}
+
+TDispatchRef TitleCell(IOleDispatch& app) {
+    return OleGetObject(*FirstSheet(app), u"Cells", TKind::PropertyGet, {1, 1});
+}
+
+TDispatchRef SheetRange(IOleDispatch& app, const std::string& reference) {
+    return OleGetObject(*FirstSheet(app), u"Range", TKind::PropertyGet, {ToWideText(reference)});
+}
+
+// Steps from creating the workbook to fitting the data range.
+void BuildWorkbook(IOleDispatch& app, TFileInfo& info, const TXmlElement& root, int rowCount,
+                   const std::string& fileName) {
+    const int columnCount = static_cast<int>(info.ExportColumns.size()) + 1;
+    OlePut(app, u"ScreenUpdating", TVariant::Bool(false));
+    OlePut(app, u"Visible", TVariant::Bool(false));
+    OleInvoke(*OleGetObject(app, u"WorkBooks", TKind::MethodOrGet), u"Add", TKind::Method);
+
+    TWideStringArray sheet(0, rowCount - 1, 0, columnCount - 1);
+    const std::u16string title = ToWideText(GetCatalogName(fileName));
+
+    OlePut(*TitleCell(app), u"Value", title);
+    OlePut(*TitleCell(app), u"HorizontalAlignment", AlignCenter);
+    OlePut(*TitleCell(app), u"VerticalAlignment", AlignCenter);
+    OlePut(*OleGetObject(*TitleCell(app), u"Font", TKind::MethodOrGet), u"Bold", TVariant::Bool(true));
+
+    const std::string lastColumn = ColumnLetters(std::to_string(columnCount));
+    TDispatchRef range = SheetRange(app, ColumnLetters("1") + "1" + ":" + lastColumn + "1");
+    OleInvoke(*range, u"Merge", TKind::Method);
+
+    sheet.At(0, 0) = u"SerialNO";
+    TExcelRows rows{sheet, {}, 0};
+    for (std::size_t j = 0; j < info.ExportColumns.size(); ++j) {
+        sheet.At(0, static_cast<int>(j) + 1) = ToWideText(info.ExportColumns[j]);
+        rows.AttributeNames.push_back(WithoutSpaces(info.ExportColumns[j]));
+    }
+    AddChildRows(root, rows);
+
+    range = SheetRange(app, ColumnLetters("1") + "2" + ":" + lastColumn + std::to_string(2 + rowCount - 1));
+    OlePut(*range, u"Value", std::make_shared<const TWideStringArray>(std::move(sheet)));
+    OlePut(*OleGetObject(*range, u"Borders", TKind::MethodOrGet), u"LineStyle", LineContinuous);
+    OleInvoke(*OleGetObject(*range, u"Columns", TKind::MethodOrGet), u"AutoFit", TKind::Method);
+    OleInvoke(*OleGetObject(*range, u"Rows", TKind::MethodOrGet), u"AutoFit", TKind::Method);
+}
+
+// No window to show: the file named on the command line is the dialog's answer, the overwrite
+// question answers as --force says, other messages are answered OK without being shown.
+class TCommandLineDesktopServices : public TSystemDesktopServices {
+public:
+    TCommandLineDesktopServices(std::string fileName, bool force) : FileName_(std::move(fileName)), Force_(force) {}
+
+    std::string SaveFileName(const std::string&, const std::string&, const std::string&, TOwnerWindow) override {
+        return FileName_;
+    }
+    TMessageResult MessageBox(const std::string&, const std::string&, TMessageButtons buttons, TMessageIcon,
+                              TOwnerWindow) override {
+        if (buttons == TMessageButtons::Ok) return TMessageResult::Ok;
+        return Force_ ? TMessageResult::Yes : TMessageResult::No;
+    }
+
+private:
+    std::string FileName_;
+    bool Force_;
+};
+
+}  // namespace
+
+int CountNodes(const TXmlElement& node) {
+    int count = 0;
+    for (const TXmlElement& child : node.Children()) {
+        ++count;
+        count += CountNodes(child);
+    }
+    return count;
+}
+
+void AddChildRows(const TXmlElement& node, TExcelRows& rows) {
+    for (const TXmlElement& child : node.Children()) {
+        const int row = ++rows.Row;
+        rows.Sheet.At(row, 0) = ToWideText(std::to_string(row));
+        for (std::size_t j = 0; j < rows.AttributeNames.size(); ++j) {
+            const std::string& name = rows.AttributeNames[j];
+            if (child.HasAttribute(name)) rows.Sheet.At(row, static_cast<int>(j) + 1) = ToWideText(child.AttributeText(name));
+        }
+        AddChildRows(child, rows);
+    }
+}
+
+std::string ColumnLetters(std::string_view text) {
+    if (!IsNumeric(text)) return std::string(text);
+    std::string_view digits = text;
+    while (!digits.empty() && digits.front() == ' ') digits.remove_prefix(1);
+    while (!digits.empty() && digits.back() == ' ') digits.remove_suffix(1);
+    if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+    long long n = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
+    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size())
+        throw EConvertError("'" + std::string(text) + "' is not a valid integer value");
+    if (n < 1) return std::string(text);
+    // Bijective base 26: A to Z, then AA to ZZ, then AAA on.
+    std::string letters;
+    for (; n > 0; n = (n - 1) / 26) letters.insert(letters.begin(), static_cast<char>('A' + (n - 1) % 26));
+    return letters;
+}
+
+bool ExportToExcel(TFileInfo& info, const std::string& initialFileName) {
+    IDesktopServices& desktop = DesktopServices();
+    const TXmlElement root = info.GetRootElement();
+    const int nodeCount = CountNodes(root);
+    const int rowCount = nodeCount + 1;
+    if (rowCount > ExcelMaxRows) {
+        desktop.MessageBox(std::string(ExcelRowLimitText), std::string(ExcelRowLimitCaption), TMessageButtons::Ok,
+                           TMessageIcon::Warning, info.Owner);
+        return false;
+    }
+    const std::string fileName = AskSaveFileName(".xls", "EXCEL File|*.xls", initialFileName, info.Owner);
+    if (fileName.empty()) return false;
+
+    desktop.ShowWaitForm(true, false);
+    desktop.SetWaitMessage(std::string(ExportToFileMessage));
+    TDispatchRef app;
+    try {
+        app = CreateOleObject(ExcelProgId);
+    } catch (const std::exception&) {
+        // Nothing has been written: the progress window goes, and the cause with it.
+        desktop.ShowWaitForm(false, false);
+        throw EOleException(std::string(ExcelNotInstalledText));
+    }
+
+    desktop.SetBusyCursor(true);
+    std::exception_ptr failure;
+    try {
+        desktop.RunBusy([&] { BuildWorkbook(*app, info, root, rowCount, fileName); });
+    } catch (...) {
+        failure = std::current_exception();
+    }
+
+    // Closing steps. A workbook whose building failed is not saved, so that the earlier file of
+    // that name stays; the application is still set back and its workbook closed.
+    desktop.ShowWaitForm(false, false);
+    desktop.SetBusyCursor(false);
+    if (failure) {
+        try {
+            OlePut(*app, u"ScreenUpdating", TVariant::Bool(true));
+            OleInvoke(*OleGetObject(*app, u"workBooks", TKind::PropertyGet, {1}), u"close", TKind::Method);
+        } catch (...) {
+        }
+        std::rethrow_exception(failure);
+    }
+    desktop.RunBusy([&] {
+        OleInvoke(*OleGetObject(*app, u"workBooks", TKind::PropertyGet, {1}), u"SaveAs", TKind::Method,
+                  {ToWideText(fileName)});
+        OlePut(*app, u"ScreenUpdating", TVariant::Bool(true));
+        OleInvoke(*OleGetObject(*app, u"workBooks", TKind::PropertyGet, {1}), u"close", TKind::Method);
+    });
+    return true;
+}
+
+bool ExportListToExcelFile(const TResultList& list, const std::string& fileName, bool force) {
+    TCommandLineDesktopServices services(fileName, force);
+    const TDesktopServicesScope scope(services);
+    TFileInfo info;
+    TTallyscopeCtrl::GetExportColumns(info.ExportColumns);
+    info.ResetDocument();
+    info.FillDocument(list);
+    // Without a window the row-limit warning is an error the caller reports.
+    if (CountNodes(info.GetRootElement()) + 1 > ExcelMaxRows) throw ENulvaneError(std::string(ExcelRowLimitText));
+    return ExportToExcel(info, {});
+}
+
+void TTallyscopeCtrl::ExportExcel(TResultList& list) {
+    RunExportCommand(*this, list, [&](TFileInfo& info) {
+        info.ResetDocument();
+        info.FillDocument(list);
+        return ExportToExcel(info, {});
+    });
+}
 
 }  // namespace nulvane

@@ -1,0 +1,65 @@
+#pragma once
+// The spreadsheet export: the list's XML document (one "file" element per entry) laid out as a
+// workbook that the spreadsheet application builds and saves, driven through late-bound
+// automation under "Excel.Application" exactly as a desktop program drives an installed
+// spreadsheet program: a merged, bold, centred title in row 1, a header row and one row per
+// document node below it with a "SerialNO" column first, borders, fitted columns and rows.
+//
+// The export makes forty automation calls whatever the size of the list: every data cell travels
+// in one put of a two-dimensional array on the data range. A sheet holds 65,536 rows, so a list
+// whose rows (entries plus the header) pass 65,535 is refused before any dialog.
+//
+// A failed export never costs the user an earlier file of the chosen name: the overwrite question
+// leaves it alone, and the workbook is saved only when it was built without an error (the
+// application then replaces the file only once the new one is complete).
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/ResultList.h"
+#include "export/FileInfo.h"
+#include "platform/Automation.h"
+#include "platform/XmlDom.h"
+
+namespace nulvane {
+
+inline constexpr std::string_view ExcelProgId = "Excel.Application";
+inline constexpr std::string_view ExcelRowLimitText = "The row count is out of excel range.";
+inline constexpr std::string_view ExcelRowLimitCaption = "Warning";
+inline constexpr std::string_view ExcelNotInstalledText = "Excel is not installed.";
+// The most sheet rows an export may fill below the title: the header and one row per node.
+inline constexpr int ExcelMaxRows = 65535;
+
+// The number of element nodes below `node`, at any depth.
+int CountNodes(const TXmlElement& node);
+
+// The running state of the row filling: the sheet array (row 0 the header), the attribute name
+// of each export column (its name without spaces, column j at index j - 1), and the last row
+// written.
+struct TExcelRows {
+    TWideStringArray& Sheet;
+    std::vector<std::string> AttributeNames;
+    int Row = 0;
+};
+
+// Writes the rows of every node below `node`, depth first, each node's row before its children's,
+// numbering them on from `rows.Row`.
+void AddChildRows(const TXmlElement& node, TExcelRows& rows);
+
+// A column number given as decimal text turned into spreadsheet column letters (1 "A", 27 "AA",
+// 702 "ZZ", 703 "AAA"); a text that is not numeric, or a number below 1, comes back unchanged.
+// EConvertError for a numeric text that is no whole number.
+std::string ColumnLetters(std::string_view text);
+
+// Builds and saves the workbook of `info`'s document (already filled) and export columns. False
+// when the export was refused for its size or no file name was chosen; errors travel on
+// (EOleException "Excel is not installed." when the application cannot be created).
+bool ExportToExcel(TFileInfo& info, const std::string& initialFileName);
+
+// For a program without a window (nulvane-cli): the list written as a workbook to `fileName`,
+// with the export columns of the configuration beside the executable, an existing file replaced
+// only with `force`. False when the file exists without `force`; ENulvaneError with the row-limit
+// text when the list is too long, and the export's own errors, travel on.
+bool ExportListToExcelFile(const TResultList& list, const std::string& fileName, bool force);
+
+}  // namespace nulvane

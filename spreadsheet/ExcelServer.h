@@ -1,0 +1,33 @@
+#pragma once
+// The spreadsheet application the export drives: an automation server inside the program that
+// answers the calls a spreadsheet application answers, under the identifier
+// "Excel.Application", and saves a genuine .xls workbook.
+//
+// Objects and members (names without regard to case):
+//   application: ScreenUpdating, Visible (get, put), Workbooks (the collection; with an index,
+//     that workbook), Quit
+//   workbook collection: Add, Item(index), Count
+//   workbook: Worksheets (the collection; with an index or a name, that sheet), SaveAs(path),
+//     Close
+//   worksheet collection: Item(index or name), Count
+//   worksheet: Cells(row, column), Range("A1" or "A1:E12", with or without "$"), Name
+//   range: Value (put: one value for every cell, or a two-dimensional array laid over the range
+//     from its top-left cell; cells beyond the array show #N/A), HorizontalAlignment,
+//     VerticalAlignment (put), Font, Borders, Columns, Rows, Merge, AutoFit (on Columns or Rows)
+//   font: Bold (get, put); borders: LineStyle (put)
+// Texts that are plain decimal numbers are stored as numbers, as a spreadsheet program does;
+// every other text is kept as given. A call the server cannot answer fails with a description
+// of why, which the client sees.
+#include "platform/Automation.h"
+
+namespace nulvane {
+
+inline constexpr std::string_view SpreadsheetProgId = "Excel.Application";
+
+// A new, hidden application with no workbooks.
+TDispatchRef CreateSpreadsheetApplication();
+
+// Registers the server under SpreadsheetProgId; called once at program start.
+void RegisterSpreadsheetServer();
+
+}  // namespace nulvane
