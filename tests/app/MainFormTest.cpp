@@ -1,5 +1,6 @@
 #include "app/MainForm.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QUrl>
 
@@ -81,6 +82,24 @@ TEST_F(MainFormTest, DroppedLocalFoldersAreScannedAndOtherAddressesIgnored) {
                       QUrl::fromLocalFile(QString::fromStdString(Dir.Write("f"))),
                       QUrl::fromLocalFile(QString::fromStdString(folder))});
     EXPECT_EQ(Names(), (TNames{"a"}));
+}
+
+TEST_F(MainFormTest, ExportEntriesCallTheirFormatsAndTheSecondWritesTheFile) {
+    Show();
+    Dir.Write("f/a");
+    Form.DropFolders({Dir.Str() + "/f"});
+    Services.ClearRequests();
+    // Every save dialog cancelled but the text export's, which ends in "Export Finished".
+    for (const std::string& answer : {std::string(), Dir.Str() + "/out.txt", std::string("Ok"), std::string(),
+                                      std::string(), std::string()})
+        Services.QueueAnswer(answer);
+    for (QAction* action : Form.Popup().actions()) action->trigger();
+    std::vector<std::string> filters;
+    for (const TDesktopRequest& request : Services.RequestsOf(SaveFileName)) filters.push_back(request.Text);
+    EXPECT_EQ(filters, (std::vector<std::string>{"HTML File|*.htm", "Text File|*.txt", "EXCEL File|*.xls",
+                                                 "CSV File|*.csv", "XML File|*.XML"}));
+    EXPECT_TRUE(std::filesystem::exists(Dir.Str() + "/out.txt"));
+    EXPECT_FALSE(Form.ListView().Model().Frozen());
 }
 
 TEST_F(MainFormTest, HelpAndTheAboutLinksOpenTheMakersAddresses) {
