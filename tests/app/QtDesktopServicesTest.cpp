@@ -1,15 +1,18 @@
 #include "app/QtDesktopServices.h"
 
+#include <QAction>
 #include <QApplication>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <stdexcept>
 #include <thread>
 
 #include "app/MainForm.h"
 #include "app/Program.h"
+#include "app/Servers.h"
 #include "support/ConfigFolder.h"
 #include "support/Environment.h"
 #include "tests/app/QtApp.h"
@@ -81,6 +84,40 @@ TEST(QtDesktopServices, OpenFolderShowsLoadingInfoWhileTheScanRuns) {
     EXPECT_EQ(services.Observed, "Loading info..");
     EXPECT_GE(services.Frames, 3u);
     EXPECT_EQ(form.VT.Count(), 1u);
+    EXPECT_FALSE(wait.isVisible());
+}
+
+// Every export of the window on the desktop's own long work: each file written whole.
+class TAnsweringServices : public TQtDesktopServices {
+public:
+    using TQtDesktopServices::TQtDesktopServices;
+    std::string SaveFileName(const std::string& defaultExt, const std::string&, const std::string&,
+                             TOwnerWindow) override {
+        return Folder + "/out" + defaultExt;
+    }
+    TMessageResult MessageBox(const std::string&, const std::string&, TMessageButtons buttons, TMessageIcon,
+                              TOwnerWindow) override {
+        return buttons == TMessageButtons::YesNo ? TMessageResult::Yes : TMessageResult::Ok;
+    }
+    std::string Folder;
+};
+
+TEST(QtDesktopServices, EveryExportOfTheWindowWritesItsFileFromTheWorkerThread) {
+    test::QtApp();
+    test::TConfigFolder dir;
+    dir.Write("f/a.txt");
+    RegisterServers();
+    TFMMain form;
+    TWaitForm wait(&form);
+    TAnsweringServices services(wait);
+    services.Folder = dir.Str();
+    const TDesktopServicesScope scope(services);
+    form.show();
+    form.DropFolders({dir.Str() + "/f"});
+    ASSERT_EQ(form.VT.Count(), 1u);
+    for (QAction* action : form.Popup().actions()) action->trigger();
+    for (const char* ext : {".htm", ".txt", ".xls", ".csv", ".xml"})
+        EXPECT_GT(std::filesystem::file_size(dir.Str() + "/out" + ext), 0u) << ext;
     EXPECT_FALSE(wait.isVisible());
 }
 
