@@ -13,7 +13,6 @@
 #include "app/Servers.h"
 #include "app/WaitForm.h"
 
-#include <unistd.h>
 
 namespace nulvane {
 
@@ -34,7 +33,7 @@ void StartupMessages(QtMsgType type, const QMessageLogContext& context, const QS
     if (type == QtFatalMsg) {
         std::fputs(NoDisplayLine, stderr);
         std::fflush(stderr);
-        ::_exit(1);
+        std::_Exit(1);
     }
     if (context.category && std::strncmp(context.category, "qt.qpa", 6) == 0) return;
     std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());

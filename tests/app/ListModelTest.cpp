@@ -133,6 +133,11 @@ TEST_F(ListModelTest, ViewShowsTheListsColumnsAndForwardsClicksDragsAndTheCurren
     const std::string focused(List[2].Record.Get(fiFileName));
     emit header.sectionClicked(0);
     EXPECT_EQ(List[static_cast<std::size_t>(view.currentIndex().row())].Record.Get(fiFileName), focused);
+
+    // Emptying the list keeps the columns as the user left them.
+    List.Clear();
+    EXPECT_EQ(header.visualIndex(1), 0);
+    EXPECT_EQ(header.sectionSize(1), 200);
 }
 
 }  // namespace
