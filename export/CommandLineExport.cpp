@@ -1,34 +1,19 @@
 #include "export/CommandLineExport.h"
 
 #include "core/TallyscopeCtrl.h"
-#include "platform/SystemDesktopServices.h"
 
 namespace nulvane {
 
-namespace {
+std::string TCommandLineDesktopServices::SaveFileName(const std::string&, const std::string&, const std::string&,
+                                                      TOwnerWindow) {
+    return FileName_;
+}
 
-// No window to show: the file named on the command line is the dialog's answer, the overwrite
-// question answers as --force says, everything else keeps the system defaults (nothing shown,
-// long work in place).
-class TCommandLineDesktopServices : public TSystemDesktopServices {
-public:
-    TCommandLineDesktopServices(std::string fileName, bool force) : FileName_(std::move(fileName)), Force_(force) {}
-
-    std::string SaveFileName(const std::string&, const std::string&, const std::string&, TOwnerWindow) override {
-        return FileName_;
-    }
-    TMessageResult MessageBox(const std::string&, const std::string&, TMessageButtons buttons, TMessageIcon,
-                              TOwnerWindow) override {
-        if (buttons == TMessageButtons::Ok) return TMessageResult::Ok;
-        return Force_ ? TMessageResult::Yes : TMessageResult::No;
-    }
-
-private:
-    std::string FileName_;
-    bool Force_;
-};
-
-}  // namespace
+TMessageResult TCommandLineDesktopServices::MessageBox(const std::string&, const std::string&, TMessageButtons buttons,
+                                                       TMessageIcon, TOwnerWindow) {
+    if (buttons == TMessageButtons::Ok) return TMessageResult::Ok;
+    return Force_ ? TMessageResult::Yes : TMessageResult::No;
+}
 
 std::optional<TExportFormat> ParseExportFormat(std::string_view name) noexcept {
     if (name == "csv") return TExportFormat::CSV;

@@ -6,8 +6,26 @@
 #include <string_view>
 
 #include "export/FileInfo.h"
+#include "platform/SystemDesktopServices.h"
 
 namespace nulvane {
+
+// No window to show: the file named on the command line is the save dialog's answer, the
+// overwrite question answers as --force says, a message with only an OK button is answered without
+// being shown, everything else keeps the system defaults (nothing shown, long work in place).
+class TCommandLineDesktopServices : public TSystemDesktopServices {
+public:
+    TCommandLineDesktopServices(std::string fileName, bool force) : FileName_(std::move(fileName)), Force_(force) {}
+
+    std::string SaveFileName(const std::string& defaultExt, const std::string& filter,
+                             const std::string& initialFileName, TOwnerWindow owner) override;
+    TMessageResult MessageBox(const std::string& text, const std::string& caption, TMessageButtons buttons,
+                              TMessageIcon icon, TOwnerWindow owner) override;
+
+private:
+    std::string FileName_;
+    bool Force_;
+};
 
 // "csv", "txt", "html" or "xml"; nothing for any other text.
 std::optional<TExportFormat> ParseExportFormat(std::string_view name) noexcept;

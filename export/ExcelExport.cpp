@@ -6,8 +6,8 @@
 
 #include "core/Comparisons.h"
 #include "core/TallyscopeCtrl.h"
+#include "export/CommandLineExport.h"
 #include "platform/DesktopServices.h"
-#include "platform/SystemDesktopServices.h"
 
 namespace nulvane {
 
@@ -73,26 +73,6 @@ void BuildWorkbook(IOleDispatch& app, TFileInfo& info, const TXmlElement& root, 
     OleInvoke(*OleGetObject(*range, u"Columns", TKind::MethodOrGet), u"AutoFit", TKind::Method);
     OleInvoke(*OleGetObject(*range, u"Rows", TKind::MethodOrGet), u"AutoFit", TKind::Method);
 }
-
-// No window to show: the file named on the command line is the dialog's answer, the overwrite
-// question answers as --force says, other messages are answered OK without being shown.
-class TCommandLineDesktopServices : public TSystemDesktopServices {
-public:
-    TCommandLineDesktopServices(std::string fileName, bool force) : FileName_(std::move(fileName)), Force_(force) {}
-
-    std::string SaveFileName(const std::string&, const std::string&, const std::string&, TOwnerWindow) override {
-        return FileName_;
-    }
-    TMessageResult MessageBox(const std::string&, const std::string&, TMessageButtons buttons, TMessageIcon,
-                              TOwnerWindow) override {
-        if (buttons == TMessageButtons::Ok) return TMessageResult::Ok;
-        return Force_ ? TMessageResult::Yes : TMessageResult::No;
-    }
-
-private:
-    std::string FileName_;
-    bool Force_;
-};
 
 }  // namespace
 
