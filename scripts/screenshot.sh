@@ -8,10 +8,10 @@ out="${1:-$root/docs/main-window.png}"
 cmake --build "$build" --target nulvane >/dev/null
 
 # A fixed place, so that the paths in the picture do not change from one capture to the next.
-work=/tmp/nulvane-screenshot
+work=/tmp/nv
 rm -rf "$work"
 trap 'rm -rf "$work"' EXIT
-tree="$work/Projects"
+tree="$work/home"
 mkdir -p "$tree"/{report/drafts,photos/2024,build/cache,notes,music/.trash}
 for f in report/drafts/outline.md report/drafts/chapter-3.txt photos/2024/IMG_0042.jpg photos/2024/.thumbs.db \
          build/cache/lock build/cache/index.tmp build/empty.log notes/todo.md notes/ideas.org \
