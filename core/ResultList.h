@@ -83,9 +83,10 @@ struct TListColumn {
 // not repainted (the list) until it closes.
 class TUpdateBracket {
 public:
+    virtual ~TUpdateBracket() = default;
     void BeginUpdate() noexcept { ++UpdateCount_; }
     void EndUpdate() noexcept {
-        if (UpdateCount_ > 0) --UpdateCount_;
+        if (UpdateCount_ > 0 && --UpdateCount_ == 0) UpdateEnded();
     }
     bool IsUpdating() const noexcept { return UpdateCount_ > 0; }
 
@@ -100,6 +101,10 @@ public:
     private:
         TUpdateBracket& Bracket_;
     };
+
+protected:
+    // Called when the outermost bracket closes; must not throw.
+    virtual void UpdateEnded() noexcept {}
 
 private:
     int UpdateCount_ = 0;
@@ -123,6 +128,9 @@ public:
     TListColumn& Add();
     // Removes every column; the header then has no sort column.
     void Clear() noexcept;
+    // Tells the list's change listener that the columns changed, unless a bracket is open (then
+    // closing it tells). Column properties set through operator[] are told by the one who sets them.
+    void Changed() noexcept;
 
     // Display position of a column (0 is leftmost), and the column shown at a position.
     int Position(int index) const;
@@ -131,13 +139,28 @@ public:
     // position beyond the last, or a negative one, means the last.
     void SetPosition(int index, int position);
 
+protected:
+    void UpdateEnded() noexcept override;
+
 private:
     TListHeader& Header_;
+    bool Changed_ = false;
     std::vector<TListColumn> Columns_;
     std::vector<int> DisplayOrder_;  // column index at each position
 };
 
 class TResultList;
+
+// What changed in a list, for a view that mirrors it. Appended and Removed carry the first index
+// and the count of the entries concerned; the others carry nothing.
+enum class TListChange : std::uint8_t {
+    EntriesAppended,
+    EntriesRemoved,
+    EntriesReset,  // anything else about the entries: cleared, many removed, reordered
+    ColumnsRebuilt,
+    Sorted,
+    CheckStatesChanged,
+};
 
 class TListHeader {
 public:
@@ -211,6 +234,12 @@ public:
     TEntryEvent OnChange;    // raised when the focused entry changes
     TEntryEvent OnInitNode;  // raised for every entry as it is added
     TPrepareSortEvent OnPrepareSort;
+    // Change notifications for a view. While the list's update bracket is open they are held
+    // back and one notification is raised when it closes (appends alone: one EntriesAppended for
+    // all of them; anything else: EntriesReset). The listener must not change the list.
+    using TChangeEvent = std::function<void(TResultList& sender, TListChange change, std::size_t first,
+                                            std::size_t count)>;
+    TChangeEvent OnListChange;
 
     TResultList() : Header_(*this) {}
     TResultList(const TResultList&) = delete;
@@ -278,6 +307,12 @@ public:
     // Background of the list and of every column without a colour of its own.
     TColor Color() const noexcept { return Color_; }
 
+    // Raises OnListChange, or holds it back while the update bracket is open.
+    void NotifyChange(TListChange change, std::size_t first = 0, std::size_t count = 0) noexcept;
+
+protected:
+    void UpdateEnded() noexcept override;
+
 private:
     void ChangeFocus(std::size_t entry);
     TListEntry& Initialised(std::size_t index);
@@ -287,6 +322,11 @@ private:
     std::size_t Focused_ = NoEntry;
     std::string DefaultText_;
     TColor Color_ = ListBackgroundColor;
+    // What happened while the update bracket was open: nothing, appends from PendingFirst_ on,
+    // or more than that.
+    enum class TPending : std::uint8_t { None, Appended, Reset } Pending_ = TPending::None;
+    std::size_t PendingFirst_ = 0;
+    bool PendingColumns_ = false;
 };
 
 }  // namespace nulvane
