@@ -144,16 +144,7 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
                 if (!Ctrl_ || Busy_) return;
                 // The export reads the configuration on its worker thread; the view must not
                 // read it meanwhile.
-                Busy_ = true;
-                ListView_->Freeze();
-                struct TThaw {
-                    TFMMain& Form;
-                    ~TThaw() {
-                        Form.ListView_->Thaw();
-                        Form.Busy_ = false;
-                    }
-                } thaw{*this};
-                (Ctrl_.get()->*exportList)(VT);
+                Frozen([&] { (Ctrl_.get()->*exportList)(VT); });
             });
         });
     }
@@ -227,6 +218,10 @@ void TFMMain::closeEvent(QCloseEvent* event) {
 }
 
 void TFMMain::LongWork(const std::function<void()>& work) {
+    Frozen([&] { DesktopServices().RunBusy(work); });
+}
+
+void TFMMain::Frozen(const std::function<void()>& work) {
     if (Busy_) throw std::logic_error("the window is already busy with long work");
     Busy_ = true;
     ListView_->Freeze();
@@ -237,7 +232,7 @@ void TFMMain::LongWork(const std::function<void()>& work) {
             Form.Busy_ = false;
         }
     } thaw{*this};
-    DesktopServices().RunBusy(work);
+    work();
 }
 
 void TFMMain::SortList() {

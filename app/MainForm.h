@@ -74,8 +74,11 @@ protected:
 
 private:
     void FormShow();
-    // Runs long work with the view frozen; the view is thawed also when the work fails.
+    // Runs long work as the desktop runs it (RunBusy), with the view frozen.
     void LongWork(const std::function<void()>& work);
+    // Runs `work` with the view frozen (it reads nothing from the list) and thaws it afterwards,
+    // also when the work fails.
+    void Frozen(const std::function<void()>& work);
     void SortList();
     QPushButton* AddButton(const char* caption, int left, bool bold, void (TFMMain::*command)());
 
