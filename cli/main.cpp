@@ -3,7 +3,8 @@
 // With --export csv|txt|html|xml|xls FILE it writes the list to FILE instead, as the desktop
 // program's export would; an existing FILE is replaced only with --force. With --delete it then
 // deletes the listed files as the desktop program's "Delete &All" does, after a question on the
-// terminal or --yes. Exit status: 0 success, 1 something asked for failed, 2 bad usage.
+// terminal or --yes. Exit status: 0 success, 1 something asked for failed (folders given up for
+// lack of resources are named on standard error), 2 bad usage.
 #include <algorithm>
 #include <cerrno>
 #include <clocale>
@@ -32,13 +33,16 @@ namespace {
 using namespace nulvane;
 
 constexpr std::string_view Usage =
-    "usage: nulvane-cli [-0] [--sort FIELD[:desc]] [--export csv|txt|html|xml|xls FILE [--force]] [--delete [--yes]] "
-    "[--] FOLDER...\n";
+    "usage: nulvane-cli [-0] [-x] [-P] [--sort FIELD[:desc]] [--export csv|txt|html|xml|xls FILE [--force]] "
+    "[--delete [--yes]] [--] FOLDER...\n";
 
 constexpr std::string_view Help =
     "Lists the empty files under each FOLDER and its subfolders, one full path per line.\n"
     "\n"
     "  -0, --null           end each path with a NUL byte instead of a newline\n"
+    "  -x, --one-file-system\n"
+    "                       do not descend into folders on another file system (as find -xdev)\n"
+    "  -P, --no-follow      do not descend symbolic links to folders (followed by default)\n"
     "  --sort FIELD[:desc]  sort as a click on that field's column would (e.g. \"Write Time:desc\")\n"
     "  --export FMT FILE    write the list to FILE as csv, txt, html, xml or xls instead of printing it\n"
     "  --force              let --export replace an existing FILE\n"
@@ -60,16 +64,22 @@ struct TCliOptions {
     std::string ExportFile;
     bool Force = false;
     std::vector<std::string> Folders;
-    // Deletion, and the requests that only print something.
+    // The walk, deletion, and the requests that only print something.
+    bool OneFileSystem = false;
+    bool NoFollow = false;
     bool Delete = false;
     bool Yes = false;
     bool Help = false;
     bool Version = false;
 };
 
-// The deletion and information options; false when `arg` is none of them.
-bool ParseDeletionOption(std::string_view arg, TCliOptions& options) {
-    if (arg == "--delete")
+// The walk, deletion and information options; false when `arg` is none of them.
+bool ParseWalkAndDeletionOption(std::string_view arg, TCliOptions& options) {
+    if (arg == "-x" || arg == "--one-file-system")
+        options.OneFileSystem = true;
+    else if (arg == "-P" || arg == "--no-follow")
+        options.NoFollow = true;
+    else if (arg == "--delete")
         options.Delete = true;
     else if (arg == "-y" || arg == "--yes")
         options.Yes = true;
@@ -124,7 +134,7 @@ bool ParseArguments(int argc, char** argv, TCliOptions& options, std::string& er
             options.ExportFile = argv[++i];
         } else if (arg == "--force") {
             options.Force = true;
-        } else if (ParseDeletionOption(arg, options)) {
+        } else if (ParseWalkAndDeletionOption(arg, options)) {
         } else {
             error = "unknown option: " + std::string(arg);
             return false;
@@ -215,6 +225,7 @@ int DeleteStep(TResultList& list) {
         return 0;
     }
     list.SetAllCheckStates(TCheckState::Checked);
+    RaiseOpenFileLimit();  // room to keep the folders open while the files go
     const TDeleteSummary summary = DeleteCheckedEntries(list);
     for (const TKeptFile& kept : summary.Kept)
         std::fprintf(stderr, "nulvane-cli: kept %s: %s\n", EscapeForTerminal(kept.Path).c_str(),
@@ -253,13 +264,21 @@ int main(int argc, char** argv) {
         std::fputs("nulvane-cli: --delete asks on a terminal; without one, give --yes\n", stderr);
         return 1;
     }
-    RaiseOpenFileLimit();
 
     int status = 0;
+    TWalkOptions walk;
+    walk.OneFileSystem = options.OneFileSystem;
+    walk.FollowFolderLinks = !options.NoFollow;
+    // A folder given up because descriptors or memory ran short leaves a gap in the list: say
+    // which, and fail, rather than pass an incomplete list off as complete.
+    walk.OnGivenUp = [&status](const std::string& folder, int number) {
+        std::fprintf(stderr, "nulvane-cli: %s: given up: %s\n", EscapeForTerminal(folder).c_str(), std::strerror(number));
+        status = 1;
+    };
     TResultList list;
     for (const std::string& folder : options.Folders) {
         if (IsFolder(folder))
-            ScanFolder(list, folder);
+            ScanFolder(list, folder, walk);
         else
             status = 1;
     }

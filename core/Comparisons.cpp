@@ -86,18 +86,29 @@ int CompareNumericText(std::string_view a, std::string_view b) noexcept {
     return CompareNumber(va, vb);
 }
 
-int CompareDateText(std::string_view a, std::string_view b) noexcept {
+int CompareDateText(std::string_view a, std::string_view b) noexcept { return CompareDateText(a, 0, b, 0); }
+
+int CompareDateTimes(double a, double b) noexcept {
+    if (std::fabs(a - b) < OneMillisecond) return 0;
+    return a > b ? 1 : -1;
+}
+
+int CompareDateTimes(double a, std::uint8_t readingA, double b, std::uint8_t readingB) noexcept {
+    // Two readings of the same turn-back lie within its repeated hours (two at most); local times
+    // from different turn-backs are months apart.
+    constexpr double SameTurnBack = 3.0 / 24.0;
+    if (readingA != 0 && readingB != 0 && readingA != readingB && std::fabs(a - b) < SameTurnBack)
+        return readingA > readingB ? 1 : -1;
+    return CompareDateTimes(a, b);
+}
+
+int CompareDateText(std::string_view a, std::uint8_t readingA, std::string_view b, std::uint8_t readingB) noexcept {
     if (a.empty()) return -1;
     if (b.empty()) return 1;
     const TLocaleTexts& locale = TLocaleTexts::Current();
     TDateTime da, db;
     if (!locale.ParseDateTime(a, da) || !locale.ParseDateTime(b, db)) return 1;
-    return CompareDateTimes(da, db);
-}
-
-int CompareDateTimes(double a, double b) noexcept {
-    if (std::fabs(a - b) < OneMillisecond) return 0;
-    return a > b ? 1 : -1;
+    return CompareDateTimes(da, readingA, db, readingB);
 }
 
 }  // namespace nulvane

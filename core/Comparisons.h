@@ -2,6 +2,7 @@
 // Comparisons of record field texts: as plain text, as numbers and as date-times under the
 // user's locale (TLocaleTexts::Current()). They run on every sort comparison, so none of them
 // allocates.
+#include <cstdint>
 #include <string_view>
 
 namespace nulvane {
@@ -26,5 +27,14 @@ int CompareDateText(std::string_view a, std::string_view b) noexcept;
 
 // The last step of CompareDateText, on two converted date-times (days).
 int CompareDateTimes(double a, double b) noexcept;
+
+// The same for date-times whose readings are known (TTimeReading's values: 0 the only instant of
+// its local text, 1 the earlier, 2 the later of two where the clocks were turned back): inside
+// the repeated hour the earlier reading comes first whatever the clock shows; everywhere else
+// the result is CompareDateTimes'.
+int CompareDateTimes(double a, std::uint8_t readingA, double b, std::uint8_t readingB) noexcept;
+
+// CompareDateText for texts whose readings are known.
+int CompareDateText(std::string_view a, std::uint8_t readingA, std::string_view b, std::uint8_t readingB) noexcept;
 
 }  // namespace nulvane

@@ -71,13 +71,16 @@ enum class TDateState : std::uint8_t { Empty, NotADate, Valid };
 struct TValueKey {
     double Value;
     std::uint32_t Type;
-    TDateState State;  // dates only
+    TDateState State;      // dates only
+    std::uint8_t Reading;  // dates only
 };
 
 }  // namespace
 
-int CompareEntryRecords(const TFileRecord& first, const TFileRecord& second, std::uint8_t sortKey,
-                        TSortDirection headerDirection) noexcept {
+namespace {
+
+int CompareRecords(const TFileRecord& first, std::uint8_t firstReading, const TFileRecord& second,
+                   std::uint8_t secondReading, std::uint8_t sortKey, TSortDirection headerDirection) noexcept {
     const std::string_view firstType = TrimText(first.Get(fiFileType));
     const std::string_view secondType = TrimText(second.Get(fiFileType));
     if (firstType != secondType) {
@@ -92,11 +95,24 @@ int CompareEntryRecords(const TFileRecord& first, const TFileRecord& second, std
     case TKeyKind::Type:
         return 1;
     case TKeyKind::Date:
-        return CompareDateText(a, b);
+        return CompareDateText(a, firstReading, b, secondReading);
     case TKeyKind::Text:
         break;
     }
     return CompareText(a, b);
+}
+
+}  // namespace
+
+int CompareEntryRecords(const TFileRecord& first, const TFileRecord& second, std::uint8_t sortKey,
+                        TSortDirection headerDirection) noexcept {
+    return CompareRecords(first, 0, second, 0, sortKey, headerDirection);
+}
+
+int CompareListEntries(const TListEntry& first, const TListEntry& second, std::uint8_t sortKey,
+                       TSortDirection headerDirection) noexcept {
+    return CompareRecords(first.Record, TimeReadingOf(first, sortKey), second.Record, TimeReadingOf(second, sortKey),
+                          sortKey, headerDirection);
 }
 
 TResultList::TIndexCompare PrepareEntryComparison(TResultList& list, std::uint8_t sortKey) {
@@ -132,7 +148,7 @@ TResultList::TIndexCompare PrepareEntryComparison(TResultList& list, std::uint8_
     for (std::size_t i = 0; i < n; ++i) {
         const std::string_view text = list[i].Record.Get(sortKey);
         TValueKey& key = keys[i];
-        key = {0.0, typeOf(i), TDateState::Empty};
+        key = {0.0, typeOf(i), TDateState::Empty, TimeReadingOf(list[i], sortKey)};
         if (kind == TKeyKind::Number) {
             if (!locale.ParseNumber(text, key.Value)) key.Value = 0;  // not a number counts as 0
         } else if (kind == TKeyKind::Date && !text.empty()) {
@@ -162,7 +178,7 @@ TResultList::TIndexCompare PrepareEntryComparison(TResultList& list, std::uint8_
             if (a.State == TDateState::Empty) return -1;
             if (b.State == TDateState::Empty) return 1;
             if (a.State == TDateState::NotADate || b.State == TDateState::NotADate) return 1;
-            return CompareDateTimes(a.Value, b.Value);
+            return CompareDateTimes(a.Value, a.Reading, b.Value, b.Reading);
         };
     }
 }

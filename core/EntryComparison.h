@@ -18,6 +18,11 @@ namespace nulvane {
 int CompareEntryRecords(const TFileRecord& first, const TFileRecord& second, std::uint8_t sortKey,
                         TSortDirection headerDirection) noexcept;
 
+// The same for two list entries, whose time fields also know which reading of a repeated local
+// hour they mean, so that times order by their instant (see CompareDateTimes).
+int CompareListEntries(const TListEntry& first, const TListEntry& second, std::uint8_t sortKey,
+                       TSortDirection headerDirection) noexcept;
+
 // The same comparison for one sort of `list`, by entry index, with every entry's type and field
 // converted now. It reads the header's direction on every comparison, as CompareEntryRecords'
 // callers do. Valid only while the list's records do not change, that is for one sort.

@@ -40,6 +40,17 @@ void FillEntry(TListEntry& entry, const TWalkFile& file) noexcept {
                   : stat.Write.Seconds == stat.Create.Seconds ? created
                                                               : FileTimeToText(stat.Write);
         texts[fiWriteTime] = written;
+        // Where the clocks were turned back, the text alone does not say which instant it is.
+        const auto reading = [](std::int64_t seconds) { return static_cast<std::uint8_t>(LocalTimeReading(seconds)); };
+        const std::uint8_t createReading = reading(stat.Create.Seconds);
+        SetTimeReading(entry, fiCreateTime, createReading);
+        const std::uint8_t accessReading =
+            stat.Access.Seconds == stat.Create.Seconds ? createReading : reading(stat.Access.Seconds);
+        SetTimeReading(entry, fiAccessTime, accessReading);
+        SetTimeReading(entry, fiWriteTime,
+                       stat.Write.Seconds == stat.Access.Seconds   ? accessReading
+                       : stat.Write.Seconds == stat.Create.Seconds ? createReading
+                                                                   : reading(stat.Write.Seconds));
         entry.Record.Assign(texts);
         entry.CheckState = TCheckState::Checked;
     } catch (...) {
@@ -74,6 +85,17 @@ public:
         for (std::size_t i = first; i < last; ++i) List_.Append(std::move(entries[i]));
     }
 
+    void Relocate(TWalkItems& items, std::size_t first, std::size_t last, std::string_view from,
+                  std::string_view to) override {
+        std::vector<TListEntry>& entries = static_cast<TThreadEntries&>(items).Entries;
+        std::string path;
+        for (std::size_t i = first; i < last; ++i) {
+            TFileRecord& record = entries[i].Record;
+            path.assign(to).append(record.Get(fiFullPath).substr(from.size()));
+            record.Set(fiFullPath, path);
+        }
+    }
+
 private:
     TResultList& List_;
     std::atomic<std::size_t> Found_{0};
@@ -87,11 +109,11 @@ void AddEmptyFiles(TResultList& list, const std::string& folder, const TWalkOpti
     WalkFolder(folder, collector, options);
 }
 
-void ScanFolder(TResultList& list, std::string_view folder) noexcept {
+void ScanFolder(TResultList& list, std::string_view folder, const TWalkOptions& options) noexcept {
     const TResultList::TUpdateScope update(list);
     if (folder.empty()) return;  // not a folder; "/" alone would be the whole file system
     try {
-        AddEmptyFiles(list, IncludeTrailingPathDelimiter(folder));
+        AddEmptyFiles(list, IncludeTrailingPathDelimiter(folder), options);
     } catch (...) {
         // What was found before the error stays listed.
     }

@@ -12,13 +12,15 @@ namespace nulvane {
 // Scans `folder` (with or without a trailing separator) and appends an entry per empty file,
 // with repainting suspended. Never throws: entries found before an error stay in the list. A
 // folder that is missing, unreadable or the empty text adds nothing. Earlier entries are kept,
-// so scanning twice lists twice.
-void ScanFolder(TResultList& list, std::string_view folder) noexcept;
+// so scanning twice lists twice. The options choose threads, whether folder links are followed
+// and other file systems entered, and who hears of folders given up after resource errors.
+void ScanFolder(TResultList& list, std::string_view folder, const TWalkOptions& options = {}) noexcept;
 
 // The walk itself: `folder` ends in the separator. Entries come with fields 0 (name), 1 (full
 // path), 2 (size), 3 (extension), 4 (type "file") and 10 to 12 (times) filled, the file's
-// identity, and checked; an entry whose fields could not all be made stays unchecked with those
-// filled so far. Throws only on an error that stops the walk, after appending what was found.
+// identity and the readings of its times, and checked; an entry whose fields could not all be
+// made stays unchecked with those filled so far. Throws only on an error that stops the walk,
+// after appending what was found.
 void AddEmptyFiles(TResultList& list, const std::string& folder, const TWalkOptions& options = {});
 
 // The text after the last "." of the path when no separator follows that dot; otherwise empty.

@@ -26,6 +26,7 @@ TListColumn& TListColumns::Add() {
     DisplayOrder_.reserve(Columns_.size() + 1);
     TListColumn& column = Columns_.emplace_back();
     DisplayOrder_.push_back(Count() - 1);
+    Changed();
     return column;
 }
 
@@ -33,6 +34,20 @@ void TListColumns::Clear() noexcept {
     Columns_.clear();
     DisplayOrder_.clear();
     Header_.SortColumn_ = NoColumn;
+    Changed();
+}
+
+void TListColumns::Changed() noexcept {
+    if (IsUpdating())
+        Changed_ = true;
+    else
+        Header_.Owner().NotifyChange(TListChange::ColumnsRebuilt);
+}
+
+void TListColumns::UpdateEnded() noexcept {
+    if (!Changed_) return;
+    Changed_ = false;
+    Header_.Owner().NotifyChange(TListChange::ColumnsRebuilt);
 }
 
 int TListColumns::Position(int index) const {
@@ -55,6 +70,7 @@ void TListColumns::SetPosition(int index, int position) {
         std::rotate(at(from), at(from + 1), at(to + 1));
     else if (to < from)
         std::rotate(at(to), at(from), at(from + 1));
+    if (from != to) Changed();
 }
 
 // ---- header ---------------------------------------------------------------------------------
@@ -77,7 +93,37 @@ void TListHeader::Click(int column, TMouseButton button, TShiftState shift, int 
 
 TListEntry& TResultList::Initialised(std::size_t index) {
     if (OnInitNode) OnInitNode(*this, index);
+    NotifyChange(TListChange::EntriesAppended, index, 1);
     return Entries_[index];
+}
+
+void TResultList::NotifyChange(TListChange change, std::size_t first, std::size_t count) noexcept {
+    if (IsUpdating()) {
+        if (change == TListChange::ColumnsRebuilt)
+            PendingColumns_ = true;
+        else if (change == TListChange::EntriesAppended && Pending_ == TPending::None) {
+            Pending_ = TPending::Appended;
+            PendingFirst_ = first;
+        } else if (change != TListChange::EntriesAppended)
+            Pending_ = TPending::Reset;
+        return;
+    }
+    if (!OnListChange) return;
+    try {
+        OnListChange(*this, change, first, count);
+    } catch (...) {
+        // A view that fails to follow a change resets itself at the next one; the list's own
+        // change has happened and stands.
+    }
+}
+
+void TResultList::UpdateEnded() noexcept {
+    const TPending pending = std::exchange(Pending_, TPending::None);
+    if (std::exchange(PendingColumns_, false)) NotifyChange(TListChange::ColumnsRebuilt);
+    if (pending == TPending::Reset)
+        NotifyChange(TListChange::EntriesReset);
+    else if (pending == TPending::Appended && PendingFirst_ < Entries_.size())
+        NotifyChange(TListChange::EntriesAppended, PendingFirst_, Entries_.size() - PendingFirst_);
 }
 
 TListEntry& TResultList::Append() {
@@ -115,6 +161,7 @@ void TResultList::SetFocusedEntry(std::size_t entry) {
 void TResultList::Clear() {
     TEntries().swap(Entries_);
     ChangeFocus(NoEntry);
+    NotifyChange(TListChange::EntriesReset);
 }
 
 void TResultList::Remove(std::size_t index) {
@@ -124,6 +171,7 @@ void TResultList::Remove(std::size_t index) {
         ChangeFocus(NoEntry);
     else if (Focused_ != NoEntry && Focused_ > index)
         --Focused_;  // the same entry, one place up
+    NotifyChange(TListChange::EntriesRemoved, index, 1);
 }
 
 std::size_t TResultList::RemoveIf(const std::function<bool(std::size_t, TListEntry&)>& remove) {
@@ -144,6 +192,7 @@ std::size_t TResultList::RemoveIf(const std::function<bool(std::size_t, TListEnt
             Focused_ = focused;  // the same entry at its new place
         else
             ChangeFocus(NoEntry);
+        NotifyChange(TListChange::EntriesReset);
     };
     try {
         for (std::size_t i = Entries_.size(); i-- > 0;)
@@ -161,6 +210,7 @@ std::size_t TResultList::RemoveIf(const std::function<bool(std::size_t, TListEnt
 
 void TResultList::SetAllCheckStates(TCheckState state) noexcept {
     for (TListEntry& entry : Entries_) entry.CheckState = state;
+    NotifyChange(TListChange::CheckStatesChanged);
 }
 
 // ---- sort -----------------------------------------------------------------------------------
@@ -242,6 +292,7 @@ void TResultList::Sort(int column, TSortDirection direction) {
     }
     Entries_.swap(sorted);
     Focused_ = focused;
+    NotifyChange(TListChange::Sorted);
 }
 
 // ---- what the view shows --------------------------------------------------------------------

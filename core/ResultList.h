@@ -35,7 +35,21 @@ struct TListEntry {
     TFileIdentity Identity;
     TCheckState CheckState = TCheckState::Unchecked;
     TCheckType CheckType = TCheckType::None;
+    // For each time field, two bits from "Create Time" on: which instant its local text means
+    // where the clocks were turned back and the text stands for two (TTimeReading's values).
+    std::uint8_t TimeReadings = 0;
 };
+
+// The reading of a time field's text (0 the only one, 1 the earlier, 2 the later of two); 0 for
+// any other field.
+inline std::uint8_t TimeReadingOf(const TListEntry& entry, int field) noexcept {
+    if (field < fiCreateTime || field > fiWriteTime) return 0;
+    return static_cast<std::uint8_t>((entry.TimeReadings >> (2 * (field - fiCreateTime))) & 3u);
+}
+inline void SetTimeReading(TListEntry& entry, int field, std::uint8_t reading) noexcept {
+    const int shift = 2 * (field - fiCreateTime);
+    entry.TimeReadings = static_cast<std::uint8_t>((entry.TimeReadings & ~(3u << shift)) | ((reading & 3u) << shift));
+}
 
 inline constexpr std::size_t NoEntry = std::numeric_limits<std::size_t>::max();
 inline constexpr int NoColumn = -1;
@@ -69,9 +83,10 @@ struct TListColumn {
 // not repainted (the list) until it closes.
 class TUpdateBracket {
 public:
+    virtual ~TUpdateBracket() = default;
     void BeginUpdate() noexcept { ++UpdateCount_; }
     void EndUpdate() noexcept {
-        if (UpdateCount_ > 0) --UpdateCount_;
+        if (UpdateCount_ > 0 && --UpdateCount_ == 0) UpdateEnded();
     }
     bool IsUpdating() const noexcept { return UpdateCount_ > 0; }
 
@@ -86,6 +101,10 @@ public:
     private:
         TUpdateBracket& Bracket_;
     };
+
+protected:
+    // Called when the outermost bracket closes; must not throw.
+    virtual void UpdateEnded() noexcept {}
 
 private:
     int UpdateCount_ = 0;
@@ -109,6 +128,9 @@ public:
     TListColumn& Add();
     // Removes every column; the header then has no sort column.
     void Clear() noexcept;
+    // Tells the list's change listener that the columns changed, unless a bracket is open (then
+    // closing it tells). Column properties set through operator[] are told by the one who sets them.
+    void Changed() noexcept;
 
     // Display position of a column (0 is leftmost), and the column shown at a position.
     int Position(int index) const;
@@ -117,13 +139,28 @@ public:
     // position beyond the last, or a negative one, means the last.
     void SetPosition(int index, int position);
 
+protected:
+    void UpdateEnded() noexcept override;
+
 private:
     TListHeader& Header_;
+    bool Changed_ = false;
     std::vector<TListColumn> Columns_;
     std::vector<int> DisplayOrder_;  // column index at each position
 };
 
 class TResultList;
+
+// What changed in a list, for a view that mirrors it. Appended and Removed carry the first index
+// and the count of the entries concerned; the others carry nothing.
+enum class TListChange : std::uint8_t {
+    EntriesAppended,
+    EntriesRemoved,
+    EntriesReset,  // anything else about the entries: cleared, many removed, reordered
+    ColumnsRebuilt,
+    Sorted,
+    CheckStatesChanged,
+};
 
 class TListHeader {
 public:
@@ -197,6 +234,12 @@ public:
     TEntryEvent OnChange;    // raised when the focused entry changes
     TEntryEvent OnInitNode;  // raised for every entry as it is added
     TPrepareSortEvent OnPrepareSort;
+    // Change notifications for a view. While the list's update bracket is open they are held
+    // back and one notification is raised when it closes (appends alone: one EntriesAppended for
+    // all of them; anything else: EntriesReset). The listener must not change the list.
+    using TChangeEvent = std::function<void(TResultList& sender, TListChange change, std::size_t first,
+                                            std::size_t count)>;
+    TChangeEvent OnListChange;
 
     TResultList() : Header_(*this) {}
     TResultList(const TResultList&) = delete;
@@ -264,6 +307,12 @@ public:
     // Background of the list and of every column without a colour of its own.
     TColor Color() const noexcept { return Color_; }
 
+    // Raises OnListChange, or holds it back while the update bracket is open.
+    void NotifyChange(TListChange change, std::size_t first = 0, std::size_t count = 0) noexcept;
+
+protected:
+    void UpdateEnded() noexcept override;
+
 private:
     void ChangeFocus(std::size_t entry);
     TListEntry& Initialised(std::size_t index);
@@ -273,6 +322,11 @@ private:
     std::size_t Focused_ = NoEntry;
     std::string DefaultText_;
     TColor Color_ = ListBackgroundColor;
+    // What happened while the update bracket was open: nothing, appends from PendingFirst_ on,
+    // or more than that.
+    enum class TPending : std::uint8_t { None, Appended, Reset } Pending_ = TPending::None;
+    std::size_t PendingFirst_ = 0;
+    bool PendingColumns_ = false;
 };
 
 }  // namespace nulvane

@@ -102,7 +102,9 @@ void TTallyscopeCtrl::BuildColumns(TResultList& list) {
         return nodes;
     }();
     // Positions are assigned one after the other, each moving its column at once, so a later
-    // assignment can shift a column placed before.
+    // assignment can shift a column placed before. The bracket only gathers the view's
+    // notification into one; each move still takes effect at once.
+    TListColumns::TUpdateScope update(columns);
     for (int i = 0; i < definitions.Count(); ++i) {
         const TXMLNodeType node = definitions.Item(i);
         columns.SetPosition(i, node.Index());
@@ -153,7 +155,7 @@ void TTallyscopeCtrl::GetCellText(TResultList& list, std::size_t entry, int colu
 
 int TTallyscopeCtrl::CompareEntries(TResultList& list, const TListEntry& first, const TListEntry& second,
                                     int /*column*/) const {
-    return CompareEntryRecords(first.Record, second.Record, SortKey, list.Header().SortDirection());
+    return CompareListEntries(first, second, SortKey, list.Header().SortDirection());
 }
 
 void TTallyscopeCtrl::HeaderClicked(TListHeader& header, int column, TMouseButton button, TShiftState /*shift*/,

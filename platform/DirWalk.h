@@ -11,12 +11,21 @@
 // keeps.
 //
 // Only regular files are offered to the visitor: FIFOs, sockets, devices and symbolic links to
-// files are not. Symbolic links to folders are descended into, except where the folder they
-// lead to (same device and inode) already lies on the path walked down to reach them.
-// A folder that cannot be opened (missing, unreadable, path too long) ends its branch silently;
-// a file that disappears between listing and stat is skipped.
+// files are not. Each folder (by device and inode) is listed at most once per walk, under the
+// first path the single-threaded walk would reach it by; a symbolic link to a folder that is
+// listed elsewhere in the walk, or to a folder on its own ancestry, is not entered again. This
+// keeps the walk linear in the number of distinct folders even where links fan out (/sys, /proc).
+//
+// Every subfolder is opened relative to its parent's open folder, a real one without following a
+// link that may have replaced it meanwhile, so the walk cannot be steered outside its tree and
+// paths longer than the system's limit are walked like any other. The walk holds only a bounded
+// number of folders open; when descriptors or memory run short it closes what it can and opens
+// again from the nearest open ancestor, checking each step's identity. A folder that cannot be
+// opened (missing, unreadable, replaced) ends its branch silently; one given up after resource
+// errors is reported. A file that disappears between listing and stat is skipped.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -68,11 +77,26 @@ public:
     // Hands over the items [first, last) of one thread's items. Called on the caller's thread
     // after the walk, in depth-first listing order, so that the ranges in turn give walk order.
     virtual void Deliver(TWalkItems& items, std::size_t first, std::size_t last) = 0;
+
+    // The items [first, last) were taken with paths under the folder path `from` (ending in "/"),
+    // but the walk lists that folder under `to`: the same folder, reached earlier in listing
+    // order along another path. Called on the caller's thread, just before those items are
+    // delivered; it is rare (another thread reached the folder first along the later path).
+    virtual void Relocate(TWalkItems& items, std::size_t first, std::size_t last, std::string_view from,
+                          std::string_view to) = 0;
 };
 
 struct TWalkOptions {
     // Walking threads, the caller's included; 0 picks one per processor (at most 8).
     unsigned Threads = 0;
+    // Do not descend into a folder on another device than the walked folder's (find -xdev).
+    bool OneFileSystem = false;
+    // Descend symbolic links to folders; false ignores them (the default of find and fd).
+    bool FollowFolderLinks = true;
+    // Told of every folder given up after resource errors (descriptors or memory ran short even
+    // after closing what could be closed): its path, ending in "/", and the error number. Called
+    // on the caller's thread after the walk, in listing order; the branch below it is missing.
+    std::function<void(const std::string& folder, int error)> OnGivenUp = nullptr;
 };
 
 // Walks `folder` (a path ending in "/"). Failures of single folders and files are skipped; an

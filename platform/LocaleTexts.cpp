@@ -5,10 +5,14 @@
 #include <atomic>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <forward_list>
 #include <mutex>
+#include <string>
+#include <string_view>
 #include <system_error>
 
 #include "platform/Errors.h"
@@ -427,13 +431,36 @@ void TLocaleTexts::Normalize() {
         RemoveAmPm(TimeTokens_);
     }
     const bool hasAmPm = HasKind(DateTokens_, TKind::AmPm) || HasKind(TimeTokens_, TKind::AmPm);
+    const auto anyStartsWithDigit = [](const std::vector<std::string>& names) {
+        return std::any_of(names.begin(), names.end(),
+                           [](const std::string& name) { return !name.empty() && IsDigit(name[0]); });
+    };
+    const auto mayStartWithDigit = [&](const TPatternToken& next) {
+        switch (next.Kind) {
+        case TKind::Literal:
+            return !next.Text.empty() && IsDigit(next.Text[0]);
+        case TKind::MonthAbbr:
+            return anyStartsWithDigit(MonthAbbr_);
+        case TKind::MonthFull:
+            return anyStartsWithDigit(MonthFull_);
+        case TKind::WeekdayAbbr:
+            return anyStartsWithDigit(WeekdayAbbr_);
+        case TKind::WeekdayFull:
+            return anyStartsWithDigit(WeekdayFull_);
+        case TKind::AmPm:
+            return anyStartsWithDigit({AmText_, PmText_});
+        default:
+            return IsNumericKind(next.Kind);
+        }
+    };
     for (auto* tokens : {&DateTokens_, &TimeTokens_}) {
         for (std::size_t i = 0; i < tokens->size(); ++i) {
             TPatternToken& token = (*tokens)[i];
             if (token.Kind == TKind::Hour12 && !hasAmPm) token.Kind = TKind::Hour24;
-            // "dM" cannot be split again ("111"); padding the first number makes it readable.
+            // "dM" cannot be split again ("111"), nor "d" before a literal or a name that starts
+            // with a digit ("d1" gives "11"); padding the number makes it readable.
             if (IsNumericKind(token.Kind) && token.Kind != TKind::Year && i + 1 < tokens->size() &&
-                IsNumericKind((*tokens)[i + 1].Kind))
+                mayStartWithDigit((*tokens)[i + 1]))
                 token.Width = 2;
         }
     }
@@ -866,6 +893,59 @@ TLocalTime ToLocalTime(std::int64_t unixSeconds) {
     time.Minute = parts.tm_min;
     time.Second = std::min(parts.tm_sec, 59);  // a leap second under a "right/" zone
     return time;
+}
+
+namespace {
+
+bool OffsetAt(std::int64_t unixSeconds, long& offset) noexcept {
+#if defined(_WIN32)
+    (void)unixSeconds;
+    (void)offset;
+    return false;
+#else
+    const auto instant = static_cast<std::time_t>(unixSeconds);
+    std::tm parts{};
+    if (static_cast<std::int64_t>(instant) != unixSeconds || !localtime_r(&instant, &parts)) return false;
+    offset = parts.tm_gmtoff;
+    return true;
+#endif
+}
+
+}  // namespace
+
+TTimeReading LocalTimeReading(std::int64_t unixSeconds) noexcept {
+    // Longer than any turn-back of clocks (two hours at most), shorter than the time between two
+    // changes of offset.
+    constexpr std::int64_t Reach = 3 * 3600;
+    if (unixSeconds < INT64_MIN + 2 * Reach || unixSeconds > INT64_MAX - 2 * Reach) return TTimeReading::Only;
+    // A scan asks for many times close together: one offset throughout Reach either side of an
+    // instant means that no time within an hour of it comes twice (offsets do not change twice
+    // within six hours). The zone is part of what is remembered, since TZ may change.
+    thread_local struct {
+        std::string Zone;
+        std::int64_t Center = 0;
+        bool Valid = false;
+    } lastSteady;
+    const char* zone = std::getenv("TZ");
+    const std::string_view zoneText = zone ? std::string_view(zone) : std::string_view("\n(unset)");
+    if (lastSteady.Valid && lastSteady.Zone == zoneText && unixSeconds >= lastSteady.Center - 3600 &&
+        unixSeconds <= lastSteady.Center + 3600)
+        return TTimeReading::Only;
+    long now, before, after, other;
+    if (!OffsetAt(unixSeconds, now) || !OffsetAt(unixSeconds - Reach, before) ||
+        !OffsetAt(unixSeconds + Reach, after))
+        return TTimeReading::Only;
+    if (before == now && now == after) {
+        lastSteady.Zone.assign(zoneText);
+        lastSteady.Center = unixSeconds;
+        lastSteady.Valid = true;
+        return TTimeReading::Only;
+    }
+    // Turned back by d before this instant: it is the later reading when the instant d earlier
+    // still had the old offset, so that both show the same local time.
+    if (before > now && OffsetAt(unixSeconds - (before - now), other) && other == before) return TTimeReading::Later;
+    if (now > after && OffsetAt(unixSeconds + (now - after), other) && other == after) return TTimeReading::Earlier;
+    return TTimeReading::Only;
 }
 
 }  // namespace nulvane

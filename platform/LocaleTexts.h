@@ -146,4 +146,10 @@ TDateTime ToDateTime(const TLocalTime& time) noexcept;
 // the C library cannot convert or whose year falls outside 1..9999.
 TLocalTime ToLocalTime(std::int64_t unixSeconds);
 
+// Which of the instants that share its local date-time text an instant is. Where the clocks are
+// turned back, the local times of the hour before the change come twice: the first time is the
+// earlier reading, the second the later one; every other instant has its local text alone.
+enum class TTimeReading : std::uint8_t { Only = 0, Earlier = 1, Later = 2 };
+TTimeReading LocalTimeReading(std::int64_t unixSeconds) noexcept;
+
 }  // namespace nulvane

@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-14-dev
   findutils python3 tzdata
   python3-xlrd gnumeric
+  xvfb xauth x11-apps netpbm
 )
 
 missing=()

@@ -2,11 +2,16 @@
 #include <grp.h>
 #include <pty.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <optional>
+#include <set>
 
 #include "core/FileReader.h"
 #include "platform/FileContent.h"
@@ -28,16 +33,28 @@ struct TRun {
 };
 
 // Runs nulvane-cli (or a copy at `program`) in `workDir`, optionally as the unprivileged user
-// "nobody".
+// "nobody", optionally with room for only `room` more open files than it inherits.
 TRun RunCli(const TArgs& args, const std::string& workDir, bool asNobody = false,
-            const std::string& program = NULVANE_CLI_PATH) {
+            const std::string& program = NULVANE_CLI_PATH, int room = -1) {
     const test::TTempDir capture;
     const std::string outPath = capture.Str() + "/out", errPath = capture.Str() + "/err";
     const pid_t pid = ::fork();
     if (pid == 0) {
-        ::dup2(::open(outPath.c_str(), O_WRONLY | O_CREAT, 0600), 1);
-        ::dup2(::open(errPath.c_str(), O_WRONLY | O_CREAT, 0600), 2);
-        ::dup2(::open("/dev/null", O_RDONLY), 0);  // no terminal to answer questions on
+        for (const auto& [path, target] : {std::pair{&outPath, 1}, {&errPath, 2}}) {
+            const int fd = ::open(path->c_str(), O_WRONLY | O_CREAT, 0600);
+            ::dup2(fd, target);
+            ::close(fd);
+        }
+        const int input = ::open("/dev/null", O_RDONLY);  // no terminal to answer questions on
+        ::dup2(input, 0);
+        ::close(input);
+        const int firstFree = ::dup(0);  // descriptors inherited from the test runner stay below it
+        ::close(firstFree);
+        rlimit limit;
+        if (room >= 0 && ::getrlimit(RLIMIT_NOFILE, &limit) == 0) {
+            limit.rlim_cur = static_cast<rlim_t>(firstFree + room);
+            if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) ::_exit(124);
+        }
         if (::chdir(workDir.c_str()) != 0) ::_exit(125);
         if (asNobody && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(126);
         std::vector<char*> argv{const_cast<char*>(program.c_str())};
@@ -201,6 +218,51 @@ TEST(Cli, DeleteAsksOnATerminalAndKeepsWhatChangedMeanwhile) {
         EXPECT_NE(shown.find(yes ? "kept " + b + ": changed since the scan" : "nothing deleted"), std::string::npos)
             << shown;
     }
+}
+
+// With room for one open folder the subfolders cannot be opened: each is named, the files found
+// are listed, and the exit status says the list is incomplete.
+TEST(Cli, FoldersGivenUpForLackOfDescriptorsAreNamedAndFail) {
+    const test::TTempDir dir;
+    const std::string top = dir.Write("top");
+    dir.Write("sub/empty");
+    const TRun run = RunCli({dir.Str()}, "/", false, NULVANE_CLI_PATH, 1);
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Out, top + "\n");
+    EXPECT_EQ(run.Err, "nulvane-cli: " + dir.Str() + "/sub/: given up: " + std::strerror(EMFILE) + "\n");
+    EXPECT_EQ(RunCli({dir.Str()}, "/", false, NULVANE_CLI_PATH, 16), (TRun{0, Listed({dir.Str()}, '\n'), ""}));
+}
+
+// A link to a folder of the same file system and one to a folder on another (/dev/shm when that
+// is one): -P leaves both out, -x the second.
+TEST(Cli, NoFollowAndOneFileSystemLeaveLinkedFoldersOut) {
+    const test::TTempDir dir;
+    dir.Write("elsewhere/linked");
+    dir.Write("tree/own");
+    const std::string tree = dir.Str() + "/tree", near = tree + "/near/linked\n";
+    std::filesystem::create_directory_symlink(dir.Str() + "/elsewhere", tree + "/near");
+    struct stat here, shm;
+    const bool otherDevice = ::stat("/dev/shm", &shm) == 0 && ::stat(dir.Str().c_str(), &here) == 0 &&
+                             shm.st_dev != here.st_dev && ::access("/dev/shm", W_OK) == 0;
+    std::string far;
+    std::optional<test::TTempDir> shmDir;
+    if (otherDevice) {
+        shmDir.emplace("/dev/shm");
+        shmDir->Write("far");
+        std::filesystem::create_directory_symlink(shmDir->Str(), tree + "/far");
+        far = tree + "/far/far\n";
+    }
+    auto sorted = [](const std::string& lines) {
+        std::multiset<std::string> set;
+        for (std::size_t at = 0, end; (end = lines.find('\n', at)) != std::string::npos; at = end + 1)
+            set.insert(lines.substr(at, end - at + 1));
+        return set;
+    };
+    const std::string mine = tree + "/own\n";
+    EXPECT_EQ(sorted(RunCli({tree}, "/").Out), sorted(mine + near + far));
+    EXPECT_EQ(sorted(RunCli({"-P", tree}, "/").Out), sorted(mine));
+    EXPECT_EQ(sorted(RunCli({"--no-follow", "-x", tree}, "/").Out), sorted(mine));
+    EXPECT_EQ(sorted(RunCli({"--one-file-system", tree}, "/").Out), sorted(mine + near));
 }
 
 }  // namespace

@@ -11,7 +11,9 @@
 #include <filesystem>
 #include <set>
 #include <utility>
+#include <vector>
 
+#include "core/FieldSort.h"
 #include "platform/Errors.h"
 #include "platform/LocaleTexts.h"
 #include "support/RandomTree.h"
@@ -25,20 +27,17 @@ namespace {
 using TIdentity = std::pair<dev_t, ino_t>;
 
 // What a single-threaded recursive walk lists: depth first, each folder in listing order, links
-// to folders followed unless they lead back onto the path walked.
-void ReferenceWalk(const std::string& folder, std::vector<std::string>& out, std::vector<TIdentity>& path) {
+// to folders followed, each folder listed once, where it is first reached.
+void ReferenceWalk(const std::string& folder, std::vector<std::string>& out, std::set<TIdentity>& listed) {
     struct stat self;
-    if (::stat(folder.c_str(), &self) != 0 || std::count(path.begin(), path.end(), TIdentity{self.st_dev, self.st_ino}))
-        return;
-    path.emplace_back(self.st_dev, self.st_ino);
+    if (::stat(folder.c_str(), &self) != 0 || !listed.emplace(self.st_dev, self.st_ino).second) return;
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
         if (!entry.is_symlink(ec) && entry.is_regular_file(ec) && entry.file_size(ec) == 0)
             out.push_back(entry.path().string());
         else if (entry.is_directory(ec))
-            ReferenceWalk(entry.path().string() + "/", out, path);
+            ReferenceWalk(entry.path().string() + "/", out, listed);
     }
-    path.pop_back();
 }
 
 std::vector<std::string> FullPaths(const TResultList& list) {
@@ -72,10 +71,11 @@ protected:
 };
 
 TEST_F(FileReader, ListsInDepthFirstListingOrderWithCompleteRecords) {
-    test::MakeRandomTree(Dir_.Str(), {.Folders = 60, .Files = 700, .AncestorLinks = 5, .SpecialFiles = true});
+    test::MakeRandomTree(Dir_.Str(),
+                         {.Folders = 60, .Files = 700, .AncestorLinks = 5, .FolderLinks = 8, .SpecialFiles = true});
     std::vector<std::string> expected;
-    std::vector<TIdentity> ancestry;
-    ReferenceWalk(Dir_.Str() + "/", expected, ancestry);
+    std::set<TIdentity> listed;
+    ReferenceWalk(Dir_.Str() + "/", expected, listed);
     ASSERT_GT(expected.size(), 150u);
 
     TResultList list;
@@ -134,42 +134,54 @@ TEST(FileReaderExt, TakesTheTextAfterTheLastDotOfTheName) {
 }
 
 // Hidden and read-only files count as any other; links to files, FIFOs and sockets are no regular
-// files; a link to a folder off its own path is followed, one back onto it is not.
-TEST_F(FileReader, ListsRegularFilesOnlyAndFollowsFolderLinksOffItsOwnPath) {
-    const std::string base = Dir_.Str() + "/", target = Dir_.Write("a/empty"), hidden = Dir_.Write(".a/.b/.c/.hidden");
-    const std::string readOnly = Dir_.Write("dir.v2/read-only");
+// files; a link to a folder outside is followed, one to a folder listed elsewhere adds nothing.
+TEST_F(FileReader, ListsRegularFilesOnlyAndEachFolderOnce) {
+    const std::string base = Dir_.Str() + "/root/", target = Dir_.Write("root/a/empty");
+    const std::string hidden = Dir_.Write("root/.a/.b/.c/.hidden"), outside = Dir_.Write("outside/empty");
+    const std::string readOnly = Dir_.Write("root/dir.v2/read-only");
     ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
-    Dir_.MakeDir("b");
-    for (const auto& [to, link] : {std::pair{"../a", "b/sibling"}, {"..", "a/up"}, {".", "a/self"},
-                                   {target.c_str(), "file-link"}, {"missing", "dangling"}})
+    Dir_.MakeDir("root/b");
+    for (const auto& [to, link] : {std::pair{"../a", "b/sibling"}, {"../../outside", "b/out"}, {"..", "a/up"},
+                                   {".", "a/self"}, {target.c_str(), "file-link"}, {"missing", "dangling"}})
         ASSERT_EQ(::symlink(to, (base + link).c_str()), 0) << link;
     ASSERT_EQ(::mkfifo((base + "fifo").c_str(), 0644), 0);
     ASSERT_EQ(::mknod((base + "socket").c_str(), S_IFSOCK | 0644, 0), 0);
 
-    const std::vector<std::string> scanned = Scan(Dir_.Str());
-    EXPECT_EQ(std::multiset<std::string>(scanned.begin(), scanned.end()),
-              (std::multiset<std::string>{target, base + "b/sibling/empty", hidden, readOnly}));
+    const std::vector<std::string> scanned = Scan(base);
+    const std::multiset<std::string> found(scanned.begin(), scanned.end());
+    // "a" is listed under the path the walk reaches it by first: itself or the link to it.
+    const std::string viaLink = base + "b/sibling/empty";
+    EXPECT_EQ(found, (std::multiset<std::string>{found.contains(viaLink) ? viaLink : target, base + "b/out/empty",
+                                                  hidden, readOnly}));
 }
 
+// Folders deeper than a path may be long are walked as find walks them; missing, unreadable and
+// non-folders add nothing.
 TEST_F(FileReader, FoldersThatCannotBeOpenedAddNothing) {
     const std::string reachable = Dir_.Write("deep/empty");
     // A chain of folders longer than a path may be: its files cannot be opened by their path.
-    int fd = ::open(Dir_.MakeDir("deep/chain").c_str(), O_RDONLY | O_DIRECTORY);
+    const std::string chain = Dir_.MakeDir("deep/chain");
+    int fd = ::open(chain.c_str(), O_RDONLY | O_DIRECTORY);
     const std::string longName(250, 'n');
+    std::string tooDeep = chain;
     for (int level = 0; level < 20; ++level) {
+        tooDeep += "/" + longName;
         ASSERT_EQ(::mkdirat(fd, longName.c_str(), 0755), 0);
         const int next = ::openat(fd, longName.c_str(), O_RDONLY | O_DIRECTORY);
         ::close(fd);
         fd = next;
     }
     ::close(::openat(fd, "too-deep", O_WRONLY | O_CREAT, 0644));
+    tooDeep += "/too-deep";
     ::close(fd);
     if (::geteuid() != 0) {  // root reads any folder whatever its permissions
         Dir_.Write("locked/empty");
         ::chmod((Dir_.Str() + "/locked").c_str(), 0);
     }
 
-    EXPECT_EQ(Scan(Dir_.Str()), std::vector<std::string>{reachable});
+    const std::vector<std::string> scanned = Scan(Dir_.Str());
+    EXPECT_EQ(std::multiset<std::string>(scanned.begin(), scanned.end()),
+              (std::multiset<std::string>{reachable, tooDeep}));
     EXPECT_TRUE(Scan(Dir_.Str() + "/missing").empty());
     EXPECT_TRUE(Scan(reachable).empty());
     EXPECT_TRUE(Scan("").empty());
@@ -199,6 +211,46 @@ TEST_F(FileReader, TimesUseTheOffsetInForceAtTheFilesOwnDate) {
     EXPECT_EQ(list[0].Record[fiAccessTime], "1/15/2024 1:00:00 PM");
     EXPECT_EQ(list[0].Record[fiWriteTime], "7/15/2024 2:00:00 PM");
     EXPECT_EQ(list[0].Record[fiCreateTime], FileTimeToText({created, 0}));
+}
+
+// Where the clocks are turned back an hour's local times come twice: the texts show the local
+// times, the sort follows the instants, in both directions.
+TEST_F(FileReader, TimesInTheRepeatedHourSortByTheirInstant) {
+    struct TCase {
+        const char* Zone;
+        std::int64_t Earlier, Later;  // the later one shows the earlier local time
+        const char* EarlierText;
+        const char* LaterText;
+    };
+    const TCase cases[] = {
+        {"America/New_York", 1699162200, 1699164600, "11/5/2023 1:30:00 AM", "11/5/2023 1:10:00 AM"},
+        {"Europe/Berlin", 1698539400, 1698541800, "10/29/2023 2:30:00 AM", "10/29/2023 2:10:00 AM"},
+        {"CET-1CEST,M3.5.0,M10.5.0/3", 1698539400, 1698541800, "10/29/2023 2:30:00 AM", "10/29/2023 2:10:00 AM"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Zone);
+        const test::TEnvironmentGuard zone("TZ", c.Zone);
+        const test::TTempDir dir;
+        for (const auto& [name, seconds] : {std::pair{"earlier", c.Earlier}, {"later", c.Later}}) {
+            const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+            ASSERT_EQ(::utimensat(AT_FDCWD, dir.Write(name).c_str(), times, 0), 0);
+        }
+        TResultList list;
+        ScanFolder(list, dir.Str());
+        ASSERT_EQ(list.Count(), 2u);
+        const auto names = [&list] {
+            std::vector<std::string> result;
+            for (const TListEntry& entry : list) result.emplace_back(entry.Record[fiFileName]);
+            return result;
+        };
+        for (const bool descending : {false, true}) {
+            SortListByField(list, "Write Time", descending);
+            EXPECT_EQ(names(), descending ? (std::vector<std::string>{"later", "earlier"})
+                                          : (std::vector<std::string>{"earlier", "later"}));
+            EXPECT_EQ(list[descending ? 1 : 0].Record[fiWriteTime], c.EarlierText);
+            EXPECT_EQ(list[descending ? 0 : 1].Record[fiWriteTime], c.LaterText);
+        }
+    }
 }
 
 }  // namespace

@@ -148,4 +148,43 @@ TEST(ResultListColumns, PositionsBeyondTheEndMeanTheLastAndTheSortColumnGoesWith
     EXPECT_EQ(list.Header().SortColumn(), NoColumn);
 }
 
+TEST(ResultListChanges, TellTheViewOnceEachAndOnceForAllWhileTheBracketIsOpen) {
+    TResultList list;
+    std::vector<std::string> told;
+    list.OnListChange = [&](TResultList&, TListChange change, std::size_t first, std::size_t count) {
+        told.push_back(std::to_string(static_cast<int>(change)) + ":" + std::to_string(first) + "+" +
+                       std::to_string(count));
+    };
+    using enum TListChange;
+    auto is = [](TListChange change, std::size_t first = 0, std::size_t count = 0) {
+        return std::to_string(static_cast<int>(change)) + ":" + std::to_string(first) + "+" + std::to_string(count);
+    };
+    Fill(list, 2);
+    {
+        const TResultList::TUpdateScope update(list);
+        Fill(list, 3);  // one notice for the three, when the bracket closes
+    }
+    list.Remove(1);
+    list.Sort(NoColumn, TSortDirection::Ascending);  // no comparison: nothing moves, nothing told
+    list.OnCompareNodes = [](TResultList&, const TListEntry&, const TListEntry&, int) { return 1; };
+    list.Sort(NoColumn, TSortDirection::Ascending);
+    list.SetAllCheckStates(TCheckState::Unchecked);
+    {
+        const TResultList::TUpdateScope update(list);
+        Fill(list, 1);
+        list.Remove(0);  // appends mixed with anything else: the view starts over
+    }
+    list.RemoveIf([](std::size_t, TListEntry&) { return false; });  // nothing removed, nothing told
+    {
+        TListColumns::TUpdateScope update(list.Header().Columns());
+        list.Header().Columns().Add();
+        list.Header().Columns().Add();
+    }
+    list.Clear();
+    EXPECT_EQ(told, (std::vector<std::string>{is(EntriesAppended, 0, 1), is(EntriesAppended, 1, 1),
+                                              is(EntriesAppended, 2, 3), is(EntriesRemoved, 1, 1), is(Sorted),
+                                              is(CheckStatesChanged), is(EntriesReset), is(ColumnsRebuilt),
+                                              is(EntriesReset)}));
+}
+
 }  // namespace

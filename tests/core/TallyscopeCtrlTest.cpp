@@ -183,9 +183,14 @@ TEST_F(TallyscopeCtrlTest, FoldersLeadAndTiesKeepOrTurnAsTheirKindSays) {
 TEST_F(TallyscopeCtrlTest, PreparedComparisonAnswersAsCompareEntriesForEveryPair) {
     const TNames types = {"file", "folder", " folder ", "", "link", "File"};
     const TNames texts = {"", "0", "10", "9.5", "abc", "ABC", "-3", "1e3", " 7 ", "1/2/2020", "1/2/2020 12:00:00 AM",
-                          "1/2/2020 1:00:00 PM", "13/1/2020", "12/31/2019 11:59:59 PM", "\xE9t\xE9"};
+                          "1/2/2020 1:00:00 PM", "13/1/2020", "12/31/2019 11:59:59 PM", "\xE9t\xE9",
+                          "1/2/2020 1:30:00 AM", "1/2/2020 1:10:00 AM"};
     for (std::size_t i = 0; i < 60; ++i) {
-        TFileRecord& r = List.Append().Record;
+        TListEntry& entry = List.Append();
+        // Any time may be the earlier or the later reading of a repeated hour, or the only one.
+        for (int field = fiCreateTime; field <= fiWriteTime; ++field)
+            SetTimeReading(entry, field, static_cast<std::uint8_t>((i / 3 + static_cast<std::size_t>(field)) % 3));
+        TFileRecord& r = entry.Record;
         for (int key = 0; key < FieldCount; ++key)
             r.Set(key, texts[(i * 7 + static_cast<std::size_t>(key) * 3) % texts.size()]);
         r.Set(fiFileType, types[i % types.size()]);

@@ -149,6 +149,7 @@ TEST(LocaleTextsTest, PatternsAreMadeReadableBack) {
         {"dd.MM", "HH:mm:ss", "AM", "yyyy-MM-dd", "HH:mm:ss"},
         // Unpadded numbers that touch are padded; quoted letters stay literal.
         {"dMyyyy", "Hmmss", "AM", "ddMMyyyy", "HHmmss"},
+        {"d1M1yyyy", "H1m1s", "AM", "dd1MM1yyyy", "HH1mm1s"},
         {"d 'de' MMMM 'de' yyyy", "H'h'mm'min'ss's'", "AM", "d 'de' MMMM 'de' yyyy", "H'h'mm'min'ss's'"},
         {"yyyy\"y\"MM''dd", "HH:mm:ss", "AM", "yyyy'y'MM''dd", "HH:mm:ss"},
     };
@@ -227,6 +228,22 @@ TEST(LocaleTextsTest, LocalTimeUsesTheOffsetInForceAtTheInstant) {
     // Year 10000, before year 1, and what the C library cannot convert.
     for (const std::int64_t seconds : {253402300800, -62135700000, INT64_MAX, INT64_MIN})
         EXPECT_THROW(ToLocalTime(seconds), EConvertError) << seconds;
+}
+
+// Berlin turns its clocks back at 2023-10-29 01:00 UTC: the hour before shows 02:00 to 03:00
+// local time, and so does the hour after. Turning them forward leaves nothing ambiguous.
+TEST(LocaleTextsTest, TimeReadingTellsTheTwoInstantsOfARepeatedHourApart) {
+    constexpr std::int64_t back = 1698541200, forward = 1679792400;
+    using enum TTimeReading;
+    const std::pair<std::int64_t, TTimeReading> cases[] = {
+        {back - 3601, Only}, {back - 3600, Earlier}, {back - 1, Earlier}, {back, Later}, {back + 3599, Later},
+        {back + 3600, Only}, {forward - 1, Only},    {forward, Only},     {INT64_MAX, Only}, {INT64_MIN, Only}};
+    for (const char* zone : {"Europe/Berlin", "CET-1CEST,M3.5.0,M10.5.0/3"}) {
+        const test::TEnvironmentGuard guard("TZ", zone);
+        for (const auto& [seconds, reading] : cases) EXPECT_EQ(LocalTimeReading(seconds), reading) << zone << " " << seconds;
+    }
+    const test::TEnvironmentGuard utc("TZ", "UTC0");
+    EXPECT_EQ(LocalTimeReading(back), Only);
 }
 
 TEST(LocaleTextsTest, ParseNumberAcceptsPlainDecimalsOnly) {

@@ -2,7 +2,8 @@
 // A deterministic random folder tree for walk and scan tests: nested folders, empty and
 // non-empty files whose names carry blanks, commas, quotes, "<", newlines, non-ASCII and
 // invalid UTF-8 bytes, hidden entries, and on request symbolic links to folders on their own
-// ancestry and special files (FIFOs, links to files, dangling links).
+// ancestry, links to any folder of the tree, and special files (FIFOs, links to files, dangling
+// links).
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,6 +20,7 @@ struct TRandomTreeOptions {
     int Folders = 30;
     int Files = 300;
     int AncestorLinks = 0;
+    int FolderLinks = 0;  // to folders anywhere in the tree: siblings, cousins, descendants
     bool SpecialFiles = false;
     unsigned Seed = 1;
 };
@@ -55,6 +57,10 @@ inline void MakeRandomTree(const std::string& root, const TRandomTreeOptions& op
         for (auto up = pick(static_cast<std::size_t>(depth) + 1); up > 0; --up) target += "/..";
         const std::string link = folder + "/loop-" + std::to_string(serial++);
         check(::symlink(target.c_str(), link.c_str()) == 0, link);
+    }
+    for (int i = 0; i < options.FolderLinks; ++i) {
+        const std::string link = folders[pick(folders.size())] + "/link-" + std::to_string(serial++);
+        check(::symlink(folders[pick(folders.size())].c_str(), link.c_str()) == 0, link);
     }
     for (int i = 0; options.SpecialFiles && i < 5; ++i) {
         const std::string base = folders[pick(folders.size())] + "/special-" + std::to_string(serial++);

@@ -14,8 +14,9 @@ namespace nulvane::test {
 
 class TTempDir {
 public:
-    TTempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "nulvane-test-XXXXXX").string();
+    // Under `base` when given (a test may need a folder on another file system).
+    explicit TTempDir(const std::filesystem::path& base = std::filesystem::temp_directory_path()) {
+        std::string pattern = (base / "nulvane-test-XXXXXX").string();
         if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
         Path_ = pattern;
     }

@@ -1,0 +1,184 @@
+#include "app/ListView.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QMouseEvent>
+
+#include "app/ErrorHandler.h"
+
+namespace nulvane {
+
+namespace {
+
+TShiftState ShiftOf(Qt::KeyboardModifiers modifiers) {
+    TShiftState shift = 0;
+    if (modifiers & Qt::ShiftModifier) shift |= ssShift;
+    if (modifiers & Qt::AltModifier) shift |= ssAlt;
+    if (modifiers & Qt::ControlModifier) shift |= ssCtrl;
+    return shift;
+}
+
+// Guards a flag for a scope: changes the view makes itself are not fed back to the list.
+class TFlagScope {
+public:
+    explicit TFlagScope(bool& flag) noexcept : Flag_(flag), Old_(flag) { Flag_ = true; }
+    ~TFlagScope() { Flag_ = Old_; }
+    TFlagScope(const TFlagScope&) = delete;
+    TFlagScope& operator=(const TFlagScope&) = delete;
+
+private:
+    bool& Flag_;
+    bool Old_;
+};
+
+}  // namespace
+
+TListView::TListView(TResultList& list, QWidget* parent) : QTableView(parent), Model_(list) {
+    setModel(&Model_);
+    setSelectionBehavior(SelectRows);
+    setSelectionMode(SingleSelection);
+    setEditTriggers(NoEditTriggers);
+    setShowGrid(true);
+    setWordWrap(false);
+    setMouseTracking(true);  // hot tracking and hints
+    setAcceptDrops(false);   // drops go to the window
+    viewport()->setAcceptDrops(false);
+    setHorizontalScrollMode(ScrollPerPixel);
+
+    QHeaderView* rows = verticalHeader();
+    rows->hide();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(fontMetrics().height() + 4);
+
+    QHeaderView* header = horizontalHeader();
+    header->setSectionsMovable(true);
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(-1, Qt::AscendingOrder);
+    header->setHighlightSections(false);
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setContextMenuPolicy(Qt::PreventContextMenu);  // a right click on the header does nothing
+
+    connect(header, &QHeaderView::sectionClicked, this, &TListView::HeaderClicked);
+    connect(header, &QHeaderView::sectionMoved, this, &TListView::SectionMoved);
+    connect(header, &QHeaderView::sectionResized, this, &TListView::SectionResized);
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { CurrentChanged(current); });
+    connect(&Model_, &TResultListModel::ColumnsRebuilt, this, &TListView::SyncColumns);
+    connect(&Model_, &TResultListModel::EntriesMoved, this, &TListView::FollowFocus);
+    SyncColumns();
+}
+
+TListView::~TListView() {
+    // The header outlives this part of the object and would signal into it while dying.
+    horizontalHeader()->disconnect(this);
+    if (selectionModel()) selectionModel()->disconnect(this);
+    Model_.disconnect(this);
+    setModel(nullptr);
+}
+
+void TListView::Freeze() {
+    if (Frozen_++ > 0) return;
+    Model_.Freeze();
+    viewport()->setUpdatesEnabled(false);
+    horizontalHeader()->setUpdatesEnabled(false);
+}
+
+void TListView::Thaw() {
+    if (Frozen_ == 0 || --Frozen_ > 0) return;
+    Model_.Thaw();
+    viewport()->setUpdatesEnabled(true);
+    horizontalHeader()->setUpdatesEnabled(true);
+    viewport()->update();
+}
+
+void TListView::SyncColumns() {
+    if (Model_.Frozen()) return;
+    const TFlagScope syncing(Syncing_);
+    const TListColumns& columns = List().Header().Columns();
+    QHeaderView* header = horizontalHeader();
+    const int count = std::min(columns.Count(), header->count());
+    for (int i = 0; i < count; ++i) {
+        header->resizeSection(i, columns[i].Width);
+        header->setSectionHidden(i, !columns[i].Visible);
+    }
+    for (int position = 0; position < count; ++position) {
+        const int column = columns.ColumnAt(position);
+        const int from = header->visualIndex(column);
+        if (from != position) header->moveSection(from, position);
+    }
+    SyncSortGlyph();
+}
+
+void TListView::SyncSortGlyph() {
+    const TListHeader& header = List().Header();
+    horizontalHeader()->setSortIndicator(header.SortColumn(), header.SortDirection() == TSortDirection::Descending
+                                                                  ? Qt::DescendingOrder
+                                                                  : Qt::AscendingOrder);
+}
+
+void TListView::HeaderClicked(int column) {
+    RunCommand([&] {
+        const QPoint at = horizontalHeader()->mapFromGlobal(QCursor::pos());
+        // The header toggled its own glyph already; the list's header state is what shows.
+        struct TGlyph {
+            TListView& View;
+            ~TGlyph() { View.SyncSortGlyph(); }
+        } glyph{*this};
+        if (column >= List().Header().Columns().Count()) return;
+        const TShiftState shift = ShiftOf(QGuiApplication::keyboardModifiers());
+        const auto click = [&] { List().Header().Click(column, TMouseButton::Left, shift, at.x(), at.y()); };
+        if (RunSort)
+            RunSort(click);
+        else
+            click();
+    });
+}
+
+void TListView::SectionMoved(int column, int /*oldPosition*/, int newPosition) {
+    if (Syncing_) return;
+    RunCommand([&] {
+        TListColumns& columns = List().Header().Columns();
+        if (column >= columns.Count()) return;
+        const TFlagScope syncing(Syncing_);
+        Model_.MoveColumn(column, newPosition);
+    });
+}
+
+void TListView::SectionResized(int column, int /*oldWidth*/, int newWidth) {
+    if (Syncing_) return;
+    TListColumns& columns = List().Header().Columns();
+    if (column < columns.Count() && !horizontalHeader()->isSectionHidden(column)) columns[column].Width = newWidth;
+}
+
+void TListView::CurrentChanged(const QModelIndex& current) {
+    if (Syncing_ || Model_.Frozen()) return;
+    RunCommand([&] {
+        const std::size_t entry = current.isValid() ? static_cast<std::size_t>(current.row()) : NoEntry;
+        if (entry == NoEntry || entry < List().Count()) List().SetFocusedEntry(entry);
+    });
+}
+
+void TListView::FollowFocus() {
+    if (Model_.Frozen()) return;
+    const TFlagScope syncing(Syncing_);
+    const std::size_t focused = List().FocusedEntry();
+    if (focused == NoEntry || focused >= static_cast<std::size_t>(Model_.rowCount())) {
+        selectionModel()->clear();
+        return;
+    }
+    const QModelIndex index = Model_.index(static_cast<int>(focused), std::max(0, currentIndex().column()));
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void TListView::mouseDoubleClickEvent(QMouseEvent* event) {
+    QTableView::mouseDoubleClickEvent(event);
+    if (event->button() != Qt::LeftButton || Model_.Frozen()) return;
+    RunCommand([&] { List().DblClick(); });
+}
+
+}  // namespace nulvane

@@ -1,0 +1,50 @@
+#pragma once
+// The result list on screen: a table view over TResultListModel that forwards what the user does
+// to the list (header left clicks, column drags and widths, double clicks, the current row as the
+// list's focused entry, check box toggles through the model) and follows the list's columns
+// (display order, widths, visibility) and its header's sort glyph.
+#include <QTableView>
+
+#include <functional>
+
+#include "app/ListModel.h"
+
+namespace nulvane {
+
+class TListView : public QTableView {
+    Q_OBJECT
+public:
+    TListView(TResultList& list, QWidget* parent = nullptr);
+    ~TListView() override;
+
+    TResultList& List() const noexcept { return Model_.List(); }
+    TResultListModel& Model() noexcept { return Model_; }
+
+    // While long work changes the list: nothing is read from it and nothing repaints the rows.
+    void Freeze();
+    void Thaw();
+
+    // How a header click's sort runs: in place unless the owner gives a way that runs it as long
+    // work (the view frozen meanwhile).
+    std::function<void(const std::function<void()>&)> RunSort;
+
+    // Takes the list's column order, widths, visibility and sort glyph.
+    void SyncColumns();
+    void SyncSortGlyph();
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    void HeaderClicked(int column);
+    void SectionMoved(int column, int oldPosition, int newPosition);
+    void SectionResized(int column, int oldWidth, int newWidth);
+    void CurrentChanged(const QModelIndex& current);
+    void FollowFocus();
+
+    TResultListModel Model_;
+    bool Syncing_ = false;
+    int Frozen_ = 0;
+};
+
+}  // namespace nulvane

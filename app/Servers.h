@@ -1,0 +1,6 @@
+#pragma once
+namespace nulvane {
+
+void RegisterServers();
+
+}  // namespace nulvane

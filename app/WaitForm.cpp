@@ -1,0 +1,124 @@
+#include "app/WaitForm.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+#include <QtMath>
+
+namespace nulvane {
+
+namespace {
+constexpr int FrameMs = 40;
+constexpr int FramesPerTurn = 36;
+}  // namespace
+
+TFindAnimation::TFindAnimation(QWidget* parent) : QWidget(parent) {
+    Timer_.setInterval(FrameMs);
+    connect(&Timer_, &QTimer::timeout, this, [this] {
+        ++Frame_;
+        update();
+    });
+}
+
+void TFindAnimation::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    Timer_.start();
+}
+
+void TFindAnimation::hideEvent(QHideEvent* event) {
+    Timer_.stop();
+    QWidget::hideEvent(event);
+}
+
+void TFindAnimation::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal w = width(), h = height();
+    // The folder.
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xE8, 0xA8, 0x38));
+    p.drawRoundedRect(QRectF(w * 0.10, h * 0.22, w * 0.30, h * 0.16), 3, 3);
+    p.setBrush(QColor(0xF6, 0xC3, 0x4F));
+    p.drawRoundedRect(QRectF(w * 0.10, h * 0.32, w * 0.80, h * 0.58), 4, 4);
+    // The magnifier circles over it.
+    const qreal angle = 2 * M_PI * static_cast<qreal>(Frame_ % FramesPerTurn) / FramesPerTurn;
+    const QPointF centre(w * 0.5 + std::cos(angle) * w * 0.18, h * 0.58 + std::sin(angle) * h * 0.16);
+    const qreal r = std::min(w, h) * 0.20;
+    p.setPen(QPen(QColor(0x40, 0x48, 0x55), r * 0.45, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(centre + QPointF(r * 0.7, r * 0.7), centre + QPointF(r * 1.5, r * 1.5));
+    p.setPen(QPen(QColor(0x40, 0x48, 0x55), r * 0.25));
+    p.setBrush(QColor(0xDD, 0xEE, 0xFF, 0xC0));
+    p.drawEllipse(centre, r, r);
+}
+
+void TWaitForm::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    // Borderless, the window needs an edge of its own to stand out from what lies beneath.
+    QPainter p(this);
+    p.setPen(palette().color(QPalette::Dark));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+TWaitForm::TWaitForm(QWidget* owner)
+    : QWidget(nullptr, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), Owner_(owner) {
+    setWindowTitle(QStringLiteral("Please wait"));
+    setFixedSize(376, 84);
+    setAutoFillBackground(true);
+    Animate1 = new TFindAnimation(this);
+    Animate1->setGeometry(8, 8, 80, 50);
+    Label1 = new QLabel(QStringLiteral("This will take a few minutes.Please be patient..."), this);
+    Label1->setGeometry(103, 8, 376 - 103 - 6, 18);
+    // The line was laid out for a narrow 8-point face; a wider one is made smaller until it fits.
+    for (QFont font = Label1->font();
+         QFontMetrics(font).horizontalAdvance(Label1->text()) > Label1->width() && font.pointSizeF() > 6;) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+        Label1->setFont(font);
+    }
+    Label2 = new QLabel(QStringLiteral("..."), this);
+    Label2->setGeometry(105, 30, 221, 18);
+    Label2->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    SpeedButton1 = new QToolButton(this);
+    SpeedButton1->setText(QStringLiteral("Cancel"));
+    SpeedButton1->setAutoRaise(true);
+    SpeedButton1->setGeometry(142, 54, 97, 25);
+    SpeedButton1->hide();
+}
+
+void TWaitForm::CentreOverOwner() {
+    QRect area;
+    if (Owner_ && Owner_->isVisible())
+        area = Owner_->frameGeometry();
+    else if (const QScreen* screen = QGuiApplication::primaryScreen())
+        area = screen->availableGeometry();
+    if (area.isValid()) move(area.center() - rect().center());
+}
+
+void TWaitForm::PaintNow() {
+    if (!isVisible()) return;
+    repaint();
+    // A window shown a moment ago is drawn only once the windowing system has mapped it.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TWaitForm::ShowWaitForm(bool show, bool showCancel) {
+    if (!show) {
+        if (isVisible()) hide();
+        return;
+    }
+    SpeedButton1->setVisible(showCancel);
+    if (!isVisible()) {
+        CentreOverOwner();
+        QWidget::show();
+    }
+    raise();
+    PaintNow();
+}
+
+void TWaitForm::SetWaitMessage(const QString& text) {
+    Label2->setText(text);
+    PaintNow();
+}
+
+}  // namespace nulvane

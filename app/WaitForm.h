@@ -1,0 +1,58 @@
+#pragma once
+// The progress window: a borderless window on top of the others, shown while a scan, deletion or
+// export runs, with a one-line message and a small looping animation (a magnifier searching over
+// a folder) that keeps moving while the work runs on a worker thread. It is created hidden at
+// start and kept for the whole run; it keeps its last message until another is set.
+#include <QLabel>
+#include <QTimer>
+#include <QToolButton>
+#include <QWidget>
+
+namespace nulvane {
+
+// The find-folder animation: it advances one frame per timer tick while it is visible.
+class TFindAnimation : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFindAnimation(QWidget* parent = nullptr);
+    // Frames drawn since the program started; only ever grows.
+    quint64 Frame() const noexcept { return Frame_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    QTimer Timer_;
+    quint64 Frame_ = 0;
+};
+
+class TWaitForm : public QWidget {
+    Q_OBJECT
+public:
+    // `owner`: the window it is centred over (none: the desktop).
+    explicit TWaitForm(QWidget* owner = nullptr);
+
+    void ShowWaitForm(bool show, bool showCancel);
+    void SetWaitMessage(const QString& text);
+
+    QString Message() const { return Label2->text(); }
+    const TFindAnimation& Animation() const noexcept { return *Animate1; }
+    bool CancelVisible() const { return !SpeedButton1->isHidden(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void CentreOverOwner();
+    void PaintNow();
+
+    QWidget* Owner_;
+    TFindAnimation* Animate1;
+    QLabel* Label1;
+    QLabel* Label2;
+    QToolButton* SpeedButton1;
+};
+
+}  // namespace nulvane
