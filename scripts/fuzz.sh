@@ -11,7 +11,7 @@ if [ ! -f "$build/build.ninja" ]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
     -DNULVANE_FUZZ=ON -DNULVANE_TESTS=OFF -DNULVANE_BENCH=OFF
 fi
-cmake --build "$build" --parallel "$(nproc)"
+cmake --build "$build" --parallel "$(nproc)" --target nulvane_fuzz
 
 artifacts="$build/artifacts"
 mkdir -p "$artifacts"

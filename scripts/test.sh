@@ -16,6 +16,7 @@ if [ "${TEST_SANITIZE:-1}" != 0 ]; then
   fi
   cmake --build "$asan" --parallel "$(nproc)"
   (cd "$asan" && ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1" \
+     LSAN_OPTIONS="suppressions=$root/tests/sanitizers/lsan.supp:print_suppressions=0" \
      UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" ctest --output-on-failure --parallel "$(nproc)")
 fi
 
