@@ -17,7 +17,7 @@ artifacts="$build/artifacts"
 mkdir -p "$artifacts"
 failed=0
 for program in "$build"/fuzz/Fuzz*; do
-  [ -x "$program" ] || continue
+  [ -f "$program" ] && [ -x "$program" ] || continue
   target="$(basename "$program")"
   regressions="$root/fuzz/regressions/$target"
   if [ -d "$regressions" ] && [ -n "$(ls -A "$regressions")" ]; then
