@@ -225,7 +225,6 @@ int DeleteStep(TResultList& list) {
         return 0;
     }
     list.SetAllCheckStates(TCheckState::Checked);
-    RaiseOpenFileLimit();  // room to keep the folders open while the files go
     const TDeleteSummary summary = DeleteCheckedEntries(list);
     for (const TKeptFile& kept : summary.Kept)
         std::fprintf(stderr, "nulvane-cli: kept %s: %s\n", EscapeForTerminal(kept.Path).c_str(),

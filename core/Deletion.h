@@ -35,7 +35,8 @@ TRemoveResult RemoveFileFromDisk(const std::string& path, const TFileIdentity& i
 TRemoveResult DeleteEntry(TResultList& list, std::size_t index);
 
 // Deletes the files of the checked entries, from the last entry to the first, under the list's
-// update bracket. Unchecked entries and entries whose file was kept stay in the list.
+// update bracket. Unchecked entries and entries whose file was kept stay in the list. Raises the
+// process's soft limit of open descriptors first (RaiseOpenFileLimit).
 TDeleteSummary DeleteCheckedEntries(TResultList& list);
 
 }  // namespace nulvane

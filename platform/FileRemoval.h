@@ -84,8 +84,8 @@ private:
 };
 // Raises the process's soft limit of open descriptors towards its hard limit (at most 65,536).
 // Desktop sessions start programs with a soft limit of 1,024, which leaves a remover room for 256
-// folders; a program calls this once at start-up so that a large list, worked through in name
-// order across thousands of folders, does not reopen a folder for every file.
+// folders; raised, a large list worked through in name order across thousands of folders does
+// not reopen a folder for every file. Only a soft limit below the hard one changes.
 void RaiseOpenFileLimit() noexcept;
 
 }  // namespace nulvane
