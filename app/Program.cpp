@@ -12,6 +12,7 @@
 #include "app/QtDesktopServices.h"
 #include "app/Servers.h"
 #include "app/WaitForm.h"
+#include "platform/FileRemoval.h"
 
 
 namespace nulvane {
@@ -61,6 +62,7 @@ int RunProgram(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("nulvane"));
 
     RegisterServers();
+    RaiseOpenFileLimit();
     // Qt has taken its own options out of the arguments; the rest are folders, as raw bytes.
     std::vector<std::string> folders(argv + 1, argv + argc);
 

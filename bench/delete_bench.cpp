@@ -84,6 +84,7 @@ double Median(std::vector<double> values) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    RaiseOpenFileLimit();  // as the programs do at start
     const char* folder = argc > 1 ? argv[1] : std::getenv("NULVANE_BENCH_DIR");
     const fs::path base = fs::path(folder ? folder : fs::temp_directory_path().string()) /
                           ("nulvane-delete-bench-" + std::to_string(::getpid()));

@@ -240,6 +240,7 @@ int DeleteStep(TResultList& list) {
 
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
+    RaiseOpenFileLimit();
 
     TCliOptions options;
     std::string error;

@@ -21,9 +21,6 @@ TRemoveResult DeleteEntry(TResultList& list, std::size_t index) {
 TDeleteSummary DeleteCheckedEntries(TResultList& list) {
     TDeleteSummary summary;
     const TUpdateBracket::TUpdateScope update(list);
-    // A list in name order visits its folders round and round; with the descriptors a desktop
-    // session allows by default the remover could keep only a few hundred of them open.
-    RaiseOpenFileLimit();
     TFileRemover remover;
     list.RemoveIf([&](std::size_t, TListEntry& entry) {
         if (entry.CheckState != TCheckState::Checked) return false;

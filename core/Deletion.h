@@ -35,8 +35,9 @@ TRemoveResult RemoveFileFromDisk(const std::string& path, const TFileIdentity& i
 TRemoveResult DeleteEntry(TResultList& list, std::size_t index);
 
 // Deletes the files of the checked entries, from the last entry to the first, under the list's
-// update bracket. Unchecked entries and entries whose file was kept stay in the list. Raises the
-// process's soft limit of open descriptors first (RaiseOpenFileLimit).
+// update bracket. Unchecked entries and entries whose file was kept stay in the list. A list in
+// name order visits its folders round and round: programs raise their open-file limit at start
+// (RaiseOpenFileLimit) so that the remover can keep thousands of folders open.
 TDeleteSummary DeleteCheckedEntries(TResultList& list);
 
 }  // namespace nulvane

@@ -52,7 +52,8 @@ TRun RunCli(const TArgs& args, const std::string& workDir, bool asNobody = false
         ::close(firstFree);
         rlimit limit;
         if (room >= 0 && ::getrlimit(RLIMIT_NOFILE, &limit) == 0) {
-            limit.rlim_cur = static_cast<rlim_t>(firstFree + room);
+            // Both limits, as the shell's `ulimit -n` sets them: the program may raise a soft one.
+            limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(firstFree + room);
             if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) ::_exit(124);
         }
         if (::chdir(workDir.c_str()) != 0) ::_exit(125);
