@@ -9,19 +9,15 @@
 #include "core/FileReader.h"
 #include "export/CommandLineExport.h"
 #include "platform/FileContent.h"
-#include "support/ChildProcess.h"
+#include "support/CliRun.h"
 #include "support/ConfigFolder.h"
 
 using namespace nulvane;
 
 namespace {
 
-using TArgs = std::vector<std::string>;
-
-struct TRun {
-    int Status = -1;
-    std::string Out, Err;
-};
+using test::TArgs;
+using test::TRun;
 
 // Runs a copy of nulvane-cli that lives in a folder of the test's own, so that the configuration
 // it writes on first use lands there.
@@ -35,21 +31,8 @@ protected:
         Tree.Write("full", "x");
     }
 
-    TRun Run(const TArgs& args, test::TChildLimits limits = {}) const {
-        const std::string outPath = Bin.Str() + "/out", errPath = Bin.Str() + "/err";
-        TRun run;
-        run.Status = test::RunInChild(limits, [&] {
-            ::dup2(::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
-            ::dup2(::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
-            std::vector<char*> argv{const_cast<char*>(Program.c_str())};
-            for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-            argv.push_back(nullptr);
-            ::execv(Program.c_str(), argv.data());
-            return 127;
-        });
-        run.Out = ReadFileContent(outPath);
-        run.Err = ReadFileContent(errPath);
-        return run;
+    TRun Run(const TArgs& args, long long fileSizeLimit = -1) const {
+        return test::RunCli(args, {.Program = Program, .FileSizeLimit = fileSizeLimit});
     }
 
     test::TTempDir Bin, Tree, Out, Own;
@@ -84,7 +67,7 @@ TEST_F(CliExportTest, ReplacesAnExistingFileOnlyWithForceAndNeverLosesIt) {
     };
     Out.Write("list.csv", "earlier");
     untouched(Run({"--export", "csv", file, Tree.Str()}));
-    untouched(Run({"--export", "csv", file, "--force", Tree.Str()}, {.FileSizeLimit = 300}));  // a full disk (the message fits)
+    untouched(Run({"--export", "csv", file, "--force", Tree.Str()}, 300));  // a full disk (the message fits)
     EXPECT_EQ(Run({"--export", "txt", "/dev/full", "--force", Tree.Str()}).Status, 1);
 
     const TRun forced = Run({"--force", "--export", "csv", file, Tree.Str()});

@@ -15,59 +15,16 @@
 
 #include "core/FileReader.h"
 #include "platform/FileContent.h"
+#include "support/CliRun.h"
 #include "support/TempDir.h"
 
 using namespace nulvane;
 
 namespace {
 
-using TArgs = std::vector<std::string>;
-
-struct TRun {
-    int Status = -1;
-    std::string Out, Err;
-    friend bool operator==(const TRun&, const TRun&) = default;
-    friend std::ostream& operator<<(std::ostream& out, const TRun& run) {
-        return out << "exit " << run.Status << ", out \"" << run.Out << "\", err \"" << run.Err << '"';
-    }
-};
-
-// Runs nulvane-cli (or a copy at `program`) in `workDir`, optionally as the unprivileged user
-// "nobody", optionally with room for only `room` more open files than it inherits.
-TRun RunCli(const TArgs& args, const std::string& workDir, bool asNobody = false,
-            const std::string& program = NULVANE_CLI_PATH, int room = -1) {
-    const test::TTempDir capture;
-    const std::string outPath = capture.Str() + "/out", errPath = capture.Str() + "/err";
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        for (const auto& [path, target] : {std::pair{&outPath, 1}, {&errPath, 2}}) {
-            const int fd = ::open(path->c_str(), O_WRONLY | O_CREAT, 0600);
-            ::dup2(fd, target);
-            ::close(fd);
-        }
-        const int input = ::open("/dev/null", O_RDONLY);  // no terminal to answer questions on
-        ::dup2(input, 0);
-        ::close(input);
-        const int firstFree = ::dup(0);  // descriptors inherited from the test runner stay below it
-        ::close(firstFree);
-        rlimit limit;
-        if (room >= 0 && ::getrlimit(RLIMIT_NOFILE, &limit) == 0) {
-            // Both limits, as the shell's `ulimit -n` sets them: the program may raise a soft one.
-            limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(firstFree + room);
-            if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) ::_exit(124);
-        }
-        if (::chdir(workDir.c_str()) != 0) ::_exit(125);
-        if (asNobody && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(126);
-        std::vector<char*> argv{const_cast<char*>(program.c_str())};
-        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        ::execv(program.c_str(), argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFileContent(outPath), ReadFileContent(errPath)};
-}
+using test::RunCli;
+using test::TArgs;
+using test::TRun;
 
 std::string Listed(const TArgs& folders, char terminator) {
     TResultList list;
@@ -87,7 +44,7 @@ TEST(Cli, BadUsageExitsWithTwoAndOneUsageLine) {
         {{"--sort", "Nope", "."}, "\"Write Time\""},  // the valid field names
     };
     for (const auto& [args, named] : cases) {
-        const TRun run = RunCli(args, dir.Str());
+        const TRun run = RunCli(args, {.WorkDir = dir.Str()});
         EXPECT_EQ(run.Status, 2);
         EXPECT_TRUE(run.Out.empty());
         EXPECT_NE(run.Err.find(named), std::string::npos) << run.Err;
@@ -106,10 +63,10 @@ TEST(Cli, PrintsFullPathsAsRawBytesInScanOrder) {
     const std::string sub = dir.Str() + "/sub";
 
     EXPECT_NE(Listed({dir.Str()}, '\n').find(dir.Str() + "/bad\xff\xfe name,\"q\"<\n"), std::string::npos);
-    EXPECT_EQ(RunCli({dir.Str()}, dir.Str()), (TRun{0, Listed({dir.Str()}, '\n'), ""}));
-    EXPECT_EQ(RunCli({"-0", sub, dir.Str(), "missing"}, dir.Str()),
+    EXPECT_EQ(RunCli({dir.Str()}, {.WorkDir = dir.Str()}), (TRun{0, Listed({dir.Str()}, '\n'), ""}));
+    EXPECT_EQ(RunCli({"-0", sub, dir.Str(), "missing"}, {.WorkDir = dir.Str()}),
               (TRun{1, Listed({sub, dir.Str()}, '\0'), "nulvane-cli: missing: No such file or directory\n"}));
-    EXPECT_EQ(RunCli({"--", "-dash"}, dir.Str()), (TRun{0, "-dash/empty\n", ""}));
+    EXPECT_EQ(RunCli({"--", "-dash"}, {.WorkDir = dir.Str()}), (TRun{0, "-dash/empty\n", ""}));
 }
 
 TEST(Cli, SortsByAFieldAsAHeaderClickWould) {
@@ -126,7 +83,7 @@ TEST(Cli, SortsByAFieldAsAHeaderClickWould) {
     };
     for (auto [args, expected] : cases) {
         args.push_back(dir.Str());
-        EXPECT_EQ(RunCli(args, dir.Str()), (TRun{0, expected, ""})) << args[0];
+        EXPECT_EQ(RunCli(args, {.WorkDir = dir.Str()}), (TRun{0, expected, ""})) << args[0];
     }
 }
 
@@ -141,7 +98,7 @@ TEST(Cli, UnreadableFolderEndsItsBranchSilently) {
     const std::string program = bin.Str() + "/nulvane-cli";
     std::filesystem::copy_file(NULVANE_CLI_PATH, program);
     ASSERT_EQ(::chmod(bin.Str().c_str(), 0755), 0);
-    EXPECT_EQ(RunCli({dir.Str()}, "/", ::geteuid() == 0, program), (TRun{0, readable + "\n", ""}));
+    EXPECT_EQ(RunCli({dir.Str()}, {.Program = program, .AsNobody = ::geteuid() == 0}), (TRun{0, readable + "\n", ""}));
 }
 
 // Each case runs on a fresh tree of two empty files and one with content.
@@ -168,7 +125,7 @@ TEST(Cli, DeletionHelpVersionAndFolderArgumentsSetTheExitStatus) {
         dir.Write("full", "x");
         TArgs args;
         for (const std::string& arg : c.Args) args.push_back(arg[0] == 'T' ? dir.Str() + arg.substr(1) : arg);
-        const TRun run = RunCli(args, "/");
+        const TRun run = RunCli(args);
         SCOPED_TRACE(args.front() + " " + args.back());
         EXPECT_EQ(run.Status, c.Status);
         EXPECT_EQ(!run.Out.empty(), c.ListsTree) << run.Out;
@@ -178,10 +135,10 @@ TEST(Cli, DeletionHelpVersionAndFolderArgumentsSetTheExitStatus) {
         EXPECT_EQ(std::filesystem::exists(a) && std::filesystem::exists(b), c.EmptyFilesStay);
         EXPECT_TRUE(std::filesystem::exists(dir.Str() + "/full"));
     }
-    const TRun help = RunCli({"--help"}, "/");
+    const TRun help = RunCli({"--help"});
     EXPECT_EQ(help.Status, 0);
     EXPECT_TRUE(help.Out.starts_with("usage: nulvane-cli")) << help.Out;
-    EXPECT_EQ(RunCli({"--version"}, "/"), (TRun{0, "nulvane-cli 2.3\n", ""}));
+    EXPECT_EQ(RunCli({"--version"}), (TRun{0, "nulvane-cli 2.3\n", ""}));
 }
 
 // On a terminal the question is asked after the list is shown. A file that got content while it
@@ -227,11 +184,11 @@ TEST(Cli, FoldersGivenUpForLackOfDescriptorsAreNamedAndFail) {
     const test::TTempDir dir;
     const std::string top = dir.Write("top");
     dir.Write("sub/empty");
-    const TRun run = RunCli({dir.Str()}, "/", false, NULVANE_CLI_PATH, 1);
+    const TRun run = RunCli({dir.Str()}, {.Room = 1});
     EXPECT_EQ(run.Status, 1);
     EXPECT_EQ(run.Out, top + "\n");
     EXPECT_EQ(run.Err, "nulvane-cli: " + dir.Str() + "/sub/: given up: " + std::strerror(EMFILE) + "\n");
-    EXPECT_EQ(RunCli({dir.Str()}, "/", false, NULVANE_CLI_PATH, 16), (TRun{0, Listed({dir.Str()}, '\n'), ""}));
+    EXPECT_EQ(RunCli({dir.Str()}, {.Room = 16}), (TRun{0, Listed({dir.Str()}, '\n'), ""}));
 }
 
 // A link to a folder of the same file system and one to a folder on another (/dev/shm when that
@@ -260,10 +217,10 @@ TEST(Cli, NoFollowAndOneFileSystemLeaveLinkedFoldersOut) {
         return set;
     };
     const std::string mine = tree + "/own\n";
-    EXPECT_EQ(sorted(RunCli({tree}, "/").Out), sorted(mine + near + far));
-    EXPECT_EQ(sorted(RunCli({"-P", tree}, "/").Out), sorted(mine));
-    EXPECT_EQ(sorted(RunCli({"--no-follow", "-x", tree}, "/").Out), sorted(mine));
-    EXPECT_EQ(sorted(RunCli({"--one-file-system", tree}, "/").Out), sorted(mine + near));
+    EXPECT_EQ(sorted(RunCli({tree}).Out), sorted(mine + near + far));
+    EXPECT_EQ(sorted(RunCli({"-P", tree}).Out), sorted(mine));
+    EXPECT_EQ(sorted(RunCli({"--no-follow", "-x", tree}).Out), sorted(mine));
+    EXPECT_EQ(sorted(RunCli({"--one-file-system", tree}).Out), sorted(mine + near));
 }
 
 }  // namespace

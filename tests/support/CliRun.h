@@ -1,0 +1,83 @@
+#pragma once
+// Runs nulvane-cli (or a copy of it) in a child process and captures its exit status, standard
+// output and standard error. Standard input is /dev/null: no terminal to answer questions on.
+#include <fcntl.h>
+#include <grp.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/FileContent.h"
+#include "support/TempDir.h"
+
+namespace nulvane::test {
+
+using TArgs = std::vector<std::string>;
+
+struct TRun {
+    int Status = -1;
+    std::string Out, Err;
+    friend bool operator==(const TRun&, const TRun&) = default;
+    friend std::ostream& operator<<(std::ostream& out, const TRun& run) {
+        return out << "exit " << run.Status << ", out \"" << run.Out << "\", err \"" << run.Err << '"';
+    }
+};
+
+struct TCliRun {
+    std::string WorkDir = "/";
+    std::string Program = NULVANE_CLI_PATH;
+    // Run as the unprivileged user "nobody".
+    bool AsNobody = false;
+    // Room for only this many more open files than the child inherits; negative for no limit.
+    int Room = -1;
+    // Bytes any one file may grow to (writes beyond fail with EFBIG); negative for no limit.
+    long long FileSizeLimit = -1;
+};
+
+inline TRun RunCli(const TArgs& args, const TCliRun& how = {}) {
+    const TTempDir capture;
+    const std::string outPath = capture.Str() + "/out", errPath = capture.Str() + "/err";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        for (const auto& [path, target] : {std::pair{&outPath, 1}, {&errPath, 2}}) {
+            const int fd = ::open(path->c_str(), O_WRONLY | O_CREAT, 0600);
+            ::dup2(fd, target);
+            ::close(fd);
+        }
+        const int input = ::open("/dev/null", O_RDONLY);
+        ::dup2(input, 0);
+        ::close(input);
+        const int firstFree = ::dup(0);  // descriptors inherited from the test runner stay below it
+        ::close(firstFree);
+        rlimit limit;
+        if (how.Room >= 0 && ::getrlimit(RLIMIT_NOFILE, &limit) == 0) {
+            // Both limits, as the shell's `ulimit -n` sets them: the program may raise a soft one.
+            limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(firstFree + how.Room);
+            if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) ::_exit(124);
+        }
+        if (how.FileSizeLimit >= 0) {
+            ::signal(SIGXFSZ, SIG_IGN);
+            limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(how.FileSizeLimit);
+            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(124);
+        }
+        if (::chdir(how.WorkDir.c_str()) != 0) ::_exit(125);
+        if (how.AsNobody && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(126);
+        std::vector<char*> argv{const_cast<char*>(how.Program.c_str())};
+        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        ::execv(how.Program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFileContent(outPath), ReadFileContent(errPath)};
+}
+
+}  // namespace nulvane::test
