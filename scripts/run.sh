@@ -4,6 +4,6 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh"
-"$root/scripts/build.sh" >/dev/null
+"$root/scripts/build.sh"
 build="${BUILD_DIR:-$root/build}"
 exec "$build/nulvane" "$@"
