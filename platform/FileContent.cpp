@@ -10,13 +10,21 @@
 #include "platform/Errors.h"
 
 namespace nulvane {
-namespace {
 
 [[noreturn]] void ThrowOSError(const char* action, const std::string& path, int error) {
     throw EOSError(std::string(action) + " \"" + path + "\": " + std::system_category().message(error));
 }
 
-}  // namespace
+void WriteAll(int fd, std::string_view bytes, const std::string& path) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ThrowOSError("cannot write", path, errno);
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
 
 bool FileExists(const std::string& path) {
     struct stat st{};
@@ -67,14 +75,7 @@ TFileWriter::~TFileWriter() {
 
 void TFileWriter::Write(std::string_view bytes) {
     if (Fd_ < 0) throw EOSError("cannot write \"" + Path_ + "\": the file is closed");
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(Fd_, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ThrowOSError("cannot write", Path_, errno);
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
+    WriteAll(Fd_, bytes, Path_);
 }
 
 void TFileWriter::Close() {

@@ -41,6 +41,13 @@ private:
 // complete file. EOSError on failure.
 void CreateFileWithContent(const std::string& path, std::string_view content);
 
+// Throws EOSError: `action` ("cannot write"), the path in quotes, and the system's text for `error`.
+[[noreturn]] void ThrowOSError(const char* action, const std::string& path, int error);
+
+// Writes all of `bytes` to an open descriptor, going on after interruptions and short writes.
+// EOSError naming `path` on failure.
+void WriteAll(int fd, std::string_view bytes, const std::string& path);
+
 // Removes a file; false when it could not be removed (a missing file included).
 bool RemoveFile(const std::string& path) noexcept;
 

@@ -12,13 +12,10 @@
 #include <unistd.h>
 
 #include "platform/Errors.h"
+#include "platform/FileContent.h"
 
 namespace nulvane {
 namespace {
-
-[[noreturn]] void ThrowOSError(const char* action, const std::string& path, int error) {
-    throw EOSError(std::string(action) + " \"" + path + "\": " + std::system_category().message(error));
-}
 
 // The file a symbolic link finally points to; the path itself when it is no link or the link
 // leads nowhere (the rename then replaces the dangling link).
@@ -79,14 +76,7 @@ TSafeFileWriter::~TSafeFileWriter() {
 
 void TSafeFileWriter::Write(std::string_view bytes) {
     if (Fd_ < 0) throw EOSError("cannot write \"" + Target_ + "\": the file is closed");
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(Fd_, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ThrowOSError("cannot write", Target_, errno);
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
+    WriteAll(Fd_, bytes, Target_);
 }
 
 void TSafeFileWriter::Commit() {
