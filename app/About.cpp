@@ -8,7 +8,7 @@
 
 #include "app/ErrorHandler.h"
 #include "core/Product.h"
-#include "platform/DesktopServices.h"
+#include "platform/desktop/DesktopServices.h"
 
 namespace nulvane {
 

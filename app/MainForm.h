@@ -23,7 +23,7 @@
 #include "app/ListView.h"
 #include "core/ResultList.h"
 #include "core/TallyscopeCtrl.h"
-#include "platform/XmlDocComponent.h"
+#include "platform/xml/XmlDocComponent.h"
 
 namespace nulvane {
 

@@ -12,7 +12,7 @@
 #include "app/QtDesktopServices.h"
 #include "app/Servers.h"
 #include "app/WaitForm.h"
-#include "platform/FileRemoval.h"
+#include "platform/files/FileRemoval.h"
 
 
 namespace nulvane {

@@ -6,7 +6,7 @@
 // Requests made from a worker thread (long work that shows a message or asks a question) are
 // carried over to the user-interface thread and wait for it there.
 #include "app/WaitForm.h"
-#include "platform/DesktopServices.h"
+#include "platform/desktop/DesktopServices.h"
 
 class QWidget;
 

@@ -15,9 +15,9 @@
 #include "config/Config.h"
 #include "core/TallyscopeCtrl.h"
 #include "export/FileInfo.h"
-#include "platform/FileContent.h"
-#include "platform/ProcessInfo.h"
-#include "platform/ScriptedDesktopServices.h"
+#include "platform/files/FileContent.h"
+#include "platform/system/ProcessInfo.h"
+#include "platform/desktop/ScriptedDesktopServices.h"
 #include "tests/support/TempDir.h"
 
 using namespace nulvane;

@@ -13,9 +13,9 @@
 
 #include "app/MainForm.h"
 #include "config/Config.h"
-#include "platform/DesktopServices.h"
-#include "platform/ProcessInfo.h"
-#include "platform/ScriptedDesktopServices.h"
+#include "platform/desktop/DesktopServices.h"
+#include "platform/system/ProcessInfo.h"
+#include "platform/desktop/ScriptedDesktopServices.h"
 #include "tests/support/TempDir.h"
 
 using namespace nulvane;

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/LocaleTexts.h"
+#include "platform/text/LocaleTexts.h"
 
 #if __has_include(<benchmark/benchmark.h>)
 #include <benchmark/benchmark.h>

@@ -11,7 +11,7 @@
 
 #include "core/FileReader.h"
 #include "core/ResultList.h"
-#include "platform/LocaleTexts.h"
+#include "platform/text/LocaleTexts.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include "core/FileRecord.h"
 #include "core/ResultList.h"
 #include "core/TallyscopeCtrl.h"
-#include "platform/LocaleTexts.h"
-#include "platform/ProcessInfo.h"
+#include "platform/text/LocaleTexts.h"
+#include "platform/system/ProcessInfo.h"
 #include "tests/support/TempDir.h"
 
 using namespace nulvane;

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/SystemDesktopServices.h"
+#include "platform/desktop/SystemDesktopServices.h"
 
 namespace nulvane {
 

@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "platform/Errors.h"
-#include "platform/FileContent.h"
-#include "platform/ProcessInfo.h"
+#include "platform/system/Errors.h"
+#include "platform/files/FileContent.h"
+#include "platform/system/ProcessInfo.h"
 
 namespace nulvane {
 

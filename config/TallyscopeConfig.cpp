@@ -1,6 +1,6 @@
 #include "config/TallyscopeConfig.h"
 
-#include "platform/Errors.h"
+#include "platform/system/Errors.h"
 
 namespace nulvane {
 namespace {

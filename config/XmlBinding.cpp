@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "platform/Errors.h"
+#include "platform/system/Errors.h"
 
 namespace nulvane {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/XmlDom.h"
+#include "platform/xml/XmlDom.h"
 
 namespace nulvane {
 

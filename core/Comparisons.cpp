@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "platform/LocaleTexts.h"
+#include "platform/text/LocaleTexts.h"
 
 namespace nulvane {
 

@@ -4,7 +4,7 @@
 //
 // Only what the scan found is ever deleted: an entry's file goes only when its path still names a
 // regular file of zero bytes with the device and inode recorded at the scan (see
-// platform/FileRemoval.h). An entry whose file is gone leaves the list; an entry whose file was
+// platform/files/FileRemoval.h). An entry whose file is gone leaves the list; an entry whose file was
 // kept (changed, permission denied, in use) stays, with its check state, so that a failure is
 // never shown as a success.
 #include <cstddef>
@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/ResultList.h"
-#include "platform/FileRemoval.h"
+#include "platform/files/FileRemoval.h"
 
 namespace nulvane {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/Comparisons.h"
-#include "platform/LocaleTexts.h"
+#include "platform/text/LocaleTexts.h"
 
 namespace nulvane {
 

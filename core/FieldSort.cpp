@@ -2,7 +2,7 @@
 
 #include "core/FileRecord.h"
 #include "core/TallyscopeCtrl.h"
-#include "platform/Errors.h"
+#include "platform/system/Errors.h"
 
 namespace nulvane {
 

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/LocaleTexts.h"
-#include "platform/PathNames.h"
+#include "platform/text/LocaleTexts.h"
+#include "platform/files/PathNames.h"
 
 namespace nulvane {
 namespace {

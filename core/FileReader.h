@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "core/ResultList.h"
-#include "platform/DirWalk.h"
+#include "platform/files/DirWalk.h"
 
 namespace nulvane {
 

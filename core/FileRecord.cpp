@@ -5,7 +5,7 @@
 #include <cstring>
 #include <new>
 
-#include "platform/Errors.h"
+#include "platform/system/Errors.h"
 
 namespace nulvane {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/Errors.h"
+#include "platform/system/Errors.h"
 
 namespace nulvane {
 

@@ -6,7 +6,7 @@
 #include "config/Config.h"
 #include "config/TallyscopeConfig.h"
 #include "core/EntryComparison.h"
-#include "platform/LocaleTexts.h"
+#include "platform/text/LocaleTexts.h"
 
 namespace nulvane {
 

@@ -14,7 +14,7 @@
 
 #include "core/FileRecord.h"
 #include "core/ResultList.h"
-#include "platform/DesktopServices.h"
+#include "platform/desktop/DesktopServices.h"
 
 namespace nulvane {
 

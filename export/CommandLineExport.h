@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "export/FileInfo.h"
-#include "platform/SystemDesktopServices.h"
+#include "platform/desktop/SystemDesktopServices.h"
 
 namespace nulvane {
 

@@ -7,7 +7,7 @@
 #include "core/Comparisons.h"
 #include "core/TallyscopeCtrl.h"
 #include "export/CommandLineExport.h"
-#include "platform/DesktopServices.h"
+#include "platform/desktop/DesktopServices.h"
 
 namespace nulvane {
 

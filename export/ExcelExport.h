@@ -18,8 +18,8 @@
 
 #include "core/ResultList.h"
 #include "export/FileInfo.h"
-#include "platform/Automation.h"
-#include "platform/XmlDom.h"
+#include "platform/automation/Automation.h"
+#include "platform/xml/XmlDom.h"
 
 namespace nulvane {
 

@@ -1,10 +1,10 @@
 #include "export/FileInfo.h"
 
 #include "core/TallyscopeCtrl.h"
-#include "platform/FileContent.h"
-#include "platform/PathNames.h"
-#include "platform/SafeFile.h"
-#include "platform/Volumes.h"
+#include "platform/files/FileContent.h"
+#include "platform/files/PathNames.h"
+#include "platform/files/SafeFile.h"
+#include "platform/files/Volumes.h"
 
 namespace nulvane {
 

@@ -23,8 +23,8 @@
 #include <vector>
 
 #include "core/ResultList.h"
-#include "platform/DesktopServices.h"
-#include "platform/XmlDocComponent.h"
+#include "platform/desktop/DesktopServices.h"
+#include "platform/xml/XmlDocComponent.h"
 
 namespace nulvane {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "config/TallyscopeConfig.h"
-#include "platform/Errors.h"
+#include "platform/system/Errors.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace nulvane;

@@ -13,8 +13,8 @@
 
 #include "core/FileRecord.h"
 #include "export/FileInfo.h"
-#include "platform/Errors.h"
-#include "platform/XmlDom.h"
+#include "platform/system/Errors.h"
+#include "platform/xml/XmlDom.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Errors.h"
-#include "platform/LocaleTexts.h"
+#include "platform/system/Errors.h"
+#include "platform/text/LocaleTexts.h"
 
 namespace {
 

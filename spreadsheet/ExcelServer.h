@@ -18,7 +18,7 @@
 // Texts that are plain decimal numbers are stored as numbers, as a spreadsheet program does;
 // every other text is kept as given. A call the server cannot answer fails with a description
 // of why, which the client sees.
-#include "platform/Automation.h"
+#include "platform/automation/Automation.h"
 
 namespace nulvane {
 

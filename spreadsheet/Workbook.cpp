@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
-#include "platform/Automation.h"
+#include "platform/automation/Automation.h"
 
 namespace nulvane {
 

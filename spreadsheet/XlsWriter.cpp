@@ -8,8 +8,8 @@
 #include <mutex>
 #include <unordered_map>
 
-#include "platform/Automation.h"
-#include "platform/SafeFile.h"
+#include "platform/automation/Automation.h"
+#include "platform/files/SafeFile.h"
 
 namespace nulvane {
 

@@ -17,7 +17,7 @@
 #include "app/ErrorHandler.h"
 #include "core/Product.h"
 #include "app/QtDesktopServices.h"
-#include "platform/ScriptedDesktopServices.h"
+#include "platform/desktop/ScriptedDesktopServices.h"
 #include "support/ConfigFolder.h"
 #include "tests/app/QtApp.h"
 

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "platform/FileContent.h"
+#include "platform/files/FileContent.h"
 #include "support/CliRun.h"
 #include "support/SpreadsheetReaders.h"
 #include "support/TempDir.h"

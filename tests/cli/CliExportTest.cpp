@@ -8,7 +8,7 @@
 #include "core/FieldSort.h"
 #include "core/FileReader.h"
 #include "export/CommandLineExport.h"
-#include "platform/FileContent.h"
+#include "platform/files/FileContent.h"
 #include "support/CliRun.h"
 #include "support/ConfigFolder.h"
 

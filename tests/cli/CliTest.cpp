@@ -14,7 +14,7 @@
 #include <set>
 
 #include "core/FileReader.h"
-#include "platform/FileContent.h"
+#include "platform/files/FileContent.h"
 #include "support/CliRun.h"
 #include "support/TempDir.h"
 

@@ -8,8 +8,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "platform/Errors.h"
-#include "platform/FileContent.h"
+#include "platform/system/Errors.h"
+#include "platform/files/FileContent.h"
 #include "support/ConfigFolder.h"
 #include "support/XmlSamples.h"
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "config/Config.h"
-#include "platform/Errors.h"
+#include "platform/system/Errors.h"
 
 using namespace nulvane;
 

@@ -3,7 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "platform/Errors.h"
+#include "platform/system/Errors.h"
 
 using namespace nulvane;
 

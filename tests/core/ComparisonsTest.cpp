@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "platform/LocaleTexts.h"
+#include "platform/text/LocaleTexts.h"
 
 using namespace nulvane;
 

@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "core/FileReader.h"
-#include "platform/Errors.h"
+#include "platform/system/Errors.h"
 #include "support/TempDir.h"
 
 using namespace nulvane;

@@ -5,8 +5,8 @@
 #include <filesystem>
 
 #include "core/TallyscopeCtrl.h"
-#include "platform/Errors.h"
-#include "platform/LocaleTexts.h"
+#include "platform/system/Errors.h"
+#include "platform/text/LocaleTexts.h"
 #include "support/ConfigFolder.h"
 
 using namespace nulvane;

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "core/FieldSort.h"
-#include "platform/Errors.h"
-#include "platform/LocaleTexts.h"
+#include "platform/system/Errors.h"
+#include "platform/text/LocaleTexts.h"
 #include "support/RandomTree.h"
 #include "support/TempDir.h"
 #include "support/Environment.h"

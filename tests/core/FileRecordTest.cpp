@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "platform/Errors.h"
+#include "platform/system/Errors.h"
 
 using namespace nulvane;
 

@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "platform/Errors.h"
+#include "platform/system/Errors.h"
 
 using namespace nulvane;
 

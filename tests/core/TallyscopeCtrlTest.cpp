@@ -5,9 +5,9 @@
 #include <tuple>
 
 #include "core/EntryComparison.h"
-#include "platform/Errors.h"
-#include "platform/LocaleTexts.h"
-#include "platform/ScriptedDesktopServices.h"
+#include "platform/system/Errors.h"
+#include "platform/text/LocaleTexts.h"
+#include "platform/desktop/ScriptedDesktopServices.h"
 #include "support/Allocations.h"
 #include "support/ConfigFolder.h"
 

@@ -2,7 +2,7 @@
 
 #include <gmock/gmock.h>
 
-#include "platform/Errors.h"
+#include "platform/system/Errors.h"
 #include "spreadsheet/ExcelServer.h"
 #include "support/OleErrors.h"
 #include "support/SpreadsheetReaders.h"

@@ -11,8 +11,8 @@
 
 #include "core/TallyscopeCtrl.h"
 #include "export/FileInfo.h"
-#include "platform/FileContent.h"
-#include "platform/ScriptedDesktopServices.h"
+#include "platform/files/FileContent.h"
+#include "platform/desktop/ScriptedDesktopServices.h"
 #include "support/ConfigFolder.h"
 #include "support/TempDir.h"
 

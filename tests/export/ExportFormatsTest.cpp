@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "core/Product.h"
-#include "platform/XmlDom.h"
+#include "platform/xml/XmlDom.h"
 #include "tests/export/ExportFixture.h"
 
 using namespace nulvane;

@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
-#include "platform/Errors.h"
-#include "platform/XmlDocComponent.h"
+#include "platform/system/Errors.h"
+#include "platform/xml/XmlDocComponent.h"
 #include "support/ChildProcess.h"
 #include "tests/export/ExportFixture.h"
 

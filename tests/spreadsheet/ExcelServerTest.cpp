@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "platform/FileContent.h"
+#include "platform/files/FileContent.h"
 #include "spreadsheet/Workbook.h"
 #include "support/OleErrors.h"
 #include "support/SpreadsheetReaders.h"

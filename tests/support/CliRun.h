@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/FileContent.h"
+#include "platform/files/FileContent.h"
 #include "support/TempDir.h"
 
 namespace nulvane::test {

@@ -3,7 +3,7 @@
 // run is read from it and its default written to it. The loaded configuration is dropped when
 // the folder is made and again before it goes.
 #include "config/Config.h"
-#include "platform/ProcessInfo.h"
+#include "platform/system/ProcessInfo.h"
 #include "support/TempDir.h"
 
 namespace nulvane::test {

@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/Automation.h"
+#include "platform/automation/Automation.h"
 
 namespace nulvane::test {
 

@@ -1,0 +1,77 @@
+#pragma once
+// Desktop services for tests: every request is recorded, in order, and questions are answered
+// from a queue the test fills beforehand. Nothing reaches the desktop; long work runs in place.
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/desktop/DesktopServices.h"
+
+namespace nulvane {
+
+enum class TDesktopRequestKind {
+    OpenFolder,
+    OpenUrl,
+    MessageBox,
+    PickFolder,
+    SaveFileName,
+    ShowWaitForm,
+    HideWaitForm,
+    SetWaitMessage,
+    RunBusy,
+    BusyCursorOn,
+    BusyCursorOff,
+};
+
+struct TDesktopRequest {
+    TDesktopRequestKind Kind;
+    // OpenFolder: the folder; OpenUrl: the address; MessageBox: the text; SaveFileName: the
+    // filter; SetWaitMessage: the message; otherwise empty.
+    std::string Text;
+    TOwnerWindow Owner = nullptr;
+    // MessageBox: the caption; SaveFileName: the default extension; ShowWaitForm: "cancel" when
+    // the Cancel button was asked for.
+    std::string Detail = {};
+    TMessageButtons Buttons = TMessageButtons::Ok;  // MessageBox only
+    TMessageIcon Icon = TMessageIcon::None;          // MessageBox only
+    friend bool operator==(const TDesktopRequest&, const TDesktopRequest&) = default;
+};
+
+class TScriptedDesktopServices : public IDesktopServices {
+public:
+    void OpenFolder(const std::string& folder, TOwnerWindow owner) override;
+    void OpenUrl(const std::string& url) override;
+    // Answered from the queue: "Yes", "No" or "Ok".
+    TMessageResult MessageBox(const std::string& text, const std::string& caption, TMessageButtons buttons,
+                              TMessageIcon icon, TOwnerWindow owner) override;
+    // Answered from the queue: the path, or "" for cancel.
+    std::string PickFolder(TOwnerWindow owner) override;
+    std::string SaveFileName(const std::string& defaultExt, const std::string& filter,
+                             const std::string& initialFileName, TOwnerWindow owner) override;
+    void ShowWaitForm(bool show, bool showCancel) override;
+    void SetWaitMessage(const std::string& text) override;
+    void RunBusy(const std::function<void()>& work) override;
+    void SetBusyCursor(bool busy) override;
+
+    const std::vector<TDesktopRequest>& Requests() const noexcept { return Requests_; }
+    void ClearRequests() noexcept { Requests_.clear(); }
+    // The recorded requests of one kind, in order.
+    std::vector<TDesktopRequest> RequestsOf(TDesktopRequestKind kind) const;
+
+    // Queues the answer to the next question (a button's name, a chosen path, "" for cancel).
+    void QueueAnswer(std::string answer) { Answers_.push_back(std::move(answer)); }
+    std::size_t AnswersLeft() const noexcept { return Answers_.size(); }
+
+protected:
+    void Record(TDesktopRequest request) { Requests_.push_back(std::move(request)); }
+    // Takes the next queued answer; a question the script did not foresee throws
+    // std::logic_error naming it.
+    std::string TakeAnswer(std::string_view question);
+
+private:
+    std::vector<TDesktopRequest> Requests_;
+    std::deque<std::string> Answers_;
+};
+
+}  // namespace nulvane

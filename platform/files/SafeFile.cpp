@@ -1,0 +1,119 @@
+#include "platform/files/SafeFile.h"
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <random>
+#include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/system/Errors.h"
+#include "platform/files/FileContent.h"
+
+namespace nulvane {
+namespace {
+
+// The file a symbolic link finally points to; the path itself when it is no link or the link
+// leads nowhere (the rename then replaces the dangling link).
+std::string ResolvedTarget(const std::string& path) {
+    struct stat st{};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    char resolved[PATH_MAX];
+    return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+}
+
+// A name for the temporary file: hidden, beside the target, recognisably its, and short enough
+// for any file system however long the target's name is.
+std::string TemporaryName(const std::string& target) {
+    static std::atomic<unsigned> serial{std::random_device{}()};
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    if (base.size() > 200) base.resize(200);
+    static constexpr char Hex[] = "0123456789abcdef";
+    std::string suffix;
+    for (unsigned value = serial.fetch_add(0x9E3779B9u); suffix.size() < 8; value >>= 4) suffix += Hex[value & 15];
+    return folder + "." + base + "." + suffix + ".part";
+}
+
+}  // namespace
+
+TSafeFileWriter::TSafeFileWriter(const std::string& path) : Target_(ResolvedTarget(path)) {
+    if (Target_.empty() || Target_.back() == '/') throw EOSError("cannot write \"" + path + "\": no file name");
+    struct stat target{};
+    const bool exists = ::stat(Target_.c_str(), &target) == 0;
+    if (exists && S_ISDIR(target.st_mode)) ThrowOSError("cannot write", path, EISDIR);
+    if (exists && !S_ISREG(target.st_mode)) {
+        // O_NONBLOCK: a pipe nobody reads fails at once instead of waiting for a reader.
+        Fd_ = ::open(Target_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        if (Fd_ < 0) ThrowOSError("cannot open", path, errno);
+        ::fcntl(Fd_, F_SETFL, ::fcntl(Fd_, F_GETFL) & ~O_NONBLOCK);
+        Direct_ = true;
+        Temporary_ = Target_;
+        return;
+    }
+    for (int attempt = 0; Fd_ < 0; ++attempt) {
+        Temporary_ = TemporaryName(Target_);
+        Fd_ = ::open(Temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        if (Fd_ < 0 && (errno != EEXIST || attempt == 100)) ThrowOSError("cannot create a file beside", path, errno);
+    }
+    if (exists) {
+        // Best effort: only the owner (or root) may give these, and a new file is no worse off.
+        if (::fchown(Fd_, target.st_uid, target.st_gid) != 0) {
+        }
+        ::fchmod(Fd_, target.st_mode & 07777);
+    }
+}
+
+TSafeFileWriter::~TSafeFileWriter() {
+    if (Fd_ >= 0) ::close(Fd_);
+    if (!Committed_ && !Direct_) ::unlink(Temporary_.c_str());
+}
+
+void TSafeFileWriter::Write(std::string_view bytes) {
+    if (Fd_ < 0) throw EOSError("cannot write \"" + Target_ + "\": the file is closed");
+    WriteAll(Fd_, bytes, Target_);
+}
+
+void TSafeFileWriter::Commit() {
+    if (Fd_ < 0) throw EOSError("cannot write \"" + Target_ + "\": the file is closed");
+    const int fd = Fd_;
+    Fd_ = -1;
+    if (Direct_) {
+        if (::close(fd) != 0 && errno != EINTR) ThrowOSError("cannot write", Target_, errno);
+        Committed_ = true;
+        return;
+    }
+    // The content must be on the disk before the name points to it: renamed first, a crash could
+    // leave an empty file where the earlier one was.
+    if (::fsync(fd) != 0 && errno != EINVAL) {
+        const int error = errno;
+        ::close(fd);
+        ThrowOSError("cannot write", Target_, error);
+    }
+    // A delayed write error (a full disk over NFS, say) shows only here.
+    if (::close(fd) != 0 && errno != EINTR) ThrowOSError("cannot write", Target_, errno);
+    if (::rename(Temporary_.c_str(), Target_.c_str()) != 0) ThrowOSError("cannot replace", Target_, errno);
+    Committed_ = true;
+    // The new name itself reaches the disk with its folder. The file is complete either way, so a
+    // failure here is not reported.
+    const std::size_t slash = Target_.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : Target_.substr(0, slash);
+    const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd >= 0) {
+        ::fsync(folderFd);
+        ::close(folderFd);
+    }
+}
+
+void WriteFileSafely(const std::string& path, std::string_view content) {
+    TSafeFileWriter writer(path);
+    writer.Write(content);
+    writer.Commit();
+}
+
+}  // namespace nulvane

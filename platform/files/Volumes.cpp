@@ -1,0 +1,130 @@
+#include "platform/files/Volumes.h"
+
+#include <utility>
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/text/WideText.h"
+#else
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+#endif
+
+namespace nulvane {
+
+namespace {
+std::string LabelFolderOverride;
+}
+
+void SetVolumeLabelFolderForTesting(std::string folder) { LabelFolderOverride = std::move(folder); }
+
+#ifdef _WIN32
+
+TDriveType QueryDriveType(const std::string& path) { return static_cast<TDriveType>(GetDriveTypeW(Wide(path).c_str())); }
+
+std::string QueryVolumeName(const std::string& root) {
+    wchar_t name[MAX_PATH + 1] = {};
+    if (!GetVolumeInformationW(Wide(root).c_str(), name, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0))
+        return {};
+    const int size = WideCharToMultiByte(CP_UTF8, 0, name, -1, nullptr, 0, nullptr, nullptr);
+    std::string label(static_cast<std::size_t>(size > 0 ? size - 1 : 0), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, name, -1, label.data(), size, nullptr, nullptr);
+    return label;
+}
+
+#else
+
+namespace {
+
+// The mount table writes blanks, tabs, line feeds and backslashes as three-digit octal escapes;
+// udev writes unsafe bytes of a label as "\xHH". Both are undone here.
+std::string Unescaped(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto digit = [](char c) { return c >= '0' && c <= '7'; };
+        const auto hex = [](char c) {
+            return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+        };
+        if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x' && hex(text[i + 2]) >= 0 &&
+            hex(text[i + 3]) >= 0) {
+            out += static_cast<char>(hex(text[i + 2]) * 16 + hex(text[i + 3]));
+            i += 3;
+        } else if (text[i] == '\\' && i + 3 < text.size() && digit(text[i + 1]) && digit(text[i + 2]) &&
+                   digit(text[i + 3])) {
+            out += static_cast<char>((text[i + 1] - '0') * 64 + (text[i + 2] - '0') * 8 + (text[i + 3] - '0'));
+            i += 3;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// The file system type of the mount at `mountPoint` (an absolute path without "." or ".."
+// parts), from the last matching line of the mount table; empty when none matches.
+std::string FileSystemType(const std::string& mountPoint) {
+    std::FILE* table = std::fopen("/proc/self/mounts", "re");
+    if (!table) return {};
+    std::string type;
+    char line[4096];
+    while (std::fgets(line, sizeof line, table)) {
+        const std::string_view text(line);
+        const std::size_t first = text.find(' ');
+        const std::size_t second = first == std::string_view::npos ? first : text.find(' ', first + 1);
+        const std::size_t third = second == std::string_view::npos ? second : text.find(' ', second + 1);
+        if (third == std::string_view::npos) continue;
+        if (Unescaped(text.substr(first + 1, second - first - 1)) == mountPoint)
+            type = text.substr(second + 1, third - second - 1);
+    }
+    std::fclose(table);
+    return type;
+}
+
+}  // namespace
+
+TDriveType QueryDriveType(const std::string& path) {
+    struct stat self{}, parent{};
+    if (path.empty() || ::stat(path.c_str(), &self) != 0 || !S_ISDIR(self.st_mode)) return dtNoRootDir;
+    if (::stat((path + "/..").c_str(), &parent) != 0) return dtNoRootDir;
+    // A mount point lies on another device than its parent; "/" is its own parent.
+    const bool root = self.st_dev != parent.st_dev || self.st_ino == parent.st_ino;
+    if (!root) return dtNoRootDir;
+    char resolved[PATH_MAX];
+    const std::string type = ::realpath(path.c_str(), resolved) ? FileSystemType(resolved) : std::string();
+    const auto starts = [&type](std::string_view prefix) { return type.compare(0, prefix.size(), prefix) == 0; };
+    if (starts("nfs") || starts("cifs") || starts("smb") || starts("9p") || type == "fuse.sshfs") return dtRemote;
+    if (type == "iso9660" || type == "udf") return dtCDROM;
+    if (type == "tmpfs" || type == "ramfs") return dtRAMDisk;
+    return dtFixed;
+}
+
+std::string QueryVolumeName(const std::string& root) {
+    struct stat volume{};
+    if (::stat(root.c_str(), &volume) != 0) return {};
+    const std::string folder = LabelFolderOverride.empty() ? "/dev/disk/by-label" : LabelFolderOverride;
+    DIR* labels = ::opendir(folder.c_str());
+    if (!labels) return {};
+    std::string label;
+    while (const dirent* entry = ::readdir(labels)) {
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        struct stat device{};
+        if (::stat((folder + "/" + entry->d_name).c_str(), &device) == 0 && S_ISBLK(device.st_mode) &&
+            device.st_rdev == volume.st_dev) {
+            label = Unescaped(name);
+            break;
+        }
+    }
+    ::closedir(labels);
+    return label;
+}
+
+#endif
+
+}  // namespace nulvane
