@@ -3,11 +3,13 @@
 #include <atomic>
 #include <charconv>
 #include <memory>
+#include <new>
 #include <utility>
 #include <vector>
 
 #include "platform/text/LocaleTexts.h"
 #include "platform/files/PathNames.h"
+#include "platform/system/LongWork.h"
 
 namespace nulvane {
 namespace {
@@ -109,14 +111,21 @@ void AddEmptyFiles(TResultList& list, const std::string& folder, const TWalkOpti
     WalkFolder(folder, collector, options);
 }
 
-void ScanFolder(TResultList& list, std::string_view folder, const TWalkOptions& options) noexcept {
+TScanReport ScanFolder(TResultList& list, std::string_view folder, const TWalkOptions& options) noexcept {
+    TScanReport report;
     const TResultList::TUpdateScope update(list);
-    if (folder.empty()) return;  // not a folder; "/" alone would be the whole file system
+    if (folder.empty()) return report;  // not a folder; "/" alone would be the whole file system
+    const std::size_t before = list.Count();
     try {
         AddEmptyFiles(list, IncludeTrailingPathDelimiter(folder), options);
+    } catch (const std::bad_alloc&) {
+        report.OutOfMemory = true;  // what was found before stays listed
     } catch (...) {
         // What was found before the error stays listed.
     }
+    report.Listed = list.Count() - before;
+    report.Stopped = CurrentWork().StopRequested();
+    return report;
 }
 
 std::string_view GetFileExtNoDot(std::string_view path) noexcept {

@@ -9,12 +9,24 @@
 
 namespace nulvane {
 
+// What one scan did, for the caller to tell the user: how many entries it appended and whether
+// the list is complete. A scan that was stopped or ran short of memory keeps what it found.
+struct TScanReport {
+    std::size_t Listed = 0;      // entries appended by this scan
+    std::size_t Unreadable = 0;  // folders that could not be opened or read (their files are missing)
+    std::size_t GivenUp = 0;     // folders given up because descriptors or memory ran short
+    bool OutOfMemory = false;    // the walk ran short of memory and stopped
+    bool Stopped = false;        // the job was asked to stop (CurrentWork()) before the walk ended
+    bool Complete() const noexcept { return Unreadable == 0 && GivenUp == 0 && !OutOfMemory && !Stopped; }
+};
+
 // Scans `folder` (with or without a trailing separator) and appends an entry per empty file,
-// with repainting suspended. Never throws: entries found before an error stay in the list. A
-// folder that is missing, unreadable or the empty text adds nothing. Earlier entries are kept,
-// so scanning twice lists twice. The options choose threads, whether folder links are followed
-// and other file systems entered, and who hears of folders given up after resource errors.
-void ScanFolder(TResultList& list, std::string_view folder, const TWalkOptions& options = {}) noexcept;
+// with repainting suspended. Never throws: entries found before an error stay in the list, and
+// the report says why the list is incomplete. A folder that is missing, unreadable or the empty
+// text adds nothing. Earlier entries are kept, so scanning twice lists twice. The options choose
+// threads, whether folder links are followed and other file systems entered, and who hears of
+// folders given up after resource errors.
+TScanReport ScanFolder(TResultList& list, std::string_view folder, const TWalkOptions& options = {}) noexcept;
 
 // The walk itself: `folder` ends in the separator. Entries come with fields 0 (name), 1 (full
 // path), 2 (size), 3 (extension), 4 (type "file") and 10 to 12 (times) filled, the file's
