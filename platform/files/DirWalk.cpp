@@ -33,9 +33,6 @@
 #include "platform/system/LongWork.h"
 
 namespace nulvane {
-
-void TWalkVisitor::AddAnchor(const TWalkAnchor&) {}
-
 namespace {
 
 // One stat gives everything a listed file needs, so a regular file costs exactly one call.

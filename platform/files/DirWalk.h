@@ -109,7 +109,7 @@ public:
 
     // Announces an anchor before any item listed under it is delivered. Anchors are numbered from
     // 0 (the walked folder) in the order they are announced, on the caller's thread.
-    virtual void AddAnchor(const TWalkAnchor& anchor);
+    virtual void AddAnchor(const TWalkAnchor& /*anchor*/) {}
 
     // The items [first, last) were taken with paths under the folder path `from` (ending in "/"),
     // but the walk lists that folder under `to`: the same folder, reached earlier in listing
