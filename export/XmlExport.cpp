@@ -50,7 +50,15 @@ bool TFileInfo::ExportToXML(const std::string& initialFileName) {
 
 void TFileInfo::SaveDocument(const std::string& fileName) {
     TSafeFileWriter file(fileName);
-    CommitExportFile(file, XmlDocument().Document().SaveToText());
+    std::string piece;
+    XmlDocument().Document().SaveTo([&](std::string_view bytes) {
+        piece += bytes;
+        if (piece.size() < TExportText::PieceSize) return;
+        CheckExportStop();
+        file.Write(piece);
+        piece.clear();
+    });
+    CommitExportFile(file, piece);
 }
 
 }  // namespace nulvane

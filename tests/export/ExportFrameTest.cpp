@@ -165,7 +165,8 @@ TEST_F(ExportFrameTest, ExportsCountTheirRowsAndAStopKeepsTheEarlierFile) {
         EXPECT_EQ(Trace().back(), "hide");
         EXPECT_EQ(Read(c.File), "earlier");
     }
-    // The XML document stopped while it is saved.
+    // The XML document stopped while it is saved, once its first megabyte is made.
+    for (int i = 0; i < 300; ++i) Add({std::string(2000, 'n') + std::to_string(i), ""});
     TFileInfo info;
     TTallyscopeCtrl::GetExportColumns(info.ExportColumns);
     info.ResetDocument();
