@@ -195,7 +195,7 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
     connect(about, &QAction::triggered, this, [this] { RunCommand([this] { AboutClick(); }); });
     QAction* help = menuBar()->addAction(QStringLiteral("Help"));
     connect(help, &QAction::triggered, this, [this] { RunCommand([this] { HelpClick(); }); });
-    // Beside "About" and "Help"; what deletion needs to be told joins it below a separator.
+    // Beside "About" and "Help": the options a later scan follows, as the user left them.
     Options_ = TWindowOptions::Load();
     mnOptions = menuBar()->addMenu(QStringLiteral("Options"));
     acFollowFolderLinks = mnOptions->addAction(QStringLiteral("Follow Folder Links"));

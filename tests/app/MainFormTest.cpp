@@ -376,7 +376,7 @@ TEST_F(MainFormTest, ADoubleClickShowsTheFileInItsFolder) {
 }
 
 TEST(DesktopEntry, OffersToOpenFilesButDoesNotClaimFolders) {
-    std::ifstream entry(std::filesystem::path(__FILE__).parent_path() / "../../app/nulvane.desktop");
+    std::ifstream entry(NULVANE_SOURCE_DIR "/app/nulvane.desktop");
     const std::string text{std::istreambuf_iterator<char>(entry), {}};
     ASSERT_FALSE(text.empty());
     EXPECT_NE(text.find("\nExec=nulvane %F\n"), std::string::npos);
