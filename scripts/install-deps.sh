@@ -12,7 +12,8 @@ packages=(
   clang libclang-rt-14-dev
   findutils python3 tzdata
   python3-xlrd gnumeric
-  xvfb xauth x11-apps netpbm
+  xvfb xauth x11-apps netpbm xdotool
+  dbus-daemon
 )
 
 missing=()
