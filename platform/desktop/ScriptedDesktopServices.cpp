@@ -47,7 +47,10 @@ void TScriptedDesktopServices::SetWaitMessage(const std::string& text) {
 
 void TScriptedDesktopServices::RunBusy(const std::function<void()>& work) {
     Record({TDesktopRequestKind::RunBusy, {}});
-    TLongWork job;
+    // A job the caller installed itself (a test that stops or counts it) is the one that runs;
+    // otherwise each job gets a fresh one, as on a desktop.
+    TLongWork fresh;
+    TLongWork& job = InstalledWork() ? *InstalledWork() : fresh;
     const TLongWorkScope current(job);
     TLongWork* const outer = std::exchange(Running_, &job);
     struct TRestore {
