@@ -8,5 +8,5 @@ set_tests_properties(Packages.RunSetHoldsNoTestOnlyPackage PROPERTIES SKIP_RETUR
 if(NOT NULVANE_SANITIZE)
   add_test(NAME Package.DebianPackageInstallsAndPassesLintian
            COMMAND ${PROJECT_SOURCE_DIR}/scripts/check-package.sh ${CMAKE_BINARY_DIR})
-  set_tests_properties(Package.DebianPackageInstallsAndPassesLintian PROPERTIES TIMEOUT 300 RUN_SERIAL ON)
+  set_tests_properties(Package.DebianPackageInstallsAndPassesLintian PROPERTIES TIMEOUT 300)
 endif()

@@ -8,40 +8,42 @@ set(nulvane_generated ${CMAKE_CURRENT_BINARY_DIR}/packaging)
 file(MAKE_DIRECTORY ${nulvane_generated})
 
 # The manual pages are made from their templates and nulvane-cli's option table, which its
-# --help prints too, then compressed as Debian installs them.
-add_executable(nulvane-manpage ${nulvane_packaging}/ManPage.cpp)
-target_link_libraries(nulvane-manpage PRIVATE nulvane_cli_options)
+# --help prints too, then compressed as Debian installs them. Only where man pages are read.
+if(UNIX)
+  add_executable(nulvane-manpage ${nulvane_packaging}/ManPage.cpp)
+  target_link_libraries(nulvane-manpage PRIVATE nulvane_cli_options)
 
-set(nulvane_docs)
-foreach(page nulvane.1 nulvane-cli.1)
+  set(nulvane_docs)
+  foreach(page nulvane.1 nulvane-cli.1)
+    add_custom_command(
+      OUTPUT ${nulvane_generated}/${page} ${nulvane_generated}/${page}.gz
+      COMMAND nulvane-manpage ${nulvane_packaging}/man/${page}.in ${nulvane_generated}/${page} ${PROJECT_VERSION}
+      COMMAND gzip -9nkf ${nulvane_generated}/${page}
+      DEPENDS nulvane-manpage ${nulvane_packaging}/man/${page}.in
+      COMMENT "Manual page ${page}"
+      VERBATIM)
+    list(APPEND nulvane_docs ${nulvane_generated}/${page}.gz)
+    install(FILES ${nulvane_generated}/${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  endforeach()
+
   add_custom_command(
-    OUTPUT ${nulvane_generated}/${page} ${nulvane_generated}/${page}.gz
-    COMMAND nulvane-manpage ${nulvane_packaging}/man/${page}.in ${nulvane_generated}/${page} ${PROJECT_VERSION}
-    COMMAND gzip -9nkf ${nulvane_generated}/${page}
-    DEPENDS nulvane-manpage ${nulvane_packaging}/man/${page}.in
-    COMMENT "Manual page ${page}"
+    OUTPUT ${nulvane_generated}/changelog.gz
+    COMMAND ${CMAKE_COMMAND} -E copy ${nulvane_packaging}/changelog ${nulvane_generated}/changelog
+    COMMAND gzip -9nkf ${nulvane_generated}/changelog
+    DEPENDS ${nulvane_packaging}/changelog
     VERBATIM)
-  list(APPEND nulvane_docs ${nulvane_generated}/${page}.gz)
-  install(FILES ${nulvane_generated}/${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-endforeach()
+  list(APPEND nulvane_docs ${nulvane_generated}/changelog.gz)
 
-add_custom_command(
-  OUTPUT ${nulvane_generated}/changelog.gz
-  COMMAND ${CMAKE_COMMAND} -E copy ${nulvane_packaging}/changelog ${nulvane_generated}/changelog
-  COMMAND gzip -9nkf ${nulvane_generated}/changelog
-  DEPENDS ${nulvane_packaging}/changelog
-  VERBATIM)
-list(APPEND nulvane_docs ${nulvane_generated}/changelog.gz)
-
-# Built with nulvane-cli, so that `cmake --install` finds the pages after any build of it.
-add_custom_target(nulvane_docs ALL DEPENDS ${nulvane_docs})
-add_dependencies(nulvane-cli nulvane_docs)
+  # Built with nulvane-cli, so that `cmake --install` finds the pages after any build of it.
+  add_custom_target(nulvane_docs ALL DEPENDS ${nulvane_docs})
+  add_dependencies(nulvane-cli nulvane_docs)
+  install(FILES ${nulvane_packaging}/copyright ${nulvane_generated}/changelog.gz
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/nulvane)
+endif()
 
 install(FILES app/nulvane.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES app/nulvane.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${nulvane_packaging}/org.karvo.nulvane.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-install(FILES ${nulvane_packaging}/copyright ${nulvane_generated}/changelog.gz
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/nulvane)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME nulvane)

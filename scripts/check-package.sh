@@ -25,6 +25,10 @@ for file in usr/bin/nulvane usr/bin/nulvane-cli usr/share/applications/nulvane.d
             usr/share/doc/nulvane/copyright usr/share/doc/nulvane/changelog.gz; do
   grep -qx "./$file" "$work/contents" || fail "the package lacks /$file"
 done
+changelog="$(dpkg-deb --fsys-tarfile "$deb" | tar -xOf - ./usr/share/doc/nulvane/changelog.gz | gzip -dc | head -1)"
+[[ "$changelog" == "nulvane ($version) "* ]] || fail "the changelog's last entry is not $version: $changelog"
+grep -q "<release version=\"$version\"" "$(dirname "$0")/../packaging/org.karvo.nulvane.metainfo.xml" ||
+  fail "the metainfo file names no release $version"
 depends="$(dpkg-deb -f "$deb" Depends)"
 for library in libc6 libqt6widgets6 libxml2 libgsf-1-114 qt6-qpa-plugins; do
   [[ ", $depends," == *", $library "* || ", $depends," == *", $library,"* ]] ||
