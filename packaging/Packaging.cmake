@@ -12,6 +12,7 @@ file(MAKE_DIRECTORY ${nulvane_generated})
 if(UNIX)
   add_executable(nulvane-manpage ${nulvane_packaging}/ManPage.cpp)
   target_link_libraries(nulvane-manpage PRIVATE nulvane_cli_options)
+  set_target_properties(nulvane-manpage PROPERTIES AUTOMOC OFF)
 
   set(nulvane_docs)
   foreach(page nulvane.1 nulvane-cli.1)
