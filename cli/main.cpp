@@ -20,6 +20,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "cli/CliOptions.h"
 #include "cli/ConsoleDesktopServices.h"
 #include "cli/StopSignals.h"
 #include "core/Deletion.h"
@@ -35,29 +36,9 @@ namespace {
 
 using namespace nulvane;
 
-constexpr std::string_view Usage =
-    "usage: nulvane-cli [-0] [-x] [-P] [--sort FIELD[:desc]] [--export csv|txt|html|xml|xls FILE [--force]] "
-    "[--delete [--yes]] [--] FOLDER...\n";
-
-constexpr std::string_view Help =
-    "Lists the empty files under each FOLDER and its subfolders, one full path per line.\n"
-    "\n"
-    "  -0, --null           end each path with a NUL byte instead of a newline\n"
-    "  -x, --one-file-system\n"
-    "                       do not descend into folders on another file system (as find -xdev)\n"
-    "  -P, --no-follow      do not descend symbolic links to folders (followed by default)\n"
-    "  --sort FIELD[:desc]  sort as a click on that field's column would (e.g. \"Write Time:desc\")\n"
-    "  --export FMT FILE    write the list to FILE as csv, txt, html, xml or xls instead of printing it\n"
-    "  --force              let --export replace an existing FILE\n"
-    "  --delete             then delete the listed files, each only while it is still the empty\n"
-    "                       file found; asks \"Delete N files? [y/N]\" on a terminal\n"
-    "  -y, --yes            answer the question with yes (needed when input is not a terminal)\n"
-    "  -h, --help           show this help;  --version  show the version\n"
-    "\n"
-    "Standard output carries only the list; the question, the deletion summary, the files kept\n"
-    "and why, and errors go to standard error, one line each.\n"
-    "Exit status: 0 success, 1 something asked for failed (a folder missing, a file kept, an\n"
-    "export not written), 2 bad usage.\n";
+// The usage line and --help come from the option table that the manual page is made from.
+const std::string Usage = UsageText();
+const std::string Help = HelpText();
 
 struct TCliOptions {
     bool NulTerminated = false;
