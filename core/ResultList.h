@@ -46,6 +46,20 @@ struct TScanAnchor {
     bool IsLink() const noexcept { return Parent != NoAnchor; }
 };
 
+// What an entry carries beyond its record, shown as its hint: a keep rule holds it back (it
+// starts unchecked; checking it makes it an ordinary entry again), or the last deletion kept its
+// file, and why.
+enum class TEntryNote : std::uint8_t {
+    None,
+    HeldByRule,            // matches a keep rule
+    KeptChanged,           // no longer the empty file the scan found
+    KeptInUse,             // another program holds a lock on it
+    KeptPermissionDenied,  // its folder does not let us remove it
+    KeptPathGone,          // a folder on its path is gone: the path no longer leads to it
+    KeptNoTrash,           // to go to the trash, and its file system has no usable trash
+    KeptOtherError,        // any other failure
+};
+
 struct TListEntry {
     TFileRecord Record;
     TFileIdentity Identity;
@@ -54,7 +68,7 @@ struct TListEntry {
     // For each time field, two bits from "Create Time" on: which instant its local text means
     // where the clocks were turned back and the text stands for two (TTimeReading's values).
     std::uint8_t TimeReadings = 0;
-    // One byte free here: the entry stays 32 bytes with room for one more flag.
+    TEntryNote Note = TEntryNote::None;
     TAnchorIndex Anchor = NoAnchor;  // the innermost anchor the scan reached the file through
 };
 // A million entries are a list people scan: each byte here is a megabyte there.
