@@ -298,9 +298,9 @@ void TFMMain::SetStartFolders(std::vector<std::string> folders) {
 
 void TFMMain::DblClickEntry(TResultList& list) {
     // A file shows selected in its folder; anything else opens as the controller opens it.
-    const TFileRecord& record = list.Entry(list.FocusedEntry()).Record;
-    if (record.Get(fiFileType) == "file")
-        DesktopServices().ShowFile(std::string(record.Get(fiFullPath)), OwnerOf(this));
+    const TListEntry& entry = list.Entry(list.FocusedEntry());
+    if (entry.Record.Get(fiFileType) == "file")
+        DesktopServices().ShowFile(list.FullPath(entry), OwnerOf(this));
     else if (Ctrl_)
         Ctrl_->OpenInExplorer(list);
 }

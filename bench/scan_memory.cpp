@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
 
     std::size_t pathBytes = 0, recordBytes = 0;
     for (const nulvane::TListEntry& entry : list) {
-        pathBytes += entry.Record.Get(nulvane::fiFullPath).size();
+        pathBytes += list.FullPath(entry).size();
         recordBytes += entry.Record.HeapBytes();
     }
     const double count = list.Count() ? static_cast<double>(list.Count()) : 1.0;

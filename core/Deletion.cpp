@@ -13,7 +13,7 @@ TRemoveResult DeleteEntry(TResultList& list, std::size_t index) {
     const TListEntry& entry = list.Entry(index);
     const TUpdateBracket::TUpdateScope update(list);
     TFileRemover remover;
-    const TRemoveResult result = remover.Remove(entry.Record.Get(fiFullPath), entry.Identity.Device, entry.Identity.Inode);
+    const TRemoveResult result = remover.Remove(list.FullPath(entry), entry.Identity.Device, entry.Identity.Inode);
     if (result.Removed()) list.Remove(index);
     return result;
 }
@@ -22,9 +22,10 @@ TDeleteSummary DeleteCheckedEntries(TResultList& list) {
     TDeleteSummary summary;
     const TUpdateBracket::TUpdateScope update(list);
     TFileRemover remover;
+    TEntryTexts texts(list);
     list.RemoveIf([&](std::size_t, TListEntry& entry) {
         if (entry.CheckState != TCheckState::Checked) return false;
-        const std::string_view path = entry.Record.Get(fiFullPath);
+        const std::string_view path = texts.FullPath(entry);
         const TRemoveResult result = remover.Remove(path, entry.Identity.Device, entry.Identity.Inode);
         switch (result.Outcome) {
         case TRemoveOutcome::Deleted: ++summary.Deleted; return true;

@@ -1,11 +1,13 @@
 #include "core/EntryComparison.h"
 
+#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "core/Comparisons.h"
+#include "core/PathRanks.h"
 #include "platform/text/LocaleTexts.h"
 
 namespace nulvane {
@@ -79,16 +81,19 @@ struct TValueKey {
 
 namespace {
 
-int CompareRecords(const TFileRecord& first, std::uint8_t firstReading, const TFileRecord& second,
-                   std::uint8_t secondReading, std::uint8_t sortKey, TSortDirection headerDirection) noexcept {
+int Sign(int value) noexcept { return (value > 0) - (value < 0); }
+
+// `a` and `b` are the records' texts of the sort key.
+int CompareRecords(const TFileRecord& first, std::string_view a, std::uint8_t firstReading, const TFileRecord& second,
+                   std::string_view b, std::uint8_t secondReading, std::uint8_t sortKey,
+                   TSortDirection headerDirection) noexcept {
     const std::string_view firstType = TrimText(first.Get(fiFileType));
     const std::string_view secondType = TrimText(second.Get(fiFileType));
     if (firstType != secondType) {
         const int d = DirectionFactor(headerDirection);
         return firstType == FolderType ? d : -d;
     }
-    const std::string_view a = first.Get(sortKey);
-    const std::string_view b = second.Get(sortKey);
+    if (sortKey == fiFullPath) return Sign(CompareText(a, b));  // as the prepared ranks answer
     switch (KindOf(sortKey)) {
     case TKeyKind::Number:
         return CompareNumericText(a, b);
@@ -106,13 +111,22 @@ int CompareRecords(const TFileRecord& first, std::uint8_t firstReading, const TF
 
 int CompareEntryRecords(const TFileRecord& first, const TFileRecord& second, std::uint8_t sortKey,
                         TSortDirection headerDirection) noexcept {
-    return CompareRecords(first, 0, second, 0, sortKey, headerDirection);
+    return CompareRecords(first, first.Get(sortKey), 0, second, second.Get(sortKey), 0, sortKey, headerDirection);
 }
 
-int CompareListEntries(const TListEntry& first, const TListEntry& second, std::uint8_t sortKey,
-                       TSortDirection headerDirection) noexcept {
-    return CompareRecords(first.Record, TimeReadingOf(first, sortKey), second.Record, TimeReadingOf(second, sortKey),
-                          sortKey, headerDirection);
+int CompareListEntries(const TResultList& list, const TListEntry& first, const TListEntry& second,
+                       std::uint8_t sortKey, TSortDirection headerDirection) noexcept {
+    // Kept from comparison to comparison, so that comparing composed paths allocates once.
+    thread_local std::string firstPath, secondPath;
+    std::string_view a, b;
+    try {
+        a = list.FieldText(first, sortKey, firstPath);
+        b = list.FieldText(second, sortKey, secondPath);
+    } catch (...) {
+        return 0;  // no memory to compose a path in: the two keep their order
+    }
+    return CompareRecords(first.Record, a, TimeReadingOf(first, sortKey), second.Record, b,
+                          TimeReadingOf(second, sortKey), sortKey, headerDirection);
 }
 
 TResultList::TIndexCompare PrepareEntryComparison(TResultList& list, std::uint8_t sortKey) {
@@ -128,6 +142,21 @@ TResultList::TIndexCompare PrepareEntryComparison(TResultList& list, std::uint8_
     };
 
     const TKeyKind kind = KindOf(sortKey);
+    if (sortKey == fiFullPath) {
+        struct TRankKey {
+            std::uint32_t Rank, Type;
+        };
+        const std::vector<std::uint32_t> ranks = RankFullPaths(list);
+        std::vector<TRankKey> keys(n);
+        for (std::size_t i = 0; i < n; ++i) keys[i] = {ranks[i], typeOf(i)};
+        return [keys = std::move(keys), typesDiffer](std::size_t first, std::size_t second) {
+            const TRankKey& a = keys[first];
+            const TRankKey& b = keys[second];
+            int result;
+            if (typesDiffer(a.Type, b.Type, result)) return result;
+            return (a.Rank > b.Rank) - (a.Rank < b.Rank);
+        };
+    }
     if (kind == TKeyKind::Text) {
         std::vector<TTextKey> keys(n);
         for (std::size_t i = 0; i < n; ++i) {

@@ -14,14 +14,16 @@ namespace nulvane {
 // Entries whose trimmed "File Type" differs: a "folder" first, whatever the direction (the result
 // is +1 or -1 so that the list's merge rule keeps it first). Equal types: field `sortKey` of both
 // records as numbers (File Size, File Name Length, Path Name Length, Size Percentage, File Count),
-// as date-times (Create, Access, Write Time), always 1 (File Type), or as text otherwise.
+// as date-times (Create, Access, Write Time), always 1 (File Type), or as text otherwise; "Full
+// Path" as text, with only the sign of the result kept (-1, 0 or 1).
 int CompareEntryRecords(const TFileRecord& first, const TFileRecord& second, std::uint8_t sortKey,
                         TSortDirection headerDirection) noexcept;
 
-// The same for two list entries, whose time fields also know which reading of a repeated local
-// hour they mean, so that times order by their instant (see CompareDateTimes).
-int CompareListEntries(const TListEntry& first, const TListEntry& second, std::uint8_t sortKey,
-                       TSortDirection headerDirection) noexcept;
+// The same for two entries of `list`, whose time fields also know which reading of a repeated
+// local hour they mean, so that times order by their instant (see CompareDateTimes), and whose
+// "Full Path" is the list's text of it (TResultList::FieldText).
+int CompareListEntries(const TResultList& list, const TListEntry& first, const TListEntry& second,
+                       std::uint8_t sortKey, TSortDirection headerDirection) noexcept;
 
 // The same comparison for one sort of `list`, by entry index, with every entry's type and field
 // converted now. It reads the header's direction on every comparison, as CompareEntryRecords'

@@ -1,8 +1,11 @@
 #include "core/FileReader.h"
 
+#include <algorithm>
 #include <atomic>
 #include <charconv>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <utility>
 #include <vector>
@@ -14,27 +17,25 @@
 namespace nulvane {
 namespace {
 
-struct TThreadEntries final : TWalkItems {
-    std::vector<TListEntry> Entries;
-};
-
 // Fills a new entry's record in the field order "Full Path", "File Name", "File Size",
 // "File Ext", "File Type", then the three times, and checks it last. An error leaves the
-// fields filled so far and the entry unchecked. The record is built once from all its texts.
-// Running short of memory is no error of one file: it ends the scan, which says so.
-void FillEntry(TListEntry& entry, const TWalkFile& file) {
+// fields filled so far and the entry unchecked. The record is built once from all its texts;
+// its "Full Path" is the name after the folder the entry will refer to. Running short of memory
+// is no error of one file: it ends the scan, which says so.
+void FillEntry(TListEntry& entry, const TWalkFile& file, const TEntryOptions& options) {
     TFileRecord::TTexts texts{};
     char size[24];
     std::string created, accessed, written;
+    const TFileStat& stat = file.Stat;
+    const TExactTimes exact{stat.Create, stat.Access, stat.Write};
+    const TFileRecord::TExtras extras{.PathTail = file.Name, .Times = options.ExactTimes ? &exact : nullptr};
     try {
-        texts[fiFullPath] = file.Path;
         texts[fiFileName] = file.Name;
-        const auto sizeEnd = std::to_chars(size, size + sizeof size, file.Stat.Size).ptr;
+        const auto sizeEnd = std::to_chars(size, size + sizeof size, stat.Size).ptr;
         texts[fiFileSize] = std::string_view(size, static_cast<std::size_t>(sizeEnd - size));
-        texts[fiFileExt] = GetFileExtNoDot(file.Path);
+        texts[fiFileExt] = GetFileExtNoDot(file.Name);
         texts[fiFileType] = "file";
         // The three times often fall in the same second: convert each distinct one once.
-        const TFileStat& stat = file.Stat;
         created = FileTimeToText(stat.Create);
         texts[fiCreateTime] = created;
         accessed = stat.Access.Seconds == stat.Create.Seconds ? created : FileTimeToText(stat.Access);
@@ -54,22 +55,68 @@ void FillEntry(TListEntry& entry, const TWalkFile& file) {
                        stat.Write.Seconds == stat.Access.Seconds   ? accessReading
                        : stat.Write.Seconds == stat.Create.Seconds ? createReading
                                                                    : reading(stat.Write.Seconds));
-        entry.Record.Assign(texts);
+        entry.Record.Assign(texts, extras);
         entry.CheckState = TCheckState::Checked;
     } catch (const std::bad_alloc&) {
         throw;
     } catch (...) {
         // One file's failure does not stop the scan; the entry keeps what was made before it.
         try {
-            entry.Record.Assign(texts);
+            entry.Record.Assign(texts, extras);
         } catch (...) {
         }
     }
 }
 
+// The entry of one wanted file, as both the list and a stream make it.
+void MakeEntry(TListEntry& entry, const TWalkFile& file, const TEntryOptions& options) {
+    entry.Identity = {file.Stat.Device, file.Stat.Inode};
+    FillEntry(entry, file, options);
+}
+
+struct TThreadEntries final : TWalkItems {
+    std::vector<TListEntry> Entries;
+};
+
+// Gives each folder the walk delivers from a place in the list's folder table, adding the folders
+// of its path not there yet. The walk delivers depth first, so the folders of the last path
+// delivered are all that need remembering.
+class TFolderChain {
+public:
+    explicit TFolderChain(TResultList& list) noexcept : List_(list) {}
+
+    TFolderIndex FolderOf(std::string_view path, TAnchorIndex anchor) {
+        const std::size_t common = static_cast<std::size_t>(
+            std::mismatch(path.begin(), path.end(), Path_.begin(), Path_.end()).first - path.begin());
+        while (!Chain_.empty() && Chain_.back().End > common) Chain_.pop_back();
+        Path_.assign(path);
+        std::size_t at = Chain_.empty() ? 0 : Chain_.back().End;
+        TFolderIndex folder = Chain_.empty() ? NoFolder : Chain_.back().Folder;
+        while (at < path.size()) {
+            std::size_t slash = path.find('/', at);
+            if (slash == std::string_view::npos) slash = path.size();
+            folder = List_.AddFolder(folder, path.substr(at, slash - at));
+            Chain_.push_back({slash + 1, folder});
+            at = slash + 1;
+        }
+        if (folder != NoFolder && List_.Folder(folder).Anchor == NoAnchor) List_.SetFolderAnchor(folder, anchor);
+        return folder;
+    }
+
+private:
+    struct TLink {
+        std::size_t End;  // of the folder's path in Path_, its separator included
+        TFolderIndex Folder;
+    };
+    TResultList& List_;
+    std::string Path_;
+    std::vector<TLink> Chain_;
+};
+
 class TEmptyFileCollector final : public TWalkVisitor {
 public:
-    explicit TEmptyFileCollector(TResultList& list) noexcept : List_(list) {}
+    TEmptyFileCollector(TResultList& list, const TEntryOptions& options) noexcept
+        : List_(list), Options_(options), Folders_(list) {}
 
     bool Wants(const TFileStat& stat) const noexcept override { return stat.Size == 0; }
 
@@ -77,9 +124,8 @@ public:
         if (!items) items = std::make_unique<TThreadEntries>();
         std::vector<TListEntry>& entries = static_cast<TThreadEntries&>(*items).Entries;
         TListEntry& entry = entries.emplace_back();
-        entry.Identity = {file.Stat.Device, file.Stat.Inode};
         try {
-            FillEntry(entry, file);
+            MakeEntry(entry, file, Options_);
         } catch (...) {
             entries.pop_back();
             throw;
@@ -93,7 +139,7 @@ public:
             {.Path = std::string(anchor.Path), .Parent = parent, .Folder = {anchor.Device, anchor.Inode}}));
     }
 
-    void Deliver(TWalkItems& items, std::size_t first, std::size_t last, std::size_t anchor) override {
+    void Deliver(TWalkItems& items, std::size_t first, std::size_t last, const TWalkFolder& folder) override {
         if (!Reserved_) {
             Reserved_ = true;
             try {
@@ -102,44 +148,97 @@ public:
                 // Then the list grows entry by entry and keeps as many as memory allows.
             }
         }
-        const TAnchorIndex anchorIndex = Anchors_.at(anchor);
+        const TFolderIndex folderIndex = Folders_.FolderOf(folder.Path, Anchors_.at(folder.Anchor));
         std::vector<TListEntry>& entries = static_cast<TThreadEntries&>(items).Entries;
         for (std::size_t i = first; i < last; ++i) {
-            entries[i].Anchor = anchorIndex;
+            entries[i].Folder = folderIndex;
             List_.Append(std::move(entries[i]));
         }
     }
 
-    void Relocate(TWalkItems& items, std::size_t first, std::size_t last, std::string_view from,
-                  std::string_view to) override {
-        std::vector<TListEntry>& entries = static_cast<TThreadEntries&>(items).Entries;
-        std::string path;
-        for (std::size_t i = first; i < last; ++i) {
-            TFileRecord& record = entries[i].Record;
-            path.assign(to).append(record.Get(fiFullPath).substr(from.size()));
-            record.Set(fiFullPath, path);
-        }
-    }
+    // Entries refer to the folder they are delivered in, so a folder listed under another path
+    // than the one it was reached by first needs nothing more.
+    void Relocate(TWalkItems&, std::size_t, std::size_t, std::string_view, std::string_view) override {}
 
 private:
     TResultList& List_;
+    const TEntryOptions& Options_;
     std::atomic<std::size_t> Found_{0};
     bool Reserved_ = false;
     std::vector<TAnchorIndex> Anchors_;  // the list's index of each anchor of this walk
+    TFolderChain Folders_;
 };
 
-}  // namespace
+// What a streamed scan holds of the files one walking thread took, until they are passed on. The
+// walking thread appends while the caller's thread passes on and drops from the front, so both
+// go through the mutex; an item itself stays where it is until it is dropped.
+struct TStreamItems final : TWalkItems {
+    struct TItem {
+        std::string Name;
+        TListEntry Entry;
+        bool Passed = false;
+    };
+    std::mutex Mutex;
+    std::deque<TItem> Items;
+    std::size_t Base = 0;  // the index of Items.front() among all taken
+};
 
-bool AddEmptyFiles(TResultList& list, const std::string& folder, const TWalkOptions& options) {
-    TEmptyFileCollector collector(list);
-    return WalkFolder(folder, collector, options);
-}
+class TEmptyFileStreamer final : public TWalkVisitor {
+public:
+    TEmptyFileStreamer(TScanSink& sink, bool makeEntries, const TEntryOptions& options) noexcept
+        : Sink_(sink), MakeEntries_(makeEntries), Options_(options) {}
 
-TScanReport ScanFolder(TResultList& list, std::string_view folder, const TWalkOptions& options) noexcept {
-    TScanReport report;
-    const TResultList::TUpdateScope update(list);
-    if (folder.empty()) return report;  // not a folder; "/" alone would be the whole file system
-    const std::size_t before = list.Count();
+    std::size_t Passed() const noexcept { return Passed_; }
+
+    bool Wants(const TFileStat& stat) const noexcept override { return stat.Size == 0; }
+    bool WantsEarlyDelivery() const noexcept override { return true; }
+
+    void Take(std::unique_ptr<TWalkItems>& items, const TWalkFile& file) override {
+        TStreamItems::TItem item;
+        item.Name.assign(file.Name);
+        if (MakeEntries_) MakeEntry(item.Entry, file, Options_);
+        if (!items) items = std::make_unique<TStreamItems>();
+        auto& stream = static_cast<TStreamItems&>(*items);
+        const std::lock_guard lock(stream.Mutex);
+        stream.Items.push_back(std::move(item));
+    }
+
+    void Deliver(TWalkItems& items, std::size_t first, std::size_t last, const TWalkFolder& folder) override {
+        auto& stream = static_cast<TStreamItems&>(items);
+        Range_.clear();
+        {
+            const std::lock_guard lock(stream.Mutex);
+            for (std::size_t i = first; i < last; ++i) Range_.push_back(&stream.Items[i - stream.Base]);
+        }
+        for (TStreamItems::TItem* item : Range_) {
+            Sink_.Take(folder.Path, item->Name, MakeEntries_ ? &item->Entry : nullptr);
+            ++Passed_;
+        }
+        const std::lock_guard lock(stream.Mutex);
+        for (TStreamItems::TItem* item : Range_) item->Passed = true;
+        while (!stream.Items.empty() && stream.Items.front().Passed) {
+            stream.Items.pop_front();
+            ++stream.Base;
+        }
+    }
+
+    void DeliveryPaused() override { Sink_.Pause(); }
+
+    void Relocate(TWalkItems&, std::size_t, std::size_t, std::string_view, std::string_view) override {}
+
+private:
+    TScanSink& Sink_;
+    const bool MakeEntries_;
+    const TEntryOptions& Options_;
+    std::size_t Passed_ = 0;
+    std::vector<TStreamItems::TItem*> Range_;
+};
+
+// Runs a walk for ScanFolder or StreamFolder: the job it works for, unreadable and given-up
+// folders counted in the report, a shortage of memory reported.
+template <class TRunWalk>
+void RunScan(TScanReport& report, std::string_view folder, const TWalkOptions& options, TRunWalk runWalk) noexcept {
+    if (folder.empty()) return;  // not a folder; "/" alone would be the whole file system
     try {
         TWalkOptions walk = options;
         if (!walk.Work) walk.Work = &CurrentWork();
@@ -151,13 +250,42 @@ TScanReport ScanFolder(TResultList& list, std::string_view folder, const TWalkOp
             ++report.GivenUp;
             if (options.OnGivenUp) options.OnGivenUp(path, error);
         };
-        report.Stopped = !AddEmptyFiles(list, IncludeTrailingPathDelimiter(folder), walk);
+        report.Stopped = !runWalk(IncludeTrailingPathDelimiter(folder), walk);
     } catch (const std::bad_alloc&) {
-        report.OutOfMemory = true;  // what was found before stays listed
+        report.OutOfMemory = true;  // what was found before stays
     } catch (...) {
-        // What was found before the error stays listed.
+        // What was found before the error stays.
     }
+}
+
+}  // namespace
+
+bool AddEmptyFiles(TResultList& list, const std::string& folder, const TWalkOptions& options,
+                   const TEntryOptions& entryOptions) {
+    TEmptyFileCollector collector(list, entryOptions);
+    return WalkFolder(folder, collector, options);
+}
+
+TScanReport ScanFolder(TResultList& list, std::string_view folder, const TWalkOptions& options,
+                       const TEntryOptions& entryOptions) noexcept {
+    TScanReport report;
+    const TResultList::TUpdateScope update(list);
+    const std::size_t before = list.Count();
+    RunScan(report, folder, options, [&](const std::string& path, const TWalkOptions& walk) {
+        return AddEmptyFiles(list, path, walk, entryOptions);
+    });
     report.Listed = list.Count() - before;
+    return report;
+}
+
+TScanReport StreamFolder(std::string_view folder, TScanSink& sink, const TWalkOptions& options, bool makeEntries,
+                         const TEntryOptions& entryOptions) noexcept {
+    TScanReport report;
+    TEmptyFileStreamer streamer(sink, makeEntries, entryOptions);
+    RunScan(report, folder, options, [&](const std::string& path, const TWalkOptions& walk) {
+        return WalkFolder(path, streamer, walk);
+    });
+    report.Listed = streamer.Passed();
     return report;
 }
 

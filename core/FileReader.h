@@ -20,6 +20,13 @@ struct TScanReport {
     bool Complete() const noexcept { return Unreadable == 0 && GivenUp == 0 && !OutOfMemory && !Stopped; }
 };
 
+// What the scan keeps in each entry beyond what the list shows.
+struct TEntryOptions {
+    // The file's three times to the nanosecond (TFileRecord::GetExactTimes), for a machine-
+    // readable listing; an ordinary list leaves them out.
+    bool ExactTimes = false;
+};
+
 // Scans `folder` (with or without a trailing separator) and appends an entry per empty file,
 // with repainting suspended. Never throws: entries found before an error stay in the list, and
 // the report says why the list is incomplete. A folder that is missing, unreadable or the empty
@@ -28,15 +35,36 @@ struct TScanReport {
 // systems entered, and who hears of folders unread or given up (the report counts them either
 // way). The scan works for options.Work, else for CurrentWork(): it stops at its request and
 // keeps its counts of folders read and files found.
-TScanReport ScanFolder(TResultList& list, std::string_view folder, const TWalkOptions& options = {}) noexcept;
+TScanReport ScanFolder(TResultList& list, std::string_view folder, const TWalkOptions& options = {},
+                       const TEntryOptions& entryOptions = {}) noexcept;
 
-// The walk itself: `folder` ends in the separator. Entries come with fields 0 (name), 1 (full
-// path), 2 (size), 3 (extension), 4 (type "file") and 10 to 12 (times) filled, the file's
-// identity, the readings of its times and its anchor (added to the list's table), and checked;
-// an entry whose fields could not all be made stays unchecked with those filled so far. Throws
-// only on an error that stops the walk, after appending what was found. False when the job
-// options.Work (none: nobody) stopped it early.
-bool AddEmptyFiles(TResultList& list, const std::string& folder, const TWalkOptions& options = {});
+// The walk itself: `folder` ends in the separator. Entries come with fields 0 (name), 2 (size),
+// 3 (extension), 4 (type "file") and 10 to 12 (times) filled, a path tail (the name) after their
+// folder, which is added to the list's folder table with its anchor, the file's identity and the
+// readings of its times, and checked; an entry whose fields could not all be made stays unchecked
+// with those filled so far. Throws only on an error that stops the walk, after appending what was
+// found. False when the job options.Work (none: nobody) stopped it early.
+bool AddEmptyFiles(TResultList& list, const std::string& folder, const TWalkOptions& options = {},
+                   const TEntryOptions& entryOptions = {});
+
+// Takes the empty files of a streamed scan, one by one in listing order, on the caller's thread.
+class TScanSink {
+public:
+    virtual ~TScanSink() = default;
+    // One empty file: the path of the folder it was listed in (ending in the separator), its
+    // name, and its entry as ScanFolder would have made it when the stream makes entries (else
+    // null). The entry's "Full Path" is `folder` followed by its path tail.
+    virtual void Take(std::string_view folder, std::string_view name, const TListEntry* entry) = 0;
+    // The scan passed on what is ready for now and goes back to walking: a moment to flush.
+    virtual void Pause() {}
+};
+
+// Scans as ScanFolder does, but passes each empty file to `sink` as soon as its place in the
+// listing order is final, keeping nothing once it is passed on: memory stays small however many
+// files the scan finds. `makeEntries` says whether the sink gets entries or only names. The
+// report's Listed counts what the sink was given.
+TScanReport StreamFolder(std::string_view folder, TScanSink& sink, const TWalkOptions& options = {},
+                         bool makeEntries = false, const TEntryOptions& entryOptions = {}) noexcept;
 
 // The text after the last "." of the path when no separator follows that dot; otherwise empty.
 // The result views into `path`.

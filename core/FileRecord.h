@@ -3,14 +3,22 @@
 // that names them.
 //
 // A scan can hold millions of records, so a record is one compact heap block: a bit mask of the
-// non-empty fields, one span (offset, length) per non-empty field, then the text bytes. A field
-// whose text is the tail of another's ("File Name" of "Full Path", "File Ext" of both) shares its
-// bytes. Texts are the file system's exact bytes; nothing here assumes UTF-8.
+// non-empty fields, one span (offset, length) per non-empty field, then the text bytes. Spans are
+// one byte each while the texts fit in 255 bytes (nearly always), else two or four. A field whose
+// text is the tail of another's ("File Name" of "Full Path", "File Ext" of both, three equal time
+// texts) shares its bytes. Texts are the file system's exact bytes; nothing here assumes UTF-8.
+//
+// A scanned entry does not repeat its folder's path: its record holds a path tail (the file's
+// name) instead of a "Full Path" text, and the result list puts the folder's path before it
+// (TResultList::FieldText). A record may also keep the file's exact times, for whoever asked for
+// them; an ordinary record carries neither and pays nothing for them.
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "platform/files/DirWalk.h"
 
 namespace nulvane {
 
@@ -55,6 +63,14 @@ std::uint8_t FieldIndexOf(std::string_view name) noexcept;
 // The field's name with every blank removed ("File Name Length" -> "FileNameLength").
 std::string FieldXmlName(int index);
 
+// A file's three times to the nanosecond, as the scan read them.
+struct TExactTimes {
+    TFileTime Create;
+    TFileTime Access;
+    TFileTime Write;
+    friend bool operator==(const TExactTimes&, const TExactTimes&) = default;
+};
+
 class TFileRecord {
 public:
     TFileRecord() noexcept = default;
@@ -65,16 +81,32 @@ public:
     ~TFileRecord();
 
     // The field's text; empty for a field never set. An index outside 0..18 reads as empty.
+    // "Full Path" reads as empty while the record holds a path tail instead: the list's
+    // FieldText gives the whole path.
     std::string_view Get(int index) const noexcept;
     std::string_view operator[](int index) const noexcept { return Get(index); }
 
-    // Replaces one field's text; the empty text clears it. Throws EListError for an index
-    // outside 0..18.
+    // What follows the entry's folder path in its "Full Path"; empty when the record holds its
+    // "Full Path" whole (or none).
+    std::string_view PathTail() const noexcept;
+    bool HasPathTail() const noexcept;
+
+    // The exact times kept with the record, when it keeps them.
+    bool GetExactTimes(TExactTimes& times) const noexcept;
+
+    // Replaces one field's text; the empty text clears it. Setting "Full Path" replaces the path
+    // tail too: the text given is the whole path. Throws EListError for an index outside 0..18.
     void Set(int index, std::string_view text);
 
-    // Replaces every field at once (one block built instead of one per field).
+    // Replaces every field at once (one block built instead of one per field), with a path tail
+    // in place of the "Full Path" text and exact times when given.
     using TTexts = std::array<std::string_view, FieldCount>;
-    void Assign(const TTexts& texts);
+    struct TExtras {
+        std::string_view PathTail;          // non-empty: "Full Path" is the folder's path and this
+        const TExactTimes* Times = nullptr;  // kept when given
+    };
+    void Assign(const TTexts& texts, const TExtras& extras);
+    void Assign(const TTexts& texts) { Assign(texts, TExtras{}); }
 
     void Clear() noexcept;
     bool IsEmpty() const noexcept { return Block_ == nullptr; }

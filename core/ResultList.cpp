@@ -164,9 +164,75 @@ TAnchorIndex TResultList::AddAnchor(TScanAnchor anchor) {
     return static_cast<TAnchorIndex>(Anchors_.size() - 1);
 }
 
+TAnchorIndex TResultList::AnchorOf(const TListEntry& entry) const noexcept {
+    return entry.Folder < Folders_.size() ? Folders_[entry.Folder].Anchor : NoAnchor;
+}
+
+TFolderIndex TResultList::AddFolder(TFolderIndex parent, std::string_view name, TAnchorIndex anchor) {
+    if (Folders_.size() >= NoFolder) throw EListError("too many folders");
+    if (parent != NoFolder && parent >= Folders_.size()) throw EListError("no such folder: " + std::to_string(parent));
+    if (name.size() > NameBlockSize_ - NameBlockUsed_) {
+        // Blocks grow with the table, so that a few hold the names of a million folders.
+        const std::size_t size = std::max(name.size(), std::clamp<std::size_t>(NameBlockSize_ * 2, 4096, 1u << 20));
+        auto block = std::make_unique_for_overwrite<char[]>(size);
+        NameBlocks_.push_back(std::move(block));
+        NameBlockSize_ = size;
+        NameBlockUsed_ = 0;
+    }
+    char* stored = NameBlocks_.empty() ? nullptr : NameBlocks_.back().get() + NameBlockUsed_;
+    if (!name.empty()) std::memcpy(stored, name.data(), name.size());
+    NameBlockUsed_ += name.size();
+    Folders_.push_back({std::string_view(stored, name.size()), parent, anchor});
+    return static_cast<TFolderIndex>(Folders_.size() - 1);
+}
+
+void TResultList::AppendFolderPath(TFolderIndex folder, std::string& out) const {
+    // Up to the top first, then the names down again: the chain is short, the path may be long.
+    std::size_t length = 0;
+    for (TFolderIndex f = folder; f != NoFolder; f = Folders_.at(f).Parent) length += Folders_[f].Name.size() + 1;
+    const std::size_t start = out.size();
+    out.resize(start + length);
+    std::size_t end = out.size();
+    for (TFolderIndex f = folder; f != NoFolder; f = Folders_[f].Parent) {
+        const std::string_view name = Folders_[f].Name;
+        out[--end] = '/';
+        end -= name.size();
+        std::memcpy(out.data() + end, name.data(), name.size());
+    }
+}
+
+std::string_view TResultList::FieldText(const TListEntry& entry, int field, std::string& scratch) const {
+    if (field != fiFullPath || !entry.Record.HasPathTail()) return entry.Record.Get(field);
+    scratch.clear();
+    if (entry.Folder != NoFolder) AppendFolderPath(entry.Folder, scratch);
+    scratch += entry.Record.PathTail();
+    return scratch;
+}
+
+std::string TResultList::FullPath(const TListEntry& entry) const {
+    std::string path;
+    return std::string(FieldText(entry, fiFullPath, path));
+}
+
+std::string_view TEntryTexts::Get(const TListEntry& entry, int field) {
+    if (field != fiFullPath || !entry.Record.HasPathTail()) return entry.Record.Get(field);
+    if (entry.Folder != Folder_) {
+        Path_.clear();
+        if (entry.Folder != NoFolder) List_.AppendFolderPath(entry.Folder, Path_);
+        Folder_ = entry.Folder;
+        FolderLength_ = Path_.size();
+    }
+    Path_.resize(FolderLength_);
+    Path_ += entry.Record.PathTail();
+    return Path_;
+}
+
 void TResultList::Clear() {
     TEntries().swap(Entries_);
     std::vector<TScanAnchor>().swap(Anchors_);
+    std::vector<TListFolder>().swap(Folders_);
+    NameBlocks_.clear();
+    NameBlockUsed_ = NameBlockSize_ = 0;
     ChangeFocus(NoEntry);
     NotifyChange(TListChange::EntriesReset);
 }

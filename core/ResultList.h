@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,6 +34,21 @@ struct TFileIdentity {
 // Index of an entry in the list's anchor table; NoAnchor for an entry no scan made.
 using TAnchorIndex = std::uint32_t;
 inline constexpr TAnchorIndex NoAnchor = std::numeric_limits<TAnchorIndex>::max();
+
+// Index of a folder in the list's folder table; NoFolder for an entry that holds its whole path.
+using TFolderIndex = std::uint32_t;
+inline constexpr TFolderIndex NoFolder = std::numeric_limits<TFolderIndex>::max();
+
+// A folder that scanned entries lie in, stored once for all of them: its name and the folder it
+// lies in, so that a path costs its last component per folder, however deep the tree. A scanned
+// folder's own path as the user gave it is a chain of such folders too, one per component ("/a/"
+// is the folder "a" in the folder with the empty name); the path of a folder is the names from the
+// top down, each followed by the separator.
+struct TListFolder {
+    std::string_view Name;           // kept by the list
+    TFolderIndex Parent = NoFolder;  // NoFolder at the top
+    TAnchorIndex Anchor = NoAnchor;  // the innermost anchor the scan reached the folder's files through
+};
 
 // A folder through which a scan reached entries: a scanned folder under its path as the user gave
 // it, or a folder link the scan followed out of the scanned folder, under the link's own path.
@@ -69,7 +85,9 @@ struct TListEntry {
     // where the clocks were turned back and the text stands for two (TTimeReading's values).
     std::uint8_t TimeReadings = 0;
     TEntryNote Note = TEntryNote::None;
-    TAnchorIndex Anchor = NoAnchor;  // the innermost anchor the scan reached the file through
+    // The folder a scan found the file in: its "Full Path" is that folder's path followed by the
+    // record's path tail. NoFolder for an entry whose record holds its "Full Path" whole.
+    TFolderIndex Folder = NoFolder;
 };
 // A million entries are a list people scan: each byte here is a megabyte there.
 static_assert(sizeof(TListEntry) == 32);
@@ -293,6 +311,25 @@ public:
     const std::vector<TScanAnchor>& Anchors() const noexcept { return Anchors_; }
     // Adds an anchor and returns its index. Throws EListError when the table is full.
     TAnchorIndex AddAnchor(TScanAnchor anchor);
+    // The innermost anchor the scan reached the entry's file through; NoAnchor for an entry no
+    // scan made.
+    TAnchorIndex AnchorOf(const TListEntry& entry) const noexcept;
+
+    // The folders of the entries scanned into the list. Like the anchors, they stay until Clear().
+    std::size_t FolderCount() const noexcept { return Folders_.size(); }
+    const TListFolder& Folder(TFolderIndex folder) const { return Folders_.at(folder); }
+    // Adds a folder named `name` in `parent` (NoFolder, or a folder added before) and returns its
+    // index. Throws EListError when the table is full or `parent` is no folder of the list.
+    TFolderIndex AddFolder(TFolderIndex parent, std::string_view name, TAnchorIndex anchor = NoAnchor);
+    void SetFolderAnchor(TFolderIndex folder, TAnchorIndex anchor) { Folders_.at(folder).Anchor = anchor; }
+    // Appends the folder's path, ending in the separator, to `out`.
+    void AppendFolderPath(TFolderIndex folder, std::string& out) const;
+
+    // The text of an entry's field, as every export, sort and view reads it: the record's own
+    // text, except "Full Path" of a scanned entry, which is its folder's path followed by its
+    // path tail, composed in `scratch` (the result then views into `scratch`).
+    std::string_view FieldText(const TListEntry& entry, int field, std::string& scratch) const;
+    std::string FullPath(const TListEntry& entry) const;
 
     std::size_t Count() const noexcept { return Entries_.size(); }
     bool Empty() const noexcept { return Entries_.empty(); }
@@ -360,6 +397,10 @@ private:
     TListHeader Header_;
     TEntries Entries_;
     std::vector<TScanAnchor> Anchors_;
+    std::vector<TListFolder> Folders_;
+    // The folder names, in blocks that never move once filled, so that the names' views stay.
+    std::vector<std::unique_ptr<char[]>> NameBlocks_;
+    std::size_t NameBlockUsed_ = 0, NameBlockSize_ = 0;
     std::size_t Focused_ = NoEntry;
     std::string DefaultText_;
     TColor Color_ = ListBackgroundColor;
@@ -368,6 +409,23 @@ private:
     enum class TPending : std::uint8_t { None, Appended, Reset } Pending_ = TPending::None;
     std::size_t PendingFirst_ = 0;
     bool PendingColumns_ = false;
+};
+
+// Reads the field texts of one list's entries for a reader that goes through many of them (an
+// export, a sort, the command line's output): the path of the last folder is composed once and
+// kept. A text it returns stays valid until its next call. One reader per thread, for one pass
+// over a list whose folders do not change meanwhile.
+class TEntryTexts {
+public:
+    explicit TEntryTexts(const TResultList& list) noexcept : List_(list) {}
+    std::string_view Get(const TListEntry& entry, int field);
+    std::string_view FullPath(const TListEntry& entry) { return Get(entry, fiFullPath); }
+
+private:
+    const TResultList& List_;
+    TFolderIndex Folder_ = NoFolder;  // whose path Path_ starts with
+    std::size_t FolderLength_ = 0;
+    std::string Path_;
 };
 
 }  // namespace nulvane

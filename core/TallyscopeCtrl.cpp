@@ -23,10 +23,10 @@ TAlignment AlignmentOf(const std::string& align) noexcept {
 // The folder a double click on the focused entry opens: a file's containing folder, the path of
 // anything else (a folder entry opens itself).
 std::string FolderOfFocusedEntry(const TResultList& list) {
-    const TFileRecord& record = list.Entry(list.FocusedEntry()).Record;
-    const std::string_view path = record.Get(fiFullPath);
-    if (record.Get(fiFileType) == "file") return FolderOfPath(path);
-    return std::string(path);
+    const TListEntry& entry = list.Entry(list.FocusedEntry());
+    std::string path = list.FullPath(entry);
+    if (entry.Record.Get(fiFileType) == "file") return FolderOfPath(path);
+    return path;
 }
 
 }  // namespace
@@ -113,8 +113,10 @@ void TTallyscopeCtrl::BuildColumns(TResultList& list) {
 }
 
 std::string TTallyscopeCtrl::CellTextFor(int key, const TFileRecord* record) {
-    if (!record) return {};
-    const std::string_view field = record->Get(key);
+    return record ? CellTextFor(key, record->Get(key)) : std::string();
+}
+
+std::string TTallyscopeCtrl::CellTextFor(int key, std::string_view field) {
     switch (key) {
     case fiFileSize: {
         if (field.empty()) return {};
@@ -146,16 +148,17 @@ void TTallyscopeCtrl::GetCellText(TResultList& list, std::size_t entry, int colu
                                   std::string& text) {
     // A cell never fails: on any error it keeps the list's default text.
     try {
-        const TFileRecord& record = list.Entry(entry).Record;
+        const TListEntry& listEntry = list.Entry(entry);
         const std::uint8_t key = FieldIndexOf(ColumnDefinition(column).Name());
-        text = CellTextFor(key, &record);
+        std::string scratch;
+        text = CellTextFor(key, list.FieldText(listEntry, key, scratch));
     } catch (const std::exception&) {
     }
 }
 
 int TTallyscopeCtrl::CompareEntries(TResultList& list, const TListEntry& first, const TListEntry& second,
                                     int /*column*/) const {
-    return CompareListEntries(first, second, SortKey, list.Header().SortDirection());
+    return CompareListEntries(list, first, second, SortKey, list.Header().SortDirection());
 }
 
 void TTallyscopeCtrl::HeaderClicked(TListHeader& header, int column, TMouseButton button, TShiftState /*shift*/,

@@ -56,6 +56,8 @@ public:
     // decimal separators and two decimals (empty when it is not a number), "Size Percentage"
     // with a "%" suffix, any other field unchanged. No record: empty.
     static std::string CellTextFor(int key, const TFileRecord* record);
+    // The same for the field's text as the list holds it (TResultList::FieldText).
+    static std::string CellTextFor(int key, std::string_view field);
 
     // Handlers of the list's events.
     void GetCellText(TResultList& list, std::size_t entry, int column, TTextKind kind, std::string& text);

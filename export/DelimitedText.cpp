@@ -46,16 +46,17 @@ void TFileInfo::MakeDelimitedText(TExportText& out, std::string_view separator, 
         text += separator;
     }
     text += "\r\n";
+    TEntryTexts texts(list);
     if (!list.Empty()) {
         // Sized after the first entry: one growth step or two instead of thirty.
         std::size_t first = 2 + separator.size() * fields.size();
-        for (const std::uint8_t field : fields) first += list[0].Record.Get(field).size();
+        for (const std::uint8_t field : fields) first += texts.Get(list[0], field).size();
         out.Expect((first + 16) * list.Count());
     }
     for (const TListEntry& entry : list) {
         for (std::size_t i = 0; i < fields.size(); ++i) {
             if (i > 0) text += separator;
-            AppendValue(text, entry.Record.Get(fields[i]), separator, quoting);
+            AppendValue(text, texts.Get(entry, fields[i]), separator, quoting);
         }
         text += "\r\n";
         out.RowDone();

@@ -103,9 +103,10 @@ void TFileInfo::MakeHTML(TExportText& text, const TResultList& list, const std::
         out += "</td>";
     }
     out += "</tr>";
+    TEntryTexts texts(list);
     if (!list.Empty()) {
         std::size_t first = 9 + (RowA.size() + 5) * fields.size();
-        for (const std::uint8_t field : fields) first += list[0].Record.Get(field).size();
+        for (const std::uint8_t field : fields) first += texts.Get(list[0], field).size();
         text.Expect((first + 16) * list.Count() + 32);
     }
     bool rowA = true;
@@ -114,7 +115,7 @@ void TFileInfo::MakeHTML(TExportText& text, const TResultList& list, const std::
         out += "<tr>";
         for (const std::uint8_t field : fields) {
             out += opening;
-            AppendCell(out, entry.Record.Get(field));
+            AppendCell(out, texts.Get(entry, field));
             out += "</td>";
         }
         out += "</tr>";

@@ -27,11 +27,12 @@ void TFileInfo::FillDocument(const TResultList& list) {
         const TXmlElement root = GetRootElement();
         root.ClearChildren();
         TExportRows rows(list.Count());
+        TEntryTexts texts(list);
         // The scan makes only top-level entries: every element is a child of the root.
         for (const TListEntry& entry : list) {
             const TXmlElement file = root.AppendChild("file");
             for (int i = 0; i < FieldCount; ++i) {
-                const std::string_view value = entry.Record.Get(i);
+                const std::string_view value = texts.Get(entry, i);
                 // File names need not be UTF-8; a byte that is not becomes U+FFFD rather than
                 // passing for another character.
                 if (!value.empty()) file.SetAttribute(names[static_cast<std::size_t>(i)], Utf8WithReplacement(value));

@@ -4,6 +4,7 @@
 #if defined(__linux__)
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -130,15 +131,24 @@ struct TIdentityHash {
     }
 };
 
+struct TNode;
+
+// Who lists a folder (by device and inode): the first node to open it. The others that reach it
+// list nothing and point here, and the contents are delivered once, under whichever of them comes
+// first in listing order. Claims live as long as the walk; a delivered walker node is given back
+// and its claim then says so.
+struct TClaim {
+    TNode* Walker = nullptr;  // none once delivered and given back
+    bool Delivered = false;   // caller's thread only
+};
+
 // One folder entry of the walk. Its files stand together in the items of the thread that listed
 // it, from First on; its subfolders form a list in listing order, each with the number of the
-// folder's files listed before it. A node whose folder was already claimed by another node lists
-// nothing and points at that node (Walker); the order of the listing is settled when the walk ends.
+// folder's files listed before it. A node keeps only its own name (after the node, NUL-terminated),
+// so the walk's memory grows with the number of folders, not with the length of their paths.
 struct TNode {
     TNode* Parent = nullptr;
-    std::string_view Path;  // ends in "/"; NUL-terminated in the arena
-    TIdentity Identity;     // of the folder actually opened
-    const TNode* Walker = nullptr;  // the node that lists this folder; none when it was not opened
+    TClaim* Claim = nullptr;  // of the folder it opened; none when it opened none
     TWalkItems* Items = nullptr;
     std::size_t First = 0;
     std::size_t Count = 0;
@@ -146,10 +156,9 @@ struct TNode {
     TNode* FirstChild = nullptr;
     TNode* LastChild = nullptr;
     TNode* NextSibling = nullptr;
+    TIdentity Identity;  // of the folder actually opened
     int GivenUp = 0;     // the error number when it was given up after resource errors
     int Unreadable = 0;  // the error number when it could not be opened or read to its end
-    bool ThroughLink = false;
-    bool Delivered = false;  // used on the caller's thread after the walk
     // The folder's descriptor, kept open while subfolders wait to be opened from it. Guarded by
     // the walker's descriptor mutex.
     int Fd = -1;
@@ -157,24 +166,68 @@ struct TNode {
     unsigned PendingChildren = 0;
     TNode* HeldPrev = nullptr;
     TNode* HeldNext = nullptr;
+    std::uint16_t NameLength = 0;
+    bool ThroughLink = false;
+    // Set by the thread that took the node once it is done with it: from then on everything above
+    // (and the nodes of its subfolders as far as listing made them) stays as it is.
+    std::atomic<bool> Listed{false};
 
-    // The last component, NUL-terminated in `buffer` (at least NAME_MAX + 1 bytes).
-    const char* Name(char* buffer) const noexcept {
-        const std::string_view name = Path.substr(Parent->Path.size(), Path.size() - Parent->Path.size() - 1);
-        std::memcpy(buffer, name.data(), name.size());
-        buffer[name.size()] = '\0';
-        return buffer;
-    }
+    // The last component, NUL-terminated; not for the walked folder, which has its path instead.
+    const char* Name() const noexcept { return reinterpret_cast<const char*>(this + 1); }
+    std::string_view NameView() const noexcept { return {Name(), NameLength}; }
     int OpenFlags() const noexcept {
         // A real subfolder is opened without following a link that replaced it meanwhile.
         return O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY | (ThroughLink || !Parent ? 0 : O_NOFOLLOW);
     }
 };
 
-// What one walking thread owns. Nodes and folder paths go to its arena, which hands out large
-// blocks and frees them all when the walk is over; Items holds what the visitor kept.
+// Memory for nodes with their names: the walking threads take it, the caller's thread gives it
+// back once a node is delivered, and it is taken again for later folders, so that a walk that
+// delivers as it goes holds only what is not delivered yet. Everything goes when the walk ends.
+class TNodePool {
+public:
+    TNode* Allocate(std::string_view name) {
+        const std::size_t cls = ClassOf(name.size());
+        void* memory;
+        {
+            std::lock_guard lock(Mutex_);
+            if (TFreeNode* free = Free_[cls]) {
+                Free_[cls] = free->Next;
+                memory = free;
+            } else {
+                memory = Arena_.allocate(SizeOf(cls), alignof(TNode));
+            }
+        }
+        auto* node = new (memory) TNode;
+        char* text = reinterpret_cast<char*>(node + 1);
+        std::memcpy(text, name.data(), name.size());
+        text[name.size()] = '\0';
+        node->NameLength = static_cast<std::uint16_t>(name.size());
+        return node;
+    }
+
+    void Free(TNode* node) noexcept {
+        const std::size_t cls = ClassOf(node->NameLength);
+        node->~TNode();
+        std::lock_guard lock(Mutex_);
+        Free_[cls] = new (static_cast<void*>(node)) TFreeNode{Free_[cls]};
+    }
+
+private:
+    struct TFreeNode {
+        TFreeNode* Next;
+    };
+    static constexpr std::size_t Granule = 32;
+    static constexpr std::size_t ClassOf(std::size_t nameLength) noexcept { return (nameLength + 1) / Granule; }
+    static constexpr std::size_t SizeOf(std::size_t cls) noexcept { return sizeof(TNode) + (cls + 1) * Granule; }
+
+    std::mutex Mutex_;
+    std::pmr::monotonic_buffer_resource Arena_{64 * 1024};
+    std::array<TFreeNode*, (NAME_MAX + 1) / Granule + 1> Free_{};
+};
+
+// What one walking thread owns: Items holds what the visitor kept.
 struct TThreadState {
-    std::pmr::monotonic_buffer_resource Arena{64 * 1024};
     std::unique_ptr<TWalkItems> Items;
     std::size_t ItemCount = 0;
 };
@@ -183,7 +236,9 @@ struct TThreadState {
 struct TScratch {
     std::unique_ptr<std::uint64_t[]> Listing =  // 8-byte aligned, as the kernel's records are
         std::make_unique_for_overwrite<std::uint64_t[]>(ListingBufferSize / sizeof(std::uint64_t));
-    std::string Path;
+    std::string Path;  // the path of PathNode, then a file's name
+    const TNode* PathNode = nullptr;
+    std::size_t PathLength = 0;
     std::vector<TNode*> Children;
 };
 
@@ -213,40 +268,51 @@ public:
     // False when a stop request ended the walk early.
     bool Run(const std::string& folder, unsigned threads) {
         Threads_ = threads;
+        Early_ = Visitor_.WantsEarlyDelivery();
         States_.resize(threads);
         for (auto& state : States_) state = std::make_unique<TThreadState>();
-        Root_.Path = CopyPath(*States_[0], folder, {});
+        RootPath_ = folder;
         Stack_.push_back(&Root_);
         Pending_ = 1;
         {
             std::vector<std::jthread> helpers;
             for (unsigned i = 1; i < threads; ++i) {
                 try {
-                    helpers.emplace_back([this, i] { Work(*States_[i]); });
+                    helpers.emplace_back([this, i] { Work(*States_[i], false); });
                 } catch (const std::system_error&) {
                     break;  // fewer threads walk; the result is the same
                 } catch (const std::bad_alloc&) {
                     break;
                 }
             }
-            Work(*States_[0]);
+            Work(*States_[0], true);
         }
-        Deliver();
+        if (!DeliveryFailed_) DeliverSafely(true);
         if (Error_) std::rethrow_exception(Error_);
         return !StopRequested_;
     }
 
 private:
-    void Work(TThreadState& state) noexcept {
+    // What NextTask found: a folder to list, folders listed meanwhile (for the caller's thread
+    // when it delivers early), or the end of the walk.
+    enum class TNext : std::uint8_t { Task, Listed, End };
+
+    void Work(TThreadState& state, bool caller) noexcept {
+        const bool delivers = caller && Early_;
         try {
             TScratch scratch;
             TNode* node = nullptr;
-            while (NextTask(node)) {
+            for (;;) {
+                if (delivers && !DeliveryFailed_) DeliverSafely(false);
+                const TNext next = NextTask(node, delivers);
+                if (next == TNext::End) break;
+                if (next == TNext::Listed) continue;
                 try {
                     ListFolder(*node, state, scratch);
                 } catch (...) {
                     Stop(std::current_exception());
                 }
+                node->Listed.store(true, std::memory_order_release);
                 TaskDone();
             }
         } catch (...) {
@@ -254,17 +320,26 @@ private:
         }
     }
 
-    bool NextTask(TNode*& node) {
-        if (StopAsked()) return false;
+    TNext NextTask(TNode*& node, bool delivers) {
+        if (StopAsked()) return TNext::End;
         std::unique_lock lock(Mutex_);
         for (;;) {
-            if (Stopped_) return false;
+            if (Stopped_) return TNext::End;
             if (!Stack_.empty()) {
                 node = Stack_.back();
                 Stack_.pop_back();
-                return true;
+                return TNext::Task;
             }
-            if (Pending_ == 0) return false;
+            if (Pending_ == 0) return TNext::End;
+            if (delivers) {
+                // Nothing to list: wait for another thread to list a folder, which may let the
+                // delivery go on, or to queue subfolders.
+                if (std::exchange(ListedMeanwhile_, false)) return TNext::Listed;
+                CallerWaiting_ = true;
+                CallerWake_.wait(lock);
+                CallerWaiting_ = false;
+                continue;
+            }
             ++Waiting_;
             Wake_.wait(lock);
             --Waiting_;
@@ -278,11 +353,14 @@ private:
         Stack_.insert(Stack_.end(), children.rbegin(), children.rend());
         Pending_ += children.size();
         if (Waiting_ > 0) Wake_.notify_all();
+        if (CallerWaiting_) CallerWake_.notify_one();
     }
 
     void TaskDone() {
         std::lock_guard lock(Mutex_);
         if (--Pending_ == 0) Wake_.notify_all();
+        ListedMeanwhile_ = true;
+        if (CallerWaiting_) CallerWake_.notify_one();
     }
 
     void Stop(std::exception_ptr error) noexcept {
@@ -290,6 +368,7 @@ private:
         if (!Error_) Error_ = std::move(error);
         Stopped_ = true;
         Wake_.notify_all();
+        CallerWake_.notify_one();
     }
 
     // Whether the job asked the walk to stop; the first thread to see it stops the others, and
@@ -300,21 +379,22 @@ private:
         if (!Stopped_ && Pending_ > 0) StopRequested_ = true;
         Stopped_ = true;
         Wake_.notify_all();
+        CallerWake_.notify_one();
         return true;
     }
 
-    // folder + name + "/" (just folder when name is empty), NUL-terminated, in the arena.
-    static std::string_view CopyPath(TThreadState& state, std::string_view folder, std::string_view name) {
-        const bool addSeparator = !name.empty();
-        const std::size_t length = folder.size() + name.size() + (addSeparator ? 1 : 0);
-        char* text = static_cast<char*>(state.Arena.allocate(length + 1, 1));
-        std::memcpy(text, folder.data(), folder.size());
-        if (addSeparator) {
-            std::memcpy(text + folder.size(), name.data(), name.size());
-            text[length - 1] = '/';
+    // The path of a node's folder as its own ancestry gives it: the walked folder's path, then the
+    // names down to it, each followed by "/".
+    void ComposePath(const TNode& node, std::string& out) const {
+        std::size_t length = RootPath_.size();
+        for (const TNode* up = &node; up->Parent; up = up->Parent) length += up->NameLength + 1u;
+        out.resize(length);
+        for (const TNode* up = &node; up->Parent; up = up->Parent) {
+            out[--length] = '/';
+            length -= up->NameLength;
+            std::memcpy(out.data() + length, up->Name(), up->NameLength);
         }
-        text[length] = '\0';
-        return {text, length};
+        std::memcpy(out.data(), RootPath_.data(), RootPath_.size());
     }
 
     // --- Descriptors of folders kept open for their subfolders ---
@@ -401,10 +481,11 @@ private:
     // the same device as its parent is none of these, so only mount points cost a second look.
     // False with `error` set to Skipped for such a folder, or to the error number when the folder
     // cannot be looked at.
-    bool MayEnter(int parentFd, const TNode& node, char* name, int& error) {
+    bool MayEnter(int parentFd, const TNode& node, int& error) {
         struct statx sx;
         const int follow = node.ThroughLink ? 0 : AT_SYMLINK_NOFOLLOW;
-        if (::statx(parentFd, node.Name(name), follow | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_INO, &sx) != 0) {
+        const char* const name = node.Name();
+        if (::statx(parentFd, name, follow | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_INO, &sx) != 0) {
             error = errno;
             return false;
         }
@@ -430,7 +511,7 @@ private:
     // for a folder the walk does not enter.
     int OpenOnce(TNode& node, int& error) {
         if (!node.Parent) {
-            const int fd = ::open(node.Path.data(), node.OpenFlags());
+            const int fd = ::open(RootPath_.c_str(), node.OpenFlags());
             if (fd < 0) error = errno;
             return fd;
         }
@@ -448,12 +529,11 @@ private:
         TFd own;           // a descriptor opened here for an ancestor
         TNode* used = base;  // the ancestor whose descriptor this walk is a user of
         int current = baseFd;
-        char name[NAME_MAX + 1];
         bool ok = true;
         for (auto it = missing.rbegin(); it != missing.rend() && ok; ++it) {
             TNode& step = **it;
-            const int fd = step.Parent ? ::openat(current, step.Name(name), step.OpenFlags())
-                                       : ::open(step.Path.data(), step.OpenFlags());
+            const int fd = step.Parent ? ::openat(current, step.Name(), step.OpenFlags())
+                                       : ::open(RootPath_.c_str(), step.OpenFlags());
             struct stat self;
             if (fd < 0) {
                 error = errno;
@@ -473,8 +553,8 @@ private:
             }
         }
         int fd = -1;
-        if (ok && MayEnter(current, node, name, error)) {
-            fd = ::openat(current, name, node.OpenFlags());
+        if (ok && MayEnter(current, node, error)) {
+            fd = ::openat(current, node.Name(), node.OpenFlags());
             if (fd < 0) error = errno;
         }
         if (used) Release(*used);
@@ -514,8 +594,8 @@ private:
     // Claims the folder for `node` unless another node has; the node then lists nothing.
     bool Claim(TNode& node) {
         std::lock_guard lock(ClaimMutex_);
-        const auto [it, added] = Claimed_.try_emplace(node.Identity, &node);
-        node.Walker = it->second;
+        const auto [it, added] = Claimed_.try_emplace(node.Identity, TClaim{&node});
+        node.Claim = &it->second;
         return added;
     }
 
@@ -545,8 +625,8 @@ private:
         if (!Claim(node)) return;
 
         node.First = state.ItemCount;
-        scratch.Path = node.Path;
         scratch.Children.clear();
+        scratch.PathNode = nullptr;  // a node given back may come again at the same address
         char* const listing = reinterpret_cast<char*>(scratch.Listing.get());
         for (;;) {
             const long got = ::syscall(SYS_getdents64, fd.Get(), listing, ListingBufferSize);
@@ -574,11 +654,11 @@ private:
                    TScratch& scratch) {
         switch (type) {
             case DT_DIR:
-                AddSubfolder(node, name, false, state, scratch);
+                AddSubfolder(node, name, false, scratch);
                 return;
             case DT_LNK:
                 if (Options_.FollowFolderLinks && IsFolderLinkToFollow(folderFd, name))
-                    AddSubfolder(node, name, true, state, scratch);
+                    AddSubfolder(node, name, true, scratch);
                 return;
             case DT_REG:
             case DT_UNKNOWN:  // file systems that do not fill in the type
@@ -594,11 +674,11 @@ private:
                 OfferFile(node, name, FromStatx(sx), state, scratch);
                 return;
             case S_IFDIR:
-                AddSubfolder(node, name, false, state, scratch);
+                AddSubfolder(node, name, false, scratch);
                 return;
             case S_IFLNK:
                 if (Options_.FollowFolderLinks && IsFolderLinkToFollow(folderFd, name))
-                    AddSubfolder(node, name, true, state, scratch);
+                    AddSubfolder(node, name, true, scratch);
                 return;
             default:
                 return;
@@ -645,10 +725,9 @@ private:
         return false;
     }
 
-    void AddSubfolder(TNode& node, std::string_view name, bool throughLink, TThreadState& state, TScratch& scratch) {
-        auto* child = new (state.Arena.allocate(sizeof(TNode), alignof(TNode))) TNode;
+    void AddSubfolder(TNode& node, std::string_view name, bool throughLink, TScratch& scratch) {
+        TNode* child = Pool_.Allocate(name);
         child->Parent = &node;
-        child->Path = CopyPath(state, node.Path, name);
         child->ThroughLink = throughLink;
         child->Position = node.Count;
         (node.LastChild ? node.LastChild->NextSibling : node.FirstChild) = child;
@@ -658,7 +737,12 @@ private:
 
     void OfferFile(TNode& node, std::string_view name, const TFileStat& stat, TThreadState& state, TScratch& scratch) {
         if (!Visitor_.Wants(stat)) return;
-        const std::size_t folderLength = node.Path.size();
+        if (scratch.PathNode != &node) {
+            ComposePath(node, scratch.Path);
+            scratch.PathNode = &node;
+            scratch.PathLength = scratch.Path.size();
+        }
+        const std::size_t folderLength = scratch.PathLength;
         scratch.Path.resize(folderLength);
         scratch.Path.append(name);
         const std::string_view path = scratch.Path;
@@ -668,78 +752,141 @@ private:
         ++node.Count;
     }
 
-    // Hands the items over in depth-first listing order: a folder's files and subfolders in
-    // listing order, each folder once, under the first path that reaches it in that order; tells
-    // of folders unread or given up at their place in that order, and of each anchor before the
-    // items listed under it.
-    void Deliver() {
-        struct TFrame {
-            const TNode* Node;       // the node that listed the folder
-            const TNode* NextChild;  // of Node
-            std::size_t Delivered = 0;
-            std::string Path;  // the path the folder is listed under, when not Node's own
-            std::size_t Anchor = 0;
-        };
-        std::vector<TFrame> stack;
-        std::size_t anchors = 0;
-        const auto tell = [](const auto& handler, std::string_view path, int error) {
-            if (handler) handler(std::string(path), error);
-        };
-        const auto enter = [&](const TNode& entry, std::string path, std::size_t parentAnchor) {
-            if (entry.GivenUp) {
-                tell(Options_.OnGivenUp, path.empty() ? entry.Path : path, entry.GivenUp);
-                return;
-            }
-            TNode* walker = const_cast<TNode*>(entry.Walker);
-            if (!walker) {
-                if (entry.Unreadable) tell(Options_.OnUnreadable, path.empty() ? entry.Path : path, entry.Unreadable);
-                return;
-            }
-            if (walker->Delivered) return;
-            walker->Delivered = true;
-            if (path.empty() && &entry != walker) path = entry.Path;
-            if (path == walker->Path) path.clear();
-            const std::string_view listedAs = path.empty() ? walker->Path : std::string_view(path);
-            if (walker->Unreadable) tell(Options_.OnUnreadable, listedAs, walker->Unreadable);
-            std::size_t anchor = parentAnchor;
-            if (!entry.Parent || entry.ThroughLink) {
-                Visitor_.AddAnchor({.Path = listedAs,
-                                    .Parent = entry.Parent ? parentAnchor : TWalkAnchor::None,
-                                    .Device = walker->Identity.Device,
-                                    .Inode = walker->Identity.Inode});
-                anchor = anchors++;
-            }
-            stack.push_back({walker, walker->FirstChild, 0, std::move(path), anchor});
-        };
-        const auto deliverUpTo = [this](TFrame& frame, std::size_t position) {
-            if (position > frame.Delivered) {
-                const TNode& node = *frame.Node;
-                const std::size_t first = node.First + frame.Delivered, last = node.First + position;
-                if (!frame.Path.empty()) Visitor_.Relocate(*node.Items, first, last, node.Path, frame.Path);
-                Visitor_.Deliver(*node.Items, first, last, frame.Anchor);
-                frame.Delivered = position;
-            }
-        };
-        enter(Root_, {}, TWalkAnchor::None);
-        while (!stack.empty()) {
-            TFrame& frame = stack.back();
-            if (const TNode* child = frame.NextChild) {
+    // --- Delivery, on the caller's thread ---
+    //
+    // The items go over in depth-first listing order: a folder's files and subfolders in listing
+    // order, each folder once, under the first path that reaches it in that order; folders unread
+    // or given up are told at their place in that order, and each anchor before the items listed
+    // under it. Delivery goes as far as the folders listed so far allow (all of them once the walk
+    // is over) and takes up again where it stopped; a folder's node goes back to the pool once
+    // everything under it is delivered.
+
+    // One folder being delivered: the node that listed it and what of it is delivered so far.
+    struct TFrame {
+        TNode* Node;
+        TNode* NextChild;           // of Node, the next subfolder to enter
+        std::size_t Delivered;      // of Node's files
+        std::size_t PathLength;     // of the path the folder is listed under, in ListedPath_
+        std::size_t Anchor;
+        bool Relocated;             // listed under another path than the node's own
+    };
+
+    // Delivers what is ready: everything when `final` (the walk is over). An error of the visitor
+    // ends the delivery and stops the walk; it is rethrown when the walk ends.
+    void DeliverSafely(bool final) noexcept {
+        try {
+            DeliverReady(final);
+            if (!final) Visitor_.DeliveryPaused();
+        } catch (...) {
+            DeliveryFailed_ = true;
+            Stop(std::current_exception());
+        }
+    }
+
+    // Whether a subfolder's delivery can go on: its node is listed, and so is the node that lists
+    // its folder when another does.
+    static bool Ready(const TNode& entry) noexcept {
+        if (!entry.Listed.load(std::memory_order_acquire)) return false;
+        const TClaim* claim = entry.Claim;
+        return !claim || claim->Delivered || claim->Walker->Listed.load(std::memory_order_acquire);
+    }
+
+    void DeliverReady(bool final) {
+        if (!DeliveryStarted_) {
+            if (!final && !Ready(Root_)) return;
+            DeliveryStarted_ = true;
+            ListedPath_ = RootPath_;
+            Enter(Root_, TWalkAnchor::None, false);
+        }
+        while (!Frames_.empty()) {
+            TFrame& frame = Frames_.back();
+            ListedPath_.resize(frame.PathLength);
+            if (TNode* child = frame.NextChild) {
+                DeliverUpTo(frame, child->Position);
+                if (!final && !Ready(*child)) return;
                 frame.NextChild = child->NextSibling;
-                deliverUpTo(frame, child->Position);
-                std::string path;
-                if (!frame.Path.empty())
-                    path.append(frame.Path).append(child->Path.substr(frame.Node->Path.size()));
-                enter(*child, std::move(path), frame.Anchor);  // `frame` is not used past this point
+                ListedPath_.append(child->NameView()) += '/';
+                Enter(*child, frame.Anchor, frame.Relocated);  // `frame` is not used past this point
                 continue;
             }
-            deliverUpTo(frame, frame.Node->Count);
-            stack.pop_back();
+            DeliverUpTo(frame, frame.Node->Count);
+            TNode* const done = frame.Node;
+            Frames_.pop_back();
+            GiveBackSubfolders(*done);
         }
+    }
+
+    // Starts delivering the folder `entry` reached (its path is in ListedPath_), or tells why
+    // there is nothing to deliver.
+    void Enter(TNode& entry, std::size_t parentAnchor, bool parentRelocated) {
+        const auto tell = [this](const auto& handler, int error) {
+            if (handler) handler(ListedPath_, error);
+        };
+        if (entry.GivenUp) {
+            tell(Options_.OnGivenUp, entry.GivenUp);
+            return;
+        }
+        TClaim* const claim = entry.Claim;
+        if (!claim) {
+            if (entry.Unreadable) tell(Options_.OnUnreadable, entry.Unreadable);
+            return;
+        }
+        if (claim->Delivered) return;
+        claim->Delivered = true;
+        TNode& walker = *claim->Walker;
+        if (walker.Unreadable) tell(Options_.OnUnreadable, walker.Unreadable);
+        std::size_t anchor = parentAnchor;
+        if (!entry.Parent || entry.ThroughLink) {
+            Visitor_.AddAnchor({.Path = ListedPath_,
+                                .Parent = entry.Parent ? parentAnchor : TWalkAnchor::None,
+                                .Device = walker.Identity.Device,
+                                .Inode = walker.Identity.Inode});
+            anchor = AnchorCount_++;
+        }
+        Frames_.push_back({&walker, walker.FirstChild, 0, ListedPath_.size(), anchor,
+                           parentRelocated || &entry != &walker});
+    }
+
+    void DeliverUpTo(TFrame& frame, std::size_t position) {
+        if (position <= frame.Delivered) return;
+        const TNode& node = *frame.Node;
+        const std::size_t first = node.First + frame.Delivered, last = node.First + position;
+        const TWalkFolder folder{.Path = ListedPath_, .Anchor = frame.Anchor};
+        if (frame.Relocated) {
+            ComposePath(node, OwnPath_);
+            if (OwnPath_ != ListedPath_) Visitor_.Relocate(*node.Items, first, last, OwnPath_, ListedPath_);
+        }
+        Visitor_.Deliver(*node.Items, first, last, folder);
+        frame.Delivered = position;
+    }
+
+    // Gives back the nodes of a delivered folder's subfolders: every one was entered, and
+    // whatever it listed is delivered.
+    void GiveBackSubfolders(TNode& node) noexcept {
+        for (TNode* child = node.FirstChild; child;) {
+            TNode* const next = child->NextSibling;
+            if (child->Claim && child->Claim->Walker == child) child->Claim->Walker = nullptr;
+            {
+                // A walk that was stopped may have kept a folder open for subfolders never opened.
+                std::lock_guard lock(FdMutex_);
+                if (child->Fd >= 0) {
+                    Unhold(*child);
+                    ::close(child->Fd);
+                    child->Fd = -1;
+                }
+            }
+            Pool_.Free(child);
+            child = next;
+        }
+        node.FirstChild = node.LastChild = nullptr;
     }
 
     TWalkVisitor& Visitor_;
     const TWalkOptions& Options_;
     unsigned Threads_ = 1;
+    bool Early_ = false;  // the visitor takes deliveries while the walk goes on
+    std::string RootPath_;
+    TNodePool Pool_;
     TNode Root_;
     TLongWork* const Work_;
     std::vector<std::unique_ptr<TThreadState>> States_;
@@ -749,13 +896,17 @@ private:
     std::vector<TNode*> Stack_;  // folders waiting to be listed, the next one last
     std::size_t Pending_ = 0;    // folders waiting or being listed
     unsigned Waiting_ = 0;       // threads waiting for a folder
+    std::condition_variable CallerWake_;  // the caller's thread, when it delivers early
+    bool CallerWaiting_ = false;
+    bool ListedMeanwhile_ = false;  // a folder was listed since the caller's thread last looked
     bool Stopped_ = false;
     bool StopRequested_ = false;  // a stop request ended the walk before its end
     std::exception_ptr Error_;
 
     std::mutex ClaimMutex_;
     std::pmr::monotonic_buffer_resource ClaimArena_{64 * 1024};
-    std::pmr::unordered_map<TIdentity, TNode*, TIdentityHash> Claimed_{&ClaimArena_};
+    // Node-based: a claim stays where it is while others are added.
+    std::pmr::unordered_map<TIdentity, TClaim, TIdentityHash> Claimed_{&ClaimArena_};
 
     static constexpr int MaxOpenAttempts = 200;
     static constexpr unsigned MaxLevelsUp = 1u << 16;
@@ -768,6 +919,14 @@ private:
     std::size_t HeldCount_ = 0;
     TNode* HeldFirst_ = nullptr;  // held folders, the longest held first
     TNode* HeldLast_ = nullptr;
+
+    // Delivery state (caller's thread).
+    bool DeliveryStarted_ = false;
+    bool DeliveryFailed_ = false;
+    std::vector<TFrame> Frames_;
+    std::string ListedPath_;  // of the innermost folder being delivered
+    std::string OwnPath_;
+    std::size_t AnchorCount_ = 0;
 };
 
 unsigned DefaultThreads() noexcept {

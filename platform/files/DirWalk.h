@@ -5,10 +5,13 @@
 // subfolder is listed).
 //
 // Several threads walk at once. Each folder's results are kept in a node of a tree that mirrors
-// the folders, so the order is the one a single-threaded recursive walk would give; the tree is
-// flattened on the caller's thread when the walk ends. The walk's own bookkeeping lives in a few
-// large blocks per thread, freed at the end, so that it leaves no holes among what the visitor
-// keeps.
+// the folders, so the order is the one a single-threaded recursive walk would give; the caller's
+// thread settles that order and hands the files over. By default it does so when the walk ends;
+// a visitor that asks for early delivery gets each file as soon as everything before it in the
+// order has been listed (finished subtrees go out while the walk goes on), so that a listing can
+// be printed as it is found with little held in memory. A node keeps only its folder's name, and
+// a delivered folder's node is given back for the folders still to come, so the walk's own memory
+// follows the number of folders waiting or being delivered, never the length of their paths.
 //
 // What the walk visits. Hidden files and folders are ordinary ones. Only regular files are
 // offered to the visitor: FIFOs, sockets, devices and symbolic links to files are not. Below the
@@ -90,6 +93,14 @@ public:
     virtual ~TWalkItems() = default;
 };
 
+// Where delivered items were listed: the folder's path as the walk lists it (the walked folder's
+// path as given, then the names of the folders down to it, each followed by "/"), and the
+// innermost anchor (a number AddAnchor announced). The path is valid only during the call.
+struct TWalkFolder {
+    std::string_view Path;
+    std::size_t Anchor = 0;
+};
+
 class TWalkVisitor {
 public:
     virtual ~TWalkVisitor() = default;
@@ -102,10 +113,20 @@ public:
     // them when `items` is still null, or throws and appends nothing (that stops the walk).
     virtual void Take(std::unique_ptr<TWalkItems>& items, const TWalkFile& file) = 0;
 
-    // Hands over the items [first, last) of one thread's items, all listed under the same
-    // innermost anchor (a number AddAnchor announced). Called on the caller's thread after the
-    // walk, in depth-first listing order, so that the ranges in turn give walk order.
-    virtual void Deliver(TWalkItems& items, std::size_t first, std::size_t last, std::size_t anchor) = 0;
+    // Hands over the items [first, last) of one thread's items, all listed in the same folder.
+    // Called on the caller's thread, in depth-first listing order, so that the ranges in turn give
+    // walk order: after the walk, or during it for a visitor that wants early delivery.
+    virtual void Deliver(TWalkItems& items, std::size_t first, std::size_t last, const TWalkFolder& folder) = 0;
+
+    // Whether Deliver is to be called while the walk goes on. Then it may run while the thread
+    // that took the items takes more into the same items: the visitor keeps them where taking
+    // more does not move them, and guards them against that thread. The range delivered is
+    // complete and is not touched by the walk again.
+    virtual bool WantsEarlyDelivery() const noexcept { return false; }
+
+    // Early delivery has handed over what is ready for now; the caller's thread goes back to
+    // walking or waits for other threads (a moment to pass on what was delivered).
+    virtual void DeliveryPaused() {}
 
     // Announces an anchor before any item listed under it is delivered. Anchors are numbered from
     // 0 (the walked folder) in the order they are announced, on the caller's thread.
@@ -128,7 +149,7 @@ struct TWalkOptions {
     bool FollowFolderLinks = true;
     // Told of every folder given up after resource errors (descriptors or memory ran short even
     // after closing what could be closed): its path, ending in "/", and the error number. Called
-    // on the caller's thread after the walk, in listing order; the branch below it is missing.
+    // on the caller's thread as the walk delivers, in listing order; the branch below it is missing.
     std::function<void(const std::string& folder, int error)> OnGivenUp = nullptr;
     // Told of every folder that could not be opened or read to its end (permission denied, an I/O
     // error, gone or replaced since its parent was listed; the walked folder too): its path,

@@ -293,7 +293,7 @@ TEST_F(MainFormTest, StartFoldersAreTakenFromTheWorkingFolderAndScannedOnceTheLi
     ASSERT_TRUE(QTest::qWaitFor([&] { return !scanned.empty(); }));
     EXPECT_GT(paintsBeforeScan, 0);
     EXPECT_EQ(scanned, (std::vector<std::string>{Dir.Str() + "/tree"}));
-    EXPECT_EQ(Form.VT[0].Record.Get(fiFullPath), Dir.Str() + "/tree/a");
+    EXPECT_EQ(Form.VT.FullPath(Form.VT[0]), Dir.Str() + "/tree/a");
     EXPECT_EQ(Form.StatusText().toStdString(),
               "1 file in the list \u00b7 Scan finished: 1 file listed; Not a folder: " + Dir.Str() + "/tpyo");
 }

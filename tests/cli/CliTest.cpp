@@ -31,7 +31,7 @@ std::string Listed(const TArgs& folders, char terminator) {
     TResultList list;
     for (const std::string& folder : folders) ScanFolder(list, folder);
     std::string text;
-    for (const TListEntry& entry : list) (text += entry.Record[fiFullPath]) += terminator;
+    for (const TListEntry& entry : list) (text += list.FullPath(entry)) += terminator;
     return text;
 }
 

@@ -47,7 +47,7 @@ void ReferenceWalk(const std::string& folder, std::vector<std::string>& out) {
 
 std::vector<std::string> FullPaths(const TResultList& list) {
     std::vector<std::string> paths;
-    for (const TListEntry& entry : list) paths.emplace_back(entry.Record.Get(fiFullPath));
+    for (const TListEntry& entry : list) paths.push_back(list.FullPath(entry));
     return paths;
 }
 
@@ -68,6 +68,20 @@ std::multiset<std::string> FindEmptyFiles(const std::string& root) {
         paths.insert(output.substr(start, end - start));
     return paths;
 }
+
+// What a streamed scan passed on: the full paths in order, and the entries when it made them.
+class TRecordingSink final : public TScanSink {
+public:
+    // The path goes last: a Take that fails (for want of memory) passed nothing on.
+    void Take(std::string_view folder, std::string_view name, const TListEntry* entry) override {
+        if (entry) Entries.push_back(*entry);
+        Paths.push_back(std::string(folder).append(name));
+    }
+    void Pause() override { ++Pauses; }
+    std::vector<std::string> Paths;
+    std::vector<TListEntry> Entries;
+    int Pauses = 0;
+};
 
 class FileReader : public ::testing::Test {
 protected:
@@ -93,19 +107,24 @@ TEST_F(FileReader, ListsInDepthFirstListingOrderWithCompleteRecords) {
 
     for (const TListEntry& entry : list) {
         const TFileRecord& record = entry.Record;
-        const std::string_view path = record[fiFullPath];
-        SCOPED_TRACE(std::string(path));
+        const std::string path = list.FullPath(entry);
+        SCOPED_TRACE(path);
         const std::string_view ext = GetFileExtNoDot(path);
+        // "Full Path" is the folder's path and the path tail, the name.
         for (int field = 0; field < FieldCount; ++field) {
             const bool filled = field <= fiFileType || (field >= fiCreateTime && field <= fiWriteTime);
-            EXPECT_EQ(!record[field].empty(), filled && (field != fiFileExt || !ext.empty())) << field;
+            EXPECT_EQ(!record[field].empty(), filled && field != fiFullPath && (field != fiFileExt || !ext.empty()))
+                << field;
         }
+        EXPECT_EQ(record.PathTail(), record[fiFileName]);
+        TExactTimes times;
+        EXPECT_FALSE(record.GetExactTimes(times));  // kept only when asked for
         EXPECT_EQ(path.substr(path.rfind('/') + 1), record[fiFileName]);
         EXPECT_EQ(record[fiFileExt], ext);
         EXPECT_EQ(record[fiFileSize], "0");
         EXPECT_EQ(record[fiFileType], "file");
         EXPECT_EQ(entry.CheckState, TCheckState::Checked);
-        EXPECT_EQ(entry.Anchor, 0u);
+        EXPECT_EQ(list.AnchorOf(entry), 0u);
         struct stat st;
         ASSERT_EQ(::lstat(std::string(path).c_str(), &st), 0);
         EXPECT_EQ(entry.Identity, (TFileIdentity{st.st_dev, st.st_ino}));
@@ -171,7 +190,7 @@ TEST_F(FileReader, ListsRegularFilesOnlyAndEachFolderOnce) {
     ASSERT_EQ(::stat((Dir_.Str() + "/outside").c_str(), &led), 0);
     EXPECT_EQ(link.Folder, (TFileIdentity{led.st_dev, led.st_ino}));
     for (const TListEntry& entry : list)
-        EXPECT_EQ(entry.Anchor, entry.Record[fiFullPath].starts_with(link.Path) ? 1u : 0u) << entry.Record[fiFullPath];
+        EXPECT_EQ(list.AnchorOf(entry), list.FullPath(entry).starts_with(link.Path) ? 1u : 0u) << list.FullPath(entry);
     list.Clear();
     EXPECT_TRUE(list.Anchors().empty());
 }
@@ -373,7 +392,57 @@ TEST_F(FileReader, AShortageOfMemoryIsReportedAndKeepsWhatWasFound) {
                 }
                 EXPECT_TRUE(InOrderWithin(FullPaths(list), all));
                 for (const TListEntry& entry : list) EXPECT_EQ(entry.CheckState, TCheckState::Checked);
+
+                // A stream passes on what it found before, in order, and no more.
+                TRecordingSink sink;
+                test::FailAllocationsAfter(failing, persistent);
+                const TScanReport streamed = StreamFolder(folder, sink, {.Threads = threads}, true);
+                test::StopFailingAllocations();
+                EXPECT_EQ(streamed.Listed, sink.Paths.size());
+                EXPECT_NE(streamed.Complete(), streamed.OutOfMemory);
+                if (!streamed.OutOfMemory) EXPECT_EQ(sink.Paths, all);
+                EXPECT_TRUE(InOrderWithin(sink.Paths, all));
             }
+}
+
+// A streamed scan passes on the files the list would get, in the same order, each with the same
+// entry (exact times only when asked for), and names the same unreadable folders, however many
+// threads walk and wherever links lead.
+TEST_F(FileReader, AStreamPassesOnWhatTheListGetsInItsOrder) {
+    const std::string in = Dir_.MakeDir("in"), out = Dir_.MakeDir("out");
+    test::MakeRandomTree(in, {.Folders = 60, .Files = 700, .AncestorLinks = 4, .FolderLinks = 6, .SpecialFiles = true});
+    test::MakeRandomTree(out, {.Folders = 20, .Files = 200, .Seed = 9});
+    ASSERT_EQ(::symlink(out.c_str(), (in + "/far").c_str()), 0);
+    for (const unsigned threads : {1u, 2u, 8u}) {
+        SCOPED_TRACE(threads);
+        TResultList list;
+        const TScanReport listed = ScanFolder(list, in, {.Threads = threads}, {.ExactTimes = true});
+        const std::vector<std::string> paths = FullPaths(list);
+        ASSERT_GT(paths.size(), 150u);
+        TRecordingSink names, entries;
+        const TScanReport namesOnly = StreamFolder(in, names, {.Threads = threads});
+        const TScanReport streamed = StreamFolder(in, entries, {.Threads = threads}, true, {.ExactTimes = true});
+        EXPECT_EQ(names.Paths, paths);
+        EXPECT_TRUE(names.Entries.empty());
+        EXPECT_EQ(entries.Paths, paths);
+        EXPECT_GT(entries.Pauses, 0);
+        EXPECT_TRUE(streamed.Complete() && namesOnly.Complete());
+        EXPECT_EQ(streamed.Listed, paths.size());
+        ASSERT_EQ(entries.Entries.size(), list.Count());
+        for (std::size_t i = 0; i < list.Count(); ++i) {
+            const TFileRecord &a = list[i].Record, &b = entries.Entries[i].Record;
+            for (int field = 0; field < FieldCount; ++field) EXPECT_EQ(a[field], b[field]) << paths[i];
+            EXPECT_EQ(a.PathTail(), b.PathTail());
+            TExactTimes times, streamedTimes;
+            ASSERT_TRUE(a.GetExactTimes(times) && b.GetExactTimes(streamedTimes));
+            EXPECT_EQ(times, streamedTimes);
+            struct statx sx;
+            ASSERT_EQ(::statx(AT_FDCWD, paths[i].c_str(), AT_SYMLINK_NOFOLLOW, STATX_MTIME, &sx), 0);
+            EXPECT_EQ(times.Write, (TFileTime{sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec}));
+            EXPECT_EQ(list[i].Identity, entries.Entries[i].Identity);
+            EXPECT_EQ(list[i].CheckState, entries.Entries[i].CheckState);
+        }
+    }
 }
 
 // The scan works for the job in progress: counts it, and stops at its request.

@@ -92,4 +92,44 @@ TEST(FileRecordTest, CopiesAreDeepAndMovesTransfer) {
     EXPECT_EQ(c[fiFullPath], "");
 }
 
+// A scanned record holds a path tail instead of its "Full Path", and may keep exact times; both
+// survive copies and changes of other fields, setting "Full Path" gives up the tail, and spans of
+// one, two or four bytes read back alike.
+TEST(FileRecordTest, PathTailAndExactTimesSurviveChangesAndEveryTextSize) {
+    const TExactTimes times{{-1, 999999999}, {0, 0}, {1767225600, 123456789}};
+    for (const std::size_t size : {1u, 200u, 300u, 70000u}) {
+        SCOPED_TRACE(size);
+        const std::string name(size, 'n'), time = "12/09/2026 01:02:03";
+        TFileRecord::TTexts texts{};
+        texts[fiFileName] = name;
+        texts[fiFullPath] = "/ignored/for/the/tail";
+        texts[fiFileExt] = std::string_view(name).substr(size - 1);
+        texts[fiCreateTime] = texts[fiAccessTime] = texts[fiWriteTime] = time;
+        TFileRecord r;
+        r.Assign(texts, {.PathTail = name, .Times = &times});
+        EXPECT_TRUE(r.HasPathTail());
+        EXPECT_EQ(r.PathTail(), name);
+        EXPECT_EQ(r[fiFullPath], "");
+        EXPECT_EQ(r[fiWriteTime], time);
+        // The tail and the extension share the name's bytes; the three times share one text.
+        EXPECT_LE(r.HeapBytes(), 4 + 6 * 8 + name.size() + time.size() + 36);
+
+        r.Set(fiFileName, "other");
+        TFileRecord copy = r;
+        TExactTimes read{};
+        ASSERT_TRUE(copy.GetExactTimes(read));
+        EXPECT_EQ(read, times);
+        EXPECT_EQ(copy.PathTail(), name);
+        EXPECT_EQ(copy[fiFileName], "other");
+        copy.Set(fiFullPath, "/whole/path");
+        EXPECT_FALSE(copy.HasPathTail());
+        EXPECT_EQ(copy[fiFullPath], "/whole/path");
+        EXPECT_TRUE(copy.GetExactTimes(read));
+        r.Assign(texts);  // a plain record keeps neither
+        EXPECT_FALSE(r.HasPathTail());
+        EXPECT_FALSE(r.GetExactTimes(read));
+        EXPECT_EQ(r[fiFullPath], "/ignored/for/the/tail");
+    }
+}
+
 }  // namespace

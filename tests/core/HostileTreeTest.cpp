@@ -60,7 +60,7 @@ TEST(HostileTree, ScanListsExactlyTheEmptyFilesAndDeletionRemovesOnlyThem) {
     TResultList list;
     ScanFolder(list, root);
     std::multiset<std::string> listed;
-    for (const TListEntry& entry : list) listed.emplace(entry.Record.Get(fiFullPath));
+    for (const TListEntry& entry : list) listed.emplace(list.FullPath(entry));
     EXPECT_EQ(listed, std::multiset<std::string>(empty.begin(), empty.end()));
 
     // Files that grow after the scan: one in a plain folder, one at the end of the long path.

@@ -187,4 +187,46 @@ TEST(ResultListChanges, TellTheViewOnceEachAndOnceForAllWhileTheBracketIsOpen) {
                                               is(EntriesReset)}));
 }
 
+// Scanned entries refer to folders stored once: their "Full Path" is the folder chain's names,
+// each followed by "/", then the path tail; the reader for many entries gives the same texts, and
+// the anchor is the folder's. Clear drops the folders with the entries.
+TEST(ResultListFolders, FullPathsAreComposedFromTheFolderChainAndTheTail) {
+    TResultList list;
+    const TFolderIndex top = list.AddFolder(NoFolder, "");  // "/"
+    const TFolderIndex tmp = list.AddFolder(top, "tmp", 0);
+    const std::string oddName = "\xff\n x";
+    const TFolderIndex odd = list.AddFolder(tmp, oddName, 1);
+    const TFolderIndex relative = list.AddFolder(NoFolder, "rel");
+    const TFolderIndex empty = list.AddFolder(relative, "");  // "rel//"
+    EXPECT_THROW(list.AddFolder(99, "x"), EListError);
+    const auto add = [&](TFolderIndex folder, std::string_view name) {
+        TFileRecord::TTexts texts{};
+        texts[fiFileName] = name;
+        TListEntry& entry = list.Append();
+        entry.Record.Assign(texts, {.PathTail = name});
+        entry.Folder = folder;
+    };
+    add(tmp, "a.txt");
+    add(odd, "b");
+    add(top, "c");
+    add(empty, "d");
+    add(tmp, "e");
+    list.Append().Record.Set(fiFullPath, "/whole/f");
+    const std::vector<std::string> expected = {"/tmp/a.txt", "/tmp/" + oddName + "/b", "/c", "rel//d",
+                                               "/tmp/e", "/whole/f"};
+    TEntryTexts texts(list);
+    std::string scratch;
+    for (std::size_t i = 0; i < list.Count(); ++i) {
+        EXPECT_EQ(list.FullPath(list[i]), expected[i]);
+        EXPECT_EQ(list.FieldText(list[i], fiFullPath, scratch), expected[i]);
+        EXPECT_EQ(texts.FullPath(list[i]), expected[i]);
+        EXPECT_EQ(texts.Get(list[i], fiFileName), list[i].Record[fiFileName]);
+    }
+    EXPECT_EQ(list.AnchorOf(list[0]), 0u);
+    EXPECT_EQ(list.AnchorOf(list[1]), 1u);
+    EXPECT_EQ(list.AnchorOf(list[5]), NoAnchor);
+    list.Clear();
+    EXPECT_EQ(list.FolderCount(), 0u);
+}
+
 }  // namespace

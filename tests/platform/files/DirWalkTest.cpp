@@ -9,7 +9,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <mutex>
 #include <set>
 #include <stdexcept>
 #include <string_view>
@@ -35,10 +37,13 @@ struct TAnchor {
 };
 
 // Keeps the paths of empty files and the anchors they were listed under; OnWants lets a test act
-// in the middle of a walk.
+// in the middle of a walk. With Early, it takes deliveries while the walk goes on.
 class TPathCollector final : public TWalkVisitor {
 public:
-    struct TPaths final : TWalkItems { std::vector<std::string> Paths; };
+    struct TPaths final : TWalkItems {
+        std::mutex Mutex;
+        std::deque<std::string> Paths;
+    };
     bool Wants(const TFileStat& stat) const noexcept override {
         if (OnWants) OnWants();
         return stat.Size == 0;
@@ -46,22 +51,36 @@ public:
     void Take(std::unique_ptr<TWalkItems>& items, const TWalkFile& file) override {
         if (ThrowOnTake.fetch_sub(1) == 0) throw std::runtime_error("visitor failed");
         if (!items) items = std::make_unique<TPaths>();
-        static_cast<TPaths&>(*items).Paths.emplace_back(file.Path);
+        auto& paths = static_cast<TPaths&>(*items);
+        const std::lock_guard lock(paths.Mutex);
+        paths.Paths.emplace_back(file.Path);
     }
-    void Deliver(TWalkItems& items, std::size_t first, std::size_t last, std::size_t anchor) override {
-        const auto& paths = static_cast<TPaths&>(items).Paths;
-        Delivered.insert(Delivered.end(), paths.begin() + static_cast<long>(first), paths.begin() + static_cast<long>(last));
-        AnchorOf.insert(AnchorOf.end(), last - first, anchor);
+    void Deliver(TWalkItems& items, std::size_t first, std::size_t last, const TWalkFolder& folder) override {
+        auto& paths = static_cast<TPaths&>(items);
+        const std::lock_guard lock(paths.Mutex);
+        for (std::size_t i = first; i < last; ++i) {
+            const std::string& path = paths.Paths[i];
+            // The folder delivered in is the path's own, up to the name.
+            EXPECT_TRUE(path.starts_with(folder.Path) && path.find('/', folder.Path.size()) == std::string::npos)
+                << path << " in " << folder.Path;
+            Delivered.push_back(path);
+        }
+        AnchorOf.insert(AnchorOf.end(), last - first, folder.Anchor);
     }
+    bool WantsEarlyDelivery() const noexcept override { return Early; }
+    void DeliveryPaused() override { ++Pauses; }
     void AddAnchor(const TWalkAnchor& anchor) override {
         Anchors.push_back({std::string(anchor.Path), anchor.Parent, anchor.Device, anchor.Inode});
     }
     void Relocate(TWalkItems& items, std::size_t first, std::size_t last, std::string_view from,
                   std::string_view to) override {
-        auto& paths = static_cast<TPaths&>(items).Paths;
-        for (std::size_t i = first; i < last; ++i) paths[i] = std::string(to) + paths[i].substr(from.size());
+        auto& paths = static_cast<TPaths&>(items);
+        const std::lock_guard lock(paths.Mutex);
+        for (std::size_t i = first; i < last; ++i) paths.Paths[i] = std::string(to) + paths.Paths[i].substr(from.size());
     }
 
+    bool Early = false;
+    int Pauses = 0;
     std::function<void()> OnWants;
     std::atomic<int> ThrowOnTake = -1;  // Take calls left before one fails
     std::vector<std::string> Delivered;
@@ -85,8 +104,9 @@ struct TWalked {
     friend bool operator==(const TWalked&, const TWalked&) = default;
 };
 
-TWalked WalkWithAnchors(const std::string& folder, const TWalkOptions& options) {
+TWalked WalkWithAnchors(const std::string& folder, const TWalkOptions& options, bool early = false) {
     TPathCollector collector;
+    collector.Early = early;
     TWalked walked;
     walked.Complete = WalkFolder(folder, collector, options);
     walked.Paths = collector.Delivered;
@@ -175,7 +195,11 @@ TEST(DirWalk, OrderAndAnchorsDoNotDependOnTheNumberOfThreads) {
         if (single.AnchorPaths[i] == in + "/") own.insert(single.Paths[i]);
     EXPECT_EQ(own, OwnEmptyFiles(in));
     for (unsigned threads : {2u, 3u, 8u})
-        for (int run = 0; run < 5; ++run) EXPECT_EQ(WalkWithAnchors(in + "/", {.Threads = threads}), single) << threads;
+        for (int run = 0; run < 5; ++run) {
+            EXPECT_EQ(WalkWithAnchors(in + "/", {.Threads = threads}), single) << threads;
+            // Delivered while the walk goes on: the same, whichever thread lists what first.
+            EXPECT_EQ(WalkWithAnchors(in + "/", {.Threads = threads}, true), single) << threads << " early";
+        }
 }
 
 // d0 .. d24, each with two links to the next: 2^24 paths lead to the one file, which is listed
@@ -292,16 +316,17 @@ TEST(DirWalk, StopsWhenAskedAndCountsWhatItRead) {
     const std::string root = dir.Str() + "/";
     std::uint64_t folders = 1;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) folders += entry.is_directory();
-    for (const unsigned threads : {1u, 4u}) {
-        SCOPED_TRACE(threads);
+    for (const auto [threads, early] : {std::pair{1u, false}, {4u, false}, {1u, true}, {4u, true}}) {
+        SCOPED_TRACE(std::to_string(threads) + (early ? " early" : ""));
         TLongWork whole;
-        const TWalked all = WalkWithAnchors(root, {.Threads = threads, .Work = &whole});
+        const TWalked all = WalkWithAnchors(root, {.Threads = threads, .Work = &whole}, early);
         EXPECT_TRUE(all.Complete);
         EXPECT_EQ(whole.Folders.load(), folders);
         EXPECT_EQ(whole.Found.load(), all.Paths.size());
 
         TLongWork work;
         TPathCollector collector;
+        collector.Early = early;
         std::atomic<int> seen = 0;
         collector.OnWants = [&] {
             if (++seen == 300) work.RequestStop();

@@ -1,0 +1,23 @@
+#pragma once
+// The order of a list's "Full Path" texts, worked out once per sort without composing a single
+// path: every entry gets a rank, and two entries' ranks compare as CompareText compares their
+// paths (equal ranks for paths equal but for the case of a to z).
+//
+// A path is its folder's path and a name, and CompareText reads bytes from the left, so paths
+// order as their folders' places in a tree of folder names, with each folder's names and
+// subfolder names ("name/") in order among themselves. Folders whose paths differ only in case
+// are one place in that tree, since CompareText cannot tell them apart either. The ranks are then
+// the order of a depth-first walk of the tree: sorting each folder's few names replaces comparing
+// long paths, and a scanned entry's folder is read from the list's folder table rather than from
+// its path. Entries that hold their path whole are placed by its components.
+#include <cstdint>
+#include <vector>
+
+#include "core/ResultList.h"
+
+namespace nulvane {
+
+// One rank per entry, in list order.
+std::vector<std::uint32_t> RankFullPaths(const TResultList& list);
+
+}  // namespace nulvane
