@@ -11,6 +11,14 @@ constexpr std::string_view Program = "nulvane-cli";
 constexpr std::array Options = std::to_array<TCliOption>({
     {.Short = "-0", .Long = "--null", .Help = "end each path with a NUL byte instead of a newline",
      .Details = "Paths may hold newlines; a NUL-separated list is read safely by xargs -0 and its kin."},
+    {.Long = "--json", .Help = "print one JSON object per file (JSON Lines) instead of its path",
+     .Details = "Each line holds the file's fields as the desktop program's list shows them, keyed by the "
+                "field name without blanks (FileName, FullPath, FileSize, FileExt, FileType, CreateTime, "
+                "AccessTime, WriteTime), then SizeBytes, the size as a number, and CreateTimeUtc, AccessTimeUtc "
+                "and WriteTimeUtc, the times in ISO 8601 UTC to the nanosecond "
+                "(2026-12-09T06:01:01.123456789Z). A text that is not valid UTF-8 shows U+FFFD for each byte "
+                "that is not, and its exact bytes follow in base64 under the same key with Bytes added "
+                "(FullPathBytes). Goes with --sort and --delete; not with -0 or --export."},
     {.Short = "-x", .Long = "--one-file-system",
      .Help = "do not descend into folders on another file system (as find -xdev)",
      .Details = "Scanning / then skips /proc, /sys and other mounted file systems."},
@@ -22,7 +30,9 @@ constexpr std::array Options = std::to_array<TCliOption>({
     {.Long = "--sort", .Argument = "FIELD[:desc]",
      .Help = "sort as a click on that field's column would (e.g. \"Write Time:desc\")",
      .Details = "FIELD is one of the field names listed under FIELDS, :desc sorts in descending order, and "
-                "--sort=FIELD is the same. Without --sort the list stays in the order the scan found the files."},
+                "--sort=FIELD is the same. Without --sort the list stays in the order the scan found the files, "
+                "and (unless --export or --delete needs the whole list first) each file is printed as soon as "
+                "its place in that order is known, while the scan goes on."},
     {.Long = "--export", .Argument = "FORMAT FILE",
      .Help = "write the list to FILE as csv, txt, html, xml or xls instead of printing it",
      .Details = "FILE gets the bytes the desktop program's export writes, with the columns of the "

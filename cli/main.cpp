@@ -1,5 +1,7 @@
 // nulvane-cli [-0] [--sort FIELD[:desc]] FOLDER...: lists the empty files under each folder, one full
 // path per line, in scan order or sorted as a click on a column of that field would sort them.
+// In scan order each path goes out as soon as its place is final, while the scan goes on; --json
+// writes one JSON object per file instead of its path (export/JsonLines.h).
 // With --export csv|txt|html|xml|xls FILE it writes the list to FILE instead, as the desktop
 // program's export would; an existing FILE is replaced only with --force. With --delete it then
 // deletes the listed files as the desktop program's "Delete &All" does, after a question on the
@@ -9,6 +11,7 @@
 // (see StopSignals.h).
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <clocale>
 #include <cstdio>
 #include <cstring>
@@ -31,6 +34,7 @@
 #include "core/ResultList.h"
 #include "export/CommandLineExport.h"
 #include "export/ExcelExport.h"
+#include "export/JsonLines.h"
 #include "platform/system/LongWork.h"
 #include "spreadsheet/ExcelServer.h"
 
@@ -44,6 +48,7 @@ const std::string Help = HelpText();
 
 struct TCliOptions {
     bool NulTerminated = false;
+    bool Json = false;
     std::optional<TSortRequest> Sort;
     std::optional<TExportFormat> Export;
     bool ExportExcel = false;  // --export xls: through the spreadsheet application
@@ -90,6 +95,8 @@ bool ParseArguments(int argc, char** argv, TCliOptions& options, std::string& er
             optionsEnded = true;
         } else if (arg == "-0" || arg == "--null") {
             options.NulTerminated = true;
+        } else if (arg == "--json") {
+            options.Json = true;
         } else if (arg == "--sort" || arg.starts_with("--sort=")) {
             std::string_view value;
             if (arg == "--sort") {
@@ -138,6 +145,14 @@ bool ParseArguments(int argc, char** argv, TCliOptions& options, std::string& er
         error = "--yes only goes with --delete";
         return false;
     }
+    if (options.Json && (options.Export || options.ExportExcel)) {
+        error = "--json and --export do not go together";
+        return false;
+    }
+    if (options.Json && options.NulTerminated) {
+        error = "--json ends each object with a newline; -0 does not go with it";
+        return false;
+    }
     if (options.Help || options.Version) return true;
     if (options.Folders.empty()) {
         error = "no folder given";
@@ -148,9 +163,12 @@ bool ParseArguments(int argc, char** argv, TCliOptions& options, std::string& er
 
 // Output goes out through one large buffer: a scan can list millions of paths. After a scan
 // that ran short of memory there may be no room for it; then each path goes out on its own.
+// While a scan streams its list, what is buffered also goes out at the first pause of the scan
+// and then at least every FlushInterval (at every pause on a terminal), so that a reader sees the
+// list grow.
 class TOutput {
 public:
-    explicit TOutput(std::FILE* stream) : Stream_(stream) {
+    explicit TOutput(std::FILE* stream) : Stream_(stream), Interactive_(::isatty(::fileno(stream)) == 1) {
         try {
             Buffer_.reserve(Capacity);
         } catch (const std::bad_alloc&) {
@@ -158,15 +176,31 @@ public:
     }
     ~TOutput() { Flush(); }
 
-    void Write(std::string_view text, char terminator) {
-        if (Buffer_.size() + text.size() + 1 > Buffer_.capacity()) Flush();
-        if (text.size() + 1 > Buffer_.capacity()) {
-            std::fwrite(text.data(), 1, text.size(), Stream_);
+    // Writes `folder` and `name` one after the other, then the terminator.
+    void Write(std::string_view folder, std::string_view name, char terminator) {
+        const std::size_t size = folder.size() + name.size() + 1;
+        if (Buffer_.size() + size > Buffer_.capacity()) Flush();
+        if (size > Buffer_.capacity()) {
+            std::fwrite(folder.data(), 1, folder.size(), Stream_);
+            std::fwrite(name.data(), 1, name.size(), Stream_);
             std::fputc(terminator, Stream_);
             return;
         }
-        Buffer_.append(text);
+        Buffer_.append(folder);
+        Buffer_.append(name);
         Buffer_.push_back(terminator);
+    }
+    void Write(std::string_view text, char terminator) { Write({}, text, terminator); }
+
+    // Passes on what is buffered when it has waited long enough.
+    void FlushIfDue() {
+        if (Buffer_.empty()) return;
+        const auto now = std::chrono::steady_clock::now();
+        if (!Interactive_ && Flushed_ && now - LastFlush_ < FlushInterval) return;
+        Flush();
+        std::fflush(Stream_);
+        LastFlush_ = now;
+        Flushed_ = true;
     }
 
     // False when anything could not be written.
@@ -177,6 +211,7 @@ public:
 
 private:
     static constexpr std::size_t Capacity = std::size_t{1} << 20;
+    static constexpr std::chrono::milliseconds FlushInterval{20};
 
     void Flush() {
         if (!Buffer_.empty()) std::fwrite(Buffer_.data(), 1, Buffer_.size(), Stream_);
@@ -185,6 +220,40 @@ private:
 
     std::FILE* Stream_;
     std::string Buffer_;
+    const bool Interactive_;
+    bool Flushed_ = false;
+    std::chrono::steady_clock::time_point LastFlush_;
+};
+
+// Prints a streamed scan as it comes: each path, or each entry as JSON. Once a signal has asked
+// the program to stop, nothing more is printed.
+class TListingPrinter final : public TScanSink {
+public:
+    TListingPrinter(TOutput& out, char terminator, bool json, const TLongWork& work) noexcept
+        : Out_(out), Terminator_(terminator), Json_(json), Work_(work) {}
+
+    void Take(std::string_view folder, std::string_view name, const TListEntry* entry) override {
+        if (Work_.StopRequested()) return;
+        if (!Json_ || !entry) {
+            Out_.Write(folder, name, Terminator_);
+            return;
+        }
+        Path_.assign(folder).append(entry->Record.PathTail());
+        Line_.clear();
+        AppendEntryJson(Line_, entry->Record, Path_);
+        Out_.Write(Line_, '\n');
+    }
+
+    void Pause() override {
+        if (!Work_.StopRequested()) Out_.FlushIfDue();
+    }
+
+private:
+    TOutput& Out_;
+    const char Terminator_;
+    const bool Json_;
+    const TLongWork& Work_;
+    std::string Path_, Line_;
 };
 
 // A message that quotes names as they are (an error's text) made safe for one line of a
@@ -306,6 +375,34 @@ int main(int argc, char** argv) try {
         std::fprintf(stderr, "nulvane-cli: cannot read '%s': %s\n", EscapeForTerminal(shown).c_str(), std::strerror(number));
         status = 1;
     };
+    const char terminator = options.NulTerminated ? '\0' : '\n';
+    const TEntryOptions entryOptions{.ExactTimes = options.Json};
+    if (!options.Sort && !options.Export && !options.ExportExcel && !options.Delete) {
+        // Nothing needs the whole list: each file goes out as soon as its place is final.
+        TOutput out(stdout);
+        TListingPrinter printer(out, terminator, options.Json, work);
+        for (const std::string& folder : options.Folders) {
+            EndIfSignalled();
+            if (!IsFolder(folder)) {
+                status = 1;
+                continue;
+            }
+            if (StreamFolder(folder, printer, walk, options.Json, entryOptions).OutOfMemory) {
+                std::fprintf(stderr, "nulvane-cli: out of memory while scanning '%s': the list is incomplete\n",
+                             EscapeForTerminal(folder).c_str());
+                status = 1;
+                break;
+            }
+        }
+        EndIfSignalled();
+        if (!out.Finish()) {
+            EndIfSignalled();
+            std::fprintf(stderr, "nulvane-cli: cannot write the list: %s\n", std::strerror(errno));
+            return 1;
+        }
+        return status;
+    }
+
     TResultList list;
     bool mayDelete = options.Delete;
     for (const std::string& folder : options.Folders) {
@@ -314,7 +411,7 @@ int main(int argc, char** argv) try {
             status = 1;
             continue;
         }
-        if (ScanFolder(list, folder, walk).OutOfMemory) {
+        if (ScanFolder(list, folder, walk, entryOptions).OutOfMemory) {
             // The folders after it are not scanned either: "all" would not be all, so none is deleted.
             std::fprintf(stderr, "nulvane-cli: out of memory while scanning '%s': the list is incomplete%s\n",
                          EscapeForTerminal(folder).c_str(), mayDelete ? "; nothing deleted" : "");
@@ -337,10 +434,17 @@ int main(int argc, char** argv) try {
     }
 
     TOutput out(stdout);
-    const char terminator = options.NulTerminated ? '\0' : '\n';
+    TEntryTexts texts(list);
+    std::string line;
     for (const TListEntry& entry : list) {
         EndIfSignalled();
-        out.Write(entry.Record.Get(fiFullPath), terminator);
+        if (options.Json) {
+            line.clear();
+            AppendEntryJson(line, entry.Record, texts.FullPath(entry));
+            out.Write(line, '\n');
+        } else {
+            out.Write(texts.FullPath(entry), terminator);
+        }
     }
     if (!out.Finish()) {
         EndIfSignalled();

@@ -14,6 +14,7 @@
 #include <optional>
 #include <set>
 
+#include "core/FieldSort.h"
 #include "core/FileReader.h"
 #include "platform/files/FileContent.h"
 #include "support/CliRun.h"
@@ -46,6 +47,7 @@ TEST(Cli, BadUsageExitsWithTwoAndOneUsageLine) {
         // Control characters are shown escaped, never sent to the terminal.
         {{"--bogus\x1b]0;title\x07", "."}, "--bogus\\x1b]0;title\\x07"}, {{"--sort", "a\x1b[2J", "."}, "\"a\\x1b[2J\""},
         {{"--export", "cs\nv", "f", "."}, "\"cs\\nv\""}, {{"--export", "csv", "", "."}, "file name for --export is empty"},
+        {{"--json", "-0", "."}, "-0"}, {{"--export", "csv", "f", "--json", "."}, "--json and --export"},
     };
     for (const auto& [args, named] : cases) {
         const TRun run = RunCli(args, {.WorkDir = dir.Str()});
@@ -72,6 +74,62 @@ TEST(Cli, PrintsFullPathsAsRawBytesInScanOrder) {
     EXPECT_EQ(RunCli({"-0", sub, dir.Str(), "missing"}, {.WorkDir = dir.Str()}),
               (TRun{1, Listed({sub, dir.Str()}, '\0'), "nulvane-cli: missing: No such file or directory\n"}));
     EXPECT_EQ(RunCli({"--", "-dash"}, {.WorkDir = dir.Str()}), (TRun{0, "-dash/empty\n", ""}));
+}
+
+// What Python's json module reads from JSON Lines: each object's "Full Path" (its exact bytes,
+// from the base64 beside it where the text is not UTF-8) and "File Name" likewise, each ended by
+// NUL, after checking that the text fields hold exactly what the bytes are where they are UTF-8.
+const char* const JsonReader = R"(import base64, json, sys
+out = sys.stdout.buffer
+for line in sys.stdin.buffer.read().split(b'\n')[:-1]:
+    entry = json.loads(line)
+    for key in ('FullPath', 'FileName'):
+        raw = base64.b64decode(entry[key + 'Bytes']) if key + 'Bytes' in entry else entry[key].encode('utf-8')
+        assert key + 'Bytes' in entry or raw.decode('utf-8') == entry[key]
+        assert entry['SizeBytes'] == 0 and entry['WriteTimeUtc'].endswith('Z')
+        out.write(raw + b'\0')
+)";
+
+// JSON Lines of names holding every byte but "/" (newlines, quotes, bytes that are not UTF-8):
+// Python reads every line back to the exact bytes, in scan order while streaming and in the
+// order --sort gives; jq reads every line too.
+TEST(Cli, JsonLinesKeepEveryNameWhole) {
+    const test::TTempDir dir, capture;
+    for (int byte = 1; byte <= 0xFF; ++byte)
+        if (byte != '/') dir.Write(std::string{'n', static_cast<char>(byte), 'e'});
+    dir.Write("sub\xff\n/\xc3(\xe2\x82 x\"\\");
+    const std::string reader = capture.Write("reader.py", JsonReader);
+    for (const bool sorted : {false, true}) {
+        SCOPED_TRACE(sorted ? "sorted" : "streamed");
+        TResultList list;
+        ScanFolder(list, dir.Str());
+        if (sorted) SortListByField(list, "Full Path", false);
+        std::string expected;
+        for (const TListEntry& entry : list) (expected += list.FullPath(entry)) += '\0';
+
+        const TRun run = RunCli(sorted ? TArgs{"--json", "--sort", "Full Path", dir.Str()} : TArgs{"--json", dir.Str()});
+        ASSERT_EQ(run.Status, 0) << run.Err;
+        EXPECT_EQ(static_cast<std::size_t>(std::count(run.Out.begin(), run.Out.end(), '\n')), list.Count());
+        const std::string lines = capture.Write("lines.json", run.Out);
+        std::FILE* pipe = ::popen(("/usr/bin/python3 '" + reader + "' < '" + lines + "'").c_str(), "r");
+        std::string read;
+        char buffer[4096];
+        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) read.append(buffer, got);
+        EXPECT_EQ(::pclose(pipe), 0);
+        // Full paths and names alternate: the paths in order, each name its path's last part.
+        std::string paths;
+        bool isPath = true;
+        for (std::size_t at = 0, end; (end = read.find('\0', at)) != std::string::npos; at = end + 1, isPath = !isPath) {
+            const std::string part = read.substr(at, end - at);
+            if (isPath)
+                (paths += part) += '\0';
+            else
+                EXPECT_TRUE(paths.ends_with("/" + part + '\0')) << part;
+        }
+        EXPECT_EQ(paths, expected);
+        if (std::system("command -v jq >/dev/null") == 0)
+            EXPECT_EQ(std::system(("jq -e -c .FullPath < '" + lines + "' > /dev/null").c_str()), 0);
+    }
 }
 
 TEST(Cli, SortsByAFieldAsAHeaderClickWould) {
