@@ -93,6 +93,16 @@ bool TResultListModel::setData(const QModelIndex& index, const QVariant& value, 
     return true;
 }
 
+void TResultListModel::SetCheckStates(const std::vector<std::size_t>& entries, bool checked) {
+    const int column = List_.Header().MainColumn();
+    if (Frozen_ || entries.empty() || column < 0) return;
+    for (const std::size_t entry : entries)
+        if (entry < List_.Count() && List_[entry].CheckType == TCheckType::CheckBox)
+            List_.SetCheckState(entry, checked ? TCheckState::Checked : TCheckState::Unchecked);
+    emit dataChanged(index(RowsOf(entries.front()), column), index(RowsOf(entries.back()), column),
+                     {Qt::CheckStateRole});
+}
+
 Qt::ItemFlags TResultListModel::flags(const QModelIndex& index) const {
     if (!index.isValid()) return Qt::NoItemFlags;
     Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;

@@ -9,6 +9,8 @@
 // Thawing resets the model to what the list holds then, when anything changed.
 #include <QAbstractTableModel>
 
+#include <vector>
+
 #include "core/ResultList.h"
 
 namespace nulvane {
@@ -30,6 +32,10 @@ public:
 
     void Freeze();
     void Thaw();
+
+    // Sets the check boxes of the entries (in list order, each in the list) as toggles by the user
+    // would, with one repaint for them all. Nothing while frozen.
+    void SetCheckStates(const std::vector<std::size_t>& entries, bool checked);
 
     // Moves a column as the user dragged it; the view has moved it already and is not told.
     void MoveColumn(int column, int position);

@@ -4,7 +4,10 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QMouseEvent>
+
+#include <algorithm>
 
 #include "app/ErrorHandler.h"
 
@@ -38,7 +41,7 @@ private:
 TListView::TListView(TResultList& list, QWidget* parent) : QTableView(parent), Model_(list) {
     setModel(&Model_);
     setSelectionBehavior(SelectRows);
-    setSelectionMode(SingleSelection);
+    setSelectionMode(ExtendedSelection);
     setEditTriggers(NoEditTriggers);
     setShowGrid(true);
     setWordWrap(false);
@@ -173,6 +176,37 @@ void TListView::FollowFocus() {
     }
     const QModelIndex index = Model_.index(static_cast<int>(focused), std::max(0, currentIndex().column()));
     selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+std::vector<std::size_t> TListView::SelectedEntries() const {
+    std::vector<std::size_t> entries;
+    if (Model_.Frozen() || !selectionModel()) return entries;
+    for (const QModelIndex& row : selectionModel()->selectedRows())
+        if (row.row() >= 0 && static_cast<std::size_t>(row.row()) < List().Count())
+            entries.push_back(static_cast<std::size_t>(row.row()));
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+void TListView::CheckSelected(bool checked) { Model_.SetCheckStates(SelectedEntries(), checked); }
+
+void TListView::ToggleSelected() {
+    const std::vector<std::size_t> selected = SelectedEntries();
+    if (selected.empty()) return;
+    std::size_t reference = selected.front();
+    const QModelIndex current = currentIndex();
+    if (current.isValid() && std::binary_search(selected.begin(), selected.end(), static_cast<std::size_t>(current.row())))
+        reference = static_cast<std::size_t>(current.row());
+    CheckSelected(List()[reference].CheckState != TCheckState::Checked);
+}
+
+void TListView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        RunCommand([this] { ToggleSelected(); });
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
 }
 
 void TListView::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -3,9 +3,14 @@
 // to the list (header left clicks, column drags and widths, double clicks, the current row as the
 // list's focused entry, check box toggles through the model) and follows the list's columns
 // (display order, widths, visibility) and its header's sort glyph.
+//
+// Rows are selected as in a file manager (click, Shift and Ctrl clicks, Shift with the arrows), so
+// that many entries can be checked or unchecked at once: Space toggles the check boxes of the
+// selected rows, from whichever column has the focus.
 #include <QTableView>
 
 #include <functional>
+#include <vector>
 
 #include "app/ListModel.h"
 
@@ -28,12 +33,21 @@ public:
     // work (the view frozen meanwhile).
     std::function<void(const std::function<void()>&)> RunSort;
 
+    // The entries of the selected rows, in list order.
+    std::vector<std::size_t> SelectedEntries() const;
+    // Sets the check boxes of the selected rows.
+    void CheckSelected(bool checked);
+    // Space: the selected rows all take the opposite of the current row's check state (of the
+    // first selected row's when the current row is not selected).
+    void ToggleSelected();
+
     // Takes the list's column order, widths, visibility and sort glyph.
     void SyncColumns();
     void SyncSortGlyph();
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void HeaderClicked(int column);

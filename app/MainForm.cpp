@@ -9,8 +9,9 @@
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QScreen>
+#include <QPaintEvent>
 #include <QProxyStyle>
+#include <QScreen>
 #include <QStyle>
 #include <QTimer>
 #include <QUrl>
@@ -24,9 +25,11 @@
 #include "app/Icons.h"
 #include "core/Product.h"
 #include "app/QtDesktopServices.h"
+#include "app/StatusTexts.h"
 #include "app/Texts.h"
 #include "core/Deletion.h"
 #include "core/FileReader.h"
+#include "platform/system/LongWork.h"
 
 namespace nulvane {
 
@@ -54,6 +57,30 @@ public:
 };
 
 constexpr TColor HeaderColor = 0x00FFAA7Bu;  // red 123, green 170, blue 255
+
+// A folder named on the command line, taken from the working folder when relative. "." components
+// and doubled separators go; ".." stays, since after a link it need not lead where the text does.
+std::string AbsolutePath(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path given(path);
+    if (path.empty() || given.is_absolute()) return path;
+    const std::filesystem::path working = std::filesystem::current_path(error);
+    if (error) return path;
+#ifdef _WIN32
+    return (working / given).lexically_normal().string();
+#else
+    const std::string joined = working.string() + "/" + path;
+    std::string absolute;
+    for (std::size_t at = 0; at < joined.size();) {
+        std::size_t end = joined.find('/', at);
+        if (end == std::string::npos) end = joined.size();
+        const std::string_view part(joined.data() + at, end - at);
+        if (!part.empty() && part != ".") (absolute += '/') += part;
+        at = end + 1;
+    }
+    return absolute.empty() ? std::string("/") : absolute;
+#endif
+}
 
 // The local folders among dropped URLs, in drop order, each path whole.
 std::vector<std::string> LocalPaths(const QList<QUrl>& urls) {
@@ -122,6 +149,13 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
     cbCheckAll->raise();
     connect(cbCheckAll, &QCheckBox::clicked, this, [this] { RunCommand([this] { cbCheckAllClick(); }); });
 
+    // The Delete key asks and deletes as "&Delete" does.
+    auto* deleteKey = new QAction(ListView_);
+    deleteKey->setShortcut(QKeySequence::Delete);
+    deleteKey->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    ListView_->addAction(deleteKey);
+    connect(deleteKey, &QAction::triggered, this, [this] { RunCommand([this] { btnDeleteClick(); }); });
+
     PopupMenu1 = new QMenu(this);
     auto* menuStyle = new TLargeIconStyle;
     menuStyle->setParent(PopupMenu1);
@@ -148,6 +182,11 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
             });
         });
     }
+    PopupMenu1->addSeparator();
+    for (const bool checked : {true, false}) {
+        QAction* action = PopupMenu1->addAction(checked ? QStringLiteral("Check Selected") : QStringLiteral("Uncheck Selected"));
+        connect(action, &QAction::triggered, this, [this, checked] { RunCommand([&] { CheckSelectedClick(checked); }); });
+    }
     ListView_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ListView_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu1->popup(ListView_->viewport()->mapToGlobal(at)); });
@@ -156,13 +195,32 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
     connect(about, &QAction::triggered, this, [this] { RunCommand([this] { AboutClick(); }); });
     QAction* help = menuBar()->addAction(QStringLiteral("Help"));
     connect(help, &QAction::triggered, this, [this] { RunCommand([this] { HelpClick(); }); });
+    // Beside "About" and "Help": the options a later scan follows, as the user left them.
+    Options_ = TWindowOptions::Load();
+    mnOptions = menuBar()->addMenu(QStringLiteral("Options"));
+    acFollowFolderLinks = mnOptions->addAction(QStringLiteral("Follow Folder Links"));
+    acFollowFolderLinks->setCheckable(true);
+    acFollowFolderLinks->setChecked(Options_.FollowFolderLinks);
+    acFollowFolderLinks->setToolTip(QStringLiteral("Scan the folders that links lead to"));
+    acOneFileSystem = mnOptions->addAction(QStringLiteral("Stay On One File System"));
+    acOneFileSystem->setCheckable(true);
+    acOneFileSystem->setChecked(Options_.OneFileSystem);
+    acOneFileSystem->setToolTip(QStringLiteral("Do not scan folders on other disks or mounted file systems"));
+    for (QAction* option : {acFollowFolderLinks, acOneFileSystem})
+        connect(option, &QAction::triggered, this, [this] { RunCommand([this] { OptionToggled(); }); });
 
     StatusPanel0 = new QLabel(this);
     StatusPanel0->setFixedWidth(700);
+    StatusPanel0->setTextFormat(Qt::PlainText);  // paths are shown, never taken for markup
     StatusPanel1 = new QLabel(this);
     StatusPanel1->setFixedWidth(50);
     statusBar()->addWidget(StatusPanel0);
     statusBar()->addWidget(StatusPanel1);
+
+    for (const auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(&ListView_->Model(), signal, this, &TFMMain::UpdateStatus);
+    connect(&ListView_->Model(), &QAbstractItemModel::modelReset, this, &TFMMain::UpdateStatus);
+    UpdateStatus();
 
     setCentralWidget(central);
     resize(823, 496);
@@ -173,6 +231,8 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
 TFMMain::~TFMMain() {
     // The controller hands the list its earlier handlers back, and the view stops reading the
     // list, before the list goes with the members; the base class would hide the view later.
+    ListView_->Model().disconnect(this);
+    ListView_->viewport()->removeEventFilter(this);
     Ctrl_.reset();
     delete takeCentralWidget();
 }
@@ -200,21 +260,60 @@ void TFMMain::FormShow() {
     setWindowTitle(QString::fromUtf8(ProductTitle.data(), static_cast<qsizetype>(ProductTitle.size())));
     Ctrl_ = std::make_unique<TTallyscopeCtrl>(VT, OwnerOf(this));
     Ctrl_->XMLDoc = &XMLDoc;
+    VT.OnDblClick = [this, open = std::move(VT.OnDblClick)](TResultList& list) {
+        if (list.FocusedEntry() != NoEntry)
+            DblClickEntry(list);
+        else if (open)
+            open(list);
+    };
     Ctrl_->BuildColumns(VT);  // a failure ends the set-up here: drops stay refused for the run
     DropsAccepted_ = true;
     setAcceptDrops(true);
-    if (!StartFolders_.empty())
-        QTimer::singleShot(0, this, [this] {
-            RunCommand([this] { DropFolders(std::exchange(StartFolders_, {})); });
-        });
+    if (!StartFolders_.empty()) {
+        // The scan freezes the list: it starts once the list has been painted, so that the window
+        // shows itself whole rather than an empty frame. A window that is not painted (shown
+        // minimised) starts it a moment later all the same.
+        ListView_->viewport()->installEventFilter(this);
+        QTimer::singleShot(1000, this, &TFMMain::ScanStartFolders);
+    }
+}
+
+bool TFMMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ListView_->viewport() && event->type() == QEvent::Paint) {
+        ListView_->viewport()->removeEventFilter(this);
+        QTimer::singleShot(0, this, &TFMMain::ScanStartFolders);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TFMMain::ScanStartFolders() {
+    if (StartFolders_.empty()) return;
+    RunCommand([this] { DropFolders(std::exchange(StartFolders_, {})); });
+}
+
+void TFMMain::SetStartFolders(std::vector<std::string> folders) {
+    for (std::string& folder : folders) folder = AbsolutePath(folder);
+    StartFolders_ = std::move(folders);
+}
+
+void TFMMain::DblClickEntry(TResultList& list) {
+    // A file shows selected in its folder; anything else opens as the controller opens it.
+    const TFileRecord& record = list.Entry(list.FocusedEntry()).Record;
+    if (record.Get(fiFileType) == "file")
+        DesktopServices().ShowFile(std::string(record.Get(fiFullPath)), OwnerOf(this));
+    else if (Ctrl_)
+        Ctrl_->OpenInExplorer(list);
 }
 
 void TFMMain::closeEvent(QCloseEvent* event) {
-    // Long work holds the list; the window goes once it is done.
-    if (Busy_)
+    // Long work holds the list: it is asked to stop, and the window goes once it has.
+    if (Busy_) {
+        CloseWhenIdle_ = true;
+        DesktopServices().StopLongWork();
         event->ignore();
-    else
-        QMainWindow::closeEvent(event);
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void TFMMain::LongWork(const std::function<void()>& work) {
@@ -230,13 +329,32 @@ void TFMMain::Frozen(const std::function<void()>& work) {
         ~TThaw() {
             Form.ListView_->Thaw();
             Form.Busy_ = false;
+            Form.UpdateStatus();
+            if (Form.CloseWhenIdle_) QTimer::singleShot(0, &Form, &QWidget::close);
         }
     } thaw{*this};
     work();
 }
 
 void TFMMain::SortList() {
+    if (CloseWhenIdle_) return;
     LongWork([this] { VT.Sort(VT.Header().SortColumn(), VT.Header().SortDirection()); });
+}
+
+void TFMMain::ScanInto(TScanOutcome& outcome, const std::string& folder) {
+    if (CurrentWork().StopRequested()) {
+        outcome.Stopped = true;
+        return;
+    }
+    if (!IsFolder(folder)) {
+        outcome.NotFolders.push_back(folder);
+        return;
+    }
+    const TScanReport report = Scan(VT, folder, Options_.WalkOptions());
+    outcome.Listed += report.Listed;
+    outcome.Unreadable += report.Unreadable + report.GivenUp;
+    outcome.OutOfMemory = outcome.OutOfMemory || report.OutOfMemory;
+    outcome.Stopped = outcome.Stopped || report.Stopped;
 }
 
 void TFMMain::btnOpenClick() {
@@ -248,31 +366,77 @@ void TFMMain::btnOpenClick() {
             ~THide() { ShowWaitForm(false, false); }
         } hide;
         SetWaitMessage(LoadingInfoText);
-        LongWork([&] { ScanFolder(VT, folder); });
+        TScanOutcome outcome;
+        LongWork([&] { ScanInto(outcome, folder); });
+        SetOutcome(ScanOutcomeText(outcome));
     }
     SortList();
 }
 
-void TFMMain::BitBtn1Click() { VT.Clear(); }
+void TFMMain::BitBtn1Click() {
+    VT.Clear();
+    SetOutcome({});
+}
 
 void TFMMain::btnDeleteClick() {
-    if (DesktopServices().MessageBox(DeleteFileQuestion, WarningCaption, TMessageButtons::YesNo,
+    if (DesktopServices().MessageBox(DeleteFileQuestion, WarningCaption, TMessageButtons::YesNoDefaultNo,
                                      TMessageIcon::Question, OwnerOf(this)) != TMessageResult::Yes)
         return;
     const std::size_t focused = VT.FocusedEntry();
     if (focused == NoEntry) return;
-    LongWork([&] { DeleteEntry(VT, focused); });
+    TRemoveResult result;
+    LongWork([&] { result = DeleteEntry(VT, focused); });
+    TDeleteOutcome outcome;
+    (result.Outcome == TRemoveOutcome::Deleted ? outcome.Deleted
+     : result.Outcome == TRemoveOutcome::Missing ? outcome.Missing
+                                                  : outcome.Kept) = 1;
+    outcome.KeptReason = result.ReasonText();
+    SetOutcome(DeleteOutcomeText(outcome));
 }
 
 void TFMMain::btnDelAllClick() {
-    if (DesktopServices().MessageBox(DeleteFilesQuestion, WarningCaption, TMessageButtons::YesNo,
+    if (DesktopServices().MessageBox(DeleteFilesQuestion, WarningCaption, TMessageButtons::YesNoDefaultNo,
                                      TMessageIcon::Question, OwnerOf(this)) != TMessageResult::Yes)
         return;
-    LongWork([&] { DeleteCheckedEntries(VT); });
+    ShowWaitForm(true, false);
+    struct THide {
+        ~THide() { ShowWaitForm(false, false); }
+    } hide;
+    SetWaitMessage(DeletingFilesText);
+    TDeleteSummary summary;
+    bool stopped = false;
+    LongWork([&] {
+        summary = DeleteCheckedEntries(VT);
+        stopped = CurrentWork().StopRequested();
+    });
+    TDeleteOutcome outcome{summary.Deleted, summary.Missing, summary.Kept.size(), stopped, {}};
+    if (summary.Kept.size() == 1) outcome.KeptReason = summary.Kept.front().Result.ReasonText();
+    SetOutcome(DeleteOutcomeText(outcome));
 }
 
 void TFMMain::cbCheckAllClick() {
     VT.SetAllCheckStates(cbCheckAll->isChecked() ? TCheckState::Checked : TCheckState::Unchecked);
+}
+
+void TFMMain::CheckSelectedClick(bool checked) {
+    if (!Busy_) ListView_->CheckSelected(checked);
+}
+
+void TFMMain::OptionToggled() {
+    Options_.FollowFolderLinks = acFollowFolderLinks->isChecked();
+    Options_.OneFileSystem = acOneFileSystem->isChecked();
+    Options_.Save();
+}
+
+void TFMMain::SetOutcome(std::string outcome) {
+    Outcome_ = std::move(outcome);
+    UpdateStatus();
+}
+
+void TFMMain::UpdateStatus() {
+    // While long work changes the list, its count is not read; the panel catches up afterwards.
+    if (ListView_->Model().Frozen()) return;
+    StatusPanel0->setText(DisplayText(nulvane::StatusText(VT.Count(), Outcome_)));
 }
 
 void TFMMain::HelpClick() { DesktopServices().OpenUrl(std::string(MakerWebAddress)); }
@@ -290,11 +454,12 @@ void TFMMain::DropFolders(const std::vector<std::string>& paths) {
     struct THide {
         ~THide() { ShowWaitForm(false, false); }
     } hide;
+    TScanOutcome outcome;
     LongWork([&] {
         const TResultList::TUpdateScope update(VT);
-        for (const std::string& path : paths)
-            if (IsFolder(path)) ScanFolder(VT, path);
+        for (const std::string& path : paths) ScanInto(outcome, path);
     });
+    SetOutcome(ScanOutcomeText(outcome));
 }
 
 void TFMMain::dragEnterEvent(QDragEnterEvent* event) {

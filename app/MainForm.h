@@ -1,13 +1,20 @@
 #pragma once
-// The main window: the button bar, the result list with its "Check All" box and export menu, the
-// status bar, and the commands of the window (open a folder, clear, delete, delete all, check
-// all, help, About, exit, dropped folders). Each command runs through RunCommand, so an error
-// ends the command silently; long work (scan, sort, deletion) runs through the desktop services'
-// RunBusy with the list view frozen.
+// The main window: the button bar, the result list with its "Check All" box and popup menu, the
+// status bar, the Options menu, and the commands of the window (open a folder, clear, delete,
+// delete all, check all, check or uncheck the selected entries, help, About, exit, dropped
+// folders). Each command runs through RunCommand, so an error ends the command silently; long
+// work (scan, sort, deletion) runs through the desktop services' RunBusy with the list view
+// frozen, and can be stopped from the progress window.
+//
+// The status bar's first panel always counts the list's entries and, after a scan or a deletion,
+// says how it went: what was listed or deleted, and why a list is incomplete (stopped, folders
+// unread, short of memory, a path that is no folder). Closing the window during long work stops
+// the work, and the window closes once it has stopped.
 //
 // The list controller is created and the columns are built the first time the window is shown.
 // Only when that succeeds does the window take dropped folders; otherwise drops are ignored for
-// the run while every other command works.
+// the run while every other command works. Folders given at start are scanned once the list has
+// been painted.
 #include <QCheckBox>
 #include <QLabel>
 #include <QMainWindow>
@@ -16,18 +23,24 @@
 #include <QStatusBar>
 #include <QUrl>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/ListView.h"
+#include "app/WindowOptions.h"
+#include "core/FileReader.h"
 #include "core/ResultList.h"
 #include "core/TallyscopeCtrl.h"
 #include "platform/xml/XmlDocComponent.h"
 
 namespace nulvane {
 
+struct TScanOutcome;
+
 inline constexpr const char* LoadingInfoText = "Loading info..";
+inline constexpr const char* DeletingFilesText = "Deleting files..";
 inline constexpr const char* DeleteFileQuestion = "Are you sure to delete the file from disk?";
 inline constexpr const char* DeleteFilesQuestion = "Are you sure to delete the files from disk?";
 inline constexpr const char* WarningCaption = "Warning";
@@ -46,10 +59,23 @@ public:
     TListView& ListView() const noexcept { return *ListView_; }
     QCheckBox& CheckAllBox() const noexcept { return *cbCheckAll; }
     QMenu& Popup() const noexcept { return *PopupMenu1; }
+    QMenu& OptionsMenu() const noexcept { return *mnOptions; }
+    QPushButton& DelAllButton() const noexcept { return *btnDelAll; }
     bool AcceptsDroppedFolders() const noexcept { return DropsAccepted_; }
+    bool Busy() const noexcept { return Busy_; }
+    const TWindowOptions& Options() const noexcept { return Options_; }
+    // The status bar's first panel.
+    QString StatusText() const { return StatusPanel0->text(); }
 
-    // Folders to scan once the window has been shown, as if they had been dropped.
-    void SetStartFolders(std::vector<std::string> folders) { StartFolders_ = std::move(folders); }
+    // Folders to scan once the window has been shown and painted, as if they had been dropped.
+    // Relative ones are taken from the working folder now.
+    void SetStartFolders(std::vector<std::string> folders);
+
+    // How the window scans one folder; tests put a scripted scan here.
+    using TScanFunction = std::function<TScanReport(TResultList&, std::string_view, const TWalkOptions&)>;
+    TScanFunction Scan = [](TResultList& list, std::string_view folder, const TWalkOptions& options) {
+        return ScanFolder(list, folder, options);
+    };
 
     // The window's commands.
     void btnOpenClick();
@@ -57,6 +83,7 @@ public:
     void btnDeleteClick();
     void btnDelAllClick();
     void cbCheckAllClick();
+    void CheckSelectedClick(bool checked);
     void HelpClick();
     void AboutClick();
     void ExitClick();
@@ -68,6 +95,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -80,6 +108,14 @@ private:
     // also when the work fails.
     void Frozen(const std::function<void()>& work);
     void SortList();
+    void ScanStartFolders();
+    // Scans one folder as part of a scan command, adding to what the command tells.
+    void ScanInto(TScanOutcome& outcome, const std::string& folder);
+    void OptionToggled();
+    void DblClickEntry(TResultList& list);
+    // Says how the last command went, after the count of entries; empty: nothing to add.
+    void SetOutcome(std::string outcome);
+    void UpdateStatus();
     QPushButton* AddButton(const char* caption, int left, bool bold, void (TFMMain::*command)());
 
     std::unique_ptr<TTallyscopeCtrl> Ctrl_;
@@ -93,11 +129,17 @@ private:
     TListView* ListView_ = nullptr;
     QCheckBox* cbCheckAll = nullptr;
     QMenu* PopupMenu1 = nullptr;
+    QMenu* mnOptions = nullptr;
+    QAction* acFollowFolderLinks = nullptr;
+    QAction* acOneFileSystem = nullptr;
     QLabel* StatusPanel0 = nullptr;
     QLabel* StatusPanel1 = nullptr;
     bool Shown_ = false;
     bool DropsAccepted_ = false;
     bool Busy_ = false;
+    bool CloseWhenIdle_ = false;
+    TWindowOptions Options_;
+    std::string Outcome_;
     std::vector<std::string> StartFolders_;
 };
 

@@ -1,18 +1,28 @@
 #include "app/QtDesktopServices.h"
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusReply>
 #include <QDesktopServices>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPointer>
 #include <QThread>
 #include <QUrl>
+#include <QWindow>
 
+#include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <thread>
+#include <vector>
 
 #include "app/Texts.h"
+#include "platform/system/LongWork.h"
 
 namespace nulvane {
 
@@ -51,15 +61,109 @@ QMessageBox::Icon IconOf(TMessageIcon icon) {
     return QMessageBox::NoIcon;
 }
 
+// Discards input to the windows that were open when long work started, for as long as it lives.
+// Esc there asks the work to stop.
+class TInputBlocker : public QObject {
+public:
+    TInputBlocker(const QWidget& waitForm, std::function<void()> stop) : Stop_(std::move(stop)) {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window == &waitForm || !window->isVisible()) continue;
+            Widgets_.emplace_back(window);
+            if (QWindow* handle = window->windowHandle()) Handles_.emplace_back(handle);
+        }
+        qApp->installEventFilter(this);
+    }
+    ~TInputBlocker() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* receiver, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::Shortcut:
+            // Menu and button shortcuts of a blocked window reach their actions, not widgets.
+            if (!receiver->isWidgetType()) return true;
+            break;
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            break;
+        default:
+            if (!event->isInputEvent()) return false;
+        }
+        if (!Blocked(receiver)) return false;
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) Stop_();
+        return true;
+    }
+
+private:
+    bool Blocked(QObject* receiver) const {
+        if (receiver->isWindowType()) {
+            for (const QPointer<QWindow>& handle : Handles_)
+                if (handle == receiver) return true;
+            return false;
+        }
+        if (!receiver->isWidgetType()) return false;
+        const QWidget* window = static_cast<QWidget*>(receiver)->window();
+        for (const QPointer<QWidget>& widget : Widgets_)
+            if (widget == window) return true;
+        return false;
+    }
+
+    std::function<void()> Stop_;
+    std::vector<QPointer<QWidget>> Widgets_;
+    std::vector<QPointer<QWindow>> Handles_;
+};
+
+// A session bus to ask, without letting the D-Bus library start one of its own where there is
+// none (its X11 autolaunch).
+bool SessionBusKnown() {
+    const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    if (address && *address) return true;
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    std::error_code error;
+    return runtime && *runtime && std::filesystem::exists(std::filesystem::path(runtime) / "bus", error);
+}
+
 }  // namespace
 
+QByteArray FileAddressOf(const std::string& path) {
+    return QByteArrayLiteral("file://") +
+           QByteArray(path.data(), static_cast<qsizetype>(path.size())).toPercentEncoding("/");
+}
+
+bool ShowItemInFileManager(const QDBusConnection& bus, const std::string& path) {
+    static const QString service = QStringLiteral("org.freedesktop.FileManager1");
+    if (path.empty() || !bus.isConnected()) return false;
+    QDBusConnectionInterface* names = bus.interface();
+    if (!names) return false;
+    const QDBusReply<bool> running = names->isServiceRegistered(service);
+    if (!(running.isValid() && running.value())) {
+        const QDBusReply<QStringList> startable = names->activatableServiceNames();
+        if (!startable.isValid() || !startable.value().contains(service)) return false;
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(service, QStringLiteral("/org/freedesktop/FileManager1"),
+                                                       service, QStringLiteral("ShowItems"));
+    call << QStringList{QString::fromLatin1(FileAddressOf(path))} << QString();
+    return bus.send(call);
+}
+
+TQtDesktopServices::TQtDesktopServices(TWaitForm& waitForm) : WaitForm_(waitForm) {
+    StopConnection_ = QObject::connect(&WaitForm_, &TWaitForm::StopClicked, &WaitForm_, [this] { StopLongWork(); });
+}
+
 TQtDesktopServices::~TQtDesktopServices() {
+    QObject::disconnect(StopConnection_);
     while (BusyCursors_ > 0) SetBusyCursor(false);
 }
 
 void TQtDesktopServices::OpenFolder(const std::string& folder, TOwnerWindow /*owner*/) {
     if (folder.empty()) return;
-    OnUi([&] { QDesktopServices::openUrl(QUrl::fromLocalFile(DisplayText(folder))); });
+    OnUi([&] { QDesktopServices::openUrl(QUrl::fromEncoded(FileAddressOf(folder), QUrl::StrictMode)); });
+}
+
+void TQtDesktopServices::ShowFile(const std::string& path, TOwnerWindow owner) {
+    if (path.empty()) return;
+    const bool shown = OnUi([&] { return SessionBusKnown() && ShowItemInFileManager(QDBusConnection::sessionBus(), path); });
+    if (!shown) IDesktopServices::ShowFile(path, owner);
 }
 
 void TQtDesktopServices::OpenUrl(const std::string& url) {
@@ -72,9 +176,9 @@ TMessageResult TQtDesktopServices::MessageBox(const std::string& text, const std
     return OnUi([&] {
         QMessageBox box(IconOf(icon), QString::fromUtf8(caption.c_str()), QString::fromUtf8(text.c_str()),
                         QMessageBox::NoButton, WidgetOf(owner));
-        if (buttons == TMessageButtons::YesNo) {
+        if (buttons != TMessageButtons::Ok) {
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-            box.setDefaultButton(QMessageBox::Yes);
+            box.setDefaultButton(buttons == TMessageButtons::YesNoDefaultNo ? QMessageBox::No : QMessageBox::Yes);
             box.setEscapeButton(QMessageBox::No);
             return box.exec() == QMessageBox::Yes ? TMessageResult::Yes : TMessageResult::No;
         }
@@ -128,10 +232,20 @@ void TQtDesktopServices::RunBusy(const std::function<void()>& work) {
         return;
     }
     SetBusyCursor(true);
-    struct TCursor {
+    TLongWork job;
+    const TLongWorkScope current(job);
+    TLongWork* const outer = std::exchange(Running_, &job);
+    WaitForm_.SetWork(&job);
+    struct TEnd {
         TQtDesktopServices& Services;
-        ~TCursor() { Services.SetBusyCursor(false); }
-    } cursor{*this};
+        TLongWork* Outer;
+        ~TEnd() {
+            Services.WaitForm_.SetWork(Outer);
+            Services.Running_ = Outer;
+            Services.SetBusyCursor(false);
+        }
+    } end{*this, outer};
+    const TInputBlocker blocker(WaitForm_, [this] { StopLongWork(); });
 
     QEventLoop loop;
     std::exception_ptr error;
@@ -143,10 +257,14 @@ void TQtDesktopServices::RunBusy(const std::function<void()>& work) {
         }
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    loop.exec();
     // The loop also ends when the application quits; the work still runs to its end.
     worker.join();
     if (error) std::rethrow_exception(error);
+}
+
+void TQtDesktopServices::StopLongWork() {
+    if (Running_) Running_->RequestStop();
 }
 
 void TQtDesktopServices::SetBusyCursor(bool busy) {

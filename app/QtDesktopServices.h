@@ -5,22 +5,49 @@
 //
 // Requests made from a worker thread (long work that shows a message or asks a question) are
 // carried over to the user-interface thread and wait for it there.
+//
+// Long work is modal in effect: while it runs, input to the windows that were open when it
+// started is discarded, not queued for later (a click on "Delete All" during a scan must not ask
+// its question once the scan is over), and Esc there asks the work to stop. Windows opened during
+// the work (a question it asks) and the progress window take input as usual. Qt's own window
+// modality is not used: it would also swallow the window manager's request to close the main
+// window, which should stop the work and then close.
+#include <QByteArray>
+#include <QMetaObject>
+
 #include "app/WaitForm.h"
 #include "platform/desktop/DesktopServices.h"
 
+class QDBusConnection;
 class QWidget;
 
 namespace nulvane {
 
+class TLongWork;
+
 // The owner a desktop request names, as the window it stands for.
 inline TOwnerWindow OwnerOf(const QWidget* window) noexcept { return window; }
 
+// The "file:" address of a path, from its bytes: every byte but the unreserved ones and "/" is
+// percent-encoded, so a name that is not valid UTF-8 keeps its bytes ("bad%FFdir").
+QByteArray FileAddressOf(const std::string& path);
+
+// Asks the file manager on `bus` to show the file selected (org.freedesktop.FileManager1
+// ShowItems) without waiting for it. False when the bus offers no file manager, running or
+// startable, or the request could not be sent.
+bool ShowItemInFileManager(const QDBusConnection& bus, const std::string& path);
+
 class TQtDesktopServices : public IDesktopServices {
 public:
-    explicit TQtDesktopServices(TWaitForm& waitForm) noexcept : WaitForm_(waitForm) {}
+    explicit TQtDesktopServices(TWaitForm& waitForm);
     ~TQtDesktopServices() override;
+    TQtDesktopServices(const TQtDesktopServices&) = delete;
+    TQtDesktopServices& operator=(const TQtDesktopServices&) = delete;
 
+    // Opens the folder's "file:" address with the desktop's handler.
     void OpenFolder(const std::string& folder, TOwnerWindow owner) override;
+    // Through the session bus's file manager where there is one, else opens the folder.
+    void ShowFile(const std::string& path, TOwnerWindow owner) override;
     void OpenUrl(const std::string& url) override;
     TMessageResult MessageBox(const std::string& text, const std::string& caption, TMessageButtons buttons,
                               TMessageIcon icon, TOwnerWindow owner) override;
@@ -29,16 +56,22 @@ public:
                              const std::string& initialFileName, TOwnerWindow owner) override;
     void ShowWaitForm(bool show, bool showCancel) override;
     void SetWaitMessage(const std::string& text) override;
-    // On the user-interface thread: the work runs on a worker thread while a local event loop
-    // paints (timers and paint events run, user input waits) and the busy cursor shows. Anywhere
-    // else it runs in place.
+    // On the user-interface thread: the work runs on a worker thread, as a fresh job installed as
+    // CurrentWork(), while a local event loop paints, the progress window follows the job's
+    // counts, input to the other windows is discarded and the busy cursor shows. Anywhere else it
+    // runs in place, as part of the job in progress.
     void RunBusy(const std::function<void()>& work) override;
+    void StopLongWork() override;
     void SetBusyCursor(bool busy) override;
 
     TWaitForm& WaitForm() const noexcept { return WaitForm_; }
+    // The job RunBusy runs, null between jobs.
+    const TLongWork* RunningWork() const noexcept { return Running_; }
 
 private:
     TWaitForm& WaitForm_;
+    QMetaObject::Connection StopConnection_;
+    TLongWork* Running_ = nullptr;
     int BusyCursors_ = 0;
 };
 

@@ -1,17 +1,23 @@
 #include "app/WaitForm.h"
 
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
 #include <QtMath>
 
+#include "app/StatusTexts.h"
+#include "app/Texts.h"
+#include "platform/system/LongWork.h"
+
 namespace nulvane {
 
 namespace {
 constexpr int FrameMs = 40;
 constexpr int FramesPerTurn = 36;
+constexpr int FormWidth = 376, FormHeight = 116;
 }  // namespace
 
 TFindAnimation::TFindAnimation(QWidget* parent) : QWidget(parent) {
@@ -64,7 +70,7 @@ void TWaitForm::paintEvent(QPaintEvent* event) {
 TWaitForm::TWaitForm(QWidget* owner)
     : QWidget(nullptr, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), Owner_(owner) {
     setWindowTitle(QStringLiteral("Please wait"));
-    setFixedSize(376, 84);
+    setFixedSize(FormWidth, FormHeight);
     setAutoFillBackground(true);
     Animate1 = new TFindAnimation(this);
     Animate1->setGeometry(8, 8, 80, 50);
@@ -84,6 +90,50 @@ TWaitForm::TWaitForm(QWidget* owner)
     SpeedButton1->setAutoRaise(true);
     SpeedButton1->setGeometry(142, 54, 97, 25);
     SpeedButton1->hide();
+
+    // Below the window's first layout, which stays as it was: the counts line under the message
+    // column, Stop under the animation.
+    Label3 = new QLabel(this);
+    Label3->setGeometry(96, 86, FormWidth - 96 - 8, 18);
+    Label3->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    Label3->setTextFormat(Qt::PlainText);
+    btnStop = new QPushButton(QStringLiteral("Stop"), this);
+    btnStop->setGeometry(8, 82, 80, 26);
+    btnStop->setEnabled(false);
+    btnStop->setToolTip(QStringLiteral("Stop (Esc): keeps what was done so far"));
+    connect(btnStop, &QPushButton::clicked, this, &TWaitForm::StopClick);
+    CountsTimer_.setInterval(CountsIntervalMs);
+    connect(&CountsTimer_, &QTimer::timeout, this, &TWaitForm::UpdateCounts);
+}
+
+void TWaitForm::SetWork(const TLongWork* work) {
+    Work_ = work;
+    btnStop->setEnabled(work != nullptr);
+    Label3->clear();
+    if (work) {
+        UpdateCounts();
+        CountsTimer_.start();
+    } else {
+        CountsTimer_.stop();
+    }
+}
+
+void TWaitForm::UpdateCounts() {
+    if (Work_) Label3->setText(DisplayText(ProgressCountsText(*Work_)));
+}
+
+void TWaitForm::StopClick() {
+    if (!Work_ || !btnStop->isEnabled()) return;
+    // Pressed once; the job may take a moment to reach its next check.
+    btnStop->setEnabled(false);
+    emit StopClicked();
+}
+
+void TWaitForm::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape)
+        StopClick();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void TWaitForm::CentreOverOwner() {

@@ -3,12 +3,19 @@
 // export runs, with a one-line message and a small looping animation (a magnifier searching over
 // a folder) that keeps moving while the work runs on a worker thread. It is created hidden at
 // start and kept for the whole run; it keeps its last message until another is set.
+//
+// Below them, while a job runs, a counts line follows the job's counts (read from its atomics a
+// few times a second, never pushed by the job) and "Stop" (or Esc) asks the job to stop. Stop
+// only signals: whoever runs the job stops it.
 #include <QLabel>
+#include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
 #include <QWidget>
 
 namespace nulvane {
+
+class TLongWork;
 
 // The find-folder animation: it advances one frame per timer tick while it is visible.
 class TFindAnimation : public QWidget {
@@ -37,22 +44,42 @@ public:
     void ShowWaitForm(bool show, bool showCancel);
     void SetWaitMessage(const QString& text);
 
+    // The job whose counts show and that Stop stops; null when none runs. The job must outlive
+    // its time here.
+    void SetWork(const TLongWork* work);
+    // Stop, as the button and Esc do: emits StopClicked once per job.
+    void StopClick();
+
     QString Message() const { return Label2->text(); }
+    QString CountsText() const { return Label3->text(); }
     const TFindAnimation& Animation() const noexcept { return *Animate1; }
     bool CancelVisible() const { return !SpeedButton1->isHidden(); }
+    QPushButton& StopButton() const noexcept { return *btnStop; }
+
+    // How often the counts line is read from the job.
+    static constexpr int CountsIntervalMs = 200;
+
+signals:
+    void StopClicked();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void CentreOverOwner();
     void PaintNow();
+    void UpdateCounts();
 
     QWidget* Owner_;
     TFindAnimation* Animate1;
     QLabel* Label1;
     QLabel* Label2;
     QToolButton* SpeedButton1;
+    QLabel* Label3;  // the counts line
+    QPushButton* btnStop;
+    QTimer CountsTimer_;
+    const TLongWork* Work_ = nullptr;
 };
 
 }  // namespace nulvane

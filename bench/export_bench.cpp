@@ -1,7 +1,6 @@
 // The four exports of 65,534 entries (the most a spreadsheet sheet holds below its header), each
-// run the way the export command runs it after the save dialog: the whole file built in memory,
-// then written in one pass to a temporary file that replaces the target. XML also builds its
-// document first. The list looks like a scan's: paths of 60 to 80 bytes, three date-times each,
+// run the way the export command runs it after the save dialog: the file written row by row to a
+// temporary file that replaces the target once complete. XML builds its document first. The list looks like a scan's: paths of 60 to 80 bytes, three date-times each,
 // every tenth name with a comma or an ampersand so that quoting and escaping have work to do.
 // Files go to a fresh folder on the temporary directory's disk; each figure is the best of
 // three runs.

@@ -4,7 +4,8 @@
 // program's export would; an existing FILE is replaced only with --force. With --delete it then
 // deletes the listed files as the desktop program's "Delete &All" does, after a question on the
 // terminal or --yes. Exit status: 0 success, 1 something asked for failed (folders given up for
-// lack of resources are named on standard error), 2 bad usage.
+// lack of resources are named on standard error), 2 bad usage. SIGINT, SIGTERM and SIGHUP stop the
+// work in progress, and the program then ends by that signal (see StopSignals.h).
 #include <algorithm>
 #include <cerrno>
 #include <clocale>
@@ -19,42 +20,25 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "cli/CliOptions.h"
 #include "cli/ConsoleDesktopServices.h"
+#include "cli/StopSignals.h"
 #include "core/Deletion.h"
 #include "core/FieldSort.h"
 #include "core/FileReader.h"
 #include "core/ResultList.h"
 #include "export/CommandLineExport.h"
 #include "export/ExcelExport.h"
+#include "platform/system/LongWork.h"
 #include "spreadsheet/ExcelServer.h"
 
 namespace {
 
 using namespace nulvane;
 
-constexpr std::string_view Usage =
-    "usage: nulvane-cli [-0] [-x] [-P] [--sort FIELD[:desc]] [--export csv|txt|html|xml|xls FILE [--force]] "
-    "[--delete [--yes]] [--] FOLDER...\n";
-
-constexpr std::string_view Help =
-    "Lists the empty files under each FOLDER and its subfolders, one full path per line.\n"
-    "\n"
-    "  -0, --null           end each path with a NUL byte instead of a newline\n"
-    "  -x, --one-file-system\n"
-    "                       do not descend into folders on another file system (as find -xdev)\n"
-    "  -P, --no-follow      do not descend symbolic links to folders (followed by default)\n"
-    "  --sort FIELD[:desc]  sort as a click on that field's column would (e.g. \"Write Time:desc\")\n"
-    "  --export FMT FILE    write the list to FILE as csv, txt, html, xml or xls instead of printing it\n"
-    "  --force              let --export replace an existing FILE\n"
-    "  --delete             then delete the listed files, each only while it is still the empty\n"
-    "                       file found; asks \"Delete N files? [y/N]\" on a terminal\n"
-    "  -y, --yes            answer the question with yes (needed when input is not a terminal)\n"
-    "  -h, --help           show this help;  --version  show the version\n"
-    "\n"
-    "Standard output carries only the list; the question, the deletion summary, the files kept\n"
-    "and why, and errors go to standard error, one line each.\n"
-    "Exit status: 0 success, 1 something asked for failed (a folder missing, a file kept, an\n"
-    "export not written), 2 bad usage.\n";
+// The usage line and --help come from the option table that the manual page is made from.
+const std::string Usage = UsageText();
+const std::string Help = HelpText();
 
 struct TCliOptions {
     bool NulTerminated = false;
@@ -117,7 +101,7 @@ bool ParseArguments(int argc, char** argv, TCliOptions& options, std::string& er
             }
             options.Sort = ParseSortRequest(value);
             if (!options.Sort) {
-                error = "unknown field \"" + std::string(value) + "\" for --sort (valid fields: " + FieldNamesText() + ")";
+                error = "unknown field \"" + EscapeForTerminal(value) + "\" for --sort (valid fields: " + FieldNamesText() + ")";
                 return false;
             }
         } else if (arg == "--export") {
@@ -128,15 +112,19 @@ bool ParseArguments(int argc, char** argv, TCliOptions& options, std::string& er
             options.ExportExcel = std::string_view(argv[++i]) == "xls";
             options.Export = ParseExportFormat(argv[i]);
             if (!options.Export && !options.ExportExcel) {
-                error = "unknown export format \"" + std::string(argv[i]) + "\" (valid formats: csv, txt, html, xml, xls)";
+                error = "unknown export format \"" + EscapeForTerminal(argv[i]) + "\" (valid formats: csv, txt, html, xml, xls)";
                 return false;
             }
             options.ExportFile = argv[++i];
+            if (options.ExportFile.empty()) {
+                error = "the file name for --export is empty";
+                return false;
+            }
         } else if (arg == "--force") {
             options.Force = true;
         } else if (ParseWalkAndDeletionOption(arg, options)) {
         } else {
-            error = "unknown option: " + std::string(arg);
+            error = "unknown option: " + EscapeForTerminal(arg);
             return false;
         }
     }
@@ -186,17 +174,33 @@ private:
     std::string Buffer_;
 };
 
+// A message that quotes names as they are (an error's text) made safe for one line of a
+// terminal: control characters become C escapes, everything else stands.
+std::string EscapeControls(std::string_view text) {
+    std::string result;
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            result += EscapeForTerminal(std::string_view(&c, 1));
+        else
+            result += c;
+    }
+    return result;
+}
+
 // Writes the list to the export file: 0 when written, 1 (with one line on standard error) when
-// the file exists without --force or cannot be written.
+// the file exists without --force or cannot be written. A stopped export says nothing: the
+// signal that stopped it ends the program.
 int ExportStep(const TResultList& list, const TCliOptions& options) {
+    const std::string file = EscapeForTerminal(options.ExportFile);
     try {
         const bool written = options.ExportExcel
                                  ? ExportListToExcelFile(list, options.ExportFile, options.Force)
                                  : ExportListToFile(list, *options.Export, options.ExportFile, options.Force);
         if (written) return 0;
-        std::fprintf(stderr, "nulvane-cli: \"%s\" already exists; --force replaces it\n", options.ExportFile.c_str());
+        std::fprintf(stderr, "nulvane-cli: \"%s\" already exists; --force replaces it\n", file.c_str());
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "nulvane-cli: cannot export to \"%s\": %s\n", options.ExportFile.c_str(), e.what());
+        EndIfSignalled();  // a stopped export: the signal that stopped it ends the program
+        std::fprintf(stderr, "nulvane-cli: cannot export to \"%s\": %s\n", file.c_str(), EscapeControls(e.what()).c_str());
     }
     return 1;
 }
@@ -221,11 +225,14 @@ int DeleteStep(TResultList& list) {
     const std::string question = "Delete " + std::to_string(list.Count()) + " files?";
     if (DesktopServices().MessageBox(question, "Warning", TMessageButtons::YesNo, TMessageIcon::Question, nullptr) !=
         TMessageResult::Yes) {
+        EndIfSignalled();
         std::fputs("nulvane-cli: nothing deleted\n", stderr);
         return 0;
     }
+    EndIfSignalled();
     list.SetAllCheckStates(TCheckState::Checked);
     const TDeleteSummary summary = DeleteCheckedEntries(list);
+    EndIfSignalled();
     for (const TKeptFile& kept : summary.Kept) {
         std::string line = "nulvane-cli: kept " + EscapeForTerminal(kept.Path) + ": " + kept.Result.ReasonText();
         if (!kept.Result.KeptAs.empty()) line += " (now named " + EscapeForTerminal(kept.Result.KeptAs) + ")";
@@ -244,6 +251,11 @@ int DeleteStep(TResultList& list) {
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
     RaiseOpenFileLimit();
+    // The program's one long job: the scan, the deletion and the export each stop when a signal
+    // asks it to.
+    static TLongWork work;
+    const TLongWorkScope workScope(work);
+    InstallStopSignals(work);
 
     TCliOptions options;
     std::string error;
@@ -280,12 +292,15 @@ int main(int argc, char** argv) {
     };
     TResultList list;
     for (const std::string& folder : options.Folders) {
+        EndIfSignalled();
         if (IsFolder(folder))
             ScanFolder(list, folder, walk);
         else
             status = 1;
     }
+    EndIfSignalled();
     if (options.Sort) SortListByField(list, FieldNames[options.Sort->Field], options.Sort->Descending);
+    EndIfSignalled();
     if (options.Export || options.ExportExcel) {
         RegisterSpreadsheetServer();
         if (ExportStep(list, options) != 0) {
@@ -298,8 +313,12 @@ int main(int argc, char** argv) {
 
     TOutput out(stdout);
     const char terminator = options.NulTerminated ? '\0' : '\n';
-    for (const TListEntry& entry : list) out.Write(entry.Record.Get(fiFullPath), terminator);
+    for (const TListEntry& entry : list) {
+        EndIfSignalled();
+        out.Write(entry.Record.Get(fiFullPath), terminator);
+    }
     if (!out.Finish()) {
+        EndIfSignalled();
         std::fprintf(stderr, "nulvane-cli: cannot write the list: %s\n", std::strerror(errno));
         if (options.Delete) std::fputs("nulvane-cli: nothing deleted\n", stderr);
         return 1;

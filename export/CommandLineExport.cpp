@@ -23,7 +23,13 @@ std::optional<TExportFormat> ParseExportFormat(std::string_view name) noexcept {
     return std::nullopt;
 }
 
+void CheckExportFileName(const std::string& fileName) {
+    // An empty answer of the save dialog means "cancelled", which would pass for a refusal.
+    if (fileName.empty()) throw EOSError("the file name is empty");
+}
+
 bool ExportListToFile(const TResultList& list, TExportFormat format, const std::string& fileName, bool force) {
+    CheckExportFileName(fileName);
     TCommandLineDesktopServices services(fileName, force);
     const TDesktopServicesScope scope(services);
     TFileInfo info;

@@ -30,13 +30,17 @@ private:
 // "csv", "txt", "html" or "xml"; nothing for any other text.
 std::optional<TExportFormat> ParseExportFormat(std::string_view name) noexcept;
 
+// EOSError when `fileName` is empty.
+void CheckExportFileName(const std::string& fileName);
+
 // Writes the list to `fileName` in `format` with the export columns of the configuration beside
 // the executable (written on first use). The save dialog answers `fileName`; the overwrite
 // question answers Yes only with `force`; no window, progress or completion box is shown. Unlike
 // the window's command it writes an empty list too (a header, an empty table, a bare root), so
 // that a script always finds the file it asked for. False when the file exists and `force` was
-// not given (the file is left untouched); errors (EOSError, EXmlError, configuration errors)
-// travel on, leaving any earlier file intact.
+// not given (the file is left untouched), a symbolic link at the name included; errors (EOSError,
+// also for an empty name, EXmlError, configuration errors) travel on, leaving any earlier file
+// intact, and so does EExportStopped when the job in progress is asked to stop.
 bool ExportListToFile(const TResultList& list, TExportFormat format, const std::string& fileName, bool force);
 
 }  // namespace nulvane

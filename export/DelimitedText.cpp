@@ -1,6 +1,7 @@
 // The comma-separated and the space-separated text exports.
 #include <cstdint>
 
+#include "export/ExportOutput.h"
 #include "export/FileInfo.h"
 
 namespace nulvane {
@@ -33,32 +34,39 @@ void AppendValue(std::string& out, std::string_view text, std::string_view separ
 
 }  // namespace
 
-std::string TFileInfo::BuildDelimitedText(std::string_view separator, const TResultList& list,
-                                          TDelimitedQuoting quoting) const {
+void TFileInfo::MakeDelimitedText(TExportText& out, std::string_view separator, const TResultList& list,
+                                  TDelimitedQuoting quoting) const {
     std::vector<std::uint8_t> fields;
     fields.reserve(ExportColumns.size());
     for (const std::string& name : ExportColumns) fields.push_back(FieldIndexOf(name));
 
-    std::string out;
+    std::string& text = out.Text;
     for (const std::string& name : ExportColumns) {
-        AppendValue(out, name, separator, quoting);
-        out += separator;
+        AppendValue(text, name, separator, quoting);
+        text += separator;
     }
-    out += "\r\n";
+    text += "\r\n";
     if (!list.Empty()) {
         // Sized after the first entry: one growth step or two instead of thirty.
         std::size_t first = 2 + separator.size() * fields.size();
         for (const std::uint8_t field : fields) first += list[0].Record.Get(field).size();
-        out.reserve(out.size() + (first + 16) * list.Count());
+        out.Expect((first + 16) * list.Count());
     }
     for (const TListEntry& entry : list) {
         for (std::size_t i = 0; i < fields.size(); ++i) {
-            if (i > 0) out += separator;
-            AppendValue(out, entry.Record.Get(fields[i]), separator, quoting);
+            if (i > 0) text += separator;
+            AppendValue(text, entry.Record.Get(fields[i]), separator, quoting);
         }
-        out += "\r\n";
+        text += "\r\n";
+        out.RowDone();
     }
-    return out;
+}
+
+std::string TFileInfo::BuildDelimitedText(std::string_view separator, const TResultList& list,
+                                          TDelimitedQuoting quoting) const {
+    TExportText out(list.Count());
+    MakeDelimitedText(out, separator, list, quoting);
+    return std::move(out.Text);
 }
 
 bool TFileInfo::ExportDelimited(const std::string& initialFileName, std::string_view defaultExt,
@@ -66,7 +74,7 @@ bool TFileInfo::ExportDelimited(const std::string& initialFileName, std::string_
                                 const TResultList& list) {
     const std::string name = AskSaveFileName(defaultExt, filter, initialFileName, Owner);
     if (name.empty()) return false;
-    WriteExportFile(name, [&] { return BuildDelimitedText(separator, list, quoting); });
+    WriteExportFile(name, list.Count(), [&](TExportText& out) { MakeDelimitedText(out, separator, list, quoting); });
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include "core/Comparisons.h"
 #include "core/TallyscopeCtrl.h"
 #include "export/CommandLineExport.h"
+#include "export/ExportOutput.h"
 #include "platform/desktop/DesktopServices.h"
 
 namespace nulvane {
@@ -60,7 +61,8 @@ void BuildWorkbook(IOleDispatch& app, TFileInfo& info, const TXmlElement& root, 
     OleInvoke(*range, u"Merge", TKind::Method);
 
     sheet.At(0, 0) = u"SerialNO";
-    TExcelRows rows{sheet, {}, 0};
+    TExportRows progress(static_cast<std::size_t>(rowCount - 1));
+    TExcelRows rows{sheet, {}, 0, &progress};
     for (std::size_t j = 0; j < info.ExportColumns.size(); ++j) {
         sheet.At(0, static_cast<int>(j) + 1) = ToWideText(info.ExportColumns[j]);
         rows.AttributeNames.push_back(WithoutSpaces(info.ExportColumns[j]));
@@ -69,12 +71,30 @@ void BuildWorkbook(IOleDispatch& app, TFileInfo& info, const TXmlElement& root, 
 
     range = SheetRange(app, ColumnLetters("1") + "2" + ":" + lastColumn + std::to_string(2 + rowCount - 1));
     OlePut(*range, u"Value", std::make_shared<const TWideStringArray>(std::move(sheet)));
+    CheckExportStop();
     OlePut(*OleGetObject(*range, u"Borders", TKind::MethodOrGet), u"LineStyle", LineContinuous);
     OleInvoke(*OleGetObject(*range, u"Columns", TKind::MethodOrGet), u"AutoFit", TKind::Method);
+    CheckExportStop();
     OleInvoke(*OleGetObject(*range, u"Rows", TKind::MethodOrGet), u"AutoFit", TKind::Method);
+    CheckExportStop();
+}
+
+// Shows the warning for a sheet too small for the export; false then.
+bool SheetHolds(const TFileInfo& info, std::size_t entries) {
+    const std::string_view warning = SheetLimitText(entries, info.ExportColumns.size());
+    if (warning.empty()) return true;
+    DesktopServices().MessageBox(std::string(warning), std::string(ExcelRowLimitCaption), TMessageButtons::Ok,
+                                 TMessageIcon::Warning, info.Owner);
+    return false;
 }
 
 }  // namespace
+
+std::string_view SheetLimitText(std::size_t entries, std::size_t columns) noexcept {
+    if (entries + 1 > static_cast<std::size_t>(ExcelMaxRows)) return ExcelRowLimitText;
+    if (columns + 1 > static_cast<std::size_t>(ExcelMaxColumns)) return ExcelColumnLimitText;
+    return {};
+}
 
 int CountNodes(const TXmlElement& node) {
     int count = 0;
@@ -93,6 +113,7 @@ void AddChildRows(const TXmlElement& node, TExcelRows& rows) {
             const std::string& name = rows.AttributeNames[j];
             if (child.HasAttribute(name)) rows.Sheet.At(row, static_cast<int>(j) + 1) = ToWideText(child.AttributeText(name));
         }
+        if (rows.Progress) rows.Progress->RowDone();
         AddChildRows(child, rows);
     }
 }
@@ -119,11 +140,7 @@ bool ExportToExcel(TFileInfo& info, const std::string& initialFileName) {
     const TXmlElement root = info.GetRootElement();
     const int nodeCount = CountNodes(root);
     const int rowCount = nodeCount + 1;
-    if (rowCount > ExcelMaxRows) {
-        desktop.MessageBox(std::string(ExcelRowLimitText), std::string(ExcelRowLimitCaption), TMessageButtons::Ok,
-                           TMessageIcon::Warning, info.Owner);
-        return false;
-    }
+    if (!SheetHolds(info, static_cast<std::size_t>(nodeCount))) return false;
     const std::string fileName = AskSaveFileName(".xls", "EXCEL File|*.xls", initialFileName, info.Owner);
     if (fileName.empty()) return false;
 
@@ -146,10 +163,11 @@ bool ExportToExcel(TFileInfo& info, const std::string& initialFileName) {
         failure = std::current_exception();
     }
 
-    // Closing steps. A workbook whose building failed is not saved, so that the earlier file of
-    // that name stays; the application is still set back and its workbook closed.
+    // Closing steps. A workbook whose building failed or was stopped is not saved, so that the
+    // earlier file of that name stays; the application is still set back and its workbook closed.
     desktop.ShowWaitForm(false, false);
     desktop.SetBusyCursor(false);
+    if (!failure && CurrentWork().StopRequested()) failure = std::make_exception_ptr(EExportStopped());
     if (failure) {
         try {
             OlePut(*app, u"ScreenUpdating", TVariant::Bool(true));
@@ -168,19 +186,23 @@ bool ExportToExcel(TFileInfo& info, const std::string& initialFileName) {
 }
 
 bool ExportListToExcelFile(const TResultList& list, const std::string& fileName, bool force) {
+    CheckExportFileName(fileName);
     TCommandLineDesktopServices services(fileName, force);
     const TDesktopServicesScope scope(services);
     TFileInfo info;
     TTallyscopeCtrl::GetExportColumns(info.ExportColumns);
+    // Without a window the warning is an error the caller reports.
+    const std::string_view warning = SheetLimitText(list.Count(), info.ExportColumns.size());
+    if (!warning.empty()) throw ENulvaneError(std::string(warning));
     info.ResetDocument();
     info.FillDocument(list);
-    // Without a window the row-limit warning is an error the caller reports.
-    if (CountNodes(info.GetRootElement()) + 1 > ExcelMaxRows) throw ENulvaneError(std::string(ExcelRowLimitText));
     return ExportToExcel(info, {});
 }
 
 void TTallyscopeCtrl::ExportExcel(TResultList& list) {
     RunExportCommand(*this, list, [&](TFileInfo& info) {
+        // Counted before the document is built: a list far too long is refused at once.
+        if (!SheetHolds(info, list.Count())) return false;
         info.ResetDocument();
         info.FillDocument(list);
         return ExportToExcel(info, {});

@@ -6,8 +6,15 @@
 // document node below it with a "SerialNO" column first, borders, fitted columns and rows.
 //
 // The export makes forty automation calls whatever the size of the list: every data cell travels
-// in one put of a two-dimensional array on the data range. A sheet holds 65,536 rows, so a list
-// whose rows (entries plus the header) pass 65,535 is refused before any dialog.
+// in one put of a two-dimensional array on the data range. A sheet holds 65,536 rows and 256
+// columns, so a list whose rows (entries plus the header) pass 65,535, or whose columns (the
+// export columns plus the serial number) pass 256, is refused before any dialog; the command
+// counts the list's entries before it builds the document, so that a list far too long is refused
+// at once.
+//
+// The rows of the sheet array are counted on the job in progress and the export stops after any of
+// them, or between two steps of the application, when the job is asked to: the workbook is then
+// closed without being saved and EExportStopped travels on.
 //
 // A failed export never costs the user an earlier file of the chosen name: the overwrite question
 // leaves it alone, and the workbook is saved only when it was built without an error (the
@@ -27,19 +34,30 @@ inline constexpr std::string_view ExcelProgId = "Excel.Application";
 inline constexpr std::string_view ExcelRowLimitText = "The row count is out of excel range.";
 inline constexpr std::string_view ExcelRowLimitCaption = "Warning";
 inline constexpr std::string_view ExcelNotInstalledText = "Excel is not installed.";
+inline constexpr std::string_view ExcelColumnLimitText =
+    "The column count is out of excel range: a sheet holds 256 columns, \"SerialNO\" and at most 255 export columns.";
 // The most sheet rows an export may fill below the title: the header and one row per node.
 inline constexpr int ExcelMaxRows = 65535;
+// The most sheet columns (A to IV): "SerialNO" and one per export column.
+inline constexpr int ExcelMaxColumns = 256;
+
+// The warning for a sheet of `entries` rows below the header and `columns` export columns, when
+// a sheet cannot hold it (ExcelRowLimitText, ExcelColumnLimitText); empty when it can.
+std::string_view SheetLimitText(std::size_t entries, std::size_t columns) noexcept;
 
 // The number of element nodes below `node`, at any depth.
 int CountNodes(const TXmlElement& node);
 
+class TExportRows;
+
 // The running state of the row filling: the sheet array (row 0 the header), the attribute name
-// of each export column (its name without spaces, column j at index j - 1), and the last row
-// written.
+// of each export column (its name without spaces, column j at index j - 1), the last row
+// written, and where each row is counted (none: not counted).
 struct TExcelRows {
     TWideStringArray& Sheet;
     std::vector<std::string> AttributeNames;
     int Row = 0;
+    TExportRows* Progress = nullptr;
 };
 
 // Writes the rows of every node below `node`, depth first, each node's row before its children's,
@@ -53,13 +71,15 @@ std::string ColumnLetters(std::string_view text);
 
 // Builds and saves the workbook of `info`'s document (already filled) and export columns. False
 // when the export was refused for its size or no file name was chosen; errors travel on
-// (EOleException "Excel is not installed." when the application cannot be created).
+// (EOleException "Excel is not installed." when the application cannot be created,
+// EExportStopped when the job was asked to stop).
 bool ExportToExcel(TFileInfo& info, const std::string& initialFileName);
 
 // For a program without a window (nulvane-cli): the list written as a workbook to `fileName`,
 // with the export columns of the configuration beside the executable, an existing file replaced
-// only with `force`. False when the file exists without `force`; ENulvaneError with the row-limit
-// text when the list is too long, and the export's own errors, travel on.
+// only with `force`. False when the file exists without `force`; ENulvaneError with the row- or
+// column-limit text when a sheet cannot hold the list (told before the document is built), and
+// the export's own errors, travel on.
 bool ExportListToExcelFile(const TResultList& list, const std::string& fileName, bool force);
 
 }  // namespace nulvane

@@ -1,7 +1,7 @@
 #include "export/FileInfo.h"
 
 #include "core/TallyscopeCtrl.h"
-#include "platform/files/FileContent.h"
+#include "export/ExportOutput.h"
 #include "platform/files/PathNames.h"
 #include "platform/files/SafeFile.h"
 #include "platform/files/Volumes.h"
@@ -42,10 +42,13 @@ void TFileInfo::RunWithWaitForm(std::string_view message, const std::function<vo
     DesktopServices().RunBusy(work);
 }
 
-void TFileInfo::WriteExportFile(const std::string& fileName, const std::function<std::string()>& build) const {
+void TFileInfo::WriteExportFile(const std::string& fileName, std::size_t rows,
+                                const std::function<void(TExportText&)>& make) const {
     RunWithWaitForm(ExportToFileMessage, [&] {
-        const std::string text = build();
-        WriteFileSafely(fileName, text);
+        TSafeFileWriter file(fileName);
+        TExportText out(rows, file);
+        make(out);
+        out.Finish();
     });
 }
 
@@ -54,7 +57,7 @@ std::string AskSaveFileName(std::string_view defaultExt, std::string_view filter
     IDesktopServices& desktop = DesktopServices();
     std::string name = desktop.SaveFileName(std::string(defaultExt), std::string(filter), initialFileName, owner);
     if (name.empty()) return {};
-    if (FileExists(name) &&
+    if (WouldReplace(name) &&
         desktop.MessageBox(std::string(OverwriteQuestionText), std::string(OverwriteQuestionCaption),
                            TMessageButtons::YesNo, TMessageIcon::Question, owner) != TMessageResult::Yes)
         return {};

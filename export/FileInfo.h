@@ -6,8 +6,8 @@
 // One TFileInfo lives for one export command. The command (RunExportCommand) gives it the export
 // column list (the names of the visible configured columns, in configuration order) and the
 // window's XML document; the format's operations then ask for a file name (AskSaveFileName), show
-// the progress window, build the whole file in memory and write it in one pass through a
-// TSafeFileWriter, so that a failed export never costs the user an earlier file.
+// the progress window, and write the file row by row through a TSafeFileWriter, so that a failed
+// or stopped export never costs the user an earlier file.
 //
 // Values are the raw texts of the entries' record fields (no size formatting), in the list's
 // current order, checked and unchecked entries alike. The delimited and HTML files are written
@@ -16,6 +16,13 @@
 //
 // Errors (a file that cannot be written) travel out of the format operations and the command to
 // the caller; nothing is shown for them, and the completion box is not shown either.
+//
+// Every export is long work on the job in progress (CurrentWork()): Total is the number of rows
+// of the pass under way and Done the rows made so far, and the job's stop request is looked at
+// after every row. A stopped export throws EExportStopped, which travels like an error: the
+// command shows no "Export Finished", the file is not written (an earlier file of the name is as
+// it was, and no temporary file is left), and the caller can tell a stop from a failure by its
+// type. A refused or cancelled export returns false instead, as before.
 #include <functional>
 #include <memory>
 #include <string>
@@ -24,11 +31,19 @@
 
 #include "core/ResultList.h"
 #include "platform/desktop/DesktopServices.h"
+#include "platform/system/Errors.h"
 #include "platform/xml/XmlDocComponent.h"
 
 namespace nulvane {
 
 class TTallyscopeCtrl;
+class TExportText;
+
+// An export that ended because the job in progress was asked to stop: nothing was written.
+class EExportStopped : public ENulvaneError {
+public:
+    EExportStopped() : ENulvaneError("the export was stopped; the file was not written") {}
+};
 
 // The system's own texts of the export frame.
 inline constexpr std::string_view OverwriteQuestionText = "Catalog with the same name already exists,overwrite?";
@@ -106,16 +121,20 @@ public:
     // The XML document in use: Document, or the engine's own.
     TXmlDocComponent& XmlDocument();
 
-    // Shows the progress window with "Export to file..", runs `build` and writes what it returns
-    // to `fileName` as long work, and hides the window again, also when that fails. The write
-    // step of every format; the spreadsheet export may use it for its own bytes.
-    void WriteExportFile(const std::string& fileName, const std::function<std::string()>& build) const;
+    // Shows the progress window with "Export to file..", and as long work lets `make` make the
+    // text of `rows` rows into a file that replaces `fileName` once it is complete; hides the
+    // window again, also when that fails or is stopped. The write step of the text formats.
+    void WriteExportFile(const std::string& fileName, std::size_t rows,
+                         const std::function<void(TExportText&)>& make) const;
 
     // Shows the progress window with `message`, runs `work` as long work and hides the window
     // again, also when the work fails.
     void RunWithWaitForm(std::string_view message, const std::function<void()>& work) const;
 
 private:
+    void MakeDelimitedText(TExportText& out, std::string_view separator, const TResultList& list,
+                           TDelimitedQuoting quoting) const;
+    void MakeHTML(TExportText& out, const TResultList& list, const std::string& fileName) const;
     bool ExportDelimited(const std::string& initialFileName, std::string_view defaultExt, std::string_view filter,
                          std::string_view separator, TDelimitedQuoting quoting, const TResultList& list);
     std::unique_ptr<TXmlDocComponent> OwnDocument_;

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "core/Product.h"
+#include "export/ExportOutput.h"
 #include "export/FileInfo.h"
 
 namespace nulvane {
@@ -25,6 +26,7 @@ void TFileInfo::FillDocument(const TResultList& list) {
         }();
         const TXmlElement root = GetRootElement();
         root.ClearChildren();
+        TExportRows rows(list.Count());
         // The scan makes only top-level entries: every element is a child of the root.
         for (const TListEntry& entry : list) {
             const TXmlElement file = root.AppendChild("file");
@@ -34,6 +36,7 @@ void TFileInfo::FillDocument(const TResultList& list) {
                 // passing for another character.
                 if (!value.empty()) file.SetAttribute(names[static_cast<std::size_t>(i)], Utf8WithReplacement(value));
             }
+            rows.RowDone();
         }
     });
 }
@@ -45,6 +48,17 @@ bool TFileInfo::ExportToXML(const std::string& initialFileName) {
     return true;
 }
 
-void TFileInfo::SaveDocument(const std::string& fileName) { XmlDocument().SaveToFile(fileName); }
+void TFileInfo::SaveDocument(const std::string& fileName) {
+    TSafeFileWriter file(fileName);
+    std::string piece;
+    XmlDocument().Document().SaveTo([&](std::string_view bytes) {
+        piece += bytes;
+        if (piece.size() < TExportText::PieceSize) return;
+        CheckExportStop();
+        file.Write(piece);
+        piece.clear();
+    });
+    CommitExportFile(file, piece);
+}
 
 }  // namespace nulvane

@@ -1,19 +1,21 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, and only those that are missing.
-# A second run on the same machine asks apt nothing.
+# Installs the Debian packages of the sets named as arguments (run, test; both when none is named)
+# from scripts/debian-packages, and only those that are missing. A second run on the same machine
+# asks apt nothing.
 set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+sets=("$@")
+((${#sets[@]})) || sets=(run test)
 
-packages=(
-  g++ cmake ninja-build pkg-config
-  libxml2-dev libxml2-utils
-  qt6-base-dev libgl-dev xdg-utils
-  libgsf-1-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev
-  findutils python3 tzdata
-  python3-xlrd gnumeric
-  xvfb xauth x11-apps netpbm
-)
+packages=()
+for set in "${sets[@]}"; do
+  found=($(awk -v set="$set" '$1 == set { print $2 }' "$root/scripts/debian-packages"))
+  if ((${#found[@]} == 0)); then
+    echo "install-deps: no package set \"$set\" in scripts/debian-packages" >&2
+    exit 2
+  fi
+  packages+=("${found[@]}")
+done
 
 missing=()
 for p in "${packages[@]}"; do

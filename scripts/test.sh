@@ -5,9 +5,10 @@
 # steps out for a quick local run; CI runs them all.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-"$root/scripts/install-deps.sh"
-"$root/scripts/build.sh"
-(cd "${BUILD_DIR:-$root/build}" && ctest --output-on-failure --parallel "$(nproc)")
+"$root/scripts/install-deps.sh" run test
+# A build folder that scripts/run.sh made has the tests and benchmarks off.
+"$root/scripts/build.sh" -DNULVANE_TESTS=ON -DNULVANE_BENCH=ON
+(cd "${BUILD_DIR:-$root/build}" && ctest --output-on-failure --no-tests=error --parallel "$(nproc)")
 
 if [ "${TEST_SANITIZE:-1}" != 0 ]; then
   asan="${ASAN_BUILD_DIR:-$root/build-asan}"
@@ -17,7 +18,7 @@ if [ "${TEST_SANITIZE:-1}" != 0 ]; then
   cmake --build "$asan" --parallel "$(nproc)"
   (cd "$asan" && ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1" \
      LSAN_OPTIONS="suppressions=$root/tests/sanitizers/lsan.supp:print_suppressions=0" \
-     UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" ctest --output-on-failure --parallel "$(nproc)")
+     UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" ctest --output-on-failure --no-tests=error --parallel "$(nproc)")
 fi
 
 if [ "${TEST_FUZZ:-1}" != 0 ]; then

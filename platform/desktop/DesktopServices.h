@@ -1,7 +1,8 @@
 #pragma once
 // The one way the system asks the desktop for something: message boxes, the folder picker, the
-// save dialog, the progress window, long work run while the window stays responsive to paint,
-// opening a folder, a web address or a mail address, and the busy cursor. Layers below the
+// save dialog, the progress window, long work run while the window stays responsive to paint and
+// can be stopped, opening a folder (or showing a file in it), a web address or a mail address,
+// and the busy cursor. Layers below the
 // desktop program call DesktopServices(); the desktop program installs its own implementation at
 // start-up, tests install a scripted one, the command line installs one that answers from the
 // terminal, and everything else gets the operating system's default.
@@ -15,7 +16,8 @@ namespace nulvane {
 // The window a request is made for; opaque outside the desktop program, null for none.
 using TOwnerWindow = const void*;
 
-enum class TMessageButtons : unsigned char { Ok, YesNo };
+// YesNoDefaultNo: a question whose Yes destroys something, so that Return alone answers No.
+enum class TMessageButtons : unsigned char { Ok, YesNo, YesNoDefaultNo };
 enum class TMessageIcon : unsigned char { None, Question, Warning, Information, Error };
 enum class TMessageResult : unsigned char { Ok, Yes, No };
 
@@ -25,10 +27,14 @@ public:
 
     // Opens the folder in the desktop's file browser. Whether it opened is not reported.
     virtual void OpenFolder(const std::string& folder, TOwnerWindow owner) = 0;
+    // Shows a file in the desktop's file browser, selected where the browser can do that; else
+    // opens its folder (this default). Whether it opened is not reported.
+    virtual void ShowFile(const std::string& path, TOwnerWindow owner);
     // Opens a web address or a "mailto:" address with the desktop's handler; not reported.
     virtual void OpenUrl(const std::string& url) = 0;
 
     // A modal message box; returns the button pressed (closing a Yes/No box counts as No).
+    // The default button is Yes, except for YesNoDefaultNo.
     virtual TMessageResult MessageBox(const std::string& text, const std::string& caption, TMessageButtons buttons,
                                       TMessageIcon icon, TOwnerWindow owner) = 0;
     // The folder picker (no caption, no root restriction); the empty text when cancelled.
@@ -45,9 +51,13 @@ public:
     virtual void SetWaitMessage(const std::string& text) = 0;
     // Runs long work to completion and returns when it is done; an error it throws travels on to
     // the caller. A desktop runs it on a worker thread while the user-interface thread keeps
-    // painting (the progress window's animation moves) and takes no user input; others run it
-    // in place. The work must not touch the desktop itself.
+    // painting (the progress window's animation and counts move), with a job of its own as
+    // CurrentWork() that the progress window's Stop stops; input to its other windows meanwhile
+    // is discarded. Others run it in place. The work must not touch the desktop itself.
     virtual void RunBusy(const std::function<void()>& work) = 0;
+    // Asks the long work in progress, if any, to stop (as the progress window's Stop does). It
+    // returns at once; RunBusy returns when the work has stopped. Without long work: nothing.
+    virtual void StopLongWork() {}
     // The busy (hourglass) cursor over the program's windows, on or off.
     virtual void SetBusyCursor(bool busy) = 0;
 };

@@ -1,11 +1,16 @@
 #include "platform/desktop/ScriptedDesktopServices.h"
 
 #include <stdexcept>
+#include <utility>
 
 namespace nulvane {
 
 void TScriptedDesktopServices::OpenFolder(const std::string& folder, TOwnerWindow owner) {
     Record({TDesktopRequestKind::OpenFolder, folder, owner});
+}
+
+void TScriptedDesktopServices::ShowFile(const std::string& path, TOwnerWindow owner) {
+    Record({TDesktopRequestKind::ShowFile, path, owner});
 }
 
 void TScriptedDesktopServices::OpenUrl(const std::string& url) { Record({TDesktopRequestKind::OpenUrl, url}); }
@@ -42,7 +47,23 @@ void TScriptedDesktopServices::SetWaitMessage(const std::string& text) {
 
 void TScriptedDesktopServices::RunBusy(const std::function<void()>& work) {
     Record({TDesktopRequestKind::RunBusy, {}});
+    // A job the caller installed itself (a test that stops or counts it) is the one that runs;
+    // otherwise each job gets a fresh one, as on a desktop.
+    TLongWork fresh;
+    TLongWork& job = InstalledWork() ? *InstalledWork() : fresh;
+    const TLongWorkScope current(job);
+    TLongWork* const outer = std::exchange(Running_, &job);
+    struct TRestore {
+        TLongWork*& Running;
+        TLongWork* Outer;
+        ~TRestore() { Running = Outer; }
+    } restore{Running_, outer};
     work();
+}
+
+void TScriptedDesktopServices::StopLongWork() {
+    Record({TDesktopRequestKind::StopLongWork, {}});
+    if (Running_) Running_->RequestStop();
 }
 
 void TScriptedDesktopServices::SetBusyCursor(bool busy) {

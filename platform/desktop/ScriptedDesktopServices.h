@@ -1,12 +1,14 @@
 #pragma once
 // Desktop services for tests: every request is recorded, in order, and questions are answered
-// from a queue the test fills beforehand. Nothing reaches the desktop; long work runs in place.
+// from a queue the test fills beforehand. Nothing reaches the desktop; long work runs in place, as
+// a job of its own (CurrentWork()) that StopLongWork stops.
 #include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/desktop/DesktopServices.h"
+#include "platform/system/LongWork.h"
 
 namespace nulvane {
 
@@ -22,11 +24,13 @@ enum class TDesktopRequestKind {
     RunBusy,
     BusyCursorOn,
     BusyCursorOff,
+    ShowFile,
+    StopLongWork,
 };
 
 struct TDesktopRequest {
     TDesktopRequestKind Kind;
-    // OpenFolder: the folder; OpenUrl: the address; MessageBox: the text; SaveFileName: the
+    // OpenFolder: the folder; ShowFile: the file; OpenUrl: the address; MessageBox: the text; SaveFileName: the
     // filter; SetWaitMessage: the message; otherwise empty.
     std::string Text;
     TOwnerWindow Owner = nullptr;
@@ -41,6 +45,7 @@ struct TDesktopRequest {
 class TScriptedDesktopServices : public IDesktopServices {
 public:
     void OpenFolder(const std::string& folder, TOwnerWindow owner) override;
+    void ShowFile(const std::string& path, TOwnerWindow owner) override;
     void OpenUrl(const std::string& url) override;
     // Answered from the queue: "Yes", "No" or "Ok".
     TMessageResult MessageBox(const std::string& text, const std::string& caption, TMessageButtons buttons,
@@ -52,6 +57,7 @@ public:
     void ShowWaitForm(bool show, bool showCancel) override;
     void SetWaitMessage(const std::string& text) override;
     void RunBusy(const std::function<void()>& work) override;
+    void StopLongWork() override;
     void SetBusyCursor(bool busy) override;
 
     const std::vector<TDesktopRequest>& Requests() const noexcept { return Requests_; }
@@ -70,6 +76,7 @@ protected:
     std::string TakeAnswer(std::string_view question);
 
 private:
+    TLongWork* Running_ = nullptr;
     std::vector<TDesktopRequest> Requests_;
     std::deque<std::string> Answers_;
 };

@@ -107,7 +107,7 @@ void TSystemDesktopServices::OpenUrl(const std::string& url) {
 TMessageResult TSystemDesktopServices::MessageBox(const std::string& /*text*/, const std::string& /*caption*/,
                                                   TMessageButtons buttons, TMessageIcon /*icon*/,
                                                   TOwnerWindow /*owner*/) {
-    return buttons == TMessageButtons::YesNo ? TMessageResult::No : TMessageResult::Ok;
+    return buttons == TMessageButtons::Ok ? TMessageResult::Ok : TMessageResult::No;
 }
 
 std::string TSystemDesktopServices::PickFolder(TOwnerWindow /*owner*/) { return {}; }

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <system_error>
@@ -45,6 +46,8 @@ std::string TemporaryName(const std::string& target) {
 TSafeFileWriter::TSafeFileWriter(const std::string& path) : Target_(ResolvedTarget(path)) {
     if (Target_.empty() || Target_.back() == '/') throw EOSError("cannot write \"" + path + "\": no file name");
     struct stat target{};
+    struct stat name{};
+    Replaces_ = ::lstat(Target_.c_str(), &name) == 0;
     const bool exists = ::stat(Target_.c_str(), &target) == 0;
     if (exists && S_ISDIR(target.st_mode)) ThrowOSError("cannot write", path, EISDIR);
     if (exists && !S_ISREG(target.st_mode)) {
@@ -79,6 +82,34 @@ void TSafeFileWriter::Write(std::string_view bytes) {
     WriteAll(Fd_, bytes, Target_);
 }
 
+void TSafeFileWriter::PutInPlace() {
+    // Nothing had the name when writing began: whatever has taken it since belongs to someone
+    // else and stays.
+    if (::renameat2(AT_FDCWD, Temporary_.c_str(), AT_FDCWD, Target_.c_str(), RENAME_NOREPLACE) == 0) return;
+    int error = errno;
+    if (error == EINVAL || error == ENOSYS) {
+        // The file system cannot rename without replacing; a new link fails the same way on a
+        // taken name. Where there are no links either, the name is looked at just before.
+        if (::link(Temporary_.c_str(), Target_.c_str()) == 0) {
+            ::unlink(Temporary_.c_str());
+            return;
+        }
+        error = errno;
+        struct stat st{};
+        if (error != EEXIST) {
+            if (::lstat(Target_.c_str(), &st) == 0)
+                error = EEXIST;
+            else if (::rename(Temporary_.c_str(), Target_.c_str()) == 0)
+                return;
+            else
+                error = errno;
+        }
+    }
+    if (error == EEXIST)
+        throw EOSError("cannot write \"" + Target_ + "\": a file of that name was made meanwhile and is left as it is");
+    ThrowOSError("cannot write", Target_, error);
+}
+
 void TSafeFileWriter::Commit() {
     if (Fd_ < 0) throw EOSError("cannot write \"" + Target_ + "\": the file is closed");
     const int fd = Fd_;
@@ -97,7 +128,11 @@ void TSafeFileWriter::Commit() {
     }
     // A delayed write error (a full disk over NFS, say) shows only here.
     if (::close(fd) != 0 && errno != EINTR) ThrowOSError("cannot write", Target_, errno);
-    if (::rename(Temporary_.c_str(), Target_.c_str()) != 0) ThrowOSError("cannot replace", Target_, errno);
+    if (Replaces_) {
+        if (::rename(Temporary_.c_str(), Target_.c_str()) != 0) ThrowOSError("cannot replace", Target_, errno);
+    } else {
+        PutInPlace();
+    }
     Committed_ = true;
     // The new name itself reaches the disk with its folder. The file is complete either way, so a
     // failure here is not reported.
@@ -108,6 +143,13 @@ void TSafeFileWriter::Commit() {
         ::fsync(folderFd);
         ::close(folderFd);
     }
+}
+
+bool WouldReplace(const std::string& path) {
+    struct stat st{};
+    if (::lstat(path.c_str(), &st) != 0) return false;
+    if (S_ISLNK(st.st_mode)) return ::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode);
+    return !S_ISDIR(st.st_mode);
 }
 
 void WriteFileSafely(const std::string& path, std::string_view content) {

@@ -11,6 +11,9 @@
 // permissions (and, where the writer may give them, its owner and group). A new file gets the
 // permissions any new file of the user gets.
 //
+// A name that nothing had when writing began is never taken from whoever creates a file of that
+// name meanwhile: the commit then fails and leaves their file as it is.
+//
 // A target that exists and is neither a regular file nor a folder (a terminal, a pipe,
 // /dev/null) holds no content to protect and cannot be replaced by renaming: it is written
 // directly. A target that is a folder is refused before anything is created.
@@ -32,7 +35,7 @@ public:
     // EOSError when the bytes cannot be written.
     void Write(std::string_view bytes);
     // Flushes the file to the disk and puts it in the target's place. EOSError on failure, with
-    // the target untouched.
+    // the target untouched (also when the name was free at the start and has been taken since).
     void Commit();
 
     // The file that is replaced: the path asked for, or the file its symbolic link points to.
@@ -41,12 +44,19 @@ public:
     const std::string& Temporary() const noexcept { return Temporary_; }
 
 private:
+    void PutInPlace();
     std::string Target_;
     std::string Temporary_;
     int Fd_ = -1;
     bool Direct_ = false;
     bool Committed_ = false;
+    bool Replaces_ = false;  // something had the target's name when writing began
 };
+
+// Whether writing `path` would replace something that is there: anything but a folder has the
+// name, a symbolic link included, whether it leads anywhere or not (a link to a folder counts as
+// the folder, which a writer refuses anyway).
+bool WouldReplace(const std::string& path);
 
 // Writes `content` as the whole new content of `path` through a TSafeFileWriter.
 void WriteFileSafely(const std::string& path, std::string_view content);

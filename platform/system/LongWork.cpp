@@ -13,6 +13,8 @@ TLongWork& CurrentWork() noexcept {
     return work ? *work : IdleWork;
 }
 
+TLongWork* InstalledWork() noexcept { return Installed.load(std::memory_order_acquire); }
+
 TLongWorkScope::TLongWorkScope(TLongWork& work) noexcept
     : Previous_(Installed.exchange(&work, std::memory_order_acq_rel)) {}
 

@@ -51,6 +51,9 @@ private:
 // nobody stops (its counts are written and never read).
 TLongWork& CurrentWork() noexcept;
 
+// The job installed by the innermost TLongWorkScope, or null when none is.
+TLongWork* InstalledWork() noexcept;
+
 // Installs a job as CurrentWork() for its own lifetime, then puts back the one before.
 class TLongWorkScope {
 public:

@@ -376,7 +376,26 @@ int SinkWrite(void* context, const char* buffer, int len) {
 
 int SinkClose(void*) { return 0; }
 
+void IgnoreError(void*, xmlErrorPtr) {}
+
+// While saving, libxml2 reports a failed write on standard error ("I/O error : write error"); the
+// caller hears of it as an exception instead. The handlers are the thread's own.
+class TQuietErrors {
+public:
+    TQuietErrors() : Handler_(xmlStructuredError), Context_(xmlStructuredErrorContext) {
+        xmlSetStructuredErrorFunc(nullptr, IgnoreError);
+    }
+    ~TQuietErrors() { xmlSetStructuredErrorFunc(Context_, Handler_); }
+    TQuietErrors(const TQuietErrors&) = delete;
+    TQuietErrors& operator=(const TQuietErrors&) = delete;
+
+private:
+    xmlStructuredErrorFunc Handler_;
+    void* Context_;
+};
+
 void Save(xmlDocPtr doc, TSaveSink& sink) {
+    const TQuietErrors quiet;
     xmlSaveCtxtPtr save = xmlSaveToIO(SinkWrite, SinkClose, &sink, "UTF-8", 0);
     if (!save) throw EXmlError("cannot start saving the document");
     const long written = xmlSaveDoc(save, doc);
@@ -557,6 +576,11 @@ TXmlDocument TXmlDocument::ParseText(std::string_view text, TXmlOptions options)
 TXmlElement TXmlDocument::Root() const { return TXmlElement(Data_, xmlDocGetRootElement(Data_->Doc)); }
 
 const TXmlOptions& TXmlDocument::Options() const noexcept { return Data_->Options; }
+
+void TXmlDocument::SaveTo(const std::function<void(std::string_view)>& write) const {
+    TSaveSink sink{write, nullptr};
+    Save(Data_->Doc, sink);
+}
 
 std::string TXmlDocument::SaveToText() const {
     std::string text;

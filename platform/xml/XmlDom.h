@@ -18,6 +18,7 @@
 // XML: a byte that is not part of a UTF-8 sequence is taken as a Latin-1 character, and a character
 // XML cannot carry (a control character other than tab, line feed and carriage return) becomes
 // U+FFFD, so that a saved document is always well-formed.
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -115,6 +116,9 @@ public:
 
     // The document as UTF-8, with a declaration saying so, without added whitespace.
     std::string SaveToText() const;
+    // The same bytes handed to `write` a few kilobytes at a time as they are made; an exception
+    // thrown by `write` ends the saving and travels on.
+    void SaveTo(const std::function<void(std::string_view)>& write) const;
     // Writes the same bytes to a file, replacing one that is there. When writing fails the partial
     // file is removed and EOSError or EXmlError is thrown.
     void SaveToFile(const std::string& fileName) const;

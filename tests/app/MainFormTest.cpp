@@ -2,11 +2,18 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QItemSelectionModel>
+#include <QMenu>
+#include <QPaintEvent>
+#include <QSettings>
+#include <QTest>
 #include <QUrl>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
+#include <iterator>
 #include <set>
 
 #include <sys/inotify.h>
@@ -65,7 +72,8 @@ TEST_F(MainFormTest, FirstShowBuildsTheColumnsAndTakesDropsAndArgumentsInOrderUn
     EXPECT_EQ(Form.VT.Header().Columns().Count(), 7);
     EXPECT_TRUE(Form.AcceptsDroppedFolders());
     ASSERT_NE(Form.Ctrl(), nullptr);
-    QApplication::processEvents();  // the start folders are scanned once the window shows
+    // The start folders are scanned once the window shows.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Form.VT.Empty(); }));
     const TNames names = Names();
     ASSERT_EQ(names.size(), 3u);
     EXPECT_EQ(names[0], "b.txt");
@@ -190,8 +198,9 @@ TEST_F(MainFormTest, DeletionAsksFirstAndTakesOnlyCheckedStillEmptyFilesLastFirs
     // "&Delete" asks even with no entry focused, and then does nothing.
     Services.QueueAnswer("Yes");
     Form.btnDeleteClick();
+    // No is the default: Return alone never deletes.
     EXPECT_EQ(Services.Requests().at(0), (TDesktopRequest{MessageBox, "Are you sure to delete the file from disk?",
-                                                           OwnerOf(&Form), "Warning", TMessageButtons::YesNo,
+                                                           OwnerOf(&Form), "Warning", TMessageButtons::YesNoDefaultNo,
                                                            TMessageIcon::Question}));
     EXPECT_EQ(Form.VT.Count(), 5u);
 
@@ -202,6 +211,7 @@ TEST_F(MainFormTest, DeletionAsksFirstAndTakesOnlyCheckedStillEmptyFilesLastFirs
     Services.QueueAnswer("Yes");
     Form.btnDeleteClick();
     EXPECT_EQ(Names(), (TNames{"b", "c", "d", "e"}));
+    EXPECT_EQ(Form.StatusText(), "4 files in the list \u00b7 Deleted 1 file");
 
     // "Check All" unchecked: "Delete &All" deletes nothing.
     Form.CheckAllBox().setChecked(false);
@@ -219,7 +229,12 @@ TEST_F(MainFormTest, DeletionAsksFirstAndTakesOnlyCheckedStillEmptyFilesLastFirs
     Services.QueueAnswer("Yes");
     Form.btnDelAllClick();
     EXPECT_EQ(Services.Requests().at(0).Text, "Are you sure to delete the files from disk?");
+    EXPECT_EQ(Services.Requests().at(0).Buttons, TMessageButtons::YesNoDefaultNo);
+    EXPECT_EQ(Services.RequestsOf(SetWaitMessage).at(0).Text, "Deleting files..");
     EXPECT_EQ(Names(), (TNames{"b", "c"}));
+    // The kept file is counted, with its reason as it is the only one.
+    EXPECT_TRUE(Form.StatusText().startsWith(QString::fromUtf8("2 files in the list \u00b7 Deleted 2 files, 1 kept: ")))
+        << Form.StatusText().toStdString();
     EXPECT_EQ(Form.VT[0].CheckState, TCheckState::Checked);
     EXPECT_EQ(watch.Deleted(), (TNames{"a", "e", "d"}));
     EXPECT_EQ(Form.ListView().Model().rowCount(), 2);
@@ -244,6 +259,129 @@ TEST_F(MainFormTest, ACommandErrorGoesToTheApplicationHandlerAndTheViewIsThawed)
     EXPECT_EQ(errors.size(), 1u);
     EXPECT_FALSE(Form.ListView().Model().Frozen());
     EXPECT_TRUE(Form.VT.Empty());
+}
+
+
+// Counts the paint events of a widget.
+class TPaintCounter : public QObject {
+public:
+    explicit TPaintCounter(QWidget& widget) { widget.installEventFilter(this); }
+    std::atomic<int> Paints{0};
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++Paints;
+        return false;
+    }
+};
+
+TEST_F(MainFormTest, StartFoldersAreTakenFromTheWorkingFolderAndScannedOnceTheListIsPainted) {
+    Dir.Write("tree/a");
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(Dir.Path());
+    Form.SetStartFolders({"./tree/", "tpyo"});
+    std::filesystem::current_path(before);
+
+    const TPaintCounter painted(*Form.ListView().viewport());
+    int paintsBeforeScan = -1;
+    std::vector<std::string> scanned;
+    Form.Scan = [&](TResultList& list, std::string_view folder, const TWalkOptions& options) {
+        paintsBeforeScan = painted.Paints;
+        scanned.emplace_back(folder);
+        return ScanFolder(list, folder, options);
+    };
+    Show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !scanned.empty(); }));
+    EXPECT_GT(paintsBeforeScan, 0);
+    EXPECT_EQ(scanned, (std::vector<std::string>{Dir.Str() + "/tree"}));
+    EXPECT_EQ(Form.VT[0].Record.Get(fiFullPath), Dir.Str() + "/tree/a");
+    EXPECT_EQ(Form.StatusText().toStdString(),
+              "1 file in the list \u00b7 Scan finished: 1 file listed; Not a folder: " + Dir.Str() + "/tpyo");
+}
+
+TEST_F(MainFormTest, OptionsAreRememberedBetweenRunsAndGoToTheScan) {
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, "nulvane", "nulvane").clear();
+    EXPECT_EQ(TWindowOptions::FileName().toStdString(), test::QtConfigHome().Str() + "/nulvane/nulvane.conf");
+    const std::string tree = Dir.MakeDir("tree");
+    Dir.Write("elsewhere/linked");
+    std::filesystem::create_directory_symlink(Dir.Str() + "/elsewhere", tree + "/link");
+    Dir.Write("tree/own");
+    Show();
+    const QList<QAction*> options = Form.OptionsMenu().actions();
+    ASSERT_EQ(options.size(), 2);
+    EXPECT_EQ(options[0]->text(), "Follow Folder Links");
+    EXPECT_EQ(options[1]->text(), "Stay On One File System");
+    EXPECT_TRUE(options[0]->isChecked());
+    EXPECT_FALSE(options[1]->isChecked());
+    Form.DropFolders({tree});
+    EXPECT_EQ(Form.VT.Count(), 2u);  // the linked folder's file too
+
+    options[0]->trigger();
+    options[1]->trigger();
+    Form.BitBtn1Click();
+    Form.DropFolders({tree});
+    EXPECT_EQ(Names(), (TNames{"own"}));
+
+    // The next run reads what this one left.
+    TFMMain next;
+    EXPECT_FALSE(next.Options().FollowFolderLinks);
+    EXPECT_TRUE(next.Options().OneFileSystem);
+    EXPECT_FALSE(next.OptionsMenu().actions()[0]->isChecked());
+    EXPECT_TRUE(next.Options().WalkOptions().OneFileSystem);
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, "nulvane", "nulvane").clear();
+}
+
+TEST_F(MainFormTest, SelectedRowsAreCheckedTogetherAndTheDeleteKeyAsksFirst) {
+    for (const char* name : {"a", "b", "c", "d"}) Dir.Write(std::string("f/") + name);
+    Show();
+    Services.QueueAnswer(Dir.Str() + "/f");
+    Form.btnOpenClick();
+    TListView& view = Form.ListView();
+    const auto checked = [&] {
+        std::string states;
+        for (const TListEntry& entry : Form.VT) states += entry.CheckState == TCheckState::Checked ? 'x' : '-';
+        return states;
+    };
+    view.setFocus();
+    view.setCurrentIndex(view.model()->index(2, 3));  // a column other than the check boxes'
+    view.selectionModel()->select(view.model()->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QTest::keyClick(&view, Qt::Key_Space);
+    EXPECT_EQ(checked(), "-x-x");
+    QTest::keyClick(&view, Qt::Key_Space);
+    EXPECT_EQ(checked(), "xxxx");
+
+    const QList<QAction*> popup = Form.Popup().actions();
+    ASSERT_EQ(popup.size(), 8);
+    EXPECT_EQ(popup[6]->text(), "Check Selected");
+    EXPECT_EQ(popup[7]->text(), "Uncheck Selected");
+    popup[7]->trigger();
+    EXPECT_EQ(checked(), "-x-x");
+    popup[6]->trigger();
+    EXPECT_EQ(checked(), "xxxx");
+
+    Services.ClearRequests();
+    Services.QueueAnswer("No");
+    QTest::keyClick(&view, Qt::Key_Delete);
+    EXPECT_EQ(Kinds(), (std::vector{MessageBox}));
+    EXPECT_EQ(Services.Requests().at(0).Text, "Are you sure to delete the file from disk?");
+    EXPECT_EQ(Form.VT.Count(), 4u);
+}
+
+TEST_F(MainFormTest, ADoubleClickShowsTheFileInItsFolder) {
+    const std::string file = Dir.Write("f/a");
+    Show();
+    Form.DropFolders({Dir.Str() + "/f"});
+    Form.VT.SetFocusedEntry(0);
+    Form.VT.DblClick();
+    EXPECT_EQ(Services.RequestsOf(ShowFile).at(0), (TDesktopRequest{ShowFile, file, OwnerOf(&Form)}));
+}
+
+TEST(DesktopEntry, OffersToOpenFilesButDoesNotClaimFolders) {
+    std::ifstream entry(NULVANE_SOURCE_DIR "/app/nulvane.desktop");
+    const std::string text{std::istreambuf_iterator<char>(entry), {}};
+    ASSERT_FALSE(text.empty());
+    EXPECT_NE(text.find("\nExec=nulvane %F\n"), std::string::npos);
+    EXPECT_EQ(text.find("inode/directory"), std::string::npos);
 }
 
 }  // namespace

@@ -1,15 +1,26 @@
 #pragma once
 // One application object for every GUI test, on the offscreen platform, made on first use and
-// kept until the process ends.
+// kept until the process ends. The window's remembered options go to a folder of the test run,
+// never to the user's configuration.
 #include <QApplication>
+#include <QSettings>
 
 #include <cstdlib>
 
+#include "support/TempDir.h"
+
 namespace nulvane::test {
+
+// The folder that stands for the user's configuration folder in GUI tests.
+inline const TTempDir& QtConfigHome() {
+    static const TTempDir folder;
+    return folder;
+}
 
 inline QApplication& QtApp() {
     static QApplication* app = [] {
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(QtConfigHome().Str()));
         static int argc = 1;
         static char name[] = "test_app";
         static char* argv[] = {name, nullptr};

@@ -2,19 +2,34 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <thread>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "app/MainForm.h"
 #include "app/Program.h"
 #include "app/Servers.h"
 #include "support/ConfigFolder.h"
 #include "support/Environment.h"
+#include "support/TempDir.h"
 #include "tests/app/QtApp.h"
 
 using namespace nulvane;
@@ -132,6 +147,109 @@ TEST(Program, WithoutADisplayItSaysSoAndEnds) {
     const std::string said = testing::internal::GetCapturedStderr();
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
     EXPECT_NE(said.find("no display"), std::string::npos);
+}
+
+TEST(QtDesktopServices, ReturnAloneAnswersNoToAQuestionWhoseYesDestroys) {
+    test::QtApp();
+    TWaitForm wait;
+    TQtDesktopServices services(wait);
+    for (const auto& [buttons, answer] : {std::pair{TMessageButtons::YesNoDefaultNo, TMessageResult::No},
+                                          std::pair{TMessageButtons::YesNo, TMessageResult::Yes}}) {
+        QTimer press;
+        press.setInterval(5);
+        QObject::connect(&press, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                press.stop();
+                QTest::keyClick(box, Qt::Key_Return);
+            }
+        });
+        press.start();
+        EXPECT_EQ(services.MessageBox("Sure?", "Warning", buttons, TMessageIcon::Question, nullptr), answer);
+    }
+}
+
+TEST(QtDesktopServices, AFileAddressKeepsTheBytesOfTheName) {
+    test::QtApp();
+    const QByteArray address = FileAddressOf("/tmp/bad\xff" "dir/a b#%.txt");
+    EXPECT_EQ(address, "file:///tmp/bad%FFdir/a%20b%23%25.txt");
+    EXPECT_EQ(QUrl::fromEncoded(address, QUrl::StrictMode).toEncoded(), address);
+}
+
+// A session bus of the test's own, with nothing on it that could be started.
+class TPrivateBus {
+public:
+    explicit TPrivateBus(const std::string& folder) {
+        const std::string config = folder + "/bus.conf";
+        std::ofstream(config) << "<busconfig><type>session</type><listen>unix:dir=" << folder
+                              << "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+                                 "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
+                                 "<allow own=\"*\"/></policy></busconfig>";
+        int out[2];
+        if (::pipe2(out, O_CLOEXEC) != 0) return;
+        Pid_ = ::fork();
+        if (Pid_ == 0) {
+            // Only the address goes out: the test's own output must not stay open in the daemon.
+            ::dup2(out[1], STDOUT_FILENO);
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, STDERR_FILENO);
+            ::execlp("dbus-daemon", "dbus-daemon", "--nofork", "--print-address=1", ("--config-file=" + config).c_str(),
+                     static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(out[1]);
+        char buffer[512];
+        for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;) {
+            Address_.append(buffer, static_cast<std::size_t>(n));
+            if (Address_.find('\n') != std::string::npos) break;
+        }
+        ::close(out[0]);
+        while (!Address_.empty() && Address_.back() == '\n') Address_.pop_back();
+    }
+    ~TPrivateBus() {
+        if (Pid_ <= 0) return;
+        ::kill(Pid_, SIGTERM);
+        ::waitpid(Pid_, nullptr, 0);
+    }
+    QString Address() const { return QString::fromStdString(Address_); }
+
+private:
+    pid_t Pid_ = -1;
+    std::string Address_;
+};
+
+// A file manager that notes what it was asked to show.
+class TFileManager : public QDBusVirtualObject {
+public:
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection&) override {
+        if (message.member() != QStringLiteral("ShowItems")) return false;
+        Shown = message.arguments().value(0).toStringList();
+        return true;
+    }
+    QStringList Shown;
+};
+
+TEST(QtDesktopServices, TheFileManagerOnTheBusShowsTheFileWithItsBytes) {
+    test::QtApp();
+    test::TTempDir dir;
+    const TPrivateBus daemon(dir.Str());
+    if (daemon.Address().isEmpty()) GTEST_SKIP() << "dbus-daemon could not be started";
+    QDBusConnection caller = QDBusConnection::connectToBus(daemon.Address(), QStringLiteral("caller"));
+    QDBusConnection manager = QDBusConnection::connectToBus(daemon.Address(), QStringLiteral("manager"));
+    ASSERT_TRUE(caller.isConnected() && manager.isConnected());
+
+    const std::string file = "/home/u/bad\xff" "dir/a";
+    EXPECT_FALSE(ShowItemInFileManager(caller, file));  // no file manager there yet
+
+    TFileManager fileManager;
+    ASSERT_TRUE(manager.registerVirtualObject(QStringLiteral("/org/freedesktop/FileManager1"), &fileManager));
+    ASSERT_TRUE(manager.registerService(QStringLiteral("org.freedesktop.FileManager1")));
+    EXPECT_TRUE(ShowItemInFileManager(caller, file));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !fileManager.Shown.isEmpty(); }));
+    EXPECT_EQ(fileManager.Shown, QStringList{QStringLiteral("file:///home/u/bad%FFdir/a")});
+    manager.unregisterObject(QStringLiteral("/org/freedesktop/FileManager1"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("caller"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("manager"));
 }
 
 }  // namespace

@@ -70,6 +70,16 @@ TEST_F(CliExportTest, ReplacesAnExistingFileOnlyWithForceAndNeverLosesIt) {
     untouched(Run({"--export", "csv", file, "--force", Tree.Str()}, 300));  // a full disk (the message fits)
     EXPECT_EQ(Run({"--export", "txt", "/dev/full", "--force", Tree.Str()}).Status, 1);
 
+    // A link at the name exists too, even one that leads nowhere; a name with control characters
+    // is shown escaped.
+    const std::string link = Out.Str() + "/link\x1b[2J.csv";
+    std::filesystem::create_symlink(Out.Str() + "/gone", link);
+    const TRun refused = Run({"--export", "csv", link, Tree.Str()});
+    EXPECT_EQ(refused.Status, 1);
+    EXPECT_NE(refused.Err.find("link\\x1b[2J.csv\" already exists"), std::string::npos) << refused.Err;
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    std::filesystem::remove(link);
+
     const TRun forced = Run({"--force", "--export", "csv", file, Tree.Str()});
     EXPECT_EQ(forced.Status, 0) << forced.Err;
     EXPECT_NE(ReadFileContent(file).find("one.txt"), std::string::npos);

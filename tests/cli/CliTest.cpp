@@ -42,6 +42,9 @@ TEST(Cli, BadUsageExitsWithTwoAndOneUsageLine) {
         {{"--yes", "."}, "--yes"}, {{"--delete"}, "no folder"},
         {{"--sort", "file name", "."}, "\"file name\""}, {{".", "--sort"}, "--sort"}, {{"--sort=Size", "."}, "\"Size\""},
         {{"--sort", "Nope", "."}, "\"Write Time\""},  // the valid field names
+        // Control characters are shown escaped, never sent to the terminal.
+        {{"--bogus\x1b]0;title\x07", "."}, "--bogus\\x1b]0;title\\x07"}, {{"--sort", "a\x1b[2J", "."}, "\"a\\x1b[2J\""},
+        {{"--export", "cs\nv", "f", "."}, "\"cs\\nv\""}, {{"--export", "csv", "", "."}, "file name for --export is empty"},
     };
     for (const auto& [args, named] : cases) {
         const TRun run = RunCli(args, {.WorkDir = dir.Str()});
@@ -50,6 +53,7 @@ TEST(Cli, BadUsageExitsWithTwoAndOneUsageLine) {
         EXPECT_NE(run.Err.find(named), std::string::npos) << run.Err;
         EXPECT_NE(run.Err.find("usage: nulvane-cli"), std::string::npos) << run.Err;
         EXPECT_EQ(run.Err.find('\n'), run.Err.size() - 1) << run.Err;
+        EXPECT_EQ(run.Err.find('\x1b'), std::string::npos) << run.Err;
     }
 }
 

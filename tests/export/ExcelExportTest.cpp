@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 
 #include "platform/system/Errors.h"
+#include "platform/system/LongWork.h"
 #include "spreadsheet/ExcelServer.h"
 #include "support/OleErrors.h"
 #include "support/SpreadsheetReaders.h"
@@ -16,11 +17,12 @@ using TNames = std::vector<std::string>;
 
 // A spreadsheet application that answers every call and writes it down as
 // "<object>.<member> <kind> <arguments>"; an object fetched from a member is named after it. A
-// member named in FailOn fails instead.
+// member named in FailOn fails instead; one named in StopOn asks the job in progress to stop.
 struct TCallLog {
     TNames Calls;
     std::shared_ptr<const TWideStringArray> LastArray;
     std::string FailOn;
+    std::string StopOn;
 };
 
 class TRecordingObject : public IOleDispatch {
@@ -35,6 +37,7 @@ public:
     TVariant Invoke(TDispId member, TInvokeKind kind, const TDispParams& params) override {
         const std::string& name = Members_.at(static_cast<std::size_t>(member - 1));
         if (name == Log_->FailOn) throw EOleException("Unable to get the " + name + " property");
+        if (name == Log_->StopOn) CurrentWork().RequestStop();
         std::string line = Name_ + "." + name + " " + std::to_string(static_cast<int>(kind));
         const bool namedRight = kind == TInvokeKind::PropertyPut
                                     ? params.NamedArgs.size() == 1 && params.NamedArgs[0] == DispIdPropertyPut
@@ -169,8 +172,8 @@ TEST_F(ExcelExportTest, RowLimitAndEmptyColumnListAndEmptyList) {
     log->Calls.clear();
     Desktop.QueueAnswer("Ok");
     Ctrl.ExportExcel(List);
-    EXPECT_EQ(Trace(), (TNames{"show", "wait Gathering info..", "busy", "hide",
-                               "box The row count is out of excel range.|Warning|ok|2"}));
+    // Counted before the document is built: nothing is gathered for a list the sheet cannot hold.
+    EXPECT_EQ(Trace(), (TNames{"box The row count is out of excel range.|Warning|ok|2"}));
     EXPECT_TRUE(log->Calls.empty());
 
     // Without a window the warning is an error that names the limit.
@@ -207,6 +210,56 @@ TEST_F(ExcelExportTest, FailuresKeepTheEarlierFile) {
     EXPECT_NE(Trace().back(), Done);
     EXPECT_EQ(Read("list.xls"), "earlier");
     EXPECT_TRUE(App.expired());
+}
+
+// The sheet's rows are counted; a stop asked for meanwhile closes the workbook unsaved.
+TEST_F(ExcelExportTest, RowsAreCountedAndAStopLeavesTheWorkbookUnsaved) {
+    AddEntries(10);
+    const std::string earlier = Out.Write("list.xls", "earlier");
+    const auto log = Record();
+    log->StopOn = "Borders";  // after the sheet array is put, every row made
+    TLongWork work;
+    const TLongWorkScope scope(work);
+    Desktop.QueueAnswer(earlier);
+    Desktop.QueueAnswer("Yes");
+    EXPECT_THROW(Ctrl.ExportExcel(List), EExportStopped);
+    EXPECT_EQ(work.Total.load(), 10u);
+    EXPECT_EQ(work.Done.load(), 10u);
+    EXPECT_THAT(log->Calls, testing::Contains("workBooks.close 1"));
+    EXPECT_THAT(log->Calls, testing::Not(testing::Contains(testing::StartsWith("workBooks.SaveAs"))));
+    EXPECT_NE(Trace().back(), Done);
+    EXPECT_EQ(Read("list.xls"), "earlier");
+    EXPECT_TRUE(App.expired());
+}
+
+// 255 export columns and "SerialNO" fill a sheet to column IV; one more is refused, saying why.
+TEST_F(ExcelExportTest, ColumnLimitIsToldBeforeAnyDialog) {
+    std::string nodes;
+    for (int i = 0; i < 255; ++i) nodes += R"(<node Name="File Name" Visible="True"/>)";
+    WriteNodes(nodes);
+    AddEntries(1);
+    const auto log = Record();
+    Desktop.QueueAnswer(OutPath("wide.xls"));
+    Desktop.QueueAnswer("Ok");
+    Ctrl.ExportExcel(List);
+    EXPECT_EQ(Trace().back(), Done);
+    EXPECT_THAT(log->Calls, testing::Contains("WorkSheets.Range 2 \"A2:IV3\""));
+
+    WriteNodes(nodes + R"(<node Name="Full Path" Visible="True"/>)");
+    Desktop.ClearRequests();
+    log->Calls.clear();
+    Desktop.QueueAnswer("Ok");
+    Ctrl.ExportExcel(List);
+    EXPECT_EQ(Trace(), TNames{"box " + std::string(ExcelColumnLimitText) + "|Warning|ok|2"});
+    EXPECT_NE(std::string(ExcelColumnLimitText).find("256"), std::string::npos);
+    EXPECT_TRUE(log->Calls.empty());
+    try {
+        ExportListToExcelFile(List, OutPath("cli.xls"), true);
+        ADD_FAILURE() << "no error";
+    } catch (const ENulvaneError& e) {
+        EXPECT_EQ(e.what(), ExcelColumnLimitText);
+    }
+    EXPECT_TRUE(log->Calls.empty());
 }
 
 TEST_F(ExcelExportTest, NestedNodesAreNumberedDepthFirst) {

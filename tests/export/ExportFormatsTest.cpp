@@ -168,6 +168,21 @@ TEST_F(ExportFormatsTest, HtmlEscapesNamesSoABrowserReadsThemAsText) {
     EXPECT_EQ(RunPython(HtmlReader, OutPath("<b&title>.htm")), expected);
 }
 
+// Files of several megabytes go out a piece at a time: the bytes are those of the whole text.
+TEST_F(ExportFormatsTest, LargeFilesHoldTheSameBytesAsTheWholeText) {
+    for (int i = 0; i < 3000; ++i) Add({std::to_string(i) + std::string(700, i % 7 == 0 ? '&' : 'n') + ",x", "x"});
+    TFileInfo& info = Info();
+    EXPECT_EQ(ExportTo("l.csv", [&](TFileInfo& i) { return i.ExportToCSV("", CsvSeparator, List); }),
+              info.BuildDelimitedText(CsvSeparator, List, TDelimitedQuoting::Csv));
+    EXPECT_EQ(ExportTo("l.htm", [&](TFileInfo& i) { return i.ExportToHTML("", List); }),
+              info.BuildHTML(List, OutPath("l.htm")) + "\r\n");
+    info.ResetDocument();
+    info.FillDocument(List);
+    Desktop.QueueAnswer(OutPath("l.xml"));
+    EXPECT_TRUE(info.ExportToXML(""));
+    EXPECT_EQ(Read("l.xml"), info.XmlDocument().Document().SaveToText());
+}
+
 TEST_F(ExportFormatsTest, XmlHasEveryNonEmptyFieldInOrderAndParsesElsewhere) {
     WriteNodes(R"(<node Name="Full Path" Visible="True"/>)");  // the columns play no part
     Add({"a.txt", "txt"});

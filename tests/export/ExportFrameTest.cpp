@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "platform/system/Errors.h"
+#include "platform/system/LongWork.h"
 #include "platform/xml/XmlDocComponent.h"
 #include "support/ChildProcess.h"
 #include "tests/export/ExportFixture.h"
@@ -119,6 +120,65 @@ TEST_F(ExportFrameTest, FailedWriteKeepsTheEarlierFileAndShowsNoCompletion) {
               0);
     EXPECT_EQ(Read("keep.csv"), "earlier");
     EXPECT_EQ(FolderNames(Out.Str()), (TNames{"folder.csv", "keep.csv"}));
+}
+
+TEST_F(ExportFrameTest, ALinkAtTheNameIsAskedAboutEvenWhenItLeadsNowhere) {
+    const std::string link = OutPath("list.csv");
+    std::filesystem::create_symlink(OutPath("gone.csv"), link);
+    Desktop.QueueAnswer(link);
+    Desktop.QueueAnswer("No");
+    Ctrl.ExportCSV(List);
+    EXPECT_EQ(Trace().back(), Question);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+
+    Desktop.QueueAnswer(link);
+    Desktop.QueueAnswer("Yes");
+    Desktop.QueueAnswer("Ok");
+    Ctrl.ExportCSV(List);
+    EXPECT_EQ(Trace().back(), Done);
+    EXPECT_NE(Read("list.csv").find("/data/b"), std::string::npos);
+    EXPECT_EQ(FolderNames(Out.Str()), TNames{"list.csv"});
+}
+
+// Every export counts its rows on the job in progress; a stopped one throws EExportStopped, shows
+// no "Export Finished", and leaves the earlier file and no temporary file.
+TEST_F(ExportFrameTest, ExportsCountTheirRowsAndAStopKeepsTheEarlierFile) {
+    for (const TCommandCase& c : Commands) {
+        SCOPED_TRACE(c.File);
+        TLongWork work;
+        const TLongWorkScope scope(work);
+        Desktop.QueueAnswer(OutPath(c.File));
+        Desktop.QueueAnswer("Ok");
+        (Ctrl.*c.Command)(List);
+        EXPECT_EQ(work.Total.load(), 2u);
+        EXPECT_EQ(work.Done.load(), 2u);
+
+        Out.Write(c.File, "earlier");
+        work.RequestStop();
+        Desktop.ClearRequests();
+        const bool gathersFirst = c.Command == &TTallyscopeCtrl::ExportXML;
+        if (!gathersFirst) {
+            Desktop.QueueAnswer(OutPath(c.File));
+            Desktop.QueueAnswer("Yes");
+        }
+        EXPECT_THROW((Ctrl.*c.Command)(List), EExportStopped);
+        EXPECT_EQ(Trace().back(), "hide");
+        EXPECT_EQ(Read(c.File), "earlier");
+    }
+    // The XML document stopped while it is saved, once its first megabyte is made.
+    for (int i = 0; i < 300; ++i) Add({std::string(2000, 'n') + std::to_string(i), ""});
+    TFileInfo info;
+    TTallyscopeCtrl::GetExportColumns(info.ExportColumns);
+    info.ResetDocument();
+    info.FillDocument(List);
+    TLongWork work;
+    const TLongWorkScope scope(work);
+    work.RequestStop();
+    Desktop.QueueAnswer(OutPath("list.xml"));
+    Desktop.QueueAnswer("Yes");
+    EXPECT_THROW(info.ExportToXML(""), EExportStopped);
+    EXPECT_EQ(Read("list.xml"), "earlier");
+    EXPECT_EQ(FolderNames(Out.Str()), (TNames{"list.csv", "list.htm", "list.txt", "list.xml"}));
 }
 
 TEST_F(ExportFrameTest, ExportColumnsAreTheVisibleConfiguredNamesUnchanged) {

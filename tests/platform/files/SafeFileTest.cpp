@@ -89,3 +89,32 @@ TEST(SafeFileTest, FailureLeavesTheEarlierFileAndNoTemporaryFile) {
         intact();
     }
 }
+
+TEST(SafeFileTest, AnyNameButAFolderWouldBeReplacedLinksIncluded) {
+    const test::TTempDir dir;
+    const std::string file = dir.Write("file");
+    const std::string folder = dir.MakeDir("folder");
+    std::filesystem::create_symlink(file, dir.Path() / "to-file");
+    std::filesystem::create_symlink(dir.Path() / "missing", dir.Path() / "dangling");
+    std::filesystem::create_symlink("dangling", dir.Path() / "to-dangling");
+    std::filesystem::create_symlink(folder, dir.Path() / "to-folder");
+    const std::pair<std::string, bool> cases[] = {
+        {"file", true},         {"to-file", true},   {"dangling", true}, {"to-dangling", true},
+        {"folder", false},      {"to-folder", false}, {"missing", false}, {"file/below", false},
+    };
+    for (const auto& [name, replaced] : cases) EXPECT_EQ(WouldReplace(dir.Str() + "/" + name), replaced) << name;
+    EXPECT_TRUE(WouldReplace("/dev/null"));
+}
+
+TEST(SafeFileTest, ANameTakenWhileWritingIsLeftToWhoeverTookIt) {
+    const test::TTempDir dir;
+    const std::string file = dir.Str() + "/report.csv";
+    {
+        TSafeFileWriter writer(file);
+        writer.Write("ours");
+        dir.Write("report.csv", "theirs");
+        EXPECT_THROW(writer.Commit(), EOSError);
+    }
+    EXPECT_EQ(ReadFileContent(file), "theirs");
+    EXPECT_EQ(Names(dir.Str()), std::vector<std::string>{"report.csv"});
+}

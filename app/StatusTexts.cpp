@@ -1,0 +1,105 @@
+#include "app/StatusTexts.h"
+
+#include "platform/system/LongWork.h"
+#include "platform/text/LocaleTexts.h"
+
+namespace nulvane {
+
+namespace {
+
+// A name with a line break or an escape sequence in it must not break the one-line status bar.
+std::string EscapeControls(std::string_view text) {
+    static constexpr char Hex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            out += c;
+            continue;
+        }
+        switch (c) {
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            out += "\\x";
+            out += Hex[byte >> 4];
+            out += Hex[byte & 0xF];
+        }
+    }
+    return out;
+}
+
+void Join(std::string& text, std::string_view part) {
+    if (!text.empty()) text += "; ";
+    text += part;
+}
+
+}  // namespace
+
+std::string GroupedCount(std::uint64_t n) {
+    const TLocaleTexts& locale = TLocaleTexts::Current();
+    std::string text = locale.FormatNumber(static_cast<double>(n));
+    const std::size_t decimals = text.rfind(locale.DecimalSeparator());
+    if (decimals != std::string::npos) text.erase(decimals);
+    return text;
+}
+
+std::string CountOf(std::uint64_t n, std::string_view singular, std::string_view plural) {
+    return GroupedCount(n) + " " + std::string(n == 1 ? singular : plural);
+}
+
+std::string ProgressCountsText(const TLongWork& work) {
+    const std::uint64_t total = work.Total.load(std::memory_order_relaxed);
+    if (total > 0) return GroupedCount(work.Done.load(std::memory_order_relaxed)) + " of " + GroupedCount(total);
+    const std::uint64_t folders = work.Folders.load(std::memory_order_relaxed);
+    const std::uint64_t found = work.Found.load(std::memory_order_relaxed);
+    if (folders == 0 && found == 0) return {};
+    return CountOf(folders, "folder", "folders") + " read, " + CountOf(found, "empty file", "empty files") + " found";
+}
+
+std::string ScanOutcomeText(const TScanOutcome& outcome) {
+    std::string text;
+    const bool scanned = outcome.Listed > 0 || outcome.Unreadable > 0 || outcome.OutOfMemory || outcome.Stopped ||
+                         outcome.NotFolders.empty();
+    if (scanned) {
+        const std::string listed = CountOf(outcome.Listed, "file", "files") + " listed";
+        if (outcome.Stopped)
+            text = "Scan stopped: " + listed + ", the list is incomplete";
+        else
+            text = "Scan finished: " + listed;
+    }
+    if (outcome.Unreadable > 0)
+        Join(text, CountOf(outcome.Unreadable, "folder", "folders") + " could not be read");
+    if (outcome.OutOfMemory) Join(text, "The scan ran short of memory: the list is incomplete");
+    if (!outcome.NotFolders.empty()) {
+        const std::string& first = outcome.NotFolders.front();
+        std::string notFolder = "Not a folder: " + (first.empty() ? std::string("\"\"") : EscapeControls(first));
+        if (outcome.NotFolders.size() > 1) notFolder += " (and " + GroupedCount(outcome.NotFolders.size() - 1) + " more)";
+        Join(text, notFolder);
+    }
+    return text;
+}
+
+std::string DeleteOutcomeText(const TDeleteOutcome& outcome) {
+    std::string text = (outcome.Stopped ? "Deletion stopped: deleted " : "Deleted ") +
+                       CountOf(outcome.Deleted, "file", "files");
+    if (outcome.Missing > 0) text += ", " + GroupedCount(outcome.Missing) + " already gone";
+    if (outcome.Kept > 0) {
+        text += ", " + GroupedCount(outcome.Kept) + " kept";
+        if (outcome.Kept == 1 && !outcome.KeptReason.empty()) text += ": " + outcome.KeptReason;
+    }
+    return text;
+}
+
+std::string StatusText(std::size_t entries, std::string_view outcome) {
+    std::string text = entries == 0 ? std::string("No files in the list") : CountOf(entries, "file", "files") + " in the list";
+    if (!outcome.empty()) {
+        text += " \u00b7 ";
+        text += outcome;
+    }
+    return text;
+}
+
+}  // namespace nulvane

@@ -1,0 +1,59 @@
+#pragma once
+// What the window says in words about counts and the outcome of its commands: the counts line of
+// the progress window and the texts of the status bar. Numbers carry the locale's thousands
+// separators ("12,345"); nouns agree with their number ("1 file", "2 files").
+//
+// The texts are built from plain counts, so that the window, the progress window and the tests
+// share one wording.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nulvane {
+
+class TLongWork;
+
+// "12,345" under an English locale.
+std::string GroupedCount(std::uint64_t n);
+// "1 file", "12,345 files".
+std::string CountOf(std::uint64_t n, std::string_view singular, std::string_view plural);
+
+// The progress window's counts line for a job: "N of M" while a deletion or an export knows its
+// total, "N folders read, M empty files found" while a scan runs, empty before anything counted.
+std::string ProgressCountsText(const TLongWork& work);
+
+// What the scans of one command did, summed over the folders it scanned.
+struct TScanOutcome {
+    std::size_t Listed = 0;
+    std::size_t Unreadable = 0;  // folders unread or given up
+    bool OutOfMemory = false;
+    bool Stopped = false;
+    std::vector<std::string> NotFolders;  // paths that named no folder, as given
+};
+
+// "Scan finished: 12 files listed", "Scan stopped: 12,345 files listed, the list is incomplete",
+// followed by "2 folders could not be read", "The scan ran short of memory: the list is
+// incomplete" and "Not a folder: PATH" where they apply, joined by "; ". Paths are shown with
+// their control characters escaped. Only paths: empty when nothing was scanned.
+std::string ScanOutcomeText(const TScanOutcome& outcome);
+
+// What one deletion command did.
+struct TDeleteOutcome {
+    std::size_t Deleted = 0;
+    std::size_t Missing = 0;  // already gone
+    std::size_t Kept = 0;
+    bool Stopped = false;
+    std::string KeptReason;  // the reason when exactly one file was kept
+};
+
+// "Deleted 6 files, 2 kept"; "Deleted 1 file, 1 already gone"; "Deleted 0 files, 1 kept: changed
+// since the scan"; a stopped deletion starts "Deletion stopped: deleted ...".
+std::string DeleteOutcomeText(const TDeleteOutcome& outcome);
+
+// The status bar's first panel: "12,345 files in the list", followed by " · " and the outcome of
+// the last command when there is one.
+std::string StatusText(std::size_t entries, std::string_view outcome);
+
+}  // namespace nulvane

@@ -1,0 +1,51 @@
+#include "app/WindowOptions.h"
+
+#include <QSettings>
+
+namespace nulvane {
+
+namespace {
+
+constexpr const char* FollowFolderLinksKey = "scan/followFolderLinks";
+constexpr const char* OneFileSystemKey = "scan/oneFileSystem";
+
+QSettings Settings() {
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("nulvane"), QStringLiteral("nulvane"));
+}
+
+bool ReadFlag(const QSettings& settings, const char* key, bool fallback) {
+    const QVariant value = settings.value(QLatin1String(key));
+    if (!value.isValid()) return fallback;
+    const QString text = value.toString().trimmed().toLower();
+    if (text == QLatin1String("true") || text == QLatin1String("1")) return true;
+    if (text == QLatin1String("false") || text == QLatin1String("0")) return false;
+    return fallback;
+}
+
+}  // namespace
+
+TWindowOptions TWindowOptions::Load() {
+    const QSettings settings = Settings();
+    TWindowOptions options;
+    options.FollowFolderLinks = ReadFlag(settings, FollowFolderLinksKey, options.FollowFolderLinks);
+    options.OneFileSystem = ReadFlag(settings, OneFileSystemKey, options.OneFileSystem);
+    return options;
+}
+
+void TWindowOptions::Save() const {
+    QSettings settings = Settings();
+    settings.setValue(QLatin1String(FollowFolderLinksKey), FollowFolderLinks);
+    settings.setValue(QLatin1String(OneFileSystemKey), OneFileSystem);
+    settings.sync();
+}
+
+QString TWindowOptions::FileName() { return Settings().fileName(); }
+
+TWalkOptions TWindowOptions::WalkOptions() const {
+    TWalkOptions walk;
+    walk.FollowFolderLinks = FollowFolderLinks;
+    walk.OneFileSystem = OneFileSystem;
+    return walk;
+}
+
+}  // namespace nulvane

@@ -1,0 +1,127 @@
+// How soon each export of 65,534 entries (CSV, text, HTML, XML, Excel through the in-process
+// spreadsheet application) ends once it is asked to stop, as the progress window's Stop button
+// asks: the command runs on a worker thread, the stop is requested at a tenth, three tenths, half,
+// seven tenths and nine tenths of the time a whole export takes, and the figure is the longest
+// time from a request to the command's end. Each stopped export must leave the earlier file as it
+// was and no temporary file beside it.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <thread>
+
+#include "config/Config.h"
+#include "core/TallyscopeCtrl.h"
+#include "export/FileInfo.h"
+#include "platform/desktop/ScriptedDesktopServices.h"
+#include "platform/files/FileContent.h"
+#include "platform/system/LongWork.h"
+#include "platform/system/ProcessInfo.h"
+#include "spreadsheet/ExcelServer.h"
+#include "tests/support/TempDir.h"
+
+using namespace nulvane;
+
+namespace {
+
+using TClock = std::chrono::steady_clock;
+
+void FillList(TResultList& list, std::size_t count) {
+    std::mt19937 random(13);
+    const auto word = [&](std::size_t length) {
+        std::string text;
+        for (std::size_t i = 0; i < length; ++i) text += static_cast<char>('a' + random() % 26);
+        return text;
+    };
+    const auto time = [&] {
+        char text[40];
+        std::snprintf(text, sizeof text, "%u/%u/20%02u %u:%02u:%02u PM", 1 + static_cast<unsigned>(random() % 12),
+                      1 + static_cast<unsigned>(random() % 28), static_cast<unsigned>(10 + random() % 15),
+                      1 + static_cast<unsigned>(random() % 12), static_cast<unsigned>(random() % 60),
+                      static_cast<unsigned>(random() % 60));
+        return std::string(text);
+    };
+    list.Reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string name = word(10 + random() % 20) + ".txt";
+        TFileRecord::TTexts texts{};
+        texts[fiFileName] = name;
+        texts[fiFullPath] = "/home/user/" + word(8) + "/" + word(10) + "/" + name;
+        texts[fiFileSize] = "0";
+        texts[fiFileExt] = "txt";
+        texts[fiFileType] = "file";
+        texts[fiCreateTime] = time();
+        texts[fiAccessTime] = time();
+        texts[fiWriteTime] = time();
+        list.Append().Record.Assign(texts);
+    }
+}
+
+}  // namespace
+
+int main() {
+    test::TTempDir config, out;
+    SetExecutableFolderForTesting(config.Str());
+    GetConfig(true);
+    RegisterSpreadsheetServer();
+
+    TResultList list;
+    FillList(list, 65534);
+    TScriptedDesktopServices desktop;
+    const TDesktopServicesScope scope(desktop);
+    TTallyscopeCtrl ctrl(list);
+
+    const struct {
+        const char* Name;
+        void (TTallyscopeCtrl::*Command)(TResultList&);
+        const char* File;
+    } commands[] = {
+        {"CSV", &TTallyscopeCtrl::ExportCSV, "list.csv"},   {"text", &TTallyscopeCtrl::ExportText, "list.txt"},
+        {"HTML", &TTallyscopeCtrl::ExportHTML, "list.htm"}, {"XML", &TTallyscopeCtrl::ExportXML, "list.xml"},
+        {"Excel", &TTallyscopeCtrl::ExportExcel, "list.xls"},
+    };
+    bool intact = true;
+    for (const auto& c : commands) {
+        const std::string path = out.Str() + "/" + c.File;
+        // The whole export once, for its duration; its file is the earlier one each stop must keep.
+        desktop.QueueAnswer(path);
+        desktop.QueueAnswer("Ok");
+        const auto start = TClock::now();
+        (ctrl.*c.Command)(list);
+        const auto whole = TClock::now() - start;
+        const std::string earlier = ReadFileContent(path);
+
+        double worst = 0;
+        for (const double share : {0.1, 0.3, 0.5, 0.7, 0.9}) {
+            TLongWork work;
+            const TLongWorkScope installed(work);
+            desktop.QueueAnswer(path);
+            desktop.QueueAnswer("Yes");
+            desktop.QueueAnswer("Ok");  // left over when the stop comes in time
+            std::thread exporter([&] {
+                try {
+                    (ctrl.*c.Command)(list);
+                } catch (const EExportStopped&) {
+                }
+            });
+            std::this_thread::sleep_for(std::chrono::duration_cast<TClock::duration>(whole * share));
+            const auto asked = TClock::now();
+            work.RequestStop();
+            exporter.join();
+            worst = std::max(worst, std::chrono::duration<double>(TClock::now() - asked).count());
+            while (desktop.AnswersLeft() > 0) desktop.PickFolder(nullptr);  // answers the stop left unused
+        }
+        if (ReadFileContent(path) != earlier ||
+            std::distance(std::filesystem::directory_iterator(out.Path()), {}) != &c - commands + 1) {
+            std::fprintf(stderr, "a stopped %s export changed its folder\n", c.Name);
+            intact = false;
+        }
+        std::printf("RESULT\tstop export %s, 65,534 entries (slowest)\t%.3f\ts\t<= 0.25 s\n", c.Name, worst);
+    }
+
+    GetConfig(true);
+    SetExecutableFolderForTesting("");
+    return intact ? 0 : 1;
+}

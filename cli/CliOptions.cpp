@@ -1,0 +1,228 @@
+#include "cli/CliOptions.h"
+
+#include <array>
+#include <cctype>
+
+namespace nulvane {
+namespace {
+
+constexpr std::string_view Program = "nulvane-cli";
+
+constexpr std::array Options = std::to_array<TCliOption>({
+    {.Short = "-0", .Long = "--null", .Help = "end each path with a NUL byte instead of a newline",
+     .Details = "Paths may hold newlines; a NUL-separated list is read safely by xargs -0 and its kin."},
+    {.Short = "-x", .Long = "--one-file-system",
+     .Help = "do not descend into folders on another file system (as find -xdev)",
+     .Details = "Scanning / then skips /proc, /sys and other mounted file systems."},
+    {.Short = "-P", .Long = "--no-follow", .Help = "do not descend symbolic links to folders (followed by default)",
+     .Details = "Without it the scan follows them, as the desktop program does; a folder reached along "
+                "several paths is listed once."},
+    {.Long = "--sort", .Argument = "FIELD[:desc]",
+     .Help = "sort as a click on that field's column would (e.g. \"Write Time:desc\")",
+     .Details = "FIELD is one of the field names listed under FIELDS, :desc sorts in descending order, and "
+                "--sort=FIELD is the same. Without --sort the list stays in the order the scan found the files."},
+    {.Long = "--export", .Argument = "FORMAT FILE",
+     .Help = "write the list to FILE as csv, txt, html, xml or xls instead of printing it",
+     .Details = "FILE gets the bytes the desktop program's export writes, with the columns of the "
+                "configuration (see FILES). An existing FILE is replaced only with --force, and a failed write "
+                "leaves an earlier FILE as it was. xls builds the workbook through the program's own spreadsheet "
+                "application; a sheet holds at most 65,534 entries, and a longer list is refused."},
+    {.Long = "--force", .Within = "--export", .Help = "let --export replace an existing FILE"},
+    {.Long = "--delete",
+     .Help = "then delete the listed files, each only while it is still the empty file found; "
+             "asks \"Delete N files? [y/N]\" on a terminal",
+     .Details = "A file is deleted only while its path still names a regular file of zero bytes with the device "
+                "and inode the scan recorded: one that got content, or was replaced, since the scan is kept and "
+                "named on standard error with the reason, and the run ends with status 1. When the list or the "
+                "export could not be written, nothing is deleted."},
+    {.Short = "-y", .Long = "--yes", .Within = "--delete",
+     .Help = "answer the question with yes (needed when input is not a terminal)"},
+    {.Short = "-h", .Long = "--help", .Alone = true, .Help = "show this help and exit"},
+    {.Long = "--version", .Alone = true, .Help = "show the version and exit"},
+    {.Long = "--", .Help = "end the options: every later argument is a FOLDER, even one that starts with -"},
+});
+
+constexpr std::array ExitStatuses = std::to_array<TCliExitStatus>({
+    {0, "success"},
+    {1, "something asked for failed (a FOLDER missing or given up, a file kept, an export not written, "
+        "--delete without a terminal or --yes)"},
+    {2, "bad usage"},
+});
+
+constexpr std::size_t HelpWidth = 79;
+constexpr std::size_t HelpIndent = 23;  // where option sentences start
+
+std::string Spelling(const TCliOption& option) {
+    std::string text(option.Short.empty() ? option.Long : option.Short);
+    if (!option.Argument.empty()) (text += ' ') += option.Argument;
+    return text;
+}
+
+// Appends `text` to `out` word by word, starting at `column` and breaking before a word that would
+// pass HelpWidth; continuation lines start at `indent`. Ends with a newline.
+void AppendWrapped(std::string& out, std::string_view text, std::size_t column, std::size_t indent) {
+    bool lineHasWord = false;
+    while (!text.empty()) {
+        const std::size_t end = text.find(' ');
+        const std::string_view word = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        if (word.empty()) continue;
+        if (lineHasWord && column + 1 + word.size() > HelpWidth) {
+            (out += '\n').append(indent, ' ');
+            column = indent;
+            lineHasWord = false;
+        }
+        if (lineHasWord) {
+            out += ' ';
+            ++column;
+        }
+        out += word;
+        column += word.size();
+        lineHasWord = true;
+    }
+    out += '\n';
+}
+
+std::string Sentence(std::string_view text) {
+    std::string sentence(text);
+    if (!sentence.empty()) sentence[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(sentence[0])));
+    return sentence + '.';
+}
+
+std::string RoffBold(std::string_view text) { return "\\fB" + RoffText(text) + "\\fR"; }
+std::string RoffItalic(std::string_view text) { return "\\fI" + RoffText(text) + "\\fR"; }
+
+std::string RoffSpelling(const TCliOption& option, bool both) {
+    std::string text;
+    if (!option.Short.empty()) text = RoffBold(option.Short);
+    if (!option.Long.empty() && (both || text.empty())) {
+        if (!text.empty()) text += ", ";
+        text += RoffBold(option.Long);
+    }
+    if (!option.Argument.empty()) (text += ' ') += RoffItalic(option.Argument);
+    return text;
+}
+
+// The usage line's option part, as plain text or roff.
+template <class TSpell>
+std::string OptionBrackets(TSpell spell, std::string_view folders) {
+    std::string text;
+    for (const TCliOption& option : Options) {
+        if (option.Alone || !option.Within.empty()) continue;
+        (text += " [") += spell(option);
+        for (const TCliOption& inner : Options)
+            if (inner.Within == option.Long) ((text += " [") += spell(inner)) += ']';
+        text += ']';
+        if (option.Repeatable) text += "...";
+    }
+    return (text += ' ') += folders;
+}
+
+}  // namespace
+
+const std::span<const TCliOption> CliOptions = Options;
+const std::span<const TCliExitStatus> CliExitStatuses = ExitStatuses;
+
+std::string UsageSynopsis() { return std::string(Program) + OptionBrackets(Spelling, "FOLDER..."); }
+
+std::string AloneSynopsis() {
+    std::string text(Program);
+    const char* separator = " ";
+    for (const TCliOption& option : Options) {
+        if (!option.Alone) continue;
+        text += separator;
+        if (!option.Short.empty()) (text += option.Short) += '|';
+        text += option.Long;
+        separator = " | ";
+    }
+    return text;
+}
+
+std::string UsageText() { return "usage: " + UsageSynopsis() + '\n'; }
+
+std::string HelpText() {
+    std::string text;
+    AppendWrapped(text, "Lists the empty files under each FOLDER and its subfolders, one full path per line.", 0, 0);
+    text += '\n';
+    for (const TCliOption& option : Options) {
+        std::string left = "  ";
+        left += option.Short.empty() ? "    " : std::string(option.Short) + ", ";
+        left += option.Long;
+        if (!option.Argument.empty()) (left += ' ') += option.Argument;
+        text += left;
+        if (left.size() + 1 > HelpIndent) {
+            (text += '\n').append(HelpIndent, ' ');
+        } else {
+            text.append(HelpIndent - left.size(), ' ');
+        }
+        AppendWrapped(text, option.Help, HelpIndent, HelpIndent);
+    }
+    text += '\n';
+    AppendWrapped(text,
+                  "Standard output carries only the list; the question, the deletion summary, the files kept and "
+                  "why, and errors go to standard error, one line each.",
+                  0, 0);
+    std::string statuses = "Exit status:";
+    const char* separator = " ";
+    for (const TCliExitStatus& status : ExitStatuses) {
+        ((statuses += separator) += std::to_string(status.Status) + ' ') += status.Meaning;
+        separator = "; ";
+    }
+    AppendWrapped(text, statuses + '.', 0, 0);
+    return text;
+}
+
+std::string ManSynopsis() {
+    const auto spell = [](const TCliOption& option) { return RoffSpelling(option, false); };
+    // Left-aligned and unbroken words: a synopsis is read option by option.
+    std::string text = ".SH SYNOPSIS\n.nh\n.ad l\n";
+    text += ".B " + RoffText(Program) + '\n';
+    text += OptionBrackets(spell, RoffItalic("FOLDER") + "...").substr(1) + "\n.br\n";
+    text += ".B " + RoffText(Program) + '\n';
+    const char* separator = "";
+    for (const TCliOption& option : Options) {
+        if (!option.Alone) continue;
+        text += separator;
+        if (!option.Short.empty()) text += RoffBold(option.Short) + '|';
+        text += RoffBold(option.Long);
+        separator = " | ";
+    }
+    return text + "\n.ad\n.hy\n";
+}
+
+std::string ManOptions() {
+    std::string text = ".SH OPTIONS\n";
+    for (const TCliOption& option : Options) {
+        text += ".TP\n" + RoffSpelling(option, true) + '\n';
+        std::string body = Sentence(option.Help);
+        if (!option.Details.empty()) (body += ' ') += option.Details;
+        text += RoffText(body) + '\n';
+    }
+    return text;
+}
+
+std::string ManExitStatus() {
+    std::string text = ".SH \"EXIT STATUS\"\n";
+    for (const TCliExitStatus& status : ExitStatuses)
+        text += ".TP\n.B " + std::to_string(status.Status) + '\n' + RoffText(Sentence(status.Meaning)) + '\n';
+    return text;
+}
+
+std::string RoffText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 8);
+    bool lineStart = true;
+    for (const char c : text) {
+        if (lineStart && (c == '.' || c == '\'')) out += "\\&";
+        if (c == '\\')
+            out += "\\e";
+        else if (c == '-')
+            out += "\\-";
+        else
+            out += c;
+        lineStart = c == '\n';
+    }
+    return out;
+}
+
+}  // namespace nulvane

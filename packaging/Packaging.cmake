@@ -1,0 +1,76 @@
+# What is installed besides the two programs (manual pages, desktop entry, icon, AppStream
+# metadata, the Debian documents), and the Debian package CPack makes of it:
+#     cmake --build build --target package     (or: cd build && cpack -G DEB)
+# gives nulvane_VERSION_ARCH.deb with both programs in /usr/bin.
+
+set(nulvane_packaging ${CMAKE_CURRENT_SOURCE_DIR}/packaging)
+set(nulvane_generated ${CMAKE_CURRENT_BINARY_DIR}/packaging)
+file(MAKE_DIRECTORY ${nulvane_generated})
+
+# The manual pages are made from their templates and nulvane-cli's option table, which its
+# --help prints too, then compressed as Debian installs them. Only where man pages are read.
+if(UNIX)
+  add_executable(nulvane-manpage ${nulvane_packaging}/ManPage.cpp)
+  target_link_libraries(nulvane-manpage PRIVATE nulvane_cli_options)
+  set_target_properties(nulvane-manpage PROPERTIES AUTOMOC OFF)
+
+  set(nulvane_docs)
+  foreach(page nulvane.1 nulvane-cli.1)
+    add_custom_command(
+      OUTPUT ${nulvane_generated}/${page} ${nulvane_generated}/${page}.gz
+      COMMAND nulvane-manpage ${nulvane_packaging}/man/${page}.in ${nulvane_generated}/${page} ${PROJECT_VERSION}
+      COMMAND gzip -9nkf ${nulvane_generated}/${page}
+      DEPENDS nulvane-manpage ${nulvane_packaging}/man/${page}.in
+      COMMENT "Manual page ${page}"
+      VERBATIM)
+    list(APPEND nulvane_docs ${nulvane_generated}/${page}.gz)
+    install(FILES ${nulvane_generated}/${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  endforeach()
+
+  add_custom_command(
+    OUTPUT ${nulvane_generated}/changelog.gz
+    COMMAND ${CMAKE_COMMAND} -E copy ${nulvane_packaging}/changelog ${nulvane_generated}/changelog
+    COMMAND gzip -9nkf ${nulvane_generated}/changelog
+    DEPENDS ${nulvane_packaging}/changelog
+    VERBATIM)
+  list(APPEND nulvane_docs ${nulvane_generated}/changelog.gz)
+
+  # Built with nulvane-cli, so that `cmake --install` finds the pages after any build of it.
+  add_custom_target(nulvane_docs ALL DEPENDS ${nulvane_docs})
+  add_dependencies(nulvane-cli nulvane_docs)
+  install(FILES ${nulvane_packaging}/copyright ${nulvane_generated}/changelog.gz
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/nulvane)
+endif()
+
+install(FILES app/nulvane.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES app/nulvane.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES ${nulvane_packaging}/org.karvo.nulvane.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME nulvane)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR Karvo)
+set(CPACK_PACKAGE_CONTACT "Karvo <nulvane@karvo.org>")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://karvo.org/nulvane")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "find and delete empty files
+Karvo Nulvane finds the zero-byte files under the folders you pick or drop on
+its window and lists them with name, full path, size, extension, type and three
+time stamps, each with a check box. Uncheck what to keep and delete the rest,
+or export the list as CSV, text, HTML, XML or an .xls workbook. A file is
+deleted only while it is still the empty file the scan found.
+.
+nulvane-cli, the command-line twin, lists, sorts, exports and deletes the same
+way, for scripts.")
+# Libraries come from the binaries; Qt's platform plugins are loaded at run time, so no binary
+# names them. xdg-open opens folders and web addresses on the desktop.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
+include(CPack)

@@ -1,0 +1,158 @@
+// The window during long work on the desktop's own runner: Stop and Esc, input discarded, closing,
+// the counts line. The scan here lists a small folder at once and then holds on until it is asked
+// to stop, so that the tests do not depend on how fast a real walk notices a stop.
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+#include "app/MainForm.h"
+#include "app/QtDesktopServices.h"
+#include "platform/system/LongWork.h"
+#include "platform/text/LocaleTexts.h"
+#include "support/ConfigFolder.h"
+#include "tests/app/QtApp.h"
+
+using namespace nulvane;
+
+namespace {
+
+using namespace std::chrono_literals;
+using TNames = std::vector<std::string>;
+
+class TRecordingServices : public TQtDesktopServices {
+public:
+    using TQtDesktopServices::TQtDesktopServices;
+    std::string PickFolder(TOwnerWindow) override { return Folder; }
+    TMessageResult MessageBox(const std::string& text, const std::string&, TMessageButtons buttons, TMessageIcon,
+                              TOwnerWindow) override {
+        Asked.push_back(text);
+        return buttons == TMessageButtons::Ok ? TMessageResult::Ok : TMessageResult::No;
+    }
+    std::string Folder;
+    std::vector<std::string> Asked;
+};
+
+class LongWorkTest : public ::testing::Test {
+protected:
+    LongWorkTest() {
+        TLocaleTexts::SetCurrent(TLocaleTexts::EnglishUS());
+        for (const char* name : {"c", "a", "b"}) Dir.Write(std::string("f/") + name);
+        Services.Folder = Dir.Str() + "/f";
+        Form.Scan = [](TResultList& list, std::string_view folder, const TWalkOptions& options) {
+            TScanReport report = ScanFolder(list, folder, options);
+            CurrentWork().Folders = 7;
+            CurrentWork().Found = report.Listed;
+            for (auto until = std::chrono::steady_clock::now() + 10s;
+                 !CurrentWork().StopRequested() && std::chrono::steady_clock::now() < until;)
+                std::this_thread::sleep_for(2ms);
+            report.Stopped = CurrentWork().StopRequested();
+            return report;
+        };
+        Form.show();
+        QApplication::processEvents();
+    }
+
+    // Runs `action` on the window's thread once the progress window shows the scan's counts.
+    void WhenCounting(std::function<void()> action) {
+        Poll_.disconnect();
+        Poll_.setInterval(5);
+        QObject::connect(&Poll_, &QTimer::timeout, [this, action = std::move(action)] {
+            if (Wait.CountsText().isEmpty()) return;
+            Poll_.stop();
+            Counts = Wait.CountsText().toStdString();
+            action();
+        });
+        Poll_.start();
+    }
+
+    TNames Names() const {
+        TNames names;
+        for (const TListEntry& entry : Form.VT) names.emplace_back(entry.Record.Get(fiFileName));
+        return names;
+    }
+
+    QApplication& App = test::QtApp();
+    test::TConfigFolder Dir;
+    TFMMain Form;
+    TWaitForm Wait{&Form};
+    TRecordingServices Services{Wait};
+    TDesktopServicesScope Scope{Services};
+    QTimer Poll_;
+    std::string Counts;
+};
+
+TEST_F(LongWorkTest, StopOrEscStopsAScanThatKeepsWhatItFoundSorted) {
+    const struct {
+        const char* Way;
+        std::function<void()> Stop;
+    } ways[] = {
+        {"Stop button", [&] { QTest::mouseClick(&Wait.StopButton(), Qt::LeftButton); }},
+        {"Esc on the progress window", [&] { QTest::keyClick(&Wait, Qt::Key_Escape); }},
+        {"Esc on the main window", [&] { QTest::keyClick(&Form, Qt::Key_Escape); }},
+    };
+    for (const auto& way : ways) {
+        Form.BitBtn1Click();
+        Counts.clear();
+        WhenCounting(way.Stop);
+        const auto start = std::chrono::steady_clock::now();
+        Form.btnOpenClick();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 5s) << way.Way;
+        EXPECT_EQ(Counts, "7 folders read, 3 empty files found") << way.Way;
+        EXPECT_EQ(Names(), (TNames{"a", "b", "c"})) << way.Way;
+        EXPECT_EQ(Form.StatusText(),
+                  QString::fromUtf8("3 files in the list \u00b7 Scan stopped: 3 files listed, the list is incomplete"))
+            << way.Way;
+        EXPECT_FALSE(Wait.isVisible());
+        EXPECT_EQ(Services.RunningWork(), nullptr);
+    }
+}
+
+TEST_F(LongWorkTest, InputToTheWindowDuringAScanIsDiscardedNotReplayed) {
+    WhenCounting([&] {
+        QTest::mouseClick(&Form.DelAllButton(), Qt::LeftButton);
+        QTest::keyClick(&Form, Qt::Key_A, Qt::AltModifier);  // "Delete &All"
+        QTest::keyClick(&Form.ListView(), Qt::Key_Delete);
+        Services.StopLongWork();
+    });
+    Form.btnOpenClick();
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    EXPECT_TRUE(Services.Asked.empty());
+    EXPECT_EQ(Form.VT.Count(), 3u);
+
+    // Afterwards the window takes input again.
+    QTest::mouseClick(&Form.DelAllButton(), Qt::LeftButton);
+    EXPECT_EQ(Services.Asked, (std::vector<std::string>{DeleteFilesQuestion}));
+}
+
+TEST_F(LongWorkTest, ClosingTheWindowDuringAScanStopsItAndThenCloses) {
+    bool closedAtOnce = true;
+    WhenCounting([&] { closedAtOnce = Form.close(); });
+    Form.btnOpenClick();
+    EXPECT_FALSE(closedAtOnce);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !Form.isVisible(); }));
+    EXPECT_EQ(Form.VT.Count(), 3u);
+}
+
+TEST_F(LongWorkTest, TheCountsLineReadsTheJobsCountsByItself) {
+    TLongWork job;
+    job.Total = 1200;
+    Wait.ShowWaitForm(true, false);
+    Wait.SetWork(&job);
+    EXPECT_EQ(Wait.CountsText(), "0 of 1,200");
+    EXPECT_TRUE(Wait.StopButton().isEnabled());
+    job.Done = 1100;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Wait.CountsText() == "1,100 of 1,200"; }, 2000));
+    Wait.SetWork(nullptr);
+    EXPECT_EQ(Wait.CountsText(), "");
+    EXPECT_FALSE(Wait.StopButton().isEnabled());
+    Wait.ShowWaitForm(false, false);
+}
+
+}  // namespace

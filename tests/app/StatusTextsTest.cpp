@@ -1,0 +1,66 @@
+#include "app/StatusTexts.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/system/LongWork.h"
+#include "platform/text/LocaleTexts.h"
+
+using namespace nulvane;
+
+namespace {
+
+class StatusTextsTest : public ::testing::Test {
+protected:
+    void SetUp() override { TLocaleTexts::SetCurrent(TLocaleTexts::EnglishUS()); }
+};
+
+TEST_F(StatusTextsTest, ScanOutcomesSayWhyAListIsIncomplete) {
+    const struct {
+        TScanOutcome Outcome;
+        const char* Text;
+    } cases[] = {
+        {{}, "Scan finished: 0 files listed"},
+        {{1, 0, false, false, {}}, "Scan finished: 1 file listed"},
+        {{12345, 0, false, true, {}}, "Scan stopped: 12,345 files listed, the list is incomplete"},
+        {{4, 2, false, false, {}}, "Scan finished: 4 files listed; 2 folders could not be read"},
+        {{4, 1, true, false, {}},
+         "Scan finished: 4 files listed; 1 folder could not be read; The scan ran short of memory: the list is "
+         "incomplete"},
+        {{0, 0, false, false, {"/tmp/dmeo"}}, "Not a folder: /tmp/dmeo"},
+        {{0, 0, false, false, {"/a\nb\x1b[2J", "/c", "/d"}}, "Not a folder: /a\\nb\\x1b[2J (and 2 more)"},
+        {{3, 0, false, false, {"/x"}}, "Scan finished: 3 files listed; Not a folder: /x"},
+        {{0, 0, false, false, {""}}, "Not a folder: \"\""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ScanOutcomeText(c.Outcome), c.Text);
+}
+
+TEST_F(StatusTextsTest, DeletionOutcomesCountWhatWentAndWhatStayed) {
+    const struct {
+        TDeleteOutcome Outcome;
+        const char* Text;
+    } cases[] = {
+        {{6, 0, 2, false, {}}, "Deleted 6 files, 2 kept"},
+        {{1, 0, 0, false, {}}, "Deleted 1 file"},
+        {{1200, 3, 0, false, {}}, "Deleted 1,200 files, 3 already gone"},
+        {{0, 0, 1, false, "changed since the scan"}, "Deleted 0 files, 1 kept: changed since the scan"},
+        {{5, 0, 0, true, {}}, "Deletion stopped: deleted 5 files"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(DeleteOutcomeText(c.Outcome), c.Text);
+    EXPECT_EQ(StatusText(0, {}), "No files in the list");
+    EXPECT_EQ(StatusText(8, "Deleted 6 files, 2 kept"), "8 files in the list \u00b7 Deleted 6 files, 2 kept");
+}
+
+TEST_F(StatusTextsTest, ProgressCountsFollowTheKindOfJob) {
+    TLongWork job;
+    EXPECT_EQ(ProgressCountsText(job), "");
+    job.Folders = 1;
+    EXPECT_EQ(ProgressCountsText(job), "1 folder read, 0 empty files found");
+    job.Folders = 12345;
+    job.Found = 1;
+    EXPECT_EQ(ProgressCountsText(job), "12,345 folders read, 1 empty file found");
+    job.Total = 8;
+    job.Done = 6;
+    EXPECT_EQ(ProgressCountsText(job), "6 of 8");
+}
+
+}  // namespace
