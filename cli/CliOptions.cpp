@@ -15,8 +15,10 @@ constexpr std::array Options = std::to_array<TCliOption>({
      .Help = "do not descend into folders on another file system (as find -xdev)",
      .Details = "Scanning / then skips /proc, /sys and other mounted file systems."},
     {.Short = "-P", .Long = "--no-follow", .Help = "do not descend symbolic links to folders (followed by default)",
-     .Details = "Without it the scan follows them, as the desktop program does; a folder reached along "
-                "several paths is listed once."},
+     .Details = "Without it the scan follows those that lead outside the FOLDER, as the desktop program does; "
+                "a link to a folder inside it is never followed, so each file is listed once, under its own "
+                "path. Folders on process and kernel file systems (/proc, /sys, /dev/pts and their kin) below "
+                "the FOLDER are never entered."},
     {.Long = "--sort", .Argument = "FIELD[:desc]",
      .Help = "sort as a click on that field's column would (e.g. \"Write Time:desc\")",
      .Details = "FIELD is one of the field names listed under FIELDS, :desc sorts in descending order, and "
@@ -44,7 +46,8 @@ constexpr std::array Options = std::to_array<TCliOption>({
 
 constexpr std::array ExitStatuses = std::to_array<TCliExitStatus>({
     {0, "success"},
-    {1, "something asked for failed (a FOLDER missing or given up, a file kept, an export not written, "
+    {1, "something asked for failed (a FOLDER missing, a folder unreadable or given up, memory short, a file "
+        "kept, an export not written, "
         "--delete without a terminal or --yes)"},
     {2, "bad usage"},
 });

@@ -3,15 +3,17 @@
 // With --export csv|txt|html|xml|xls FILE it writes the list to FILE instead, as the desktop
 // program's export would; an existing FILE is replaced only with --force. With --delete it then
 // deletes the listed files as the desktop program's "Delete &All" does, after a question on the
-// terminal or --yes. Exit status: 0 success, 1 something asked for failed (folders given up for
-// lack of resources are named on standard error), 2 bad usage. SIGINT, SIGTERM and SIGHUP stop the
-// work in progress, and the program then ends by that signal (see StopSignals.h).
+// terminal or --yes. Exit status: 0 success, 1 something asked for failed (folders that could not
+// be read or were given up for lack of resources are named on standard error), 2 bad usage.
+// SIGINT, SIGTERM and SIGHUP stop the work in progress, and the program then ends by that signal
+// (see StopSignals.h).
 #include <algorithm>
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -144,14 +146,25 @@ bool ParseArguments(int argc, char** argv, TCliOptions& options, std::string& er
     return true;
 }
 
-// Output goes out through one large buffer: a scan can list millions of paths.
+// Output goes out through one large buffer: a scan can list millions of paths. After a scan
+// that ran short of memory there may be no room for it; then each path goes out on its own.
 class TOutput {
 public:
-    explicit TOutput(std::FILE* stream) : Stream_(stream) { Buffer_.reserve(Capacity); }
+    explicit TOutput(std::FILE* stream) : Stream_(stream) {
+        try {
+            Buffer_.reserve(Capacity);
+        } catch (const std::bad_alloc&) {
+        }
+    }
     ~TOutput() { Flush(); }
 
     void Write(std::string_view text, char terminator) {
-        if (Buffer_.size() + text.size() + 1 > Capacity) Flush();
+        if (Buffer_.size() + text.size() + 1 > Buffer_.capacity()) Flush();
+        if (text.size() + 1 > Buffer_.capacity()) {
+            std::fwrite(text.data(), 1, text.size(), Stream_);
+            std::fputc(terminator, Stream_);
+            return;
+        }
         Buffer_.append(text);
         Buffer_.push_back(terminator);
     }
@@ -248,7 +261,7 @@ int DeleteStep(TResultList& list) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv) try {
     std::setlocale(LC_ALL, "");
     RaiseOpenFileLimit();
     // The program's one long job: the scan, the deletion and the export each stop when a signal
@@ -290,13 +303,28 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "nulvane-cli: %s: given up: %s\n", EscapeForTerminal(folder).c_str(), std::strerror(number));
         status = 1;
     };
+    // So does a folder that could not be read, named as find names it.
+    walk.OnUnreadable = [&status](const std::string& folder, int number) {
+        const std::string_view shown = folder.size() > 1 ? std::string_view(folder).substr(0, folder.size() - 1) : folder;
+        std::fprintf(stderr, "nulvane-cli: cannot read '%s': %s\n", EscapeForTerminal(shown).c_str(), std::strerror(number));
+        status = 1;
+    };
     TResultList list;
+    bool mayDelete = options.Delete;
     for (const std::string& folder : options.Folders) {
         EndIfSignalled();
-        if (IsFolder(folder))
-            ScanFolder(list, folder, walk);
-        else
+        if (!IsFolder(folder)) {
             status = 1;
+            continue;
+        }
+        if (ScanFolder(list, folder, walk).OutOfMemory) {
+            // The folders after it are not scanned either: "all" would not be all, so none is deleted.
+            std::fprintf(stderr, "nulvane-cli: out of memory while scanning '%s': the list is incomplete%s\n",
+                         EscapeForTerminal(folder).c_str(), mayDelete ? "; nothing deleted" : "");
+            status = 1;
+            mayDelete = false;
+            break;
+        }
     }
     EndIfSignalled();
     if (options.Sort) SortListByField(list, FieldNames[options.Sort->Field], options.Sort->Descending);
@@ -305,10 +333,10 @@ int main(int argc, char** argv) {
         RegisterSpreadsheetServer();
         if (ExportStep(list, options) != 0) {
             // The record of what was found did not get written: delete nothing.
-            if (options.Delete) std::fputs("nulvane-cli: nothing deleted\n", stderr);
+            if (mayDelete) std::fputs("nulvane-cli: nothing deleted\n", stderr);
             return 1;
         }
-        return options.Delete ? std::max(status, DeleteStep(list)) : status;
+        return mayDelete ? std::max(status, DeleteStep(list)) : status;
     }
 
     TOutput out(stdout);
@@ -320,8 +348,12 @@ int main(int argc, char** argv) {
     if (!out.Finish()) {
         EndIfSignalled();
         std::fprintf(stderr, "nulvane-cli: cannot write the list: %s\n", std::strerror(errno));
-        if (options.Delete) std::fputs("nulvane-cli: nothing deleted\n", stderr);
+        if (mayDelete) std::fputs("nulvane-cli: nothing deleted\n", stderr);
         return 1;
     }
-    return options.Delete ? std::max(status, DeleteStep(list)) : status;
+    return mayDelete ? std::max(status, DeleteStep(list)) : status;
+} catch (const std::bad_alloc&) {
+    // Whatever ran short (a sort, an export, the deletion), it is said, never a crash.
+    std::fputs("nulvane-cli: out of memory\n", stderr);
+    return 1;
 }

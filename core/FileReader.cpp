@@ -21,7 +21,8 @@ struct TThreadEntries final : TWalkItems {
 // Fills a new entry's record in the field order "Full Path", "File Name", "File Size",
 // "File Ext", "File Type", then the three times, and checks it last. An error leaves the
 // fields filled so far and the entry unchecked. The record is built once from all its texts.
-void FillEntry(TListEntry& entry, const TWalkFile& file) noexcept {
+// Running short of memory is no error of one file: it ends the scan, which says so.
+void FillEntry(TListEntry& entry, const TWalkFile& file) {
     TFileRecord::TTexts texts{};
     char size[24];
     std::string created, accessed, written;
@@ -55,6 +56,8 @@ void FillEntry(TListEntry& entry, const TWalkFile& file) noexcept {
                                                                    : reading(stat.Write.Seconds));
         entry.Record.Assign(texts);
         entry.CheckState = TCheckState::Checked;
+    } catch (const std::bad_alloc&) {
+        throw;
     } catch (...) {
         // One file's failure does not stop the scan; the entry keeps what was made before it.
         try {
@@ -72,19 +75,39 @@ public:
 
     void Take(std::unique_ptr<TWalkItems>& items, const TWalkFile& file) override {
         if (!items) items = std::make_unique<TThreadEntries>();
-        TListEntry& entry = static_cast<TThreadEntries&>(*items).Entries.emplace_back();
+        std::vector<TListEntry>& entries = static_cast<TThreadEntries&>(*items).Entries;
+        TListEntry& entry = entries.emplace_back();
         entry.Identity = {file.Stat.Device, file.Stat.Inode};
-        FillEntry(entry, file);
+        try {
+            FillEntry(entry, file);
+        } catch (...) {
+            entries.pop_back();
+            throw;
+        }
         Found_.fetch_add(1, std::memory_order_relaxed);
     }
 
-    void Deliver(TWalkItems& items, std::size_t first, std::size_t last) override {
+    void AddAnchor(const TWalkAnchor& anchor) override {
+        const TAnchorIndex parent = anchor.Parent == TWalkAnchor::None ? NoAnchor : Anchors_.at(anchor.Parent);
+        Anchors_.push_back(List_.AddAnchor(
+            {.Path = std::string(anchor.Path), .Parent = parent, .Folder = {anchor.Device, anchor.Inode}}));
+    }
+
+    void Deliver(TWalkItems& items, std::size_t first, std::size_t last, std::size_t anchor) override {
         if (!Reserved_) {
-            List_.Reserve(List_.Count() + Found_.load(std::memory_order_relaxed));
             Reserved_ = true;
+            try {
+                List_.Reserve(List_.Count() + Found_.load(std::memory_order_relaxed));
+            } catch (const std::bad_alloc&) {
+                // Then the list grows entry by entry and keeps as many as memory allows.
+            }
         }
+        const TAnchorIndex anchorIndex = Anchors_.at(anchor);
         std::vector<TListEntry>& entries = static_cast<TThreadEntries&>(items).Entries;
-        for (std::size_t i = first; i < last; ++i) List_.Append(std::move(entries[i]));
+        for (std::size_t i = first; i < last; ++i) {
+            entries[i].Anchor = anchorIndex;
+            List_.Append(std::move(entries[i]));
+        }
     }
 
     void Relocate(TWalkItems& items, std::size_t first, std::size_t last, std::string_view from,
@@ -102,13 +125,14 @@ private:
     TResultList& List_;
     std::atomic<std::size_t> Found_{0};
     bool Reserved_ = false;
+    std::vector<TAnchorIndex> Anchors_;  // the list's index of each anchor of this walk
 };
 
 }  // namespace
 
-void AddEmptyFiles(TResultList& list, const std::string& folder, const TWalkOptions& options) {
+bool AddEmptyFiles(TResultList& list, const std::string& folder, const TWalkOptions& options) {
     TEmptyFileCollector collector(list);
-    WalkFolder(folder, collector, options);
+    return WalkFolder(folder, collector, options);
 }
 
 TScanReport ScanFolder(TResultList& list, std::string_view folder, const TWalkOptions& options) noexcept {
@@ -117,14 +141,23 @@ TScanReport ScanFolder(TResultList& list, std::string_view folder, const TWalkOp
     if (folder.empty()) return report;  // not a folder; "/" alone would be the whole file system
     const std::size_t before = list.Count();
     try {
-        AddEmptyFiles(list, IncludeTrailingPathDelimiter(folder), options);
+        TWalkOptions walk = options;
+        if (!walk.Work) walk.Work = &CurrentWork();
+        walk.OnUnreadable = [&](const std::string& path, int error) {
+            ++report.Unreadable;
+            if (options.OnUnreadable) options.OnUnreadable(path, error);
+        };
+        walk.OnGivenUp = [&](const std::string& path, int error) {
+            ++report.GivenUp;
+            if (options.OnGivenUp) options.OnGivenUp(path, error);
+        };
+        report.Stopped = !AddEmptyFiles(list, IncludeTrailingPathDelimiter(folder), walk);
     } catch (const std::bad_alloc&) {
         report.OutOfMemory = true;  // what was found before stays listed
     } catch (...) {
         // What was found before the error stays listed.
     }
     report.Listed = list.Count() - before;
-    report.Stopped = CurrentWork().StopRequested();
     return report;
 }
 

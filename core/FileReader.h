@@ -23,17 +23,20 @@ struct TScanReport {
 // Scans `folder` (with or without a trailing separator) and appends an entry per empty file,
 // with repainting suspended. Never throws: entries found before an error stay in the list, and
 // the report says why the list is incomplete. A folder that is missing, unreadable or the empty
-// text adds nothing. Earlier entries are kept, so scanning twice lists twice. The options choose
-// threads, whether folder links are followed and other file systems entered, and who hears of
-// folders given up after resource errors.
+// text adds nothing (an unreadable one is counted). Earlier entries are kept, so scanning twice
+// lists twice. The options choose threads, whether folder links are followed and other file
+// systems entered, and who hears of folders unread or given up (the report counts them either
+// way). The scan works for options.Work, else for CurrentWork(): it stops at its request and
+// keeps its counts of folders read and files found.
 TScanReport ScanFolder(TResultList& list, std::string_view folder, const TWalkOptions& options = {}) noexcept;
 
 // The walk itself: `folder` ends in the separator. Entries come with fields 0 (name), 1 (full
 // path), 2 (size), 3 (extension), 4 (type "file") and 10 to 12 (times) filled, the file's
-// identity and the readings of its times, and checked; an entry whose fields could not all be
-// made stays unchecked with those filled so far. Throws only on an error that stops the walk,
-// after appending what was found.
-void AddEmptyFiles(TResultList& list, const std::string& folder, const TWalkOptions& options = {});
+// identity, the readings of its times and its anchor (added to the list's table), and checked;
+// an entry whose fields could not all be made stays unchecked with those filled so far. Throws
+// only on an error that stops the walk, after appending what was found. False when the job
+// options.Work (none: nobody) stopped it early.
+bool AddEmptyFiles(TResultList& list, const std::string& folder, const TWalkOptions& options = {});
 
 // The text after the last "." of the path when no separator follows that dot; otherwise empty.
 // The result views into `path`.

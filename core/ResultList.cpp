@@ -158,8 +158,15 @@ void TResultList::SetFocusedEntry(std::size_t entry) {
     ChangeFocus(entry);
 }
 
+TAnchorIndex TResultList::AddAnchor(TScanAnchor anchor) {
+    if (Anchors_.size() >= NoAnchor) throw EListError("too many scan anchors");
+    Anchors_.push_back(std::move(anchor));
+    return static_cast<TAnchorIndex>(Anchors_.size() - 1);
+}
+
 void TResultList::Clear() {
     TEntries().swap(Entries_);
+    std::vector<TScanAnchor>().swap(Anchors_);
     ChangeFocus(NoEntry);
     NotifyChange(TListChange::EntriesReset);
 }

@@ -30,6 +30,36 @@ struct TFileIdentity {
     friend bool operator==(const TFileIdentity&, const TFileIdentity&) = default;
 };
 
+// Index of an entry in the list's anchor table; NoAnchor for an entry no scan made.
+using TAnchorIndex = std::uint32_t;
+inline constexpr TAnchorIndex NoAnchor = std::numeric_limits<TAnchorIndex>::max();
+
+// A folder through which a scan reached entries: a scanned folder under its path as the user gave
+// it, or a folder link the scan followed out of the scanned folder, under the link's own path.
+// An entry's full path is its anchor's path followed by names of real folders, so that opening
+// it again follows symbolic links only in a scanned folder's own path and at the last component
+// of each link anchor's path (the part before that lies under the link's parent anchor).
+struct TScanAnchor {
+    std::string Path;            // ends in the separator
+    TAnchorIndex Parent = NoAnchor;  // the anchor the link lies under; NoAnchor for a scanned folder
+    TFileIdentity Folder;        // the folder it led to when scanned
+    bool IsLink() const noexcept { return Parent != NoAnchor; }
+};
+
+// What an entry carries beyond its record, shown as its hint: a keep rule holds it back (it
+// starts unchecked; checking it makes it an ordinary entry again), or the last deletion kept its
+// file, and why.
+enum class TEntryNote : std::uint8_t {
+    None,
+    HeldByRule,            // matches a keep rule
+    KeptChanged,           // no longer the empty file the scan found
+    KeptInUse,             // another program holds a lock on it
+    KeptPermissionDenied,  // its folder does not let us remove it
+    KeptPathGone,          // a folder on its path is gone: the path no longer leads to it
+    KeptNoTrash,           // to go to the trash, and its file system has no usable trash
+    KeptOtherError,        // any other failure
+};
+
 struct TListEntry {
     TFileRecord Record;
     TFileIdentity Identity;
@@ -38,7 +68,11 @@ struct TListEntry {
     // For each time field, two bits from "Create Time" on: which instant its local text means
     // where the clocks were turned back and the text stands for two (TTimeReading's values).
     std::uint8_t TimeReadings = 0;
+    TEntryNote Note = TEntryNote::None;
+    TAnchorIndex Anchor = NoAnchor;  // the innermost anchor the scan reached the file through
 };
+// A million entries are a list people scan: each byte here is a megabyte there.
+static_assert(sizeof(TListEntry) == 32);
 
 // The reading of a time field's text (0 the only one, 1 the earlier, 2 the later of two); 0 for
 // any other field.
@@ -254,6 +288,12 @@ public:
     TListEntry& Append(TListEntry&& entry);
     void Reserve(std::size_t count) { Entries_.reserve(count); }
 
+    // The anchors of the entries scanned into the list, in the order the scans met them. They
+    // stay while any entry may refer to them: until Clear().
+    const std::vector<TScanAnchor>& Anchors() const noexcept { return Anchors_; }
+    // Adds an anchor and returns its index. Throws EListError when the table is full.
+    TAnchorIndex AddAnchor(TScanAnchor anchor);
+
     std::size_t Count() const noexcept { return Entries_.size(); }
     bool Empty() const noexcept { return Entries_.empty(); }
 
@@ -267,7 +307,7 @@ public:
     TEntries::const_iterator begin() const noexcept { return Entries_.begin(); }
     TEntries::const_iterator end() const noexcept { return Entries_.end(); }
 
-    // Removes every entry at once.
+    // Removes every entry (and the anchors) at once.
     void Clear();
     // Removes one entry; the entries after it move up one place. Throws EListError for an index
     // outside the list.
@@ -319,6 +359,7 @@ private:
 
     TListHeader Header_;
     TEntries Entries_;
+    std::vector<TScanAnchor> Anchors_;
     std::size_t Focused_ = NoEntry;
     std::string DefaultText_;
     TColor Color_ = ListBackgroundColor;

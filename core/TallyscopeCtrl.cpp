@@ -173,9 +173,24 @@ void TTallyscopeCtrl::HeaderClicked(TListHeader& header, int column, TMouseButto
     header.Owner().Sort(header.SortColumn(), header.SortDirection());
 }
 
-void TTallyscopeCtrl::GetEntryHint(TResultList& /*list*/, std::size_t /*entry*/, int /*column*/,
+std::string EntryNoteHint(const TListEntry& entry) {
+    switch (entry.Note) {
+    case TEntryNote::None: return {};
+    case TEntryNote::HeldByRule: return "kept by rule";
+    case TEntryNote::KeptChanged: return "kept: changed since the scan";
+    case TEntryNote::KeptInUse: return "kept: in use";
+    case TEntryNote::KeptPermissionDenied: return "kept: permission denied";
+    case TEntryNote::KeptPathGone: return "kept: path no longer leads to it";
+    case TEntryNote::KeptNoTrash: return "kept: no trash on this file system";
+    case TEntryNote::KeptOtherError: return "kept: could not be removed";
+    }
+    return {};
+}
+
+void TTallyscopeCtrl::GetEntryHint(TResultList& list, std::size_t entry, int /*column*/,
                                    THintLineBreakStyle& /*lineBreakStyle*/, std::string& hint) {
-    hint = EntryHintText;
+    hint = entry < list.Count() ? EntryNoteHint(list[entry]) : std::string();
+    if (hint.empty()) hint = EntryHintText;
 }
 
 void TTallyscopeCtrl::ListDblClick(TResultList& sender) {

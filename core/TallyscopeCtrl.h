@@ -22,6 +22,10 @@ class TXmlDocComponent;
 
 inline constexpr std::string_view EntryHintText = "Double click to open it in explorer.";
 
+// The hint of an entry that carries a note (held by a keep rule, or kept by the last deletion):
+// what happened to it, instead of the usual hint; empty for an ordinary entry.
+std::string EntryNoteHint(const TListEntry& entry);
+
 class TTallyscopeCtrl {
 public:
     // Takes over the list's events (compare, text, header click, hint, double click, header mouse

@@ -22,11 +22,15 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
+
+#include "platform/system/LongWork.h"
 
 namespace nulvane {
 namespace {
@@ -72,10 +76,39 @@ TFileStat FromStatx(const struct statx& sx) noexcept {
     return st;
 }
 
-// Whether the symbolic link `name` in the open folder leads to a folder.
-bool IsFolderLink(int folderFd, const char* name) noexcept {
-    struct statx sx;
-    return ::statx(folderFd, name, 0, STATX_TYPE, &sx) == 0 && S_ISDIR(sx.stx_mode);
+// File systems whose files describe processes, the kernel or devices rather than hold data: their
+// files claim size 0 without being empty, and their folder links lead back into the tree. autofs
+// is among them because entering it would mount what it stands for.
+bool IsPseudoFileSystem(std::uint32_t type) noexcept {
+    switch (type) {
+        case PROC_SUPER_MAGIC:
+        case SYSFS_MAGIC:
+        case CGROUP_SUPER_MAGIC:
+        case CGROUP2_SUPER_MAGIC:
+        case DEVPTS_SUPER_MAGIC:
+        case DEBUGFS_MAGIC:
+        case TRACEFS_MAGIC:
+        case SECURITYFS_MAGIC:
+        case PSTOREFS_MAGIC:
+        case BPF_FS_MAGIC:
+        case 0x62656570:  // configfs
+        case EFIVARFS_MAGIC:
+        case 0x65735543:  // fusectl
+        case 0x19800202:  // mqueue
+        case BINFMTFS_MAGIC:
+        case AUTOFS_SUPER_MAGIC:
+        case SELINUX_MAGIC:
+        case SMACK_MAGIC:
+        case NSFS_MAGIC:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Whether the statx result describes a folder that an open would mount something on first.
+bool IsAutomountPoint(const struct statx& sx) noexcept {
+    return (sx.stx_attributes_mask & STATX_ATTR_AUTOMOUNT) && (sx.stx_attributes & STATX_ATTR_AUTOMOUNT);
 }
 
 // Errors after which opening a folder may succeed once the walk holds fewer folders open.
@@ -86,6 +119,10 @@ struct TIdentity {
     std::uint64_t Inode = 0;
     friend bool operator==(const TIdentity&, const TIdentity&) = default;
 };
+
+TIdentity IdentityOf(const struct statx& sx) noexcept {
+    return {makedev(sx.stx_dev_major, sx.stx_dev_minor), sx.stx_ino};
+}
 
 struct TIdentityHash {
     std::size_t operator()(const TIdentity& id) const noexcept {
@@ -109,7 +146,8 @@ struct TNode {
     TNode* FirstChild = nullptr;
     TNode* LastChild = nullptr;
     TNode* NextSibling = nullptr;
-    int GivenUp = 0;  // the error number when it was given up after resource errors
+    int GivenUp = 0;     // the error number when it was given up after resource errors
+    int Unreadable = 0;  // the error number when it could not be opened or read to its end
     bool ThroughLink = false;
     bool Delivered = false;  // used on the caller's thread after the walk
     // The folder's descriptor, kept open while subfolders wait to be opened from it. Guarded by
@@ -160,7 +198,7 @@ std::size_t HeldFolderLimit() noexcept {
 class TWalker {
 public:
     TWalker(TWalkVisitor& visitor, const TWalkOptions& options) noexcept
-        : Visitor_(visitor), Options_(options), HeldLimit_(HeldFolderLimit()) {}
+        : Visitor_(visitor), Options_(options), Work_(options.Work), HeldLimit_(HeldFolderLimit()) {}
 
     ~TWalker() {
         // A walk stopped by an error may leave folders open for subfolders never listed.
@@ -172,7 +210,8 @@ public:
         }
     }
 
-    void Run(const std::string& folder, unsigned threads) {
+    // False when a stop request ended the walk early.
+    bool Run(const std::string& folder, unsigned threads) {
         Threads_ = threads;
         States_.resize(threads);
         for (auto& state : States_) state = std::make_unique<TThreadState>();
@@ -186,12 +225,15 @@ public:
                     helpers.emplace_back([this, i] { Work(*States_[i]); });
                 } catch (const std::system_error&) {
                     break;  // fewer threads walk; the result is the same
+                } catch (const std::bad_alloc&) {
+                    break;
                 }
             }
             Work(*States_[0]);
         }
         Deliver();
         if (Error_) std::rethrow_exception(Error_);
+        return !StopRequested_;
     }
 
 private:
@@ -213,6 +255,7 @@ private:
     }
 
     bool NextTask(TNode*& node) {
+        if (StopAsked()) return false;
         std::unique_lock lock(Mutex_);
         for (;;) {
             if (Stopped_) return false;
@@ -247,6 +290,17 @@ private:
         if (!Error_) Error_ = std::move(error);
         Stopped_ = true;
         Wake_.notify_all();
+    }
+
+    // Whether the job asked the walk to stop; the first thread to see it stops the others, and
+    // the walk ends as it would after the last folder.
+    bool StopAsked() {
+        if (!Work_ || !Work_->StopRequested()) return false;
+        std::lock_guard lock(Mutex_);
+        if (!Stopped_ && Pending_ > 0) StopRequested_ = true;
+        Stopped_ = true;
+        Wake_.notify_all();
+        return true;
     }
 
     // folder + name + "/" (just folder when name is empty), NUL-terminated, in the arena.
@@ -342,16 +396,45 @@ private:
         return true;
     }
 
+    // Looks at a subfolder before opening it, for what opening must not do: trigger an automount,
+    // enter a pseudo file system or, when asked to stay on one, another file system. A folder on
+    // the same device as its parent is none of these, so only mount points cost a second look.
+    // False with `error` set to Skipped for such a folder, or to the error number when the folder
+    // cannot be looked at.
+    bool MayEnter(int parentFd, const TNode& node, char* name, int& error) {
+        struct statx sx;
+        const int follow = node.ThroughLink ? 0 : AT_SYMLINK_NOFOLLOW;
+        if (::statx(parentFd, node.Name(name), follow | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_INO, &sx) != 0) {
+            error = errno;
+            return false;
+        }
+        const std::uint64_t device = IdentityOf(sx).Device;
+        if (IsAutomountPoint(sx) || (Options_.OneFileSystem && device != Root_.Identity.Device)) {
+            error = Skipped;
+            return false;
+        }
+        if (device == node.Parent->Identity.Device) return true;
+        // A path descriptor mounts nothing, even on an automount point that statx does not mark.
+        const TFd path(::openat(parentFd, name, O_PATH | O_CLOEXEC | (node.ThroughLink ? 0 : O_NOFOLLOW)));
+        struct statfs fs;
+        if (path && ::fstatfs(path.Get(), &fs) == 0 && IsPseudoFileSystem(static_cast<std::uint32_t>(fs.f_type))) {
+            error = Skipped;
+            return false;
+        }
+        return true;
+    }
+
     // Opens `node` relative to the nearest ancestor that is open, opening the folders in between
     // one by one and checking that each is still the folder listed there. -1 with `error` set
-    // when it cannot; error 0 means the tree changed under the walk.
+    // when it cannot: an error number, Changed when the tree changed under the walk, or Skipped
+    // for a folder the walk does not enter.
     int OpenOnce(TNode& node, int& error) {
-        error = 0;
         if (!node.Parent) {
             const int fd = ::open(node.Path.data(), node.OpenFlags());
             if (fd < 0) error = errno;
             return fd;
         }
+        error = Changed;
         std::vector<TNode*> missing;  // ancestors without a descriptor, the nearest first
         TNode* base = nullptr;
         int baseFd = -1;
@@ -390,8 +473,8 @@ private:
             }
         }
         int fd = -1;
-        if (ok) {
-            fd = ::openat(current, node.Name(name), node.OpenFlags());
+        if (ok && MayEnter(current, node, name, error)) {
+            fd = ::openat(current, name, node.OpenFlags());
             if (fd < 0) error = errno;
         }
         if (used) Release(*used);
@@ -400,19 +483,24 @@ private:
 
     // Opens the folder of a node, retrying after closing held folders when descriptors or memory
     // run short; records the node as given up when that does not help either.
-    int Open(TNode& node) {
+    // Any other failure leaves `error` as OpenOnce set it.
+    int Open(TNode& node, int& error) {
         for (int attempt = 1;; ++attempt) {
-            int error;
             Busy_.fetch_add(1);
             const int fd = OpenOnce(node, error);
             if (fd >= 0) return fd;  // busy until its listing ends
             Busy_.fetch_sub(1);
             if (!IsResourceError(error)) return fd;
+            if (StopAsked()) {
+                error = Skipped;
+                return -1;
+            }
             // After closing every idle folder, only another thread opening or listing a folder
             // can give back a descriptor: wait for that a while, but not for ever (the shortage
             // may be the system's).
             if (attempt > 1 && (Busy_.load() == 0 || attempt > MaxOpenAttempts)) {
                 node.GivenUp = error;
+                error = Skipped;
                 return -1;
             }
             {
@@ -432,9 +520,14 @@ private:
     }
 
     void ListFolder(TNode& node, TThreadState& state, TScratch& scratch) {
-        TFd fd(Open(node));
+        int error = 0;
+        TFd fd(Open(node, error));
         if (node.Parent) ChildOpened(*node.Parent);
-        if (!fd) return;
+        if (!fd) {
+            // A folder replaced or gone since it was listed could not be read either.
+            if (error != Skipped) node.Unreadable = error == Changed ? ENOENT : error;
+            return;
+        }
         // Counted as busy from a successful open on, until the folder's descriptor is closed or
         // kept for its subfolders.
         const struct TBusy {
@@ -442,10 +535,13 @@ private:
             ~TBusy() { Count.fetch_sub(1); }
         } busy{Busy_};
         struct stat self;
-        if (::fstat(fd.Get(), &self) != 0) return;
+        if (::fstat(fd.Get(), &self) != 0) {
+            node.Unreadable = errno;
+            return;
+        }
         node.Identity = {self.st_dev, self.st_ino};
-        if (!node.Parent) RootDevice_ = self.st_dev;
-        else if (Options_.OneFileSystem && self.st_dev != RootDevice_) return;
+        if (!node.Parent) Root_.Identity = node.Identity;  // written before any subfolder is queued
+        else if (Options_.OneFileSystem && self.st_dev != Root_.Identity.Device) return;
         if (!Claim(node)) return;
 
         node.First = state.ItemCount;
@@ -454,7 +550,9 @@ private:
         char* const listing = reinterpret_cast<char*>(scratch.Listing.get());
         for (;;) {
             const long got = ::syscall(SYS_getdents64, fd.Get(), listing, ListingBufferSize);
-            if (got <= 0) break;  // the end, or a listing that failed part way: keep what was read
+            if (got < 0) node.Unreadable = errno;  // what was read before stays
+            if (got <= 0) break;
+            const std::size_t before = node.Count;
             for (long pos = 0; pos < got;) {
                 const auto* entry = reinterpret_cast<const struct dirent64*>(listing + pos);
                 pos += entry->d_reclen;
@@ -462,7 +560,10 @@ private:
                 if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
                 ListEntry(node, fd.Get(), name, entry->d_type, state, scratch);
             }
+            if (Work_ && node.Count > before) Work_->Found.fetch_add(node.Count - before, std::memory_order_relaxed);
+            if (StopAsked()) break;  // between two batches of a large folder; the walk is incomplete
         }
+        if (Work_) Work_->Folders.fetch_add(1, std::memory_order_relaxed);
         if (!scratch.Children.empty()) {
             KeepOpen(node, fd, scratch.Children.size());
             Push(scratch.Children);
@@ -476,7 +577,7 @@ private:
                 AddSubfolder(node, name, false, state, scratch);
                 return;
             case DT_LNK:
-                if (Options_.FollowFolderLinks && IsFolderLink(folderFd, name))
+                if (Options_.FollowFolderLinks && IsFolderLinkToFollow(folderFd, name))
                     AddSubfolder(node, name, true, state, scratch);
                 return;
             case DT_REG:
@@ -496,12 +597,52 @@ private:
                 AddSubfolder(node, name, false, state, scratch);
                 return;
             case S_IFLNK:
-                if (Options_.FollowFolderLinks && IsFolderLink(folderFd, name))
+                if (Options_.FollowFolderLinks && IsFolderLinkToFollow(folderFd, name))
                     AddSubfolder(node, name, true, state, scratch);
                 return;
             default:
                 return;
         }
+    }
+
+    // Whether the symbolic link `name` in the open folder leads to a folder the walk follows it
+    // into: one outside the walked folder, and no automount point.
+    bool IsFolderLinkToFollow(int folderFd, const char* name) {
+        struct statx sx;
+        if (::statx(folderFd, name, AT_NO_AUTOMOUNT, STATX_TYPE | STATX_INO, &sx) != 0 || !S_ISDIR(sx.stx_mode) ||
+            IsAutomountPoint(sx))
+            return false;
+        return !LeadsInside(folderFd, name, IdentityOf(sx));
+    }
+
+    // Whether the folder that the link `name` leads to (`target`) is the walked folder or lies
+    // inside it: going up from it through ".." as the kernel resolves it, whatever links led
+    // there, meets the walked folder before the top of the tree. A folder whose way up cannot
+    // be followed counts as outside: following a link at worst lists a folder under the link's
+    // path, never twice.
+    bool LeadsInside(int folderFd, const char* name, TIdentity target) const {
+        const TIdentity root = Root_.Identity;
+        std::string up(name);  // relative to `at`
+        TFd base;
+        int at = folderFd;
+        for (unsigned level = 0; level < MaxLevelsUp; ++level) {
+            if (target == root) return true;
+            if (up.size() > 2048) {  // far up: go on from a descriptor, within the path length limit
+                const int fd = ::openat(at, up.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+                if (fd < 0) return false;
+                base.Reset(fd);
+                at = fd;
+                up.clear();
+                up += '.';
+            }
+            up += "/..";
+            struct statx sx;
+            if (::statx(at, up.c_str(), AT_NO_AUTOMOUNT, STATX_INO, &sx) != 0) return false;
+            const TIdentity parent = IdentityOf(sx);
+            if (parent == target) return false;  // the top: ".." is the folder itself
+            target = parent;
+        }
+        return false;
     }
 
     void AddSubfolder(TNode& node, std::string_view name, bool throughLink, TThreadState& state, TScratch& scratch) {
@@ -528,38 +669,58 @@ private:
     }
 
     // Hands the items over in depth-first listing order: a folder's files and subfolders in
-    // listing order, each folder once, under the first path that reaches it in that order.
+    // listing order, each folder once, under the first path that reaches it in that order; tells
+    // of folders unread or given up at their place in that order, and of each anchor before the
+    // items listed under it.
     void Deliver() {
         struct TFrame {
             const TNode* Node;       // the node that listed the folder
             const TNode* NextChild;  // of Node
             std::size_t Delivered = 0;
             std::string Path;  // the path the folder is listed under, when not Node's own
+            std::size_t Anchor = 0;
         };
         std::vector<TFrame> stack;
-        const auto enter = [&](const TNode& entry, std::string path) {
+        std::size_t anchors = 0;
+        const auto tell = [](const auto& handler, std::string_view path, int error) {
+            if (handler) handler(std::string(path), error);
+        };
+        const auto enter = [&](const TNode& entry, std::string path, std::size_t parentAnchor) {
             if (entry.GivenUp) {
-                if (Options_.OnGivenUp)
-                    Options_.OnGivenUp(path.empty() ? std::string(entry.Path) : path, entry.GivenUp);
+                tell(Options_.OnGivenUp, path.empty() ? entry.Path : path, entry.GivenUp);
                 return;
             }
             TNode* walker = const_cast<TNode*>(entry.Walker);
-            if (!walker || walker->Delivered) return;
+            if (!walker) {
+                if (entry.Unreadable) tell(Options_.OnUnreadable, path.empty() ? entry.Path : path, entry.Unreadable);
+                return;
+            }
+            if (walker->Delivered) return;
             walker->Delivered = true;
             if (path.empty() && &entry != walker) path = entry.Path;
             if (path == walker->Path) path.clear();
-            stack.push_back({walker, walker->FirstChild, 0, std::move(path)});
+            const std::string_view listedAs = path.empty() ? walker->Path : std::string_view(path);
+            if (walker->Unreadable) tell(Options_.OnUnreadable, listedAs, walker->Unreadable);
+            std::size_t anchor = parentAnchor;
+            if (!entry.Parent || entry.ThroughLink) {
+                Visitor_.AddAnchor({.Path = listedAs,
+                                    .Parent = entry.Parent ? parentAnchor : TWalkAnchor::None,
+                                    .Device = walker->Identity.Device,
+                                    .Inode = walker->Identity.Inode});
+                anchor = anchors++;
+            }
+            stack.push_back({walker, walker->FirstChild, 0, std::move(path), anchor});
         };
         const auto deliverUpTo = [this](TFrame& frame, std::size_t position) {
             if (position > frame.Delivered) {
                 const TNode& node = *frame.Node;
                 const std::size_t first = node.First + frame.Delivered, last = node.First + position;
                 if (!frame.Path.empty()) Visitor_.Relocate(*node.Items, first, last, node.Path, frame.Path);
-                Visitor_.Deliver(*node.Items, first, last);
+                Visitor_.Deliver(*node.Items, first, last, frame.Anchor);
                 frame.Delivered = position;
             }
         };
-        enter(Root_, {});
+        enter(Root_, {}, TWalkAnchor::None);
         while (!stack.empty()) {
             TFrame& frame = stack.back();
             if (const TNode* child = frame.NextChild) {
@@ -568,7 +729,7 @@ private:
                 std::string path;
                 if (!frame.Path.empty())
                     path.append(frame.Path).append(child->Path.substr(frame.Node->Path.size()));
-                enter(*child, std::move(path));  // `frame` is not used past this point
+                enter(*child, std::move(path), frame.Anchor);  // `frame` is not used past this point
                 continue;
             }
             deliverUpTo(frame, frame.Node->Count);
@@ -580,7 +741,7 @@ private:
     const TWalkOptions& Options_;
     unsigned Threads_ = 1;
     TNode Root_;
-    std::uint64_t RootDevice_ = 0;  // written before any subfolder is queued
+    TLongWork* const Work_;
     std::vector<std::unique_ptr<TThreadState>> States_;
 
     std::mutex Mutex_;
@@ -589,6 +750,7 @@ private:
     std::size_t Pending_ = 0;    // folders waiting or being listed
     unsigned Waiting_ = 0;       // threads waiting for a folder
     bool Stopped_ = false;
+    bool StopRequested_ = false;  // a stop request ended the walk before its end
     std::exception_ptr Error_;
 
     std::mutex ClaimMutex_;
@@ -596,6 +758,10 @@ private:
     std::pmr::unordered_map<TIdentity, TNode*, TIdentityHash> Claimed_{&ClaimArena_};
 
     static constexpr int MaxOpenAttempts = 200;
+    static constexpr unsigned MaxLevelsUp = 1u << 16;
+    // What OpenOnce says besides error numbers.
+    static constexpr int Changed = 0;   // a folder on the way is no longer the one listed there
+    static constexpr int Skipped = -1;  // a folder the walk does not enter
     std::atomic<int> Busy_{0};  // threads opening or listing a folder: they give descriptors back
     std::mutex FdMutex_;
     const std::size_t HeldLimit_;
@@ -610,9 +776,9 @@ unsigned DefaultThreads() noexcept {
 
 }  // namespace
 
-void WalkFolder(const std::string& folder, TWalkVisitor& visitor, const TWalkOptions& options) {
+bool WalkFolder(const std::string& folder, TWalkVisitor& visitor, const TWalkOptions& options) {
     TWalker walker(visitor, options);
-    walker.Run(folder, options.Threads ? options.Threads : DefaultThreads());
+    return walker.Run(folder, options.Threads ? options.Threads : DefaultThreads());
 }
 
 }  // namespace nulvane

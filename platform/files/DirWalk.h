@@ -10,19 +10,31 @@
 // large blocks per thread, freed at the end, so that it leaves no holes among what the visitor
 // keeps.
 //
-// Only regular files are offered to the visitor: FIFOs, sockets, devices and symbolic links to
-// files are not. Each folder (by device and inode) is listed at most once per walk, under the
-// first path the single-threaded walk would reach it by; a symbolic link to a folder that is
-// listed elsewhere in the walk, or to a folder on its own ancestry, is not entered again. This
-// keeps the walk linear in the number of distinct folders even where links fan out (/sys, /proc).
+// What the walk visits. Hidden files and folders are ordinary ones. Only regular files are
+// offered to the visitor: FIFOs, sockets, devices and symbolic links to files are not. Below the
+// walked folder it does not enter a folder on a process, kernel or virtual file system (proc,
+// sysfs, cgroups, devpts, debugfs and their kin, autofs), whose files claim size 0 without being
+// empty, and it never triggers an automount; the walked folder itself is walked wherever it lies.
+// A symbolic link to a folder is followed only when its target lies outside the walked folder:
+// a folder inside is listed under its own path, once, whichever comes first in listing order.
+// Each folder followed into through a link is an anchor (see TWalkAnchor), so that whoever acts
+// on a file later knows which links lead to it. Each folder (by device and inode) is listed at
+// most once per walk, under the first path the single-threaded walk would reach it by; this keeps
+// the walk linear in the number of distinct folders even where links fan out.
 //
 // Every subfolder is opened relative to its parent's open folder, a real one without following a
 // link that may have replaced it meanwhile, so the walk cannot be steered outside its tree and
 // paths longer than the system's limit are walked like any other. The walk holds only a bounded
 // number of folders open; when descriptors or memory run short it closes what it can and opens
 // again from the nearest open ancestor, checking each step's identity. A folder that cannot be
-// opened (missing, unreadable, replaced) ends its branch silently; one given up after resource
-// errors is reported. A file that disappears between listing and stat is skipped.
+// opened or read (permission denied, an I/O error, gone or replaced since it was listed) is
+// reported, as is one given up after resource errors; what could be read stays. A file that
+// disappears between listing and stat is skipped.
+//
+// The walk can be stopped: it looks at the stop request of the job it works for between two
+// folder reads (and between two batches of a large folder), hands over what it found in the usual
+// order and returns within a fraction of a second. It counts folders read and files taken into
+// that job's counts once per folder or batch, never per file.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -31,6 +43,8 @@
 #include <string_view>
 
 namespace nulvane {
+
+class TLongWork;
 
 // A file time: seconds since the Unix epoch (UTC) and the nanoseconds within that second.
 struct TFileTime {
@@ -55,6 +69,20 @@ struct TWalkFile {
     const TFileStat& Stat;
 };
 
+// A folder through which the walk reached files: the walked folder, under its path as given, or a
+// folder a symbolic link outside the walked folder led to, under the link's own path. Every file
+// is listed under exactly one innermost anchor; its path is the anchor's path followed by names
+// of real subfolders. Whoever opens such a path again safely follows links only at anchors: in
+// the walked folder's path as given, and at the last component of each link anchor's path (whose
+// leading part lies under its parent anchor).
+struct TWalkAnchor {
+    static constexpr std::size_t None = static_cast<std::size_t>(-1);
+    std::string_view Path;        // ends in "/"; valid only during the call
+    std::size_t Parent = None;    // the anchor the link lies under; None for the walked folder
+    std::uint64_t Device = 0;     // the folder the anchor led to when it was walked
+    std::uint64_t Inode = 0;
+};
+
 // What a visitor keeps of the files one walking thread handed over, in the order it got them.
 // A folder is listed by one thread from start to end, so its files stand together there.
 class TWalkItems {
@@ -74,9 +102,14 @@ public:
     // them when `items` is still null, or throws and appends nothing (that stops the walk).
     virtual void Take(std::unique_ptr<TWalkItems>& items, const TWalkFile& file) = 0;
 
-    // Hands over the items [first, last) of one thread's items. Called on the caller's thread
-    // after the walk, in depth-first listing order, so that the ranges in turn give walk order.
-    virtual void Deliver(TWalkItems& items, std::size_t first, std::size_t last) = 0;
+    // Hands over the items [first, last) of one thread's items, all listed under the same
+    // innermost anchor (a number AddAnchor announced). Called on the caller's thread after the
+    // walk, in depth-first listing order, so that the ranges in turn give walk order.
+    virtual void Deliver(TWalkItems& items, std::size_t first, std::size_t last, std::size_t anchor) = 0;
+
+    // Announces an anchor before any item listed under it is delivered. Anchors are numbered from
+    // 0 (the walked folder) in the order they are announced, on the caller's thread.
+    virtual void AddAnchor(const TWalkAnchor& /*anchor*/) {}
 
     // The items [first, last) were taken with paths under the folder path `from` (ending in "/"),
     // but the walk lists that folder under `to`: the same folder, reached earlier in listing
@@ -97,11 +130,19 @@ struct TWalkOptions {
     // after closing what could be closed): its path, ending in "/", and the error number. Called
     // on the caller's thread after the walk, in listing order; the branch below it is missing.
     std::function<void(const std::string& folder, int error)> OnGivenUp = nullptr;
+    // Told of every folder that could not be opened or read to its end (permission denied, an I/O
+    // error, gone or replaced since its parent was listed; the walked folder too): its path,
+    // ending in "/", and the error number. Called like OnGivenUp, in listing order among those.
+    std::function<void(const std::string& folder, int error)> OnUnreadable = nullptr;
+    // The job the walk works for: its stop request ends the walk early, and its Folders and Found
+    // counts grow as folders are read and files taken. None: the walk runs to its end uncounted.
+    TLongWork* Work = nullptr;
 };
 
-// Walks `folder` (a path ending in "/"). Failures of single folders and files are skipped; an
-// error that stops the walk (out of memory, a visitor that throws) is rethrown after everything
-// found until then has been delivered.
-void WalkFolder(const std::string& folder, TWalkVisitor& visitor, const TWalkOptions& options = {});
+// Walks `folder` (a path ending in "/"). Failures of single folders and files are skipped or
+// reported through the options; an error that stops the walk (out of memory, a visitor that
+// throws) is rethrown after everything found until then has been delivered. False when a stop
+// request ended the walk before it was complete (what was found is delivered).
+bool WalkFolder(const std::string& folder, TWalkVisitor& visitor, const TWalkOptions& options = {});
 
 }  // namespace nulvane

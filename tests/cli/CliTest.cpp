@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -91,18 +92,24 @@ TEST(Cli, SortsByAFieldAsAHeaderClickWould) {
     }
 }
 
-TEST(Cli, UnreadableFolderEndsItsBranchSilently) {
+// As find does: the rest is listed, the folder is named (control characters escaped) and the run
+// fails.
+TEST(Cli, UnreadableFolderIsNamedAndFails) {
     const test::TTempDir dir, bin;
     const std::string readable = dir.Write("open/empty");
-    dir.Write("locked/empty");
+    dir.Write("lock\ned/empty");
     ASSERT_EQ(::chmod(dir.Str().c_str(), 0755), 0);
-    ASSERT_EQ(::chmod((dir.Str() + "/locked").c_str(), 0), 0);
+    ASSERT_EQ(::chmod((dir.Str() + "/lock\ned").c_str(), 0), 0);
     // Root reads any folder: the lock only holds for an unprivileged user, who runs a copy of the
     // program where it may certainly execute it.
     const std::string program = bin.Str() + "/nulvane-cli";
     std::filesystem::copy_file(NULVANE_CLI_PATH, program);
     ASSERT_EQ(::chmod(bin.Str().c_str(), 0755), 0);
-    EXPECT_EQ(RunCli({dir.Str()}, {.Program = program, .AsNobody = ::geteuid() == 0}), (TRun{0, readable + "\n", ""}));
+    const test::TCliRun asNobody{.Program = program, .AsNobody = ::geteuid() == 0};
+    EXPECT_EQ(RunCli({dir.Str()}, asNobody),
+              (TRun{1, readable + "\n", "nulvane-cli: cannot read '" + dir.Str() + "/lock\\ned': Permission denied\n"}));
+    EXPECT_EQ(RunCli({dir.Str() + "/lock\ned"}, asNobody),
+              (TRun{1, "", "nulvane-cli: cannot read '" + dir.Str() + "/lock\\ned': Permission denied\n"}));
 }
 
 // Each case runs on a fresh tree of two empty files and one with content.
@@ -196,13 +203,17 @@ TEST(Cli, FoldersGivenUpForLackOfDescriptorsAreNamedAndFail) {
 }
 
 // A link to a folder of the same file system and one to a folder on another (/dev/shm when that
-// is one): -P leaves both out, -x the second.
+// is one): -P leaves both out, -x the second. Links to folders inside the tree are never
+// followed: their files are listed once, under their own paths.
 TEST(Cli, NoFollowAndOneFileSystemLeaveLinkedFoldersOut) {
     const test::TTempDir dir;
     dir.Write("elsewhere/linked");
     dir.Write("tree/own");
+    dir.Write("tree/sub/inner");
     const std::string tree = dir.Str() + "/tree", near = tree + "/near/linked\n";
     std::filesystem::create_directory_symlink(dir.Str() + "/elsewhere", tree + "/near");
+    for (const char* link : {"/0-first", "/z-last", "/sub/up"}) std::filesystem::create_directory_symlink(tree, tree + link);
+    std::filesystem::create_directory_symlink(tree + "/sub", tree + "/0-sub");
     struct stat here, shm;
     const bool otherDevice = ::stat("/dev/shm", &shm) == 0 && ::stat(dir.Str().c_str(), &here) == 0 &&
                              shm.st_dev != here.st_dev && ::access("/dev/shm", W_OK) == 0;
@@ -220,11 +231,61 @@ TEST(Cli, NoFollowAndOneFileSystemLeaveLinkedFoldersOut) {
             set.insert(lines.substr(at, end - at + 1));
         return set;
     };
-    const std::string mine = tree + "/own\n";
+    const std::string mine = tree + "/own\n" + tree + "/sub/inner\n";
     EXPECT_EQ(sorted(RunCli({tree}).Out), sorted(mine + near + far));
     EXPECT_EQ(sorted(RunCli({"-P", tree}).Out), sorted(mine));
     EXPECT_EQ(sorted(RunCli({"--no-follow", "-x", tree}).Out), sorted(mine));
     EXPECT_EQ(sorted(RunCli({"--one-file-system", tree}).Out), sorted(mine + near));
+}
+
+// As `(ulimit -v N; nulvane-cli big)`: with too little address space the scan says in one line
+// that it ran short, the list holds only files that exist, and --delete deletes nothing. With
+// enough, everything is listed. Nothing crashes at any limit between.
+TEST(Cli, RunningShortOfMemorySaysSoAndDeletesNothing) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer reserves more address space than any limit leaves";
+#else
+    const test::TTempDir dir, empty;
+    std::set<std::string> all;
+    for (int folder = 0; folder < 5; ++folder) {
+        const std::string path = dir.MakeDir("folder-" + std::to_string(folder)) + "/a-longer-file-name-";
+        for (int file = 0; file < 1000; ++file) {
+            const std::string name = path + std::to_string(file);
+            ASSERT_EQ(::close(::open(name.c_str(), O_WRONLY | O_CREAT, 0644)), 0);
+            all.insert(name);
+        }
+    }
+    // The least address space the program starts and scans in, in steps of 1 MiB.
+    constexpr long long Step = 1 << 20;
+    long long base = 32 * Step;
+    while (RunCli({empty.Str()}, {.AddressSpaceLimit = base}).Status != 0) ASSERT_LT(base += Step, 1LL << 32);
+    long long shortScan = -1;  // the least limit at which the scan ran short
+    for (long long limit = base; limit <= base + 12 * Step; limit += Step) {
+        SCOPED_TRACE(limit);
+        const TRun run = RunCli({dir.Str()}, {.AddressSpaceLimit = limit});
+        std::set<std::string> listed;
+        for (std::size_t at = 0, end; (end = run.Out.find('\n', at)) != std::string::npos; at = end + 1)
+            listed.insert(run.Out.substr(at, end - at));
+        EXPECT_TRUE(std::includes(all.begin(), all.end(), listed.begin(), listed.end()));
+        if (run.Status == 0) {
+            EXPECT_EQ(listed.size(), all.size()) << run.Err;
+            EXPECT_EQ(run.Err, "");
+            continue;
+        }
+        ASSERT_EQ(run.Status, 1) << run.Err;
+        EXPECT_TRUE(run.Err.starts_with("nulvane-cli: out of memory")) << run.Err;
+        if (run.Err.find("while scanning") == std::string::npos || shortScan >= 0) continue;
+        shortScan = limit;
+        EXPECT_EQ(run.Err, "nulvane-cli: out of memory while scanning '" + dir.Str() + "': the list is incomplete\n");
+    }
+    ASSERT_GE(shortScan, 0) << "no limit made the scan run short; the tree is too small";
+    // Up to its end the scan runs as it ran without --delete.
+    const TRun deleting = RunCli({"--delete", "--yes", dir.Str()}, {.AddressSpaceLimit = shortScan});
+    EXPECT_EQ(deleting.Status, 1);
+    EXPECT_EQ(deleting.Err, "nulvane-cli: out of memory while scanning '" + dir.Str() +
+                                "': the list is incomplete; nothing deleted\n");
+    for (const std::string& path : all) ASSERT_TRUE(std::filesystem::exists(path)) << path;
+#endif
 }
 
 }  // namespace

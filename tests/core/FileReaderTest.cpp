@@ -2,10 +2,13 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -15,7 +18,10 @@
 
 #include "core/FieldSort.h"
 #include "platform/system/Errors.h"
+#include "platform/system/LongWork.h"
 #include "platform/text/LocaleTexts.h"
+#include "support/Allocations.h"
+#include "support/ChildProcess.h"
 #include "support/RandomTree.h"
 #include "support/TempDir.h"
 #include "support/Environment.h"
@@ -26,17 +32,16 @@ namespace {
 
 using TIdentity = std::pair<dev_t, ino_t>;
 
-// What a single-threaded recursive walk lists: depth first, each folder in listing order, links
-// to folders followed, each folder listed once, where it is first reached.
-void ReferenceWalk(const std::string& folder, std::vector<std::string>& out, std::set<TIdentity>& listed) {
-    struct stat self;
-    if (::stat(folder.c_str(), &self) != 0 || !listed.emplace(self.st_dev, self.st_ino).second) return;
+// What a single-threaded recursive walk of a tree whose links all stay inside it lists: depth
+// first, each folder in listing order, no link followed.
+void ReferenceWalk(const std::string& folder, std::vector<std::string>& out) {
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
-        if (!entry.is_symlink(ec) && entry.is_regular_file(ec) && entry.file_size(ec) == 0)
+        if (entry.is_symlink(ec)) continue;
+        if (entry.is_regular_file(ec) && entry.file_size(ec) == 0)
             out.push_back(entry.path().string());
         else if (entry.is_directory(ec))
-            ReferenceWalk(entry.path().string() + "/", out, listed);
+            ReferenceWalk(entry.path().string() + "/", out);
     }
 }
 
@@ -74,14 +79,17 @@ TEST_F(FileReader, ListsInDepthFirstListingOrderWithCompleteRecords) {
     test::MakeRandomTree(Dir_.Str(),
                          {.Folders = 60, .Files = 700, .AncestorLinks = 5, .FolderLinks = 8, .SpecialFiles = true});
     std::vector<std::string> expected;
-    std::set<TIdentity> listed;
-    ReferenceWalk(Dir_.Str() + "/", expected, listed);
+    ReferenceWalk(Dir_.Str() + "/", expected);
     ASSERT_GT(expected.size(), 150u);
 
     TResultList list;
-    ScanFolder(list, Dir_.Str());
+    const TScanReport report = ScanFolder(list, Dir_.Str());
     EXPECT_FALSE(list.IsUpdating());
     ASSERT_EQ(FullPaths(list), expected);
+    EXPECT_EQ(report.Listed, expected.size());
+    EXPECT_TRUE(report.Complete());
+    ASSERT_EQ(list.Anchors().size(), 1u);
+    EXPECT_EQ(list.Anchors()[0].Path, Dir_.Str() + "/");
 
     for (const TListEntry& entry : list) {
         const TFileRecord& record = entry.Record;
@@ -97,6 +105,7 @@ TEST_F(FileReader, ListsInDepthFirstListingOrderWithCompleteRecords) {
         EXPECT_EQ(record[fiFileSize], "0");
         EXPECT_EQ(record[fiFileType], "file");
         EXPECT_EQ(entry.CheckState, TCheckState::Checked);
+        EXPECT_EQ(entry.Anchor, 0u);
         struct stat st;
         ASSERT_EQ(::lstat(std::string(path).c_str(), &st), 0);
         EXPECT_EQ(entry.Identity, (TFileIdentity{st.st_dev, st.st_ino}));
@@ -134,7 +143,8 @@ TEST(FileReaderExt, TakesTheTextAfterTheLastDotOfTheName) {
 }
 
 // Hidden and read-only files count as any other; links to files, FIFOs and sockets are no regular
-// files; a link to a folder outside is followed, one to a folder listed elsewhere adds nothing.
+// files; a link to a folder outside is followed and its files say which link led to them, one to
+// a folder inside adds nothing, whether it comes before that folder or after it.
 TEST_F(FileReader, ListsRegularFilesOnlyAndEachFolderOnce) {
     const std::string base = Dir_.Str() + "/root/", target = Dir_.Write("root/a/empty");
     const std::string hidden = Dir_.Write("root/.a/.b/.c/.hidden"), outside = Dir_.Write("outside/empty");
@@ -142,17 +152,28 @@ TEST_F(FileReader, ListsRegularFilesOnlyAndEachFolderOnce) {
     ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
     Dir_.MakeDir("root/b");
     for (const auto& [to, link] : {std::pair{"../a", "b/sibling"}, {"../../outside", "b/out"}, {"..", "a/up"},
-                                   {".", "a/self"}, {target.c_str(), "file-link"}, {"missing", "dangling"}})
+                                   {".", "a/self"}, {target.c_str(), "file-link"}, {"missing", "dangling"},
+                                   {"a", "0-before-a"}, {"a", "z-after-a"}})
         ASSERT_EQ(::symlink(to, (base + link).c_str()), 0) << link;
     ASSERT_EQ(::mkfifo((base + "fifo").c_str(), 0644), 0);
     ASSERT_EQ(::mknod((base + "socket").c_str(), S_IFSOCK | 0644, 0), 0);
 
-    const std::vector<std::string> scanned = Scan(base);
-    const std::multiset<std::string> found(scanned.begin(), scanned.end());
-    // "a" is listed under the path the walk reaches it by first: itself or the link to it.
-    const std::string viaLink = base + "b/sibling/empty";
-    EXPECT_EQ(found, (std::multiset<std::string>{found.contains(viaLink) ? viaLink : target, base + "b/out/empty",
-                                                  hidden, readOnly}));
+    TResultList list;
+    ScanFolder(list, base);
+    const std::vector<std::string> scanned = FullPaths(list);
+    EXPECT_EQ(std::multiset<std::string>(scanned.begin(), scanned.end()),
+              (std::multiset<std::string>{target, base + "b/out/empty", hidden, readOnly}));
+    ASSERT_EQ(list.Anchors().size(), 2u);
+    const TScanAnchor& link = list.Anchors()[1];
+    EXPECT_EQ(link.Path, base + "b/out/");
+    EXPECT_EQ(link.Parent, 0u);
+    struct stat led;
+    ASSERT_EQ(::stat((Dir_.Str() + "/outside").c_str(), &led), 0);
+    EXPECT_EQ(link.Folder, (TFileIdentity{led.st_dev, led.st_ino}));
+    for (const TListEntry& entry : list)
+        EXPECT_EQ(entry.Anchor, entry.Record[fiFullPath].starts_with(link.Path) ? 1u : 0u) << entry.Record[fiFullPath];
+    list.Clear();
+    EXPECT_TRUE(list.Anchors().empty());
 }
 
 // Folders deeper than a path may be long are walked as find walks them; missing, unreadable and
@@ -251,6 +272,126 @@ TEST_F(FileReader, TimesInTheRepeatedHourSortByTheirInstant) {
             EXPECT_EQ(list[descending ? 0 : 1].Record[fiWriteTime], c.LaterText);
         }
     }
+}
+
+// Whether `part` holds the entries of `whole` in their order, some perhaps left out.
+bool InOrderWithin(const std::vector<std::string>& part, const std::vector<std::string>& whole) {
+    auto next = whole.begin();
+    for (const std::string& path : part)
+        if ((next = std::find(next, whole.end(), path)) == whole.end()) return false;
+    return true;
+}
+
+// As a user who may not read some folders: each is counted and named in listing order, the rest
+// is listed as it would be anyway; a scanned folder that cannot be read is counted too.
+TEST_F(FileReader, UnreadableFoldersAreCountedAndNamedInListingOrder) {
+    for (const char* file : {"open/empty", "open/sub/empty", "locked/empty", "open/sub/also-locked/deeper/empty"})
+        Dir_.Write(file);
+    std::vector<std::string> order;  // the locked folders in listing order, as root walks them
+    std::vector<std::string> readable;
+    ReferenceWalk(Dir_.Str() + "/", readable);
+    for (const std::string& path : readable)
+        for (const std::string& folder : {Dir_.Str() + "/locked/", Dir_.Str() + "/open/sub/also-locked/"})
+            if (path.starts_with(folder) && std::find(order.begin(), order.end(), folder) == order.end())
+                order.push_back(folder);
+    ASSERT_EQ(order.size(), 2u);
+    std::erase_if(readable, [](const std::string& path) { return path.find("locked/") != std::string::npos; });
+    ASSERT_EQ(::chmod(Dir_.Str().c_str(), 0755), 0);
+    for (const std::string& folder : order) ASSERT_EQ(::chmod(folder.c_str(), 0), 0);
+
+    // Root reads any folder: the locks hold only for an unprivileged user.
+    const int failed = test::RunInChild({.AsNobody = ::geteuid() == 0}, [&] {
+        std::vector<std::pair<std::string, int>> named;
+        TWalkOptions options;
+        options.OnUnreadable = [&](const std::string& folder, int error) { named.emplace_back(folder, error); };
+        TResultList list;
+        const TScanReport report = ScanFolder(list, Dir_.Str(), options);
+        const TScanReport lockedRoot = ScanFolder(list, order[0]);
+        return (FullPaths(list) != readable) | (report.Listed != readable.size()) << 1 |
+               (report.Unreadable != 2 || report.Complete()) << 2 |
+               (named != std::vector<std::pair<std::string, int>>{{order[0], EACCES}, {order[1], EACCES}}) << 3 |
+               (lockedRoot.Unreadable != 1 || lockedRoot.Listed != 0) << 4;
+    });
+    EXPECT_EQ(failed, 0);
+}
+
+// Process and kernel file systems claim size 0 for files that are not empty: below the scanned
+// folder they are not entered, through a folder link neither; a folder on one is scanned as
+// asked. Mounted in a private mount namespace of a child process.
+TEST_F(FileReader, PseudoFileSystemsAreScannedOnlyWhenAsked) {
+    const std::string own = Dir_.Write("tree/own/empty");
+    const std::string tree = Dir_.Str() + "/tree", outside = Dir_.MakeDir("outside-proc");
+    for (const char* folder : {"tree/proc", "tree/deep/sys"}) Dir_.MakeDir(folder);
+    ASSERT_EQ(::symlink(outside.c_str(), (tree + "/link-to-proc").c_str()), 0);
+    const int status = test::RunInChild({}, [&] {
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("proc", (tree + "/proc").c_str(), "proc", 0, nullptr) != 0 ||
+            ::mount("sysfs", (tree + "/deep/sys").c_str(), "sysfs", 0, nullptr) != 0 ||
+            ::mount("proc", outside.c_str(), "proc", 0, nullptr) != 0)
+            return 99;
+        int failed = 0;
+        for (const bool follow : {true, false}) {
+            TResultList list;
+            const TScanReport report = ScanFolder(list, tree, {.FollowFolderLinks = follow});
+            failed |= (FullPaths(list) != std::vector<std::string>{own} || !report.Complete()) << follow;
+        }
+        const std::string asked = tree + "/proc/sys/kernel/";
+        TResultList list;
+        ScanFolder(list, asked);
+        for (const std::string& path : FullPaths(list)) failed |= !path.starts_with(asked) << 2;
+        return failed | (list.Count() < 10) << 3;
+    });
+    if (status == 99) GTEST_SKIP() << "mounting proc and sysfs in a private mount namespace is not allowed here";
+    EXPECT_EQ(status, 0);
+}
+
+// An allocation that fails anywhere in the scan, once or from then on: the scan lists everything
+// or says it ran short of memory and keeps, in walk order, entries it had made completely.
+TEST_F(FileReader, AShortageOfMemoryIsReportedAndKeepsWhatWasFound) {
+    test::MakeRandomTree(Dir_.Str(), {.Folders = 20, .Files = 200, .Seed = 3});
+    TResultList full;
+    const long before = test::AllocationCount();
+    ScanFolder(full, Dir_.Str(), {.Threads = 1});
+    const long allocations = test::AllocationCount() - before;
+    const std::vector<std::string> all = FullPaths(full);
+    ASSERT_GT(all.size(), 20u);
+    const std::string folder = Dir_.Str();
+    for (const bool persistent : {false, true})
+        for (long failing = 0; failing < allocations; failing += 1 + allocations / 60)
+            for (const unsigned threads : {1u, 2u}) {
+                SCOPED_TRACE(testing::Message() << failing << (persistent ? " on" : " once") << ", threads " << threads);
+                TResultList list;
+                test::FailAllocationsAfter(failing, persistent);
+                const TScanReport report = ScanFolder(list, folder, {.Threads = threads});
+                test::StopFailingAllocations();
+                // A shortage the scan can work around (one thread fewer, no room reserved ahead)
+                // leaves the list complete.
+                EXPECT_EQ(report.Listed, list.Count());
+                EXPECT_NE(report.Complete(), report.OutOfMemory);
+                if (!report.OutOfMemory) {
+                    EXPECT_EQ(FullPaths(list), all);
+                }
+                EXPECT_TRUE(InOrderWithin(FullPaths(list), all));
+                for (const TListEntry& entry : list) EXPECT_EQ(entry.CheckState, TCheckState::Checked);
+            }
+}
+
+// The scan works for the job in progress: counts it, and stops at its request.
+TEST_F(FileReader, ScanCountsForTheJobInProgressAndStopsAtItsRequest) {
+    test::MakeRandomTree(Dir_.Str(), {.Folders = 20, .Files = 200, .Seed = 4});
+    TLongWork work;
+    const TLongWorkScope scope(work);
+    TResultList list;
+    const TScanReport report = ScanFolder(list, Dir_.Str());
+    EXPECT_TRUE(report.Complete());
+    EXPECT_EQ(work.Found.load(), report.Listed);
+    EXPECT_EQ(work.Folders.load(), 21u);
+
+    work.RequestStop();
+    const TScanReport stopped = ScanFolder(list, Dir_.Str());
+    EXPECT_TRUE(stopped.Stopped);
+    EXPECT_EQ(stopped.Listed, 0u);
+    EXPECT_FALSE(stopped.Complete());
 }
 
 }  // namespace

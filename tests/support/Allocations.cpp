@@ -9,13 +9,30 @@
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 namespace {
 std::atomic<long> Allocations{0};
+std::atomic<long> Countdown{-1};  // allocations left before one fails; negative: none fails
+std::atomic<bool> Persists{false}, Exhausted{false};
 void* CountedAllocation(std::size_t size) noexcept {
     Allocations.fetch_add(1, std::memory_order_relaxed);
+    if (Exhausted.load(std::memory_order_relaxed)) return nullptr;
+    if (Countdown.load(std::memory_order_relaxed) >= 0 && Countdown.fetch_sub(1) == 0) {
+        if (Persists.load()) Exhausted.store(true);
+        return nullptr;
+    }
     return std::malloc(size == 0 ? 1 : size);
 }
 }  // namespace
 
 long nulvane::test::AllocationCount() noexcept { return Allocations.load(); }
+
+void nulvane::test::FailAllocationsAfter(long count, bool persistent) noexcept {
+    Persists.store(persistent);
+    Countdown.store(count);
+}
+
+void nulvane::test::StopFailingAllocations() noexcept {
+    Countdown.store(-1);
+    Exhausted.store(false);
+}
 
 void* operator new(std::size_t size) {
     if (void* p = CountedAllocation(size)) return p;

@@ -38,6 +38,8 @@ struct TCliRun {
     int Room = -1;
     // Bytes any one file may grow to (writes beyond fail with EFBIG); negative for no limit.
     long long FileSizeLimit = -1;
+    // Bytes of address space the program may use (as `ulimit -v`); negative for no limit.
+    long long AddressSpaceLimit = -1;
 };
 
 inline TRun RunCli(const TArgs& args, const TCliRun& how = {}) {
@@ -65,6 +67,10 @@ inline TRun RunCli(const TArgs& args, const TCliRun& how = {}) {
             ::signal(SIGXFSZ, SIG_IGN);
             limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(how.FileSizeLimit);
             if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(124);
+        }
+        if (how.AddressSpaceLimit >= 0) {
+            limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(how.AddressSpaceLimit);
+            if (::setrlimit(RLIMIT_AS, &limit) != 0) ::_exit(124);
         }
         if (::chdir(how.WorkDir.c_str()) != 0) ::_exit(125);
         if (how.AsNobody && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))

@@ -8,11 +8,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <functional>
+#include <set>
 #include <stdexcept>
 #include <string_view>
 #include <vector>
 
+#include "platform/system/LongWork.h"
 #include "support/RandomTree.h"
 #include "support/TempDir.h"
 
@@ -24,7 +27,15 @@ using namespace nulvane;
 
 namespace {
 
-// Keeps the paths of empty files; OnWants lets a test act in the middle of a walk.
+struct TAnchor {
+    std::string Path;
+    std::size_t Parent;
+    std::uint64_t Device, Inode;
+    friend bool operator==(const TAnchor&, const TAnchor&) = default;
+};
+
+// Keeps the paths of empty files and the anchors they were listed under; OnWants lets a test act
+// in the middle of a walk.
 class TPathCollector final : public TWalkVisitor {
 public:
     struct TPaths final : TWalkItems { std::vector<std::string> Paths; };
@@ -37,9 +48,13 @@ public:
         if (!items) items = std::make_unique<TPaths>();
         static_cast<TPaths&>(*items).Paths.emplace_back(file.Path);
     }
-    void Deliver(TWalkItems& items, std::size_t first, std::size_t last) override {
+    void Deliver(TWalkItems& items, std::size_t first, std::size_t last, std::size_t anchor) override {
         const auto& paths = static_cast<TPaths&>(items).Paths;
         Delivered.insert(Delivered.end(), paths.begin() + static_cast<long>(first), paths.begin() + static_cast<long>(last));
+        AnchorOf.insert(AnchorOf.end(), last - first, anchor);
+    }
+    void AddAnchor(const TWalkAnchor& anchor) override {
+        Anchors.push_back({std::string(anchor.Path), anchor.Parent, anchor.Device, anchor.Inode});
     }
     void Relocate(TWalkItems& items, std::size_t first, std::size_t last, std::string_view from,
                   std::string_view to) override {
@@ -50,6 +65,8 @@ public:
     std::function<void()> OnWants;
     std::atomic<int> ThrowOnTake = -1;  // Take calls left before one fails
     std::vector<std::string> Delivered;
+    std::vector<std::size_t> AnchorOf;  // of each delivered path
+    std::vector<TAnchor> Anchors;
 };
 
 std::vector<std::string> Walk(const std::string& folder, TWalkOptions options) {
@@ -60,16 +77,105 @@ std::vector<std::string> Walk(const std::string& folder, TWalkOptions options) {
 
 std::vector<std::string> Walk(const std::string& folder, unsigned threads) { return Walk(folder, {.Threads = threads}); }
 
-// Links to folders anywhere in the tree: each folder is listed once, under the first path the
-// single-threaded walk reaches it by, however many threads race to it.
-TEST(DirWalk, OrderDoesNotDependOnTheNumberOfThreads) {
+struct TWalked {
+    std::vector<std::string> Paths;
+    std::vector<std::string> AnchorPaths;  // of each path
+    std::vector<TAnchor> Anchors;
+    bool Complete = false;
+    friend bool operator==(const TWalked&, const TWalked&) = default;
+};
+
+TWalked WalkWithAnchors(const std::string& folder, const TWalkOptions& options) {
+    TPathCollector collector;
+    TWalked walked;
+    walked.Complete = WalkFolder(folder, collector, options);
+    walked.Paths = collector.Delivered;
+    for (std::size_t anchor : collector.AnchorOf) walked.AnchorPaths.push_back(collector.Anchors.at(anchor).Path);
+    walked.Anchors = collector.Anchors;
+    return walked;
+}
+
+std::pair<std::uint64_t, std::uint64_t> IdentityOf(const std::string& path, bool follow = true) {
+    struct stat st {};
+    EXPECT_EQ(follow ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st), 0) << path;
+    return {st.st_dev, st.st_ino};
+}
+
+// Every component from `from` on up to the last is a real folder, no link.
+void ExpectRealFolders(const std::string& path, std::size_t from) {
+    for (std::size_t slash = path.find('/', from); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+        struct stat st {};
+        ASSERT_EQ(::lstat(path.substr(0, slash).c_str(), &st), 0) << path;
+        EXPECT_TRUE(S_ISDIR(st.st_mode)) << path.substr(0, slash);
+    }
+}
+
+// What a remover relies on: each file lies under its anchor through real folders only; the walked
+// folder is anchor 0; each other anchor is a folder link under its parent anchor, leading to the
+// folder recorded. And no file is listed twice.
+void ExpectAnchored(const TWalked& walked, const std::string& root) {
+    ASSERT_FALSE(walked.Anchors.empty());
+    EXPECT_EQ(walked.Anchors[0], (TAnchor{root, TWalkAnchor::None, IdentityOf(root).first, IdentityOf(root).second}));
+    for (std::size_t i = 1; i < walked.Anchors.size(); ++i) {
+        const TAnchor& anchor = walked.Anchors[i];
+        ASSERT_LT(anchor.Parent, i);
+        const std::string& parent = walked.Anchors[anchor.Parent].Path;
+        ASSERT_TRUE(anchor.Path.starts_with(parent)) << anchor.Path;
+        const std::string link = anchor.Path.substr(0, anchor.Path.size() - 1);
+        struct stat st {};
+        ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISLNK(st.st_mode)) << link;
+        ExpectRealFolders(link.substr(0, link.rfind('/') + 1), parent.size());
+        EXPECT_EQ(IdentityOf(anchor.Path), std::pair(anchor.Device, anchor.Inode)) << anchor.Path;
+    }
+    std::set<std::pair<std::uint64_t, std::uint64_t>> files;
+    for (std::size_t i = 0; i < walked.Paths.size(); ++i) {
+        const std::string& path = walked.Paths[i];
+        ASSERT_TRUE(path.starts_with(walked.AnchorPaths[i])) << path;
+        ExpectRealFolders(path, walked.AnchorPaths[i].size());
+        EXPECT_TRUE(files.insert(IdentityOf(path, false)).second) << "twice: " << path;
+    }
+}
+
+// The empty regular files under a folder, reached without following any link.
+std::set<std::string> OwnEmptyFiles(const std::string& root) {
+    std::set<std::string> found;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
+        if (!entry.is_symlink() && entry.is_regular_file() && entry.file_size() == 0) found.insert(entry.path().string());
+    return found;
+}
+
+// Links into the walked folder are not followed, whatever their place in the listing: its files
+// are listed under their own paths. Links out of it (to a tree with links of its own) are, each
+// outside folder once, under the first path the single-threaded walk reaches it by, however
+// many threads race to it.
+TEST(DirWalk, OrderAndAnchorsDoNotDependOnTheNumberOfThreads) {
     const test::TTempDir dir;
-    test::MakeRandomTree(dir.Str(),
-                         {.Folders = 80, .Files = 900, .AncestorLinks = 6, .FolderLinks = 12, .SpecialFiles = true});
-    const std::vector<std::string> single = Walk(dir.Str() + "/", 1);
-    ASSERT_GT(single.size(), 100u);
+    const std::string in = dir.MakeDir("in"), out = dir.MakeDir("out");
+    test::MakeRandomTree(in, {.Folders = 80, .Files = 900, .AncestorLinks = 6, .FolderLinks = 12, .SpecialFiles = true});
+    test::MakeRandomTree(out, {.Folders = 40, .Files = 400, .FolderLinks = 10, .Seed = 2});
+    std::vector<std::string> inFolders{in}, outFolders{out};
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(in))
+        if (entry.is_directory() && !entry.is_symlink()) inFolders.push_back(entry.path().string());
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(out))
+        if (entry.is_directory() && !entry.is_symlink()) outFolders.push_back(entry.path().string());
+    std::sort(inFolders.begin(), inFolders.end());
+    std::sort(outFolders.begin(), outFolders.end());
+    for (std::size_t i = 0; i < 8; ++i)
+        std::filesystem::create_directory_symlink(outFolders[i * 5 % outFolders.size()],
+                                                  inFolders[i * 11 % inFolders.size()] + "/far-" + std::to_string(i));
+
+    const TWalked single = WalkWithAnchors(in + "/", {.Threads = 1});
+    ASSERT_GT(single.Paths.size(), 100u);
+    ASSERT_GT(single.Anchors.size(), 2u);
+    EXPECT_TRUE(single.Complete);
+    ExpectAnchored(single, in + "/");
+    std::set<std::string> own;
+    for (std::size_t i = 0; i < single.Paths.size(); ++i)
+        if (single.AnchorPaths[i] == in + "/") own.insert(single.Paths[i]);
+    EXPECT_EQ(own, OwnEmptyFiles(in));
     for (unsigned threads : {2u, 3u, 8u})
-        for (int run = 0; run < 5; ++run) EXPECT_EQ(Walk(dir.Str() + "/", threads), single) << threads;
+        for (int run = 0; run < 5; ++run) EXPECT_EQ(WalkWithAnchors(in + "/", {.Threads = threads}), single) << threads;
 }
 
 // d0 .. d24, each with two links to the next: 2^24 paths lead to the one file, which is listed
@@ -175,6 +281,43 @@ TEST(DirWalk, RunningShortOfDescriptorsListsAllOrNamesWhatWasGivenUp) {
         for (const unsigned threads : {1u, 2u})
             EXPECT_EXIT(::_exit(WalkWithRoom(root, all, room, threads)), ::testing::ExitedWithCode(0), "")
                 << "room " << room << ", threads " << threads;
+}
+
+// A stop requested part way: the walk returns soon, says it was stopped, and delivers what it had
+// found in walk order; the job's counts tell how many folders were read and files taken. A stop
+// requested before the walk lists nothing; a walk to its end counts every folder.
+TEST(DirWalk, StopsWhenAskedAndCountsWhatItRead) {
+    const test::TTempDir dir;
+    test::MakeRandomTree(dir.Str(), {.Folders = 150, .Files = 1500, .Seed = 5});
+    const std::string root = dir.Str() + "/";
+    std::uint64_t folders = 1;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) folders += entry.is_directory();
+    for (const unsigned threads : {1u, 4u}) {
+        SCOPED_TRACE(threads);
+        TLongWork whole;
+        const TWalked all = WalkWithAnchors(root, {.Threads = threads, .Work = &whole});
+        EXPECT_TRUE(all.Complete);
+        EXPECT_EQ(whole.Folders.load(), folders);
+        EXPECT_EQ(whole.Found.load(), all.Paths.size());
+
+        TLongWork work;
+        TPathCollector collector;
+        std::atomic<int> seen = 0;
+        collector.OnWants = [&] {
+            if (++seen == 300) work.RequestStop();
+        };
+        EXPECT_FALSE(WalkFolder(root, collector, {.Threads = threads, .Work = &work}));
+        EXPECT_LT(work.Folders.load(), folders);
+        EXPECT_EQ(work.Found.load(), collector.Delivered.size());
+        ASSERT_LT(collector.Delivered.size(), all.Paths.size());
+        auto next = all.Paths.begin();  // what was delivered comes in walk order
+        for (const std::string& path : collector.Delivered)
+            ASSERT_NE(next = std::find(next, all.Paths.end(), path), all.Paths.end()) << path;
+
+        TLongWork stopped;
+        stopped.RequestStop();
+        EXPECT_EQ(WalkWithAnchors(root, {.Threads = threads, .Work = &stopped}).Paths.size(), 0u);
+    }
 }
 
 }  // namespace
