@@ -14,19 +14,37 @@ namespace {
 
 enum class TEntryState : std::uint8_t { Untouched, Deleted, Missing, Kept };
 
+struct TEntryOutcome {
+    TEntryState State = TEntryState::Untouched;
+    TEntryNote Note = TEntryNote::None;  // why a kept file was kept
+};
+
 // Below this many files one thread is as fast: starting a second costs more than it saves.
 constexpr std::size_t TwoThreadMinimum = 2'000;
 // Done is raised in steps of this many files, so that two threads do not fight over its line.
 constexpr std::uint64_t DoneStep = 64;
 
-// One thread's part of "Delete &All": list indices, last entry first.
+// One thread's part of "Delete &All": list indices, folder by folder, last entry first within one.
 struct TShare {
     std::vector<std::size_t> Entries;
     std::vector<std::pair<std::size_t, TKeptFile>> Kept;  // with their list index
     std::exception_ptr Error;
 };
 
-void DeleteShare(const TResultList& list, TShare& share, std::vector<TEntryState>& states,
+// What a kept entry shows as its hint: why the deletion kept its file.
+TEntryNote NoteFor(const TRemoveResult& result) noexcept {
+    switch (result.Reason) {
+    case TKeepReason::Changed: return TEntryNote::KeptChanged;
+    case TKeepReason::PermissionDenied: return TEntryNote::KeptPermissionDenied;
+    case TKeepReason::InUse: return TEntryNote::KeptInUse;
+    case TKeepReason::PathGone: return TEntryNote::KeptPathGone;
+    case TKeepReason::None:
+    case TKeepReason::OtherError: break;
+    }
+    return TEntryNote::KeptOtherError;
+}
+
+void DeleteShare(const TResultList& list, TShare& share, std::vector<TEntryOutcome>& outcomes,
                  const std::shared_ptr<const TLockTable>& locks, unsigned sharers, TLongWork& work) {
     try {
         TFileRemover remover(locks, sharers);
@@ -39,10 +57,10 @@ void DeleteShare(const TResultList& list, TShare& share, std::vector<TEntryState
         auto done = [&](std::size_t n, TRemoveResult&& result) {
             const std::size_t index = share.Entries[n];
             switch (result.Outcome) {
-            case TRemoveOutcome::Deleted: states[index] = TEntryState::Deleted; break;
-            case TRemoveOutcome::Missing: states[index] = TEntryState::Missing; break;
+            case TRemoveOutcome::Deleted: outcomes[index].State = TEntryState::Deleted; break;
+            case TRemoveOutcome::Missing: outcomes[index].State = TEntryState::Missing; break;
             case TRemoveOutcome::Kept:
-                states[index] = TEntryState::Kept;
+                outcomes[index] = {TEntryState::Kept, NoteFor(result)};
                 share.Kept.emplace_back(index,
                                         TKeptFile{std::string(list[index].Record.Get(fiFullPath)), std::move(result)});
                 break;
@@ -77,7 +95,10 @@ TRemoveResult DeleteEntry(TResultList& list, std::size_t index) {
     const TUpdateBracket::TUpdateScope update(list);
     TFileRemover remover;
     TRemoveResult result = remover.Remove(entry.Record.Get(fiFullPath), entry.Identity.Device, entry.Identity.Inode);
-    if (result.Removed()) list.Remove(index);
+    if (result.Removed())
+        list.Remove(index);
+    else
+        list[index].Note = NoteFor(result);
     return result;
 }
 
@@ -108,29 +129,29 @@ TDeleteSummary DeleteCheckedEntries(TResultList& list) {
     }
 
     // Both threads only read the list; nothing changes it until they are done.
-    std::vector<TEntryState> states(list.Count(), TEntryState::Untouched);
+    std::vector<TEntryOutcome> outcomes(list.Count());
     const auto locks = std::make_shared<const TLockTable>(TLockTable::ReadSystem());
     std::thread second;
     if (threads == 2) {
         try {
-            second = std::thread([&] { DeleteShare(list, shares[1], states, locks, 2, work); });
+            second = std::thread([&] { DeleteShare(list, shares[1], outcomes, locks, 2, work); });
         } catch (const std::system_error&) {
             // No second thread to be had: this one does both parts, one after the other.
         }
     }
-    DeleteShare(list, shares[0], states, locks, threads, work);
+    DeleteShare(list, shares[0], outcomes, locks, threads, work);
     if (second.joinable())
         second.join();
     else if (threads == 2)
-        DeleteShare(list, shares[1], states, locks, threads, work);
+        DeleteShare(list, shares[1], outcomes, locks, threads, work);
 
     // Files that went leave the list even when an error stops the deletion.
     TDeleteSummary summary;
     list.RemoveIf([&](std::size_t index, TListEntry& entry) {
-        switch (states[index]) {
+        switch (outcomes[index].State) {
         case TEntryState::Deleted: ++summary.Deleted; return true;
         case TEntryState::Missing: ++summary.Missing; return true;
-        case TEntryState::Kept: return false;
+        case TEntryState::Kept: entry.Note = outcomes[index].Note; return false;
         case TEntryState::Untouched: summary.NotReached += entry.CheckState == TCheckState::Checked; return false;
         }
         return false;

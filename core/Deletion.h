@@ -6,7 +6,8 @@
 // regular file of zero bytes with the device and inode recorded at the scan, that no other program
 // holds a lock on (see platform/files/FileRemoval.h). An entry whose file is gone leaves the list;
 // an entry whose file was kept (changed, permission denied, in use, path no longer leading to it)
-// stays, with its check state, so that a failure is never shown as a success.
+// stays, with its check state and a note that says why, so that a failure is never shown as a
+// success.
 #include <cstddef>
 #include <string>
 #include <vector>

@@ -56,6 +56,8 @@ TEST(Deletion, DeleteCheckedEntriesKeepsUncheckedAndChangedFiles) {
 
     EXPECT_EQ(Names(s.List), (std::vector<std::string>{"b", "c"}));
     EXPECT_EQ(s.List.CheckState(1), TCheckState::Checked);
+    EXPECT_EQ(s.List[0].Note, TEntryNote::None);
+    EXPECT_EQ(s.List[1].Note, TEntryNote::KeptChanged);
     EXPECT_EQ(s.List.FocusedEntry(), NoEntry);
     EXPECT_FALSE(s.List.IsUpdating());
     for (const char* name : {"a", "d", "f"}) EXPECT_FALSE(s.Exists(name)) << name;
@@ -77,6 +79,7 @@ TEST(Deletion, DeleteEntryRemovesTheEntryUnlessTheFileWasKept) {
     s.Dir.Write("b", "x");
     EXPECT_EQ(DeleteEntry(s.List, 0).Reason, TKeepReason::Changed);
     EXPECT_EQ(Names(s.List).front(), "b");
+    EXPECT_EQ(s.List[0].Note, TEntryNote::KeptChanged);
     EXPECT_THROW(DeleteEntry(s.List, s.List.Count()), EListError);
     EXPECT_EQ(s.List.Count(), 5u);
     EXPECT_FALSE(s.List.IsUpdating());
