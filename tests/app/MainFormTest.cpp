@@ -110,6 +110,24 @@ TEST_F(MainFormTest, ExportEntriesCallTheirFormatsAndTheSecondWritesTheFile) {
     EXPECT_FALSE(Form.ListView().Model().Frozen());
 }
 
+TEST_F(MainFormTest, AStoppedExportSaysSoAndLeavesTheEarlierFile) {
+    Show();
+    Dir.Write("f/a");
+    Form.DropFolders({Dir.Str() + "/f"});
+    Dir.Write("out.csv", "earlier");
+    TLongWork work;
+    const TLongWorkScope scope(work);
+    work.RequestStop();
+    Services.QueueAnswer(Dir.Str() + "/out.csv");
+    Services.QueueAnswer("Yes");
+    Form.Popup().actions()[3]->trigger();  // "Export To SCV"
+    EXPECT_TRUE(Services.RequestsOf(MessageBox).size() == 1) << "only the overwrite question, no \"Export Finished\"";
+    EXPECT_EQ(Form.StatusText().toStdString(), "1 file in the list \u00b7 Export stopped: no file written");
+    std::ifstream in(Dir.Str() + "/out.csv");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "earlier");
+    EXPECT_FALSE(Form.ListView().Model().Frozen());
+}
+
 TEST_F(MainFormTest, HelpAndTheAboutLinksOpenTheMakersAddresses) {
     Show();
     Form.HelpClick();
