@@ -29,6 +29,7 @@
 #include "app/Texts.h"
 #include "core/Deletion.h"
 #include "core/FileReader.h"
+#include "export/FileInfo.h"
 #include "platform/system/LongWork.h"
 
 namespace nulvane {
@@ -178,7 +179,11 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
                 if (!Ctrl_ || Busy_) return;
                 // The export reads the configuration on its worker thread; the view must not
                 // read it meanwhile.
-                Frozen([&] { (Ctrl_.get()->*exportList)(VT); });
+                try {
+                    Frozen([&] { (Ctrl_.get()->*exportList)(VT); });
+                } catch (const EExportStopped&) {
+                    SetOutcome(ExportStoppedText);
+                }
             });
         });
     }
@@ -404,12 +409,8 @@ void TFMMain::btnDelAllClick() {
     } hide;
     SetWaitMessage(DeletingFilesText);
     TDeleteSummary summary;
-    bool stopped = false;
-    LongWork([&] {
-        summary = DeleteCheckedEntries(VT);
-        stopped = CurrentWork().StopRequested();
-    });
-    TDeleteOutcome outcome{summary.Deleted, summary.Missing, summary.Kept.size(), stopped, {}};
+    LongWork([&] { summary = DeleteCheckedEntries(VT); });
+    TDeleteOutcome outcome{summary.Deleted, summary.Missing, summary.Kept.size(), summary.Stopped, {}};
     if (summary.Kept.size() == 1) outcome.KeptReason = summary.Kept.front().Result.ReasonText();
     SetOutcome(DeleteOutcomeText(outcome));
 }

@@ -41,6 +41,9 @@ struct TScanOutcome;
 
 inline constexpr const char* LoadingInfoText = "Loading info..";
 inline constexpr const char* DeletingFilesText = "Deleting files..";
+// The status bar's outcome after an export was stopped: the export writes nothing, so a file that
+// stood at the chosen name is left as it was.
+inline constexpr const char* ExportStoppedText = "Export stopped: no file written";
 inline constexpr const char* DeleteFileQuestion = "Are you sure to delete the file from disk?";
 inline constexpr const char* DeleteFilesQuestion = "Are you sure to delete the files from disk?";
 inline constexpr const char* WarningCaption = "Warning";

@@ -2,11 +2,14 @@
 // `find ROOT -type f -empty -delete` on an identical tree, in the same run. The list is scanned
 // first (not timed) and sorted by file name, as the desktop lists it after a scan (SCAN_ORDER=1 in
 // the environment keeps scan order); the timed part is the deletion alone. Rounds alternate which
-// of the two goes first, and the medians compare.
+// of the two goes first, and the medians compare: of the elapsed time, and of the processor time
+// (user and system, every thread of the deletion; find's whole run), which other programs on a
+// busy machine disturb less. ROUNDS=N in the environment runs N rounds instead of 3.
 //
 //     delete_bench [FOLDER]   (trees are made under FOLDER, else $NULVANE_BENCH_DIR, else the
 //                              temporary directory)
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -50,7 +53,22 @@ double Seconds(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-double TimeFind(const fs::path& root) {
+// Processor time, user and system, of this process or of its children that were waited for.
+double CpuSeconds(int who) {
+    struct rusage usage{};
+    ::getrusage(who, &usage);
+    auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+struct TTimes {
+    double Elapsed = 0, Cpu = 0;
+};
+
+TTimes TimeFind(const fs::path& root) {
+    const double cpuBefore = CpuSeconds(RUSAGE_CHILDREN);
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = ::fork();
     if (pid == 0) {
@@ -61,19 +79,21 @@ double TimeFind(const fs::path& root) {
     ::waitpid(pid, &status, 0);
     const double seconds = Seconds(start);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) std::fprintf(stderr, "delete_bench: find failed\n");
-    return seconds;
+    return {seconds, CpuSeconds(RUSAGE_CHILDREN) - cpuBefore};
 }
 
-double TimeDeleteAll(const fs::path& root, bool& allDeleted) {
+TTimes TimeDeleteAll(const fs::path& root, bool& allDeleted) {
     TResultList list;
     ScanFolder(list, root.string());
     if (!std::getenv("SCAN_ORDER")) SortListByField(list, "File Name", false);
     const std::size_t listed = list.Count();
+    const double cpuBefore = CpuSeconds(RUSAGE_SELF);
     const auto start = std::chrono::steady_clock::now();
     const TDeleteSummary summary = DeleteCheckedEntries(list);
     const double seconds = Seconds(start);
+    const double cpu = CpuSeconds(RUSAGE_SELF) - cpuBefore;
     allDeleted = listed == FileCount && summary.Deleted == FileCount && list.Empty();
-    return seconds;
+    return {seconds, cpu};
 }
 
 double Median(std::vector<double> values) {
@@ -88,26 +108,37 @@ int main(int argc, char** argv) {
     const char* folder = argc > 1 ? argv[1] : std::getenv("NULVANE_BENCH_DIR");
     const fs::path base = fs::path(folder ? folder : fs::temp_directory_path().string()) /
                           ("nulvane-delete-bench-" + std::to_string(::getpid()));
-    std::vector<double> ours, find;
+    const char* roundsText = std::getenv("ROUNDS");
+    const int rounds = std::max(1, roundsText ? std::atoi(roundsText) : 3);
+    std::vector<double> ours, find, oursCpu, findCpu;
     bool ok = true;
-    for (int round = 0; round < 3; ++round) {
+    for (int round = 0; round < rounds; ++round) {
         fs::remove_all(base);
         MakeTree(base / "a");
         MakeTree(base / "b");
+        ::sync();  // the trees' creation is not written back during the timed part
         bool allDeleted = false;
+        TTimes our, their;
         if (round % 2 == 0) {
-            ours.push_back(TimeDeleteAll(base / "a", allDeleted));
-            find.push_back(TimeFind(base / "b"));
+            our = TimeDeleteAll(base / "a", allDeleted);
+            their = TimeFind(base / "b");
         } else {
-            find.push_back(TimeFind(base / "b"));
-            ours.push_back(TimeDeleteAll(base / "a", allDeleted));
+            their = TimeFind(base / "b");
+            our = TimeDeleteAll(base / "a", allDeleted);
         }
+        ours.push_back(our.Elapsed);
+        find.push_back(their.Elapsed);
+        oursCpu.push_back(our.Cpu);
+        findCpu.push_back(their.Cpu);
         ok = ok && allDeleted;
     }
     fs::remove_all(base);
     if (!ok) std::fprintf(stderr, "delete_bench: not every file was listed and deleted\n");
     std::printf("RESULT\tdelete all 50k: nulvane\t%.3f\ts\t-\n", Median(ours));
     std::printf("RESULT\tdelete all 50k: find -delete\t%.3f\ts\t-\n", Median(find));
-    std::printf("RESULT\tdelete all 50k vs find -delete\t%.2f\tx find\t<= 1.3 x find\n", Median(ours) / Median(find));
+    std::printf("RESULT\tdelete all 50k vs find -delete\t%.2f\tx find\t<= 1.2 x find\n", Median(ours) / Median(find));
+    std::printf("RESULT\tdelete all 50k: nulvane cpu (user+sys)\t%.3f\ts\t-\n", Median(oursCpu));
+    std::printf("RESULT\tdelete all 50k: find -delete cpu (user+sys)\t%.3f\ts\t-\n", Median(findCpu));
+    std::printf("RESULT\tdelete all 50k cpu vs find -delete\t%.2f\tx find\t-\n", Median(oursCpu) / Median(findCpu));
     return ok ? 0 : 1;
 }

@@ -298,7 +298,7 @@ bool IsFolder(const std::string& folder) {
 }
 
 // Deletes every listed file as "Delete &All" does once the question is answered Yes; 1 when a
-// file was kept.
+// file was kept or a stop left files undeleted.
 int DeleteStep(TResultList& list) {
     if (list.Empty()) {
         std::fputs("nulvane-cli: no empty files to delete\n", stderr);
@@ -315,14 +315,17 @@ int DeleteStep(TResultList& list) {
     list.SetAllCheckStates(TCheckState::Checked);
     const TDeleteSummary summary = DeleteCheckedEntries(list);
     EndIfSignalled();
-    for (const TKeptFile& kept : summary.Kept)
-        std::fprintf(stderr, "nulvane-cli: kept %s: %s\n", EscapeForTerminal(kept.Path).c_str(),
-                     kept.Result.ReasonText().c_str());
+    for (const TKeptFile& kept : summary.Kept) {
+        std::string line = "nulvane-cli: kept " + EscapeForTerminal(kept.Path) + ": " + kept.Result.ReasonText();
+        if (!kept.Result.KeptAs.empty()) line += " (now named " + EscapeForTerminal(kept.Result.KeptAs) + ")";
+        std::fprintf(stderr, "%s\n", line.c_str());
+    }
     std::string line = "nulvane-cli: deleted " + std::to_string(summary.Deleted) + " files";
     if (summary.Missing > 0) line += ", " + std::to_string(summary.Missing) + " already gone";
     if (!summary.Kept.empty()) line += ", " + std::to_string(summary.Kept.size()) + " kept";
+    if (summary.Stopped) line += ", stopped with " + std::to_string(summary.NotReached) + " not reached";
     std::fprintf(stderr, "%s\n", line.c_str());
-    return summary.Kept.empty() ? 0 : 1;
+    return summary.Kept.empty() && !summary.Stopped ? 0 : 1;
 }
 
 }  // namespace

@@ -1,8 +1,114 @@
 #include "core/Deletion.h"
 
 #include <algorithm>
+#include <exception>
+#include <memory>
+#include <system_error>
+#include <thread>
+#include <utility>
+
+#include "platform/system/LongWork.h"
 
 namespace nulvane {
+namespace {
+
+enum class TEntryState : std::uint8_t { Untouched, Deleted, Missing, Kept };
+
+struct TEntryOutcome {
+    TEntryState State = TEntryState::Untouched;
+    TEntryNote Note = TEntryNote::None;  // why a kept file was kept
+};
+
+// Below this many files one thread is as fast: starting a second costs more than it saves.
+constexpr std::size_t TwoThreadMinimum = 2'000;
+// Done is raised in steps of this many files, so that two threads do not fight over its line.
+constexpr std::uint64_t DoneStep = 64;
+
+// One thread's part of "Delete &All": list indices, folder by folder, last entry first within one.
+struct TShare {
+    std::vector<std::size_t> Entries;
+    std::vector<std::pair<std::size_t, TKeptFile>> Kept;  // with their list index
+    std::exception_ptr Error;
+};
+
+// What a kept entry shows as its hint: why the deletion kept its file.
+TEntryNote NoteFor(const TRemoveResult& result) noexcept {
+    switch (result.Reason) {
+    case TKeepReason::Changed: return TEntryNote::KeptChanged;
+    case TKeepReason::PermissionDenied: return TEntryNote::KeptPermissionDenied;
+    case TKeepReason::InUse: return TEntryNote::KeptInUse;
+    case TKeepReason::PathGone: return TEntryNote::KeptPathGone;
+    case TKeepReason::None:
+    case TKeepReason::OtherError: break;
+    }
+    return TEntryNote::KeptOtherError;
+}
+
+void DeleteShare(const TResultList& list, TShare& share, std::vector<TEntryOutcome>& outcomes,
+                 const std::shared_ptr<const TLockTable>& locks, unsigned sharers, TLongWork& work) {
+    try {
+        TFileRemover remover(locks, sharers);
+        std::uint64_t unreported = 0;
+        // A request's path is needed until the next request is asked for.
+        TEntryTexts texts(list);
+        auto request = [&](std::size_t n) {
+            const TListEntry& entry = list[share.Entries[n]];
+            return TRemoveRequest{texts.FullPath(entry), entry.Identity.Device, entry.Identity.Inode};
+        };
+        auto stop = [&] { return work.StopRequested(); };
+        auto done = [&](std::size_t n, TRemoveResult&& result) {
+            const std::size_t index = share.Entries[n];
+            switch (result.Outcome) {
+            case TRemoveOutcome::Deleted: outcomes[index].State = TEntryState::Deleted; break;
+            case TRemoveOutcome::Missing: outcomes[index].State = TEntryState::Missing; break;
+            case TRemoveOutcome::Kept:
+                outcomes[index] = {TEntryState::Kept, NoteFor(result)};
+                share.Kept.emplace_back(index, TKeptFile{list.FullPath(list[index]), std::move(result)});
+                break;
+            }
+            if (++unreported == DoneStep) {
+                work.Done.fetch_add(unreported, std::memory_order_relaxed);
+                unreported = 0;
+            }
+        };
+        remover.RemoveAll(share.Entries.size(), request, stop, done);
+        work.Done.fetch_add(unreported, std::memory_order_relaxed);
+    } catch (...) {
+        share.Error = std::current_exception();
+    }
+}
+
+// The folder part of a path, for giving each folder to one thread.
+std::string_view FolderOf(std::string_view path) noexcept {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash);
+}
+
+// The folder part of entries' paths: a scanned entry's folder is composed once for all the
+// entries in it.
+class TFolderParts {
+public:
+    explicit TFolderParts(const TResultList& list) : List_(list), Paths_(list.FolderCount()), Made_(list.FolderCount()) {}
+
+    std::string_view Of(const TListEntry& entry) {
+        if (!entry.Record.HasPathTail()) return FolderOf(entry.Record.Get(fiFullPath));
+        if (entry.Folder == NoFolder) return {};  // the path is the tail alone, a name
+        std::string& path = Paths_[entry.Folder];
+        if (!Made_[entry.Folder]) {
+            List_.AppendFolderPath(entry.Folder, path);
+            path.pop_back();  // the separator, as FolderOf leaves it out
+            Made_[entry.Folder] = true;
+        }
+        return path;
+    }
+
+private:
+    const TResultList& List_;
+    std::vector<std::string> Paths_;
+    std::vector<bool> Made_;
+};
+
+}  // namespace
 
 TRemoveResult RemoveFileFromDisk(const std::string& path, const TFileIdentity& identity) {
     TFileRemover remover;
@@ -13,29 +119,76 @@ TRemoveResult DeleteEntry(TResultList& list, std::size_t index) {
     const TListEntry& entry = list.Entry(index);
     const TUpdateBracket::TUpdateScope update(list);
     TFileRemover remover;
-    const TRemoveResult result = remover.Remove(list.FullPath(entry), entry.Identity.Device, entry.Identity.Inode);
-    if (result.Removed()) list.Remove(index);
+    TRemoveResult result = remover.Remove(list.FullPath(entry), entry.Identity.Device, entry.Identity.Inode);
+    if (result.Removed())
+        list.Remove(index);
+    else
+        list[index].Note = NoteFor(result);
     return result;
 }
 
 TDeleteSummary DeleteCheckedEntries(TResultList& list) {
-    TDeleteSummary summary;
+    TLongWork& work = CurrentWork();
     const TUpdateBracket::TUpdateScope update(list);
-    TFileRemover remover;
-    TEntryTexts texts(list);
-    list.RemoveIf([&](std::size_t, TListEntry& entry) {
-        if (entry.CheckState != TCheckState::Checked) return false;
-        const std::string_view path = texts.FullPath(entry);
-        const TRemoveResult result = remover.Remove(path, entry.Identity.Device, entry.Identity.Inode);
-        switch (result.Outcome) {
-        case TRemoveOutcome::Deleted: ++summary.Deleted; return true;
-        case TRemoveOutcome::Missing: ++summary.Missing; return true;
-        case TRemoveOutcome::Kept: break;
+
+    std::vector<std::size_t> checked;
+    for (std::size_t i = list.Count(); i-- > 0;)
+        if (list[i].CheckState == TCheckState::Checked) checked.push_back(i);
+    work.Total.store(checked.size(), std::memory_order_relaxed);
+    work.Done.store(0, std::memory_order_relaxed);
+
+    const unsigned threads = checked.size() >= TwoThreadMinimum && std::thread::hardware_concurrency() > 1 ? 2 : 1;
+    // Files are removed folder by folder, as a walk would (the list in name order would visit its
+    // folders round and round); within a folder, last entry first.
+    TFolderParts folderParts(list);
+    std::vector<std::pair<std::string_view, std::size_t>> byFolder;
+    byFolder.reserve(checked.size());
+    for (const std::size_t index : checked) byFolder.emplace_back(folderParts.Of(list[index]), index);
+    checked = {};
+    std::stable_sort(byFolder.begin(), byFolder.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    TShare shares[2];
+    const std::hash<std::string_view> hash;
+    for (const auto& [folder, index] : byFolder) shares[threads == 1 ? 0 : hash(folder) & 1].Entries.push_back(index);
+    byFolder = {};
+
+    // Both threads only read the list; nothing changes it until they are done.
+    std::vector<TEntryOutcome> outcomes(list.Count());
+    const auto locks = std::make_shared<const TLockTable>(TLockTable::ReadSystem());
+    std::thread second;
+    if (threads == 2) {
+        try {
+            second = std::thread([&] { DeleteShare(list, shares[1], outcomes, locks, 2, work); });
+        } catch (const std::system_error&) {
+            // No second thread to be had: this one does both parts, one after the other.
         }
-        summary.Kept.push_back({std::string(path), result});
+    }
+    DeleteShare(list, shares[0], outcomes, locks, threads, work);
+    if (second.joinable())
+        second.join();
+    else if (threads == 2)
+        DeleteShare(list, shares[1], outcomes, locks, threads, work);
+
+    // Files that went leave the list even when an error stops the deletion.
+    TDeleteSummary summary;
+    list.RemoveIf([&](std::size_t index, TListEntry& entry) {
+        switch (outcomes[index].State) {
+        case TEntryState::Deleted: ++summary.Deleted; return true;
+        case TEntryState::Missing: ++summary.Missing; return true;
+        case TEntryState::Kept: entry.Note = outcomes[index].Note; return false;
+        case TEntryState::Untouched: summary.NotReached += entry.CheckState == TCheckState::Checked; return false;
+        }
         return false;
     });
-    std::reverse(summary.Kept.begin(), summary.Kept.end());
+    for (const TShare& share : shares)
+        if (share.Error) std::rethrow_exception(share.Error);
+
+    std::vector<std::pair<std::size_t, TKeptFile>> kept = std::move(shares[0].Kept);
+    kept.insert(kept.end(), std::make_move_iterator(shares[1].Kept.begin()),
+                std::make_move_iterator(shares[1].Kept.end()));
+    std::sort(kept.begin(), kept.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    summary.Kept.reserve(kept.size());
+    for (auto& [index, file] : kept) summary.Kept.push_back(std::move(file));
+    summary.Stopped = summary.NotReached > 0;
     return summary;
 }
 

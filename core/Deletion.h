@@ -3,10 +3,11 @@
 // entry ("Delete &All"), without the questions the commands ask first.
 //
 // Only what the scan found is ever deleted: an entry's file goes only when its path still names a
-// regular file of zero bytes with the device and inode recorded at the scan (see
-// platform/files/FileRemoval.h). An entry whose file is gone leaves the list; an entry whose file was
-// kept (changed, permission denied, in use) stays, with its check state, so that a failure is
-// never shown as a success.
+// regular file of zero bytes with the device and inode recorded at the scan, that no other program
+// holds a lock on (see platform/files/FileRemoval.h). An entry whose file is gone leaves the list;
+// an entry whose file was kept (changed, permission denied, in use, path no longer leading to it)
+// stays, with its check state and a note that says why, so that a failure is never shown as a
+// success.
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -25,6 +26,8 @@ struct TDeleteSummary {
     std::size_t Deleted = 0;
     std::size_t Missing = 0;        // entries whose file was already gone; removed from the list
     std::vector<TKeptFile> Kept;    // in list order
+    bool Stopped = false;           // a stop request ended the deletion before it was through
+    std::size_t NotReached = 0;     // checked entries the stop left as they were
 };
 
 // Deletes the file at `path` when it is still the empty regular file `identity` names.
@@ -34,10 +37,18 @@ TRemoveResult RemoveFileFromDisk(const std::string& path, const TFileIdentity& i
 // EListError for an index outside the list.
 TRemoveResult DeleteEntry(TResultList& list, std::size_t index);
 
-// Deletes the files of the checked entries, from the last entry to the first, under the list's
-// update bracket. Unchecked entries and entries whose file was kept stay in the list. A list in
-// name order visits its folders round and round: programs raise their open-file limit at start
-// (RaiseOpenFileLimit) so that the remover can keep thousands of folders open.
+// Deletes the files of the checked entries under the list's update bracket. Unchecked entries and
+// entries whose file was kept stay in the list; the summary names the kept ones in list order.
+//
+// As long work (CurrentWork()) it counts the checked entries as Total and those dealt with as
+// Done, and looks at the stop request between two files: once asked to stop, it deletes no
+// further file, and the entries not reached stay in the list, checked.
+//
+// Files are removed folder by folder, as a walk meets them, last entry first within a folder: a
+// list in name order would visit its folders round and round. A long list is worked through by
+// two threads, each taking whole folders (two removals in one folder would only wait for each
+// other); each entry's outcome is applied afterwards, so the list and the summary are what one
+// thread would have made.
 TDeleteSummary DeleteCheckedEntries(TResultList& list);
 
 }  // namespace nulvane

@@ -1,12 +1,19 @@
 #include "platform/files/FileRemoval.h"
 
-// The POSIX removal: openat step by step, fstatat and unlinkat on the open folder.
+// The POSIX removal: openat step by step; on the open folder, fstatat, renameat2 to a private
+// name, fstatat again and unlinkat.
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <climits>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <system_error>
 
 #include <fcntl.h>
+#include <stdio.h>  // renameat2
+#include <sys/random.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,33 +21,110 @@
 namespace nulvane {
 namespace {
 
-TRemoveResult Kept(TKeepReason reason, int error = 0) noexcept { return {TRemoveOutcome::Kept, reason, error}; }
+TRemoveResult Kept(TKeepReason reason, int error = 0) { return {TRemoveOutcome::Kept, reason, error, {}}; }
 
-// What a failed open, stat or unlink means for the file.
-TRemoveResult FromError(int error) noexcept {
+// What a failed stat, rename or unlink of the name in its open folder means for the file.
+TRemoveResult FromError(int error) {
     switch (error) {
-    case ENOENT:
-    case ENOTDIR:  // a folder on the path became a file: the file is not there any more
-        return {TRemoveOutcome::Missing, TKeepReason::None, error};
+    case ENOENT: return {TRemoveOutcome::Missing, TKeepReason::None, error, {}};
     case EACCES:
     case EPERM:
-    case EROFS:
-        return Kept(TKeepReason::PermissionDenied, error);
+    case EROFS: return Kept(TKeepReason::PermissionDenied, error);
     case EBUSY:
-    case ETXTBSY:
-        return Kept(TKeepReason::InUse, error);
-    default:
-        return Kept(TKeepReason::OtherError, error);
+    case ETXTBSY: return Kept(TKeepReason::InUse, error);
+    default: return Kept(TKeepReason::OtherError, error);
     }
 }
 
-// Opens `name` in `parent` as a folder. O_PATH needs only search permission on the parent, which
-// is all a removal needs, so a folder we may not list still lets us remove what is in it.
-int OpenFolderAt(int parent, const char* name) noexcept {
-    int fd;
-    do fd = ::openat(parent, name, O_PATH | O_DIRECTORY | O_CLOEXEC);
-    while (fd < 0 && errno == EINTR);
-    return fd;
+// What a folder on the path that cannot be opened means: the path no longer leads to the file,
+// which may well still be on disk (reached before through a folder or a link that is gone).
+TRemoveResult FromFolderError(int error) {
+    if (error == ENOENT || error == ENOTDIR) return Kept(TKeepReason::PathGone, error);
+    return FromError(error);
+}
+
+// Errors after which opening a folder may succeed once the remover holds fewer folders open.
+bool IsResourceError(int error) noexcept { return error == EMFILE || error == ENFILE || error == ENOMEM; }
+
+// The folder part of a path, up to and with its last "/"; empty for a bare name.
+std::string_view FolderOf(std::string_view path) noexcept {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
+}
+
+bool IsFoundFile(const struct stat& st, std::uint64_t device, std::uint64_t inode) noexcept {
+    return S_ISREG(st.st_mode) && st.st_size == 0 && static_cast<std::uint64_t>(st.st_dev) == device &&
+           static_cast<std::uint64_t>(st.st_ino) == inode;
+}
+
+// renameat2 without replacing: errors EINVAL or ENOSYS mean the file system (or kernel) does not
+// offer it.
+bool NoReplaceUnsupported(int error) noexcept { return error == EINVAL || error == ENOSYS; }
+
+// Moves `from` to `to` in the folder unless `to` exists; 0 or an error number (EEXIST when `to`
+// is taken). Where renameat2 cannot refuse to replace, a hard link under the new name (which does
+// refuse) and the removal of the old name do the same.
+int MoveNoReplace(int folderFd, const char* from, const char* to) noexcept {
+    if (::renameat2(folderFd, from, folderFd, to, RENAME_NOREPLACE) == 0) return 0;
+    if (!NoReplaceUnsupported(errno)) return errno;
+    if (::linkat(folderFd, from, folderFd, to, 0) != 0) return errno;
+    ::unlinkat(folderFd, from, 0);
+    return 0;
+}
+
+// A private name: a prefix no program of the system uses and 64 bits that are new in this
+// process (a bijection of a counter that starts at a random value), so that two threads or two
+// processes never meet on one, and nobody can guess the next.
+struct TAsideName {
+    char Text[32];
+    TAsideName() noexcept {
+        static std::atomic<std::uint64_t> counter{[] {
+            std::uint64_t seed = 0;
+            if (::getrandom(&seed, sizeof seed, GRND_NONBLOCK) != sizeof seed)
+                seed = static_cast<std::uint64_t>(::getpid()) << 32 ^ static_cast<std::uint64_t>(::time(nullptr));
+            return seed;
+        }()};
+        std::uint64_t x = counter.fetch_add(0x9E3779B97F4A7C15ull, std::memory_order_relaxed);
+        x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+        x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+        x ^= x >> 31;
+        std::snprintf(Text, sizeof Text, ".nulvane-%016llx", static_cast<unsigned long long>(x));
+    }
+};
+
+// Moves `name` aside to a fresh private name, never replacing anything; 0 or an error number.
+int MoveAside(int folderFd, const char* name, TAsideName& aside) noexcept {
+    for (int attempt = 0; attempt < 8; ++attempt, aside = TAsideName()) {
+        if (::renameat2(folderFd, name, folderFd, aside.Text, RENAME_NOREPLACE) == 0) return 0;
+        if (errno == EEXIST) continue;
+        if (!NoReplaceUnsupported(errno)) return errno;
+        // A plain rename replaces what it finds, so make sure nothing is there first; nobody else
+        // knows the name to put something there in between.
+        struct stat st;
+        if (::fstatat(folderFd, aside.Text, &st, AT_SYMLINK_NOFOLLOW) == 0) continue;
+        if (errno != ENOENT) return errno;
+        return ::renameat(folderFd, name, folderFd, aside.Text) == 0 ? 0 : errno;
+    }
+    return EEXIST;
+}
+
+// Puts a file moved aside back under `name`. When the name was taken meanwhile, the file is kept
+// beside it as "NAME.nulvane-kept" (or "-2" to "-9" after it), else under the private name, and
+// the name it has now is returned; empty when it is back under its own name.
+std::string PutBack(int folderFd, const char* aside, const std::string& name, std::string_view folder) {
+    const int error = MoveNoReplace(folderFd, aside, name.c_str());
+    if (error == 0) return {};
+    if (error == EEXIST) {
+        for (int n = 1; n <= 9; ++n) {
+            std::string kept = name + ".nulvane-kept";
+            if (n > 1) kept.append({'-', static_cast<char>('0' + n)});
+            if (kept.size() > NAME_MAX) break;
+            const int keptError = MoveNoReplace(folderFd, aside, kept.c_str());
+            if (keptError == 0) return std::string(folder) + kept;
+            if (keptError != EEXIST) break;
+        }
+    }
+    return std::string(folder) + aside;
 }
 
 }  // namespace
@@ -51,6 +135,7 @@ std::string TRemoveResult::ReasonText() const {
     case TKeepReason::Changed: return "changed since the scan";
     case TKeepReason::PermissionDenied: return "permission denied";
     case TKeepReason::InUse: return "in use";
+    case TKeepReason::PathGone: return "path no longer leads to it";
     case TKeepReason::OtherError: break;
     }
     return Error != 0 ? std::system_category().message(Error) : std::string("could not be removed");
@@ -65,30 +150,72 @@ void RaiseOpenFileLimit() noexcept {
     ::setrlimit(RLIMIT_NOFILE, &limit);
 }
 
-TFileRemover::TFileRemover() {
+TFileRemover::TFileRemover() : TFileRemover(std::make_shared<const TLockTable>(TLockTable::ReadSystem())) {}
+
+TFileRemover::TFileRemover(std::shared_ptr<const TLockTable> locks, unsigned sharers) : Locks_(std::move(locks)) {
+    if (!Locks_) Locks_ = std::make_shared<const TLockTable>();
     // Folders stay open for the remover's lifetime: a quarter of the process's descriptors at
-    // most, so that the rest of the program never runs short.
+    // most, shared among the removers working side by side, so that the rest of the program never
+    // runs short.
     struct rlimit limit{};
     const rlim_t soft = ::getrlimit(RLIMIT_NOFILE, &limit) == 0 ? limit.rlim_cur : 1024;
-    MaxOpenFolders_ = soft == RLIM_INFINITY ? 4096 : std::clamp<std::size_t>(soft / 4, 8, 4096);
+    const std::size_t quarter = soft == RLIM_INFINITY ? 4096 * 4 : soft / 4;
+    MaxOpenFolders_ = std::clamp<std::size_t>(quarter / std::max(sharers, 1u), 8, 4096);
 }
 
-TFileRemover::~TFileRemover() {
+TFileRemover::~TFileRemover() { ReleaseFolders(); }
+
+bool TFileRemover::ReleaseFolders() noexcept {
+    if (Folders_.empty() && Uncached_ < 0) return false;
+    MaxOpenFolders_ = Folders_.size() / 2;
     for (const auto& [path, fd] : Folders_) ::close(fd);
+    Folders_.clear();
     if (Uncached_ >= 0) ::close(Uncached_);
+    Uncached_ = -1;
+    UncachedPath_.clear();
+    return true;
+}
+
+int TFileRemover::OpenComponent(int parent, const char* name, std::string_view) noexcept {
+    // O_PATH needs only search permission on the parent, which is all a removal needs, so a
+    // folder we may not list still lets us remove what is in it.
+    int fd;
+    do fd = ::openat(parent, name, O_PATH | O_DIRECTORY | O_CLOEXEC);
+    while (fd < 0 && errno == EINTR);
+    return fd;
 }
 
 int TFileRemover::OpenFolder(std::string_view folder) {
+    // Each release halves the folders kept, so this ends: at the latest when none is left to
+    // release, the shortage is not ours and the error stands.
+    for (;;) {
+        const int fd = OpenFolderOnce(folder);
+        if (fd != -1 || !IsResourceError(errno)) return fd;
+        const int error = errno;
+        if (!ReleaseFolders()) {
+            errno = error;
+            return -1;
+        }
+    }
+}
+
+int TFileRemover::OpenFolderOnce(std::string_view folder) {
     if (folder.empty()) return AT_FDCWD;
     if (const auto it = Folders_.find(folder); it != Folders_.end()) return it->second;
     if (Uncached_ >= 0 && folder == UncachedPath_) return Uncached_;
 
-    // Start from the deepest folder on the path that is open already.
+    // Start from the deepest folder on the path that is open already: the one opened last when
+    // the path goes on from it (folder by folder, a walk goes deeper one folder at a time), else
+    // the deepest one kept.
     std::size_t pos = 0;
     int fd = folder.starts_with('/') ? -1 : AT_FDCWD;
-    for (std::size_t end = folder.size() - 1; end > 0;) {
+    if (Uncached_ >= 0 && folder.starts_with(UncachedPath_)) {
+        fd = Uncached_;
+        pos = UncachedPath_.size();
+    }
+    for (std::size_t end = folder.size() - 1; end > pos;) {
         const std::size_t slash = folder.rfind('/', end - 1);
-        if (slash == std::string_view::npos) break;
+        if (slash == std::string_view::npos || slash + 1 <= pos) break;
         if (const auto it = Folders_.find(folder.substr(0, slash + 1)); it != Folders_.end()) {
             fd = it->second;
             pos = slash + 1;
@@ -104,7 +231,7 @@ int TFileRemover::OpenFolder(std::string_view folder) {
     };
     bool ownsFd = false;  // whether `fd` is kept nowhere and must be closed when done with
     if (fd == -1) {
-        fd = OpenFolderAt(AT_FDCWD, "/");
+        fd = OpenComponent(AT_FDCWD, "/", folder.substr(0, 1));
         if (fd < 0) return -1;
         ownsFd = !keep("/", fd);
         pos = 1;
@@ -115,7 +242,7 @@ int TFileRemover::OpenFolder(std::string_view folder) {
         component.assign(folder.substr(pos, end - pos));
         pos = end + 1;
         if (component.empty() || component == ".") continue;
-        const int next = OpenFolderAt(fd, component.c_str());
+        const int next = OpenComponent(fd, component.c_str(), folder.substr(0, pos));
         const int error = errno;
         if (ownsFd) ::close(fd);
         if (next < 0) {
@@ -133,25 +260,190 @@ int TFileRemover::OpenFolder(std::string_view folder) {
     return fd;
 }
 
-TRemoveResult TFileRemover::Remove(std::string_view path, std::uint64_t device, std::uint64_t inode) {
-    // No file has a name with a NUL byte in it; handed on, it would cut the path short.
-    if (path.empty() || path.find('\0') != std::string_view::npos) return FromError(ENOENT);
-
-    const std::size_t slash = path.rfind('/');
-    const std::string_view folder = slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
-    const std::string name(slash == std::string_view::npos ? path : path.substr(slash + 1));
-    if (name.empty()) return Kept(TKeepReason::Changed);  // the path names a folder
-
-    const int folderFd = OpenFolder(folder);
-    if (folderFd == -1) return FromError(errno);
-
+TKeepReason TFileRemover::LockReason(int folderFd, const char* name, std::uint64_t device, std::uint64_t inode,
+                                     int& error) {
+    error = 0;
+    switch (Locks_->Find(device, inode)) {
+    case TLockTable::TMatch::None: return TKeepReason::None;
+    case TLockTable::TMatch::Identity: return TKeepReason::InUse;
+    case TLockTable::TMatch::InodeOnly: break;
+    }
+    // Not sure it is this file: ask the file. One under a lease cannot be opened without waiting
+    // for its holder, so it is in use; one we cannot open to ask is kept with the reason.
+    const int fd = ::openat(folderFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT) return TKeepReason::None;  // gone: the move aside will say so
+        if (errno == EWOULDBLOCK) return TKeepReason::InUse;
+        error = errno;
+        return FromError(error).Reason;
+    }
     struct stat st;
-    if (::fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return FromError(errno);
-    if (!S_ISREG(st.st_mode) || st.st_size != 0 || static_cast<std::uint64_t>(st.st_dev) != device ||
-        static_cast<std::uint64_t>(st.st_ino) != inode)
-        return Kept(TKeepReason::Changed);
-    if (::unlinkat(folderFd, name.c_str(), 0) != 0) return FromError(errno);
-    return {TRemoveOutcome::Deleted, TKeepReason::None, 0};
+    const bool same = ::fstat(fd, &st) == 0 && IsFoundFile(st, device, inode);
+    const bool locked = same && IsFileLocked(fd);
+    ::close(fd);
+    return locked ? TKeepReason::InUse : same ? TKeepReason::None : TKeepReason::Changed;
+}
+
+TRemoveResult TFileRemover::Remove(std::string_view path, std::uint64_t device, std::uint64_t inode) {
+    return Dispose(path, device, inode, [](int folderFd, const char* asideName) {
+        return ::unlinkat(folderFd, asideName, 0) == 0 ? 0 : errno;
+    });
+}
+
+bool TFileRemover::Prepare(const TRemoveRequest& request, TTarget& target, TRemoveResult& result) {
+    // No file has a name with a NUL byte in it; handed on, it would cut the path short.
+    const std::string_view path = request.Path;
+    if (path.empty() || path.find('\0') != std::string_view::npos) {
+        result = FromError(ENOENT);
+        return false;
+    }
+    target.Folder = FolderOf(path);
+    target.Name.assign(path.substr(target.Folder.size()));
+    if (target.Name.empty()) {
+        result = Kept(TKeepReason::Changed);  // the path names a folder
+        return false;
+    }
+    target.FolderFd = OpenFolder(target.Folder);
+    if (target.FolderFd == -1) {
+        result = FromFolderError(errno);
+        return false;
+    }
+    // What the name holds now: a file that plainly changed, or one in use, is left as it is.
+    struct stat st;
+    if (::fstatat(target.FolderFd, target.Name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        result = FromError(errno);
+        return false;
+    }
+    if (!IsFoundFile(st, request.Device, request.Inode)) {
+        result = Kept(TKeepReason::Changed);
+        return false;
+    }
+    int error = 0;
+    const TKeepReason reason = LockReason(target.FolderFd, target.Name.c_str(), request.Device, request.Inode, error);
+    if (reason != TKeepReason::None) {
+        result = Kept(reason, error);
+        return false;
+    }
+    return true;
+}
+
+TRemoveResult TFileRemover::Dispose(std::string_view path, std::uint64_t device, std::uint64_t inode,
+                                    const TDisposal& dispose) {
+    const TRemoveRequest request{path, device, inode};
+    TTarget target;
+    TRemoveResult result;
+    if (!Prepare(request, target, result)) return result;
+
+    TAsideName aside;
+    if (const int error = MoveAside(target.FolderFd, target.Name.c_str(), aside); error != 0) return FromError(error);
+    // From here on the file under the private name can change only by its content, which the
+    // checks see, or by someone who read the name from the folder (and could as well have
+    // removed the file).
+    struct stat st;
+    if (::fstatat(target.FolderFd, aside.Text, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        return Kept(TKeepReason::Changed, errno);  // moved on from the private name already
+    }
+    if (!IsFoundFile(st, device, inode)) {
+        result = Kept(TKeepReason::Changed);
+    } else {
+        const int error = dispose(target.FolderFd, aside.Text);
+        if (error == 0) return {TRemoveOutcome::Deleted, TKeepReason::None, 0, {}};
+        if (error == ENOENT) return Kept(TKeepReason::Changed, error);
+        result = FromError(error);
+    }
+    result.KeptAs = PutBack(target.FolderFd, aside.Text, target.Name, target.Folder);
+    return result;
+}
+
+void TFileRemover::RemoveAll(std::size_t count, const TRequestSource& request, const TStopQuery& stop,
+                             const TResultSink& done) {
+    // The verified file of the last request, still under its private name in its folder. The
+    // next file of the same folder is moved aside onto that name, which removes it in the same
+    // step; a file of another folder, the end or a stop removes it on its own.
+    struct {
+        bool Active = false;
+        std::size_t Index = 0;
+        std::string Folder;
+        int FolderFd = -1;
+        std::string Name;
+        std::uint64_t Device = 0, Inode = 0;
+        TAsideName Aside;
+    } pending;
+    auto finishPending = [&] {
+        if (!pending.Active) return;
+        pending.Active = false;
+        if (::unlinkat(pending.FolderFd, pending.Aside.Text, 0) == 0) {
+            done(pending.Index, {TRemoveOutcome::Deleted, TKeepReason::None, 0, {}});
+            return;
+        }
+        const int error = errno;
+        if (error == ENOENT) {
+            done(pending.Index, Kept(TKeepReason::Changed, error));  // taken from the private name
+            return;
+        }
+        TRemoveResult result = FromError(error);
+        result.KeptAs = PutBack(pending.FolderFd, pending.Aside.Text, pending.Name, pending.Folder);
+        done(pending.Index, std::move(result));
+    };
+    // An error on the way (no memory for a result) still removes the verified file: it is not
+    // left behind under its private name.
+    const struct TLeaveNothing {
+        decltype(pending)& Pending;
+        ~TLeaveNothing() {
+            if (Pending.Active) ::unlinkat(Pending.FolderFd, Pending.Aside.Text, 0);
+        }
+    } leaveNothing{pending};
+
+    TTarget target;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (stop()) break;
+        const TRemoveRequest next = request(i);
+        // Another folder may close the pending file's folder when it is opened. Two names of one
+        // file are another matter: a rename from one onto the other changes nothing.
+        if (pending.Active && (FolderOf(next.Path) != pending.Folder ||
+                               (next.Device == pending.Device && next.Inode == pending.Inode)))
+            finishPending();
+        TRemoveResult result;
+        if (!Prepare(next, target, result)) {
+            done(i, std::move(result));
+            continue;
+        }
+        TAsideName aside;
+        if (pending.Active) {
+            // Both names are in the open folder: the rename replaces the pending file, which
+            // was verified and is ours alone, and that removes it.
+            if (::renameat(target.FolderFd, target.Name.c_str(), target.FolderFd, pending.Aside.Text) != 0) {
+                done(i, FromError(errno));  // nothing moved: the pending file stays pending
+                continue;
+            }
+            pending.Active = false;
+            done(pending.Index, {TRemoveOutcome::Deleted, TKeepReason::None, 0, {}});
+            aside = pending.Aside;
+        } else if (const int error = MoveAside(target.FolderFd, target.Name.c_str(), aside); error != 0) {
+            done(i, FromError(error));
+            continue;
+        }
+        struct stat st;
+        if (::fstatat(target.FolderFd, aside.Text, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            done(i, Kept(TKeepReason::Changed, errno));
+            continue;
+        }
+        if (!IsFoundFile(st, next.Device, next.Inode)) {
+            result = Kept(TKeepReason::Changed);
+            result.KeptAs = PutBack(target.FolderFd, aside.Text, target.Name, target.Folder);
+            done(i, std::move(result));
+            continue;
+        }
+        pending.Active = true;
+        pending.Index = i;
+        pending.Folder.assign(target.Folder);
+        pending.FolderFd = target.FolderFd;
+        pending.Name = target.Name;
+        pending.Device = next.Device;
+        pending.Inode = next.Inode;
+        pending.Aside = aside;
+    }
+    finishPending();
 }
 
 }  // namespace nulvane

@@ -110,6 +110,24 @@ TEST_F(MainFormTest, ExportEntriesCallTheirFormatsAndTheSecondWritesTheFile) {
     EXPECT_FALSE(Form.ListView().Model().Frozen());
 }
 
+TEST_F(MainFormTest, AStoppedExportSaysSoAndLeavesTheEarlierFile) {
+    Show();
+    Dir.Write("f/a");
+    Form.DropFolders({Dir.Str() + "/f"});
+    Dir.Write("out.csv", "earlier");
+    TLongWork work;
+    const TLongWorkScope scope(work);
+    work.RequestStop();
+    Services.QueueAnswer(Dir.Str() + "/out.csv");
+    Services.QueueAnswer("Yes");
+    Form.Popup().actions()[3]->trigger();  // "Export To SCV"
+    EXPECT_TRUE(Services.RequestsOf(MessageBox).size() == 1) << "only the overwrite question, no \"Export Finished\"";
+    EXPECT_EQ(Form.StatusText().toStdString(), "1 file in the list \u00b7 Export stopped: no file written");
+    std::ifstream in(Dir.Str() + "/out.csv");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "earlier");
+    EXPECT_FALSE(Form.ListView().Model().Frozen());
+}
+
 TEST_F(MainFormTest, HelpAndTheAboutLinksOpenTheMakersAddresses) {
     Show();
     Form.HelpClick();
@@ -162,11 +180,12 @@ TEST_F(MainFormTest, OpenFolderScansUnderTheProgressWindowAndSortsEvenWhenCancel
     EXPECT_TRUE(std::filesystem::exists(folder + "/a"));
 }
 
-// The names of the files deleted in a folder, in the order they went.
+// The names of the files deleted in a folder, in the order they went. A file leaves its name by
+// a move to a private name (".nulvane-..."), under which it is then removed.
 class TDeletionWatch {
 public:
     explicit TDeletionWatch(const std::string& folder) : Fd_(inotify_init1(IN_NONBLOCK)) {
-        inotify_add_watch(Fd_, folder.c_str(), IN_DELETE);
+        inotify_add_watch(Fd_, folder.c_str(), IN_DELETE | IN_MOVED_FROM);
     }
     ~TDeletionWatch() { ::close(Fd_); }
     TNames Deleted() const {
@@ -175,7 +194,7 @@ public:
         for (ssize_t n; (n = ::read(Fd_, buffer, sizeof buffer)) > 0;)
             for (char* at = buffer; at < buffer + n;) {
                 const auto* event = reinterpret_cast<const inotify_event*>(at);
-                names.emplace_back(event->name);
+                if (!std::string_view(event->name).starts_with(".nulvane-")) names.emplace_back(event->name);
                 at += sizeof(inotify_event) + event->len;
             }
         return names;

@@ -1,0 +1,102 @@
+#include "platform/files/FileLocks.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace nulvane {
+namespace {
+
+template <typename T>
+bool ParseNumber(std::string_view text, T& value, int base) noexcept {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    return error == std::errc() && end == text.data() + text.size() && !text.empty();
+}
+
+// A line names its file as MAJOR:MINOR:INODE, the device numbers in hex ("fe:01:1835021"); the
+// words before it vary with the kind of lock and the kernel's version, so the field is found by
+// its shape, not by its place.
+bool ParseFileField(std::string_view word, std::uint64_t& device, std::uint64_t& inode) noexcept {
+    const std::size_t first = word.find(':');
+    if (first == std::string_view::npos) return false;
+    const std::size_t second = word.find(':', first + 1);
+    if (second == std::string_view::npos) return false;
+    unsigned major = 0, minor = 0;
+    if (!ParseNumber(word.substr(0, first), major, 16) ||
+        !ParseNumber(word.substr(first + 1, second - first - 1), minor, 16) ||
+        !ParseNumber(word.substr(second + 1), inode, 10))
+        return false;
+    device = makedev(major, minor);
+    return true;
+}
+
+}  // namespace
+
+TLockTable TLockTable::Parse(std::string_view text) {
+    TLockTable table;
+    while (!text.empty()) {
+        const std::size_t eol = std::min(text.find('\n'), text.size());
+        std::string_view line = text.substr(0, eol);
+        text.remove_prefix(std::min(eol + 1, text.size()));
+        while (!line.empty()) {
+            const std::size_t start = line.find_first_not_of(" \t");
+            if (start == std::string_view::npos) break;
+            line.remove_prefix(start);
+            const std::size_t end = std::min(line.find_first_of(" \t"), line.size());
+            std::uint64_t device = 0, inode = 0;
+            if (ParseFileField(line.substr(0, end), device, inode)) {
+                table.Locks_.emplace_back(inode, device);
+                break;
+            }
+            line.remove_prefix(end);
+        }
+    }
+    std::sort(table.Locks_.begin(), table.Locks_.end());
+    table.Locks_.erase(std::unique(table.Locks_.begin(), table.Locks_.end()), table.Locks_.end());
+    return table;
+}
+
+TLockTable TLockTable::ReadSystem() {
+    const int fd = ::open("/proc/locks", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return {};
+    std::string text;
+    char buffer[16384];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got > 0) {
+            text.append(buffer, static_cast<std::size_t>(got));
+        } else if (got == 0 || errno != EINTR) {
+            break;  // a read that fails part way keeps the locks read so far
+        }
+    }
+    ::close(fd);
+    return Parse(text);
+}
+
+TLockTable::TMatch TLockTable::Find(std::uint64_t device, std::uint64_t inode) const noexcept {
+    auto it = std::lower_bound(Locks_.begin(), Locks_.end(), std::make_pair(inode, std::uint64_t{0}));
+    if (it == Locks_.end() || it->first != inode) return TMatch::None;
+    for (; it != Locks_.end() && it->first == inode; ++it)
+        if (it->second == device) return TMatch::Identity;
+    return TMatch::InodeOnly;
+}
+
+bool IsFileLocked(int fd) noexcept {
+    // A write lock conflicts with every record lock another open file holds on any byte; asked
+    // as an open-file-description lock, the answer also covers POSIX locks of this process.
+    struct flock query{};
+    query.l_type = F_WRLCK;
+    query.l_whence = SEEK_SET;
+    if (::fcntl(fd, F_OFD_GETLK, &query) == 0 && query.l_type != F_UNLCK) return true;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return errno == EWOULDBLOCK;
+    ::flock(fd, LOCK_UN);
+    return false;
+}
+
+}  // namespace nulvane
