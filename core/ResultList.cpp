@@ -197,7 +197,7 @@ void TResultList::AppendFolderPath(TFolderIndex folder, std::string& out) const 
         const std::string_view name = Folders_[f].Name;
         out[--end] = '/';
         end -= name.size();
-        std::memcpy(out.data() + end, name.data(), name.size());
+        if (!name.empty()) std::memcpy(out.data() + end, name.data(), name.size());
     }
 }
 
