@@ -211,7 +211,13 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
     acOneFileSystem->setCheckable(true);
     acOneFileSystem->setChecked(Options_.OneFileSystem);
     acOneFileSystem->setToolTip(QStringLiteral("Do not scan folders on other disks or mounted file systems"));
-    for (QAction* option : {acFollowFolderLinks, acOneFileSystem})
+    mnOptions->addSeparator();
+    acMoveToTrash = mnOptions->addAction(QStringLiteral("Move to Trash"));
+    acMoveToTrash->setCheckable(true);
+    acMoveToTrash->setChecked(Options_.MoveToTrash);
+    acMoveToTrash->setToolTip(
+        QStringLiteral("Delete and Delete All move the files to the trash, where they can be restored"));
+    for (QAction* option : {acFollowFolderLinks, acOneFileSystem, acMoveToTrash})
         connect(option, &QAction::triggered, this, [this] { RunCommand([this] { OptionToggled(); }); });
 
     StatusPanel0 = new QLabel(this);
@@ -390,7 +396,7 @@ void TFMMain::btnDeleteClick() {
     const std::size_t focused = VT.FocusedEntry();
     if (focused == NoEntry) return;
     TRemoveResult result;
-    LongWork([&] { result = DeleteEntry(VT, focused); });
+    LongWork([&] { result = DeleteEntry(VT, focused, {.ToTrash = Options_.MoveToTrash}); });
     TDeleteOutcome outcome;
     (result.Outcome == TRemoveOutcome::Deleted ? outcome.Deleted
      : result.Outcome == TRemoveOutcome::Missing ? outcome.Missing
@@ -409,7 +415,7 @@ void TFMMain::btnDelAllClick() {
     } hide;
     SetWaitMessage(DeletingFilesText);
     TDeleteSummary summary;
-    LongWork([&] { summary = DeleteCheckedEntries(VT); });
+    LongWork([&] { summary = DeleteCheckedEntries(VT, {.ToTrash = Options_.MoveToTrash}); });
     TDeleteOutcome outcome{summary.Deleted, summary.Missing, summary.Kept.size(), summary.Stopped, {}};
     if (summary.Kept.size() == 1) outcome.KeptReason = summary.Kept.front().Result.ReasonText();
     SetOutcome(DeleteOutcomeText(outcome));
@@ -426,6 +432,7 @@ void TFMMain::CheckSelectedClick(bool checked) {
 void TFMMain::OptionToggled() {
     Options_.FollowFolderLinks = acFollowFolderLinks->isChecked();
     Options_.OneFileSystem = acOneFileSystem->isChecked();
+    Options_.MoveToTrash = acMoveToTrash->isChecked();
     Options_.Save();
 }
 

@@ -135,6 +135,7 @@ private:
     QMenu* mnOptions = nullptr;
     QAction* acFollowFolderLinks = nullptr;
     QAction* acOneFileSystem = nullptr;
+    QAction* acMoveToTrash = nullptr;
     QLabel* StatusPanel0 = nullptr;
     QLabel* StatusPanel1 = nullptr;
     bool Shown_ = false;

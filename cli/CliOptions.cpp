@@ -39,6 +39,12 @@ constexpr std::array Options = std::to_array<TCliOption>({
                 "export could not be written, nothing is deleted."},
     {.Short = "-y", .Long = "--yes", .Within = "--delete",
      .Help = "answer the question with yes (needed when input is not a terminal)"},
+    {.Long = "--trash", .Within = "--delete", .Help = "move the files to the trash instead of deleting them",
+     .Details = "Each file goes to the trash of its own file system, as the desktop's file managers keep it "
+                "(the freedesktop.org trash: $XDG_DATA_HOME/Trash, by default ~/.local/share/Trash, for files on "
+                "that file system; .Trash/UID or .Trash-UID at the top of any other), where they and trash-restore "
+                "find it. A file is never copied to another file system: one whose file system has no trash that "
+                "can be used is kept, \"no trash on this file system\". Without --trash, deletion is final."},
     {.Short = "-h", .Long = "--help", .Alone = true, .Help = "show this help and exit"},
     {.Long = "--version", .Alone = true, .Help = "show the version and exit"},
     {.Long = "--", .Help = "end the options: every later argument is a FOLDER, even one that starts with -"},

@@ -3,7 +3,7 @@
 // With --export csv|txt|html|xml|xls FILE it writes the list to FILE instead, as the desktop
 // program's export would; an existing FILE is replaced only with --force. With --delete it then
 // deletes the listed files as the desktop program's "Delete &All" does, after a question on the
-// terminal or --yes. Exit status: 0 success, 1 something asked for failed (folders that could not
+// terminal or --yes (with --trash it moves them to the trash instead). Exit status: 0 success, 1 something asked for failed (folders that could not
 // be read or were given up for lack of resources are named on standard error), 2 bad usage.
 // SIGINT, SIGTERM and SIGHUP stop the work in progress, and the program then ends by that signal
 // (see StopSignals.h).
@@ -55,6 +55,7 @@ struct TCliOptions {
     bool NoFollow = false;
     bool Delete = false;
     bool Yes = false;
+    bool Trash = false;
     bool Help = false;
     bool Version = false;
 };
@@ -69,6 +70,8 @@ bool ParseWalkAndDeletionOption(std::string_view arg, TCliOptions& options) {
         options.Delete = true;
     else if (arg == "-y" || arg == "--yes")
         options.Yes = true;
+    else if (arg == "--trash")
+        options.Trash = true;
     else if (arg == "-h" || arg == "--help")
         options.Help = true;
     else if (arg == "--version")
@@ -136,6 +139,10 @@ bool ParseArguments(int argc, char** argv, TCliOptions& options, std::string& er
     }
     if (options.Yes && !options.Delete) {
         error = "--yes only goes with --delete";
+        return false;
+    }
+    if (options.Trash && !options.Delete) {
+        error = "--trash only goes with --delete";
         return false;
     }
     if (options.Help || options.Version) return true;
@@ -228,9 +235,9 @@ bool IsFolder(const std::string& folder) {
     return false;
 }
 
-// Deletes every listed file as "Delete &All" does once the question is answered Yes; 1 when a
-// file was kept or a stop left files undeleted.
-int DeleteStep(TResultList& list) {
+// Deletes every listed file as "Delete &All" does once the question is answered Yes (or moves it
+// to the trash); 1 when a file was kept or a stop left files undeleted.
+int DeleteStep(TResultList& list, const TCliOptions& options) {
     if (list.Empty()) {
         std::fputs("nulvane-cli: no empty files to delete\n", stderr);
         return 0;
@@ -244,14 +251,15 @@ int DeleteStep(TResultList& list) {
     }
     EndIfSignalled();
     list.SetAllCheckStates(TCheckState::Checked);
-    const TDeleteSummary summary = DeleteCheckedEntries(list);
+    const TDeleteSummary summary = DeleteCheckedEntries(list, {.ToTrash = options.Trash});
     EndIfSignalled();
     for (const TKeptFile& kept : summary.Kept) {
         std::string line = "nulvane-cli: kept " + EscapeForTerminal(kept.Path) + ": " + kept.Result.ReasonText();
         if (!kept.Result.KeptAs.empty()) line += " (now named " + EscapeForTerminal(kept.Result.KeptAs) + ")";
         std::fprintf(stderr, "%s\n", line.c_str());
     }
-    std::string line = "nulvane-cli: deleted " + std::to_string(summary.Deleted) + " files";
+    std::string line = "nulvane-cli: " + std::string(options.Trash ? "moved " : "deleted ") +
+                       std::to_string(summary.Deleted) + (options.Trash ? " files to the trash" : " files");
     if (summary.Missing > 0) line += ", " + std::to_string(summary.Missing) + " already gone";
     if (!summary.Kept.empty()) line += ", " + std::to_string(summary.Kept.size()) + " kept";
     if (summary.Stopped) line += ", stopped with " + std::to_string(summary.NotReached) + " not reached";
@@ -336,7 +344,7 @@ int main(int argc, char** argv) try {
             if (mayDelete) std::fputs("nulvane-cli: nothing deleted\n", stderr);
             return 1;
         }
-        return mayDelete ? std::max(status, DeleteStep(list)) : status;
+        return mayDelete ? std::max(status, DeleteStep(list, options)) : status;
     }
 
     TOutput out(stdout);
@@ -351,7 +359,7 @@ int main(int argc, char** argv) try {
         if (mayDelete) std::fputs("nulvane-cli: nothing deleted\n", stderr);
         return 1;
     }
-    return mayDelete ? std::max(status, DeleteStep(list)) : status;
+    return mayDelete ? std::max(status, DeleteStep(list, options)) : status;
 } catch (const std::bad_alloc&) {
     // Whatever ran short (a sort, an export, the deletion), it is said, never a crash.
     std::fputs("nulvane-cli: out of memory\n", stderr);
