@@ -134,6 +134,12 @@ struct TWalkOptions {
     // error, gone or replaced since its parent was listed; the walked folder too): its path,
     // ending in "/", and the error number. Called like OnGivenUp, in listing order among those.
     std::function<void(const std::string& folder, int error)> OnUnreadable = nullptr;
+    // Leaves out of the walk whatever it returns true for: a file is not offered to the visitor, a
+    // folder (or a link to one) is not entered, nor anything below it. It is given the path
+    // relative to the walked folder ("sub/name": no separator at either end) and whether that
+    // names a folder; the walked folder itself is never asked about. Called on any walking thread,
+    // from several at once. None: nothing is left out, at no cost.
+    std::function<bool(std::string_view relativePath, bool isFolder)> Exclude = nullptr;
     // The job the walk works for: its stop request ends the walk early, and its Folders and Found
     // counts grow as folders are read and files taken. None: the walk runs to its end uncounted.
     TLongWork* Work = nullptr;
