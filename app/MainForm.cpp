@@ -208,6 +208,10 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
     acOneFileSystem->setToolTip(QStringLiteral("Do not scan folders on other disks or mounted file systems"));
     for (QAction* option : {acFollowFolderLinks, acOneFileSystem})
         connect(option, &QAction::triggered, this, [this] { RunCommand([this] { OptionToggled(); }); });
+    mnOptions->addSeparator();
+    acKeepRules = mnOptions->addAction(QStringLiteral("Keep Rules..."));
+    acKeepRules->setToolTip(QStringLiteral("Name the empty files that Delete All passes by"));
+    connect(acKeepRules, &QAction::triggered, this, [this] { RunCommand([this] { KeepRulesClick(); }); });
 
     StatusPanel0 = new QLabel(this);
     StatusPanel0->setFixedWidth(700);
@@ -350,11 +354,26 @@ void TFMMain::ScanInto(TScanOutcome& outcome, const std::string& folder) {
         outcome.NotFolders.push_back(folder);
         return;
     }
+    const std::size_t before = VT.Count();
     const TScanReport report = Scan(VT, folder, Options_.WalkOptions());
+    outcome.Held += KeepRules_->Hold(VT, before);
     outcome.Listed += report.Listed;
     outcome.Unreadable += report.Unreadable + report.GivenUp;
     outcome.OutOfMemory = outcome.OutOfMemory || report.OutOfMemory;
     outcome.Stopped = outcome.Stopped || report.Stopped;
+}
+
+void TFMMain::LoadKeepRulesFor(TScanOutcome& outcome) {
+    TLoadedKeepRules loaded = LoadKeepRules();
+    std::string said;
+    if (!loaded.Error.empty())
+        said = "Keep rules not read: " + loaded.Error + " (" + loaded.Path + ")";
+    else if (!loaded.Problems.empty())
+        said = "Keep rules: " + RuleProblemsText(loaded.Problems);
+    if (said != KeepRulesSaid_) outcome.KeepRulesNote = said;
+    KeepRulesSaid_ = std::move(said);
+    KeepRules_ = std::make_shared<const TKeepRules>(std::move(loaded.Rules));
+    if (Ctrl_) Ctrl_->KeepRules = KeepRules_;
 }
 
 void TFMMain::btnOpenClick() {
@@ -367,6 +386,7 @@ void TFMMain::btnOpenClick() {
         } hide;
         SetWaitMessage(LoadingInfoText);
         TScanOutcome outcome;
+        LoadKeepRulesFor(outcome);
         LongWork([&] { ScanInto(outcome, folder); });
         SetOutcome(ScanOutcomeText(outcome));
     }
@@ -422,6 +442,12 @@ void TFMMain::CheckSelectedClick(bool checked) {
     if (!Busy_) ListView_->CheckSelected(checked);
 }
 
+void TFMMain::KeepRulesClick() {
+    auto* form = new TKeepRulesForm(this);
+    form->setAttribute(Qt::WA_DeleteOnClose);
+    form->open();
+}
+
 void TFMMain::OptionToggled() {
     Options_.FollowFolderLinks = acFollowFolderLinks->isChecked();
     Options_.OneFileSystem = acOneFileSystem->isChecked();
@@ -455,6 +481,7 @@ void TFMMain::DropFolders(const std::vector<std::string>& paths) {
         ~THide() { ShowWaitForm(false, false); }
     } hide;
     TScanOutcome outcome;
+    LoadKeepRulesFor(outcome);
     LongWork([&] {
         const TResultList::TUpdateScope update(VT);
         for (const std::string& path : paths) ScanInto(outcome, path);

@@ -31,11 +31,14 @@ struct TScanOutcome {
     bool OutOfMemory = false;
     bool Stopped = false;
     std::vector<std::string> NotFolders;  // paths that named no folder, as given
+    std::size_t Held = 0;                 // entries keep rules held back
+    std::string KeepRulesNote = {};       // what is wrong with the keep rules, when it is to be said
 };
 
 // "Scan finished: 12 files listed", "Scan stopped: 12,345 files listed, the list is incomplete",
-// followed by "2 folders could not be read", "The scan ran short of memory: the list is
-// incomplete" and "Not a folder: PATH" where they apply, joined by "; ". Paths are shown with
+// followed by "3 held back by keep rules", "2 folders could not be read", "The scan ran short of
+// memory: the list is incomplete", "Not a folder: PATH" and the keep-rules note where they apply,
+// joined by "; ". Paths are shown with
 // their control characters escaped. Only paths: empty when nothing was scanned.
 std::string ScanOutcomeText(const TScanOutcome& outcome);
 

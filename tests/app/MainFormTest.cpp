@@ -308,9 +308,11 @@ TEST_F(MainFormTest, OptionsAreRememberedBetweenRunsAndGoToTheScan) {
     Dir.Write("tree/own");
     Show();
     const QList<QAction*> options = Form.OptionsMenu().actions();
-    ASSERT_EQ(options.size(), 2);
+    ASSERT_EQ(options.size(), 4);
     EXPECT_EQ(options[0]->text(), "Follow Folder Links");
     EXPECT_EQ(options[1]->text(), "Stay On One File System");
+    EXPECT_TRUE(options[2]->isSeparator());
+    EXPECT_EQ(options[3]->text(), "Keep Rules...");
     EXPECT_TRUE(options[0]->isChecked());
     EXPECT_FALSE(options[1]->isChecked());
     Form.DropFolders({tree});

@@ -30,6 +30,9 @@ TEST_F(StatusTextsTest, ScanOutcomesSayWhyAListIsIncomplete) {
         {{0, 0, false, false, {"/a\nb\x1b[2J", "/c", "/d"}}, "Not a folder: /a\\nb\\x1b[2J (and 2 more)"},
         {{3, 0, false, false, {"/x"}}, "Scan finished: 3 files listed; Not a folder: /x"},
         {{0, 0, false, false, {""}}, "Not a folder: \"\""},
+        {{5, 1, false, false, {}, 3, "Keep rules: line 2 ignored: unclosed ["},
+         "Scan finished: 5 files listed; 3 held back by keep rules; 1 folder could not be read; Keep rules: line 2 "
+         "ignored: unclosed ["},
     };
     for (const auto& c : cases) EXPECT_EQ(ScanOutcomeText(c.Outcome), c.Text);
 }
