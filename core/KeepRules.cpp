@@ -72,22 +72,24 @@ TKeepRules TKeepRules::Shipped() {
 std::string_view TKeepRules::ShippedText() noexcept { return ShippedRules; }
 
 bool TKeepRules::Empty() const noexcept {
-    return !Links_ && Names_.empty() && FolderNames_.empty() && NameGlobs_.empty() && FolderGlobs_.empty() &&
+    return !Links_ && Names_.Empty() && FolderNames_.Empty() && NameGlobs_.empty() && FolderGlobs_.empty() &&
            PathGlobs_.empty() && FolderPathGlobs_.empty();
 }
 
-bool TKeepRules::AddLiteral(std::vector<TLiteral>& literals, const TPathGlob& glob) {
-    const auto at = std::lower_bound(literals.begin(), literals.end(), glob.Literal(),
-                                     [](const TLiteral& literal, const std::string& name) { return literal.Name < name; });
-    if (at == literals.end() || at->Name != glob.Literal()) literals.insert(at, {glob.Literal(), glob.Text()});
-    return true;
+void TKeepRules::TLiterals::Add(const TPathGlob& glob) {
+    const std::string& name = glob.Literal();
+    const auto at = std::lower_bound(Sorted.begin(), Sorted.end(), name,
+                                     [](const TLiteral& literal, const std::string& n) { return literal.Name < n; });
+    if (at != Sorted.end() && at->Name == name) return;  // the first rule for a name names it
+    Sorted.insert(at, {name, glob.Text()});
+    FirstBytes.set(static_cast<unsigned char>(name.front()));
 }
 
-const TKeepRules::TLiteral* TKeepRules::FindLiteral(const std::vector<TLiteral>& literals,
-                                                    std::string_view name) noexcept {
-    const auto at = std::lower_bound(literals.begin(), literals.end(), name,
+const TKeepRules::TLiteral* TKeepRules::TLiterals::Find(std::string_view name) const noexcept {
+    if (name.empty() || !FirstBytes.test(static_cast<unsigned char>(name.front()))) return nullptr;
+    const auto at = std::lower_bound(Sorted.begin(), Sorted.end(), name,
                                      [](const TLiteral& literal, std::string_view n) { return literal.Name < n; });
-    return at != literals.end() && at->Name == name ? &*at : nullptr;
+    return at != Sorted.end() && at->Name == name ? &*at : nullptr;
 }
 
 bool TKeepRules::Add(std::string_view text, std::string& error) {
@@ -97,7 +99,7 @@ bool TKeepRules::Add(std::string_view text, std::string& error) {
         RootedPaths_ = RootedPaths_ || text.front() == '/' || text.starts_with("./");
         (glob->FoldersOnly() ? FolderPathGlobs_ : PathGlobs_).push_back(std::move(*glob));
     } else if (glob->IsLiteral()) {
-        AddLiteral(glob->FoldersOnly() ? FolderNames_ : Names_, *glob);
+        (glob->FoldersOnly() ? FolderNames_ : Names_).Add(*glob);
     } else {
         (glob->FoldersOnly() ? FolderGlobs_ : NameGlobs_).push_back(std::move(*glob));
     }
@@ -138,16 +140,16 @@ std::string_view TKeepRules::Match(std::string_view path, bool throughLink, std:
 std::string_view TKeepRules::MatchAbsolute(std::string_view path, bool absolute) const {
     const std::size_t slash = path.rfind('/');
     const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-    if (const TLiteral* literal = FindLiteral(Names_, name)) return literal->Text;
+    if (const TLiteral* literal = Names_.Find(name)) return literal->Text;
     for (const TPathGlob& glob : NameGlobs_)
         if (glob.MatchesName(name)) return glob.Text();
-    if (!FolderNames_.empty() || !FolderGlobs_.empty() || !FolderPathGlobs_.empty()) {
+    if (!FolderNames_.Empty() || !FolderGlobs_.empty() || !FolderPathGlobs_.empty()) {
         // Every folder on the way, from the innermost out.
         for (std::string_view folder = FolderPart(path); !folder.empty(); folder = FolderPart(folder)) {
             const std::size_t at = folder.rfind('/');
             const std::string_view folderName = at == std::string_view::npos ? folder : folder.substr(at + 1);
             if (folderName.empty() || folderName == ".") continue;
-            if (const TLiteral* literal = FindLiteral(FolderNames_, folderName)) return literal->Text;
+            if (const TLiteral* literal = FolderNames_.Find(folderName)) return literal->Text;
             for (const TPathGlob& glob : FolderGlobs_)
                 if (glob.MatchesName(folderName)) return glob.Text();
             if (absolute)

@@ -21,6 +21,7 @@
 // file's path (".venv/" keeps everything inside a .venv folder), and one with "/" inside matches
 // the file's full path at any depth ("migrations/__init__.py"), or from the root when it starts
 // with "/". A line that is no glob is reported with its number and ignored; the others apply.
+#include <bitset>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -81,16 +82,23 @@ private:
         std::string Name;
         std::string Text;  // as written
     };
-    static bool AddLiteral(std::vector<TLiteral>& literals, const TPathGlob& glob);
-    static const TLiteral* FindLiteral(const std::vector<TLiteral>& literals, std::string_view name) noexcept;
+    // Names without wildcards, sorted, and the first bytes among them: most names are passed by
+    // on their first byte.
+    struct TLiterals {
+        std::vector<TLiteral> Sorted;
+        std::bitset<256> FirstBytes;
+        bool Empty() const noexcept { return Sorted.empty(); }
+        void Add(const TPathGlob& glob);
+        const TLiteral* Find(std::string_view name) const noexcept;
+    };
     // As the public Match; `working` keeps the working folder once it was needed.
     std::string_view Match(std::string_view path, bool throughLink, std::string& working) const;
     // `absolute`: whether the path starts at the root, so that rules starting there may look at it.
     std::string_view MatchAbsolute(std::string_view path, bool absolute) const;
 
     bool Links_ = false;
-    std::vector<TLiteral> Names_;          // sorted by name
-    std::vector<TLiteral> FolderNames_;    // sorted by name
+    TLiterals Names_;
+    TLiterals FolderNames_;
     std::vector<TPathGlob> NameGlobs_;     // on the file's name
     std::vector<TPathGlob> FolderGlobs_;   // on any folder's name
     std::vector<TPathGlob> PathGlobs_;     // on the file's path

@@ -231,6 +231,12 @@ std::optional<TPathGlob> TPathGlob::Parse(std::string_view text, TGlobStart star
         component.AnyFolders = part == "**";
         if (component.AnyFolders && !glob.Components_.empty() && glob.Components_.back().AnyFolders) continue;
         component.Literal = !component.AnyFolders && !HasWildcards(part, literal);
+        // Escaped, "." and ".." are still no names: "\." is passed over as "." is.
+        if (component.Literal && literal == ".") continue;
+        if (component.Literal && literal == "..") {
+            error = "holds .. (a parent folder)";
+            return std::nullopt;
+        }
         component.Pattern = component.Literal ? literal : std::string(part);
         glob.Components_.push_back(std::move(component));
     }

@@ -10,7 +10,8 @@
 // large blocks per thread, freed at the end, so that it leaves no holes among what the visitor
 // keeps.
 //
-// What the walk visits. Hidden files and folders are ordinary ones. Only regular files are
+// What the walk visits. Hidden files and folders are ordinary ones; names the options exclude are
+// passed by, and excluded folders not even opened. Only regular files are
 // offered to the visitor: FIFOs, sockets, devices and symbolic links to files are not. Below the
 // walked folder it does not enter a folder on a process, kernel or virtual file system (proc,
 // sysfs, cgroups, devpts, debugfs and their kin, autofs), whose files claim size 0 without being

@@ -90,6 +90,8 @@ TEST(PathGlob, RefusesWhatIsNoGlobWithAReason) {
         {"!x", "starts with ! (write \\! for a name that does)"},
         {"a/../b", "holds .. (a parent folder)"},
         {"/", "names nothing"},
+        {"\\.", "names nothing"},
+        {"a/\\.\\./b", "holds .. (a parent folder)"},
         {std::string("a\0b", 3), "holds a NUL byte"},
         {std::string(4097, 'a'), "longer than 4096 bytes"},
     };
