@@ -574,13 +574,16 @@ private:
                    TScratch& scratch) {
         switch (type) {
             case DT_DIR:
-                AddSubfolder(node, name, false, state, scratch);
+                if (!Excluded(node, name, true, scratch)) AddSubfolder(node, name, false, state, scratch);
                 return;
             case DT_LNK:
-                if (Options_.FollowFolderLinks && IsFolderLinkToFollow(folderFd, name))
+                if (Options_.FollowFolderLinks && !Excluded(node, name, true, scratch) &&
+                    IsFolderLinkToFollow(folderFd, name))
                     AddSubfolder(node, name, true, state, scratch);
                 return;
-            case DT_REG:
+            case DT_REG:  // an excluded file costs no stat
+                if (Excluded(node, name, false, scratch)) return;
+                break;
             case DT_UNKNOWN:  // file systems that do not fill in the type
                 break;
             default:  // FIFOs, sockets, devices
@@ -591,18 +594,28 @@ private:
             return;  // gone since it was listed
         switch (sx.stx_mode & S_IFMT) {
             case S_IFREG:
+                if (type != DT_REG && Excluded(node, name, false, scratch)) return;
                 OfferFile(node, name, FromStatx(sx), state, scratch);
                 return;
             case S_IFDIR:
-                AddSubfolder(node, name, false, state, scratch);
+                if (!Excluded(node, name, true, scratch)) AddSubfolder(node, name, false, state, scratch);
                 return;
             case S_IFLNK:
-                if (Options_.FollowFolderLinks && IsFolderLinkToFollow(folderFd, name))
+                if (Options_.FollowFolderLinks && !Excluded(node, name, true, scratch) &&
+                    IsFolderLinkToFollow(folderFd, name))
                     AddSubfolder(node, name, true, state, scratch);
                 return;
             default:
                 return;
         }
+    }
+
+    // Whether the options leave the name in the node's folder out of the walk.
+    bool Excluded(const TNode& node, std::string_view name, bool folder, TScratch& scratch) const {
+        if (!Options_.Exclude) return false;
+        scratch.Path.resize(node.Path.size());  // the folder's path, which the listing keeps there
+        scratch.Path.append(name);
+        return Options_.Exclude(std::string_view(scratch.Path).substr(Root_.Path.size()), folder);
     }
 
     // Whether the symbolic link `name` in the open folder leads to a folder the walk follows it

@@ -327,9 +327,12 @@ TEST_F(MainFormTest, OptionsAreRememberedBetweenRunsAndGoToTheScan) {
     Dir.Write("tree/own");
     Show();
     const QList<QAction*> options = Form.OptionsMenu().actions();
-    ASSERT_GE(options.size(), 2);
+    ASSERT_EQ(options.size(), 5);
     EXPECT_EQ(options[0]->text(), "Follow Folder Links");
     EXPECT_EQ(options[1]->text(), "Stay On One File System");
+    EXPECT_TRUE(options[2]->isSeparator());
+    EXPECT_EQ(options[3]->text(), "Move to Trash");
+    EXPECT_EQ(options[4]->text(), "Keep Rules...");
     EXPECT_TRUE(options[0]->isChecked());
     EXPECT_FALSE(options[1]->isChecked());
     Form.DropFolders({tree});
@@ -393,6 +396,7 @@ TEST_F(MainFormTest, MoveToTrashIsRememberedAndAKeptEntrySaysWhyInItsHint) {
     ASSERT_EQ(Names(), (TNames{"b"}));
     const QAbstractItemModel& model = Form.ListView().Model();
     EXPECT_EQ(model.data(model.index(0, 0), Qt::ToolTipRole).toString(), "kept: changed since the scan");
+    EXPECT_EQ(Form.StatusText(), "1 file in the list \u00b7 Moved 1 file to the trash, 1 kept: changed since the scan");
 
     std::ofstream(folder + "/b", std::ios::trunc).close();  // empty again
     Form.BitBtn1Click();
