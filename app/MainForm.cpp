@@ -211,8 +211,17 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
     acOneFileSystem->setCheckable(true);
     acOneFileSystem->setChecked(Options_.OneFileSystem);
     acOneFileSystem->setToolTip(QStringLiteral("Do not scan folders on other disks or mounted file systems"));
-    for (QAction* option : {acFollowFolderLinks, acOneFileSystem})
+    mnOptions->addSeparator();
+    acMoveToTrash = mnOptions->addAction(QStringLiteral("Move to Trash"));
+    acMoveToTrash->setCheckable(true);
+    acMoveToTrash->setChecked(Options_.MoveToTrash);
+    acMoveToTrash->setToolTip(
+        QStringLiteral("Delete and Delete All move the files to the trash, where they can be restored"));
+    for (QAction* option : {acFollowFolderLinks, acOneFileSystem, acMoveToTrash})
         connect(option, &QAction::triggered, this, [this] { RunCommand([this] { OptionToggled(); }); });
+    acKeepRules = mnOptions->addAction(QStringLiteral("Keep Rules..."));
+    acKeepRules->setToolTip(QStringLiteral("Name the empty files that Delete All passes by"));
+    connect(acKeepRules, &QAction::triggered, this, [this] { RunCommand([this] { KeepRulesClick(); }); });
 
     StatusPanel0 = new QLabel(this);
     StatusPanel0->setFixedWidth(700);
@@ -355,11 +364,26 @@ void TFMMain::ScanInto(TScanOutcome& outcome, const std::string& folder) {
         outcome.NotFolders.push_back(folder);
         return;
     }
+    const std::size_t before = VT.Count();
     const TScanReport report = Scan(VT, folder, Options_.WalkOptions());
+    outcome.Held += KeepRules_->Hold(VT, before);
     outcome.Listed += report.Listed;
     outcome.Unreadable += report.Unreadable + report.GivenUp;
     outcome.OutOfMemory = outcome.OutOfMemory || report.OutOfMemory;
     outcome.Stopped = outcome.Stopped || report.Stopped;
+}
+
+void TFMMain::LoadKeepRulesFor(TScanOutcome& outcome) {
+    TLoadedKeepRules loaded = LoadKeepRules();
+    std::string said;
+    if (!loaded.Error.empty())
+        said = "Keep rules not read: " + loaded.Error + " (" + loaded.Path + ")";
+    else if (!loaded.Problems.empty())
+        said = "Keep rules: " + RuleProblemsText(loaded.Problems);
+    if (said != KeepRulesSaid_) outcome.KeepRulesNote = said;
+    KeepRulesSaid_ = std::move(said);
+    KeepRules_ = std::make_shared<const TKeepRules>(std::move(loaded.Rules));
+    if (Ctrl_) Ctrl_->KeepRules = KeepRules_;
 }
 
 void TFMMain::btnOpenClick() {
@@ -372,6 +396,7 @@ void TFMMain::btnOpenClick() {
         } hide;
         SetWaitMessage(LoadingInfoText);
         TScanOutcome outcome;
+        LoadKeepRulesFor(outcome);
         LongWork([&] { ScanInto(outcome, folder); });
         SetOutcome(ScanOutcomeText(outcome));
     }
@@ -390,12 +415,13 @@ void TFMMain::btnDeleteClick() {
     const std::size_t focused = VT.FocusedEntry();
     if (focused == NoEntry) return;
     TRemoveResult result;
-    LongWork([&] { result = DeleteEntry(VT, focused); });
+    LongWork([&] { result = DeleteEntry(VT, focused, {.ToTrash = Options_.MoveToTrash}); });
     TDeleteOutcome outcome;
     (result.Outcome == TRemoveOutcome::Deleted ? outcome.Deleted
      : result.Outcome == TRemoveOutcome::Missing ? outcome.Missing
                                                   : outcome.Kept) = 1;
     outcome.KeptReason = result.ReasonText();
+    outcome.ToTrash = Options_.MoveToTrash;
     SetOutcome(DeleteOutcomeText(outcome));
 }
 
@@ -409,9 +435,10 @@ void TFMMain::btnDelAllClick() {
     } hide;
     SetWaitMessage(DeletingFilesText);
     TDeleteSummary summary;
-    LongWork([&] { summary = DeleteCheckedEntries(VT); });
+    LongWork([&] { summary = DeleteCheckedEntries(VT, {.ToTrash = Options_.MoveToTrash}); });
     TDeleteOutcome outcome{summary.Deleted, summary.Missing, summary.Kept.size(), summary.Stopped, {}};
     if (summary.Kept.size() == 1) outcome.KeptReason = summary.Kept.front().Result.ReasonText();
+    outcome.ToTrash = Options_.MoveToTrash;
     SetOutcome(DeleteOutcomeText(outcome));
 }
 
@@ -423,9 +450,16 @@ void TFMMain::CheckSelectedClick(bool checked) {
     if (!Busy_) ListView_->CheckSelected(checked);
 }
 
+void TFMMain::KeepRulesClick() {
+    auto* form = new TKeepRulesForm(this);
+    form->setAttribute(Qt::WA_DeleteOnClose);
+    form->open();
+}
+
 void TFMMain::OptionToggled() {
     Options_.FollowFolderLinks = acFollowFolderLinks->isChecked();
     Options_.OneFileSystem = acOneFileSystem->isChecked();
+    Options_.MoveToTrash = acMoveToTrash->isChecked();
     Options_.Save();
 }
 
@@ -456,6 +490,7 @@ void TFMMain::DropFolders(const std::vector<std::string>& paths) {
         ~THide() { ShowWaitForm(false, false); }
     } hide;
     TScanOutcome outcome;
+    LoadKeepRulesFor(outcome);
     LongWork([&] {
         const TResultList::TUpdateScope update(VT);
         for (const std::string& path : paths) ScanInto(outcome, path);

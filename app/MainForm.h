@@ -7,8 +7,12 @@
 // frozen, and can be stopped from the progress window.
 //
 // The status bar's first panel always counts the list's entries and, after a scan or a deletion,
-// says how it went: what was listed or deleted, and why a list is incomplete (stopped, folders
-// unread, short of memory, a path that is no folder). Closing the window during long work stops
+// says how it went: what was listed or deleted, how many entries keep rules held back, and why a
+// list is incomplete (stopped, folders unread, short of memory, a path that is no folder).
+//
+// Each scan command reads the keep rules afresh (core/KeepRules.h), so that what "Keep Rules..."
+// saved applies to the next scan; what is wrong with the rules file is said once, not after every
+// scan. Closing the window during long work stops
 // the work, and the window closes once it has stopped.
 //
 // The list controller is created and the columns are built the first time the window is shown.
@@ -28,9 +32,11 @@
 #include <string>
 #include <vector>
 
+#include "app/KeepRulesForm.h"
 #include "app/ListView.h"
 #include "app/WindowOptions.h"
 #include "core/FileReader.h"
+#include "core/KeepRules.h"
 #include "core/ResultList.h"
 #include "core/TallyscopeCtrl.h"
 #include "platform/xml/XmlDocComponent.h"
@@ -87,6 +93,8 @@ public:
     void btnDelAllClick();
     void cbCheckAllClick();
     void CheckSelectedClick(bool checked);
+    // Opens the keep-rules editor (window-modal; it closes itself).
+    void KeepRulesClick();
     void HelpClick();
     void AboutClick();
     void ExitClick();
@@ -114,6 +122,9 @@ private:
     void ScanStartFolders();
     // Scans one folder as part of a scan command, adding to what the command tells.
     void ScanInto(TScanOutcome& outcome, const std::string& folder);
+    // Reads the keep rules for a scan command; what is wrong with them goes to the outcome when
+    // it was not said before.
+    void LoadKeepRulesFor(TScanOutcome& outcome);
     void OptionToggled();
     void DblClickEntry(TResultList& list);
     // Says how the last command went, after the count of entries; empty: nothing to add.
@@ -135,6 +146,8 @@ private:
     QMenu* mnOptions = nullptr;
     QAction* acFollowFolderLinks = nullptr;
     QAction* acOneFileSystem = nullptr;
+    QAction* acMoveToTrash = nullptr;
+    QAction* acKeepRules = nullptr;
     QLabel* StatusPanel0 = nullptr;
     QLabel* StatusPanel1 = nullptr;
     bool Shown_ = false;
@@ -143,6 +156,8 @@ private:
     bool CloseWhenIdle_ = false;
     TWindowOptions Options_;
     std::string Outcome_;
+    std::shared_ptr<const TKeepRules> KeepRules_ = std::make_shared<const TKeepRules>();
+    std::string KeepRulesSaid_;  // what was last said about the rules file
     std::vector<std::string> StartFolders_;
 };
 

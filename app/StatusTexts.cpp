@@ -70,6 +70,7 @@ std::string ScanOutcomeText(const TScanOutcome& outcome) {
         else
             text = "Scan finished: " + listed;
     }
+    if (outcome.Held > 0) Join(text, GroupedCount(outcome.Held) + " held back by keep rules");
     if (outcome.Unreadable > 0)
         Join(text, CountOf(outcome.Unreadable, "folder", "folders") + " could not be read");
     if (outcome.OutOfMemory) Join(text, "The scan ran short of memory: the list is incomplete");
@@ -79,12 +80,15 @@ std::string ScanOutcomeText(const TScanOutcome& outcome) {
         if (outcome.NotFolders.size() > 1) notFolder += " (and " + GroupedCount(outcome.NotFolders.size() - 1) + " more)";
         Join(text, notFolder);
     }
+    if (!outcome.KeepRulesNote.empty()) Join(text, EscapeControls(outcome.KeepRulesNote));
     return text;
 }
 
 std::string DeleteOutcomeText(const TDeleteOutcome& outcome) {
-    std::string text = (outcome.Stopped ? "Deletion stopped: deleted " : "Deleted ") +
-                       CountOf(outcome.Deleted, "file", "files");
+    std::string text = std::string(outcome.Stopped ? "Deletion stopped: " : "") +
+                       (outcome.ToTrash ? "moved " : "deleted ") + CountOf(outcome.Deleted, "file", "files") +
+                       (outcome.ToTrash ? " to the trash" : "");
+    if (!outcome.Stopped) text[0] = text[0] == 'm' ? 'M' : 'D';
     if (outcome.Missing > 0) text += ", " + GroupedCount(outcome.Missing) + " already gone";
     if (outcome.Kept > 0) {
         text += ", " + GroupedCount(outcome.Kept) + " kept";

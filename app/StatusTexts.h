@@ -31,11 +31,14 @@ struct TScanOutcome {
     bool OutOfMemory = false;
     bool Stopped = false;
     std::vector<std::string> NotFolders;  // paths that named no folder, as given
+    std::size_t Held = 0;                 // entries keep rules held back
+    std::string KeepRulesNote = {};       // what is wrong with the keep rules, when it is to be said
 };
 
 // "Scan finished: 12 files listed", "Scan stopped: 12,345 files listed, the list is incomplete",
-// followed by "2 folders could not be read", "The scan ran short of memory: the list is
-// incomplete" and "Not a folder: PATH" where they apply, joined by "; ". Paths are shown with
+// followed by "3 held back by keep rules", "2 folders could not be read", "The scan ran short of
+// memory: the list is incomplete", "Not a folder: PATH" and the keep-rules note where they apply,
+// joined by "; ". Paths are shown with
 // their control characters escaped. Only paths: empty when nothing was scanned.
 std::string ScanOutcomeText(const TScanOutcome& outcome);
 
@@ -46,10 +49,12 @@ struct TDeleteOutcome {
     std::size_t Kept = 0;
     bool Stopped = false;
     std::string KeptReason;  // the reason when exactly one file was kept
+    bool ToTrash = false;    // the files went to the trash
 };
 
 // "Deleted 6 files, 2 kept"; "Deleted 1 file, 1 already gone"; "Deleted 0 files, 1 kept: changed
-// since the scan"; a stopped deletion starts "Deletion stopped: deleted ...".
+// since the scan"; a stopped deletion starts "Deletion stopped: deleted ...". Files moved to the
+// trash are told as such: "Moved 6 files to the trash, 2 kept".
 std::string DeleteOutcomeText(const TDeleteOutcome& outcome);
 
 // The status bar's first panel: "12,345 files in the list", followed by " · " and the outcome of

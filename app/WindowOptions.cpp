@@ -8,6 +8,7 @@ namespace {
 
 constexpr const char* FollowFolderLinksKey = "scan/followFolderLinks";
 constexpr const char* OneFileSystemKey = "scan/oneFileSystem";
+constexpr const char* MoveToTrashKey = "delete/moveToTrash";
 
 QSettings Settings() {
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("nulvane"), QStringLiteral("nulvane"));
@@ -29,6 +30,7 @@ TWindowOptions TWindowOptions::Load() {
     TWindowOptions options;
     options.FollowFolderLinks = ReadFlag(settings, FollowFolderLinksKey, options.FollowFolderLinks);
     options.OneFileSystem = ReadFlag(settings, OneFileSystemKey, options.OneFileSystem);
+    options.MoveToTrash = ReadFlag(settings, MoveToTrashKey, options.MoveToTrash);
     return options;
 }
 
@@ -36,6 +38,7 @@ void TWindowOptions::Save() const {
     QSettings settings = Settings();
     settings.setValue(QLatin1String(FollowFolderLinksKey), FollowFolderLinks);
     settings.setValue(QLatin1String(OneFileSystemKey), OneFileSystem);
+    settings.setValue(QLatin1String(MoveToTrashKey), MoveToTrash);
     settings.sync();
 }
 

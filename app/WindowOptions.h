@@ -1,7 +1,8 @@
 #pragma once
 // The main window's options, remembered between runs in the user's configuration folder
 // ($XDG_CONFIG_HOME/nulvane/nulvane.conf, through QSettings): how a scan treats links to folders
-// and other file systems. A value missing or unreadable in the file takes its default.
+// and other file systems, and whether deletion moves files to the trash. A value missing or
+// unreadable in the file takes its default.
 #include <QString>
 
 #include "platform/files/DirWalk.h"
@@ -11,6 +12,7 @@ namespace nulvane {
 struct TWindowOptions {
     bool FollowFolderLinks = true;
     bool OneFileSystem = false;
+    bool MoveToTrash = false;  // off: deletion is final
 
     // The options as the user left them.
     static TWindowOptions Load();

@@ -27,6 +27,13 @@ constexpr std::array Options = std::to_array<TCliOption>({
                 "a link to a folder inside it is never followed, so each file is listed once, under its own "
                 "path. Folders on process and kernel file systems (/proc, /sys, /dev/pts and their kin) below "
                 "the FOLDER are never entered."},
+    {.Short = "-E", .Long = "--exclude", .Argument = "GLOB", .Repeatable = true,
+     .Help = "leave names or folders that match GLOB out of the scan (as fd's --exclude)",
+     .Details = "A GLOB without / matches a file's or folder's name (-E node_modules -E '*.tmp'); one with / "
+                "matches the path under the FOLDER from its start (-E build/cache), where ** stands for any "
+                "number of folders; one that ends in / matches folders only. * and ? match within a name, "
+                "[...] one of the characters listed, and \\ takes the next character as it stands. What a GLOB "
+                "matches is not listed, exported or deleted, and an excluded folder is not even read."},
     {.Long = "--sort", .Argument = "FIELD[:desc]",
      .Help = "sort as a click on that field's column would (e.g. \"Write Time:desc\")",
      .Details = "FIELD is one of the field names listed under FIELDS, :desc sorts in descending order, and "
@@ -46,9 +53,24 @@ constexpr std::array Options = std::to_array<TCliOption>({
      .Details = "A file is deleted only while its path still names a regular file of zero bytes with the device "
                 "and inode the scan recorded: one that got content, or was replaced, since the scan is kept and "
                 "named on standard error with the reason, and the run ends with status 1. When the list or the "
-                "export could not be written, nothing is deleted."},
+                "export could not be written, nothing is deleted. Files the keep rules hold (see KEEP RULES) are "
+                "listed but not deleted: each is named on standard error as \"kept: rule RULE: PATH\" and counted "
+                "apart (\"deleted 5 files, 3 kept by rules\"), without making the run fail."},
     {.Short = "-y", .Long = "--yes", .Within = "--delete",
      .Help = "answer the question with yes (needed when input is not a terminal)"},
+    {.Long = "--trash", .Within = "--delete", .Help = "move the files to the trash instead of deleting them",
+     .Details = "Each file goes to the trash of its own file system, as the desktop's file managers keep it "
+                "(the freedesktop.org trash: $XDG_DATA_HOME/Trash, by default ~/.local/share/Trash, for files on "
+                "that file system; .Trash/UID or .Trash-UID at the top of any other), where they and trash-restore "
+                "find it. A file is never copied to another file system: one whose file system has no trash that "
+                "can be used is kept, \"no trash on this file system\". Without --trash, deletion is final."},
+    {.Long = "--keep", .Argument = "GLOB", .Within = "--delete", .Repeatable = true,
+     .Help = "keep the files that GLOB matches too, as a rule of the keep-rules file would",
+     .Details = "A GLOB without / matches the file's name, one that ends in / the name of a folder on its path, "
+                "and one with / inside its full path at any depth (from the root when it starts with /)."},
+    {.Long = "--no-keep-rules", .Within = "--delete",
+     .Help = "delete what the keep rules would keep: the shipped rules, the file's and --keep",
+     .Details = "The keep-rules file is then not read."},
     {.Short = "-h", .Long = "--help", .Alone = true, .Help = "show this help and exit"},
     {.Long = "--version", .Alone = true, .Help = "show the version and exit"},
     {.Long = "--", .Help = "end the options: every later argument is a FOLDER, even one that starts with -"},
@@ -57,8 +79,8 @@ constexpr std::array Options = std::to_array<TCliOption>({
 constexpr std::array ExitStatuses = std::to_array<TCliExitStatus>({
     {0, "success"},
     {1, "something asked for failed (a FOLDER missing, a folder unreadable or given up, memory short, a file "
-        "kept, an export not written, "
-        "--delete without a terminal or --yes)"},
+        "kept for another reason than a keep rule, an export not written, a keep-rules file that cannot be read "
+        "with --delete, --delete without a terminal or --yes)"},
     {2, "bad usage"},
 });
 
@@ -123,8 +145,11 @@ std::string OptionBrackets(TSpell spell, std::string_view folders) {
     for (const TCliOption& option : Options) {
         if (option.Alone || !option.Within.empty()) continue;
         (text += " [") += spell(option);
-        for (const TCliOption& inner : Options)
-            if (inner.Within == option.Long) ((text += " [") += spell(inner)) += ']';
+        for (const TCliOption& inner : Options) {
+            if (inner.Within != option.Long) continue;
+            ((text += " [") += spell(inner)) += ']';
+            if (inner.Repeatable) text += "...";
+        }
         text += ']';
         if (option.Repeatable) text += "...";
     }

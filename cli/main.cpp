@@ -1,12 +1,14 @@
 // nulvane-cli [-0] [--sort FIELD[:desc]] FOLDER...: lists the empty files under each folder, one full
-// path per line, in scan order or sorted as a click on a column of that field would sort them.
-// In scan order each path goes out as soon as its place is final, while the scan goes on; --json
-// writes one JSON object per file instead of its path (export/JsonLines.h).
-// With --export csv|txt|html|xml|xls FILE it writes the list to FILE instead, as the desktop
-// program's export would; an existing FILE is replaced only with --force. With --delete it then
-// deletes the listed files as the desktop program's "Delete &All" does, after a question on the
-// terminal or --yes. Exit status: 0 success, 1 something asked for failed (folders that could not
-// be read or were given up for lack of resources are named on standard error), 2 bad usage.
+// path per line, in scan order or sorted as a click on a column of that field would sort them;
+// -E GLOB leaves matching names or folders out of the scan. In scan order each path goes out as
+// soon as its place is final, while the scan goes on; --json writes one JSON object per file
+// instead of its path (export/JsonLines.h). With --export csv|txt|html|xml|xls FILE it writes the
+// list to FILE instead, as the desktop program's export would; an existing FILE is replaced only
+// with --force. With --delete it then deletes the listed files as the desktop program's "Delete
+// &All" does, after a question on the terminal or --yes (with --trash it moves them to the trash
+// instead), passing by the files the keep rules hold (see KeepRules.h). Exit status: 0 success, 1
+// something asked for failed (folders that could not be read or were given up for lack of
+// resources are named on standard error), 2 bad usage.
 // SIGINT, SIGTERM and SIGHUP stop the work in progress, and the program then ends by that signal
 // (see StopSignals.h).
 #include <algorithm>
@@ -31,6 +33,8 @@
 #include "core/Deletion.h"
 #include "core/FieldSort.h"
 #include "core/FileReader.h"
+#include "core/KeepRules.h"
+#include "core/PathGlob.h"
 #include "core/ResultList.h"
 #include "export/CommandLineExport.h"
 #include "export/ExcelExport.h"
@@ -58,8 +62,12 @@ struct TCliOptions {
     // The walk, deletion, and the requests that only print something.
     bool OneFileSystem = false;
     bool NoFollow = false;
+    std::vector<TPathGlob> Exclude;
     bool Delete = false;
+    std::vector<std::string> Keep;
+    bool NoKeepRules = false;
     bool Yes = false;
+    bool Trash = false;
     bool Help = false;
     bool Version = false;
 };
@@ -72,14 +80,60 @@ bool ParseWalkAndDeletionOption(std::string_view arg, TCliOptions& options) {
         options.NoFollow = true;
     else if (arg == "--delete")
         options.Delete = true;
+    else if (arg == "--no-keep-rules")
+        options.NoKeepRules = true;
     else if (arg == "-y" || arg == "--yes")
         options.Yes = true;
+    else if (arg == "--trash")
+        options.Trash = true;
     else if (arg == "-h" || arg == "--help")
         options.Help = true;
     else if (arg == "--version")
         options.Version = true;
     else
         return false;
+    return true;
+}
+
+// The value of an option that takes one, as the next argument or after "=" ("--keep=GLOB"):
+// false when `arg` is not that option; `value` stays null when the next argument is missing.
+bool OptionValue(int argc, char** argv, int& i, std::string_view arg, std::string_view shortName,
+                 std::string_view longName, std::optional<std::string_view>& value) {
+    value.reset();
+    if (arg == longName || (!shortName.empty() && arg == shortName)) {
+        if (i + 1 < argc) value = argv[++i];
+        return true;
+    }
+    if (arg.size() > longName.size() && arg.starts_with(longName) && arg[longName.size()] == '=') {
+        value = arg.substr(longName.size() + 1);
+        return true;
+    }
+    return false;
+}
+
+// The globs of --keep and -E: false (with `error` set) for one that is none.
+bool GlobOption(int argc, char** argv, int& i, std::string_view arg, TCliOptions& options, std::string& error,
+                bool& matched) {
+    std::optional<std::string_view> value;
+    const bool keep = OptionValue(argc, argv, i, arg, {}, "--keep", value);
+    matched = keep || OptionValue(argc, argv, i, arg, "-E", "--exclude", value);
+    if (!matched) return true;
+    const std::string_view name = keep ? "--keep" : "--exclude";
+    if (!value) {
+        error = std::string(name) + " needs a glob";
+        return false;
+    }
+    std::string reason;
+    std::optional<TPathGlob> glob =
+        TPathGlob::Parse(*value, keep ? TGlobStart::AnyFolder : TGlobStart::PathStart, reason);
+    if (!glob) {
+        error = "bad glob \"" + EscapeForTerminal(*value) + "\" for " + std::string(name) + ": " + reason;
+        return false;
+    }
+    if (keep)
+        options.Keep.emplace_back(*value);
+    else
+        options.Exclude.push_back(std::move(*glob));
     return true;
 }
 
@@ -131,7 +185,9 @@ bool ParseArguments(int argc, char** argv, TCliOptions& options, std::string& er
             }
         } else if (arg == "--force") {
             options.Force = true;
-        } else if (ParseWalkAndDeletionOption(arg, options)) {
+        } else if (bool glob = false; !GlobOption(argc, argv, i, arg, options, error, glob)) {
+            return false;
+        } else if (glob || ParseWalkAndDeletionOption(arg, options)) {
         } else {
             error = "unknown option: " + EscapeForTerminal(arg);
             return false;
@@ -141,8 +197,15 @@ bool ParseArguments(int argc, char** argv, TCliOptions& options, std::string& er
         error = "--force only goes with --export";
         return false;
     }
-    if (options.Yes && !options.Delete) {
-        error = "--yes only goes with --delete";
+    for (const auto& [given, name] : {std::pair{options.Yes, "--yes"}, {!options.Keep.empty(), "--keep"},
+                                      {options.NoKeepRules, "--no-keep-rules"}}) {
+        if (given && !options.Delete) {
+            error = std::string(name) + " only goes with --delete";
+            return false;
+        }
+    }
+    if (options.Trash && !options.Delete) {
+        error = "--trash only goes with --delete";
         return false;
     }
     if (options.Json && (options.Export || options.ExportExcel)) {
@@ -297,32 +360,50 @@ bool IsFolder(const std::string& folder) {
     return false;
 }
 
-// Deletes every listed file as "Delete &All" does once the question is answered Yes; 1 when a
-// file was kept or a stop left files undeleted.
-int DeleteStep(TResultList& list) {
+// Deletes every listed file that no keep rule holds, as "Delete &All" does once the question is
+// answered Yes (or moves it to the trash); 1 when a file was kept for another reason or a stop left
+// files undeleted. Each file a rule held is named with its rule, and counted apart.
+int DeleteStep(TResultList& list, const TCliOptions& options, const TKeepRules& rules) {
     if (list.Empty()) {
         std::fputs("nulvane-cli: no empty files to delete\n", stderr);
         return 0;
     }
-    const std::string question = "Delete " + std::to_string(list.Count()) + " files?";
-    if (DesktopServices().MessageBox(question, "Warning", TMessageButtons::YesNo, TMessageIcon::Question, nullptr) !=
-        TMessageResult::Yes) {
-        EndIfSignalled();
-        std::fputs("nulvane-cli: nothing deleted\n", stderr);
-        return 0;
+    std::size_t toDelete = 0;
+    for (TListEntry& entry : list) {
+        const bool held = entry.Note == TEntryNote::HeldByRule;
+        entry.CheckState = held ? TCheckState::Unchecked : TCheckState::Checked;
+        toDelete += !held;
+    }
+    if (toDelete > 0) {
+        const std::string question = (options.Trash ? "Move " : "Delete ") + std::to_string(toDelete) +
+                                     (options.Trash ? " files to the trash?" : " files?");
+        if (DesktopServices().MessageBox(question, "Warning", TMessageButtons::YesNo, TMessageIcon::Question,
+                                         nullptr) != TMessageResult::Yes) {
+            EndIfSignalled();
+            std::fputs("nulvane-cli: nothing deleted\n", stderr);
+            return 0;
+        }
     }
     EndIfSignalled();
-    list.SetAllCheckStates(TCheckState::Checked);
-    const TDeleteSummary summary = DeleteCheckedEntries(list);
+    const TDeleteSummary summary = DeleteCheckedEntries(list, {.ToTrash = options.Trash});
     EndIfSignalled();
+    std::size_t held = 0;
+    for (const TListEntry& entry : list) {
+        if (entry.Note != TEntryNote::HeldByRule) continue;
+        ++held;
+        std::fprintf(stderr, "nulvane-cli: kept: rule %s: %s\n", EscapeForTerminal(rules.RuleFor(list, entry)).c_str(),
+                     EscapeForTerminal(list.FullPath(entry)).c_str());
+    }
     for (const TKeptFile& kept : summary.Kept) {
         std::string line = "nulvane-cli: kept " + EscapeForTerminal(kept.Path) + ": " + kept.Result.ReasonText();
         if (!kept.Result.KeptAs.empty()) line += " (now named " + EscapeForTerminal(kept.Result.KeptAs) + ")";
         std::fprintf(stderr, "%s\n", line.c_str());
     }
-    std::string line = "nulvane-cli: deleted " + std::to_string(summary.Deleted) + " files";
+    std::string line = "nulvane-cli: " + std::string(options.Trash ? "moved " : "deleted ") +
+                       std::to_string(summary.Deleted) + (options.Trash ? " files to the trash" : " files");
     if (summary.Missing > 0) line += ", " + std::to_string(summary.Missing) + " already gone";
     if (!summary.Kept.empty()) line += ", " + std::to_string(summary.Kept.size()) + " kept";
+    if (held > 0) line += ", " + std::to_string(held) + " kept by rules";
     if (summary.Stopped) line += ", stopped with " + std::to_string(summary.NotReached) + " not reached";
     std::fprintf(stderr, "%s\n", line.c_str());
     return summary.Kept.empty() && !summary.Stopped ? 0 : 1;
@@ -363,9 +444,32 @@ int main(int argc, char** argv) try {
     }
 
     int status = 0;
+    bool mayDelete = options.Delete;
+    // What a deletion keeps; the rules matter to nothing else, so only a deletion reads them.
+    TKeepRules rules;
+    if (options.Delete && !options.NoKeepRules) {
+        TLoadedKeepRules loaded = LoadKeepRules();
+        const std::string file = EscapeForTerminal(loaded.Path);
+        if (!loaded.Error.empty()) {
+            // The user's rules would go unheeded: nothing is deleted rather than what they keep.
+            std::fprintf(stderr, "nulvane-cli: cannot read the keep rules \"%s\": %s; nothing deleted\n", file.c_str(),
+                         EscapeControls(loaded.Error).c_str());
+            status = 1;
+            mayDelete = false;
+        }
+        if (!loaded.Problems.empty())
+            std::fprintf(stderr, "nulvane-cli: %s: %s\n", file.c_str(), RuleProblemsText(loaded.Problems).c_str());
+        rules = std::move(loaded.Rules);
+        for (const std::string& keep : options.Keep) rules.Add(keep, error);  // read as globs already
+    }
     TWalkOptions walk;
     walk.OneFileSystem = options.OneFileSystem;
     walk.FollowFolderLinks = !options.NoFollow;
+    if (!options.Exclude.empty()) {
+        walk.Exclude = [&globs = options.Exclude](std::string_view path, bool folder) {
+            return std::any_of(globs.begin(), globs.end(), [&](const TPathGlob& glob) { return glob.Matches(path, folder); });
+        };
+    }
     // A folder given up because descriptors or memory ran short leaves a gap in the list: say
     // which, and fail, rather than pass an incomplete list off as complete.
     walk.OnGivenUp = [&status](const std::string& folder, int number) {
@@ -407,13 +511,13 @@ int main(int argc, char** argv) try {
     }
 
     TResultList list;
-    bool mayDelete = options.Delete;
     for (const std::string& folder : options.Folders) {
         EndIfSignalled();
         if (!IsFolder(folder)) {
             status = 1;
             continue;
         }
+        const std::size_t before = list.Count();
         if (ScanFolder(list, folder, walk, entryOptions).OutOfMemory) {
             // The folders after it are not scanned either: "all" would not be all, so none is deleted.
             std::fprintf(stderr, "nulvane-cli: out of memory while scanning '%s': the list is incomplete%s\n",
@@ -422,6 +526,7 @@ int main(int argc, char** argv) try {
             mayDelete = false;
             break;
         }
+        rules.Hold(list, before);
     }
     EndIfSignalled();
     if (options.Sort) SortListByField(list, FieldNames[options.Sort->Field], options.Sort->Descending);
@@ -433,7 +538,7 @@ int main(int argc, char** argv) try {
             if (mayDelete) std::fputs("nulvane-cli: nothing deleted\n", stderr);
             return 1;
         }
-        return mayDelete ? std::max(status, DeleteStep(list)) : status;
+        return mayDelete ? std::max(status, DeleteStep(list, options, rules)) : status;
     }
 
     TOutput out(stdout);
@@ -455,7 +560,7 @@ int main(int argc, char** argv) try {
         if (mayDelete) std::fputs("nulvane-cli: nothing deleted\n", stderr);
         return 1;
     }
-    return mayDelete ? std::max(status, DeleteStep(list)) : status;
+    return mayDelete ? std::max(status, DeleteStep(list, options, rules)) : status;
 } catch (const std::bad_alloc&) {
     // Whatever ran short (a sort, an export, the deletion), it is said, never a crash.
     std::fputs("nulvane-cli: out of memory\n", stderr);

@@ -7,6 +7,7 @@
 #include <thread>
 #include <utility>
 
+#include "platform/files/Trash.h"
 #include "platform/system/LongWork.h"
 
 namespace nulvane {
@@ -38,14 +39,70 @@ TEntryNote NoteFor(const TRemoveResult& result) noexcept {
     case TKeepReason::PermissionDenied: return TEntryNote::KeptPermissionDenied;
     case TKeepReason::InUse: return TEntryNote::KeptInUse;
     case TKeepReason::PathGone: return TEntryNote::KeptPathGone;
+    case TKeepReason::NoTrash: return TEntryNote::KeptNoTrash;
     case TKeepReason::None:
     case TKeepReason::OtherError: break;
     }
     return TEntryNote::KeptOtherError;
 }
 
-void DeleteShare(const TResultList& list, TShare& share, std::vector<TEntryOutcome>& outcomes,
-                 const std::shared_ptr<const TLockTable>& locks, unsigned sharers, TLongWork& work) {
+// The anchors a scan reached files through, from the scanned folder down to `anchor`: where the
+// remover may follow links on the way to those files. Empty for an entry no scan made.
+std::vector<TPathAnchor> AnchorChain(const TResultList& list, TAnchorIndex anchor) {
+    const std::vector<TScanAnchor>& anchors = list.Anchors();
+    std::vector<TPathAnchor> chain;
+    // A parent is always announced before the anchors under it.
+    for (std::size_t at = anchor; at < anchors.size(); at = anchors[at].Parent < at ? anchors[at].Parent : NoAnchor)
+        chain.push_back({anchors[at].Path, anchors[at].Folder.Device, anchors[at].Folder.Inode});
+    std::reverse(chain.begin(), chain.end());
+    return chain;
+}
+
+// What the remover is asked for an entry: its path, identity and anchors. The list's anchor chains
+// are made once (all of them, or the one entry's).
+class TRoutes {
+public:
+    explicit TRoutes(const TResultList& list) : List_(list) {
+        Chains_.reserve(list.Anchors().size());
+        for (std::size_t i = 0; i < list.Anchors().size(); ++i)
+            Chains_.push_back(AnchorChain(list, static_cast<TAnchorIndex>(i)));
+    }
+    TRoutes(const TResultList& list, const TListEntry& only) : List_(list), Only_(AnchorChain(list, list.AnchorOf(only))) {}
+
+    // `path`: the entry's "Full Path", which the request refers to.
+    TRemoveRequest Request(const TListEntry& entry, std::string_view path) const {
+        TRemoveRequest request{path, entry.Identity.Device, entry.Identity.Inode};
+        const TAnchorIndex anchor = List_.AnchorOf(entry);
+        if (anchor < Chains_.size())
+            request.Anchors = Chains_[anchor];
+        else if (Chains_.empty())
+            request.Anchors = Only_;
+        return request;
+    }
+
+private:
+    const TResultList& List_;
+    std::vector<std::vector<TPathAnchor>> Chains_;
+    std::vector<TPathAnchor> Only_;
+};
+
+// What the deletion does with each verified file: the trash's move into it, when asked for.
+struct TDisposer {
+    std::unique_ptr<TTrash> Trash;
+    TDisposal ToTrash;
+    explicit TDisposer(const TDeleteOptions& options) {
+        if (!options.ToTrash) return;
+        Trash = std::make_unique<TTrash>();
+        ToTrash = [trash = Trash.get()](int folderFd, const char* asideName, const TRemoveRequest& request) {
+            return trash->Put(folderFd, asideName, request.Path, request.Device);
+        };
+    }
+    const TDisposal* Disposal() const noexcept { return Trash ? &ToTrash : nullptr; }
+};
+
+void DeleteShare(const TResultList& list, const TRoutes& routes, TShare& share, std::vector<TEntryOutcome>& outcomes,
+                 const std::shared_ptr<const TLockTable>& locks, unsigned sharers, const TDisposer& disposer,
+                 TLongWork& work) {
     try {
         TFileRemover remover(locks, sharers);
         std::uint64_t unreported = 0;
@@ -53,7 +110,7 @@ void DeleteShare(const TResultList& list, TShare& share, std::vector<TEntryOutco
         TEntryTexts texts(list);
         auto request = [&](std::size_t n) {
             const TListEntry& entry = list[share.Entries[n]];
-            return TRemoveRequest{texts.FullPath(entry), entry.Identity.Device, entry.Identity.Inode};
+            return routes.Request(entry, texts.FullPath(entry));
         };
         auto stop = [&] { return work.StopRequested(); };
         auto done = [&](std::size_t n, TRemoveResult&& result) {
@@ -71,7 +128,7 @@ void DeleteShare(const TResultList& list, TShare& share, std::vector<TEntryOutco
                 unreported = 0;
             }
         };
-        remover.RemoveAll(share.Entries.size(), request, stop, done);
+        remover.RemoveAll(share.Entries.size(), request, stop, done, disposer.Disposal());
         work.Done.fetch_add(unreported, std::memory_order_relaxed);
     } catch (...) {
         share.Error = std::current_exception();
@@ -115,11 +172,16 @@ TRemoveResult RemoveFileFromDisk(const std::string& path, const TFileIdentity& i
     return remover.Remove(path, identity.Device, identity.Inode);
 }
 
-TRemoveResult DeleteEntry(TResultList& list, std::size_t index) {
+TRemoveResult DeleteEntry(TResultList& list, std::size_t index, const TDeleteOptions& options) {
     const TListEntry& entry = list.Entry(index);
     const TUpdateBracket::TUpdateScope update(list);
+    const TRoutes routes(list, entry);
+    const TDisposer disposer(options);
     TFileRemover remover;
-    TRemoveResult result = remover.Remove(list.FullPath(entry), entry.Identity.Device, entry.Identity.Inode);
+    const std::string path = list.FullPath(entry);
+    const TRemoveRequest request = routes.Request(entry, path);
+    TRemoveResult result =
+        disposer.Disposal() ? remover.Dispose(request, *disposer.Disposal()) : remover.Remove(request);
     if (result.Removed())
         list.Remove(index);
     else
@@ -127,7 +189,7 @@ TRemoveResult DeleteEntry(TResultList& list, std::size_t index) {
     return result;
 }
 
-TDeleteSummary DeleteCheckedEntries(TResultList& list) {
+TDeleteSummary DeleteCheckedEntries(TResultList& list, const TDeleteOptions& options) {
     TLongWork& work = CurrentWork();
     const TUpdateBracket::TUpdateScope update(list);
 
@@ -154,19 +216,21 @@ TDeleteSummary DeleteCheckedEntries(TResultList& list) {
     // Both threads only read the list; nothing changes it until they are done.
     std::vector<TEntryOutcome> outcomes(list.Count());
     const auto locks = std::make_shared<const TLockTable>(TLockTable::ReadSystem());
+    const TRoutes routes(list);
+    const TDisposer disposer(options);
     std::thread second;
     if (threads == 2) {
         try {
-            second = std::thread([&] { DeleteShare(list, shares[1], outcomes, locks, 2, work); });
+            second = std::thread([&] { DeleteShare(list, routes, shares[1], outcomes, locks, 2, disposer, work); });
         } catch (const std::system_error&) {
             // No second thread to be had: this one does both parts, one after the other.
         }
     }
-    DeleteShare(list, shares[0], outcomes, locks, threads, work);
+    DeleteShare(list, routes, shares[0], outcomes, locks, threads, disposer, work);
     if (second.joinable())
         second.join();
     else if (threads == 2)
-        DeleteShare(list, shares[1], outcomes, locks, threads, work);
+        DeleteShare(list, routes, shares[1], outcomes, locks, threads, disposer, work);
 
     // Files that went leave the list even when an error stops the deletion.
     TDeleteSummary summary;

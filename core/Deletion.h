@@ -5,9 +5,13 @@
 // Only what the scan found is ever deleted: an entry's file goes only when its path still names a
 // regular file of zero bytes with the device and inode recorded at the scan, that no other program
 // holds a lock on (see platform/files/FileRemoval.h). An entry whose file is gone leaves the list;
-// an entry whose file was kept (changed, permission denied, in use, path no longer leading to it)
-// stays, with its check state and a note that says why, so that a failure is never shown as a
-// success.
+// an entry whose file was kept (changed, permission denied, in use, path no longer leading to it,
+// no trash) stays, with its check state and a note that says why, so that a failure is never shown
+// as a success. Each path is opened as the scan walked it: through the links the scan followed
+// (the list's anchors), and no others.
+//
+// Deletion is final unless the options send the files to the trash (platform/files/Trash.h),
+// where the desktop's tools can restore them.
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -30,12 +34,18 @@ struct TDeleteSummary {
     std::size_t NotReached = 0;     // checked entries the stop left as they were
 };
 
+struct TDeleteOptions {
+    // Move each file to the trash of its file system instead of deleting it; a file whose file
+    // system has no usable trash is kept.
+    bool ToTrash = false;
+};
+
 // Deletes the file at `path` when it is still the empty regular file `identity` names.
 TRemoveResult RemoveFileFromDisk(const std::string& path, const TFileIdentity& identity);
 
 // Deletes the entry's file and removes the entry from the list, unless the file was kept. Throws
 // EListError for an index outside the list.
-TRemoveResult DeleteEntry(TResultList& list, std::size_t index);
+TRemoveResult DeleteEntry(TResultList& list, std::size_t index, const TDeleteOptions& options = {});
 
 // Deletes the files of the checked entries under the list's update bracket. Unchecked entries and
 // entries whose file was kept stay in the list; the summary names the kept ones in list order.
@@ -49,6 +59,6 @@ TRemoveResult DeleteEntry(TResultList& list, std::size_t index);
 // two threads, each taking whole folders (two removals in one folder would only wait for each
 // other); each entry's outcome is applied afterwards, so the list and the summary are what one
 // thread would have made.
-TDeleteSummary DeleteCheckedEntries(TResultList& list);
+TDeleteSummary DeleteCheckedEntries(TResultList& list, const TDeleteOptions& options = {});
 
 }  // namespace nulvane

@@ -282,7 +282,7 @@ std::size_t TResultList::RemoveIf(const std::function<bool(std::size_t, TListEnt
 }
 
 void TResultList::SetAllCheckStates(TCheckState state) noexcept {
-    for (TListEntry& entry : Entries_) entry.CheckState = state;
+    for (TListEntry& entry : Entries_) SetCheckState(entry, state);
     NotifyChange(TListChange::CheckStatesChanged);
 }
 

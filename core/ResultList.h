@@ -360,9 +360,10 @@ public:
     // Throws EListError unless the value is NoEntry or an entry of the list.
     void SetFocusedEntry(std::size_t entry);
 
-    // Check states. SetAllCheckStates sets them directly, without any notification.
+    // Check states. SetAllCheckStates sets them directly, without any notification. Checking an
+    // entry that a keep rule held back makes it an ordinary entry: its note goes.
     TCheckState CheckState(std::size_t entry) const { return Entry(entry).CheckState; }
-    void SetCheckState(std::size_t entry, TCheckState state) { Entry(entry).CheckState = state; }
+    void SetCheckState(std::size_t entry, TCheckState state) { SetCheckState(Entry(entry), state); }
     void SetAllCheckStates(TCheckState state) noexcept;
 
     // Reorders the entries by a top-down merge sort driven by OnCompareNodes, or by the
@@ -391,6 +392,10 @@ protected:
     void UpdateEnded() noexcept override;
 
 private:
+    static void SetCheckState(TListEntry& entry, TCheckState state) noexcept {
+        entry.CheckState = state;
+        if (state == TCheckState::Checked && entry.Note == TEntryNote::HeldByRule) entry.Note = TEntryNote::None;
+    }
     void ChangeFocus(std::size_t entry);
     TListEntry& Initialised(std::size_t index);
 

@@ -179,7 +179,7 @@ void TTallyscopeCtrl::HeaderClicked(TListHeader& header, int column, TMouseButto
 std::string EntryNoteHint(const TListEntry& entry) {
     switch (entry.Note) {
     case TEntryNote::None: return {};
-    case TEntryNote::HeldByRule: return "kept by rule";
+    case TEntryNote::HeldByRule: return std::string(HeldByRuleText);
     case TEntryNote::KeptChanged: return "kept: changed since the scan";
     case TEntryNote::KeptInUse: return "kept: in use";
     case TEntryNote::KeptPermissionDenied: return "kept: permission denied";
@@ -192,7 +192,10 @@ std::string EntryNoteHint(const TListEntry& entry) {
 
 void TTallyscopeCtrl::GetEntryHint(TResultList& list, std::size_t entry, int /*column*/,
                                    THintLineBreakStyle& /*lineBreakStyle*/, std::string& hint) {
-    hint = entry < list.Count() ? EntryNoteHint(list[entry]) : std::string();
+    if (entry < list.Count() && list[entry].Note == TEntryNote::HeldByRule && KeepRules)
+        hint = KeepRules->HintFor(list, list[entry]);
+    else
+        hint = entry < list.Count() ? EntryNoteHint(list[entry]) : std::string();
     if (hint.empty()) hint = EntryHintText;
 }
 

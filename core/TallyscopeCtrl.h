@@ -8,11 +8,13 @@
 // the column definition it needs, and every comparison reads the header's sort direction.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/FileRecord.h"
+#include "core/KeepRules.h"
 #include "core/ResultList.h"
 #include "platform/desktop/DesktopServices.h"
 
@@ -45,6 +47,9 @@ public:
     std::uint8_t SortKey = 0;
     // Opened by a double click when no entry is focused.
     std::string RootFolder;
+    // The rules the list's entries were held back by: the hint of a held entry names the rule
+    // that holds it. None: such a hint says only that a rule holds it.
+    std::shared_ptr<const TKeepRules> KeepRules;
 
     // Replaces all columns of the list by one per configured column definition, then gives each
     // its configured display position and visibility. Errors travel on: a configuration that

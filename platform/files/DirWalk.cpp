@@ -654,13 +654,16 @@ private:
                    TScratch& scratch) {
         switch (type) {
             case DT_DIR:
-                AddSubfolder(node, name, false, scratch);
+                if (!Excluded(node, name, true, scratch)) AddSubfolder(node, name, false, scratch);
                 return;
             case DT_LNK:
-                if (Options_.FollowFolderLinks && IsFolderLinkToFollow(folderFd, name))
+                if (Options_.FollowFolderLinks && !Excluded(node, name, true, scratch) &&
+                    IsFolderLinkToFollow(folderFd, name))
                     AddSubfolder(node, name, true, scratch);
                 return;
-            case DT_REG:
+            case DT_REG:  // an excluded file costs no stat
+                if (Excluded(node, name, false, scratch)) return;
+                break;
             case DT_UNKNOWN:  // file systems that do not fill in the type
                 break;
             default:  // FIFOs, sockets, devices
@@ -671,18 +674,33 @@ private:
             return;  // gone since it was listed
         switch (sx.stx_mode & S_IFMT) {
             case S_IFREG:
+                if (type != DT_REG && Excluded(node, name, false, scratch)) return;
                 OfferFile(node, name, FromStatx(sx), state, scratch);
                 return;
             case S_IFDIR:
-                AddSubfolder(node, name, false, scratch);
+                if (!Excluded(node, name, true, scratch)) AddSubfolder(node, name, false, scratch);
                 return;
             case S_IFLNK:
-                if (Options_.FollowFolderLinks && IsFolderLinkToFollow(folderFd, name))
+                if (Options_.FollowFolderLinks && !Excluded(node, name, true, scratch) &&
+                    IsFolderLinkToFollow(folderFd, name))
                     AddSubfolder(node, name, true, scratch);
                 return;
             default:
                 return;
         }
+    }
+
+    // Whether the options leave the name in the node's folder out of the walk.
+    bool Excluded(const TNode& node, std::string_view name, bool folder, TScratch& scratch) const {
+        if (!Options_.Exclude) return false;
+        if (scratch.PathNode != &node) {  // kept for the files offered next
+            ComposePath(node, scratch.Path);
+            scratch.PathNode = &node;
+            scratch.PathLength = scratch.Path.size();
+        }
+        scratch.Path.resize(scratch.PathLength);
+        scratch.Path.append(name);
+        return Options_.Exclude(std::string_view(scratch.Path).substr(RootPath_.size()), folder);
     }
 
     // Whether the symbolic link `name` in the open folder leads to a folder the walk follows it

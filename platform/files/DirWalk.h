@@ -13,7 +13,8 @@
 // a delivered folder's node is given back for the folders still to come, so the walk's own memory
 // follows the number of folders waiting or being delivered, never the length of their paths.
 //
-// What the walk visits. Hidden files and folders are ordinary ones. Only regular files are
+// What the walk visits. Hidden files and folders are ordinary ones; names the options exclude are
+// passed by, and excluded folders not even opened. Only regular files are
 // offered to the visitor: FIFOs, sockets, devices and symbolic links to files are not. Below the
 // walked folder it does not enter a folder on a process, kernel or virtual file system (proc,
 // sysfs, cgroups, devpts, debugfs and their kin, autofs), whose files claim size 0 without being
@@ -155,6 +156,12 @@ struct TWalkOptions {
     // error, gone or replaced since its parent was listed; the walked folder too): its path,
     // ending in "/", and the error number. Called like OnGivenUp, in listing order among those.
     std::function<void(const std::string& folder, int error)> OnUnreadable = nullptr;
+    // Leaves out of the walk whatever it returns true for: a file is not offered to the visitor, a
+    // folder (or a link to one) is not entered, nor anything below it. It is given the path
+    // relative to the walked folder ("sub/name": no separator at either end) and whether that
+    // names a folder; the walked folder itself is never asked about. Called on any walking thread,
+    // from several at once. None: nothing is left out, at no cost.
+    std::function<bool(std::string_view relativePath, bool isFolder)> Exclude = nullptr;
     // The job the walk works for: its stop request ends the walk early, and its Folders and Found
     // counts grow as folders are read and files taken. None: the walk runs to its end uncounted.
     TLongWork* Work = nullptr;

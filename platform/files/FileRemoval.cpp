@@ -1,7 +1,7 @@
 #include "platform/files/FileRemoval.h"
 
-// The POSIX removal: openat step by step; on the open folder, fstatat, renameat2 to a private
-// name, fstatat again and unlinkat.
+// The POSIX removal: openat step by step (O_NOFOLLOW past the anchors); on the open folder,
+// fstatat, renameat2 to a private name, fstatat again and unlinkat.
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -32,14 +32,16 @@ TRemoveResult FromError(int error) {
     case EROFS: return Kept(TKeepReason::PermissionDenied, error);
     case EBUSY:
     case ETXTBSY: return Kept(TKeepReason::InUse, error);
+    case EXDEV: return Kept(TKeepReason::NoTrash, error);  // only a disposal moves across folders
     default: return Kept(TKeepReason::OtherError, error);
     }
 }
 
 // What a folder on the path that cannot be opened means: the path no longer leads to the file,
-// which may well still be on disk (reached before through a folder or a link that is gone).
+// which may well still be on disk (reached before through a folder or a link that is gone, or
+// now a link where the scan met a folder).
 TRemoveResult FromFolderError(int error) {
-    if (error == ENOENT || error == ENOTDIR) return Kept(TKeepReason::PathGone, error);
+    if (error == ENOENT || error == ENOTDIR || error == ELOOP) return Kept(TKeepReason::PathGone, error);
     return FromError(error);
 }
 
@@ -50,6 +52,57 @@ bool IsResourceError(int error) noexcept { return error == EMFILE || error == EN
 std::string_view FolderOf(std::string_view path) noexcept {
     const std::size_t slash = path.rfind('/');
     return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
+}
+
+// Anchors a request may carry: each a leading part of the path, ending in "/", each longer than
+// the one before, none past the file's folder.
+bool AnchorsFit(const TRemoveRequest& request, std::size_t folderLength) noexcept {
+    std::size_t previous = 0;
+    for (const TPathAnchor& anchor : request.Anchors) {
+        if (anchor.Path.size() <= previous || anchor.Path.size() > folderLength || !anchor.Path.ends_with('/') ||
+            !request.Path.starts_with(anchor.Path))
+            return false;
+        previous = anchor.Path.size();
+    }
+    return true;
+}
+
+// Whether the folder whose path ends at `length` (just past its "/") may be reached through a
+// symbolic link: anywhere in the scanned folder's path as given, or as a followed link itself.
+bool MayFollow(const TRemoveRequest& request, std::size_t length) noexcept {
+    if (request.Anchors.empty() || length <= request.Anchors.front().Path.size()) return true;
+    for (const TPathAnchor& anchor : request.Anchors.subspan(1))
+        if (anchor.Path.size() == length) return true;
+    return false;
+}
+
+// Whether the open folder `fd`, whose path ends at `length`, is the folder an anchor ending there
+// led to at the scan (true where no anchor ends there, or its identity is not known).
+bool AnchorHolds(const TRemoveRequest& request, std::size_t length, int fd) noexcept {
+    for (const TPathAnchor& anchor : request.Anchors) {
+        if (anchor.Path.size() != length) continue;
+        if (anchor.Device == 0 && anchor.Inode == 0) return true;
+        struct stat st;
+        return ::fstatat(fd, "", &st, AT_EMPTY_PATH) == 0 && static_cast<std::uint64_t>(st.st_dev) == anchor.Device &&
+               static_cast<std::uint64_t>(st.st_ino) == anchor.Inode;
+    }
+    return true;
+}
+
+// The key under which the folder at the first `length` bytes of the request's path is kept open:
+// the path, and once it reaches the end of the scanned folder's path, the anchors up to there (which
+// links it was opened through and what they had to lead to). Two requests share an open folder only
+// when they would have opened it the same way; within the scanned folder's path, and for paths
+// without anchors, the key is the path alone.
+void FolderKey(const TRemoveRequest& request, std::size_t length, std::string& key) {
+    key.assign(request.Path.substr(0, length));
+    if (request.Anchors.empty() || length < request.Anchors.front().Path.size()) return;
+    key += '\0';  // no path holds one
+    for (const TPathAnchor& anchor : request.Anchors) {
+        if (anchor.Path.size() > length) break;
+        const std::uint64_t fields[] = {anchor.Path.size(), anchor.Device, anchor.Inode};
+        key.append(reinterpret_cast<const char*>(fields), sizeof fields);
+    }
 }
 
 bool IsFoundFile(const struct stat& st, std::uint64_t device, std::uint64_t inode) noexcept {
@@ -136,6 +189,7 @@ std::string TRemoveResult::ReasonText() const {
     case TKeepReason::PermissionDenied: return "permission denied";
     case TKeepReason::InUse: return "in use";
     case TKeepReason::PathGone: return "path no longer leads to it";
+    case TKeepReason::NoTrash: return "no trash on this file system";
     case TKeepReason::OtherError: break;
     }
     return Error != 0 ? std::system_category().message(Error) : std::string("could not be removed");
@@ -172,24 +226,26 @@ bool TFileRemover::ReleaseFolders() noexcept {
     Folders_.clear();
     if (Uncached_ >= 0) ::close(Uncached_);
     Uncached_ = -1;
-    UncachedPath_.clear();
+    UncachedKey_.clear();
     return true;
 }
 
-int TFileRemover::OpenComponent(int parent, const char* name, std::string_view) noexcept {
+int TFileRemover::OpenComponent(int parent, const char* name, bool follow) noexcept {
     // O_PATH needs only search permission on the parent, which is all a removal needs, so a
-    // folder we may not list still lets us remove what is in it.
+    // folder we may not list still lets us remove what is in it. Without following, a link fails
+    // with ENOTDIR.
+    const int flags = O_PATH | O_DIRECTORY | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW);
     int fd;
-    do fd = ::openat(parent, name, O_PATH | O_DIRECTORY | O_CLOEXEC);
+    do fd = ::openat(parent, name, flags);
     while (fd < 0 && errno == EINTR);
     return fd;
 }
 
-int TFileRemover::OpenFolder(std::string_view folder) {
+int TFileRemover::OpenFolder(const TRemoveRequest& request, const TTarget& target) {
     // Each release halves the folders kept, so this ends: at the latest when none is left to
     // release, the shortage is not ours and the error stands.
     for (;;) {
-        const int fd = OpenFolderOnce(folder);
+        const int fd = OpenFolderOnce(request, target);
         if (fd != -1 || !IsResourceError(errno)) return fd;
         const int error = errno;
         if (!ReleaseFolders()) {
@@ -199,24 +255,29 @@ int TFileRemover::OpenFolder(std::string_view folder) {
     }
 }
 
-int TFileRemover::OpenFolderOnce(std::string_view folder) {
+int TFileRemover::OpenFolderOnce(const TRemoveRequest& request, const TTarget& target) {
+    const std::string_view folder = target.Folder;
     if (folder.empty()) return AT_FDCWD;
-    if (const auto it = Folders_.find(folder); it != Folders_.end()) return it->second;
-    if (Uncached_ >= 0 && folder == UncachedPath_) return Uncached_;
+    if (const auto it = Folders_.find(target.Key); it != Folders_.end()) return it->second;
+    if (Uncached_ >= 0 && target.Key == UncachedKey_) return Uncached_;
 
-    // Start from the deepest folder on the path that is open already: the one opened last when
-    // the path goes on from it (folder by folder, a walk goes deeper one folder at a time), else
-    // the deepest one kept.
+    // Start from the deepest folder on the path that is open already, opened the same way: the one
+    // opened last when the path goes on from it (folder by folder, a walk goes deeper one folder at
+    // a time), else the deepest one kept.
     std::size_t pos = 0;
     int fd = folder.starts_with('/') ? -1 : AT_FDCWD;
-    if (Uncached_ >= 0 && folder.starts_with(UncachedPath_)) {
-        fd = Uncached_;
-        pos = UncachedPath_.size();
+    if (Uncached_ >= 0 && UncachedLength_ < folder.size()) {
+        FolderKey(request, UncachedLength_, Probe_);
+        if (Probe_ == UncachedKey_) {
+            fd = Uncached_;
+            pos = UncachedLength_;
+        }
     }
     for (std::size_t end = folder.size() - 1; end > pos;) {
         const std::size_t slash = folder.rfind('/', end - 1);
         if (slash == std::string_view::npos || slash + 1 <= pos) break;
-        if (const auto it = Folders_.find(folder.substr(0, slash + 1)); it != Folders_.end()) {
+        FolderKey(request, slash + 1, Probe_);
+        if (const auto it = Folders_.find(Probe_); it != Folders_.end()) {
             fd = it->second;
             pos = slash + 1;
             break;
@@ -225,24 +286,38 @@ int TFileRemover::OpenFolderOnce(std::string_view folder) {
     }
     // Folders are kept while there is room; once the cache is full, the folder last opened beyond
     // it stays open until another is needed, so a run of files in one folder still opens it once.
-    auto keep = [this](std::string_view path, int opened) {
+    auto keep = [&](std::size_t length, int opened) {
         if (Folders_.size() >= MaxOpenFolders_) return false;
-        return Folders_.emplace(std::string(path), opened).second;
+        FolderKey(request, length, Probe_);
+        return Folders_.emplace(Probe_, opened).second;
     };
     bool ownsFd = false;  // whether `fd` is kept nowhere and must be closed when done with
+    // An anchor that leads to another folder than at the scan: as far as this path goes, the
+    // folder scanned is gone.
+    auto leadsElsewhere = [&](std::size_t length) {
+        if (AnchorHolds(request, length, fd)) return false;
+        if (ownsFd) ::close(fd);
+        errno = ENOENT;
+        return true;
+    };
     if (fd == -1) {
-        fd = OpenComponent(AT_FDCWD, "/", folder.substr(0, 1));
+        fd = OpenComponent(AT_FDCWD, "/", true);
         if (fd < 0) return -1;
-        ownsFd = !keep("/", fd);
         pos = 1;
+        ownsFd = true;
+        if (leadsElsewhere(pos)) return -1;
+        ownsFd = !keep(pos, fd);
     }
     std::string component;
     while (pos < folder.size()) {
         const std::size_t end = folder.find('/', pos);
         component.assign(folder.substr(pos, end - pos));
         pos = end + 1;
-        if (component.empty() || component == ".") continue;
-        const int next = OpenComponent(fd, component.c_str(), folder.substr(0, pos));
+        if (component.empty() || component == ".") {
+            if (leadsElsewhere(pos)) return -1;
+            continue;
+        }
+        const int next = OpenComponent(fd, component.c_str(), MayFollow(request, pos));
         const int error = errno;
         if (ownsFd) ::close(fd);
         if (next < 0) {
@@ -250,12 +325,15 @@ int TFileRemover::OpenFolderOnce(std::string_view folder) {
             return -1;
         }
         fd = next;
-        ownsFd = !keep(folder.substr(0, pos), fd);
+        ownsFd = true;
+        if (leadsElsewhere(pos)) return -1;
+        ownsFd = !keep(pos, fd);
     }
     if (ownsFd) {
         if (Uncached_ >= 0) ::close(Uncached_);
         Uncached_ = fd;
-        UncachedPath_.assign(folder);
+        UncachedKey_ = target.Key;
+        UncachedLength_ = folder.size();
     }
     return fd;
 }
@@ -285,12 +363,16 @@ TKeepReason TFileRemover::LockReason(int folderFd, const char* name, std::uint64
 }
 
 TRemoveResult TFileRemover::Remove(std::string_view path, std::uint64_t device, std::uint64_t inode) {
-    return Dispose(path, device, inode, [](int folderFd, const char* asideName) {
+    return Remove(TRemoveRequest{path, device, inode});
+}
+
+TRemoveResult TFileRemover::Remove(const TRemoveRequest& request) {
+    return Dispose(request, [](int folderFd, const char* asideName, const TRemoveRequest&) {
         return ::unlinkat(folderFd, asideName, 0) == 0 ? 0 : errno;
     });
 }
 
-bool TFileRemover::Prepare(const TRemoveRequest& request, TTarget& target, TRemoveResult& result) {
+bool TFileRemover::Locate(const TRemoveRequest& request, TTarget& target, TRemoveResult& result) {
     // No file has a name with a NUL byte in it; handed on, it would cut the path short.
     const std::string_view path = request.Path;
     if (path.empty() || path.find('\0') != std::string_view::npos) {
@@ -303,7 +385,16 @@ bool TFileRemover::Prepare(const TRemoveRequest& request, TTarget& target, TRemo
         result = Kept(TKeepReason::Changed);  // the path names a folder
         return false;
     }
-    target.FolderFd = OpenFolder(target.Folder);
+    if (!AnchorsFit(request, target.Folder.size())) {
+        result = Kept(TKeepReason::OtherError, EINVAL);
+        return false;
+    }
+    FolderKey(request, target.Folder.size(), target.Key);
+    return true;
+}
+
+bool TFileRemover::Prepare(const TRemoveRequest& request, TTarget& target, TRemoveResult& result) {
+    target.FolderFd = OpenFolder(request, target);
     if (target.FolderFd == -1) {
         result = FromFolderError(errno);
         return false;
@@ -329,10 +420,13 @@ bool TFileRemover::Prepare(const TRemoveRequest& request, TTarget& target, TRemo
 
 TRemoveResult TFileRemover::Dispose(std::string_view path, std::uint64_t device, std::uint64_t inode,
                                     const TDisposal& dispose) {
-    const TRemoveRequest request{path, device, inode};
+    return Dispose(TRemoveRequest{path, device, inode}, dispose);
+}
+
+TRemoveResult TFileRemover::Dispose(const TRemoveRequest& request, const TDisposal& dispose) {
     TTarget target;
     TRemoveResult result;
-    if (!Prepare(request, target, result)) return result;
+    if (!Locate(request, target, result) || !Prepare(request, target, result)) return result;
 
     TAsideName aside;
     if (const int error = MoveAside(target.FolderFd, target.Name.c_str(), aside); error != 0) return FromError(error);
@@ -343,10 +437,10 @@ TRemoveResult TFileRemover::Dispose(std::string_view path, std::uint64_t device,
     if (::fstatat(target.FolderFd, aside.Text, &st, AT_SYMLINK_NOFOLLOW) != 0) {
         return Kept(TKeepReason::Changed, errno);  // moved on from the private name already
     }
-    if (!IsFoundFile(st, device, inode)) {
+    if (!IsFoundFile(st, request.Device, request.Inode)) {
         result = Kept(TKeepReason::Changed);
     } else {
-        const int error = dispose(target.FolderFd, aside.Text);
+        const int error = dispose(target.FolderFd, aside.Text, request);
         if (error == 0) return {TRemoveOutcome::Deleted, TKeepReason::None, 0, {}};
         if (error == ENOENT) return Kept(TKeepReason::Changed, error);
         result = FromError(error);
@@ -356,7 +450,11 @@ TRemoveResult TFileRemover::Dispose(std::string_view path, std::uint64_t device,
 }
 
 void TFileRemover::RemoveAll(std::size_t count, const TRequestSource& request, const TStopQuery& stop,
-                             const TResultSink& done) {
+                             const TResultSink& done, const TDisposal* dispose) {
+    if (dispose) {
+        for (std::size_t i = 0; i < count && !stop(); ++i) done(i, Dispose(request(i), *dispose));
+        return;
+    }
     // The verified file of the last request, still under its private name in its folder. The
     // next file of the same folder is moved aside onto that name, which removes it in the same
     // step; a file of another folder, the end or a stop removes it on its own.
@@ -364,6 +462,7 @@ void TFileRemover::RemoveAll(std::size_t count, const TRequestSource& request, c
         bool Active = false;
         std::size_t Index = 0;
         std::string Folder;
+        std::string Key;
         int FolderFd = -1;
         std::string Name;
         std::uint64_t Device = 0, Inode = 0;
@@ -398,12 +497,16 @@ void TFileRemover::RemoveAll(std::size_t count, const TRequestSource& request, c
     for (std::size_t i = 0; i < count; ++i) {
         if (stop()) break;
         const TRemoveRequest next = request(i);
+        TRemoveResult result;
+        if (!Locate(next, target, result)) {
+            done(i, std::move(result));
+            continue;
+        }
         // Another folder may close the pending file's folder when it is opened. Two names of one
         // file are another matter: a rename from one onto the other changes nothing.
-        if (pending.Active && (FolderOf(next.Path) != pending.Folder ||
-                               (next.Device == pending.Device && next.Inode == pending.Inode)))
+        if (pending.Active &&
+            (target.Key != pending.Key || (next.Device == pending.Device && next.Inode == pending.Inode)))
             finishPending();
-        TRemoveResult result;
         if (!Prepare(next, target, result)) {
             done(i, std::move(result));
             continue;
@@ -437,6 +540,7 @@ void TFileRemover::RemoveAll(std::size_t count, const TRequestSource& request, c
         pending.Active = true;
         pending.Index = i;
         pending.Folder.assign(target.Folder);
+        pending.Key = target.Key;
         pending.FolderFd = target.FolderFd;
         pending.Name = target.Name;
         pending.Device = next.Device;

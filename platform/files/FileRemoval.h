@@ -21,13 +21,17 @@
 // that plainly changed, and a locked one, untouched: moving a lock file aside even for a moment
 // would let a second program take the lock.
 //
-// The same sequence serves a trash (Dispose): the verified file is moved into the trash instead
-// of being removed, and put back when that fails.
+// The same sequence serves the trash (Dispose, or RemoveAll with a disposal): the verified file is
+// moved into the trash instead of being removed, and put back when that fails.
 //
-// Symbolic links to folders along the path are followed, because the scan descends them and a
-// folder the user picked may itself be reached through one; every component is opened in one
-// place (OpenComponent), where a rule on which links may be followed belongs. The last component
-// is never followed: a link is not an empty regular file, so it is kept.
+// Symbolic links to folders on the path are followed only where the scan followed them: anywhere
+// in the folder the user picked, as its path was given (it may well be reached through a link),
+// and at the last component of each folder link the scan followed out of it; each of these must
+// still lead to the folder it led to at the scan. Every other folder on the path is opened
+// without following a link, so a folder replaced by a link since the scan does not lead the
+// removal elsewhere: the path no longer leads to the file, which is kept. A path without anchors
+// (not made by a scan) is taken as its caller gave it. The last component is never followed: a
+// link is not an empty regular file, so it is kept.
 //
 // On POSIX nothing is changed on the file before removing it: removing needs only the folder's
 // permission. A Windows build brings its own removal, which clears the read-only and hidden
@@ -36,6 +40,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -55,8 +60,9 @@ enum class TKeepReason : std::uint8_t {
     Changed,           // no longer an empty regular file with the recorded identity
     PermissionDenied,  // the folder does not let us remove it
     InUse,             // another program holds a lock on it, or its file system is busy
-    PathGone,          // a folder on the path is gone or is no longer a folder: the file may
-                       // still exist, the path just does not lead to it
+    PathGone,          // a folder on the path is gone, is no longer a folder, or leads elsewhere:
+                       // the file may still exist, the path just does not lead to it
+    NoTrash,           // to go to the trash, and its file system has no trash that can be used
     OtherError,        // anything else; Error holds the system's error number
 };
 
@@ -73,15 +79,29 @@ struct TRemoveResult {
     std::string ReasonText() const;
 };
 
+// A folder on a file's path through which a scan reached the file, where a symbolic link may stand.
+struct TPathAnchor {
+    std::string_view Path;      // the leading part of the file's path, ending in "/"
+    std::uint64_t Device = 0;   // the folder it led to at the scan; both 0: not checked
+    std::uint64_t Inode = 0;
+};
+
 struct TRemoveRequest {
     std::string_view Path;
     std::uint64_t Device = 0;
     std::uint64_t Inode = 0;
+    // The anchors on the path, outermost first: the folder scanned, under its path as the user
+    // gave it (links anywhere in it are followed), then each folder link the scan followed (a link
+    // only at its own last component). Empty: the path as its caller gave it, links followed
+    // anywhere but at the file itself.
+    std::span<const TPathAnchor> Anchors = {};
 };
 
-// What becomes of a verified file: called with its open folder and the private name it holds
-// there; returns 0, or the error number after which the file is put back under its own name.
-using TDisposal = std::function<int(int folderFd, const char* asideName)>;
+// What becomes of a verified file instead of its removal: called with its open folder, the private
+// name it holds there and the request; returns 0 once the file has left the folder, or the error
+// number after which it is put back under its own name (EXDEV: it would have to leave its file
+// system, the file is kept as NoTrash).
+using TDisposal = std::function<int(int folderFd, const char* asideName, const TRemoveRequest& request)>;
 
 // Removes files one after another, keeping the folders it opened (a bounded number) so that a
 // list worked through in any order costs about one folder open per folder, not one per file and
@@ -101,7 +121,9 @@ public:
     // Removes the file at `path` when it is still an empty regular file on `device` with `inode`
     // that nobody holds a lock on. Never throws for anything the file system does.
     TRemoveResult Remove(std::string_view path, std::uint64_t device, std::uint64_t inode);
+    TRemoveResult Remove(const TRemoveRequest& request);
     // The same sequence with `dispose` in place of the removal.
+    TRemoveResult Dispose(const TRemoveRequest& request, const TDisposal& dispose);
     TRemoveResult Dispose(std::string_view path, std::uint64_t device, std::uint64_t inode,
                           const TDisposal& dispose);
 
@@ -113,30 +135,37 @@ public:
     // under its private name until the next file of the folder is moved aside onto that name,
     // which removes it in the same step. Its result is told then (or when the folder changes, or
     // at the end), so results do not always come in the order of the requests.
+    //
+    // With `dispose`, each verified file goes to it instead, one after another, results in order.
     using TRequestSource = std::function<TRemoveRequest(std::size_t index)>;
     using TStopQuery = std::function<bool()>;
     using TResultSink = std::function<void(std::size_t index, TRemoveResult&& result)>;
-    void RemoveAll(std::size_t count, const TRequestSource& request, const TStopQuery& stop, const TResultSink& done);
+    void RemoveAll(std::size_t count, const TRequestSource& request, const TStopQuery& stop, const TResultSink& done,
+                   const TDisposal* dispose = nullptr);
 
 private:
     // The file a request names, in its open folder.
     struct TTarget {
         std::string_view Folder;  // as in the request's path, with its last "/"
         std::string Name;
+        std::string Key;          // what the folder is kept under (FolderKey)
         int FolderFd = -1;
     };
     struct THash {
         using is_transparent = void;
         std::size_t operator()(std::string_view text) const noexcept { return std::hash<std::string_view>{}(text); }
     };
-    // The descriptor of `folder` (a path ending in "/", or empty for the working folder), or -1
-    // with errno set.
-    int OpenFolder(std::string_view folder);
-    int OpenFolderOnce(std::string_view folder);
-    // Opens the folder `name` in `parent`; `pathSoFar` is the path that names it.
-    int OpenComponent(int parent, const char* name, std::string_view pathSoFar) noexcept;
-    // Opens the request's folder and checks the name as it stands: true when the file may be
-    // moved aside, else false with the result.
+    // The descriptor of the request's folder `target.Folder` (a path ending in "/", or empty for
+    // the working folder), or -1 with errno set.
+    int OpenFolder(const TRemoveRequest& request, const TTarget& target);
+    int OpenFolderOnce(const TRemoveRequest& request, const TTarget& target);
+    // Opens the folder `name` in `parent`, following a link there only when `follow` says so.
+    static int OpenComponent(int parent, const char* name, bool follow) noexcept;
+    // Splits the request's path into folder and name and makes the folder's key: false, with the
+    // result, when the request names no file.
+    static bool Locate(const TRemoveRequest& request, TTarget& target, TRemoveResult& result);
+    // Opens the located folder and checks the name as it stands: true when the file may be moved
+    // aside, else false with the result.
     bool Prepare(const TRemoveRequest& request, TTarget& target, TRemoveResult& result);
     // Closes every folder kept and keeps fewer from now on; false when none was open.
     bool ReleaseFolders() noexcept;
@@ -145,12 +174,15 @@ private:
     TKeepReason LockReason(int folderFd, const char* name, std::uint64_t device, std::uint64_t inode, int& error);
 
     std::shared_ptr<const TLockTable> Locks_;
-    // Folder path as it stood in the removed paths -> descriptor opened with O_PATH.
+    // Folder key (the path as it stood in the removed paths, and how it was opened) -> descriptor
+    // opened with O_PATH.
     std::unordered_map<std::string, int, THash, std::equal_to<>> Folders_;
     std::size_t MaxOpenFolders_ = 0;
-    // The last folder opened when Folders_ had no room for it.
-    std::string UncachedPath_;
+    // The last folder opened when Folders_ had no room for it: its key and the length of its path.
+    std::string UncachedKey_;
+    std::size_t UncachedLength_ = 0;
     int Uncached_ = -1;
+    std::string Probe_;  // keys of shorter paths, looked up while opening
 };
 
 // Raises the process's soft limit of open descriptors towards its hard limit (at most 65,536).

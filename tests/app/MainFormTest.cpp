@@ -26,6 +26,7 @@
 #include "app/QtDesktopServices.h"
 #include "platform/desktop/ScriptedDesktopServices.h"
 #include "support/ConfigFolder.h"
+#include "support/Environment.h"
 #include "tests/app/QtApp.h"
 
 using namespace nulvane;
@@ -326,9 +327,12 @@ TEST_F(MainFormTest, OptionsAreRememberedBetweenRunsAndGoToTheScan) {
     Dir.Write("tree/own");
     Show();
     const QList<QAction*> options = Form.OptionsMenu().actions();
-    ASSERT_EQ(options.size(), 2);
+    ASSERT_EQ(options.size(), 5);
     EXPECT_EQ(options[0]->text(), "Follow Folder Links");
     EXPECT_EQ(options[1]->text(), "Stay On One File System");
+    EXPECT_TRUE(options[2]->isSeparator());
+    EXPECT_EQ(options[3]->text(), "Move to Trash");
+    EXPECT_EQ(options[4]->text(), "Keep Rules...");
     EXPECT_TRUE(options[0]->isChecked());
     EXPECT_FALSE(options[1]->isChecked());
     Form.DropFolders({tree});
@@ -346,6 +350,59 @@ TEST_F(MainFormTest, OptionsAreRememberedBetweenRunsAndGoToTheScan) {
     EXPECT_TRUE(next.Options().OneFileSystem);
     EXPECT_FALSE(next.OptionsMenu().actions()[0]->isChecked());
     EXPECT_TRUE(next.Options().WalkOptions().OneFileSystem);
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, "nulvane", "nulvane").clear();
+}
+
+// "Move to Trash" in the Options menu is off at first and remembered. While it is on, "&Delete"
+// and "Delete &All" ask as ever and move the files to the trash. A file kept says why as its
+// entry's hint, until the list is cleared and scanned anew.
+TEST_F(MainFormTest, MoveToTrashIsRememberedAndAKeptEntrySaysWhyInItsHint) {
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, "nulvane", "nulvane").clear();
+    const std::string trash = Dir.Str() + "/data/Trash";
+    const test::TEnvironmentGuard dataHome("XDG_DATA_HOME", Dir.Str() + "/data");
+    const std::string folder = Dir.MakeDir("f");
+    for (const char* name : {"a", "b", "c"}) Dir.Write(std::string("f/") + name);
+    Show();
+    QAction* moveToTrash = nullptr;
+    for (QAction* action : Form.OptionsMenu().actions())
+        if (action->text() == "Move to Trash") moveToTrash = action;
+    ASSERT_NE(moveToTrash, nullptr);
+    EXPECT_TRUE(moveToTrash->isCheckable());
+    EXPECT_FALSE(moveToTrash->isChecked());
+    moveToTrash->trigger();
+    EXPECT_TRUE(Form.Options().MoveToTrash);
+    EXPECT_TRUE(TFMMain().Options().MoveToTrash);
+
+    Form.DropFolders({folder});
+    const auto indexOf = [&](const char* name) {
+        const TNames names = Names();
+        return static_cast<std::size_t>(std::find(names.begin(), names.end(), name) - names.begin());
+    };
+    Form.VT.SetFocusedEntry(indexOf("a"));
+    Services.ClearRequests();
+    Services.QueueAnswer("Yes");
+    Form.btnDeleteClick();
+    std::ofstream(folder + "/b") << "user data";
+    Services.QueueAnswer("Yes");
+    Form.btnDelAllClick();
+    const std::vector<TDesktopRequest> asked = Services.RequestsOf(MessageBox);
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[0].Text, DeleteFileQuestion);
+    EXPECT_EQ(asked[1].Text, DeleteFilesQuestion);
+    for (const char* name : {"a", "c"}) {
+        EXPECT_FALSE(std::filesystem::exists(folder + "/" + name)) << name;
+        EXPECT_TRUE(std::filesystem::exists(trash + "/files/" + name)) << name;
+    }
+    ASSERT_EQ(Names(), (TNames{"b"}));
+    const QAbstractItemModel& model = Form.ListView().Model();
+    EXPECT_EQ(model.data(model.index(0, 0), Qt::ToolTipRole).toString(), "kept: changed since the scan");
+    EXPECT_EQ(Form.StatusText(), "1 file in the list \u00b7 Moved 1 file to the trash, 1 kept: changed since the scan");
+
+    std::ofstream(folder + "/b", std::ios::trunc).close();  // empty again
+    Form.BitBtn1Click();
+    Form.DropFolders({folder});
+    ASSERT_EQ(Names(), (TNames{"b"}));
+    EXPECT_EQ(model.data(model.index(0, 0), Qt::ToolTipRole).toString(), QString::fromUtf8(EntryHintText));
     QSettings(QSettings::NativeFormat, QSettings::UserScope, "nulvane", "nulvane").clear();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // One application object for every GUI test, on the offscreen platform, made on first use and
-// kept until the process ends. The window's remembered options go to a folder of the test run,
-// never to the user's configuration.
+// kept until the process ends. The window's remembered options and the keep rules are read from a
+// folder of the test run (XDG_CONFIG_HOME), never from the user's configuration.
 #include <QApplication>
 #include <QSettings>
 
@@ -20,6 +20,7 @@ inline const TTempDir& QtConfigHome() {
 inline QApplication& QtApp() {
     static QApplication* app = [] {
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        ::setenv("XDG_CONFIG_HOME", QtConfigHome().Str().c_str(), 1);
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(QtConfigHome().Str()));
         static int argc = 1;
         static char name[] = "test_app";

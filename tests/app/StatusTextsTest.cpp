@@ -30,6 +30,9 @@ TEST_F(StatusTextsTest, ScanOutcomesSayWhyAListIsIncomplete) {
         {{0, 0, false, false, {"/a\nb\x1b[2J", "/c", "/d"}}, "Not a folder: /a\\nb\\x1b[2J (and 2 more)"},
         {{3, 0, false, false, {"/x"}}, "Scan finished: 3 files listed; Not a folder: /x"},
         {{0, 0, false, false, {""}}, "Not a folder: \"\""},
+        {{5, 1, false, false, {}, 3, "Keep rules: line 2 ignored: unclosed ["},
+         "Scan finished: 5 files listed; 3 held back by keep rules; 1 folder could not be read; Keep rules: line 2 "
+         "ignored: unclosed ["},
     };
     for (const auto& c : cases) EXPECT_EQ(ScanOutcomeText(c.Outcome), c.Text);
 }
@@ -44,6 +47,8 @@ TEST_F(StatusTextsTest, DeletionOutcomesCountWhatWentAndWhatStayed) {
         {{1200, 3, 0, false, {}}, "Deleted 1,200 files, 3 already gone"},
         {{0, 0, 1, false, "changed since the scan"}, "Deleted 0 files, 1 kept: changed since the scan"},
         {{5, 0, 0, true, {}}, "Deletion stopped: deleted 5 files"},
+        {{2, 0, 1, false, {}, true}, "Moved 2 files to the trash, 1 kept"},
+        {{1, 0, 0, true, {}, true}, "Deletion stopped: moved 1 file to the trash"},
     };
     for (const auto& c : cases) EXPECT_EQ(DeleteOutcomeText(c.Outcome), c.Text);
     EXPECT_EQ(StatusText(0, {}), "No files in the list");

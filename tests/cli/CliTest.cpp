@@ -18,7 +18,9 @@
 #include "core/FileReader.h"
 #include "platform/files/FileContent.h"
 #include "support/CliRun.h"
+#include "support/Environment.h"
 #include "support/TempDir.h"
+#include "support/TrashTools.h"
 
 using namespace nulvane;
 
@@ -41,7 +43,7 @@ TEST(Cli, BadUsageExitsWithTwoAndOneUsageLine) {
     const test::TTempDir dir;
     const std::pair<TArgs, std::string> cases[] = {
         {{}, "no folder"}, {{"-0"}, "no folder"}, {{"-q", "."}, "-q"}, {{".", "--bogus"}, "--bogus"},
-        {{"--yes", "."}, "--yes"}, {{"--delete"}, "no folder"},
+        {{"--yes", "."}, "--yes"}, {{"--delete"}, "no folder"}, {{"--trash", "."}, "--trash only goes with --delete"},
         {{"--sort", "file name", "."}, "\"file name\""}, {{".", "--sort"}, "--sort"}, {{"--sort=Size", "."}, "\"Size\""},
         {{"--sort", "Nope", "."}, "\"Write Time\""},  // the valid field names
         // Control characters are shown escaped, never sent to the terminal.
@@ -347,3 +349,31 @@ TEST(Cli, RunningShortOfMemorySaysSoAndDeletesNothing) {
 }
 
 }  // namespace
+
+// --trash moves what --delete would delete into the trash, where trash-list finds it. Where the
+// trash cannot be used, every file is kept and named, and the run fails.
+TEST(Cli, TrashMovesTheListedFilesWhereTrashListFindsThem) {
+    const test::TTempDir dir;
+    const std::string home = dir.MakeDir("home");
+    const test::TEnvironmentGuard homeGuard("HOME", home), dataGuard("XDG_DATA_HOME", home + "/.local/share");
+    const std::string a = dir.Write("t/a"), b = dir.Write("t/sub/b"), tree = dir.Str() + "/t";
+    dir.Write("home/.local/share/Trash", "not a folder");
+    const TRun refused = RunCli({"--delete", "--yes", "--trash", tree});
+    EXPECT_EQ(refused.Status, 1);
+    for (const std::string& line : {"kept " + a + ": no trash on this file system\n",
+                                    "kept " + b + ": no trash on this file system\n",
+                                    std::string("nulvane-cli: moved 0 files to the trash, 2 kept\n")})
+        EXPECT_NE(refused.Err.find(line), std::string::npos) << refused.Err;
+    EXPECT_TRUE(std::filesystem::exists(a) && std::filesystem::exists(b));
+
+    std::filesystem::remove(home + "/.local/share/Trash");
+    const TRun moved = RunCli({"--delete", "--yes", "--trash", tree});
+    EXPECT_EQ(moved.Status, 0);
+    EXPECT_EQ(moved.Err, "nulvane-cli: moved 2 files to the trash\n");
+    EXPECT_FALSE(std::filesystem::exists(a) || std::filesystem::exists(b));
+    if (!test::TrashCliInstalled()) GTEST_SKIP() << "trash-cli (trash-list) is not installed";
+    std::multiset<std::string> ours;  // other trashes of the machine's mounts are listed too
+    for (const std::string& path : test::TrashListed(home))
+        if (path.starts_with(tree)) ours.insert(path);
+    EXPECT_EQ(ours, (std::multiset<std::string>{a, b}));
+}

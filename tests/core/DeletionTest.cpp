@@ -9,6 +9,7 @@
 #include "core/FileReader.h"
 #include "platform/system/Errors.h"
 #include "platform/system/LongWork.h"
+#include "support/Environment.h"
 #include "support/TempDir.h"
 
 using namespace nulvane;
@@ -145,4 +146,129 @@ TEST(Deletion, StoppedDeletionLeavesTheEntriesNotReachedChecked) {
     EXPECT_TRUE(s.Exists("a"));
     EXPECT_EQ(work.Total.load(), 6u);
     EXPECT_EQ(work.Done.load(), 0u);
+}
+
+namespace {
+
+std::string EntryPathEndingIn(const TResultList& list, std::string_view end) {
+    for (const TListEntry& entry : list)
+        if (std::string path = list.FullPath(entry); path.ends_with(end)) return path;
+    return {};
+}
+
+}  // namespace
+
+// After the scan, folders on the path are swapped for links to a folder where a hard link of the
+// listed file lives under the same name. The remover follows links only where the scan did (the
+// folder as given, and the link it followed out of it, while that still leads to the folder it
+// led to): nothing outside is unlinked, and the entries are kept because their paths no longer
+// lead to their files.
+TEST(Deletion, FollowsOnlyTheLinksTheScanFollowed) {
+    namespace fs = std::filesystem;
+    const test::TTempDir dir;
+    const std::string base = dir.Str();
+    dir.Write("t/d/f");
+    dir.Write("t/d/g");
+    dir.Write("away/e");
+    dir.Write("elsewhere/keep-me");
+    fs::create_directory_symlink(base + "/away", base + "/t/l");
+    fs::create_directory_symlink(base + "/t", base + "/given");
+
+    // Scanned through a link in the folder's own path: that link is the user's to follow.
+    TResultList list;
+    ScanFolder(list, base + "/given");
+    ASSERT_EQ(list.Count(), 3u);
+    ASSERT_EQ(list.Anchors().size(), 2u);
+    const std::string f = EntryPathEndingIn(list, "/d/f"), e = EntryPathEndingIn(list, "/l/e");
+    ASSERT_EQ(f, base + "/given/d/f");
+
+    // "d" moves away and a link to "out" takes its place; "out/f" is another name of the file.
+    fs::create_directory(base + "/out");
+    fs::create_hard_link(base + "/t/d/f", base + "/out/f");
+    fs::rename(base + "/t/d", base + "/moved-d");
+    fs::create_directory_symlink(base + "/out", base + "/t/d");
+    // The followed link now leads to another folder, which holds another name of "e".
+    fs::create_hard_link(base + "/away/e", base + "/elsewhere/e");
+    fs::remove(base + "/t/l");
+    fs::create_directory_symlink(base + "/elsewhere", base + "/t/l");
+
+    const TDeleteSummary summary = DeleteCheckedEntries(list);
+    EXPECT_EQ(summary.Deleted, 0u);
+    ASSERT_EQ(summary.Kept.size(), 3u);
+    for (const TKeptFile& kept : summary.Kept) EXPECT_EQ(kept.Result.Reason, TKeepReason::PathGone) << kept.Path;
+    for (const TListEntry& entry : list) EXPECT_EQ(entry.Note, TEntryNote::KeptPathGone);
+    for (const char* name : {"out/f", "moved-d/f", "moved-d/g", "elsewhere/e", "away/e"})
+        EXPECT_TRUE(fs::exists(base + "/" + name)) << name;
+    EXPECT_EQ(DeleteEntry(list, 0).Reason, TKeepReason::PathGone);
+
+    // Put back as at the scan: the link the scan followed out of the folder, and the folder's own
+    // link, lead the deletion again.
+    fs::remove(base + "/t/d");
+    fs::rename(base + "/moved-d", base + "/t/d");
+    fs::remove(base + "/t/l");
+    fs::create_directory_symlink(base + "/away", base + "/t/l");
+    const TDeleteSummary again = DeleteCheckedEntries(list);
+    EXPECT_EQ(again.Deleted, 3u);
+    EXPECT_TRUE(list.Empty());
+    for (const char* name : {"t/d/f", "t/d/g", "away/e"}) EXPECT_FALSE(fs::exists(base + "/" + name)) << name;
+    EXPECT_TRUE(fs::exists(base + "/out/f"));
+    EXPECT_TRUE(fs::exists(base + "/elsewhere/e"));
+    EXPECT_FALSE(e.empty());
+}
+
+// With the trash option every file that passes the checks goes to the trash, as it would have been
+// deleted; a file that changed stays. Where the trash cannot be used nothing moves: each file is
+// kept, and says so.
+TEST(Deletion, TrashOptionMovesTheVerifiedFilesOrKeepsThemAll) {
+    TScanned s;
+    const std::string data = s.Dir.Str() + "/data";
+    const test::TEnvironmentGuard dataHome("XDG_DATA_HOME", data);
+    s.Dir.Write("c", "now with content");
+    s.Dir.Write("data/Trash", "a file where the trash folder belongs");
+
+    const TDeleteSummary refused = DeleteCheckedEntries(s.List, {.ToTrash = true});
+    EXPECT_EQ(refused.Deleted, 0u);
+    ASSERT_EQ(refused.Kept.size(), 6u);
+    EXPECT_EQ(refused.Kept[0].Result.ReasonText(), "no trash on this file system");
+    for (std::size_t i = 0; i < s.List.Count(); ++i)
+        EXPECT_EQ(s.List[i].Note, i == 2 ? TEntryNote::KeptChanged : TEntryNote::KeptNoTrash) << i;
+    for (const char* name : {"a", "b", "c", "d", "e", "f"}) EXPECT_TRUE(s.Exists(name)) << name;
+    EXPECT_EQ(DeleteEntry(s.List, 0, {.ToTrash = true}).Reason, TKeepReason::NoTrash);
+
+    std::filesystem::remove(data + "/Trash");
+    EXPECT_EQ(DeleteEntry(s.List, 0, {.ToTrash = true}).Outcome, TRemoveOutcome::Deleted);
+    const TDeleteSummary moved = DeleteCheckedEntries(s.List, {.ToTrash = true});
+    EXPECT_EQ(moved.Deleted, 4u);
+    EXPECT_EQ(Names(s.List), (std::vector<std::string>{"c"}));
+    EXPECT_EQ(s.List[0].Note, TEntryNote::KeptChanged);
+    for (const char* name : {"a", "b", "d", "e", "f"}) {
+        EXPECT_FALSE(s.Exists(name)) << name;
+        EXPECT_TRUE(std::filesystem::exists(data + "/Trash/files/" + name)) << name;
+        EXPECT_TRUE(std::filesystem::exists(data + "/Trash/info/" + name + ".trashinfo")) << name;
+    }
+}
+
+// A long list goes to the trash from two threads: files of the same names in many folders each
+// get an entry of their own, and nothing is left under a private name.
+TEST(Deletion, TrashFromTwoThreadsGivesEveryFileItsOwnEntry) {
+    const test::TTempDir dir;
+    for (int folder = 0; folder < 40; ++folder)
+        for (int file = 0; file < 55; ++file) dir.Write("t/f" + std::to_string(folder) + "/" + std::to_string(file));
+    TResultList list;
+    ScanFolder(list, dir.Str() + "/t");
+    ASSERT_EQ(list.Count(), 2200u);
+    const test::TEnvironmentGuard dataHome("XDG_DATA_HOME", dir.Str() + "/data");
+    const TDeleteSummary summary = DeleteCheckedEntries(list, {.ToTrash = true});
+    EXPECT_EQ(summary.Deleted, 2200u);
+    EXPECT_TRUE(list.Empty());
+    std::size_t files = 0, infos = 0, left = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Str() + "/data/Trash/files"))
+        files += entry.is_regular_file();
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Str() + "/data/Trash/info"))
+        infos += entry.path().extension() == ".trashinfo";
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.Str() + "/t"))
+        left += !entry.is_directory();
+    EXPECT_EQ(files, 2200u);
+    EXPECT_EQ(infos, 2200u);
+    EXPECT_EQ(left, 0u);
 }

@@ -40,6 +40,9 @@ struct TCliRun {
     long long FileSizeLimit = -1;
     // Bytes of address space the program may use (as `ulimit -v`); negative for no limit.
     long long AddressSpaceLimit = -1;
+    // The user's configuration folder (XDG_CONFIG_HOME), where the keep rules are read; empty for
+    // one that holds nothing, never the configuration of whoever runs the tests.
+    std::string ConfigHome = {};
 };
 
 inline TRun RunCli(const TArgs& args, const TCliRun& how = {}) {
@@ -73,6 +76,7 @@ inline TRun RunCli(const TArgs& args, const TCliRun& how = {}) {
             if (::setrlimit(RLIMIT_AS, &limit) != 0) ::_exit(124);
         }
         if (::chdir(how.WorkDir.c_str()) != 0) ::_exit(125);
+        ::setenv("XDG_CONFIG_HOME", (how.ConfigHome.empty() ? capture.Str() + "/config" : how.ConfigHome).c_str(), 1);
         if (how.AsNobody && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
             ::_exit(126);
         std::vector<char*> argv{const_cast<char*>(how.Program.c_str())};

@@ -265,6 +265,37 @@ TEST(DirWalk, StaysOnItsFileSystemAndOffFolderLinksWhenAsked) {
     std::filesystem::remove_all(other);
 }
 
+// What the exclusion is asked about: each name once, by its path under the walked folder, files
+// and folders told apart (a link to a folder counts as one). An excluded file is not offered, an
+// excluded folder or link not entered, so its files are not even asked about.
+TEST(DirWalk, ExcludedNamesAreLeftOutAndExcludedFoldersNotRead) {
+    const test::TTempDir dir;
+    const std::string kept = dir.Write("tree/sub/kept"), top = dir.Write("tree/top");
+    dir.Write("tree/sub/skip.tmp");
+    dir.Write("tree/node_modules/deep/x");
+    dir.Write("elsewhere/linked");
+    std::filesystem::create_directory_symlink(dir.Str() + "/elsewhere", dir.Str() + "/tree/link");
+    const std::string root = dir.Str() + "/tree/";
+    for (const unsigned threads : {1u, 3u}) {
+        std::mutex mutex;
+        std::multiset<std::pair<std::string, bool>> asked;
+        TLongWork work;
+        TWalkOptions options{.Threads = threads, .Work = &work};
+        options.Exclude = [&](std::string_view path, bool folder) {
+            const std::lock_guard lock(mutex);
+            asked.emplace(path, folder);
+            return path.ends_with(".tmp") || path == "node_modules" || path == "link";
+        };
+        std::vector<std::string> walked = Walk(root, options);
+        std::sort(walked.begin(), walked.end());
+        EXPECT_EQ(walked, (std::vector<std::string>{kept, top}));
+        EXPECT_EQ(asked, (std::multiset<std::pair<std::string, bool>>{{"sub", true}, {"sub/kept", false},
+                                                                      {"sub/skip.tmp", false}, {"top", false},
+                                                                      {"node_modules", true}, {"link", true}}));
+        EXPECT_EQ(work.Folders.load(), 2u);  // tree and sub
+    }
+}
+
 // The lowest descriptor free now: the walk may use those from here up to the limit set below.
 int FirstFreeDescriptor() {
     const int fd = ::dup(0);

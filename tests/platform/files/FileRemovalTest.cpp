@@ -282,10 +282,11 @@ TEST(FileRemoval, PutBackNeverReplacesANameTakenMeanwhile) {
         const std::string file = dir.Write("f");
         const TIdentity identity = IdentityOf(file);
         TFileRemover remover;
-        const TRemoveResult result = remover.Dispose(file, identity.Device, identity.Inode, [&](int, const char*) {
+        const auto disposal = [&](int, const char*, const TRemoveRequest&) {
             if (takeName) dir.Write("f", "newcomer");
             return EIO;
-        });
+        };
+        const TRemoveResult result = remover.Dispose(file, identity.Device, identity.Inode, disposal);
         EXPECT_EQ(result.Outcome, TRemoveOutcome::Kept);
         EXPECT_EQ(result.ReasonText(), std::system_category().message(EIO));
         if (takeName) {
@@ -502,10 +503,11 @@ TEST(FileRemoval, WithoutRenameNoReplaceNothingIsReplacedEither) {
         if (::renameat2(AT_FDCWD, "x", AT_FDCWD, "y", RENAME_NOREPLACE) == 0 || errno != EINVAL) return 2;
         TFileRemover remover;
         if (remover.Remove(single, singleId.Device, singleId.Inode).Outcome != TRemoveOutcome::Deleted) return 3;
-        const TRemoveResult result = remover.Dispose(kept, keptId.Device, keptId.Inode, [&](int, const char*) {
+        const auto disposal = [&](int, const char*, const TRemoveRequest&) {
             dir.Write("kept", "newcomer");
             return EIO;
-        });
+        };
+        const TRemoveResult result = remover.Dispose(kept, keptId.Device, keptId.Inode, disposal);
         if (result.KeptAs != kept + ".nulvane-kept" || Content(kept) != "newcomer") return 4;
         for (const auto& each : RemoveAll(remover, many))
             if (!each || each->Outcome != TRemoveOutcome::Deleted) return 5;

@@ -1,0 +1,272 @@
+#include "core/KeepRules.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#ifndef _WIN32
+#include <pwd.h>
+#endif
+
+#include "platform/files/FileContent.h"
+#include "platform/files/SafeFile.h"
+#include "platform/system/Errors.h"
+
+namespace nulvane {
+namespace {
+
+constexpr std::string_view ShippedRules = R"(__init__.py
+py.typed
+.gitkeep
+.keep
+.nojekyll
+.nomedia
+.metadata_never_index
+.git/
+.hg/
+.svn/
+.bzr/
+# and anything reached through a link to a folder outside the scanned folder
+)";
+
+// A rule's line without its line end and the blanks around it; a blank kept by "\" stays.
+std::string_view RuleOfLine(std::string_view line) noexcept {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!line.empty() && blank(line.front())) line.remove_prefix(1);
+    while (!line.empty() && blank(line.back())) {
+        std::size_t escapes = 0;
+        while (escapes + 1 < line.size() && line[line.size() - 2 - escapes] == '\\') ++escapes;
+        if (escapes % 2 == 1) break;
+        line.remove_suffix(1);
+    }
+    return line;
+}
+
+// The folder part of a path (without its last separator), and its name.
+std::string_view FolderPart(std::string_view path) noexcept {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash);
+}
+
+std::string WorkingFolder() {
+    std::error_code error;
+    const std::filesystem::path working = std::filesystem::current_path(error);
+    return error ? std::string() : working.string();
+}
+
+}  // namespace
+
+TKeepRules TKeepRules::Shipped() {
+    TKeepRules rules;
+    rules.AddLines(ShippedRules);
+    rules.Links_ = true;
+    return rules;
+}
+
+std::string_view TKeepRules::ShippedText() noexcept { return ShippedRules; }
+
+bool TKeepRules::Empty() const noexcept {
+    return !Links_ && Names_.Empty() && FolderNames_.Empty() && NameGlobs_.empty() && FolderGlobs_.empty() &&
+           PathGlobs_.empty() && FolderPathGlobs_.empty();
+}
+
+void TKeepRules::TLiterals::Add(const TPathGlob& glob) {
+    const std::string& name = glob.Literal();
+    const auto at = std::lower_bound(Sorted.begin(), Sorted.end(), name,
+                                     [](const TLiteral& literal, const std::string& n) { return literal.Name < n; });
+    if (at != Sorted.end() && at->Name == name) return;  // the first rule for a name names it
+    Sorted.insert(at, {name, glob.Text()});
+    FirstBytes.set(static_cast<unsigned char>(name.front()));
+}
+
+const TKeepRules::TLiteral* TKeepRules::TLiterals::Find(std::string_view name) const noexcept {
+    if (name.empty() || !FirstBytes.test(static_cast<unsigned char>(name.front()))) return nullptr;
+    const auto at = std::lower_bound(Sorted.begin(), Sorted.end(), name,
+                                     [](const TLiteral& literal, std::string_view n) { return literal.Name < n; });
+    return at != Sorted.end() && at->Name == name ? &*at : nullptr;
+}
+
+bool TKeepRules::Add(std::string_view text, std::string& error) {
+    std::optional<TPathGlob> glob = TPathGlob::Parse(text, TGlobStart::AnyFolder, error);
+    if (!glob) return false;
+    if (glob->OnPath()) {
+        RootedPaths_ = RootedPaths_ || text.front() == '/' || text.starts_with("./");
+        (glob->FoldersOnly() ? FolderPathGlobs_ : PathGlobs_).push_back(std::move(*glob));
+    } else if (glob->IsLiteral()) {
+        (glob->FoldersOnly() ? FolderNames_ : Names_).Add(*glob);
+    } else {
+        (glob->FoldersOnly() ? FolderGlobs_ : NameGlobs_).push_back(std::move(*glob));
+    }
+    return true;
+}
+
+std::vector<TRuleProblem> TKeepRules::AddLines(std::string_view text) {
+    std::vector<TRuleProblem> problems;
+    std::string error;
+    std::size_t number = 0;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        const std::string_view rule = RuleOfLine(text.substr(0, end));
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        ++number;
+        if (rule.empty() || rule.front() == '#') continue;
+        if (!Add(rule, error)) problems.push_back({number, error});
+    }
+    return problems;
+}
+
+std::string_view TKeepRules::Match(std::string_view path, bool throughLink) const {
+    std::string working;
+    return Match(path, throughLink, working);
+}
+
+std::string_view TKeepRules::Match(std::string_view path, bool throughLink, std::string& working) const {
+    if (throughLink && Links_) return LinkRuleText;
+    if (!RootedPaths_ || path.starts_with('/')) return MatchAbsolute(path, true);
+    // Rules that start at the root see the path as the working folder continues it.
+    const std::string_view found = MatchAbsolute(path, false);
+    if (!found.empty()) return found;
+    if (working.empty()) working = WorkingFolder();
+    if (working.empty()) return {};
+    return MatchAbsolute(working + '/' + std::string(path), true);
+}
+
+std::string_view TKeepRules::MatchAbsolute(std::string_view path, bool absolute) const {
+    const std::size_t slash = path.rfind('/');
+    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    if (const TLiteral* literal = Names_.Find(name)) return literal->Text;
+    for (const TPathGlob& glob : NameGlobs_)
+        if (glob.MatchesName(name)) return glob.Text();
+    if (!FolderNames_.Empty() || !FolderGlobs_.empty() || !FolderPathGlobs_.empty()) {
+        // Every folder on the way, from the innermost out.
+        for (std::string_view folder = FolderPart(path); !folder.empty(); folder = FolderPart(folder)) {
+            const std::size_t at = folder.rfind('/');
+            const std::string_view folderName = at == std::string_view::npos ? folder : folder.substr(at + 1);
+            if (folderName.empty() || folderName == ".") continue;
+            if (const TLiteral* literal = FolderNames_.Find(folderName)) return literal->Text;
+            for (const TPathGlob& glob : FolderGlobs_)
+                if (glob.MatchesName(folderName)) return glob.Text();
+            if (absolute)
+                for (const TPathGlob& glob : FolderPathGlobs_)
+                    if (glob.Matches(folder, true)) return glob.Text();
+        }
+    }
+    if (absolute)
+        for (const TPathGlob& glob : PathGlobs_)
+            if (glob.Matches(path, false)) return glob.Text();
+    return {};
+}
+
+std::size_t TKeepRules::Hold(TResultList& list, std::size_t first) const {
+    if (Empty()) return 0;
+    const std::vector<TScanAnchor>& anchors = list.Anchors();
+    std::size_t held = 0;
+    std::string working;
+    TEntryTexts texts(list);
+    for (std::size_t i = first; i < list.Count(); ++i) {
+        TListEntry& entry = list[i];
+        if (entry.Note != TEntryNote::None) continue;
+        const TAnchorIndex anchor = list.AnchorOf(entry);
+        const bool throughLink = anchor < anchors.size() && anchors[anchor].IsLink();
+        if (Match(texts.FullPath(entry), throughLink, working).empty()) continue;
+        entry.Note = TEntryNote::HeldByRule;
+        entry.CheckState = TCheckState::Unchecked;
+        ++held;
+    }
+    return held;
+}
+
+std::string_view TKeepRules::RuleFor(const TResultList& list, const TListEntry& entry) const {
+    const std::vector<TScanAnchor>& anchors = list.Anchors();
+    const TAnchorIndex anchor = list.AnchorOf(entry);
+    return Match(list.FullPath(entry), anchor < anchors.size() && anchors[anchor].IsLink());
+}
+
+std::string TKeepRules::HintFor(const TResultList& list, const TListEntry& entry) const {
+    const std::string_view rule = RuleFor(list, entry);
+    std::string hint(HeldByRuleText);
+    if (!rule.empty()) (hint += ": ") += rule;
+    return hint;
+}
+
+std::string RuleProblemsText(const std::vector<TRuleProblem>& problems) {
+    if (problems.empty()) return {};
+    std::string text = "line " + std::to_string(problems.front().Line) + " ignored: " + problems.front().Reason;
+    if (problems.size() > 1) {
+        const std::size_t more = problems.size() - 1;
+        text += " (" + std::to_string(more) + (more == 1 ? " more line" : " more lines") + " ignored)";
+    }
+    return text;
+}
+
+std::string KeepRulesFileName() {
+    std::string folder;
+    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && config[0] == '/') {
+        folder = config;
+    } else {
+        std::string home;
+        if (const char* value = std::getenv("HOME"); value && value[0] != '\0') home = value;
+#ifndef _WIN32
+        if (home.empty())
+            if (const passwd* user = ::getpwuid(::getuid()); user && user->pw_dir) home = user->pw_dir;
+#endif
+        if (home.empty()) return {};
+        folder = home + "/.config";
+    }
+    if (folder.back() != '/') folder += '/';
+    return folder + "nulvane/keep-rules";
+}
+
+TLoadedKeepRules LoadKeepRules(const std::string& path) {
+    TLoadedKeepRules loaded;
+    loaded.Rules = TKeepRules::Shipped();
+    loaded.Path = path;
+    if (path.empty()) return loaded;
+    // The size is looked at before anything is read: a file that is no rules file must not
+    // fill memory.
+    struct stat st{};
+    if (::stat(path.c_str(), &st) != 0) {
+        if (errno != ENOENT) loaded.Error = std::system_category().message(errno);
+        return loaded;
+    }
+    if (S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) > MaxKeepRulesFileSize) {
+        loaded.Error = "larger than 1 MiB";
+        return loaded;
+    }
+    try {
+        loaded.Text = ReadFileContent(path);
+    } catch (const EOSError& e) {
+        // The system's reason, without the path the message repeats.
+        const std::string_view message = e.what();
+        const std::size_t reason = message.rfind("\": ");
+        loaded.Error = reason == std::string_view::npos ? std::string(message) : std::string(message.substr(reason + 3));
+        return loaded;
+    }
+    if (loaded.Text.size() > MaxKeepRulesFileSize) {  // it grew since
+        loaded.Text.clear();
+        loaded.Error = "larger than 1 MiB";
+        return loaded;
+    }
+    loaded.Problems = loaded.Rules.AddLines(loaded.Text);
+    return loaded;
+}
+
+void WriteKeepRulesFile(const std::string& path, std::string_view text) {
+    // Each missing folder on the way is made for the user alone, as configuration folders are.
+    const std::string_view folder = FolderPart(path);
+    for (std::size_t at = folder.find('/', 1);; at = folder.find('/', at + 1)) {
+        const std::string part(folder.substr(0, at));
+        if (!part.empty() && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
+            ThrowOSError("cannot create", part, errno);
+        if (at == std::string_view::npos) break;
+    }
+    WriteFileSafely(path, text);
+}
+
+}  // namespace nulvane

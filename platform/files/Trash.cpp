@@ -1,0 +1,391 @@
+#include "platform/files/Trash.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <new>
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <stdio.h>  // renameat2
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/files/FileContent.h"
+
+namespace nulvane {
+
+// One trash: its folder and the files/ and info/ folders in it, opened with O_PATH.
+struct TTrash::TPlace {
+    int Folder = -1, Files = -1, Info = -1;
+    TPlace() = default;
+    TPlace(const TPlace&) = delete;
+    TPlace& operator=(const TPlace&) = delete;
+    ~TPlace() {
+        for (const int fd : {Folder, Files, Info})
+            if (fd >= 0) ::close(fd);
+    }
+};
+
+namespace {
+
+constexpr std::string_view InfoSuffix = ".trashinfo";
+
+int OpenFolderAt(int parent, const char* name, bool follow) noexcept {
+    int fd;
+    do fd = ::openat(parent, name, O_PATH | O_DIRECTORY | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW));
+    while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// The folder `name` in `parent`, made (mode 0700) when missing; never a link, and only one that
+// belongs to `uid`. -1 when there is none to use.
+int UsersFolder(int parent, const char* name, unsigned uid) noexcept {
+    if (::mkdirat(parent, name, 0700) != 0 && errno != EEXIST) return -1;
+    const int fd = OpenFolderAt(parent, name, false);
+    if (fd < 0) return -1;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || st.st_uid != uid) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Makes the folder at `path` and those above it that are missing, mode 0700 (as the XDG base
+// directories are made).
+void MakeFolders(const std::string& path) {
+    struct stat st;
+    if (path.empty() || ::stat(path.c_str(), &st) == 0) return;
+    const std::size_t slash = path.find_last_of('/', path.size() - 1);
+    if (slash != std::string::npos && slash > 0) MakeFolders(path.substr(0, slash));
+    ::mkdir(path.c_str(), 0700);
+}
+
+// The device of the file system that holds `path`, or would hold it once made: the nearest one
+// of it and the folders above it that exists.
+bool DeviceOf(std::string path, std::uint64_t& device) {
+    for (;;) {
+        struct stat st;
+        if (::stat(path.c_str(), &st) == 0) {
+            device = static_cast<std::uint64_t>(st.st_dev);
+            return true;
+        }
+        const std::size_t slash = path.find_last_of('/');
+        if (slash == std::string::npos) return false;
+        if (slash == 0) {
+            if (path == "/") return false;
+            path = "/";
+        } else {
+            path.resize(slash);
+        }
+    }
+}
+
+std::string WorkingFolder() {
+    std::string text(PATH_MAX, '\0');
+    while (!::getcwd(text.data(), text.size())) {
+        if (errno != ERANGE) return {};
+        text.resize(text.size() * 2);
+    }
+    text.resize(std::strlen(text.c_str()));
+    return text;
+}
+
+// The absolute path of the open folder as this process sees it; else (no /proc, a folder out of
+// reach) the folder part of `path`, taken from the working folder when relative.
+std::string FolderPathOf(int folderFd, std::string_view path) {
+    char link[64];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", folderFd);
+    std::string target(PATH_MAX, '\0');
+    for (;;) {
+        const ssize_t length = ::readlink(link, target.data(), target.size());
+        if (length < 0) break;
+        if (static_cast<std::size_t>(length) < target.size()) {
+            target.resize(static_cast<std::size_t>(length));
+            if (target.starts_with('/')) return target;
+            break;
+        }
+        target.resize(target.size() * 2);
+    }
+    const std::size_t slash = path.rfind('/');
+    std::string folder(slash == std::string_view::npos ? std::string_view() : path.substr(0, slash));
+    if (slash == 0) return "/";
+    if (!folder.starts_with('/')) {
+        const std::string working = WorkingFolder();
+        folder = folder.empty() ? working : working + "/" + folder;
+    }
+    return folder;
+}
+
+// A mount point as the mount table writes it: space, tab, newline and backslash as octal escapes.
+std::string UnescapeMountPoint(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto octal = [&](std::size_t at) { return at < text.size() && text[at] >= '0' && text[at] <= '7'; };
+        if (text[i] == '\\' && octal(i + 1) && octal(i + 2) && octal(i + 3)) {
+            out += static_cast<char>((text[i + 1] - '0') * 64 + (text[i + 2] - '0') * 8 + (text[i + 3] - '0'));
+            i += 3;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// Whether `folder` is `mount` or lies below it.
+bool Below(std::string_view folder, std::string_view mount) noexcept {
+    if (mount == "/") return folder.starts_with('/');
+    return folder.starts_with(mount) && (folder.size() == mount.size() || folder[mount.size()] == '/');
+}
+
+// `path` under `mount`, relative to it.
+std::string RelativeTo(std::string_view path, std::string_view mount) {
+    if (mount == "/") return std::string(path.substr(1));
+    return std::string(path.substr(std::min(path.size(), mount.size() + 1)));
+}
+
+// The local date and time as the info file writes it, "2024-05-01T13:45:09".
+std::string DeletionDate() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    char text[32] = "1970-01-01T00:00:00";
+    if (::localtime_r(&now, &local)) std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
+    return text;
+}
+
+// Moves `from` in one folder to `to` in another unless `to` exists; 0 or an error number (EEXIST
+// when taken, EXDEV when the two lie on different mounts). Where renameat2 cannot refuse to
+// replace, a hard link (which does) and the removal of the old name do the same.
+int MoveNoReplace(int fromFd, const char* from, int toFd, const char* to) noexcept {
+    if (::renameat2(fromFd, from, toFd, to, RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    if (::linkat(fromFd, from, toFd, to, 0) != 0) return errno;
+    if (::unlinkat(fromFd, from, 0) == 0) return 0;
+    const int error = errno;
+    ::unlinkat(toFd, to, 0);
+    return error;
+}
+
+bool WriteAll(int fd, std::string_view text) noexcept {
+    while (!text.empty()) {
+        const ssize_t written = ::write(fd, text.data(), text.size());
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        text.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+// The start of `name` that leaves room for a suffix and ".trashinfo" within a name's limit, cut
+// before a UTF-8 continuation byte rather than inside a character.
+std::string EntryBase(std::string_view name) {
+    constexpr std::size_t room = NAME_MAX - InfoSuffix.size() - 12;
+    if (name.size() <= room) return std::string(name);
+    std::size_t length = room;
+    while (length > 0 && (static_cast<unsigned char>(name[length]) & 0xC0) == 0x80) --length;
+    return std::string(name.substr(0, length > 0 ? length : room));
+}
+
+}  // namespace
+
+TTrash::TTrash() : Uid_(static_cast<unsigned>(::geteuid())) {
+    // The XDG base directory rules: an unset, empty or relative XDG_DATA_HOME means the default.
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    if (dataHome && dataHome[0] == '/') {
+        HomeTrash_ = std::string(dataHome) + "/Trash";
+        return;
+    }
+    std::string home;
+    if (const char* variable = std::getenv("HOME"); variable && variable[0] == '/') {
+        home = variable;
+    } else if (const passwd* user = ::getpwuid(::geteuid()); user && user->pw_dir) {
+        home = user->pw_dir;
+    }
+    HomeTrash_ = home + "/.local/share/Trash";
+}
+
+TTrash::TTrash(std::string homeTrash, unsigned uid) : HomeTrash_(std::move(homeTrash)), Uid_(uid) {}
+
+TTrash::~TTrash() = default;
+
+std::string TTrash::EncodePath(std::string_view bytes) {
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    std::string text;
+    text.reserve(bytes.size());
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
+            std::strchr("-._~/", c) != nullptr) {
+            text += c;
+        } else {
+            text += '%';
+            text += Hex[byte >> 4];
+            text += Hex[byte & 15];
+        }
+    }
+    return text;
+}
+
+bool TTrash::OnHomeFileSystem(std::uint64_t device) {
+    if (!HomeDeviceKnown_) HomeDeviceKnown_ = DeviceOf(HomeTrash_, HomeDevice_);
+    return HomeDeviceKnown_ && device == HomeDevice_;
+}
+
+TTrash::TPlace* TTrash::HomePlace(std::uint64_t device) {
+    if (!HomeTried_) {
+        HomeTried_ = true;
+        auto place = std::make_unique<TPlace>();
+        // The home trash is the user's own: links on its path, set up by the user, are followed.
+        MakeFolders(HomeTrash_);
+        place->Folder = OpenFolderAt(AT_FDCWD, HomeTrash_.c_str(), true);
+        struct stat st;
+        if (place->Folder >= 0 && ::fstat(place->Folder, &st) == 0 && st.st_uid == Uid_ &&
+            static_cast<std::uint64_t>(st.st_dev) == device) {
+            place->Files = UsersFolder(place->Folder, "files", Uid_);
+            place->Info = UsersFolder(place->Folder, "info", Uid_);
+            if (place->Files >= 0 && place->Info >= 0) Home_ = std::move(place);
+        }
+    }
+    return Home_.get();
+}
+
+TTrash::TPlace* TTrash::TopPlace(const std::string& mount, std::uint64_t device) {
+    auto [it, added] = Tops_.try_emplace(mount);
+    if (!added) return it->second.get();
+    const int top = OpenFolderAt(AT_FDCWD, mount.c_str(), true);
+    if (top < 0) return nullptr;
+    struct stat st;
+    // A file system inside the mount (a btrfs subvolume) has no trash of its own at its top.
+    if (::fstat(top, &st) != 0 || static_cast<std::uint64_t>(st.st_dev) != device) {
+        ::close(top);
+        return nullptr;
+    }
+    const std::string uid = std::to_string(Uid_);
+    auto place = std::make_unique<TPlace>();
+    // $topdir/.Trash only when an administrator made it a real, sticky folder.
+    if (::fstatat(top, ".Trash", &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX)) {
+        if (const int shared = OpenFolderAt(top, ".Trash", false); shared >= 0) {
+            place->Folder = UsersFolder(shared, uid.c_str(), Uid_);
+            ::close(shared);
+        }
+    }
+    if (place->Folder < 0) place->Folder = UsersFolder(top, (".Trash-" + uid).c_str(), Uid_);
+    ::close(top);
+    if (place->Folder < 0) return nullptr;
+    place->Files = UsersFolder(place->Folder, "files", Uid_);
+    place->Info = UsersFolder(place->Folder, "info", Uid_);
+    if (place->Files < 0 || place->Info < 0) return nullptr;
+    it->second = std::move(place);
+    return it->second.get();
+}
+
+std::string TTrash::MountOf(const std::string& folder) {
+    if (!MountsRead_) {
+        MountsRead_ = true;
+        std::string table;
+        try {
+            table = ReadFileContent("/proc/self/mountinfo");
+        } catch (...) {
+        }
+        // "36 35 98:0 /mnt1 /mnt/parent rw,noatime master:1 - ext3 /dev/root rw": the fifth field.
+        for (std::size_t at = 0; at < table.size();) {
+            std::size_t end = table.find('\n', at);
+            if (end == std::string::npos) end = table.size();
+            const std::string_view line(table.data() + at, end - at);
+            at = end + 1;
+            std::size_t field = 0, start = 0;
+            for (int n = 0; n < 4 && start != std::string_view::npos; ++n) {
+                start = line.find(' ', start);
+                if (start != std::string_view::npos) ++start;
+            }
+            if (start == std::string_view::npos) continue;
+            field = line.find(' ', start);
+            Mounts_.push_back(UnescapeMountPoint(line.substr(start, field - start)));
+        }
+    }
+    // The deepest mount point above the folder; of two on one point, the later covers the earlier.
+    std::string best = "/";
+    for (const std::string& mount : Mounts_)
+        if (Below(folder, mount) && mount.size() >= best.size()) best = mount;
+    return best;
+}
+
+int TTrash::PutInto(TPlace& place, int folderFd, const char* name, std::string_view baseName,
+                    const std::string& recorded) {
+    const std::string content =
+        "[Trash Info]\nPath=" + EncodePath(recorded) + "\nDeletionDate=" + DeletionDate() + "\n";
+    const std::string base = EntryBase(baseName);
+    unsigned& next = NextSuffix_.try_emplace(base, 2u).first->second;
+    std::string entry, info;
+    // The plain name first, then numbered ones after those taken before; should thousands be
+    // taken, random ones.
+    for (unsigned attempt = 0; attempt < 1000 + 16; ++attempt) {
+        if (attempt == 0) {
+            entry = base;
+        } else if (attempt < 1000) {
+            entry = base + "." + std::to_string(next++);
+        } else {
+            std::uint64_t random = 0;
+            if (::getrandom(&random, sizeof random, GRND_NONBLOCK) != sizeof random)
+                random ^= static_cast<std::uint64_t>(::time(nullptr)) + attempt;
+            char suffix[24];
+            std::snprintf(suffix, sizeof suffix, ".%016llx", static_cast<unsigned long long>(random));
+            entry = base + suffix;
+        }
+        info = entry + std::string(InfoSuffix);
+        const int fd = ::openat(place.Info, info.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            return errno;
+        }
+        const bool written = WriteAll(fd, content);
+        const int writeError = errno;
+        if (::close(fd) != 0 || !written) {
+            const int error = written ? errno : writeError;
+            ::unlinkat(place.Info, info.c_str(), 0);
+            return error;
+        }
+        const int error = MoveNoReplace(folderFd, name, place.Files, entry.c_str());
+        if (error == 0) return 0;
+        ::unlinkat(place.Info, info.c_str(), 0);
+        if (error != EEXIST) return error;
+    }
+    return EEXIST;
+}
+
+int TTrash::Put(int folderFd, const char* name, std::string_view path, std::uint64_t device) {
+    const std::lock_guard lock(Mutex_);
+    try {
+        const std::size_t slash = path.rfind('/');
+        const std::string_view baseName = slash == std::string_view::npos ? path : path.substr(slash + 1);
+        if (baseName.empty()) return EINVAL;
+        const std::string folder = FolderPathOf(folderFd, path);
+        if (folder.empty()) return EXDEV;
+        const std::string full = (folder == "/" ? folder : folder + "/") + std::string(baseName);
+        // A file on the home trash's file system goes there or nowhere, unless it lies on another
+        // mount of that file system (a bind mount), which a rename cannot leave.
+        if (OnHomeFileSystem(device)) {
+            TPlace* home = HomePlace(device);
+            if (!home) return EXDEV;
+            const int error = PutInto(*home, folderFd, name, baseName, full);
+            if (error != EXDEV) return error;
+        }
+        // The trash at the top of the file's mount, where the path is recorded from there.
+        const std::string mount = MountOf(folder);
+        if (TPlace* top = TopPlace(mount, device))
+            return PutInto(*top, folderFd, name, baseName, RelativeTo(full, mount));
+        return EXDEV;
+    } catch (const std::bad_alloc&) {
+        return ENOMEM;
+    }
+}
+
+}  // namespace nulvane

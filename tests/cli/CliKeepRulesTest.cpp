@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "support/CliRun.h"
+#include "support/ProjectTree.h"
+#include "support/TempDir.h"
+
+using namespace nulvane;
+
+namespace {
+
+using test::RunCli;
+using test::TArgs;
+using test::TRun;
+
+std::size_t Lines(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
+
+}  // namespace
+
+// A project's markers, its .git folder and what a link leads to stay; its clutter goes. Each
+// kept file is named with its rule, counted apart, and the run succeeds: git sees no tracked file
+// deleted, and setuptools still finds both packages.
+TEST(CliKeepRules, DeleteTakesOnlyTheClutterOfAProject) {
+    const test::TProjectTree project;
+    const test::TTempDir outside;
+    outside.Write("linked/empty");
+    std::filesystem::create_directory_symlink(outside.Str() + "/linked", project.Path() / "link");
+    const std::string packages = project.Packages();
+
+    const TRun run = RunCli({"--delete", "--yes", project.Str()});
+    EXPECT_EQ(run.Status, 0) << run;
+    EXPECT_EQ(project.Gone(project.Clutter), project.Clutter);
+    EXPECT_EQ(project.Present(project.Markers), project.Markers);
+    EXPECT_TRUE(std::filesystem::exists(outside.Str() + "/linked/empty"));
+    // The list is complete: what is kept is listed too.
+    EXPECT_NE(run.Out.find(project.Str() + "/src/mypkg/__init__.py\n"), std::string::npos);
+    EXPECT_NE(run.Err.find("nulvane-cli: kept: rule __init__.py: " + project.Str() + "/src/mypkg/__init__.py\n"),
+              std::string::npos) << run.Err;
+    EXPECT_NE(run.Err.find("nulvane-cli: kept: rule .git/: " + project.Str() + "/.git/FETCH_HEAD\n"), std::string::npos);
+    EXPECT_NE(run.Err.find("nulvane-cli: kept: rule reached through a folder link: " + project.Str() + "/link/empty\n"),
+              std::string::npos);
+    const std::size_t kept = Lines(run.Err) - 1;
+    EXPECT_GE(kept, project.Markers.size() + 1);
+    EXPECT_TRUE(run.Err.ends_with("nulvane-cli: deleted 5 files, " + std::to_string(kept) + " kept by rules\n")) << run.Err;
+    EXPECT_EQ(Lines(run.Out), kept + project.Clutter.size());
+
+    EXPECT_EQ(project.TrackedDeletions(), "");  // nothing to say without git
+    EXPECT_EQ(project.Packages(), packages);     // nor without setuptools
+    EXPECT_TRUE(packages.empty() || packages == "['mypkg', 'mypkg.sub']\n") << packages;
+}
+
+// The rules file, --keep, --no-keep-rules and -E, each on a fresh small tree ("T" stands for it,
+// "C" for the rules file).
+TEST(CliKeepRules, RulesOptionsAndExclusionsShapeWhatIsListedAndDeleted) {
+    struct TCase {
+        TArgs Args;
+        std::string Rules;  // the rules file's content; "(folder)" puts a folder in its place
+        int Status;
+        std::string Out, Err;
+        std::vector<std::string> Stay;  // of a, b.log, c.tmp, pkg/__init__.py, node_modules/d, odd\nname/.keep
+    };
+    const std::vector<std::string> all = {"a", "b.log", "c.tmp", "pkg/__init__.py", "node_modules/d", "odd\nname/.keep"};
+    const std::string listed = "T/a\nT/b.log\nT/c.tmp\nT/node_modules/d\nT/odd\nname/.keep\nT/pkg/__init__.py\n";
+    const std::string keptInit = "nulvane-cli: kept: rule __init__.py: T/pkg/__init__.py\n";
+    const std::string keptOdd = "nulvane-cli: kept: rule .keep: T/odd\\nname/.keep\n";
+    const TCase cases[] = {
+        {{"-E", "node_modules", "--exclude=*.tmp", "-E", "odd?name/", "T"}, "", 0, "T/a\nT/b.log\nT/pkg/__init__.py\n", "", all},
+        {{"-E", "pkg/*.py", "-E", "/node_modules/d", "-E", "*/.keep", "T"}, "", 0, "T/a\nT/b.log\nT/c.tmp\n", "", all},
+        {{"--delete", "-y", "T"}, "", 0, listed, keptOdd + keptInit + "nulvane-cli: deleted 4 files, 2 kept by rules\n",
+         {"pkg/__init__.py", "odd\nname/.keep"}},
+        {{"--delete", "-y", "--keep", "*.log", "--keep=node_modules/", "T"}, "# mine\nc.tmp\nbad[\n\n!x\n", 0, listed,
+         "nulvane-cli: C: line 3 ignored: unclosed [ (1 more line ignored)\n"
+         "nulvane-cli: kept: rule *.log: T/b.log\nnulvane-cli: kept: rule c.tmp: T/c.tmp\n"
+         "nulvane-cli: kept: rule node_modules/: T/node_modules/d\n" + keptOdd + keptInit +
+             "nulvane-cli: deleted 1 files, 5 kept by rules\n",
+         {"b.log", "c.tmp", "pkg/__init__.py", "node_modules/d", "odd\nname/.keep"}},
+        {{"--delete", "-y", "--no-keep-rules", "--keep", "a", "T"}, "b.log\n", 0, listed, "nulvane-cli: deleted 6 files\n", {}},
+        {{"--delete", "-y", "T"}, "(folder)", 1, listed,
+         "nulvane-cli: cannot read the keep rules \"C\": not a regular file; nothing deleted\n", all},
+        {{"--delete", "-y", "T/pkg"}, "", 0, "T/pkg/__init__.py\n", keptInit + "nulvane-cli: deleted 0 files, 1 kept by rules\n", all},
+        {{"--keep", "[", "--delete", "T"}, "", 2, "", "nulvane-cli: bad glob \"[\" for --keep: unclosed [; ", all},
+        {{"-E", "a/../b", "T"}, "", 2, "", "nulvane-cli: bad glob \"a/../b\" for --exclude: holds .. (a parent folder); ", all},
+        {{"T", "-E"}, "", 2, "", "nulvane-cli: --exclude needs a glob; ", all},
+        {{"--keep", "a", "T"}, "", 2, "", "nulvane-cli: --keep only goes with --delete; ", all},
+        {{"--no-keep-rules", "T"}, "", 2, "", "nulvane-cli: --no-keep-rules only goes with --delete; ", all},
+    };
+    for (const TCase& c : cases) {
+        const test::TTempDir dir, config;
+        for (const std::string& file : all) dir.Write(file);
+        const std::string rules = config.Str() + "/nulvane/keep-rules";
+        if (c.Rules == "(folder)")
+            std::filesystem::create_directories(rules);
+        else if (!c.Rules.empty())
+            config.Write("nulvane/keep-rules", c.Rules);
+        // In name order, so that the list does not depend on the file system's.
+        TArgs args = c.Status == 2 ? TArgs{} : TArgs{"--sort", "Full Path"};
+        for (const std::string& arg : c.Args) args.push_back(arg.starts_with("T") ? dir.Str() + arg.substr(1) : arg);
+        const auto expand = [&](std::string text) {
+            for (const auto& [mark, path] : {std::pair{std::string("T/"), dir.Str() + "/"}, {"\"C\"", '"' + rules + '"'},
+                                             {" C:", " " + rules + ":"}})
+                for (std::size_t at = 0; (at = text.find(mark, at)) != std::string::npos; at += path.size())
+                    text.replace(at, mark.size(), path);
+            return text;
+        };
+        const TRun run = RunCli(args, {.ConfigHome = config.Str()});
+        SCOPED_TRACE(::testing::PrintToString(c.Args));
+        EXPECT_EQ(run.Status, c.Status);
+        if (c.Status == 2) {
+            EXPECT_TRUE(run.Err.starts_with(c.Err)) << run.Err;
+        } else {
+            EXPECT_EQ(run.Out, expand(c.Out));
+            EXPECT_EQ(run.Err, expand(c.Err));
+        }
+        std::vector<std::string> stay;
+        for (const std::string& file : all)
+            if (std::filesystem::exists(dir.Path() / file)) stay.push_back(file);
+        EXPECT_EQ(stay, c.Stay);
+    }
+}
