@@ -167,7 +167,8 @@ bool ExportToExcel(TFileInfo& info, const std::string& initialFileName) {
     // earlier file of that name stays; the application is still set back and its workbook closed.
     desktop.ShowWaitForm(false, false);
     desktop.SetBusyCursor(false);
-    if (!failure && CurrentWork().StopRequested()) failure = std::make_exception_ptr(EExportStopped());
+    // A stop ends the building between two steps, or within filling the range: either way stopped.
+    if (CurrentWork().StopRequested()) failure = std::make_exception_ptr(EExportStopped());
     if (failure) {
         try {
             OlePut(*app, u"ScreenUpdating", TVariant::Bool(true));
@@ -176,12 +177,26 @@ bool ExportToExcel(TFileInfo& info, const std::string& initialFileName) {
         }
         std::rethrow_exception(failure);
     }
-    desktop.RunBusy([&] {
-        OleInvoke(*OleGetObject(*app, u"workBooks", TKind::PropertyGet, {1}), u"SaveAs", TKind::Method,
-                  {ToWideText(fileName)});
-        OlePut(*app, u"ScreenUpdating", TVariant::Bool(true));
-        OleInvoke(*OleGetObject(*app, u"workBooks", TKind::PropertyGet, {1}), u"close", TKind::Method);
-    });
+    try {
+        desktop.RunBusy([&] {
+            OleInvoke(*OleGetObject(*app, u"workBooks", TKind::PropertyGet, {1}), u"SaveAs", TKind::Method,
+                      {ToWideText(fileName)});
+        });
+    } catch (...) {
+        // Saving writes nothing until the whole file is made: a stop or a failure leaves the
+        // earlier file as it was.
+        failure = CurrentWork().StopRequested() ? std::make_exception_ptr(EExportStopped()) : std::current_exception();
+    }
+    if (failure) {
+        try {
+            OlePut(*app, u"ScreenUpdating", TVariant::Bool(true));
+            OleInvoke(*OleGetObject(*app, u"workBooks", TKind::PropertyGet, {1}), u"close", TKind::Method);
+        } catch (...) {
+        }
+        std::rethrow_exception(failure);
+    }
+    OlePut(*app, u"ScreenUpdating", TVariant::Bool(true));
+    OleInvoke(*OleGetObject(*app, u"workBooks", TKind::PropertyGet, {1}), u"close", TKind::Method);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 
+#include "platform/system/LongWork.h"
 #include "spreadsheet/Workbook.h"
 #include "spreadsheet/XlsWriter.h"
 
@@ -263,7 +264,11 @@ private:
             return;
         }
         const TWideStringArray& array = value.AsArray();
-        for (int r = Area_.FirstRow; r <= Area_.LastRow; ++r)
+        // Filling a large range takes a while: a stop of the work in progress ends it between two
+        // rows, leaving the range partly filled for a workbook its caller then closes unsaved.
+        for (int r = Area_.FirstRow; r <= Area_.LastRow; ++r) {
+            if ((r - Area_.FirstRow) % 1024 == 1023 && CurrentWork().StopRequested())
+                Fail("Method 'Value' of object 'Range' was stopped");
             for (int c = Area_.FirstColumn; c <= Area_.LastColumn; ++c) {
                 const int ar = array.LowRow() + (r - Area_.FirstRow);
                 const int ac = array.LowColumn() + (c - Area_.FirstColumn);
@@ -272,6 +277,7 @@ private:
                 else
                     Sheet_->SetValue(r, c, TCellError::NotAvailable);
             }
+        }
     }
 
     void SetAlignment(bool horizontal, std::int32_t constant) {

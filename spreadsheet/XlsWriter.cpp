@@ -10,10 +10,17 @@
 
 #include "platform/automation/Automation.h"
 #include "platform/files/SafeFile.h"
+#include "platform/system/LongWork.h"
 
 namespace nulvane {
 
 namespace {
+
+// A large workbook takes a while to save: a stop of the work in progress ends the saving between
+// two rows, before anything is written.
+void StopIfAsked() {
+    if (CurrentWork().StopRequested()) throw EOleException("SaveAs method of Workbook class was stopped");
+}
 
 // Record types.
 enum : std::uint16_t {
@@ -263,6 +270,7 @@ void WriteSheet(TStream& s, const TWorksheet& sheet, TStringTable& table) {
 
     const int rows = std::max(sheet.RowSlots(), sheet.HeightSlots());
     for (int r = 0; r < rows; ++r) {
+        if (r % 1024 == 0) StopIfAsked();
         const bool hasSlot = r < sheet.RowSlots();
         static const std::vector<TCell> none;
         const auto& cells = hasSlot ? sheet.Row(r) : none;
@@ -351,9 +359,11 @@ std::string BuildWorkbookStream(const TWorkbook& workbook) {
     table.Index.reserve(cells);
     table.CellStrings.reserve(cells);
     for (const auto& sheet : workbook.Sheets)
-        for (int r = 0; r < sheet->RowSlots(); ++r)
+        for (int r = 0; r < sheet->RowSlots(); ++r) {
+            if (r % 1024 == 0) StopIfAsked();
             for (const TCell& cell : sheet->Row(r))
                 if (const auto* text = std::get_if<std::u16string>(&cell.Value)) table.Add(*text);
+        }
 
     TStream s;
     WriteBof(s, 0x0005);
@@ -434,7 +444,11 @@ std::string BuildCompoundFile(const std::string& workbookStream) {
 }
 
 void SaveWorkbookFile(const TWorkbook& workbook, const std::string& path) {
-    const std::string file = BuildCompoundFile(BuildWorkbookStream(workbook));
+    std::string stream = BuildWorkbookStream(workbook);
+    StopIfAsked();
+    const std::string file = BuildCompoundFile(stream);
+    stream = {};
+    StopIfAsked();
     try {
         WriteFileSafely(path, file);
     } catch (const std::exception& e) {

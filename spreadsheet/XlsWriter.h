@@ -26,7 +26,8 @@ std::string BuildCompoundFile(const std::string& workbookStream);
 // Writes the workbook to `path`: the whole file goes to a new temporary file in the same folder,
 // which replaces whatever `path` named only once it is complete. EOleException naming the path
 // and the reason when it cannot be written; nothing is then left behind and an earlier file of
-// that name is untouched.
+// that name is untouched. A stop request of the work in progress (CurrentWork()) ends it the same
+// way, between two rows, before the file is written.
 void SaveWorkbookFile(const TWorkbook& workbook, const std::string& path);
 
 }  // namespace nulvane

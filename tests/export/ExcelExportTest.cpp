@@ -36,8 +36,8 @@ public:
 
     TVariant Invoke(TDispId member, TInvokeKind kind, const TDispParams& params) override {
         const std::string& name = Members_.at(static_cast<std::size_t>(member - 1));
-        if (name == Log_->FailOn) throw EOleException("Unable to get the " + name + " property");
         if (name == Log_->StopOn) CurrentWork().RequestStop();
+        if (name == Log_->FailOn) throw EOleException("Unable to get the " + name + " property");
         std::string line = Name_ + "." + name + " " + std::to_string(static_cast<int>(kind));
         const bool namedRight = kind == TInvokeKind::PropertyPut
                                     ? params.NamedArgs.size() == 1 && params.NamedArgs[0] == DispIdPropertyPut
@@ -212,24 +212,29 @@ TEST_F(ExcelExportTest, FailuresKeepTheEarlierFile) {
     EXPECT_TRUE(App.expired());
 }
 
-// The sheet's rows are counted; a stop asked for meanwhile closes the workbook unsaved.
+// The sheet's rows are counted; a stop asked for meanwhile closes the workbook unsaved, and so
+// does a stop that ends the application's saving (which then fails, having written nothing).
 TEST_F(ExcelExportTest, RowsAreCountedAndAStopLeavesTheWorkbookUnsaved) {
     AddEntries(10);
     const std::string earlier = Out.Write("list.xls", "earlier");
-    const auto log = Record();
-    log->StopOn = "Borders";  // after the sheet array is put, every row made
-    TLongWork work;
-    const TLongWorkScope scope(work);
-    Desktop.QueueAnswer(earlier);
-    Desktop.QueueAnswer("Yes");
-    EXPECT_THROW(Ctrl.ExportExcel(List), EExportStopped);
-    EXPECT_EQ(work.Total.load(), 10u);
-    EXPECT_EQ(work.Done.load(), 10u);
-    EXPECT_THAT(log->Calls, testing::Contains("workBooks.close 1"));
-    EXPECT_THAT(log->Calls, testing::Not(testing::Contains(testing::StartsWith("workBooks.SaveAs"))));
-    EXPECT_NE(Trace().back(), Done);
-    EXPECT_EQ(Read("list.xls"), "earlier");
-    EXPECT_TRUE(App.expired());
+    for (const char* stopOn : {"Borders", "SaveAs"}) {
+        SCOPED_TRACE(stopOn);
+        const auto log = Record();
+        log->StopOn = stopOn;
+        log->FailOn = "SaveAs";  // reached only once stopped
+        TLongWork work;
+        const TLongWorkScope scope(work);
+        Desktop.QueueAnswer(earlier);
+        Desktop.QueueAnswer("Yes");
+        EXPECT_THROW(Ctrl.ExportExcel(List), EExportStopped);
+        EXPECT_EQ(work.Total.load(), 10u);
+        EXPECT_EQ(work.Done.load(), 10u);
+        EXPECT_THAT(log->Calls, testing::Contains("workBooks.close 1"));
+        EXPECT_THAT(log->Calls, testing::Not(testing::Contains(testing::StartsWith("workBooks.SaveAs"))));
+        EXPECT_NE(Trace().back(), Done);
+        EXPECT_EQ(Read("list.xls"), "earlier");
+        EXPECT_TRUE(App.expired());
+    }
 }
 
 // 255 export columns and "SerialNO" fill a sheet to column IV; one more is refused, saying why.

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "platform/files/FileContent.h"
+#include "platform/system/LongWork.h"
 #include "spreadsheet/Workbook.h"
 #include "support/OleErrors.h"
 #include "support/SpreadsheetReaders.h"
@@ -144,6 +145,13 @@ TEST(ExcelServerTest, FailuresCarryTheServersDescription) {
     EXPECT_NE(saveError.find("folder.xls"), std::string::npos) << saveError;
     EXPECT_NE(test::DescriptionOf([&] { Call(book, u"SaveAs", {ToWideText(dir.Str() + "/missing/new.xls")}); }),
               "no error");
+    {  // so does a save the job in progress was asked to stop
+        TLongWork work;
+        const TLongWorkScope scope(work);
+        work.RequestStop();
+        EXPECT_EQ(test::DescriptionOf([&] { Call(book, u"SaveAs", {ToWideText(earlier)}); }),
+                  "SaveAs method of Workbook class was stopped");
+    }
     EXPECT_EQ(ReadFileContent(earlier), "earlier");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path() / "taken"),
                             std::filesystem::directory_iterator()),
