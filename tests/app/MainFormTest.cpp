@@ -16,6 +16,8 @@
 #include <iterator>
 #include <set>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 #include <fstream>
@@ -257,6 +259,26 @@ TEST_F(MainFormTest, DeletionAsksFirstAndTakesOnlyCheckedStillEmptyFilesLastFirs
     EXPECT_EQ(Form.VT[0].CheckState, TCheckState::Checked);
     EXPECT_EQ(watch.Deleted(), (TNames{"a", "e", "d"}));
     EXPECT_EQ(Form.ListView().Model().rowCount(), 2);
+}
+
+// "Delete All" keeps a file another open file holds a lock on, and its hint says so.
+TEST_F(MainFormTest, DeleteAllKeepsALockedFileInUse) {
+    if (::access("/proc/locks", R_OK) != 0) GTEST_SKIP() << "/proc/locks cannot be read here";
+    const std::string folder = Dir.MakeDir("f");
+    const std::string held = Dir.Write("f/app.lock");
+    Dir.Write("f/old.lock");
+    const int fd = ::open(held.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    Show();
+    Form.DropFolders({folder});
+    Services.QueueAnswer("Yes");
+    Form.btnDelAllClick();
+    ::close(fd);
+    ASSERT_EQ(Names(), (TNames{"app.lock"}));
+    const QAbstractItemModel& model = Form.ListView().Model();
+    EXPECT_EQ(model.data(model.index(0, 0), Qt::ToolTipRole).toString(), "kept: in use");
+    EXPECT_EQ(Form.StatusText(), "1 file in the list \u00b7 Deleted 1 file, 1 kept: in use");
 }
 
 TEST_F(MainFormTest, ACommandErrorGoesToTheApplicationHandlerAndTheViewIsThawed) {

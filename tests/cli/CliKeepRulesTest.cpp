@@ -1,4 +1,7 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -49,6 +52,23 @@ TEST(CliKeepRules, DeleteTakesOnlyTheClutterOfAProject) {
     EXPECT_EQ(project.TrackedDeletions(), "");  // nothing to say without git
     EXPECT_EQ(project.Packages(), packages);     // nor without setuptools
     EXPECT_TRUE(packages.empty() || packages == "['mypkg', 'mypkg.sub']\n") << packages;
+}
+
+// A lock file a running program holds (here this test, with flock) is kept "in use", and makes
+// the run fail as any kept file does; the stale one beside it goes.
+TEST(CliKeepRules, AFileAnotherProgramHoldsALockOnIsKeptInUse) {
+    if (::access("/proc/locks", R_OK) != 0) GTEST_SKIP() << "/proc/locks cannot be read here";
+    const test::TTempDir dir;
+    const std::string held = dir.Write("app.lock"), stale = dir.Write("old.lock");
+    const int fd = ::open(held.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    const TRun run = RunCli({"--delete", "--yes", dir.Str()});
+    ::close(fd);
+    EXPECT_EQ(run.Status, 1) << run;
+    EXPECT_TRUE(std::filesystem::exists(held));
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_NE(run.Err.find("nulvane-cli: kept " + held + ": in use\n"), std::string::npos) << run.Err;
 }
 
 // The rules file, --keep, --no-keep-rules and -E, each on a fresh small tree ("T" stands for it,

@@ -129,8 +129,9 @@ TEST(Cli, JsonLinesKeepEveryNameWhole) {
                 EXPECT_TRUE(paths.ends_with("/" + part + '\0')) << part;
         }
         EXPECT_EQ(paths, expected);
-        if (std::system("command -v jq >/dev/null") == 0)
+        if (std::system("command -v jq >/dev/null") == 0) {
             EXPECT_EQ(std::system(("jq -e -c .FullPath < '" + lines + "' > /dev/null").c_str()), 0);
+        }
     }
 }
 

@@ -400,7 +400,9 @@ TEST_F(FileReader, AShortageOfMemoryIsReportedAndKeepsWhatWasFound) {
                 test::StopFailingAllocations();
                 EXPECT_EQ(streamed.Listed, sink.Paths.size());
                 EXPECT_NE(streamed.Complete(), streamed.OutOfMemory);
-                if (!streamed.OutOfMemory) EXPECT_EQ(sink.Paths, all);
+                if (!streamed.OutOfMemory) {
+                    EXPECT_EQ(sink.Paths, all);
+                }
                 EXPECT_TRUE(InOrderWithin(sink.Paths, all));
             }
 }
@@ -426,7 +428,7 @@ TEST_F(FileReader, AStreamPassesOnWhatTheListGetsInItsOrder) {
         EXPECT_TRUE(names.Entries.empty());
         EXPECT_EQ(entries.Paths, paths);
         EXPECT_GT(entries.Pauses, 0);
-        EXPECT_TRUE(streamed.Complete() && namesOnly.Complete());
+        EXPECT_TRUE(listed.Complete() && streamed.Complete() && namesOnly.Complete());
         EXPECT_EQ(streamed.Listed, paths.size());
         ASSERT_EQ(entries.Entries.size(), list.Count());
         for (std::size_t i = 0; i < list.Count(); ++i) {

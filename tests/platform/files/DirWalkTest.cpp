@@ -347,7 +347,7 @@ TEST(DirWalk, StopsWhenAskedAndCountsWhatItRead) {
     const std::string root = dir.Str() + "/";
     std::uint64_t folders = 1;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) folders += entry.is_directory();
-    for (const auto [threads, early] : {std::pair{1u, false}, {4u, false}, {1u, true}, {4u, true}}) {
+    for (const auto& [threads, early] : {std::pair{1u, false}, {4u, false}, {1u, true}, {4u, true}}) {
         SCOPED_TRACE(std::to_string(threads) + (early ? " early" : ""));
         TLongWork whole;
         const TWalked all = WalkWithAnchors(root, {.Threads = threads, .Work = &whole}, early);
