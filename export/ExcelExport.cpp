@@ -79,6 +79,22 @@ void BuildWorkbook(IOleDispatch& app, TFileInfo& info, const TXmlElement& root, 
     CheckExportStop();
 }
 
+// Sets the application back and closes its workbook.
+void CloseWorkbook(IOleDispatch& app) {
+    OlePut(app, u"ScreenUpdating", TVariant::Bool(true));
+    OleInvoke(*OleGetObject(app, u"workBooks", TKind::PropertyGet, {1}), u"close", TKind::Method);
+}
+
+// Closes the workbook unsaved after `failure`, then rethrows it: a failure of the closing is not
+// told over the first.
+[[noreturn]] void AbandonWorkbook(IOleDispatch& app, const std::exception_ptr& failure) {
+    try {
+        CloseWorkbook(app);
+    } catch (...) {
+    }
+    std::rethrow_exception(failure);
+}
+
 // Shows the warning for a sheet too small for the export; false then.
 bool SheetHolds(const TFileInfo& info, std::size_t entries) {
     const std::string_view warning = SheetLimitText(entries, info.ExportColumns.size());
@@ -169,14 +185,7 @@ bool ExportToExcel(TFileInfo& info, const std::string& initialFileName) {
     desktop.SetBusyCursor(false);
     // A stop ends the building between two steps, or within filling the range: either way stopped.
     if (CurrentWork().StopRequested()) failure = std::make_exception_ptr(EExportStopped());
-    if (failure) {
-        try {
-            OlePut(*app, u"ScreenUpdating", TVariant::Bool(true));
-            OleInvoke(*OleGetObject(*app, u"workBooks", TKind::PropertyGet, {1}), u"close", TKind::Method);
-        } catch (...) {
-        }
-        std::rethrow_exception(failure);
-    }
+    if (failure) AbandonWorkbook(*app, failure);
     try {
         desktop.RunBusy([&] {
             OleInvoke(*OleGetObject(*app, u"workBooks", TKind::PropertyGet, {1}), u"SaveAs", TKind::Method,
@@ -187,16 +196,8 @@ bool ExportToExcel(TFileInfo& info, const std::string& initialFileName) {
         // earlier file as it was.
         failure = CurrentWork().StopRequested() ? std::make_exception_ptr(EExportStopped()) : std::current_exception();
     }
-    if (failure) {
-        try {
-            OlePut(*app, u"ScreenUpdating", TVariant::Bool(true));
-            OleInvoke(*OleGetObject(*app, u"workBooks", TKind::PropertyGet, {1}), u"close", TKind::Method);
-        } catch (...) {
-        }
-        std::rethrow_exception(failure);
-    }
-    OlePut(*app, u"ScreenUpdating", TVariant::Bool(true));
-    OleInvoke(*OleGetObject(*app, u"workBooks", TKind::PropertyGet, {1}), u"close", TKind::Method);
+    if (failure) AbandonWorkbook(*app, failure);
+    CloseWorkbook(*app);
     return true;
 }
 
