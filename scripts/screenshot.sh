@@ -3,6 +3,7 @@
 #   main-window.png           the window after scanning a small made-up tree
 #   progress-window.png       the progress window, counts and Stop, during a scan of a large tree
 #   status-after-deletion.png the status bar after "Delete All" kept two files changed since the scan
+#   keep-rules.png            a project whose marker files the keep rules hold back, unchecked
 # The pictures go to FOLDER (default docs/). The large tree is NULVANE_TREE_1M, else the benchmarks'
 # tree under /tmp/nulvane-bench (bench/run makes it once); without it that picture is left out.
 set -euo pipefail
@@ -109,3 +110,13 @@ capture "$tree" '
   xdotool key alt+y
   sleep 1.5'
 save "$out/status-after-deletion.png"
+
+# A small project: package markers, a folder keeper and a file inside .git start unchecked.
+rm -rf "$tree"
+mkdir -p "$tree"/{src/mypkg,.git/info,data,build}
+for f in src/mypkg/__init__.py src/mypkg/py.typed .git/info/marker data/.gitkeep build/out.log scratch.tmp; do
+  : > "$tree/$f"
+done
+echo "print('hello')" > "$tree/src/mypkg/main.py"
+capture "$tree" 'sleep 3'
+save "$out/keep-rules.png"
