@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <random>
 #include <string>
 
 #include "config/Config.h"
@@ -16,6 +15,7 @@
 #include "platform/desktop/ScriptedDesktopServices.h"
 #include "spreadsheet/ExcelServer.h"
 #include "tests/support/TempDir.h"
+#include "bench/ScanLikeList.h"
 
 using namespace nulvane;
 
@@ -26,34 +26,7 @@ int main() {
     RegisterSpreadsheetServer();
 
     TResultList list;
-    std::mt19937 random(11);
-    const auto word = [&](std::size_t length) {
-        std::string text;
-        for (std::size_t i = 0; i < length; ++i) text += static_cast<char>('a' + random() % 26);
-        return text;
-    };
-    const auto time = [&] {
-        char text[40];
-        std::snprintf(text, sizeof text, "%u/%u/20%02u %u:%02u:%02u PM", 1 + static_cast<unsigned>(random() % 12),
-                      1 + static_cast<unsigned>(random() % 28), static_cast<unsigned>(10 + random() % 15),
-                      1 + static_cast<unsigned>(random() % 12), static_cast<unsigned>(random() % 60),
-                      static_cast<unsigned>(random() % 60));
-        return std::string(text);
-    };
-    list.Reserve(65534);
-    for (int i = 0; i < 65534; ++i) {
-        const std::string name = word(10 + random() % 20) + ".txt";
-        TFileRecord::TTexts texts{};
-        texts[fiFileName] = name;
-        texts[fiFullPath] = "/home/user/" + word(8) + "/" + word(10) + "/" + name;
-        texts[fiFileSize] = "0";
-        texts[fiFileExt] = "txt";
-        texts[fiFileType] = "file";
-        texts[fiCreateTime] = time();
-        texts[fiAccessTime] = time();
-        texts[fiWriteTime] = time();
-        list.Append().Record.Assign(texts);
-    }
+    bench::FillScanLikeList(list, 65534, 11);
 
     TScriptedDesktopServices desktop;
     const TDesktopServicesScope scope(desktop);

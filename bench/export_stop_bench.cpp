@@ -8,7 +8,6 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <thread>
 
@@ -21,43 +20,13 @@
 #include "platform/system/ProcessInfo.h"
 #include "spreadsheet/ExcelServer.h"
 #include "tests/support/TempDir.h"
+#include "bench/ScanLikeList.h"
 
 using namespace nulvane;
 
 namespace {
 
 using TClock = std::chrono::steady_clock;
-
-void FillList(TResultList& list, std::size_t count) {
-    std::mt19937 random(13);
-    const auto word = [&](std::size_t length) {
-        std::string text;
-        for (std::size_t i = 0; i < length; ++i) text += static_cast<char>('a' + random() % 26);
-        return text;
-    };
-    const auto time = [&] {
-        char text[40];
-        std::snprintf(text, sizeof text, "%u/%u/20%02u %u:%02u:%02u PM", 1 + static_cast<unsigned>(random() % 12),
-                      1 + static_cast<unsigned>(random() % 28), static_cast<unsigned>(10 + random() % 15),
-                      1 + static_cast<unsigned>(random() % 12), static_cast<unsigned>(random() % 60),
-                      static_cast<unsigned>(random() % 60));
-        return std::string(text);
-    };
-    list.Reserve(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::string name = word(10 + random() % 20) + ".txt";
-        TFileRecord::TTexts texts{};
-        texts[fiFileName] = name;
-        texts[fiFullPath] = "/home/user/" + word(8) + "/" + word(10) + "/" + name;
-        texts[fiFileSize] = "0";
-        texts[fiFileExt] = "txt";
-        texts[fiFileType] = "file";
-        texts[fiCreateTime] = time();
-        texts[fiAccessTime] = time();
-        texts[fiWriteTime] = time();
-        list.Append().Record.Assign(texts);
-    }
-}
 
 }  // namespace
 
@@ -68,7 +37,7 @@ int main() {
     RegisterSpreadsheetServer();
 
     TResultList list;
-    FillList(list, 65534);
+    bench::FillScanLikeList(list, 65534, 13);
     TScriptedDesktopServices desktop;
     const TDesktopServicesScope scope(desktop);
     TTallyscopeCtrl ctrl(list);
