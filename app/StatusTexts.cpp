@@ -85,10 +85,10 @@ std::string ScanOutcomeText(const TScanOutcome& outcome) {
 }
 
 std::string DeleteOutcomeText(const TDeleteOutcome& outcome) {
-    std::string text = std::string(outcome.Stopped ? "Deletion stopped: " : "") +
-                       (outcome.ToTrash ? "moved " : "deleted ") + CountOf(outcome.Deleted, "file", "files") +
-                       (outcome.ToTrash ? " to the trash" : "");
-    if (!outcome.Stopped) text[0] = text[0] == 'm' ? 'M' : 'D';
+    std::string text = outcome.Stopped ? "Deletion stopped: " : "";
+    text += outcome.ToTrash ? (outcome.Stopped ? "moved " : "Moved ") : (outcome.Stopped ? "deleted " : "Deleted ");
+    text += CountOf(outcome.Deleted, "file", "files");
+    if (outcome.ToTrash) text += " to the trash";
     if (outcome.Missing > 0) text += ", " + GroupedCount(outcome.Missing) + " already gone";
     if (outcome.Kept > 0) {
         text += ", " + GroupedCount(outcome.Kept) + " kept";

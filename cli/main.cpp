@@ -375,8 +375,8 @@ int DeleteStep(TResultList& list, const TCliOptions& options, const TKeepRules& 
         toDelete += !held;
     }
     if (toDelete > 0) {
-        const std::string question = (options.Trash ? "Move " : "Delete ") + std::to_string(toDelete) +
-                                     (options.Trash ? " files to the trash?" : " files?");
+        const std::string count = std::to_string(toDelete);
+        const std::string question = options.Trash ? "Move " + count + " files to the trash?" : "Delete " + count + " files?";
         if (DesktopServices().MessageBox(question, "Warning", TMessageButtons::YesNo, TMessageIcon::Question,
                                          nullptr) != TMessageResult::Yes) {
             EndIfSignalled();
