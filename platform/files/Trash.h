@@ -1,5 +1,5 @@
 #pragma once
-// The trash of the freedesktop.org Trash specification, the one desktop file managers and tools
+// The freedesktop.org trash, the one desktop file managers and tools
 // such as gio and trash-cli list and restore from: a file moved there keeps its name, mode and
 // times, and an info file says where it was and when it went.
 //
