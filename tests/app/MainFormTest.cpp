@@ -76,7 +76,7 @@ TEST_F(MainFormTest, FirstShowBuildsTheColumnsAndTakesDropsAndArgumentsInOrderUn
     EXPECT_TRUE(Form.AcceptsDroppedFolders());
     ASSERT_NE(Form.Ctrl(), nullptr);
     // The start folders are scanned once the window shows.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !Form.VT.Empty(); }));
+    ASSERT_TRUE(test::AwaitEvent([&] { return !Form.VT.Empty(); })) << "the start folders were never scanned";
     const TNames names = Names();
     ASSERT_EQ(names.size(), 3u);
     EXPECT_EQ(names[0], "b.txt");
@@ -332,7 +332,7 @@ TEST_F(MainFormTest, StartFoldersAreTakenFromTheWorkingFolderAndScannedOnceTheLi
         return ScanFolder(list, folder, options);
     };
     Show();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !scanned.empty(); }));
+    ASSERT_TRUE(test::AwaitEvent([&] { return !scanned.empty(); })) << "the start folder was never scanned";
     EXPECT_GT(paintsBeforeScan, 0);
     EXPECT_EQ(scanned, (std::vector<std::string>{Dir.Str() + "/tree"}));
     EXPECT_EQ(Form.VT.FullPath(Form.VT[0]), Dir.Str() + "/tree/a");
