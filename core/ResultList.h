@@ -74,6 +74,8 @@ enum class TEntryNote : std::uint8_t {
     KeptPathGone,          // a folder on its path is gone: the path no longer leads to it
     KeptNoTrash,           // to go to the trash, and its file system has no usable trash
     KeptOtherError,        // any other failure
+    KeptReadOnly,          // its file system is mounted read-only
+    KeptLockUnknown,       // nothing could tell whether another program holds a lock on it
 };
 
 struct TListEntry {
