@@ -8,11 +8,15 @@
 //     NULVANE_FAULT="WHEN:FUNCTION:N[:SUFFIX]"
 //
 // WHEN is stop-after, kill-before or kill-after; FUNCTION one of open, openat, renameat,
-// renameat2, linkat, unlinkat, mkdirat, fsync, close (the 64-bit and fortified aliases count as
-// their function); N counts from 1. Without the variable every call passes straight through.
+// renameat2, linkat, unlinkat, mkdirat, write, flock, fsync, close (the 64-bit and fortified
+// aliases count as their function); N counts from 1. The calls that take a descriptor (write,
+// flock, fsync, close) name the path it was opened as. Without the variable every call passes
+// straight through.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <stdio.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -76,6 +80,18 @@ bool IsTarget(const char* function, const char* name, const char* other = nullpt
     return f.Seen.fetch_add(1) + 1 == f.Nth;
 }
 
+// As IsTarget, for a call on the open descriptor `fd`: the path it names is looked up only when
+// the fault is set for this function.
+bool IsTargetFd(const char* function, int fd) {
+    TFault& f = Fault();
+    if (f.When == TWhen::None || std::strcmp(f.Function, function) != 0) return false;
+    char link[64], path[4096];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    const ssize_t length = ::readlink(link, path, sizeof path - 1);
+    path[length > 0 ? length : 0] = '\0';
+    return IsTarget(function, length > 0 ? path : nullptr);
+}
+
 void Before(bool target) {
     if (target && Fault().When == TWhen::KillBefore) ::kill(::getpid(), SIGKILL);
 }
@@ -96,14 +112,16 @@ mode_t ModeOf(int flags, va_list args) {
 
 }  // namespace
 
-#define NULVANE_WRAP(function, call, ...)          \
-    const bool target = IsTarget(function, __VA_ARGS__); \
+#define NULVANE_WRAP_AS(isTarget, function, call, ...) \
+    const bool target = isTarget(function, __VA_ARGS__); \
     Before(target);                                \
     const auto result = call;                      \
     const int saved = errno;                       \
     After(target);                                 \
     errno = saved;                                 \
     return result
+#define NULVANE_WRAP(function, call, ...) NULVANE_WRAP_AS(IsTarget, function, call, __VA_ARGS__)
+#define NULVANE_WRAP_FD(function, call, fd) NULVANE_WRAP_AS(IsTargetFd, function, call, fd)
 
 extern "C" {
 
@@ -175,13 +193,21 @@ int mkdirat(int dir, const char* path, mode_t mode) {
     static const auto real = Next<int (*)(int, const char*, mode_t)>("mkdirat");
     NULVANE_WRAP("mkdirat", real(dir, path, mode), path);
 }
+ssize_t write(int fd, const void* buffer, size_t count) {
+    static const auto real = Next<ssize_t (*)(int, const void*, size_t)>("write");
+    NULVANE_WRAP_FD("write", real(fd, buffer, count), fd);
+}
+int flock(int fd, int operation) {
+    static const auto real = Next<int (*)(int, int)>("flock");
+    NULVANE_WRAP_FD("flock", real(fd, operation), fd);
+}
 int fsync(int fd) {
     static const auto real = Next<int (*)(int)>("fsync");
-    NULVANE_WRAP("fsync", real(fd), nullptr);
+    NULVANE_WRAP_FD("fsync", real(fd), fd);
 }
 int close(int fd) {
     static const auto real = Next<int (*)(int)>("close");
-    NULVANE_WRAP("close", real(fd), nullptr);
+    NULVANE_WRAP_FD("close", real(fd), fd);
 }
 
 }  // extern "C"

@@ -57,6 +57,9 @@ struct TCliRun {
     // Called with the program's process id each time it stops at a "stop-after" fault; the program
     // is continued once it returns.
     std::function<void(pid_t)> WhenStopped = {};
+    // Run in the child just before the program starts (to enter namespaces of its own, say): 0 to
+    // go on, else the exit status the child ends with instead.
+    std::function<int()> BeforeExec = {};
 };
 
 // Waits for the child to end, running `whenStopped` each time it stops. Fails the test, and kills
@@ -121,6 +124,8 @@ inline TRun RunCli(const TArgs& args, const TCliRun& how = {}) {
             const char* asan = std::getenv("ASAN_OPTIONS");
             ::setenv("ASAN_OPTIONS", ((asan ? std::string(asan) + ":" : "") + "verify_asan_link_order=0").c_str(), 1);
         }
+        if (how.BeforeExec)
+            if (const int status = how.BeforeExec(); status != 0) ::_exit(status);
         if (how.AsNobody && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
             ::_exit(126);
         std::vector<char*> argv{const_cast<char*>(how.Program.c_str())};
