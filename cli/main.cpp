@@ -345,6 +345,8 @@ int ExportStep(const TResultList& list, const TCliOptions& options) {
                                  : ExportListToFile(list, *options.Export, options.ExportFile, options.Force);
         if (written) return 0;
         std::fprintf(stderr, "nulvane-cli: \"%s\" already exists; --force replaces it\n", file.c_str());
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "nulvane-cli: cannot export to \"%s\": out of memory\n", file.c_str());
     } catch (const std::exception& e) {
         EndIfSignalled();  // a stopped export: the signal that stopped it ends the program
         std::fprintf(stderr, "nulvane-cli: cannot export to \"%s\": %s\n", file.c_str(), EscapeControls(e.what()).c_str());
@@ -554,10 +556,14 @@ int main(int argc, char** argv) try {
     }
 
     TResultList list;
+    // A FOLDER missing, or a scan short of memory: the list is not what was asked for, and no export
+    // replaces an earlier one with it.
+    bool incomplete = false;
     for (const std::string& folder : options.Folders) {
         EndIfSignalled();
         if (!IsFolder(folder)) {
             status = 1;
+            incomplete = true;
             continue;
         }
         const std::size_t before = list.Count();
@@ -567,6 +573,7 @@ int main(int argc, char** argv) try {
                          EscapeForTerminal(folder).c_str(), mayDelete ? "; nothing deleted" : "");
             status = 1;
             mayDelete = false;
+            incomplete = true;
             break;
         }
         rules.Hold(list, before);
@@ -575,6 +582,12 @@ int main(int argc, char** argv) try {
     if (options.Sort) SortListByField(list, FieldNames[options.Sort->Field], options.Sort->Descending);
     EndIfSignalled();
     if (options.Export || options.ExportExcel) {
+        if (incomplete) {
+            std::fprintf(stderr, "nulvane-cli: \"%s\" not written: the list is incomplete\n",
+                         EscapeForTerminal(options.ExportFile).c_str());
+            if (mayDelete) std::fputs("nulvane-cli: nothing deleted\n", stderr);
+            return 1;
+        }
         RegisterSpreadsheetServer();
         if (ExportStep(list, options) != 0) {
             // The record of what was found did not get written: delete nothing.

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdarg>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <exception>
 #include <functional>
@@ -68,9 +70,38 @@ std::string_view View(const xmlChar* text) {
     return text ? std::string_view(reinterpret_cast<const char*>(text)) : std::string_view();
 }
 
+// What libxml2 cannot tell its caller (a failed allocation while building a tree or parsing, for
+// one) it prints on standard error through its generic error function, in pieces, with bytes of the
+// document quoted as they are, even half a character or none at all. The pieces go out with every
+// byte but printable ASCII and the line end escaped, so that no such message can act on a terminal.
+// Nothing is allocated here: the message may be about memory running out.
+void PrintLibraryMessage(void*, const char* format, ...) {
+    char text[1024];
+    va_list args;
+    va_start(args, format);
+    const int length = std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    if (length < 0) return;
+    char escaped[sizeof text * 4];
+    std::size_t out = 0;
+    for (std::size_t i = 0; i < std::min(static_cast<std::size_t>(length), sizeof text - 1); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if ((byte >= 0x20 && byte < 0x7f && byte != '\\') || byte == '\n') {
+            escaped[out++] = static_cast<char>(byte);
+        } else {
+            std::snprintf(escaped + out, 5, "\\x%02x", byte);
+            out += 4;
+        }
+    }
+    std::fwrite(escaped, 1, out, stderr);
+}
+
 void EnsureLibxml() {
     static const bool initialised = [] {
         xmlInitParser();
+        // For this thread and every thread that starts using libxml2 from now on.
+        xmlSetGenericErrorFunc(nullptr, PrintLibraryMessage);
+        xmlThrDefSetGenericErrorFunc(nullptr, PrintLibraryMessage);
         return true;
     }();
     (void)initialised;
