@@ -185,18 +185,17 @@ void TFileRemover::CloseFolder(int fd) noexcept {
 
 bool TFileRemover::ReleaseFolders(const TTarget* keep) noexcept {
     const int kept = keep ? keep->FolderFd : -1;
-    bool closed = false;
+    bool closed = false, keptCached = false;
+    std::string keptKey;
     MaxOpenFolders_ = Folders_.size() / 2;
-    for (auto& [key, fd] : Folders_) {
-        if (fd != kept) {
-            CloseFolder(fd);
+    for (auto it = Folders_.begin(); it != Folders_.end();) {
+        if (it->second == kept) {
+            keptKey = std::move(Folders_.extract(it++).key());
+            keptCached = true;
+        } else {
+            CloseFolder(it->second);
             closed = true;
-        } else if (Uncached_ != kept) {
-            // The folder in use stays open, as the one kept beyond the cache.
-            if (Uncached_ >= 0) CloseFolder(Uncached_);
-            Uncached_ = fd;
-            UncachedKey_ = std::move(key);
-            UncachedLength_ = keep->Folder.size();
+            ++it;
         }
     }
     Folders_.clear();
@@ -205,6 +204,12 @@ bool TFileRemover::ReleaseFolders(const TTarget* keep) noexcept {
         closed = true;
         Uncached_ = -1;
         UncachedKey_.clear();
+    }
+    if (keptCached) {
+        // The folder in use stays open, as the one kept beyond the cache.
+        Uncached_ = kept;
+        UncachedKey_ = std::move(keptKey);
+        UncachedLength_ = keep->Folder.size();
     }
     return closed;
 }
