@@ -91,10 +91,11 @@ bool ParseNumber(std::string_view text, T& value) {
     return error == std::errc() && end == text.data() + text.size() && !text.empty();
 }
 
-// The real path of the open folder, as this process sees it; empty where /proc cannot tell.
+// The real path of the open folder (or of the working folder), as this process sees it; empty
+// where /proc cannot tell.
 std::string RealPathOf(int fd) {
-    char link[64];
-    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    char link[64] = "/proc/self/cwd";
+    if (fd != AT_FDCWD) std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
     std::string target(PATH_MAX, '\0');
     for (;;) {
         const ssize_t length = ::readlink(link, target.data(), target.size());
@@ -191,7 +192,9 @@ int TDeletionJournal::NextBlock(std::size_t needed) noexcept {
     if (!Mapped_) return 0;
     const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
     BlockSize_ = std::max(End_ == 0 ? FirstBlock : LaterBlock, (needed + page - 1) / page * page);
-    const int error = ::posix_fallocate(Fd_, static_cast<off_t>(End_), static_cast<off_t>(BlockSize_));
+    int error;
+    do error = ::posix_fallocate(Fd_, static_cast<off_t>(End_), static_cast<off_t>(BlockSize_));
+    while (error == EINTR);
     if (error != 0) return error;
     void* block = ::mmap(nullptr, BlockSize_, PROT_READ | PROT_WRITE, MAP_SHARED, Fd_, static_cast<off_t>(End_));
     if (block == MAP_FAILED) {
@@ -239,7 +242,7 @@ unsigned TDeletionJournal::FolderId(int fd, std::string& line) {
     if (const auto it = FolderIds_.find(fd); it != FolderIds_.end()) return it->second;
     struct stat st;
     const std::string path = RealPathOf(fd);
-    if (path.empty() || ::fstat(fd, &st) != 0) return 0;
+    if (path.empty() || ::fstatat(fd, "", &st, AT_EMPTY_PATH) != 0) return 0;
     const unsigned id = NextId_++;
     line += "D ";
     AppendNumber(line, id);
@@ -394,6 +397,9 @@ public:
     ~TRecoverer() {
         for (const auto& [id, fd] : Open_)
             if (fd >= 0) ::close(fd);
+        for (const auto& [id, trash] : Trashes_)
+            for (const int fd : {trash.first, trash.second})
+                if (fd >= 0) ::close(fd);
     }
     TRecoverer(const TRecoverer&) = delete;
     TRecoverer& operator=(const TRecoverer&) = delete;
@@ -462,10 +468,14 @@ private:
     // was gone from there): an entry of the trash that the interrupted move left without its file,
     // or with a second name of a file that is back, is removed.
     void ClearTrashEntry(const TTrashRecord& trash, const TMoveRecord& move, bool putBack) {
-        const int trashFd = Folder(trash.Trash);
-        if (trashFd < 0) return;
-        const int files = ::openat(trashFd, "files", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        const int info = ::openat(trashFd, "info", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const auto [it, added] = Trashes_.try_emplace(trash.Trash, -1, -1);
+        if (added) {
+            const int trashFd = Folder(trash.Trash);
+            if (trashFd < 0) return;
+            it->second.first = ::openat(trashFd, "files", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            it->second.second = ::openat(trashFd, "info", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        }
+        const auto [files, info] = it->second;
         struct stat st;
         const bool inTrash = files >= 0 && ::fstatat(files, trash.Entry.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
                              static_cast<std::uint64_t>(st.st_dev) == move.Device &&
@@ -476,8 +486,6 @@ private:
             const std::string infoName = trash.Entry + ".trashinfo";
             if (NamesTheFile(info, infoName, move.Name)) ::unlinkat(info, infoName.c_str(), 0);
         }
-        for (const int fd : {files, info})
-            if (fd >= 0) ::close(fd);
     }
 
     // Whether the info file is the one written for the file named `name`: it says so in its path,
@@ -500,7 +508,8 @@ private:
 
     const TJournal& Journal_;
     TRecovery& Recovery_;
-    std::map<unsigned, int> Open_;
+    std::map<unsigned, int> Open_;                       // folders by id
+    std::map<unsigned, std::pair<int, int>> Trashes_;   // the files/ and info/ folders of trashes by id
 };
 
 void RecoverJournal(const std::string& path, TRecovery& recovery) {
