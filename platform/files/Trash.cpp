@@ -252,9 +252,10 @@ TTrash::TPlace* TTrash::HomePlace(std::uint64_t device, int& error) {
 }
 
 TTrash::TPlace* TTrash::TopPlace(const std::string& mount, std::uint64_t device, int& error) {
-    auto [it, added] = Tops_.try_emplace(mount);
+    const auto emplaced = Tops_.try_emplace(mount);
+    const auto it = emplaced.first;
     error = EXDEV;
-    if (!added) return it->second.get();
+    if (!emplaced.second) return it->second.get();
     int failure = 0;
     // The trash found, or none: remembered, but for a shortage of the moment.
     auto give = [&](std::unique_ptr<TPlace> place) -> TPlace* {
