@@ -622,6 +622,16 @@ private:
         node.Identity = {self.st_dev, self.st_ino};
         if (!node.Parent) Root_.Identity = node.Identity;  // written before any subfolder is queued
         else if (Options_.OneFileSystem && self.st_dev != Root_.Identity.Device) return;
+        // Without search permission for everybody, this process may be one that cannot look at
+        // anything in the folder, though it may list the names: then nothing in it is listed and
+        // the folder is reported. Looking up "." is asked that permission as any name is.
+        if ((self.st_mode & 0111) != 0111) {
+            struct statx probe;
+            if (::statx(fd.Get(), ".", AT_NO_AUTOMOUNT, STATX_TYPE, &probe) != 0) {
+                node.Unreadable = errno;
+                return;
+            }
+        }
         if (!Claim(node)) return;
 
         node.First = state.ItemCount;
@@ -670,8 +680,11 @@ private:
                 return;
         }
         struct statx sx;
-        if (::statx(folderFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, FileStatMask, &sx) != 0)
-            return;  // gone since it was listed
+        if (::statx(folderFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, FileStatMask, &sx) != 0) {
+            // Gone since it was listed; any other failure leaves the folder not wholly read.
+            if (errno != ENOENT && !node.Unreadable) node.Unreadable = errno;
+            return;
+        }
         switch (sx.stx_mode & S_IFMT) {
             case S_IFREG:
                 if (type != DT_REG && Excluded(node, name, false, scratch)) return;

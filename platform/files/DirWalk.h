@@ -32,8 +32,11 @@
 // number of folders open; when descriptors or memory run short it closes what it can and opens
 // again from the nearest open ancestor, checking each step's identity. A folder that cannot be
 // opened or read (permission denied, an I/O error, gone or replaced since it was listed) is
-// reported, as is one given up after resource errors; what could be read stays. A file that
-// disappears between listing and stat is skipped.
+// reported, as is one given up after resource errors; what could be read stays. A folder that can
+// be read but not searched (r--) lists its names, but nothing in it can be examined: it is
+// reported as one that cannot be read, with nothing listed, never taken for a folder whose files
+// all vanished. A file that disappears between listing and stat is skipped; one that cannot be
+// examined for another reason makes its folder reported.
 //
 // The walk can be stopped: it looks at the stop request of the job it works for between two
 // folder reads (and between two batches of a large folder), hands over what it found in the usual

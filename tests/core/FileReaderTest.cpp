@@ -302,21 +302,27 @@ bool InOrderWithin(const std::vector<std::string>& part, const std::vector<std::
 }
 
 // As a user who may not read some folders: each is counted and named in listing order, the rest
-// is listed as it would be anyway; a scanned folder that cannot be read is counted too.
+// is listed as it would be anyway; a scanned folder that cannot be read is counted too. A folder
+// that may be read but not searched (r--) is one of them: its names are there, its files cannot
+// be looked at, and they are not taken for gone.
 TEST_F(FileReader, UnreadableFoldersAreCountedAndNamedInListingOrder) {
-    for (const char* file : {"open/empty", "open/sub/empty", "locked/empty", "open/sub/also-locked/deeper/empty"})
+    for (const char* file : {"open/empty", "open/sub/empty", "locked/empty", "open/sub/also-locked/deeper/empty",
+                             "open/searchless/empty", "open/searchless/inner/empty"})
         Dir_.Write(file);
     std::vector<std::string> order;  // the locked folders in listing order, as root walks them
     std::vector<std::string> readable;
     ReferenceWalk(Dir_.Str() + "/", readable);
     for (const std::string& path : readable)
-        for (const std::string& folder : {Dir_.Str() + "/locked/", Dir_.Str() + "/open/sub/also-locked/"})
+        for (const std::string& folder :
+             {Dir_.Str() + "/locked/", Dir_.Str() + "/open/sub/also-locked/", Dir_.Str() + "/open/searchless/"})
             if (path.starts_with(folder) && std::find(order.begin(), order.end(), folder) == order.end())
                 order.push_back(folder);
-    ASSERT_EQ(order.size(), 2u);
-    std::erase_if(readable, [](const std::string& path) { return path.find("locked/") != std::string::npos; });
+    ASSERT_EQ(order.size(), 3u);
+    std::erase_if(readable, [](const std::string& path) {
+        return path.find("locked/") != std::string::npos || path.find("searchless/") != std::string::npos;
+    });
     ASSERT_EQ(::chmod(Dir_.Str().c_str(), 0755), 0);
-    for (const std::string& folder : order) ASSERT_EQ(::chmod(folder.c_str(), 0), 0);
+    for (const std::string& folder : order) ASSERT_EQ(::chmod(folder.c_str(), folder.ends_with("searchless/") ? 0444 : 0), 0);
 
     // Root reads any folder: the locks hold only for an unprivileged user.
     const int failed = test::RunInChild({.AsNobody = ::geteuid() == 0}, [&] {
@@ -327,8 +333,8 @@ TEST_F(FileReader, UnreadableFoldersAreCountedAndNamedInListingOrder) {
         const TScanReport report = ScanFolder(list, Dir_.Str(), options);
         const TScanReport lockedRoot = ScanFolder(list, order[0]);
         return (FullPaths(list) != readable) | (report.Listed != readable.size()) << 1 |
-               (report.Unreadable != 2 || report.Complete()) << 2 |
-               (named != std::vector<std::pair<std::string, int>>{{order[0], EACCES}, {order[1], EACCES}}) << 3 |
+               (report.Unreadable != 3 || report.Complete()) << 2 |
+               (named != std::vector<std::pair<std::string, int>>{{order[0], EACCES}, {order[1], EACCES}, {order[2], EACCES}}) << 3 |
                (lockedRoot.Unreadable != 1 || lockedRoot.Listed != 0) << 4;
     });
     EXPECT_EQ(failed, 0);
