@@ -250,6 +250,10 @@ void RunScan(TScanReport& report, std::string_view folder, const TWalkOptions& o
             ++report.GivenUp;
             if (options.OnGivenUp) options.OnGivenUp(path, error);
         };
+        walk.OnInTrash = [&](const std::string& path) {
+            report.InTrash = true;
+            if (options.OnInTrash) options.OnInTrash(path);
+        };
         report.Stopped = !runWalk(IncludeTrailingPathDelimiter(folder), walk);
     } catch (const std::bad_alloc&) {
         report.OutOfMemory = true;  // what was found before stays

@@ -31,6 +31,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include "platform/files/TrashFolders.h"
 #include "platform/system/LongWork.h"
 
 namespace nulvane {
@@ -288,6 +289,7 @@ public:
             Work(*States_[0], true);
         }
         if (!DeliveryFailed_) DeliverSafely(true);
+        if (RootInTrash_ && Options_.OnInTrash) Options_.OnInTrash(RootPath_);
         if (Error_) std::rethrow_exception(Error_);
         return !StopRequested_;
     }
@@ -622,6 +624,10 @@ private:
         node.Identity = {self.st_dev, self.st_ino};
         if (!node.Parent) Root_.Identity = node.Identity;  // written before any subfolder is queued
         else if (Options_.OneFileSystem && self.st_dev != Root_.Identity.Device) return;
+        if (InTrash(node, fd.Get())) {
+            if (!node.Parent) RootInTrash_ = true;
+            return;
+        }
         // Without search permission for everybody, this process may be one that cannot look at
         // anything in the folder, though it may list the names: then nothing in it is listed and
         // the folder is reported. Looking up "." is asked that permission as any name is.
@@ -660,11 +666,26 @@ private:
         }
     }
 
+    // Whether the walk passes the open folder of `node` by: the home trash, or (for the walked folder
+    // and a folder a link leads to) a folder that is a trash or lies in one.
+    bool InTrash(const TNode& node, int fd) const {
+        if (Trash_.IsHomeTrash(node.Identity.Device, node.Identity.Inode)) return true;
+        if (node.Parent && !node.ThroughLink) return false;
+        std::string path;
+        node.Parent ? ComposePath(node, path) : void(path = RootPath_);
+        return Trash_.Holds(RealFolderPath(fd, path));
+    }
+
+    // Whether the walk enters the subfolder `name` of the node's open folder.
+    bool Enters(const TNode& node, int folderFd, const char* name, TScratch& scratch) const {
+        return !Excluded(node, name, true, scratch) && !TTrashFolders::IsTopTrash(folderFd, name);
+    }
+
     void ListEntry(TNode& node, int folderFd, const char* name, unsigned char type, TThreadState& state,
                    TScratch& scratch) {
         switch (type) {
             case DT_DIR:
-                if (!Excluded(node, name, true, scratch)) AddSubfolder(node, name, false, scratch);
+                if (Enters(node, folderFd, name, scratch)) AddSubfolder(node, name, false, scratch);
                 return;
             case DT_LNK:
                 if (Options_.FollowFolderLinks && !Excluded(node, name, true, scratch) &&
@@ -691,7 +712,7 @@ private:
                 OfferFile(node, name, FromStatx(sx), state, scratch);
                 return;
             case S_IFDIR:
-                if (!Excluded(node, name, true, scratch)) AddSubfolder(node, name, false, scratch);
+                if (Enters(node, folderFd, name, scratch)) AddSubfolder(node, name, false, scratch);
                 return;
             case S_IFLNK:
                 if (Options_.FollowFolderLinks && !Excluded(node, name, true, scratch) &&
@@ -933,6 +954,9 @@ private:
     bool Stopped_ = false;
     bool StopRequested_ = false;  // a stop request ended the walk before its end
     std::exception_ptr Error_;
+
+    const TTrashFolders Trash_;
+    bool RootInTrash_ = false;
 
     std::mutex ClaimMutex_;
     std::pmr::monotonic_buffer_resource ClaimArena_{64 * 1024};

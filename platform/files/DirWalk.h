@@ -19,6 +19,9 @@
 // walked folder it does not enter a folder on a process, kernel or virtual file system (proc,
 // sysfs, cgroups, devpts, debugfs and their kin, autofs), whose files claim size 0 without being
 // empty, and it never triggers an automount; the walked folder itself is walked wherever it lies.
+// It never lists or enters a trash folder (see TrashFolders.h), wherever it meets one: below the
+// walked folder, at the end of a folder link, or as the walked folder itself or one of its
+// ancestors, for what lies in a trash is other deletions' originals.
 // A symbolic link to a folder is followed only when its target lies outside the walked folder:
 // a folder inside is listed under its own path, once, whichever comes first in listing order.
 // Each folder followed into through a link is an anchor (see TWalkAnchor), so that whoever acts
@@ -159,6 +162,9 @@ struct TWalkOptions {
     // error, gone or replaced since its parent was listed; the walked folder too): its path,
     // ending in "/", and the error number. Called like OnGivenUp, in listing order among those.
     std::function<void(const std::string& folder, int error)> OnUnreadable = nullptr;
+    // Told when the walked folder is a trash folder or lies in one: its path as given, ending in
+    // "/". Nothing is walked then.
+    std::function<void(const std::string& folder)> OnInTrash = nullptr;
     // Leaves out of the walk whatever it returns true for: a file is not offered to the visitor, a
     // folder (or a link to one) is not entered, nor anything below it. It is given the path
     // relative to the walked folder ("sub/name": no separator at either end) and whether that

@@ -7,8 +7,10 @@
 #include <string>
 
 #include "support/CliRun.h"
+#include "support/Environment.h"
 #include "support/ProjectTree.h"
 #include "support/TempDir.h"
+#include "support/TrashTools.h"
 
 using namespace nulvane;
 
@@ -138,4 +140,25 @@ TEST(CliKeepRules, RulesOptionsAndExclusionsShapeWhatIsListedAndDeleted) {
             if (std::filesystem::exists(dir.Path() / file)) stay.push_back(file);
         EXPECT_EQ(stay, c.Stay);
     }
+}
+
+// The trash inside a scanned home folder is neither listed nor entered: what was moved there
+// stays where trash-cli restores it from, however often the home is scanned and emptied, and a
+// folder in the trash is not scanned at all.
+TEST(CliKeepRules, TheTrashInsideAScannedHomeStaysRestorable) {
+    const test::TTempDir dir;
+    const std::string home = dir.MakeDir("home"), trash = home + "/.local/share/Trash";
+    const test::TEnvironmentGuard homeGuard("HOME", home), dataGuard("XDG_DATA_HOME", home + "/.local/share");
+    const std::string a = dir.Write("home/a"), b = dir.Write("home/docs/b");
+    EXPECT_EQ(RunCli({"--delete", "--yes", "--trash", home}), (TRun{0, a + "\n" + b + "\n", "nulvane-cli: moved 2 files to the trash\n"}));
+    for (const TArgs& again : {TArgs{"--delete", "--yes", "--trash", home}, TArgs{"--delete", "--yes", home}})
+        EXPECT_EQ(RunCli(again), (TRun{0, "", "nulvane-cli: no empty files to delete\n"}));
+    EXPECT_EQ(RunCli({"--delete", "--yes", trash + "/files"}),
+              (TRun{1, "", "nulvane-cli: " + trash + "/files: in the trash, not scanned\nnulvane-cli: no empty files to delete\n"}));
+    EXPECT_TRUE(std::filesystem::exists(trash + "/files/a") && std::filesystem::exists(trash + "/files/b"));
+
+    if (!test::TrashCliInstalled()) GTEST_SKIP() << "trash-cli (trash-restore) is not installed";
+    EXPECT_TRUE(test::RestoreFromTrash(home, home, a));
+    EXPECT_TRUE(test::RestoreFromTrash(home, home, b));
+    EXPECT_TRUE(std::filesystem::exists(a) && std::filesystem::exists(b));
 }

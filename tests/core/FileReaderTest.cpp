@@ -370,6 +370,53 @@ TEST_F(FileReader, PseudoFileSystemsAreScannedOnlyWhenAsked) {
     EXPECT_EQ(status, 0);
 }
 
+// The trash folders are neither listed nor entered: the home trash, below the scanned folder or
+// at the end of a folder link, and at the top of a mount ".Trash" and ".Trash-N" (folders of
+// those names elsewhere are ordinary ones). A scanned folder in a trash scans nothing and says
+// so. The mount is made in a private mount namespace of a child process.
+TEST_F(FileReader, TrashFoldersAreNeitherListedNorEntered) {
+    const std::string home = Dir_.Str() + "/home", trash = home + "/.local/share/Trash";
+    const test::TEnvironmentGuard data("XDG_DATA_HOME", home + "/.local/share");
+    const std::vector<std::string> listed = {Dir_.Write("home/a"), Dir_.Write("home/sub/.Trash-1000/b"),
+                                             Dir_.Write("home/.Trash/c")};
+    Dir_.Write("home/.local/share/Trash/files/d");
+    Dir_.Write("home/.local/share/Trash/info/d.trashinfo");
+    const std::string outside = Dir_.MakeDir("outside");
+    ASSERT_EQ(::symlink(trash.c_str(), (outside + "/to-trash").c_str()), 0);
+    ASSERT_EQ(::symlink((trash + "/files").c_str(), (outside + "/to-files").c_str()), 0);
+    const auto scan = [](const std::string& folder, TScanReport& report) {
+        TResultList list;
+        report = ScanFolder(list, folder);
+        std::vector<std::string> paths = FullPaths(list);
+        std::sort(paths.begin(), paths.end());
+        return paths;
+    };
+    TScanReport report;
+    EXPECT_EQ(scan(home, report), (std::vector<std::string>{listed[2], listed[0], listed[1]}));
+    EXPECT_TRUE(report.Complete() && !report.InTrash);
+    EXPECT_EQ(scan(outside, report), std::vector<std::string>{});
+    for (const std::string& folder : {trash, trash + "/files", outside + "/to-files/"}) {
+        EXPECT_EQ(scan(folder, report), std::vector<std::string>{}) << folder;
+        EXPECT_TRUE(report.InTrash) << folder;
+    }
+
+    const std::string mount = Dir_.MakeDir("mount");
+    const int status = test::RunInChild({}, [&] {
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", mount.c_str(), "tmpfs", 0, nullptr) != 0)
+            return 99;
+        const std::vector<std::string> kept = {Dir_.Write("mount/.Trash-x/e"), Dir_.Write("mount/f")};
+        for (const char* file : {"mount/.Trash/1000/files/g", "mount/.Trash-1000/files/h", "mount/.Trash-12/i"})
+            Dir_.Write(file);
+        TScanReport mounted;
+        return (scan(mount, mounted) != kept) |
+               (!scan(mount + "/.Trash-1000/files", mounted).empty() || !mounted.InTrash) << 1 |
+               (!scan(mount + "/.Trash/1000", mounted).empty() || !mounted.InTrash) << 2;
+    });
+    if (status == 99) GTEST_SKIP() << "mounting a tmpfs in a private mount namespace is not allowed here";
+    EXPECT_EQ(status, 0);
+}
+
 // An allocation that fails anywhere in the scan, once or from then on: the scan lists everything
 // or says it ran short of memory and keeps, in walk order, entries it had made completely.
 TEST_F(FileReader, AShortageOfMemoryIsReportedAndKeepsWhatWasFound) {
