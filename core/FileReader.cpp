@@ -135,8 +135,10 @@ public:
 
     void AddAnchor(const TWalkAnchor& anchor) override {
         const TAnchorIndex parent = anchor.Parent == TWalkAnchor::None ? NoAnchor : Anchors_.at(anchor.Parent);
-        Anchors_.push_back(List_.AddAnchor(
-            {.Path = std::string(anchor.Path), .Parent = parent, .Folder = {anchor.Device, anchor.Inode}}));
+        Anchors_.push_back(List_.AddAnchor({.Path = std::string(anchor.Path),
+                                            .RealPath = std::string(anchor.RealPath),
+                                            .Parent = parent,
+                                            .Folder = {anchor.Device, anchor.Inode}}));
     }
 
     void Deliver(TWalkItems& items, std::size_t first, std::size_t last, const TWalkFolder& folder) override {

@@ -667,13 +667,18 @@ private:
     }
 
     // Whether the walk passes the open folder of `node` by: the home trash, or (for the walked folder
-    // and a folder a link leads to) a folder that is a trash or lies in one.
-    bool InTrash(const TNode& node, int fd) const {
+    // and a folder a link leads to, whose real path it keeps for their anchors) a folder that is a
+    // trash or lies in one.
+    bool InTrash(TNode& node, int fd) {
         if (Trash_.IsHomeTrash(node.Identity.Device, node.Identity.Inode)) return true;
         if (node.Parent && !node.ThroughLink) return false;
         std::string path;
         node.Parent ? ComposePath(node, path) : void(path = RootPath_);
-        return Trash_.Holds(RealFolderPath(fd, path));
+        std::string real = RealFolderPath(fd, path);
+        if (Trash_.Holds(real)) return true;
+        const std::lock_guard lock(RealPathMutex_);
+        RealPaths_.insert_or_assign(&node, std::move(real));
+        return false;
     }
 
     // Whether the walk enters the subfolder `name` of the node's open folder.
@@ -878,6 +883,14 @@ private:
             tell(Options_.OnGivenUp, entry.GivenUp);
             return;
         }
+        std::string realPath;
+        if (!entry.Parent || entry.ThroughLink) {
+            const std::lock_guard lock(RealPathMutex_);
+            if (auto found = RealPaths_.find(&entry); found != RealPaths_.end()) {
+                realPath = std::move(found->second);
+                RealPaths_.erase(found);
+            }
+        }
         TClaim* const claim = entry.Claim;
         if (!claim) {
             if (entry.Unreadable) tell(Options_.OnUnreadable, entry.Unreadable);
@@ -890,6 +903,7 @@ private:
         std::size_t anchor = parentAnchor;
         if (!entry.Parent || entry.ThroughLink) {
             Visitor_.AddAnchor({.Path = ListedPath_,
+                                .RealPath = realPath,
                                 .Parent = entry.Parent ? parentAnchor : TWalkAnchor::None,
                                 .Device = walker.Identity.Device,
                                 .Inode = walker.Identity.Inode});
@@ -957,6 +971,10 @@ private:
 
     const TTrashFolders Trash_;
     bool RootInTrash_ = false;
+    // The real paths of the walked folder and of folders links lead to, from their opening until
+    // their anchor is announced.
+    std::mutex RealPathMutex_;
+    std::unordered_map<const TNode*, std::string> RealPaths_;
 
     std::mutex ClaimMutex_;
     std::pmr::monotonic_buffer_resource ClaimArena_{64 * 1024};

@@ -88,6 +88,9 @@ struct TWalkFile {
 struct TWalkAnchor {
     static constexpr std::size_t None = static_cast<std::size_t>(-1);
     std::string_view Path;        // ends in "/"; valid only during the call
+    // Where the folder really is: its absolute path with links and ".." resolved, ending in "/",
+    // as it was when the walk opened it; empty when it could not be known. Valid only during the call.
+    std::string_view RealPath;
     std::size_t Parent = None;    // the anchor the link lies under; None for the walked folder
     std::uint64_t Device = 0;     // the folder the anchor led to when it was walked
     std::uint64_t Inode = 0;
