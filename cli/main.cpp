@@ -527,6 +527,12 @@ int main(int argc, char** argv) try {
         std::fprintf(stderr, "nulvane-cli: cannot read '%s': %s\n", EscapeForTerminal(shown).c_str(), std::strerror(number));
         status = 1;
     };
+    // What lies in the trash is other deletions' originals: a folder there is not scanned.
+    walk.OnInTrash = [&status](const std::string& folder) {
+        const std::string_view shown = folder.size() > 1 ? std::string_view(folder).substr(0, folder.size() - 1) : folder;
+        std::fprintf(stderr, "nulvane-cli: %s: in the trash, not scanned\n", EscapeForTerminal(shown).c_str());
+        status = 1;
+    };
     const char terminator = options.NulTerminated ? '\0' : '\n';
     const TEntryOptions entryOptions{.ExactTimes = options.Json};
     if (!options.Sort && !options.Export && !options.ExportExcel && !options.Delete) {

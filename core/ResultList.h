@@ -57,6 +57,9 @@ struct TListFolder {
 // of each link anchor's path (the part before that lies under the link's parent anchor).
 struct TScanAnchor {
     std::string Path;            // ends in the separator
+    // Where the folder really is (absolute, links and ".." resolved, ending in the separator), for
+    // what must not depend on how the path was spelled; empty when the scan could not tell.
+    std::string RealPath;
     TAnchorIndex Parent = NoAnchor;  // the anchor the link lies under; NoAnchor for a scanned folder
     TFileIdentity Folder;        // the folder it led to when scanned
     bool IsLink() const noexcept { return Parent != NoAnchor; }

@@ -171,6 +171,14 @@ TEST(Cli, UnreadableFolderIsNamedAndFails) {
               (TRun{1, readable + "\n", "nulvane-cli: cannot read '" + dir.Str() + "/lock\\ned': Permission denied\n"}));
     EXPECT_EQ(RunCli({dir.Str() + "/lock\ned"}, asNobody),
               (TRun{1, "", "nulvane-cli: cannot read '" + dir.Str() + "/lock\\ned': Permission denied\n"}));
+    // A folder whose names may be read but not looked at (r--) is no folder of vanished files.
+    const test::TTempDir other;
+    other.Write("r--/empty");
+    ASSERT_EQ(::chmod(other.Str().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod((other.Str() + "/r--").c_str(), 0444), 0);
+    for (const std::string& folder : {other.Str(), other.Str() + "/r--"})
+        EXPECT_EQ(RunCli({folder}, asNobody),
+                  (TRun{1, "", "nulvane-cli: cannot read '" + other.Str() + "/r--': Permission denied\n"}));
 }
 
 // Each case runs on a fresh tree of two empty files and one with content.
