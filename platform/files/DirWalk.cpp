@@ -33,6 +33,7 @@
 
 #include "platform/files/TrashFolders.h"
 #include "platform/system/LongWork.h"
+#include "platform/system/ScopeGuard.h"
 
 namespace nulvane {
 namespace {
@@ -612,10 +613,7 @@ private:
         }
         // Counted as busy from a successful open on, until the folder's descriptor is closed or
         // kept for its subfolders.
-        const struct TBusy {
-            std::atomic<int>& Count;
-            ~TBusy() { Count.fetch_sub(1); }
-        } busy{Busy_};
+        const TScopeGuard busy([this] { Busy_.fetch_sub(1); });
         struct stat self;
         if (::fstat(fd.Get(), &self) != 0) {
             node.Unreadable = errno;

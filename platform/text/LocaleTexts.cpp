@@ -16,6 +16,7 @@
 #include <system_error>
 
 #include "platform/system/Errors.h"
+#include "platform/system/ScopeGuard.h"
 
 #if !defined(_WIN32)
 #include <langinfo.h>
@@ -491,15 +492,11 @@ TLocaleTexts TLocaleTexts::FromProcessLocale() {
     return EnglishUS();
 #else
     // A private copy of the process locale: nl_langinfo_l on it is safe on any thread.
-    struct TLocaleHandle {
-        locale_t Handle;
-        ~TLocaleHandle() {
-            if (Handle) freelocale(Handle);
-        }
-    } locale{duplocale(LC_GLOBAL_LOCALE)};
-    if (!locale.Handle) throw EOSError("The process locale cannot be read");
-    const auto info = [&locale](nl_item item) {
-        const char* text = nl_langinfo_l(item, locale.Handle);
+    const locale_t locale = duplocale(LC_GLOBAL_LOCALE);
+    if (!locale) throw EOSError("The process locale cannot be read");
+    const TScopeGuard freeLocale([locale] { freelocale(locale); });
+    const auto info = [locale](nl_item item) {
+        const char* text = nl_langinfo_l(item, locale);
         return std::string(text ? text : "");
     };
     const auto names = [&info](std::initializer_list<nl_item> items) {
