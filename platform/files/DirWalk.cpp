@@ -31,6 +31,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include "platform/files/FileDescriptor.h"
 #include "platform/files/TrashFolders.h"
 #include "platform/system/LongWork.h"
 #include "platform/system/ScopeGuard.h"
@@ -44,24 +45,6 @@ constexpr unsigned FileStatMask =
 
 // Large enough that a folder of a few thousand entries is read in one call.
 constexpr std::size_t ListingBufferSize = 256 * 1024;
-
-class TFd {
-public:
-    explicit TFd(int fd = -1) noexcept : Fd_(fd) {}
-    ~TFd() { Reset(); }
-    TFd(const TFd&) = delete;
-    TFd& operator=(const TFd&) = delete;
-    int Get() const noexcept { return Fd_; }
-    explicit operator bool() const noexcept { return Fd_ >= 0; }
-    int Release() noexcept { return std::exchange(Fd_, -1); }
-    void Reset(int fd = -1) noexcept {
-        if (Fd_ >= 0) ::close(Fd_);
-        Fd_ = fd;
-    }
-
-private:
-    int Fd_;
-};
 
 TFileTime FromStatxTime(const struct statx_timestamp& t) noexcept {
     return {static_cast<std::int64_t>(t.tv_sec), t.tv_nsec};
