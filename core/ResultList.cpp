@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/files/PathNames.h"
 #include "platform/system/Errors.h"
 
 namespace nulvane {
@@ -187,18 +188,8 @@ TFolderIndex TResultList::AddFolder(TFolderIndex parent, std::string_view name, 
 }
 
 void TResultList::AppendFolderPath(TFolderIndex folder, std::string& out) const {
-    // Up to the top first, then the names down again: the chain is short, the path may be long.
-    std::size_t length = 0;
-    for (TFolderIndex f = folder; f != NoFolder; f = Folders_.at(f).Parent) length += Folders_[f].Name.size() + 1;
-    const std::size_t start = out.size();
-    out.resize(start + length);
-    std::size_t end = out.size();
-    for (TFolderIndex f = folder; f != NoFolder; f = Folders_[f].Parent) {
-        const std::string_view name = Folders_[f].Name;
-        out[--end] = '/';
-        end -= name.size();
-        if (!name.empty()) std::memcpy(out.data() + end, name.data(), name.size());
-    }
+    AppendChainedPath(out, folder, NoFolder, [this](TFolderIndex f) { return Folders_.at(f).Parent; },
+                      [this](TFolderIndex f) { return Folders_.at(f).Name; });
 }
 
 std::string_view TResultList::FieldText(const TListEntry& entry, int field, std::string& scratch) const {

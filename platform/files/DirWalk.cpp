@@ -32,6 +32,7 @@
 #include <unistd.h>
 
 #include "platform/files/FileDescriptor.h"
+#include "platform/files/PathNames.h"
 #include "platform/files/TrashFolders.h"
 #include "platform/system/LongWork.h"
 #include "platform/system/ScopeGuard.h"
@@ -372,15 +373,9 @@ private:
     // The path of a node's folder as its own ancestry gives it: the walked folder's path, then the
     // names down to it, each followed by "/".
     void ComposePath(const TNode& node, std::string& out) const {
-        std::size_t length = RootPath_.size();
-        for (const TNode* up = &node; up->Parent; up = up->Parent) length += up->NameLength + 1u;
-        out.resize(length);
-        for (const TNode* up = &node; up->Parent; up = up->Parent) {
-            out[--length] = '/';
-            length -= up->NameLength;
-            std::memcpy(out.data() + length, up->Name(), up->NameLength);
-        }
-        std::memcpy(out.data(), RootPath_.data(), RootPath_.size());
+        out.assign(RootPath_);
+        AppendChainedPath(out, &node, static_cast<const TNode*>(&Root_),
+                          [](const TNode* up) { return up->Parent; }, [](const TNode* up) { return up->NameView(); });
     }
 
     // --- Descriptors of folders kept open for their subfolders ---
