@@ -192,11 +192,19 @@ void TResultList::AppendFolderPath(TFolderIndex folder, std::string& out) const 
                       [this](TFolderIndex f) { return Folders_.at(f).Name; });
 }
 
+TResultList::TPathParts TResultList::PathParts(const TListEntry& entry) const noexcept {
+    // A scanned entry's record holds what follows its folder's path; any other holds its path whole.
+    if (!entry.Record.HasPathTail()) return {NoFolder, entry.Record.Get(fiFullPath)};
+    return {entry.Folder, entry.Record.PathTail()};
+}
+
 std::string_view TResultList::FieldText(const TListEntry& entry, int field, std::string& scratch) const {
-    if (field != fiFullPath || !entry.Record.HasPathTail()) return entry.Record.Get(field);
+    if (field != fiFullPath) return entry.Record.Get(field);
+    const TPathParts parts = PathParts(entry);
+    if (parts.Folder == NoFolder) return parts.Rest;
     scratch.clear();
-    if (entry.Folder != NoFolder) AppendFolderPath(entry.Folder, scratch);
-    scratch += entry.Record.PathTail();
+    AppendFolderPath(parts.Folder, scratch);
+    scratch += parts.Rest;
     return scratch;
 }
 
@@ -206,16 +214,22 @@ std::string TResultList::FullPath(const TListEntry& entry) const {
 }
 
 std::string_view TEntryTexts::Get(const TListEntry& entry, int field) {
-    if (field != fiFullPath || !entry.Record.HasPathTail()) return entry.Record.Get(field);
-    if (entry.Folder != Folder_) {
+    if (field != fiFullPath) return entry.Record.Get(field);
+    if (!List_) {
+        if (!entry.Record.HasPathTail()) return entry.Record.Get(fiFullPath);
+        Path_.resize(FolderLength_);
+        return Path_ += entry.Record.PathTail();
+    }
+    const TResultList::TPathParts parts = List_->PathParts(entry);
+    if (parts.Folder == NoFolder) return parts.Rest;
+    if (parts.Folder != Folder_) {
         Path_.clear();
-        if (entry.Folder != NoFolder) List_.AppendFolderPath(entry.Folder, Path_);
-        Folder_ = entry.Folder;
+        List_->AppendFolderPath(parts.Folder, Path_);
+        Folder_ = parts.Folder;
         FolderLength_ = Path_.size();
     }
     Path_.resize(FolderLength_);
-    Path_ += entry.Record.PathTail();
-    return Path_;
+    return Path_ += parts.Rest;
 }
 
 void TResultList::Clear() {

@@ -328,11 +328,22 @@ public:
     // Appends the folder's path, ending in the separator, to `out`.
     void AppendFolderPath(TFolderIndex folder, std::string& out) const;
 
-    // The text of an entry's field, as every export, sort and view reads it: the record's own
-    // text, except "Full Path" of a scanned entry, which is its folder's path followed by its
-    // path tail, composed in `scratch` (the result then views into `scratch`).
+    // The text of one field of an entry: the one way to read an entry's field (TEntryTexts reads
+    // many entries' fields in a loop), whatever the entry's record holds. "Full Path" may be
+    // composed in `scratch`, and is then valid until `scratch` changes; every other field views
+    // into the entry and stays valid while the entry is unchanged. A field outside 0..18 reads
+    // as empty.
     std::string_view FieldText(const TListEntry& entry, int field, std::string& scratch) const;
+    // "Full Path" (FieldText) as a string of its own.
     std::string FullPath(const TListEntry& entry) const;
+    // An entry's "Full Path" in the two parts it is made of, for a reader that works folder by
+    // folder instead of composing paths: the path of a folder of the folder table (AppendFolderPath;
+    // NoFolder: none) followed by `Rest`, which views into the entry.
+    struct TPathParts {
+        TFolderIndex Folder = NoFolder;
+        std::string_view Rest;
+    };
+    TPathParts PathParts(const TListEntry& entry) const noexcept;
 
     std::size_t Count() const noexcept { return Entries_.size(); }
     bool Empty() const noexcept { return Entries_.empty(); }
@@ -421,17 +432,22 @@ private:
 
 // Reads the field texts of one list's entries for a reader that goes through many of them (an
 // export, a sort, the command line's output): the path of the last folder is composed once and
-// kept. A text it returns stays valid until its next call. One reader per thread, for one pass
-// over a list whose folders do not change meanwhile.
+// kept. "Full Path" it returns stays valid until its next call; every other field views into the
+// entry and stays valid while the entry is unchanged. One reader per thread, for one pass over a
+// list whose folders do not change meanwhile.
 class TEntryTexts {
 public:
-    explicit TEntryTexts(const TResultList& list) noexcept : List_(list) {}
+    explicit TEntryTexts(const TResultList& list) noexcept : List_(&list) {}
+    // For entries that lie in no list, all found in one folder, as a streamed scan passes them on:
+    // the folder's path (ending in the separator) is given here instead of a list's folder table.
+    explicit TEntryTexts(std::string_view folder) : FolderLength_(folder.size()), Path_(folder) {}
+
     std::string_view Get(const TListEntry& entry, int field);
     std::string_view FullPath(const TListEntry& entry) { return Get(entry, fiFullPath); }
 
 private:
-    const TResultList& List_;
-    TFolderIndex Folder_ = NoFolder;  // whose path Path_ starts with
+    const TResultList* List_ = nullptr;  // none: every entry lies in the folder in Path_
+    TFolderIndex Folder_ = NoFolder;     // whose path Path_ starts with
     std::size_t FolderLength_ = 0;
     std::string Path_;
 };
