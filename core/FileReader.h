@@ -54,7 +54,8 @@ public:
     virtual ~TScanSink() = default;
     // One empty file: the path of the folder it was listed in (ending in the separator), its
     // name, and its entry as ScanFolder would have made it when the stream makes entries (else
-    // null). The entry's "Full Path" is `folder` followed by its path tail.
+    // null). The entry lies in no list: its fields are read with a TEntryTexts made for `folder`
+    // (its "Full Path" is `folder` followed by `name`).
     virtual void Take(std::string_view folder, std::string_view name, const TListEntry* entry) = 0;
     // The scan passed on what is ready for now and goes back to walking: a moment to flush.
     virtual void Pause() {}

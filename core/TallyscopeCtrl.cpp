@@ -25,7 +25,8 @@ TAlignment AlignmentOf(const std::string& align) noexcept {
 std::string FolderOfFocusedEntry(const TResultList& list) {
     const TListEntry& entry = list.Entry(list.FocusedEntry());
     std::string path = list.FullPath(entry);
-    if (entry.Record.Get(fiFileType) == "file") return FolderOfPath(path);
+    std::string typeScratch;
+    if (list.FieldText(entry, fiFileType, typeScratch) == "file") return FolderOfPath(path);
     return path;
 }
 

@@ -3,6 +3,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "platform/system/ScopeGuard.h"
+
 namespace nulvane {
 
 void TScriptedDesktopServices::OpenFolder(const std::string& folder, TOwnerWindow owner) {
@@ -53,11 +55,7 @@ void TScriptedDesktopServices::RunBusy(const std::function<void()>& work) {
     TLongWork& job = InstalledWork() ? *InstalledWork() : fresh;
     const TLongWorkScope current(job);
     TLongWork* const outer = std::exchange(Running_, &job);
-    struct TRestore {
-        TLongWork*& Running;
-        TLongWork* Outer;
-        ~TRestore() { Running = Outer; }
-    } restore{Running_, outer};
+    const TScopeGuard restore([this, outer] { Running_ = outer; });
     work();
 }
 
