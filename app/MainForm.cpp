@@ -130,7 +130,7 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
     ListView_ = new TListView(VT, listPanel);
     ListView_->setToolTip(QStringLiteral("Items"));
     // A click on a column of a long list sorts for a while: as long work.
-    ListView_->RunSort = [this](const std::function<void()>& sort) { LongWork(sort); };
+    ListView_->RunSort = [this](const std::function<void()>& sort) { LongWork([&](TLongWork&) { sort(); }); };
     listLayout->addWidget(ListView_);
     layout->addWidget(listPanel, 1);
 
@@ -335,7 +335,7 @@ void TFMMain::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
 }
 
-void TFMMain::LongWork(const std::function<void()>& work) {
+void TFMMain::LongWork(const std::function<void(TLongWork&)>& work) {
     Frozen([&] { DesktopServices().RunBusy(work); });
 }
 
@@ -357,11 +357,11 @@ void TFMMain::Frozen(const std::function<void()>& work) {
 
 void TFMMain::SortList() {
     if (CloseWhenIdle_) return;
-    LongWork([this] { VT.Sort(VT.Header().SortColumn(), VT.Header().SortDirection()); });
+    LongWork([this](TLongWork&) { VT.Sort(VT.Header().SortColumn(), VT.Header().SortDirection()); });
 }
 
-void TFMMain::ScanInto(TScanOutcome& outcome, const std::string& folder) {
-    if (CurrentWork().StopRequested()) {
+void TFMMain::ScanInto(TScanOutcome& outcome, const std::string& folder, TLongWork& work) {
+    if (work.StopRequested()) {
         outcome.Stopped = true;
         return;
     }
@@ -370,7 +370,9 @@ void TFMMain::ScanInto(TScanOutcome& outcome, const std::string& folder) {
         return;
     }
     const std::size_t before = VT.Count();
-    const TScanReport report = Scan(VT, folder, Options_.WalkOptions());
+    TWalkOptions options = Options_.WalkOptions();
+    options.Work = &work;
+    const TScanReport report = Scan(VT, folder, options);
     outcome.Held += KeepRules_->Hold(VT, before);
     outcome.Listed += report.Listed;
     outcome.Unreadable += report.Unreadable + report.GivenUp;
@@ -403,7 +405,7 @@ void TFMMain::btnOpenClick() {
         const std::string recovered = RecoverDeletions();
         TScanOutcome outcome;
         LoadKeepRulesFor(outcome);
-        LongWork([&] { ScanInto(outcome, folder); });
+        LongWork([&](TLongWork& work) { ScanInto(outcome, folder, work); });
         SetOutcome(JoinedTexts(recovered, ScanOutcomeText(outcome)));
     }
     SortList();
@@ -422,7 +424,7 @@ void TFMMain::btnDeleteClick() {
     if (focused == NoEntry) return;
     const std::string recovered = RecoverDeletions();
     TRemoveResult result;
-    LongWork([&] { result = DeleteEntry(VT, focused, {.ToTrash = Options_.MoveToTrash}); });
+    LongWork([&](TLongWork&) { result = DeleteEntry(VT, focused, {.ToTrash = Options_.MoveToTrash}); });
     TDeleteOutcome outcome;
     (result.Outcome == TRemoveOutcome::Deleted ? outcome.Deleted
      : result.Outcome == TRemoveOutcome::Missing ? outcome.Missing
@@ -443,7 +445,7 @@ void TFMMain::btnDelAllClick() {
     SetWaitMessage(DeletingFilesText);
     const std::string recovered = RecoverDeletions();
     TDeleteSummary summary;
-    LongWork([&] { summary = DeleteCheckedEntries(VT, {.ToTrash = Options_.MoveToTrash}); });
+    LongWork([&](TLongWork& work) { summary = DeleteCheckedEntries(VT, work, {.ToTrash = Options_.MoveToTrash}); });
     TDeleteOutcome outcome{summary.Deleted, summary.Missing, summary.Kept.size(), summary.Stopped, {}};
     if (summary.Kept.size() == 1) outcome.KeptReason = summary.Kept.front().Result.ReasonText();
     outcome.ToTrash = Options_.MoveToTrash;
@@ -508,9 +510,9 @@ void TFMMain::DropFolders(const std::vector<std::string>& paths) {
     const std::string recovered = RecoverDeletions();
     TScanOutcome outcome;
     LoadKeepRulesFor(outcome);
-    LongWork([&] {
+    LongWork([&](TLongWork& work) {
         const TResultList::TUpdateScope update(VT);
-        for (const std::string& path : paths) ScanInto(outcome, path);
+        for (const std::string& path : paths) ScanInto(outcome, path, work);
     });
     SetOutcome(JoinedTexts(recovered, ScanOutcomeText(outcome)));
 }

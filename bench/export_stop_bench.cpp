@@ -65,7 +65,7 @@ int main() {
         double worst = 0;
         for (const double share : {0.1, 0.3, 0.5, 0.7, 0.9}) {
             TLongWork work;
-            const TLongWorkScope installed(work);
+            const TScriptedDesktopServices::TWorkScope given(desktop, work);
             desktop.QueueAnswer(path);
             desktop.QueueAnswer("Yes");
             desktop.QueueAnswer("Ok");  // left over when the stop comes in time

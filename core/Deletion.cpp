@@ -196,8 +196,7 @@ TRemoveResult DeleteEntry(TResultList& list, std::size_t index, const TDeleteOpt
     return result;
 }
 
-TDeleteSummary DeleteCheckedEntries(TResultList& list, const TDeleteOptions& options) {
-    TLongWork& work = CurrentWork();
+TDeleteSummary DeleteCheckedEntries(TResultList& list, TLongWork& work, const TDeleteOptions& options) {
     const TUpdateBracket::TUpdateScope update(list);
 
     std::vector<std::size_t> checked;

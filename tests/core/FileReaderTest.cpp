@@ -504,19 +504,18 @@ TEST_F(FileReader, AStreamPassesOnWhatTheListGetsInItsOrder) {
     }
 }
 
-// The scan works for the job in progress: counts it, and stops at its request.
+// The scan works for the job it is given: counts it, and stops at its request.
 TEST_F(FileReader, ScanCountsForTheJobInProgressAndStopsAtItsRequest) {
     test::MakeRandomTree(Dir_.Str(), {.Folders = 20, .Files = 200, .Seed = 4});
     TLongWork work;
-    const TLongWorkScope scope(work);
     TResultList list;
-    const TScanReport report = ScanFolder(list, Dir_.Str());
+    const TScanReport report = ScanFolder(list, Dir_.Str(), {.Work = &work});
     EXPECT_TRUE(report.Complete());
     EXPECT_EQ(work.Found.load(), report.Listed);
     EXPECT_EQ(work.Folders.load(), 21u);
 
     work.RequestStop();
-    const TScanReport stopped = ScanFolder(list, Dir_.Str());
+    const TScanReport stopped = ScanFolder(list, Dir_.Str(), {.Work = &work});
     EXPECT_TRUE(stopped.Stopped);
     EXPECT_EQ(stopped.Listed, 0u);
     EXPECT_FALSE(stopped.Complete());

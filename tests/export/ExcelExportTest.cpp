@@ -17,12 +17,13 @@ using TNames = std::vector<std::string>;
 
 // A spreadsheet application that answers every call and writes it down as
 // "<object>.<member> <kind> <arguments>"; an object fetched from a member is named after it. A
-// member named in FailOn fails instead; one named in StopOn asks the job in progress to stop.
+// member named in FailOn fails instead; one named in StopOn asks the test's job to stop.
 struct TCallLog {
     TNames Calls;
     std::shared_ptr<const TWideStringArray> LastArray;
     std::string FailOn;
     std::string StopOn;
+    TLongWork* Work = nullptr;  // the job StopOn stops
 };
 
 class TRecordingObject : public IOleDispatch {
@@ -36,7 +37,7 @@ public:
 
     TVariant Invoke(TDispId member, TInvokeKind kind, const TDispParams& params) override {
         const std::string& name = Members_.at(static_cast<std::size_t>(member - 1));
-        if (name == Log_->StopOn) CurrentWork().RequestStop();
+        if (name == Log_->StopOn && Log_->Work) Log_->Work->RequestStop();
         if (name == Log_->FailOn) throw EOleException("Unable to get the " + name + " property");
         std::string line = Name_ + "." + name + " " + std::to_string(static_cast<int>(kind));
         const bool namedRight = kind == TInvokeKind::PropertyPut
@@ -178,7 +179,8 @@ TEST_F(ExcelExportTest, RowLimitAndEmptyColumnListAndEmptyList) {
 
     // Without a window the warning is an error that names the limit.
     try {
-        ExportListToExcelFile(List, OutPath("cli.xls"), true);
+        TLongWork work;
+        ExportListToExcelFile(List, OutPath("cli.xls"), true, work);
         ADD_FAILURE() << "no error";
     } catch (const ENulvaneError& e) {
         EXPECT_STREQ(e.what(), "The row count is out of excel range.");
@@ -223,7 +225,8 @@ TEST_F(ExcelExportTest, RowsAreCountedAndAStopLeavesTheWorkbookUnsaved) {
         log->StopOn = stopOn;
         log->FailOn = "SaveAs";  // reached only once stopped
         TLongWork work;
-        const TLongWorkScope scope(work);
+        log->Work = &work;
+        const TScriptedDesktopServices::TWorkScope scope(Desktop, work);
         Desktop.QueueAnswer(earlier);
         Desktop.QueueAnswer("Yes");
         EXPECT_THROW(Ctrl.ExportExcel(List), EExportStopped);
@@ -259,7 +262,8 @@ TEST_F(ExcelExportTest, ColumnLimitIsToldBeforeAnyDialog) {
     EXPECT_NE(std::string(ExcelColumnLimitText).find("256"), std::string::npos);
     EXPECT_TRUE(log->Calls.empty());
     try {
-        ExportListToExcelFile(List, OutPath("cli.xls"), true);
+        TLongWork work;
+        ExportListToExcelFile(List, OutPath("cli.xls"), true, work);
         ADD_FAILURE() << "no error";
     } catch (const ENulvaneError& e) {
         EXPECT_EQ(e.what(), ExcelColumnLimitText);

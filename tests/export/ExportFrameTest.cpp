@@ -140,13 +140,13 @@ TEST_F(ExportFrameTest, ALinkAtTheNameIsAskedAboutEvenWhenItLeadsNowhere) {
     EXPECT_EQ(FolderNames(Out.Str()), TNames{"list.csv"});
 }
 
-// Every export counts its rows on the job in progress; a stopped one throws EExportStopped, shows
+// Every export counts its rows on the job its runner gives it; a stopped one throws EExportStopped, shows
 // no "Export Finished", and leaves the earlier file and no temporary file.
 TEST_F(ExportFrameTest, ExportsCountTheirRowsAndAStopKeepsTheEarlierFile) {
     for (const TCommandCase& c : Commands) {
         SCOPED_TRACE(c.File);
         TLongWork work;
-        const TLongWorkScope scope(work);
+        const TScriptedDesktopServices::TWorkScope scope(Desktop, work);
         Desktop.QueueAnswer(OutPath(c.File));
         Desktop.QueueAnswer("Ok");
         (Ctrl.*c.Command)(List);
@@ -172,7 +172,7 @@ TEST_F(ExportFrameTest, ExportsCountTheirRowsAndAStopKeepsTheEarlierFile) {
     info.ResetDocument();
     info.FillDocument(List);
     TLongWork work;
-    const TLongWorkScope scope(work);
+    const TScriptedDesktopServices::TWorkScope scope(Desktop, work);
     work.RequestStop();
     Desktop.QueueAnswer(OutPath("list.xml"));
     Desktop.QueueAnswer("Yes");
