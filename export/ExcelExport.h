@@ -12,9 +12,9 @@
 // counts the list's entries before it builds the document, so that a list far too long is refused
 // at once.
 //
-// The rows of the sheet array are counted on the job its runner gives it and the export stops after any of
-// them, or between two steps of the application, when the job is asked to: the workbook is then
-// closed without being saved and EExportStopped travels on.
+// The rows of the sheet array are counted on the job its runner gives it and the export stops
+// after any of them, or between two steps of the application, when the job is asked to: the
+// workbook is then closed without being saved and EExportStopped travels on.
 //
 // A failed export never costs the user an earlier file of the chosen name: the overwrite question
 // leaves it alone, and the workbook is saved only when it was built without an error (the
