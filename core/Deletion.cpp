@@ -174,11 +174,6 @@ private:
 
 }  // namespace
 
-TRemoveResult RemoveFileFromDisk(const std::string& path, const TFileIdentity& identity) {
-    TFileRemover remover;
-    return remover.Remove(path, identity.Device, identity.Inode);
-}
-
 TRemoveResult DeleteEntry(TResultList& list, std::size_t index, const TDeleteOptions& options) {
     const TListEntry& entry = list.Entry(index);
     const TUpdateBracket::TUpdateScope update(list);

@@ -45,9 +45,6 @@ struct TDeleteOptions {
     bool ToTrash = false;
 };
 
-// Deletes the file at `path` when it is still the empty regular file `identity` names.
-TRemoveResult RemoveFileFromDisk(const std::string& path, const TFileIdentity& identity);
-
 // Deletes the entry's file and removes the entry from the list, unless the file was kept. Throws
 // EListError for an index outside the list.
 TRemoveResult DeleteEntry(TResultList& list, std::size_t index, const TDeleteOptions& options = {});

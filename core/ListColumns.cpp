@@ -79,10 +79,6 @@ void TListHeader::SetSortColumn(int column) {
     SortColumn_ = column;
 }
 
-void TListHeader::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
-    if (Owner_.OnHeaderMouseDown) Owner_.OnHeaderMouseDown(*this, button, shift, x, y);
-}
-
 void TListHeader::Click(int column, TMouseButton button, TShiftState shift, int x, int y) {
     if (Owner_.OnHeaderClick) Owner_.OnHeaderClick(*this, column, button, shift, x, y);
 }

@@ -98,9 +98,7 @@ public:
     // The column that holds the check boxes: the first column once columns exist.
     int MainColumn() const noexcept { return Columns_.Count() > 0 ? 0 : NoColumn; }
 
-    // What the view forwards: a mouse button pressed on the header, and a completed click on a
-    // column.
-    void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    // What the view forwards: a completed click on a column.
     void Click(int column, TMouseButton button, TShiftState shift, int x, int y);
 
 private:

@@ -48,8 +48,6 @@ public:
                                              TTextKind kind, std::string& text)>;
     using THeaderClickEvent = std::function<void(TListHeader& sender, int column, TMouseButton button,
                                                  TShiftState shift, int x, int y)>;
-    using THeaderMouseEvent =
-        std::function<void(TListHeader& sender, TMouseButton button, TShiftState shift, int x, int y)>;
     using TGetHintEvent = std::function<void(TResultList& sender, std::size_t entry, int column,
                                              THintLineBreakStyle& lineBreakStyle, std::string& hint)>;
     using TNotifyEvent = std::function<void(TResultList& sender)>;
@@ -69,7 +67,6 @@ public:
     THeaderClickEvent OnHeaderClick;
     TGetHintEvent OnGetHint;
     TNotifyEvent OnDblClick;
-    THeaderMouseEvent OnHeaderMouseDown;
     TEntryEvent OnChange;    // raised when the focused entry changes
     TEntryEvent OnInitNode;  // raised for every entry as it is added
     TPrepareSortEvent OnPrepareSort;

@@ -54,7 +54,6 @@ TTallyscopeCtrl::TTallyscopeCtrl(TResultList& list, TOwnerWindow owner)
       PreviousHeaderClick_(std::move(list.OnHeaderClick)),
       PreviousGetHint_(std::move(list.OnGetHint)),
       PreviousDblClick_(std::move(list.OnDblClick)),
-      PreviousHeaderMouseDown_(std::move(list.OnHeaderMouseDown)),
       PreviousChange_(std::move(list.OnChange)),
       PreviousPrepareSort_(std::move(list.OnPrepareSort)) {
     list.OnCompareNodes = [this](TResultList& sender, const TListEntry& first, const TListEntry& second,
@@ -66,7 +65,6 @@ TTallyscopeCtrl::TTallyscopeCtrl(TResultList& list, TOwnerWindow owner)
     list.OnGetHint = [this](TResultList& sender, std::size_t entry, int column, THintLineBreakStyle& style,
                             std::string& hint) { GetEntryHint(sender, entry, column, style, hint); };
     list.OnDblClick = [this](TResultList& sender) { ListDblClick(sender); };
-    list.OnHeaderMouseDown = [](TListHeader&, TMouseButton, TShiftState, int, int) {};
     list.OnChange = [](TResultList&, std::size_t) {};
     // Sorting converts each entry's key once instead of on every comparison; the answers are
     // CompareEntries' own.
@@ -81,7 +79,6 @@ TTallyscopeCtrl::~TTallyscopeCtrl() {
     List_.OnHeaderClick = std::move(PreviousHeaderClick_);
     List_.OnGetHint = std::move(PreviousGetHint_);
     List_.OnDblClick = std::move(PreviousDblClick_);
-    List_.OnHeaderMouseDown = std::move(PreviousHeaderMouseDown_);
     List_.OnChange = std::move(PreviousChange_);
     List_.OnPrepareSort = std::move(PreviousPrepareSort_);
 }

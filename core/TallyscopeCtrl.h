@@ -105,7 +105,6 @@ private:
     TResultList::THeaderClickEvent PreviousHeaderClick_;
     TResultList::TGetHintEvent PreviousGetHint_;
     TResultList::TNotifyEvent PreviousDblClick_;
-    TResultList::THeaderMouseEvent PreviousHeaderMouseDown_;
     TResultList::TEntryEvent PreviousChange_;
     TResultList::TPrepareSortEvent PreviousPrepareSort_;
 };

@@ -58,13 +58,6 @@ inline constexpr std::string_view GatheringInfoMessage = "Gathering info..";
 inline constexpr std::string_view CsvSeparator = ",";
 inline constexpr std::string_view TextSeparator = "          ";
 
-// The list's popup menu entries of the export commands, as the window shows them.
-inline constexpr std::string_view ExportCSVCaption = "Export To SCV";
-inline constexpr std::string_view ExportTextCaption = "Export To Text";
-inline constexpr std::string_view ExportHTMLCaption = "Export To HTML";
-inline constexpr std::string_view ExportXMLCaption = "Export To XML";
-inline constexpr std::string_view ExportExcelCaption = "Export To Excel";
-
 // How the delimited builder treats a value that holds the separator, a double quote, CR or LF.
 enum class TDelimitedQuoting : unsigned char {
     None,  // written as it is (the text export)
