@@ -30,6 +30,7 @@
 #include "app/Texts.h"
 #include "core/Deletion.h"
 #include "core/FileReader.h"
+#include "export/ExportCommands.h"
 #include "export/FileInfo.h"
 #include "platform/files/DeletionJournal.h"
 #include "platform/system/LongWork.h"
@@ -166,13 +167,13 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
     const struct {
         const char* Caption;
         TExportImage Image;
-        void (TTallyscopeCtrl::*Export)(TResultList&);
+        void (*Export)(TTallyscopeCtrl&, TResultList&);
     } exports[] = {
-        {"Export To HTML", TExportImage::Html, &TTallyscopeCtrl::ExportHTML},
-        {"Export To Text", TExportImage::Text, &TTallyscopeCtrl::ExportText},
-        {"Export To Excel", TExportImage::Excel, &TTallyscopeCtrl::ExportExcel},
-        {"Export To SCV", TExportImage::Csv, &TTallyscopeCtrl::ExportCSV},
-        {"Export To XML", TExportImage::Xml, &TTallyscopeCtrl::ExportXML},
+        {"Export To HTML", TExportImage::Html, &ExportHTML},
+        {"Export To Text", TExportImage::Text, &ExportText},
+        {"Export To Excel", TExportImage::Excel, &ExportExcel},
+        {"Export To SCV", TExportImage::Csv, &ExportCSV},
+        {"Export To XML", TExportImage::Xml, &ExportXML},
     };
     for (const auto& item : exports) {
         QAction* action = PopupMenu1->addAction(ExportIcon(item.Image), QString::fromLatin1(item.Caption));
@@ -182,7 +183,7 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
                 // The export reads the configuration on its worker thread; the view must not
                 // read it meanwhile.
                 try {
-                    Frozen([&] { (Ctrl_.get()->*exportList)(VT); });
+                    Frozen([&] { exportList(*Ctrl_, VT); });
                 } catch (const EExportStopped&) {
                     SetOutcome(ExportStoppedText);
                 }

@@ -221,4 +221,12 @@ void OpenNodeInExplorer(TResultList& list) {
     if (!folder.empty()) DesktopServices().OpenFolder(folder, nullptr);
 }
 
+void TTallyscopeCtrl::GetExportColumns(std::vector<std::string>& columns) {
+    const TXMLNodesType nodes = GetConfig(false)->GetConfigRoot()->Nodes();
+    for (int i = 0; i < nodes.Count(); ++i) {
+        const TXMLNodeType node = nodes.Item(i);
+        if (node.Visible()) columns.push_back(node.Name());
+    }
+}
+
 }  // namespace nulvane

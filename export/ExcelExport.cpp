@@ -8,6 +8,7 @@
 #include "core/Comparisons.h"
 #include "core/TallyscopeCtrl.h"
 #include "export/CommandLineExport.h"
+#include "export/ExportCommands.h"
 #include "export/ExportOutput.h"
 #include "platform/desktop/DesktopServices.h"
 #include "platform/system/ScopeGuard.h"
@@ -226,8 +227,8 @@ bool ExportListToExcelFile(const TResultList& list, const std::string& fileName,
     return ExportToExcel(info, {});
 }
 
-void TTallyscopeCtrl::ExportExcel(TResultList& list) {
-    RunExportCommand(*this, list, [&](TFileInfo& info) {
+void ExportExcel(TTallyscopeCtrl& ctrl, TResultList& list) {
+    RunExportCommand(ctrl, list, [&](TFileInfo& info) {
         // Counted before the document is built: a list far too long is refused at once.
         if (!SheetHolds(info, list.Count())) return false;
         info.ResetDocument();

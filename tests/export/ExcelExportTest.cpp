@@ -1,4 +1,5 @@
 #include "export/ExcelExport.h"
+#include "export/ExportCommands.h"
 
 #include <gmock/gmock.h>
 
@@ -136,7 +137,7 @@ TEST_F(ExcelExportTest, FortyCallsInOrderWithTheSheetInOnePut) {
     const auto log = Record();
     Desktop.QueueAnswer(OutPath("list.xls"));
     Desktop.QueueAnswer("Ok");
-    Ctrl.ExportExcel(List);
+    ExportExcel(Ctrl, List);
 
     ASSERT_EQ(log->Calls.size(), 40u);
     EXPECT_EQ(log->Calls, ExpectedCalls("E", 12, Out.Str(), "list.xls"));
@@ -156,7 +157,7 @@ TEST_F(ExcelExportTest, FortyCallsInOrderWithTheSheetInOnePut) {
 }
 
 TEST_F(ExcelExportTest, RowLimitAndEmptyColumnListAndEmptyList) {
-    Ctrl.ExportExcel(List);  // nothing listed: nothing happens
+    ExportExcel(Ctrl, List);  // nothing listed: nothing happens
     EXPECT_TRUE(Desktop.Requests().empty());
 
     WriteNodes(R"(<node Name="File Name" Visible="False"/>)");
@@ -164,7 +165,7 @@ TEST_F(ExcelExportTest, RowLimitAndEmptyColumnListAndEmptyList) {
     const auto log = Record();
     Desktop.QueueAnswer(OutPath("big.xls"));
     Desktop.QueueAnswer("Ok");
-    Ctrl.ExportExcel(List);
+    ExportExcel(Ctrl, List);
     EXPECT_EQ(log->Calls, ExpectedCalls("A", 65536, Out.Str(), "big.xls"));
     EXPECT_EQ(FromWideText(log->LastArray->At(65534, 0)), "65534");
 
@@ -172,7 +173,7 @@ TEST_F(ExcelExportTest, RowLimitAndEmptyColumnListAndEmptyList) {
     Desktop.ClearRequests();
     log->Calls.clear();
     Desktop.QueueAnswer("Ok");
-    Ctrl.ExportExcel(List);
+    ExportExcel(Ctrl, List);
     // Counted before the document is built: nothing is gathered for a list the sheet cannot hold.
     EXPECT_EQ(Trace(), (TNames{"box The row count is out of excel range.|Warning|ok|2"}));
     EXPECT_TRUE(log->Calls.empty());
@@ -197,7 +198,7 @@ TEST_F(ExcelExportTest, FailuresKeepTheEarlierFile) {
         const TOleServerScope none(std::string(ExcelProgId), nullptr);
         Desktop.QueueAnswer(earlier);
         Desktop.QueueAnswer("Yes");
-        EXPECT_EQ(test::DescriptionOf([&] { Ctrl.ExportExcel(List); }), "Excel is not installed.");
+        EXPECT_EQ(test::DescriptionOf([&] { ExportExcel(Ctrl, List); }), "Excel is not installed.");
         EXPECT_EQ(Trace().back(), "hide");
     }
 
@@ -206,7 +207,7 @@ TEST_F(ExcelExportTest, FailuresKeepTheEarlierFile) {
     Desktop.ClearRequests();
     Desktop.QueueAnswer(earlier);
     Desktop.QueueAnswer("Yes");
-    EXPECT_THROW(Ctrl.ExportExcel(List), EOleException);
+    EXPECT_THROW(ExportExcel(Ctrl, List), EOleException);
     EXPECT_THAT(log->Calls, testing::IsSupersetOf({"workBooks.close 1", "app.ScreenUpdating 4 bool-1"}));
     EXPECT_THAT(log->Calls, testing::Not(testing::Contains(testing::StartsWith("workBooks.SaveAs"))));
     EXPECT_NE(Trace().back(), Done);
@@ -229,7 +230,7 @@ TEST_F(ExcelExportTest, RowsAreCountedAndAStopLeavesTheWorkbookUnsaved) {
         const TScriptedDesktopServices::TWorkScope scope(Desktop, work);
         Desktop.QueueAnswer(earlier);
         Desktop.QueueAnswer("Yes");
-        EXPECT_THROW(Ctrl.ExportExcel(List), EExportStopped);
+        EXPECT_THROW(ExportExcel(Ctrl, List), EExportStopped);
         EXPECT_EQ(work.Total.load(), 10u);
         EXPECT_EQ(work.Done.load(), 10u);
         EXPECT_THAT(log->Calls, testing::Contains("workBooks.close 1"));
@@ -249,7 +250,7 @@ TEST_F(ExcelExportTest, ColumnLimitIsToldBeforeAnyDialog) {
     const auto log = Record();
     Desktop.QueueAnswer(OutPath("wide.xls"));
     Desktop.QueueAnswer("Ok");
-    Ctrl.ExportExcel(List);
+    ExportExcel(Ctrl, List);
     EXPECT_EQ(Trace().back(), Done);
     EXPECT_THAT(log->Calls, testing::Contains("WorkSheets.Range 2 \"A2:IV3\""));
 
@@ -257,7 +258,7 @@ TEST_F(ExcelExportTest, ColumnLimitIsToldBeforeAnyDialog) {
     Desktop.ClearRequests();
     log->Calls.clear();
     Desktop.QueueAnswer("Ok");
-    Ctrl.ExportExcel(List);
+    ExportExcel(Ctrl, List);
     EXPECT_EQ(Trace(), TNames{"box " + std::string(ExcelColumnLimitText) + "|Warning|ok|2"});
     EXPECT_NE(std::string(ExcelColumnLimitText).find("256"), std::string::npos);
     EXPECT_TRUE(log->Calls.empty());
@@ -305,7 +306,7 @@ TEST_F(ExcelExportTest, TheSavedWorkbookReadsBackWithTitleHeaderAndCells) {
     const TOleServerScope server(std::string(ExcelProgId), CreateSpreadsheetApplication);
     Desktop.QueueAnswer(OutPath("report.final.xls"));
     Desktop.QueueAnswer("Ok");
-    Ctrl.ExportExcel(List);
+    ExportExcel(Ctrl, List);
     EXPECT_EQ(Trace().back(), Done);
 
     const std::string dump = test::XlrdDump(OutPath("report.final.xls"));
