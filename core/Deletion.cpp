@@ -155,13 +155,13 @@ public:
     explicit TFolderParts(const TResultList& list) : List_(list), Paths_(list.FolderCount()), Made_(list.FolderCount()) {}
 
     std::string_view Of(const TListEntry& entry) {
-        if (!entry.Record.HasPathTail()) return FolderOf(entry.Record.Get(fiFullPath));
-        if (entry.Folder == NoFolder) return {};  // the path is the tail alone, a name
-        std::string& path = Paths_[entry.Folder];
-        if (!Made_[entry.Folder]) {
-            List_.AppendFolderPath(entry.Folder, path);
+        const TResultList::TPathParts parts = List_.PathParts(entry);
+        if (parts.Folder == NoFolder) return FolderOf(parts.Rest);
+        std::string& path = Paths_[parts.Folder];
+        if (!Made_[parts.Folder]) {
+            List_.AppendFolderPath(parts.Folder, path);
             path.pop_back();  // the separator, as FolderOf leaves it out
-            Made_[entry.Folder] = true;
+            Made_[parts.Folder] = true;
         }
         return path;
     }
