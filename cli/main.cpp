@@ -42,6 +42,7 @@
 #include "export/JsonLines.h"
 #include "platform/files/DeletionJournal.h"
 #include "platform/system/LongWork.h"
+#include "platform/text/ControlEscapes.h"
 #include "spreadsheet/ExcelServer.h"
 
 namespace {
@@ -320,19 +321,6 @@ private:
     const TLongWork& Work_;
     std::string Path_, Line_;
 };
-
-// A message that quotes names as they are (an error's text) made safe for one line of a
-// terminal: control characters become C escapes, everything else stands.
-std::string EscapeControls(std::string_view text) {
-    std::string result;
-    for (const char c : text) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
-            result += EscapeForTerminal(std::string_view(&c, 1));
-        else
-            result += c;
-    }
-    return result;
-}
 
 // Writes the list to the export file: 0 when written, 1 (with one line on standard error) when
 // the file exists without --force or cannot be written. A stopped export says nothing: the
