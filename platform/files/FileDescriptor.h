@@ -4,6 +4,7 @@
 // folders open gives each back exactly once. It closes without looking at the result: a caller
 // for whom a failed close means lost data (a file just written) releases the descriptor and closes
 // it itself.
+#include <cerrno>
 #include <utility>
 
 #include <unistd.h>
@@ -29,5 +30,9 @@ public:
 private:
     int Fd_;
 };
+
+// Whether an error says descriptors or memory ran short: a folder or a table that could not be
+// opened for that is not missing, and opening it again may work once others are let go.
+inline bool IsResourceError(int error) noexcept { return error == EMFILE || error == ENFILE || error == ENOMEM; }
 
 }  // namespace nulvane

@@ -19,6 +19,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/files/FileDescriptor.h"
 #include "platform/files/NoReplace.h"
 
 namespace nulvane {
@@ -48,8 +49,6 @@ TRemoveResult FromFolderError(int error) {
     return FromError(error);
 }
 
-// Errors after which opening a folder may succeed once the remover holds fewer folders open.
-bool IsResourceError(int error) noexcept { return error == EMFILE || error == ENFILE || error == ENOMEM; }
 
 // The folder part of a path, up to and with its last "/"; empty for a bare name.
 std::string_view FolderOf(std::string_view path) noexcept {

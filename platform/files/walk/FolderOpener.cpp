@@ -49,9 +49,6 @@ bool IsPseudoFileSystem(std::uint32_t type) noexcept {
     }
 }
 
-// Errors after which opening a folder may succeed once the walk holds fewer folders open.
-bool IsResourceError(int error) noexcept { return error == EMFILE || error == ENFILE || error == ENOMEM; }
-
 }  // namespace
 
 // Looks at a subfolder before opening it, for what opening must not do: trigger an automount,
