@@ -7,6 +7,7 @@
 #include <thread>
 #include <utility>
 
+#include "platform/files/PathNames.h"
 #include "platform/files/Trash.h"
 #include "platform/system/LongWork.h"
 
@@ -142,12 +143,6 @@ void DeleteShare(const TResultList& list, const TRoutes& routes, TShare& share, 
     }
 }
 
-// The folder part of a path, for giving each folder to one thread.
-std::string_view FolderOf(std::string_view path) noexcept {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash);
-}
-
 // The folder part of entries' paths: a scanned entry's folder is composed once for all the
 // entries in it.
 class TFolderParts {
@@ -156,11 +151,10 @@ public:
 
     std::string_view Of(const TListEntry& entry) {
         const TResultList::TPathParts parts = List_.PathParts(entry);
-        if (parts.Folder == NoFolder) return FolderOf(parts.Rest);
+        if (parts.Folder == NoFolder) return FolderPartOf(parts.Rest);
         std::string& path = Paths_[parts.Folder];
         if (!Made_[parts.Folder]) {
             List_.AppendFolderPath(parts.Folder, path);
-            path.pop_back();  // the separator, as FolderOf leaves it out
             Made_[parts.Folder] = true;
         }
         return path;

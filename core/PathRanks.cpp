@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "core/Comparisons.h"
+#include "platform/files/PathNames.h"
 
 namespace nulvane {
 namespace {
@@ -97,9 +98,8 @@ private:
 
 // The name after the last "/" of a path, and the part before it with that "/".
 std::pair<std::string_view, std::string_view> SplitPath(std::string_view path) noexcept {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string_view::npos) return {{}, path};
-    return {path.substr(0, slash + 1), path.substr(slash + 1)};
+    const std::string_view folder = FolderPartOf(path);
+    return {folder, path.substr(folder.size())};
 }
 
 std::string_view EntryName(const TResultList& list, const TListEntry& entry) noexcept {

@@ -6,6 +6,7 @@
 #include "config/Config.h"
 #include "config/TallyscopeConfig.h"
 #include "core/EntryComparison.h"
+#include "platform/files/PathNames.h"
 #include "platform/text/LocaleTexts.h"
 
 namespace nulvane {
@@ -38,12 +39,10 @@ std::string FolderOfPath(std::string_view path) {
     if (last == std::string_view::npos) return {};
     // "C:\name" and "\name" open the root, which keeps its separator.
     if (last == 0 || (last == 2 && path[1] == ':')) return std::string(path.substr(0, last + 1));
-#else
-    const std::size_t last = path.rfind('/');
-    if (last == std::string_view::npos) return {};
-    if (last == 0) return "/";
-#endif
     return std::string(path.substr(0, last));
+#else
+    return std::string(ParentFolderOf(path));
+#endif
 }
 
 TTallyscopeCtrl::TTallyscopeCtrl(TResultList& list, TOwnerWindow owner)

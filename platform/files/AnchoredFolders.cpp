@@ -14,11 +14,6 @@ namespace nulvane {
 
 namespace anchored {
 
-std::string_view FolderOf(std::string_view path) noexcept {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
-}
-
 bool AnchorsFit(const TRemoveRequest& request, std::size_t folderLength) noexcept {
     std::size_t previous = 0;
     for (const TPathAnchor& anchor : request.Anchors) {

@@ -13,9 +13,6 @@
 
 namespace nulvane::anchored {
 
-// The folder part of a path, up to and with its last "/"; empty for a bare name.
-std::string_view FolderOf(std::string_view path) noexcept;
-
 // Anchors a request may carry: each a leading part of the path, ending in "/", each longer than
 // the one before, none past the file's folder.
 bool AnchorsFit(const TRemoveRequest& request, std::size_t folderLength) noexcept;

@@ -22,6 +22,7 @@
 #include "platform/files/AnchoredFolders.h"
 #include "platform/files/FileDescriptor.h"
 #include "platform/files/NoReplace.h"
+#include "platform/files/PathNames.h"
 
 namespace nulvane {
 namespace {
@@ -238,7 +239,7 @@ bool TFileRemover::Locate(const TRemoveRequest& request, TTarget& target, TRemov
         result = FromError(ENOENT);
         return false;
     }
-    target.Folder = FolderOf(path);
+    target.Folder = FolderPartOf(path);
     target.Name.assign(path.substr(target.Folder.size()));
     if (target.Name.empty()) {
         result = Kept(TKeepReason::Changed);  // the path names a folder

@@ -25,6 +25,21 @@ inline std::string IncludeTrailingPathDelimiter(std::string_view folder) {
     return result;
 }
 
+// The folder part of a path, up to and with its last "/" ("/a/b" gives "/a/", "/a" gives "/"),
+// empty for a bare name; the name follows it. Without that "/" it is the folder's own path, except
+// for the root, whose path is the "/" itself (ParentFolderOf).
+constexpr std::string_view FolderPartOf(std::string_view path) noexcept {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
+}
+
+// The path of the folder a path names its file in: "/a/b" gives "/a", "/a" gives "/", a bare name
+// gives "" (the working folder).
+constexpr std::string_view ParentFolderOf(std::string_view path) noexcept {
+    const std::string_view part = FolderPartOf(path);
+    return part.size() > 1 ? part.substr(0, part.size() - 1) : part;
+}
+
 // Appends to `out` the path of a folder known only by its chain of links to the folder it lies in,
 // as the walk and the result list keep folders (one name each, so that a million folders do not
 // repeat their ancestors' paths): the names from the top down, each followed by "/". `parentOf`
