@@ -12,6 +12,10 @@
 // for lack of resources are named on standard error), 2 bad usage.
 // SIGINT, SIGTERM and SIGHUP stop the work in progress, and the program then ends by that signal
 // (see StopSignals.h).
+//
+// One file for the program's one run from arguments to exit status: the options and their
+// checks, the scan, the listing, the export and the deletion steps follow each other here in the
+// order they run, each a function of its own, and share only the options and the program's job.
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
