@@ -30,6 +30,7 @@
 #include "app/Texts.h"
 #include "core/Deletion.h"
 #include "core/FileReader.h"
+#include "export/ExportCommands.h"
 #include "export/FileInfo.h"
 #include "platform/files/DeletionJournal.h"
 #include "platform/system/LongWork.h"
@@ -130,7 +131,7 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
     ListView_ = new TListView(VT, listPanel);
     ListView_->setToolTip(QStringLiteral("Items"));
     // A click on a column of a long list sorts for a while: as long work.
-    ListView_->RunSort = [this](const std::function<void()>& sort) { LongWork(sort); };
+    ListView_->RunSort = [this](const std::function<void()>& sort) { LongWork([&](TLongWork&) { sort(); }); };
     listLayout->addWidget(ListView_);
     layout->addWidget(listPanel, 1);
 
@@ -166,13 +167,13 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
     const struct {
         const char* Caption;
         TExportImage Image;
-        void (TTallyscopeCtrl::*Export)(TResultList&);
+        void (*Export)(TTallyscopeCtrl&, TResultList&);
     } exports[] = {
-        {"Export To HTML", TExportImage::Html, &TTallyscopeCtrl::ExportHTML},
-        {"Export To Text", TExportImage::Text, &TTallyscopeCtrl::ExportText},
-        {"Export To Excel", TExportImage::Excel, &TTallyscopeCtrl::ExportExcel},
-        {"Export To SCV", TExportImage::Csv, &TTallyscopeCtrl::ExportCSV},
-        {"Export To XML", TExportImage::Xml, &TTallyscopeCtrl::ExportXML},
+        {"Export To HTML", TExportImage::Html, &ExportHTML},
+        {"Export To Text", TExportImage::Text, &ExportText},
+        {"Export To Excel", TExportImage::Excel, &ExportExcel},
+        {"Export To SCV", TExportImage::Csv, &ExportCSV},
+        {"Export To XML", TExportImage::Xml, &ExportXML},
     };
     for (const auto& item : exports) {
         QAction* action = PopupMenu1->addAction(ExportIcon(item.Image), QString::fromLatin1(item.Caption));
@@ -182,7 +183,7 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
                 // The export reads the configuration on its worker thread; the view must not
                 // read it meanwhile.
                 try {
-                    Frozen([&] { (Ctrl_.get()->*exportList)(VT); });
+                    Frozen([&] { exportList(*Ctrl_, VT); });
                 } catch (const EExportStopped&) {
                     SetOutcome(ExportStoppedText);
                 }
@@ -335,7 +336,7 @@ void TFMMain::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
 }
 
-void TFMMain::LongWork(const std::function<void()>& work) {
+void TFMMain::LongWork(const std::function<void(TLongWork&)>& work) {
     Frozen([&] { DesktopServices().RunBusy(work); });
 }
 
@@ -357,11 +358,11 @@ void TFMMain::Frozen(const std::function<void()>& work) {
 
 void TFMMain::SortList() {
     if (CloseWhenIdle_) return;
-    LongWork([this] { VT.Sort(VT.Header().SortColumn(), VT.Header().SortDirection()); });
+    LongWork([this](TLongWork&) { VT.Sort(VT.Header().SortColumn(), VT.Header().SortDirection()); });
 }
 
-void TFMMain::ScanInto(TScanOutcome& outcome, const std::string& folder) {
-    if (CurrentWork().StopRequested()) {
+void TFMMain::ScanInto(TScanOutcome& outcome, const std::string& folder, TLongWork& work) {
+    if (work.StopRequested()) {
         outcome.Stopped = true;
         return;
     }
@@ -370,7 +371,9 @@ void TFMMain::ScanInto(TScanOutcome& outcome, const std::string& folder) {
         return;
     }
     const std::size_t before = VT.Count();
-    const TScanReport report = Scan(VT, folder, Options_.WalkOptions());
+    TWalkOptions options = Options_.WalkOptions();
+    options.Work = &work;
+    const TScanReport report = Scan(VT, folder, options);
     outcome.Held += KeepRules_->Hold(VT, before);
     outcome.Listed += report.Listed;
     outcome.Unreadable += report.Unreadable + report.GivenUp;
@@ -403,7 +406,7 @@ void TFMMain::btnOpenClick() {
         const std::string recovered = RecoverDeletions();
         TScanOutcome outcome;
         LoadKeepRulesFor(outcome);
-        LongWork([&] { ScanInto(outcome, folder); });
+        LongWork([&](TLongWork& work) { ScanInto(outcome, folder, work); });
         SetOutcome(JoinedTexts(recovered, ScanOutcomeText(outcome)));
     }
     SortList();
@@ -422,7 +425,7 @@ void TFMMain::btnDeleteClick() {
     if (focused == NoEntry) return;
     const std::string recovered = RecoverDeletions();
     TRemoveResult result;
-    LongWork([&] { result = DeleteEntry(VT, focused, {.ToTrash = Options_.MoveToTrash}); });
+    LongWork([&](TLongWork&) { result = DeleteEntry(VT, focused, {.ToTrash = Options_.MoveToTrash}); });
     TDeleteOutcome outcome;
     (result.Outcome == TRemoveOutcome::Deleted ? outcome.Deleted
      : result.Outcome == TRemoveOutcome::Missing ? outcome.Missing
@@ -443,7 +446,7 @@ void TFMMain::btnDelAllClick() {
     SetWaitMessage(DeletingFilesText);
     const std::string recovered = RecoverDeletions();
     TDeleteSummary summary;
-    LongWork([&] { summary = DeleteCheckedEntries(VT, {.ToTrash = Options_.MoveToTrash}); });
+    LongWork([&](TLongWork& work) { summary = DeleteCheckedEntries(VT, work, {.ToTrash = Options_.MoveToTrash}); });
     TDeleteOutcome outcome{summary.Deleted, summary.Missing, summary.Kept.size(), summary.Stopped, {}};
     if (summary.Kept.size() == 1) outcome.KeptReason = summary.Kept.front().Result.ReasonText();
     outcome.ToTrash = Options_.MoveToTrash;
@@ -508,9 +511,9 @@ void TFMMain::DropFolders(const std::vector<std::string>& paths) {
     const std::string recovered = RecoverDeletions();
     TScanOutcome outcome;
     LoadKeepRulesFor(outcome);
-    LongWork([&] {
+    LongWork([&](TLongWork& work) {
         const TResultList::TUpdateScope update(VT);
-        for (const std::string& path : paths) ScanInto(outcome, path);
+        for (const std::string& path : paths) ScanInto(outcome, path, work);
     });
     SetOutcome(JoinedTexts(recovered, ScanOutcomeText(outcome)));
 }

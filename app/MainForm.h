@@ -39,6 +39,7 @@
 #include "core/KeepRules.h"
 #include "core/ResultList.h"
 #include "core/TallyscopeCtrl.h"
+#include "platform/system/LongWork.h"
 #include "platform/xml/XmlDocComponent.h"
 
 namespace nulvane {
@@ -114,14 +115,14 @@ protected:
 private:
     void FormShow();
     // Runs long work as the desktop runs it (RunBusy), with the view frozen.
-    void LongWork(const std::function<void()>& work);
+    void LongWork(const std::function<void(TLongWork&)>& work);
     // Runs `work` with the view frozen (it reads nothing from the list) and thaws it afterwards,
     // also when the work fails.
     void Frozen(const std::function<void()>& work);
     void SortList();
     void ScanStartFolders();
     // Scans one folder as part of a scan command, adding to what the command tells.
-    void ScanInto(TScanOutcome& outcome, const std::string& folder);
+    void ScanInto(TScanOutcome& outcome, const std::string& folder, TLongWork& work);
     // Reads the keep rules for a scan command; what is wrong with them goes to the outcome when
     // it was not said before.
     void LoadKeepRulesFor(TScanOutcome& outcome);

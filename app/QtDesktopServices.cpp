@@ -226,14 +226,15 @@ void TQtDesktopServices::SetWaitMessage(const std::string& text) {
     OnUi([&] { WaitForm_.SetWaitMessage(QString::fromUtf8(text.c_str())); });
 }
 
-void TQtDesktopServices::RunBusy(const std::function<void()>& work) {
+void TQtDesktopServices::RunBusy(const std::function<void(TLongWork&)>& work) {
     if (!OnUiThread()) {
-        work();
+        // Part of the long work in progress, whose job it shares.
+        TLongWork fresh;
+        work(Running_ ? *Running_ : fresh);
         return;
     }
     SetBusyCursor(true);
     TLongWork job;
-    const TLongWorkScope current(job);
     TLongWork* const outer = std::exchange(Running_, &job);
     WaitForm_.SetWork(&job);
     struct TEnd {
@@ -251,7 +252,7 @@ void TQtDesktopServices::RunBusy(const std::function<void()>& work) {
     std::exception_ptr error;
     std::thread worker([&] {
         try {
-            work();
+            work(job);
         } catch (...) {
             error = std::current_exception();
         }

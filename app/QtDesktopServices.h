@@ -56,11 +56,11 @@ public:
                              const std::string& initialFileName, TOwnerWindow owner) override;
     void ShowWaitForm(bool show, bool showCancel) override;
     void SetWaitMessage(const std::string& text) override;
-    // On the user-interface thread: the work runs on a worker thread, as a fresh job installed as
-    // CurrentWork(), while a local event loop paints, the progress window follows the job's
-    // counts, input to the other windows is discarded and the busy cursor shows. Anywhere else it
-    // runs in place, as part of the job in progress.
-    void RunBusy(const std::function<void()>& work) override;
+    // On the user-interface thread: the work runs on a worker thread, given a fresh job, while a
+    // local event loop paints, the progress window follows the job's counts, input to the other
+    // windows is discarded and the busy cursor shows. Anywhere else it runs in place, as part of
+    // the job in progress.
+    void RunBusy(const std::function<void(TLongWork&)>& work) override;
     void StopLongWork() override;
     void SetBusyCursor(bool busy) override;
 

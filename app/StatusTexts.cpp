@@ -2,35 +2,12 @@
 
 #include "platform/files/DeletionJournal.h"
 #include "platform/system/LongWork.h"
+#include "platform/text/ControlEscapes.h"
 #include "platform/text/LocaleTexts.h"
 
 namespace nulvane {
 
 namespace {
-
-// A name with a line break or an escape sequence in it must not break the one-line status bar.
-std::string EscapeControls(std::string_view text) {
-    static constexpr char Hex[] = "0123456789abcdef";
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte != 0x7F) {
-            out += c;
-            continue;
-        }
-        switch (c) {
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            out += "\\x";
-            out += Hex[byte >> 4];
-            out += Hex[byte & 0xF];
-        }
-    }
-    return out;
-}
 
 void Join(std::string& text, std::string_view part) {
     if (!text.empty()) text += "; ";

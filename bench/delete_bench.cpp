@@ -89,7 +89,8 @@ TTimes TimeDeleteAll(const fs::path& root, bool& allDeleted) {
     const std::size_t listed = list.Count();
     const double cpuBefore = CpuSeconds(RUSAGE_SELF);
     const auto start = std::chrono::steady_clock::now();
-    const TDeleteSummary summary = DeleteCheckedEntries(list);
+    TLongWork work;
+    const TDeleteSummary summary = DeleteCheckedEntries(list, work);
     const double seconds = Seconds(start);
     const double cpu = CpuSeconds(RUSAGE_SELF) - cpuBefore;
     allDeleted = listed == FileCount && summary.Deleted == FileCount && list.Empty();

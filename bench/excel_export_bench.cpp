@@ -10,6 +10,7 @@
 
 #include "config/Config.h"
 #include "core/TallyscopeCtrl.h"
+#include "export/ExportCommands.h"
 #include "platform/files/FileContent.h"
 #include "platform/system/ProcessInfo.h"
 #include "platform/desktop/ScriptedDesktopServices.h"
@@ -38,7 +39,7 @@ int main() {
         if (FileExists(path)) desktop.QueueAnswer("Yes");
         desktop.QueueAnswer("Ok");
         const auto start = std::chrono::steady_clock::now();
-        ctrl.ExportExcel(list);
+        ExportExcel(ctrl, list);
         best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         if (desktop.AnswersLeft() != 0 || !FileExists(path)) std::fprintf(stderr, "the workbook was not written\n");
     }

@@ -13,6 +13,7 @@
 
 #include "config/Config.h"
 #include "core/TallyscopeCtrl.h"
+#include "export/ExportCommands.h"
 #include "export/FileInfo.h"
 #include "platform/desktop/ScriptedDesktopServices.h"
 #include "platform/files/FileContent.h"
@@ -44,12 +45,12 @@ int main() {
 
     const struct {
         const char* Name;
-        void (TTallyscopeCtrl::*Command)(TResultList&);
+        void (*Command)(TTallyscopeCtrl&, TResultList&);
         const char* File;
     } commands[] = {
-        {"CSV", &TTallyscopeCtrl::ExportCSV, "list.csv"},   {"text", &TTallyscopeCtrl::ExportText, "list.txt"},
-        {"HTML", &TTallyscopeCtrl::ExportHTML, "list.htm"}, {"XML", &TTallyscopeCtrl::ExportXML, "list.xml"},
-        {"Excel", &TTallyscopeCtrl::ExportExcel, "list.xls"},
+        {"CSV", &ExportCSV, "list.csv"},   {"text", &ExportText, "list.txt"},
+        {"HTML", &ExportHTML, "list.htm"}, {"XML", &ExportXML, "list.xml"},
+        {"Excel", &ExportExcel, "list.xls"},
     };
     bool intact = true;
     for (const auto& c : commands) {
@@ -58,20 +59,20 @@ int main() {
         desktop.QueueAnswer(path);
         desktop.QueueAnswer("Ok");
         const auto start = TClock::now();
-        (ctrl.*c.Command)(list);
+        c.Command(ctrl, list);
         const auto whole = TClock::now() - start;
         const std::string earlier = ReadFileContent(path);
 
         double worst = 0;
         for (const double share : {0.1, 0.3, 0.5, 0.7, 0.9}) {
             TLongWork work;
-            const TLongWorkScope installed(work);
+            const TScriptedDesktopServices::TWorkScope given(desktop, work);
             desktop.QueueAnswer(path);
             desktop.QueueAnswer("Yes");
             desktop.QueueAnswer("Ok");  // left over when the stop comes in time
             std::thread exporter([&] {
                 try {
-                    (ctrl.*c.Command)(list);
+                    c.Command(ctrl, list);
                 } catch (const EExportStopped&) {
                 }
             });

@@ -50,10 +50,9 @@ void Result(const std::string& name, double measured, const char* unit, const ch
 // Seconds from the stop request to a sorted partial list.
 double StopOnce(const std::string& folder) {
     TLongWork work;
-    const TLongWorkScope scope(work);
     TResultList list;
     TScanReport report;
-    std::thread worker([&] { report = ScanFolder(list, folder); });
+    std::thread worker([&] { report = ScanFolder(list, folder, {.Work = &work}); });
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     const auto requested = TClock::now();
     const std::uint64_t folders = work.Folders.load(), found = work.Found.load();

@@ -2,32 +2,11 @@
 
 #include <cctype>
 
+#include "platform/text/ControlEscapes.h"
+
 namespace nulvane {
 
-std::string EscapeForTerminal(std::string_view text) {
-    static constexpr char Hex[] = "0123456789abcdef";
-    std::string result;
-    result.reserve(text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        switch (c) {
-        case '\n': result += "\\n"; break;
-        case '\t': result += "\\t"; break;
-        case '\r': result += "\\r"; break;
-        case '\\': result += "\\\\"; break;
-        case '"': result += "\\\""; break;
-        default:
-            if (byte < 0x20 || byte == 0x7f) {
-                result += "\\x";
-                result += Hex[byte >> 4];
-                result += Hex[byte & 15];
-            } else {
-                result += c;
-            }
-        }
-    }
-    return result;
-}
+std::string EscapeForTerminal(std::string_view text) { return EscapeControls(text, TQuoteEscapes::Yes); }
 
 void TConsoleDesktopServices::OpenFolder(const std::string& folder, TOwnerWindow) {
     std::fprintf(Out_, "nulvane-cli: folder \"%s\"\n", EscapeForTerminal(folder).c_str());

@@ -12,6 +12,10 @@
 // for lack of resources are named on standard error), 2 bad usage.
 // SIGINT, SIGTERM and SIGHUP stop the work in progress, and the program then ends by that signal
 // (see StopSignals.h).
+//
+// One file for the program's one run from arguments to exit status: the options and their
+// checks, the scan, the listing, the export and the deletion steps follow each other here in the
+// order they run, each a function of its own, and share only the options and the program's job.
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -42,6 +46,7 @@
 #include "export/JsonLines.h"
 #include "platform/files/DeletionJournal.h"
 #include "platform/system/LongWork.h"
+#include "platform/text/ControlEscapes.h"
 #include "spreadsheet/ExcelServer.h"
 
 namespace {
@@ -321,28 +326,15 @@ private:
     std::string Path_, Line_;
 };
 
-// A message that quotes names as they are (an error's text) made safe for one line of a
-// terminal: control characters become C escapes, everything else stands.
-std::string EscapeControls(std::string_view text) {
-    std::string result;
-    for (const char c : text) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
-            result += EscapeForTerminal(std::string_view(&c, 1));
-        else
-            result += c;
-    }
-    return result;
-}
-
 // Writes the list to the export file: 0 when written, 1 (with one line on standard error) when
 // the file exists without --force or cannot be written. A stopped export says nothing: the
 // signal that stopped it ends the program.
-int ExportStep(const TResultList& list, const TCliOptions& options) {
+int ExportStep(const TResultList& list, const TCliOptions& options, TLongWork& work) {
     const std::string file = EscapeForTerminal(options.ExportFile);
     try {
         const bool written = options.ExportExcel
-                                 ? ExportListToExcelFile(list, options.ExportFile, options.Force)
-                                 : ExportListToFile(list, *options.Export, options.ExportFile, options.Force);
+                                 ? ExportListToExcelFile(list, options.ExportFile, options.Force, work)
+                                 : ExportListToFile(list, *options.Export, options.ExportFile, options.Force, work);
         if (written) return 0;
         std::fprintf(stderr, "nulvane-cli: \"%s\" already exists; --force replaces it\n", file.c_str());
     } catch (const std::bad_alloc&) {
@@ -391,7 +383,7 @@ int ReportRecovery(const TRecovery& recovery) {
 // Deletes every listed file that no keep rule holds, as "Delete &All" does once the question is
 // answered Yes (or moves it to the trash); 1 when a file was kept for another reason or a stop left
 // files undeleted. Each file a rule held is named with its rule, and counted apart.
-int DeleteStep(TResultList& list, const TCliOptions& options, const TKeepRules& rules) {
+int DeleteStep(TResultList& list, const TCliOptions& options, const TKeepRules& rules, TLongWork& work) {
     if (list.Empty()) {
         std::fputs("nulvane-cli: no empty files to delete\n", stderr);
         return 0;
@@ -413,7 +405,7 @@ int DeleteStep(TResultList& list, const TCliOptions& options, const TKeepRules& 
         }
     }
     EndIfSignalled();
-    const TDeleteSummary summary = DeleteCheckedEntries(list, {.ToTrash = options.Trash});
+    const TDeleteSummary summary = DeleteCheckedEntries(list, work, {.ToTrash = options.Trash});
     EndIfSignalled();
     if (summary.JournalError != 0)
         std::fprintf(stderr, "nulvane-cli: cannot keep the deletion's journal in '%s': %s; had it been killed, files could "
@@ -460,7 +452,6 @@ int main(int argc, char** argv) try {
     // The program's one long job: the scan, the deletion and the export each stop when a signal
     // asks it to.
     static TLongWork work;
-    const TLongWorkScope workScope(work);
     InstallStopSignals(work);
 
     TCliOptions options;
@@ -508,6 +499,7 @@ int main(int argc, char** argv) try {
         for (const std::string& keep : options.Keep) rules.Add(keep, error);  // read as globs already
     }
     TWalkOptions walk;
+    walk.Work = &work;
     walk.OneFileSystem = options.OneFileSystem;
     walk.FollowFolderLinks = !options.NoFollow;
     if (!options.Exclude.empty()) {
@@ -595,12 +587,12 @@ int main(int argc, char** argv) try {
             return 1;
         }
         RegisterSpreadsheetServer();
-        if (ExportStep(list, options) != 0) {
+        if (ExportStep(list, options, work) != 0) {
             // The record of what was found did not get written: delete nothing.
             if (mayDelete) std::fputs("nulvane-cli: nothing deleted\n", stderr);
             return 1;
         }
-        return mayDelete ? std::max(status, DeleteStep(list, options, rules)) : status;
+        return mayDelete ? std::max(status, DeleteStep(list, options, rules, work)) : status;
     }
 
     TOutput out(stdout);
@@ -622,7 +614,7 @@ int main(int argc, char** argv) try {
         if (mayDelete) std::fputs("nulvane-cli: nothing deleted\n", stderr);
         return 1;
     }
-    return mayDelete ? std::max(status, DeleteStep(list, options, rules)) : status;
+    return mayDelete ? std::max(status, DeleteStep(list, options, rules, work)) : status;
 } catch (const std::bad_alloc&) {
     // Whatever ran short (a sort, an export, the deletion), it is said, never a crash.
     std::fputs("nulvane-cli: out of memory\n", stderr);

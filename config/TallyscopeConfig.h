@@ -28,10 +28,6 @@ public:
     std::int32_t Col1() const { return ReadInteger("col1"); }
     std::int32_t Col2() const { return ReadInteger("col2"); }
     std::int32_t Col3() const { return ReadInteger("col3"); }
-    void SetWidth(std::int32_t value) const { WriteInteger("width", value); }
-    void SetCol1(std::int32_t value) const { WriteInteger("col1", value); }
-    void SetCol2(std::int32_t value) const { WriteInteger("col2", value); }
-    void SetCol3(std::int32_t value) const { WriteInteger("col3", value); }
 };
 
 class TXMLPlHintType : public TXMLElementBinding {
@@ -40,9 +36,6 @@ public:
     std::int32_t Height() const { return ReadInteger("height"); }
     std::int32_t Col1() const { return ReadInteger("col1"); }
     std::int32_t Col2() const { return ReadInteger("col2"); }
-    void SetHeight(std::int32_t value) const { WriteInteger("height", value); }
-    void SetCol1(std::int32_t value) const { WriteInteger("col1", value); }
-    void SetCol2(std::int32_t value) const { WriteInteger("col2", value); }
 };
 
 // The main window's last layout; carried in the file, read by nothing.
@@ -56,11 +49,6 @@ public:
     bool Max() const { return ReadBoolean("max"); }
     TXMLPlLeftType PlLeft() const { return ChildBinding<TXMLPlLeftType>("plLeft"); }
     TXMLPlHintType PlHint() const { return ChildBinding<TXMLPlHintType>("plHint"); }
-    void SetLeft(std::string_view value) const { WriteText("left", value); }
-    void SetTop(std::string_view value) const { WriteText("top", value); }
-    void SetHeight(std::int32_t value) const { WriteInteger("height", value); }
-    void SetWidth(std::int32_t value) const { WriteInteger("width", value); }
-    void SetMax(bool value) const { WriteBoolean("max", value); }
 };
 
 // One column definition.
@@ -74,13 +62,6 @@ public:
     std::int32_t Width() const { return ReadInteger("Width"); }
     bool Visible() const { return ReadBoolean("Visible"); }
     std::int32_t Index() const { return ReadInteger("Index"); }
-    void SetName(std::string_view value) const { WriteText("Name", value); }
-    void SetDefaultExport(bool value) const { WriteBoolean("DefaultExport", value); }
-    void SetReadOnly(bool value) const { WriteBoolean("ReadOnly", value); }
-    void SetAlign(std::string_view value) const { WriteText("Align", value); }
-    void SetWidth(std::int32_t value) const { WriteInteger("Width", value); }
-    void SetVisible(bool value) const { WriteBoolean("Visible", value); }
-    void SetIndex(std::int32_t value) const { WriteInteger("Index", value); }
 };
 
 // The column definitions: the "node" children of "nodes", in document order.
@@ -95,8 +76,6 @@ public:
     using TXMLElementBinding::TXMLElementBinding;
     std::string Label() const { return ReadText("label"); }
     std::int32_t Value() const { return ReadInteger("value"); }
-    void SetLabel(std::string_view value) const { WriteText("label", value); }
-    void SetValue(std::int32_t value) const { WriteInteger("value", value); }
 };
 
 class TXMLAgerangeType : public TXMLCollectionBinding<TXMLItemType> {
@@ -134,7 +113,6 @@ public:
     TXMLNodesType Nodes() const override { return ChildBinding<TXMLNodesType>("nodes"); }
     TXMLAgerangeType Agerange() const override { return ChildBinding<TXMLAgerangeType>("agerange"); }
     TXMLSizerangeType Sizerange() const override { return ChildBinding<TXMLSizerangeType>("sizerange"); }
-    void SetVersionNo(std::int32_t value) const { WriteInteger("versionNo", value); }
 };
 
 // The document options of a configuration: missing children and attributes are created in memory

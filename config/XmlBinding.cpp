@@ -70,12 +70,5 @@ bool AttributeToBoolean(const std::optional<std::string>& value, std::string_vie
     return nonZero;
 }
 
-std::string IntegerToAttribute(std::int32_t value) {
-    char buffer[16];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
-}
-
-std::string BooleanToAttribute(bool value) { return value ? "True" : "False"; }
 
 }  // namespace nulvane

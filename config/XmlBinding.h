@@ -17,8 +17,6 @@ namespace nulvane {
 //   boolean: "true" or "false" in any letter case, or a decimal number (non-zero is true).
 std::int32_t AttributeToInteger(const std::optional<std::string>& value, std::string_view name);
 bool AttributeToBoolean(const std::optional<std::string>& value, std::string_view name);
-std::string IntegerToAttribute(std::int32_t value);
-std::string BooleanToAttribute(bool value);  // "True" / "False", as the default file writes them
 
 // A view on one element.
 class TXMLElementBinding {
@@ -31,11 +29,6 @@ protected:
     std::string ReadText(std::string_view name) const { return Element_.AttributeText(name); }
     std::int32_t ReadInteger(std::string_view name) const { return AttributeToInteger(Element_.Attribute(name), name); }
     bool ReadBoolean(std::string_view name) const { return AttributeToBoolean(Element_.Attribute(name), name); }
-    void WriteText(std::string_view name, std::string_view value) const { Element_.SetAttribute(name, value); }
-    void WriteInteger(std::string_view name, std::int32_t value) const {
-        Element_.SetAttribute(name, IntegerToAttribute(value));
-    }
-    void WriteBoolean(std::string_view name, bool value) const { Element_.SetAttribute(name, BooleanToAttribute(value)); }
     // The binding of a child element looked up by name (created in memory when missing).
     template <class TBinding>
     TBinding ChildBinding(std::string_view name) const {

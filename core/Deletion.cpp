@@ -7,6 +7,7 @@
 #include <thread>
 #include <utility>
 
+#include "platform/files/PathNames.h"
 #include "platform/files/Trash.h"
 #include "platform/system/LongWork.h"
 
@@ -142,12 +143,6 @@ void DeleteShare(const TResultList& list, const TRoutes& routes, TShare& share, 
     }
 }
 
-// The folder part of a path, for giving each folder to one thread.
-std::string_view FolderOf(std::string_view path) noexcept {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash);
-}
-
 // The folder part of entries' paths: a scanned entry's folder is composed once for all the
 // entries in it.
 class TFolderParts {
@@ -155,13 +150,12 @@ public:
     explicit TFolderParts(const TResultList& list) : List_(list), Paths_(list.FolderCount()), Made_(list.FolderCount()) {}
 
     std::string_view Of(const TListEntry& entry) {
-        if (!entry.Record.HasPathTail()) return FolderOf(entry.Record.Get(fiFullPath));
-        if (entry.Folder == NoFolder) return {};  // the path is the tail alone, a name
-        std::string& path = Paths_[entry.Folder];
-        if (!Made_[entry.Folder]) {
-            List_.AppendFolderPath(entry.Folder, path);
-            path.pop_back();  // the separator, as FolderOf leaves it out
-            Made_[entry.Folder] = true;
+        const TResultList::TPathParts parts = List_.PathParts(entry);
+        if (parts.Folder == NoFolder) return FolderPartOf(parts.Rest);
+        std::string& path = Paths_[parts.Folder];
+        if (!Made_[parts.Folder]) {
+            List_.AppendFolderPath(parts.Folder, path);
+            Made_[parts.Folder] = true;
         }
         return path;
     }
@@ -173,11 +167,6 @@ private:
 };
 
 }  // namespace
-
-TRemoveResult RemoveFileFromDisk(const std::string& path, const TFileIdentity& identity) {
-    TFileRemover remover;
-    return remover.Remove(path, identity.Device, identity.Inode);
-}
 
 TRemoveResult DeleteEntry(TResultList& list, std::size_t index, const TDeleteOptions& options) {
     const TListEntry& entry = list.Entry(index);
@@ -196,8 +185,7 @@ TRemoveResult DeleteEntry(TResultList& list, std::size_t index, const TDeleteOpt
     return result;
 }
 
-TDeleteSummary DeleteCheckedEntries(TResultList& list, const TDeleteOptions& options) {
-    TLongWork& work = CurrentWork();
+TDeleteSummary DeleteCheckedEntries(TResultList& list, TLongWork& work, const TDeleteOptions& options) {
     const TUpdateBracket::TUpdateScope update(list);
 
     std::vector<std::size_t> checked;

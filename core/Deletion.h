@@ -18,6 +18,7 @@
 
 #include "core/ResultList.h"
 #include "platform/files/FileRemoval.h"
+#include "platform/system/LongWork.h"
 
 namespace nulvane {
 
@@ -44,9 +45,6 @@ struct TDeleteOptions {
     bool ToTrash = false;
 };
 
-// Deletes the file at `path` when it is still the empty regular file `identity` names.
-TRemoveResult RemoveFileFromDisk(const std::string& path, const TFileIdentity& identity);
-
 // Deletes the entry's file and removes the entry from the list, unless the file was kept. Throws
 // EListError for an index outside the list.
 TRemoveResult DeleteEntry(TResultList& list, std::size_t index, const TDeleteOptions& options = {});
@@ -54,8 +52,8 @@ TRemoveResult DeleteEntry(TResultList& list, std::size_t index, const TDeleteOpt
 // Deletes the files of the checked entries under the list's update bracket. Unchecked entries and
 // entries whose file was kept stay in the list; the summary names the kept ones in list order.
 //
-// As long work (CurrentWork()) it counts the checked entries as Total and those dealt with as
-// Done, and looks at the stop request between two files: once asked to stop, it deletes no
+// As long work for `work` it counts the checked entries as Total and those dealt with as Done,
+// and looks at the stop request between two files: once asked to stop, it deletes no
 // further file, and the entries not reached stay in the list, checked.
 //
 // Files are removed folder by folder, as a walk meets them, last entry first within a folder: a
@@ -63,6 +61,6 @@ TRemoveResult DeleteEntry(TResultList& list, std::size_t index, const TDeleteOpt
 // two threads, each taking whole folders (two removals in one folder would only wait for each
 // other); each entry's outcome is applied afterwards, so the list and the summary are what one
 // thread would have made.
-TDeleteSummary DeleteCheckedEntries(TResultList& list, const TDeleteOptions& options = {});
+TDeleteSummary DeleteCheckedEntries(TResultList& list, TLongWork& work, const TDeleteOptions& options = {});
 
 }  // namespace nulvane

@@ -83,12 +83,13 @@ namespace {
 
 int Sign(int value) noexcept { return (value > 0) - (value < 0); }
 
-// `a` and `b` are the records' texts of the sort key.
-int CompareRecords(const TFileRecord& first, std::string_view a, std::uint8_t firstReading, const TFileRecord& second,
-                   std::string_view b, std::uint8_t secondReading, std::uint8_t sortKey,
-                   TSortDirection headerDirection) noexcept {
-    const std::string_view firstType = TrimText(first.Get(fiFileType));
-    const std::string_view secondType = TrimText(second.Get(fiFileType));
+// `a` and `b` are the entries' texts of the sort key, `firstType` and `secondType` their "File
+// Type" texts.
+int CompareTexts(std::string_view firstType, std::string_view a, std::uint8_t firstReading,
+                 std::string_view secondType, std::string_view b, std::uint8_t secondReading, std::uint8_t sortKey,
+                 TSortDirection headerDirection) noexcept {
+    firstType = TrimText(firstType);
+    secondType = TrimText(secondType);
     if (firstType != secondType) {
         const int d = DirectionFactor(headerDirection);
         return firstType == FolderType ? d : -d;
@@ -109,31 +110,32 @@ int CompareRecords(const TFileRecord& first, std::string_view a, std::uint8_t fi
 
 }  // namespace
 
-int CompareEntryRecords(const TFileRecord& first, const TFileRecord& second, std::uint8_t sortKey,
-                        TSortDirection headerDirection) noexcept {
-    return CompareRecords(first, first.Get(sortKey), 0, second, second.Get(sortKey), 0, sortKey, headerDirection);
-}
-
 int CompareListEntries(const TResultList& list, const TListEntry& first, const TListEntry& second,
                        std::uint8_t sortKey, TSortDirection headerDirection) noexcept {
     // Kept from comparison to comparison, so that comparing composed paths allocates once.
     thread_local std::string firstPath, secondPath;
-    std::string_view a, b;
+    std::string firstTypeText, secondTypeText;
+    std::string_view a, b, firstType, secondType;
     try {
         a = list.FieldText(first, sortKey, firstPath);
         b = list.FieldText(second, sortKey, secondPath);
+        firstType = list.FieldText(first, fiFileType, firstTypeText);
+        secondType = list.FieldText(second, fiFileType, secondTypeText);
     } catch (...) {
         return 0;  // no memory to compose a path in: the two keep their order
     }
-    return CompareRecords(first.Record, a, TimeReadingOf(first, sortKey), second.Record, b,
-                          TimeReadingOf(second, sortKey), sortKey, headerDirection);
+    return CompareTexts(firstType, a, TimeReadingOf(first, sortKey), secondType, b, TimeReadingOf(second, sortKey),
+                        sortKey, headerDirection);
 }
 
 TResultList::TIndexCompare PrepareEntryComparison(TResultList& list, std::uint8_t sortKey) {
     const TListHeader& header = list.Header();
     const std::size_t n = list.Count();
+    // The texts of every field but "Full Path" (which is ranked instead) view into the entries,
+    // which stay as they are for the whole sort: keys may keep them.
+    TEntryTexts texts(list);
     TTypeNumbers types;
-    auto typeOf = [&](std::size_t i) { return types.NumberOf(TrimText(list[i].Record.Get(fiFileType))); };
+    auto typeOf = [&](std::size_t i) { return types.NumberOf(TrimText(texts.Get(list[i], fiFileType))); };
     auto typesDiffer = [&header](std::uint32_t a, std::uint32_t b, int& result) {
         if (a == b) return false;
         const int d = DirectionFactor(header.SortDirection());
@@ -160,7 +162,7 @@ TResultList::TIndexCompare PrepareEntryComparison(TResultList& list, std::uint8_
     if (kind == TKeyKind::Text) {
         std::vector<TTextKey> keys(n);
         for (std::size_t i = 0; i < n; ++i) {
-            const std::string_view text = list[i].Record.Get(sortKey);
+            const std::string_view text = texts.Get(list[i], sortKey);
             keys[i] = {text.data(), static_cast<std::uint32_t>(text.size()), typeOf(i)};
         }
         return [keys = std::move(keys), typesDiffer](std::size_t first, std::size_t second) {
@@ -175,7 +177,7 @@ TResultList::TIndexCompare PrepareEntryComparison(TResultList& list, std::uint8_
     const TLocaleTexts& locale = TLocaleTexts::Current();
     std::vector<TValueKey> keys(n);
     for (std::size_t i = 0; i < n; ++i) {
-        const std::string_view text = list[i].Record.Get(sortKey);
+        const std::string_view text = texts.Get(list[i], sortKey);
         TValueKey& key = keys[i];
         key = {0.0, typeOf(i), TDateState::Empty, TimeReadingOf(list[i], sortKey)};
         if (kind == TKeyKind::Number) {

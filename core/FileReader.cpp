@@ -243,7 +243,6 @@ void RunScan(TScanReport& report, std::string_view folder, const TWalkOptions& o
     if (folder.empty()) return;  // not a folder; "/" alone would be the whole file system
     try {
         TWalkOptions walk = options;
-        if (!walk.Work) walk.Work = &CurrentWork();
         walk.OnUnreadable = [&](const std::string& path, int error) {
             ++report.Unreadable;
             if (options.OnUnreadable) options.OnUnreadable(path, error);

@@ -16,7 +16,7 @@ struct TScanReport {
     std::size_t Unreadable = 0;  // folders that could not be opened or read (their files are missing)
     std::size_t GivenUp = 0;     // folders given up because descriptors or memory ran short
     bool OutOfMemory = false;    // the walk ran short of memory and stopped
-    bool Stopped = false;        // the job was asked to stop (CurrentWork()) before the walk ended
+    bool Stopped = false;        // the job (options.Work) was asked to stop before the walk ended
     bool InTrash = false;        // the folder is a trash folder or lies in one: nothing was scanned
     bool Complete() const noexcept { return Unreadable == 0 && GivenUp == 0 && !OutOfMemory && !Stopped; }
 };
@@ -34,7 +34,7 @@ struct TEntryOptions {
 // text adds nothing (an unreadable one is counted). Earlier entries are kept, so scanning twice
 // lists twice. The options choose threads, whether folder links are followed and other file
 // systems entered, and who hears of folders unread or given up (the report counts them either
-// way). The scan works for options.Work, else for CurrentWork(): it stops at its request and
+// way). The scan works for the job options.Work (none: nobody): it stops at its request and
 // keeps its counts of folders read and files found.
 TScanReport ScanFolder(TResultList& list, std::string_view folder, const TWalkOptions& options = {},
                        const TEntryOptions& entryOptions = {}) noexcept;
@@ -54,7 +54,8 @@ public:
     virtual ~TScanSink() = default;
     // One empty file: the path of the folder it was listed in (ending in the separator), its
     // name, and its entry as ScanFolder would have made it when the stream makes entries (else
-    // null). The entry's "Full Path" is `folder` followed by its path tail.
+    // null). The entry lies in no list: its fields are read with a TEntryTexts made for `folder`
+    // (its "Full Path" is `folder` followed by `name`).
     virtual void Take(std::string_view folder, std::string_view name, const TListEntry* entry) = 0;
     // The scan passed on what is ready for now and goes back to walking: a moment to flush.
     virtual void Pause() {}

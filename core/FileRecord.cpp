@@ -1,6 +1,7 @@
 #include "core/FileRecord.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -239,9 +240,23 @@ void TFileRecord::Clear() noexcept {
 
 std::size_t TFileRecord::HeapBytes() const noexcept { return Block_ ? BlockSize(Block_) : 0; }
 
+namespace {
+
+[[noreturn]] void FullPathAskedOfPathTail() noexcept {
+    std::fputs("nulvane: internal error: the \"Full Path\" of a scanned entry was read from its record, "
+               "which holds only the part after its folder; the list composes it\n",
+               stderr);
+    std::abort();
+}
+
+}  // namespace
+
 std::string_view TFileRecord::Get(int index) const noexcept {
     if (index < 0 || index >= FieldCount) return {};
-    return SlotText(Block_, index);
+    const std::string_view text = SlotText(Block_, index);
+    // A record that holds a path tail never holds a "Full Path" text too.
+    if (index == fiFullPath && text.empty() && HasPathTail()) FullPathAskedOfPathTail();
+    return text;
 }
 
 std::string_view TFileRecord::PathTail() const noexcept { return SlotText(Block_, TailSlot); }

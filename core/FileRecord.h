@@ -9,9 +9,11 @@
 // texts) shares its bytes. Texts are the file system's exact bytes; nothing here assumes UTF-8.
 //
 // A scanned entry does not repeat its folder's path: its record holds a path tail (the file's
-// name) instead of a "Full Path" text, and the result list puts the folder's path before it
-// (TResultList::FieldText). A record may also keep the file's exact times, for whoever asked for
-// them; an ordinary record carries neither and pays nothing for them.
+// name) instead of a "Full Path" text, and the result list puts the folder's path before it. So an
+// entry's fields are read through its list (TResultList::FieldText, TEntryTexts), never from the
+// record: how the record stores its path is the list's own business. A record may also keep the
+// file's exact times, for whoever asked for them; an ordinary record carries neither and pays
+// nothing for them.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -80,14 +82,16 @@ public:
     TFileRecord& operator=(TFileRecord&& other) noexcept;
     ~TFileRecord();
 
-    // The field's text; empty for a field never set. An index outside 0..18 reads as empty.
-    // "Full Path" reads as empty while the record holds a path tail instead: the list's
-    // FieldText gives the whole path.
+    // The field's text as the record holds it; empty for a field never set. An index outside
+    // 0..18 reads as empty. A record that holds a path tail has no "Full Path" text of its own:
+    // asking it for one ends the program with a message, in every build, for an empty text there
+    // would pass for a real one (a blank column, a keep rule that matches nothing). The list
+    // composes it (TResultList::FieldText).
     std::string_view Get(int index) const noexcept;
     std::string_view operator[](int index) const noexcept { return Get(index); }
 
     // What follows the entry's folder path in its "Full Path"; empty when the record holds its
-    // "Full Path" whole (or none).
+    // "Full Path" whole (or none). For the list, which composes the path (TResultList::PathParts).
     std::string_view PathTail() const noexcept;
     bool HasPathTail() const noexcept;
 

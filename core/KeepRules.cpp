@@ -14,6 +14,7 @@
 #endif
 
 #include "platform/files/FileContent.h"
+#include "platform/files/PathNames.h"
 #include "platform/files/SafeFile.h"
 #include "platform/system/Errors.h"
 
@@ -48,10 +49,11 @@ std::string_view RuleOfLine(std::string_view line) noexcept {
     return line;
 }
 
-// The folder part of a path (without its last separator), and its name.
+// The folder part of a path without its last separator: the root's is empty, which ends a walk
+// up the folders of a path.
 std::string_view FolderPart(std::string_view path) noexcept {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash);
+    const std::string_view part = FolderPartOf(path);
+    return part.substr(0, part.empty() ? 0 : part.size() - 1);
 }
 
 // A rule from the root names folders as the user wrote them, perhaps through a link (/home leading

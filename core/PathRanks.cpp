@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "core/Comparisons.h"
+#include "platform/files/PathNames.h"
 
 namespace nulvane {
 namespace {
@@ -75,9 +76,8 @@ public:
         return it->second;
     }
 
-    // The place of the folder part of a whole path (up to its last "/"), component by component.
-    std::uint32_t OfFolderPart(std::string_view folderPart) {
-        std::uint32_t place = Top;
+    // The place of a folder part of a path (up to its last "/"), component by component from `place`.
+    std::uint32_t OfFolderPart(std::uint32_t place, std::string_view folderPart) {
         for (std::size_t at = 0; at < folderPart.size();) {
             const std::size_t slash = folderPart.find('/', at);
             place = Child(place, folderPart.substr(at, slash - at));
@@ -96,15 +96,14 @@ private:
     std::string Key_;
 };
 
-// The name after the last "/" of a whole path, and the part before it with that "/".
+// The name after the last "/" of a path, and the part before it with that "/".
 std::pair<std::string_view, std::string_view> SplitPath(std::string_view path) noexcept {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string_view::npos) return {{}, path};
-    return {path.substr(0, slash + 1), path.substr(slash + 1)};
+    const std::string_view folder = FolderPartOf(path);
+    return {folder, path.substr(folder.size())};
 }
 
-std::string_view EntryName(const TListEntry& entry) noexcept {
-    return entry.Record.HasPathTail() ? entry.Record.PathTail() : SplitPath(entry.Record.Get(fiFullPath)).second;
+std::string_view EntryName(const TResultList& list, const TListEntry& entry) noexcept {
+    return SplitPath(list.PathParts(entry).Rest).second;
 }
 
 }  // namespace
@@ -128,24 +127,21 @@ std::vector<std::uint32_t> RankFullPaths(const TResultList& list) {
     for (std::uint32_t p = 1; p < tableFolders; ++p)
         keys.push_back({PrefixOf(places.NameOf(p), true), places.ParentOf(p), p | FolderBit});
     std::string_view lastFolderPart;
-    std::uint32_t lastPlace = Top;
+    std::uint32_t lastBase = Top, lastPlace = Top;
     bool haveLast = false;
     for (std::size_t i = 0; i < n; ++i) {
-        const TFileRecord& record = list[i].Record;
-        std::uint32_t place;
-        std::string_view name;
-        if (record.HasPathTail()) {
-            place = list[i].Folder == NoFolder ? Top : folderPlaces.at(list[i].Folder);
-            name = record.PathTail();
-        } else {
-            const auto [folderPart, last] = SplitPath(record.Get(fiFullPath));
-            if (!haveLast || folderPart != lastFolderPart) {
-                lastPlace = places.OfFolderPart(folderPart);
+        const TResultList::TPathParts parts = list.PathParts(list[i]);
+        const std::uint32_t base = parts.Folder == NoFolder ? Top : folderPlaces.at(parts.Folder);
+        const auto [folderPart, name] = SplitPath(parts.Rest);
+        std::uint32_t place = base;
+        if (!folderPart.empty()) {
+            if (!haveLast || base != lastBase || folderPart != lastFolderPart) {
+                lastPlace = places.OfFolderPart(base, folderPart);
+                lastBase = base;
                 lastFolderPart = folderPart;
                 haveLast = true;
             }
             place = lastPlace;
-            name = last;
         }
         keys.push_back({PrefixOf(name, false), place, static_cast<std::uint32_t>(i)});
     }
@@ -155,7 +151,7 @@ std::vector<std::uint32_t> RankFullPaths(const TResultList& list) {
 
     // Each place's names together and in order; most pairs differ in their first eight bytes.
     const auto nameOf = [&](std::uint32_t id) {
-        return (id & FolderBit) ? places.NameOf(id & ~FolderBit) : EntryName(list[id]);
+        return (id & FolderBit) ? places.NameOf(id & ~FolderBit) : EntryName(list, list[id]);
     };
     const auto compare = [&](const TKey& a, const TKey& b) {
         if (a.Place != b.Place) return a.Place < b.Place ? -1 : 1;

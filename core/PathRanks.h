@@ -8,8 +8,9 @@
 // subfolder names ("name/") in order among themselves. Folders whose paths differ only in case
 // are one place in that tree, since CompareText cannot tell them apart either. The ranks are then
 // the order of a depth-first walk of the tree: sorting each folder's few names replaces comparing
-// long paths, and a scanned entry's folder is read from the list's folder table rather than from
-// its path. Entries that hold their path whole are placed by its components.
+// long paths, and an entry's path is taken in the two parts the list gives (TResultList::PathParts):
+// a folder of the list's folder table, placed once for all its entries, and the rest, placed by
+// its components (a scanned entry's rest is its name alone).
 #include <cstdint>
 #include <vector>
 

@@ -6,88 +6,10 @@
 #include <string>
 #include <utility>
 
+#include "platform/files/PathNames.h"
 #include "platform/system/Errors.h"
 
 namespace nulvane {
-
-// ---- columns --------------------------------------------------------------------------------
-
-TListColumn& TListColumns::operator[](int index) {
-    if (index < 0 || index >= Count()) throw EListError("column index out of range: " + std::to_string(index));
-    return Columns_[static_cast<std::size_t>(index)];
-}
-
-const TListColumn& TListColumns::operator[](int index) const {
-    if (index < 0 || index >= Count()) throw EListError("column index out of range: " + std::to_string(index));
-    return Columns_[static_cast<std::size_t>(index)];
-}
-
-TListColumn& TListColumns::Add() {
-    DisplayOrder_.reserve(Columns_.size() + 1);
-    TListColumn& column = Columns_.emplace_back();
-    DisplayOrder_.push_back(Count() - 1);
-    Changed();
-    return column;
-}
-
-void TListColumns::Clear() noexcept {
-    Columns_.clear();
-    DisplayOrder_.clear();
-    Header_.SortColumn_ = NoColumn;
-    Changed();
-}
-
-void TListColumns::Changed() noexcept {
-    if (IsUpdating())
-        Changed_ = true;
-    else
-        Header_.Owner().NotifyChange(TListChange::ColumnsRebuilt);
-}
-
-void TListColumns::UpdateEnded() noexcept {
-    if (!Changed_) return;
-    Changed_ = false;
-    Header_.Owner().NotifyChange(TListChange::ColumnsRebuilt);
-}
-
-int TListColumns::Position(int index) const {
-    (void)operator[](index);
-    const auto it = std::find(DisplayOrder_.begin(), DisplayOrder_.end(), index);
-    return static_cast<int>(it - DisplayOrder_.begin());
-}
-
-int TListColumns::ColumnAt(int position) const {
-    if (position < 0 || position >= Count())
-        throw EListError("column position out of range: " + std::to_string(position));
-    return DisplayOrder_[static_cast<std::size_t>(position)];
-}
-
-void TListColumns::SetPosition(int index, int position) {
-    const int from = Position(index);
-    const int to = (position < 0 || position >= Count()) ? Count() - 1 : position;
-    auto at = [this](int p) { return DisplayOrder_.begin() + p; };
-    if (from < to)
-        std::rotate(at(from), at(from + 1), at(to + 1));
-    else if (to < from)
-        std::rotate(at(to), at(from), at(from + 1));
-    if (from != to) Changed();
-}
-
-// ---- header ---------------------------------------------------------------------------------
-
-void TListHeader::SetSortColumn(int column) {
-    if (column != NoColumn && (column < 0 || column >= Columns_.Count()))
-        throw EListError("sort column out of range: " + std::to_string(column));
-    SortColumn_ = column;
-}
-
-void TListHeader::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
-    if (Owner_.OnHeaderMouseDown) Owner_.OnHeaderMouseDown(*this, button, shift, x, y);
-}
-
-void TListHeader::Click(int column, TMouseButton button, TShiftState shift, int x, int y) {
-    if (Owner_.OnHeaderClick) Owner_.OnHeaderClick(*this, column, button, shift, x, y);
-}
 
 // ---- entries --------------------------------------------------------------------------------
 
@@ -187,44 +109,29 @@ TFolderIndex TResultList::AddFolder(TFolderIndex parent, std::string_view name, 
 }
 
 void TResultList::AppendFolderPath(TFolderIndex folder, std::string& out) const {
-    // Up to the top first, then the names down again: the chain is short, the path may be long.
-    std::size_t length = 0;
-    for (TFolderIndex f = folder; f != NoFolder; f = Folders_.at(f).Parent) length += Folders_[f].Name.size() + 1;
-    const std::size_t start = out.size();
-    out.resize(start + length);
-    std::size_t end = out.size();
-    for (TFolderIndex f = folder; f != NoFolder; f = Folders_[f].Parent) {
-        const std::string_view name = Folders_[f].Name;
-        out[--end] = '/';
-        end -= name.size();
-        if (!name.empty()) std::memcpy(out.data() + end, name.data(), name.size());
-    }
+    AppendChainedPath(out, folder, NoFolder, [this](TFolderIndex f) { return Folders_.at(f).Parent; },
+                      [this](TFolderIndex f) { return Folders_.at(f).Name; });
+}
+
+TResultList::TPathParts TResultList::PathParts(const TListEntry& entry) const noexcept {
+    // A scanned entry's record holds what follows its folder's path; any other holds its path whole.
+    if (!entry.Record.HasPathTail()) return {NoFolder, entry.Record.Get(fiFullPath)};
+    return {entry.Folder, entry.Record.PathTail()};
 }
 
 std::string_view TResultList::FieldText(const TListEntry& entry, int field, std::string& scratch) const {
-    if (field != fiFullPath || !entry.Record.HasPathTail()) return entry.Record.Get(field);
+    if (field != fiFullPath) return entry.Record.Get(field);
+    const TPathParts parts = PathParts(entry);
+    if (parts.Folder == NoFolder) return parts.Rest;
     scratch.clear();
-    if (entry.Folder != NoFolder) AppendFolderPath(entry.Folder, scratch);
-    scratch += entry.Record.PathTail();
+    AppendFolderPath(parts.Folder, scratch);
+    scratch += parts.Rest;
     return scratch;
 }
 
 std::string TResultList::FullPath(const TListEntry& entry) const {
     std::string path;
     return std::string(FieldText(entry, fiFullPath, path));
-}
-
-std::string_view TEntryTexts::Get(const TListEntry& entry, int field) {
-    if (field != fiFullPath || !entry.Record.HasPathTail()) return entry.Record.Get(field);
-    if (entry.Folder != Folder_) {
-        Path_.clear();
-        if (entry.Folder != NoFolder) List_.AppendFolderPath(entry.Folder, Path_);
-        Folder_ = entry.Folder;
-        FolderLength_ = Path_.size();
-    }
-    Path_.resize(FolderLength_);
-    Path_ += entry.Record.PathTail();
-    return Path_;
 }
 
 void TResultList::Clear() {

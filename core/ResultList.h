@@ -1,212 +1,27 @@
 #pragma once
 // The result list: the toolkit-neutral list the whole system works on (the main window's VT).
 // Entries stand in list order, each with one TFileRecord, a check state and the identity of the
-// file it was made from. A header carries the columns and the sort state. The list holds data and
-// raises events; it draws nothing. A view shows it and forwards the user's actions to it.
-//
-// Entries are addressed by their index in list order; NoEntry stands for "no entry". Columns are
-// addressed by their creation index, never by their display position; NoColumn stands for "no
-// column".
+// file it was made from (ListEntry.h). A header carries the columns and the sort state
+// (ListColumns.h). The list holds data and raises events; it draws nothing. A view shows it and
+// forwards the user's actions to it. An entry's fields are read through the list: FieldText for one,
+// TEntryTexts (EntryTexts.h, which comes with this header) for many.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <limits>
 #include <memory>
-#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "core/FileRecord.h"
+#include "core/EntryTexts.h"
+#include "core/ListColumns.h"
+#include "core/ListEntry.h"
+#include "core/UpdateBracket.h"
 
 namespace nulvane {
 
-enum class TCheckState : std::uint8_t { Unchecked, Checked };
-// Whether an entry shows a check box at all; the main window gives every entry one.
-enum class TCheckType : std::uint8_t { None, CheckBox };
-
-// Device and inode of the file an entry was made from (zero when unknown).
-struct TFileIdentity {
-    std::uint64_t Device = 0;
-    std::uint64_t Inode = 0;
-    friend bool operator==(const TFileIdentity&, const TFileIdentity&) = default;
-};
-
-// Index of an entry in the list's anchor table; NoAnchor for an entry no scan made.
-using TAnchorIndex = std::uint32_t;
-inline constexpr TAnchorIndex NoAnchor = std::numeric_limits<TAnchorIndex>::max();
-
-// Index of a folder in the list's folder table; NoFolder for an entry that holds its whole path.
-using TFolderIndex = std::uint32_t;
-inline constexpr TFolderIndex NoFolder = std::numeric_limits<TFolderIndex>::max();
-
-// A folder that scanned entries lie in, stored once for all of them: its name and the folder it
-// lies in, so that a path costs its last component per folder, however deep the tree. A scanned
-// folder's own path as the user gave it is a chain of such folders too, one per component ("/a/"
-// is the folder "a" in the folder with the empty name); the path of a folder is the names from the
-// top down, each followed by the separator.
-struct TListFolder {
-    std::string_view Name;           // kept by the list
-    TFolderIndex Parent = NoFolder;  // NoFolder at the top
-    TAnchorIndex Anchor = NoAnchor;  // the innermost anchor the scan reached the folder's files through
-};
-
-// A folder through which a scan reached entries: a scanned folder under its path as the user gave
-// it, or a folder link the scan followed out of the scanned folder, under the link's own path.
-// An entry's full path is its anchor's path followed by names of real folders, so that opening
-// it again follows symbolic links only in a scanned folder's own path and at the last component
-// of each link anchor's path (the part before that lies under the link's parent anchor).
-struct TScanAnchor {
-    std::string Path;            // ends in the separator
-    // Where the folder really is (absolute, links and ".." resolved, ending in the separator), for
-    // what must not depend on how the path was spelled; empty when the scan could not tell.
-    std::string RealPath;
-    TAnchorIndex Parent = NoAnchor;  // the anchor the link lies under; NoAnchor for a scanned folder
-    TFileIdentity Folder;        // the folder it led to when scanned
-    bool IsLink() const noexcept { return Parent != NoAnchor; }
-};
-
-// What an entry carries beyond its record, shown as its hint: a keep rule holds it back (it
-// starts unchecked; checking it makes it an ordinary entry again), or the last deletion kept its
-// file, and why.
-enum class TEntryNote : std::uint8_t {
-    None,
-    HeldByRule,            // matches a keep rule
-    KeptChanged,           // no longer the empty file the scan found
-    KeptInUse,             // another program holds a lock on it
-    KeptPermissionDenied,  // its folder does not let us remove it
-    KeptPathGone,          // a folder on its path is gone: the path no longer leads to it
-    KeptNoTrash,           // to go to the trash, and its file system has no usable trash
-    KeptOtherError,        // any other failure
-    KeptReadOnly,          // its file system is mounted read-only
-    KeptLockUnknown,       // nothing could tell whether another program holds a lock on it
-};
-
-struct TListEntry {
-    TFileRecord Record;
-    TFileIdentity Identity;
-    TCheckState CheckState = TCheckState::Unchecked;
-    TCheckType CheckType = TCheckType::None;
-    // For each time field, two bits from "Create Time" on: which instant its local text means
-    // where the clocks were turned back and the text stands for two (TTimeReading's values).
-    std::uint8_t TimeReadings = 0;
-    TEntryNote Note = TEntryNote::None;
-    // The folder a scan found the file in: its "Full Path" is that folder's path followed by the
-    // record's path tail. NoFolder for an entry whose record holds its "Full Path" whole.
-    TFolderIndex Folder = NoFolder;
-};
-// A million entries are a list people scan: each byte here is a megabyte there.
-static_assert(sizeof(TListEntry) == 32);
-
-// The reading of a time field's text (0 the only one, 1 the earlier, 2 the later of two); 0 for
-// any other field.
-inline std::uint8_t TimeReadingOf(const TListEntry& entry, int field) noexcept {
-    if (field < fiCreateTime || field > fiWriteTime) return 0;
-    return static_cast<std::uint8_t>((entry.TimeReadings >> (2 * (field - fiCreateTime))) & 3u);
-}
-inline void SetTimeReading(TListEntry& entry, int field, std::uint8_t reading) noexcept {
-    const int shift = 2 * (field - fiCreateTime);
-    entry.TimeReadings = static_cast<std::uint8_t>((entry.TimeReadings & ~(3u << shift)) | ((reading & 3u) << shift));
-}
-
-inline constexpr std::size_t NoEntry = std::numeric_limits<std::size_t>::max();
-inline constexpr int NoColumn = -1;
-
-// Colours as 0x00BBGGRR values. A value with the top bit set names a colour of the desktop's
-// palette instead; the view maps it.
-using TColor = std::uint32_t;
-inline constexpr TColor SystemColorFlag = 0x80000000u;
-inline constexpr TColor clInfoBk = SystemColorFlag | 24u;  // the palette's tooltip background
-inline constexpr TColor ListBackgroundColor = 0x00FFF3EFu;  // pale blue: red 239, green 243, blue 255
-
-enum class TAlignment : std::uint8_t { Left, Right, Center };
-enum class TSortDirection : std::uint8_t { Ascending, Descending };
 enum class TTextKind : std::uint8_t { Normal, Static };
 enum class THintLineBreakStyle : std::uint8_t { Default, ForceSingleLine, ForceMultiLine };
-enum class TMouseButton : std::uint8_t { Left, Right, Middle };
-
-using TShiftState = std::uint8_t;
-inline constexpr TShiftState ssShift = 1, ssAlt = 2, ssCtrl = 4;
-
-struct TListColumn {
-    std::string Text;  // the caption, exactly as configured
-    int Width = 50;    // pixels
-    // The column's own background; none means it paints with the list's colour.
-    std::optional<TColor> Color;
-    TAlignment Alignment = TAlignment::Left;
-    bool Visible = true;
-};
-
-// An update bracket that nests: while it is open, changes are applied together (columns) or
-// not repainted (the list) until it closes.
-class TUpdateBracket {
-public:
-    virtual ~TUpdateBracket() = default;
-    void BeginUpdate() noexcept { ++UpdateCount_; }
-    void EndUpdate() noexcept {
-        if (UpdateCount_ > 0 && --UpdateCount_ == 0) UpdateEnded();
-    }
-    bool IsUpdating() const noexcept { return UpdateCount_ > 0; }
-
-    // Opens the bracket for its own lifetime, so that an error cannot leave it open.
-    class TUpdateScope {
-    public:
-        explicit TUpdateScope(TUpdateBracket& bracket) noexcept : Bracket_(bracket) { Bracket_.BeginUpdate(); }
-        ~TUpdateScope() { Bracket_.EndUpdate(); }
-        TUpdateScope(const TUpdateScope&) = delete;
-        TUpdateScope& operator=(const TUpdateScope&) = delete;
-
-    private:
-        TUpdateBracket& Bracket_;
-    };
-
-protected:
-    // Called when the outermost bracket closes; must not throw.
-    virtual void UpdateEnded() noexcept {}
-
-private:
-    int UpdateCount_ = 0;
-};
-
-class TListHeader;
-
-// The header's columns in creation order, and the order in which they are displayed.
-class TListColumns : public TUpdateBracket {
-public:
-    explicit TListColumns(TListHeader& header) noexcept : Header_(header) {}
-    TListColumns(const TListColumns&) = delete;
-    TListColumns& operator=(const TListColumns&) = delete;
-
-    int Count() const noexcept { return static_cast<int>(Columns_.size()); }
-    // Throws EListError for an index outside 0..Count()-1.
-    TListColumn& operator[](int index);
-    const TListColumn& operator[](int index) const;
-
-    // Adds a column at the end of both orders; its index is the previous Count().
-    TListColumn& Add();
-    // Removes every column; the header then has no sort column.
-    void Clear() noexcept;
-    // Tells the list's change listener that the columns changed, unless a bracket is open (then
-    // closing it tells). Column properties set through operator[] are told by the one who sets them.
-    void Changed() noexcept;
-
-    // Display position of a column (0 is leftmost), and the column shown at a position.
-    int Position(int index) const;
-    int ColumnAt(int position) const;
-    // Moves the column to the position at once; the columns in between shift by one place. A
-    // position beyond the last, or a negative one, means the last.
-    void SetPosition(int index, int position);
-
-protected:
-    void UpdateEnded() noexcept override;
-
-private:
-    TListHeader& Header_;
-    bool Changed_ = false;
-    std::vector<TListColumn> Columns_;
-    std::vector<int> DisplayOrder_;  // column index at each position
-};
-
-class TResultList;
 
 // What changed in a list, for a view that mirrors it. Appended and Removed carry the first index
 // and the count of the entries concerned; the others carry nothing.
@@ -217,39 +32,6 @@ enum class TListChange : std::uint8_t {
     ColumnsRebuilt,
     Sorted,
     CheckStatesChanged,
-};
-
-class TListHeader {
-public:
-    explicit TListHeader(TResultList& owner) noexcept : Owner_(owner) {}
-    TListHeader(const TListHeader&) = delete;
-    TListHeader& operator=(const TListHeader&) = delete;
-
-    TResultList& Owner() const noexcept { return Owner_; }
-    TListColumns& Columns() noexcept { return Columns_; }
-    const TListColumns& Columns() const noexcept { return Columns_; }
-
-    // The column that carries the sort glyph, or NoColumn. Setting it does not sort.
-    int SortColumn() const noexcept { return SortColumn_; }
-    // Throws EListError unless the value is NoColumn or an existing column.
-    void SetSortColumn(int column);
-    TSortDirection SortDirection() const noexcept { return SortDirection_; }
-    void SetSortDirection(TSortDirection direction) noexcept { SortDirection_ = direction; }
-
-    // The column that holds the check boxes: the first column once columns exist.
-    int MainColumn() const noexcept { return Columns_.Count() > 0 ? 0 : NoColumn; }
-
-    // What the view forwards: a mouse button pressed on the header, and a completed click on a
-    // column.
-    void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
-    void Click(int column, TMouseButton button, TShiftState shift, int x, int y);
-
-private:
-    friend class TListColumns;
-    TResultList& Owner_;
-    TListColumns Columns_{*this};
-    int SortColumn_ = NoColumn;
-    TSortDirection SortDirection_ = TSortDirection::Ascending;
 };
 
 class TResultList : public TUpdateBracket {
@@ -266,8 +48,6 @@ public:
                                              TTextKind kind, std::string& text)>;
     using THeaderClickEvent = std::function<void(TListHeader& sender, int column, TMouseButton button,
                                                  TShiftState shift, int x, int y)>;
-    using THeaderMouseEvent =
-        std::function<void(TListHeader& sender, TMouseButton button, TShiftState shift, int x, int y)>;
     using TGetHintEvent = std::function<void(TResultList& sender, std::size_t entry, int column,
                                              THintLineBreakStyle& lineBreakStyle, std::string& hint)>;
     using TNotifyEvent = std::function<void(TResultList& sender)>;
@@ -287,7 +67,6 @@ public:
     THeaderClickEvent OnHeaderClick;
     TGetHintEvent OnGetHint;
     TNotifyEvent OnDblClick;
-    THeaderMouseEvent OnHeaderMouseDown;
     TEntryEvent OnChange;    // raised when the focused entry changes
     TEntryEvent OnInitNode;  // raised for every entry as it is added
     TPrepareSortEvent OnPrepareSort;
@@ -330,11 +109,22 @@ public:
     // Appends the folder's path, ending in the separator, to `out`.
     void AppendFolderPath(TFolderIndex folder, std::string& out) const;
 
-    // The text of an entry's field, as every export, sort and view reads it: the record's own
-    // text, except "Full Path" of a scanned entry, which is its folder's path followed by its
-    // path tail, composed in `scratch` (the result then views into `scratch`).
+    // The text of one field of an entry: the one way to read an entry's field (TEntryTexts reads
+    // many entries' fields in a loop), whatever the entry's record holds. "Full Path" may be
+    // composed in `scratch`, and is then valid until `scratch` changes; every other field views
+    // into the entry and stays valid while the entry is unchanged. A field outside 0..18 reads
+    // as empty.
     std::string_view FieldText(const TListEntry& entry, int field, std::string& scratch) const;
+    // "Full Path" (FieldText) as a string of its own.
     std::string FullPath(const TListEntry& entry) const;
+    // An entry's "Full Path" in the two parts it is made of, for a reader that works folder by
+    // folder instead of composing paths: the path of a folder of the folder table (AppendFolderPath;
+    // NoFolder: none) followed by `Rest`, which views into the entry.
+    struct TPathParts {
+        TFolderIndex Folder = NoFolder;
+        std::string_view Rest;
+    };
+    TPathParts PathParts(const TListEntry& entry) const noexcept;
 
     std::size_t Count() const noexcept { return Entries_.size(); }
     bool Empty() const noexcept { return Entries_.empty(); }
@@ -419,23 +209,6 @@ private:
     enum class TPending : std::uint8_t { None, Appended, Reset } Pending_ = TPending::None;
     std::size_t PendingFirst_ = 0;
     bool PendingColumns_ = false;
-};
-
-// Reads the field texts of one list's entries for a reader that goes through many of them (an
-// export, a sort, the command line's output): the path of the last folder is composed once and
-// kept. A text it returns stays valid until its next call. One reader per thread, for one pass
-// over a list whose folders do not change meanwhile.
-class TEntryTexts {
-public:
-    explicit TEntryTexts(const TResultList& list) noexcept : List_(list) {}
-    std::string_view Get(const TListEntry& entry, int field);
-    std::string_view FullPath(const TListEntry& entry) { return Get(entry, fiFullPath); }
-
-private:
-    const TResultList& List_;
-    TFolderIndex Folder_ = NoFolder;  // whose path Path_ starts with
-    std::size_t FolderLength_ = 0;
-    std::string Path_;
 };
 
 }  // namespace nulvane

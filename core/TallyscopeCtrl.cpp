@@ -6,6 +6,7 @@
 #include "config/Config.h"
 #include "config/TallyscopeConfig.h"
 #include "core/EntryComparison.h"
+#include "platform/files/PathNames.h"
 #include "platform/text/LocaleTexts.h"
 
 namespace nulvane {
@@ -25,7 +26,8 @@ TAlignment AlignmentOf(const std::string& align) noexcept {
 std::string FolderOfFocusedEntry(const TResultList& list) {
     const TListEntry& entry = list.Entry(list.FocusedEntry());
     std::string path = list.FullPath(entry);
-    if (entry.Record.Get(fiFileType) == "file") return FolderOfPath(path);
+    std::string typeScratch;
+    if (list.FieldText(entry, fiFileType, typeScratch) == "file") return FolderOfPath(path);
     return path;
 }
 
@@ -37,12 +39,10 @@ std::string FolderOfPath(std::string_view path) {
     if (last == std::string_view::npos) return {};
     // "C:\name" and "\name" open the root, which keeps its separator.
     if (last == 0 || (last == 2 && path[1] == ':')) return std::string(path.substr(0, last + 1));
-#else
-    const std::size_t last = path.rfind('/');
-    if (last == std::string_view::npos) return {};
-    if (last == 0) return "/";
-#endif
     return std::string(path.substr(0, last));
+#else
+    return std::string(ParentFolderOf(path));
+#endif
 }
 
 TTallyscopeCtrl::TTallyscopeCtrl(TResultList& list, TOwnerWindow owner)
@@ -53,7 +53,6 @@ TTallyscopeCtrl::TTallyscopeCtrl(TResultList& list, TOwnerWindow owner)
       PreviousHeaderClick_(std::move(list.OnHeaderClick)),
       PreviousGetHint_(std::move(list.OnGetHint)),
       PreviousDblClick_(std::move(list.OnDblClick)),
-      PreviousHeaderMouseDown_(std::move(list.OnHeaderMouseDown)),
       PreviousChange_(std::move(list.OnChange)),
       PreviousPrepareSort_(std::move(list.OnPrepareSort)) {
     list.OnCompareNodes = [this](TResultList& sender, const TListEntry& first, const TListEntry& second,
@@ -65,7 +64,6 @@ TTallyscopeCtrl::TTallyscopeCtrl(TResultList& list, TOwnerWindow owner)
     list.OnGetHint = [this](TResultList& sender, std::size_t entry, int column, THintLineBreakStyle& style,
                             std::string& hint) { GetEntryHint(sender, entry, column, style, hint); };
     list.OnDblClick = [this](TResultList& sender) { ListDblClick(sender); };
-    list.OnHeaderMouseDown = [](TListHeader&, TMouseButton, TShiftState, int, int) {};
     list.OnChange = [](TResultList&, std::size_t) {};
     // Sorting converts each entry's key once instead of on every comparison; the answers are
     // CompareEntries' own.
@@ -80,7 +78,6 @@ TTallyscopeCtrl::~TTallyscopeCtrl() {
     List_.OnHeaderClick = std::move(PreviousHeaderClick_);
     List_.OnGetHint = std::move(PreviousGetHint_);
     List_.OnDblClick = std::move(PreviousDblClick_);
-    List_.OnHeaderMouseDown = std::move(PreviousHeaderMouseDown_);
     List_.OnChange = std::move(PreviousChange_);
     List_.OnPrepareSort = std::move(PreviousPrepareSort_);
 }
@@ -221,6 +218,14 @@ void OpenNodeInExplorer(TResultList& list) {
     if (list.FocusedEntry() == NoEntry) return;
     const std::string folder = FolderOfFocusedEntry(list);
     if (!folder.empty()) DesktopServices().OpenFolder(folder, nullptr);
+}
+
+void TTallyscopeCtrl::GetExportColumns(std::vector<std::string>& columns) {
+    const TXMLNodesType nodes = GetConfig(false)->GetConfigRoot()->Nodes();
+    for (int i = 0; i < nodes.Count(); ++i) {
+        const TXMLNodeType node = nodes.Item(i);
+        if (node.Visible()) columns.push_back(node.Name());
+    }
 }
 
 }  // namespace nulvane

@@ -88,14 +88,6 @@ public:
     // unchanged, to `columns`.
     static void GetExportColumns(std::vector<std::string>& columns);
 
-    // The export commands of the list's popup menu: each writes the list to a file the user
-    // names. They live in the export layer, which builds on this one.
-    void ExportCSV(TResultList& list);
-    void ExportText(TResultList& list);
-    void ExportHTML(TResultList& list);
-    void ExportXML(TResultList& list);
-    void ExportExcel(TResultList& list);
-
 private:
     TResultList& List_;
     TOwnerWindow Owner_;
@@ -105,7 +97,6 @@ private:
     TResultList::THeaderClickEvent PreviousHeaderClick_;
     TResultList::TGetHintEvent PreviousGetHint_;
     TResultList::TNotifyEvent PreviousDblClick_;
-    TResultList::THeaderMouseEvent PreviousHeaderMouseDown_;
     TResultList::TEntryEvent PreviousChange_;
     TResultList::TPrepareSortEvent PreviousPrepareSort_;
 };

@@ -28,9 +28,10 @@ void CheckExportFileName(const std::string& fileName) {
     if (fileName.empty()) throw EOSError("the file name is empty");
 }
 
-bool ExportListToFile(const TResultList& list, TExportFormat format, const std::string& fileName, bool force) {
+bool ExportListToFile(const TResultList& list, TExportFormat format, const std::string& fileName, bool force,
+                      TLongWork& work) {
     CheckExportFileName(fileName);
-    TCommandLineDesktopServices services(fileName, force);
+    TCommandLineDesktopServices services(fileName, force, work);
     const TDesktopServicesScope scope(services);
     TFileInfo info;
     TTallyscopeCtrl::GetExportColumns(info.ExportColumns);

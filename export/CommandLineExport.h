@@ -15,7 +15,9 @@ namespace nulvane {
 // being shown, everything else keeps the system defaults (nothing shown, long work in place).
 class TCommandLineDesktopServices : public TSystemDesktopServices {
 public:
-    TCommandLineDesktopServices(std::string fileName, bool force) : FileName_(std::move(fileName)), Force_(force) {}
+    // Long work runs as `work`, the program's job.
+    TCommandLineDesktopServices(std::string fileName, bool force, TLongWork& work)
+        : TSystemDesktopServices(work), FileName_(std::move(fileName)), Force_(force) {}
 
     std::string SaveFileName(const std::string& defaultExt, const std::string& filter,
                              const std::string& initialFileName, TOwnerWindow owner) override;
@@ -40,7 +42,8 @@ void CheckExportFileName(const std::string& fileName);
 // that a script always finds the file it asked for. False when the file exists and `force` was
 // not given (the file is left untouched), a symbolic link at the name included; errors (EOSError,
 // also for an empty name, EXmlError, configuration errors) travel on, leaving any earlier file
-// intact, and so does EExportStopped when the job in progress is asked to stop.
-bool ExportListToFile(const TResultList& list, TExportFormat format, const std::string& fileName, bool force);
+// intact, and so does EExportStopped when `work`, the program's job, is asked to stop.
+bool ExportListToFile(const TResultList& list, TExportFormat format, const std::string& fileName, bool force,
+                      TLongWork& work);
 
 }  // namespace nulvane

@@ -8,8 +8,10 @@
 #include "core/Comparisons.h"
 #include "core/TallyscopeCtrl.h"
 #include "export/CommandLineExport.h"
+#include "export/ExportCommands.h"
 #include "export/ExportOutput.h"
 #include "platform/desktop/DesktopServices.h"
+#include "platform/system/ScopeGuard.h"
 
 namespace nulvane {
 
@@ -43,7 +45,7 @@ TDispatchRef SheetRange(IOleDispatch& app, const std::string& reference) {
 
 // Steps from creating the workbook to fitting the data range.
 void BuildWorkbook(IOleDispatch& app, TFileInfo& info, const TXmlElement& root, int rowCount,
-                   const std::string& fileName) {
+                   const std::string& fileName, TLongWork& work) {
     const int columnCount = static_cast<int>(info.ExportColumns.size()) + 1;
     OlePut(app, u"ScreenUpdating", TVariant::Bool(false));
     OlePut(app, u"Visible", TVariant::Bool(false));
@@ -62,7 +64,7 @@ void BuildWorkbook(IOleDispatch& app, TFileInfo& info, const TXmlElement& root, 
     OleInvoke(*range, u"Merge", TKind::Method);
 
     sheet.At(0, 0) = u"SerialNO";
-    TExportRows progress(static_cast<std::size_t>(rowCount - 1));
+    TExportRows progress(static_cast<std::size_t>(rowCount - 1), &work);
     TExcelRows rows{sheet, {}, 0, &progress};
     for (std::size_t j = 0; j < info.ExportColumns.size(); ++j) {
         sheet.At(0, static_cast<int>(j) + 1) = ToWideText(info.ExportColumns[j]);
@@ -71,13 +73,13 @@ void BuildWorkbook(IOleDispatch& app, TFileInfo& info, const TXmlElement& root, 
     AddChildRows(root, rows);
 
     range = SheetRange(app, ColumnLetters("1") + "2" + ":" + lastColumn + std::to_string(2 + rowCount - 1));
-    OlePut(*range, u"Value", std::make_shared<const TWideStringArray>(std::move(sheet)));
-    CheckExportStop();
+    OlePut(*range, u"Value", std::make_shared<const TWideStringArray>(std::move(sheet)), &work);
+    CheckExportStop(work);
     OlePut(*OleGetObject(*range, u"Borders", TKind::MethodOrGet), u"LineStyle", LineContinuous);
     OleInvoke(*OleGetObject(*range, u"Columns", TKind::MethodOrGet), u"AutoFit", TKind::Method);
-    CheckExportStop();
+    CheckExportStop(work);
     OleInvoke(*OleGetObject(*range, u"Rows", TKind::MethodOrGet), u"AutoFit", TKind::Method);
-    CheckExportStop();
+    CheckExportStop(work);
 }
 
 // Sets the application back and closes its workbook.
@@ -177,8 +179,13 @@ bool ExportToExcel(TFileInfo& info, const std::string& initialFileName) {
 
     desktop.SetBusyCursor(true);
     std::exception_ptr failure;
+    // Whether the job was asked to stop, read as each step ends, however it ends.
+    bool stopped = false;
     try {
-        desktop.RunBusy([&] { BuildWorkbook(*app, info, root, rowCount, fileName); });
+        desktop.RunBusy([&](TLongWork& work) {
+            const TScopeGuard note([&] { stopped = work.StopRequested(); });
+            BuildWorkbook(*app, info, root, rowCount, fileName, work);
+        });
     } catch (...) {
         failure = std::current_exception();
     }
@@ -188,26 +195,27 @@ bool ExportToExcel(TFileInfo& info, const std::string& initialFileName) {
     desktop.ShowWaitForm(false, false);
     desktop.SetBusyCursor(false);
     // A stop ends the building between two steps, or within filling the range: either way stopped.
-    if (CurrentWork().StopRequested()) failure = std::make_exception_ptr(EExportStopped());
+    if (stopped) failure = std::make_exception_ptr(EExportStopped());
     if (failure) AbandonWorkbook(*app, failure);
     try {
-        desktop.RunBusy([&] {
+        desktop.RunBusy([&](TLongWork& work) {
+            const TScopeGuard note([&] { stopped = work.StopRequested(); });
             OleInvoke(*OleGetObject(*app, u"workBooks", TKind::PropertyGet, {1}), u"SaveAs", TKind::Method,
-                      {ToWideText(fileName)});
+                      {ToWideText(fileName)}, &work);
         });
     } catch (...) {
         // Saving writes nothing until the whole file is made: a stop or a failure leaves the
         // earlier file as it was.
-        failure = CurrentWork().StopRequested() ? std::make_exception_ptr(EExportStopped()) : std::current_exception();
+        failure = stopped ? std::make_exception_ptr(EExportStopped()) : std::current_exception();
     }
     if (failure) AbandonWorkbook(*app, failure);
     CloseWorkbook(*app);
     return true;
 }
 
-bool ExportListToExcelFile(const TResultList& list, const std::string& fileName, bool force) {
+bool ExportListToExcelFile(const TResultList& list, const std::string& fileName, bool force, TLongWork& work) {
     CheckExportFileName(fileName);
-    TCommandLineDesktopServices services(fileName, force);
+    TCommandLineDesktopServices services(fileName, force, work);
     const TDesktopServicesScope scope(services);
     TFileInfo info;
     TTallyscopeCtrl::GetExportColumns(info.ExportColumns);
@@ -219,8 +227,8 @@ bool ExportListToExcelFile(const TResultList& list, const std::string& fileName,
     return ExportToExcel(info, {});
 }
 
-void TTallyscopeCtrl::ExportExcel(TResultList& list) {
-    RunExportCommand(*this, list, [&](TFileInfo& info) {
+void ExportExcel(TTallyscopeCtrl& ctrl, TResultList& list) {
+    RunExportCommand(ctrl, list, [&](TFileInfo& info) {
         // Counted before the document is built: a list far too long is refused at once.
         if (!SheetHolds(info, list.Count())) return false;
         info.ResetDocument();

@@ -12,9 +12,9 @@
 // counts the list's entries before it builds the document, so that a list far too long is refused
 // at once.
 //
-// The rows of the sheet array are counted on the job in progress and the export stops after any of
-// them, or between two steps of the application, when the job is asked to: the workbook is then
-// closed without being saved and EExportStopped travels on.
+// The rows of the sheet array are counted on the job its runner gives it and the export stops
+// after any of them, or between two steps of the application, when the job is asked to: the
+// workbook is then closed without being saved and EExportStopped travels on.
 //
 // A failed export never costs the user an earlier file of the chosen name: the overwrite question
 // leaves it alone, and the workbook is saved only when it was built without an error (the
@@ -79,7 +79,7 @@ bool ExportToExcel(TFileInfo& info, const std::string& initialFileName);
 // with the export columns of the configuration beside the executable, an existing file replaced
 // only with `force`. False when the file exists without `force`; ENulvaneError with the row- or
 // column-limit text when a sheet cannot hold the list (told before the document is built), and
-// the export's own errors, travel on.
-bool ExportListToExcelFile(const TResultList& list, const std::string& fileName, bool force);
+// the export's own errors, travel on. The export works for `work`, the program's job.
+bool ExportListToExcelFile(const TResultList& list, const std::string& fileName, bool force, TLongWork& work);
 
 }  // namespace nulvane

@@ -6,17 +6,19 @@
 
 namespace nulvane {
 
-void CheckExportStop() {
-    if (CurrentWork().StopRequested()) throw EExportStopped();
+void CheckExportStop(const TLongWork& work) {
+    if (work.StopRequested()) throw EExportStopped();
 }
 
-TExportRows::TExportRows(std::size_t total) : Work_(CurrentWork()) {
-    Work_.Done.store(0, std::memory_order_relaxed);
-    Work_.Total.store(total, std::memory_order_relaxed);
-    CheckExportStop();
+TExportRows::TExportRows(std::size_t total, TLongWork* work) : Work_(work) {
+    if (!Work_) return;
+    Work_->Done.store(0, std::memory_order_relaxed);
+    Work_->Total.store(total, std::memory_order_relaxed);
+    CheckExportStop(*Work_);
 }
 
-TExportText::TExportText(std::size_t rows, TSafeFileWriter& file) : Rows_(rows), File_(&file) {
+TExportText::TExportText(std::size_t rows, TSafeFileWriter& file, TLongWork& work)
+    : Rows_(rows, &work), File_(&file), Work_(&work) {
     Text.reserve(PieceSize + PieceSize / 4);
 }
 
@@ -31,18 +33,18 @@ void TExportText::WritePiece() {
 
 void TExportText::Finish() {
     if (!File_) return;
-    CommitExportFile(*File_, Text);
+    CommitExportFile(*File_, Text, *Work_);
     Text.clear();
 }
 
-void CommitExportFile(TSafeFileWriter& file, std::string_view rest) {
+void CommitExportFile(TSafeFileWriter& file, std::string_view rest, const TLongWork& work) {
     while (!rest.empty()) {
-        CheckExportStop();
+        CheckExportStop(work);
         const std::size_t piece = std::min(rest.size(), TExportText::PieceSize);
         file.Write(rest.substr(0, piece));
         rest.remove_prefix(piece);
     }
-    CheckExportStop();
+    CheckExportStop(work);
     file.Commit();
 }
 

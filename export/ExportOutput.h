@@ -1,5 +1,5 @@
 #pragma once
-// What every export does while it writes: it counts its rows on the job in progress, looks at the
+// What every export does while it writes: it counts its rows on the job it works for, looks at the
 // job's stop request after each row, and writes a file in pieces as its text grows.
 //
 // A pass over the list (making a file's text, filling the XML document, filling the sheet) sets
@@ -20,30 +20,32 @@
 
 namespace nulvane {
 
-// EExportStopped when the job in progress has been asked to stop.
-void CheckExportStop();
+// EExportStopped when `work` has been asked to stop.
+void CheckExportStop(const TLongWork& work);
 
 class TExportRows {
 public:
-    // Starts a pass of `total` rows; EExportStopped when the job was asked to stop already.
-    explicit TExportRows(std::size_t total);
+    // Starts a pass of `total` rows for `work` (none: a text made in memory, for nobody);
+    // EExportStopped when the job was asked to stop already.
+    TExportRows(std::size_t total, TLongWork* work);
     // One more row made; EExportStopped when the job has been asked to stop.
     void RowDone() {
-        TLongWork::Add(Work_.Done, 1);
-        if (Work_.StopRequested()) CheckExportStop();
+        if (!Work_) return;
+        TLongWork::Add(Work_->Done, 1);
+        if (Work_->StopRequested()) CheckExportStop(*Work_);
     }
 
 private:
-    TLongWork& Work_;
+    TLongWork* Work_;
 };
 
 // The text of an export, made row by row: kept whole in memory, or written to a file as it grows.
 class TExportText {
 public:
-    // Kept in memory; `rows` rows will be made.
-    explicit TExportText(std::size_t rows) : Rows_(rows) {}
-    // Written to `file` as it grows.
-    TExportText(std::size_t rows, TSafeFileWriter& file);
+    // Kept in memory; `rows` rows will be made, for no job.
+    explicit TExportText(std::size_t rows) : Rows_(rows, nullptr) {}
+    // Written to `file` as it grows, for `work`.
+    TExportText(std::size_t rows, TSafeFileWriter& file, TLongWork& work);
 
     std::string Text;  // made and not yet written
 
@@ -64,10 +66,11 @@ private:
     void WritePiece();
     TExportRows Rows_;
     TSafeFileWriter* File_ = nullptr;
+    const TLongWork* Work_ = nullptr;
 };
 
-// Writes `rest` to `file` a piece at a time and puts it in the target's place, unless the job is
+// Writes `rest` to `file` a piece at a time and puts it in the target's place, unless `work` is
 // asked to stop meanwhile: then EExportStopped, with the target untouched.
-void CommitExportFile(TSafeFileWriter& file, std::string_view rest);
+void CommitExportFile(TSafeFileWriter& file, std::string_view rest, const TLongWork& work);
 
 }  // namespace nulvane

@@ -37,16 +37,16 @@ TXmlDocComponent& TFileInfo::XmlDocument() {
     return *OwnDocument_;
 }
 
-void TFileInfo::RunWithWaitForm(std::string_view message, const std::function<void()>& work) const {
+void TFileInfo::RunWithWaitForm(std::string_view message, const std::function<void(TLongWork&)>& work) const {
     const TWaitFormScope wait(message);
     DesktopServices().RunBusy(work);
 }
 
 void TFileInfo::WriteExportFile(const std::string& fileName, std::size_t rows,
                                 const std::function<void(TExportText&)>& make) const {
-    RunWithWaitForm(ExportToFileMessage, [&] {
+    RunWithWaitForm(ExportToFileMessage, [&](TLongWork& work) {
         TSafeFileWriter file(fileName);
-        TExportText out(rows, file);
+        TExportText out(rows, file, work);
         make(out);
         out.Finish();
     });

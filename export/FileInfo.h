@@ -17,7 +17,7 @@
 // Errors (a file that cannot be written) travel out of the format operations and the command to
 // the caller; nothing is shown for them, and the completion box is not shown either.
 //
-// Every export is long work on the job in progress (CurrentWork()): Total is the number of rows
+// Every export is long work on the job its runner gives it (RunBusy): Total is the number of rows
 // of the pass under way and Done the rows made so far, and the job's stop request is looked at
 // after every row. A stopped export throws EExportStopped, which travels like an error: the
 // command shows no "Export Finished", the file is not written (an earlier file of the name is as
@@ -32,6 +32,7 @@
 #include "core/ResultList.h"
 #include "platform/desktop/DesktopServices.h"
 #include "platform/system/Errors.h"
+#include "platform/system/LongWork.h"
 #include "platform/xml/XmlDocComponent.h"
 
 namespace nulvane {
@@ -39,7 +40,7 @@ namespace nulvane {
 class TTallyscopeCtrl;
 class TExportText;
 
-// An export that ended because the job in progress was asked to stop: nothing was written.
+// An export that ended because its job was asked to stop: nothing was written.
 class EExportStopped : public ENulvaneError {
 public:
     EExportStopped() : ENulvaneError("the export was stopped; the file was not written") {}
@@ -56,13 +57,6 @@ inline constexpr std::string_view GatheringInfoMessage = "Gathering info..";
 // The separators of the two delimited formats: one comma, ten blanks.
 inline constexpr std::string_view CsvSeparator = ",";
 inline constexpr std::string_view TextSeparator = "          ";
-
-// The list's popup menu entries of the export commands, as the window shows them.
-inline constexpr std::string_view ExportCSVCaption = "Export To SCV";
-inline constexpr std::string_view ExportTextCaption = "Export To Text";
-inline constexpr std::string_view ExportHTMLCaption = "Export To HTML";
-inline constexpr std::string_view ExportXMLCaption = "Export To XML";
-inline constexpr std::string_view ExportExcelCaption = "Export To Excel";
 
 // How the delimited builder treats a value that holds the separator, a double quote, CR or LF.
 enum class TDelimitedQuoting : unsigned char {
@@ -116,7 +110,7 @@ public:
     void FillDocument(const TResultList& list);
     // Ask for an ".xml" file and save the document; false when nothing was to be written.
     bool ExportToXML(const std::string& initialFileName);
-    void SaveDocument(const std::string& fileName);
+    void SaveDocument(const std::string& fileName, const TLongWork& work);
 
     // The XML document in use: Document, or the engine's own.
     TXmlDocComponent& XmlDocument();
@@ -129,7 +123,7 @@ public:
 
     // Shows the progress window with `message`, runs `work` as long work and hides the window
     // again, also when the work fails.
-    void RunWithWaitForm(std::string_view message, const std::function<void()>& work) const;
+    void RunWithWaitForm(std::string_view message, const std::function<void(TLongWork&)>& work) const;
 
 private:
     void MakeDelimitedText(TExportText& out, std::string_view separator, const TResultList& list,

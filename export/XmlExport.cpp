@@ -18,7 +18,7 @@ void TFileInfo::ResetDocument() { XmlDocument().SetXml(XmlExportTemplate()); }
 TXmlElement TFileInfo::GetRootElement() { return XmlDocument().DocumentElement(); }
 
 void TFileInfo::FillDocument(const TResultList& list) {
-    RunWithWaitForm(GatheringInfoMessage, [&] {
+    RunWithWaitForm(GatheringInfoMessage, [&](TLongWork& work) {
         static const std::array<std::string, FieldCount> names = [] {
             std::array<std::string, FieldCount> result;
             for (int i = 0; i < FieldCount; ++i) result[static_cast<std::size_t>(i)] = FieldXmlName(i);
@@ -26,7 +26,7 @@ void TFileInfo::FillDocument(const TResultList& list) {
         }();
         const TXmlElement root = GetRootElement();
         root.ClearChildren();
-        TExportRows rows(list.Count());
+        TExportRows rows(list.Count(), &work);
         TEntryTexts texts(list);
         // The scan makes only top-level entries: every element is a child of the root.
         for (const TListEntry& entry : list) {
@@ -45,21 +45,21 @@ void TFileInfo::FillDocument(const TResultList& list) {
 bool TFileInfo::ExportToXML(const std::string& initialFileName) {
     const std::string name = AskSaveFileName(".xml", "XML File|*.XML", initialFileName, Owner);
     if (name.empty()) return false;
-    RunWithWaitForm(ExportToFileMessage, [&] { SaveDocument(name); });
+    RunWithWaitForm(ExportToFileMessage, [&](TLongWork& work) { SaveDocument(name, work); });
     return true;
 }
 
-void TFileInfo::SaveDocument(const std::string& fileName) {
+void TFileInfo::SaveDocument(const std::string& fileName, const TLongWork& work) {
     TSafeFileWriter file(fileName);
     std::string piece;
     XmlDocument().Document().SaveTo([&](std::string_view bytes) {
         piece += bytes;
         if (piece.size() < TExportText::PieceSize) return;
-        CheckExportStop();
+        CheckExportStop(work);
         file.Write(piece);
         piece.clear();
     });
-    CommitExportFile(file, piece);
+    CommitExportFile(file, piece, work);
 }
 
 }  // namespace nulvane

@@ -74,10 +74,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string csv = info.BuildDelimitedText(CsvSeparator, list, TDelimitedQuoting::Csv);
     const auto rows = ReadCsv(csv);
     if (rows.size() != list.Count() + 1) std::abort();
+    TEntryTexts texts(list);
     for (std::size_t r = 0; r < list.Count(); ++r) {
         if (rows[r + 1].size() != info.ExportColumns.size()) std::abort();
         for (std::size_t c = 0; c < info.ExportColumns.size(); ++c)
-            if (rows[r + 1][c] != list[r].Record.Get(FieldIndexOf(info.ExportColumns[c]))) std::abort();
+            if (rows[r + 1][c] != texts.Get(list[r], FieldIndexOf(info.ExportColumns[c]))) std::abort();
     }
     (void)info.BuildDelimitedText(TextSeparator, list);
 

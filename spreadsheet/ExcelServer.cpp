@@ -210,7 +210,7 @@ protected:
         switch (member) {
             case Value:
                 if (!IsPut(kind)) Fail("Unable to get the Value property of the Range class");
-                StoreValue(PutValue(params));
+                StoreValue(PutValue(params), params.Work);
                 return {};
             case HorizontalAlignment:
             case VerticalAlignment:
@@ -256,7 +256,7 @@ private:
         }
     }
 
-    void StoreValue(const TVariant& value) {
+    void StoreValue(const TVariant& value, const TLongWork* work) {
         if (value.Type() != TVarType::WideStringArray) {
             const TCellValue cell = ValueOf(value);
             for (int r = Area_.FirstRow; r <= Area_.LastRow; ++r)
@@ -264,10 +264,10 @@ private:
             return;
         }
         const TWideStringArray& array = value.AsArray();
-        // Filling a large range takes a while: a stop of the work in progress ends it between two
-        // rows, leaving the range partly filled for a workbook its caller then closes unsaved.
+        // Filling a large range takes a while: a stop of the call's job ends it between two rows,
+        // leaving the range partly filled for a workbook its caller then closes unsaved.
         for (int r = Area_.FirstRow; r <= Area_.LastRow; ++r) {
-            if ((r - Area_.FirstRow) % 1024 == 1023 && CurrentWork().StopRequested())
+            if ((r - Area_.FirstRow) % 1024 == 1023 && work && work->StopRequested())
                 Fail("Method 'Value' of object 'Range' was stopped");
             for (int c = Area_.FirstColumn; c <= Area_.LastColumn; ++c) {
                 const int ar = array.LowRow() + (r - Area_.FirstRow);
@@ -399,7 +399,7 @@ protected:
                 if (params.Args.empty() || params.Args[0].Type() != TVarType::WideString ||
                     params.Args[0].AsWideString().empty())
                     Fail("SaveAs method of Workbook class failed");
-                SaveWorkbookFile(*Book_, FromWideText(params.Args[0].AsWideString()));
+                SaveWorkbookFile(*Book_, FromWideText(params.Args[0].AsWideString()), params.Work);
                 return {};
             }
             case Close:

@@ -17,7 +17,8 @@
 //   font: Bold (get, put); borders: LineStyle (put)
 // Texts that are plain decimal numbers are stored as numbers, as a spreadsheet program does;
 // every other text is kept as given. A call the server cannot answer fails with a description
-// of why, which the client sees.
+// of why, which the client sees. Filling a range from an array and saving look at the stop
+// request of the job the call is made for, if it names one, and fail once a stop is asked for.
 #include "platform/automation/Automation.h"
 
 namespace nulvane {

@@ -17,10 +17,10 @@ namespace nulvane {
 
 namespace {
 
-// A large workbook takes a while to save: a stop of the work in progress ends the saving between
-// two rows, before anything is written.
-void StopIfAsked() {
-    if (CurrentWork().StopRequested()) throw EOleException("SaveAs method of Workbook class was stopped");
+// A large workbook takes a while to save: a stop of its job ends the saving between two rows,
+// before anything is written.
+void StopIfAsked(const TLongWork* work) {
+    if (work && work->StopRequested()) throw EOleException("SaveAs method of Workbook class was stopped");
 }
 
 // Record types.
@@ -224,7 +224,7 @@ void WriteSst(TStream& s, const TStringTable& table, std::vector<std::pair<std::
 }
 
 // One sheet's records; its texts' string indexes are taken from `table` in cell order.
-void WriteSheet(TStream& s, const TWorksheet& sheet, TStringTable& table) {
+void WriteSheet(TStream& s, const TWorksheet& sheet, TStringTable& table, const TLongWork* work) {
     WriteBof(s, 0x0010);
     {
         TBytes d;
@@ -271,7 +271,7 @@ void WriteSheet(TStream& s, const TWorksheet& sheet, TStringTable& table) {
 
     const int rows = std::max(sheet.RowSlots(), sheet.HeightSlots());
     for (int r = 0; r < rows; ++r) {
-        if (r % 1024 == 0) StopIfAsked();
+        if (r % 1024 == 0) StopIfAsked(work);
         const bool hasSlot = r < sheet.RowSlots();
         static const std::vector<TCell> none;
         const auto& cells = hasSlot ? sheet.Row(r) : none;
@@ -352,7 +352,7 @@ struct TGObject {
 
 }  // namespace
 
-std::string BuildWorkbookStream(const TWorkbook& workbook) {
+std::string BuildWorkbookStream(const TWorkbook& workbook, const TLongWork* work) {
     TStringTable table;
     std::size_t cells = 0;
     for (const auto& sheet : workbook.Sheets)
@@ -361,7 +361,7 @@ std::string BuildWorkbookStream(const TWorkbook& workbook) {
     table.CellStrings.reserve(cells);
     for (const auto& sheet : workbook.Sheets)
         for (int r = 0; r < sheet->RowSlots(); ++r) {
-            if (r % 1024 == 0) StopIfAsked();
+            if (r % 1024 == 0) StopIfAsked(work);
             for (const TCell& cell : sheet->Row(r))
                 if (const auto* text = std::get_if<std::u16string>(&cell.Value)) table.Add(*text);
         }
@@ -418,7 +418,7 @@ std::string BuildWorkbookStream(const TWorkbook& workbook) {
     for (std::size_t i = 0; i < workbook.Sheets.size(); ++i) {
         const auto bof = static_cast<std::uint32_t>(s.Position());
         for (int k = 0; k < 4; ++k) s.Out[sheetOffsets[i] + static_cast<std::size_t>(k)] = static_cast<char>(bof >> (8 * k));
-        WriteSheet(s, *workbook.Sheets[i], table);
+        WriteSheet(s, *workbook.Sheets[i], table, work);
     }
     if (s.Out.size() < 4096) s.Out.resize(4096, '\0');
     return std::move(s.Out);
@@ -444,12 +444,12 @@ std::string BuildCompoundFile(const std::string& workbookStream) {
     return std::string(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(gsf_output_size(memory.Object)));
 }
 
-void SaveWorkbookFile(const TWorkbook& workbook, const std::string& path) {
-    std::string stream = BuildWorkbookStream(workbook);
-    StopIfAsked();
+void SaveWorkbookFile(const TWorkbook& workbook, const std::string& path, const TLongWork* work) {
+    std::string stream = BuildWorkbookStream(workbook, work);
+    StopIfAsked(work);
     const std::string file = BuildCompoundFile(stream);
     stream = {};
-    StopIfAsked();
+    StopIfAsked(work);
     try {
         WriteFileSafely(path, file);
     } catch (const std::bad_alloc&) {

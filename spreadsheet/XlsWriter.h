@@ -12,13 +12,15 @@
 // record carries at most 8224 bytes of data.
 #include <string>
 
+#include "platform/system/LongWork.h"
 #include "spreadsheet/Workbook.h"
 
 namespace nulvane {
 
 // The "Workbook" stream's bytes, padded to the 4096 bytes below which a stream would go to the
-// compound file's small-block area.
-std::string BuildWorkbookStream(const TWorkbook& workbook);
+// compound file's small-block area. A stop request of `work` (if given) ends it between two rows
+// with EOleException.
+std::string BuildWorkbookStream(const TWorkbook& workbook, const TLongWork* work = nullptr);
 
 // The compound file holding the stream.
 std::string BuildCompoundFile(const std::string& workbookStream);
@@ -26,8 +28,8 @@ std::string BuildCompoundFile(const std::string& workbookStream);
 // Writes the workbook to `path`: the whole file goes to a new temporary file in the same folder,
 // which replaces whatever `path` named only once it is complete. EOleException naming the path
 // and the reason when it cannot be written; nothing is then left behind and an earlier file of
-// that name is untouched. A stop request of the work in progress (CurrentWork()) ends it the same
-// way, between two rows, before the file is written.
-void SaveWorkbookFile(const TWorkbook& workbook, const std::string& path);
+// that name is untouched. A stop request of `work` (if given) ends it the same way, between two
+// rows, before the file is written.
+void SaveWorkbookFile(const TWorkbook& workbook, const std::string& path, const TLongWork* work = nullptr);
 
 }  // namespace nulvane

@@ -38,10 +38,10 @@ TOleServerFactory FindOleServer(std::string_view progId) {
 }
 
 TVariant Invoke(IOleDispatch& object, std::u16string_view name, TInvokeKind kind, std::span<const TVariant> args,
-                std::span<const TDispId> named) {
+                std::span<const TDispId> named, const TLongWork* work) {
     try {
         const TDispId id = object.GetIDOfName(name);
-        return object.Invoke(id, kind, TDispParams{args, named});
+        return object.Invoke(id, kind, TDispParams{args, named, work});
     } catch (const EOleException&) {
         throw;
     } catch (const std::bad_alloc&) {
@@ -136,13 +136,13 @@ const TDispatchRef& TVariant::AsDispatch() const {
 }
 
 TVariant OleInvoke(IOleDispatch& object, std::u16string_view name, TInvokeKind kind,
-                   std::initializer_list<TVariant> args) {
-    return Invoke(object, name, kind, std::span<const TVariant>(args.begin(), args.size()), {});
+                   std::initializer_list<TVariant> args, const TLongWork* work) {
+    return Invoke(object, name, kind, std::span<const TVariant>(args.begin(), args.size()), {}, work);
 }
 
-void OlePut(IOleDispatch& object, std::u16string_view name, TVariant value) {
+void OlePut(IOleDispatch& object, std::u16string_view name, TVariant value, const TLongWork* work) {
     static constexpr TDispId named[] = {DispIdPropertyPut};
-    Invoke(object, name, TInvokeKind::PropertyPut, std::span<const TVariant>(&value, 1), named);
+    Invoke(object, name, TInvokeKind::PropertyPut, std::span<const TVariant>(&value, 1), named, work);
 }
 
 TDispatchRef OleGetObject(IOleDispatch& object, std::u16string_view name, TInvokeKind kind,

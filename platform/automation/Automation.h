@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "platform/system/Errors.h"
+#include "platform/system/LongWork.h"
 
 namespace nulvane {
 
@@ -124,9 +125,13 @@ inline constexpr TDispId DispIdPropertyPut = -3;
 
 // The arguments of one invocation, positional ones in call order (the first argument first).
 // A property put has exactly one argument, named DispIdPropertyPut.
+// A call may name the job it is made for: a server that takes long over it (filling a large
+// range, saving) looks at the job's stop request as it goes and fails the call once a stop is
+// asked for, the way a client cancels a call in progress. Without one the call runs to its end.
 struct TDispParams {
     std::span<const TVariant> Args;
     std::span<const TDispId> NamedArgs;
+    const TLongWork* Work = nullptr;
 };
 
 // An object that answers automation calls.
@@ -143,11 +148,11 @@ public:
 
 // Late-bound calls as a client makes them: the member's identifier looked up by name on `object`,
 // then the invocation. Any failure, the look-up's included, becomes EOleException with the
-// server's description.
+// server's description. `work`: the job the call is made for (TDispParams), if any.
 TVariant OleInvoke(IOleDispatch& object, std::u16string_view name, TInvokeKind kind,
-                   std::initializer_list<TVariant> args = {});
+                   std::initializer_list<TVariant> args = {}, const TLongWork* work = nullptr);
 // A property put of `value`.
-void OlePut(IOleDispatch& object, std::u16string_view name, TVariant value);
+void OlePut(IOleDispatch& object, std::u16string_view name, TVariant value, const TLongWork* work = nullptr);
 // A call or get whose result must be an object (EOleException otherwise).
 TDispatchRef OleGetObject(IOleDispatch& object, std::u16string_view name, TInvokeKind kind,
                           std::initializer_list<TVariant> args = {});

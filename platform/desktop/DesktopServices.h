@@ -11,6 +11,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/system/LongWork.h"
+
 namespace nulvane {
 
 // The window a request is made for; opaque outside the desktop program, null for none.
@@ -50,11 +52,12 @@ public:
     virtual void ShowWaitForm(bool show, bool showCancel) = 0;
     virtual void SetWaitMessage(const std::string& text) = 0;
     // Runs long work to completion and returns when it is done; an error it throws travels on to
-    // the caller. A desktop runs it on a worker thread while the user-interface thread keeps
-    // painting (the progress window's animation and counts move), with a job of its own as
-    // CurrentWork() that the progress window's Stop stops; input to its other windows meanwhile
-    // is discarded. Others run it in place. The work must not touch the desktop itself.
-    virtual void RunBusy(const std::function<void()>& work) = 0;
+    // the caller. The services own the job the work is given (its stop request and counts): a
+    // desktop runs the work on a worker thread while the user-interface thread keeps painting
+    // (the progress window's animation and counts move), with a fresh job that the progress
+    // window's Stop stops; input to its other windows meanwhile is discarded. Others run it in
+    // place. The work must not touch the desktop itself.
+    virtual void RunBusy(const std::function<void(TLongWork&)>& work) = 0;
     // Asks the long work in progress, if any, to stop (as the progress window's Stop does). It
     // returns at once; RunBusy returns when the work has stopped. Without long work: nothing.
     virtual void StopLongWork() {}

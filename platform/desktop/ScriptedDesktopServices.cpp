@@ -3,6 +3,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "platform/system/ScopeGuard.h"
+
 namespace nulvane {
 
 void TScriptedDesktopServices::OpenFolder(const std::string& folder, TOwnerWindow owner) {
@@ -45,20 +47,13 @@ void TScriptedDesktopServices::SetWaitMessage(const std::string& text) {
     Record({TDesktopRequestKind::SetWaitMessage, text});
 }
 
-void TScriptedDesktopServices::RunBusy(const std::function<void()>& work) {
+void TScriptedDesktopServices::RunBusy(const std::function<void(TLongWork&)>& work) {
     Record({TDesktopRequestKind::RunBusy, {}});
-    // A job the caller installed itself (a test that stops or counts it) is the one that runs;
-    // otherwise each job gets a fresh one, as on a desktop.
     TLongWork fresh;
-    TLongWork& job = InstalledWork() ? *InstalledWork() : fresh;
-    const TLongWorkScope current(job);
+    TLongWork& job = Given_ ? *Given_ : fresh;
     TLongWork* const outer = std::exchange(Running_, &job);
-    struct TRestore {
-        TLongWork*& Running;
-        TLongWork* Outer;
-        ~TRestore() { Running = Outer; }
-    } restore{Running_, outer};
-    work();
+    const TScopeGuard restore([this, outer] { Running_ = outer; });
+    work(job);
 }
 
 void TScriptedDesktopServices::StopLongWork() {

@@ -1,10 +1,11 @@
 #pragma once
 // Desktop services for tests: every request is recorded, in order, and questions are answered
 // from a queue the test fills beforehand. Nothing reaches the desktop; long work runs in place, as
-// a job of its own (CurrentWork()) that StopLongWork stops.
+// a fresh job that StopLongWork stops, or as the job a test gives it (TWorkScope) to stop or count.
 #include <deque>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/desktop/DesktopServices.h"
@@ -56,7 +57,7 @@ public:
                              const std::string& initialFileName, TOwnerWindow owner) override;
     void ShowWaitForm(bool show, bool showCancel) override;
     void SetWaitMessage(const std::string& text) override;
-    void RunBusy(const std::function<void()>& work) override;
+    void RunBusy(const std::function<void(TLongWork&)>& work) override;
     void StopLongWork() override;
     void SetBusyCursor(bool busy) override;
 
@@ -64,6 +65,21 @@ public:
     void ClearRequests() noexcept { Requests_.clear(); }
     // The recorded requests of one kind, in order.
     std::vector<TDesktopRequest> RequestsOf(TDesktopRequestKind kind) const;
+
+    // Runs every long work of its lifetime as `work`, which the test owns (to stop it beforehand or
+    // read its counts afterwards); then each long work gets a fresh job again.
+    class TWorkScope {
+    public:
+        TWorkScope(TScriptedDesktopServices& services, TLongWork& work) noexcept
+            : Services_(services), Outer_(std::exchange(services.Given_, &work)) {}
+        ~TWorkScope() { Services_.Given_ = Outer_; }
+        TWorkScope(const TWorkScope&) = delete;
+        TWorkScope& operator=(const TWorkScope&) = delete;
+
+    private:
+        TScriptedDesktopServices& Services_;
+        TLongWork* Outer_;
+    };
 
     // Queues the answer to the next question (a button's name, a chosen path, "" for cancel).
     void QueueAnswer(std::string answer) { Answers_.push_back(std::move(answer)); }
@@ -77,6 +93,7 @@ protected:
 
 private:
     TLongWork* Running_ = nullptr;
+    TLongWork* Given_ = nullptr;
     std::vector<TDesktopRequest> Requests_;
     std::deque<std::string> Answers_;
 };

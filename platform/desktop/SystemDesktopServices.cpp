@@ -15,6 +15,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/system/ScopeGuard.h"
+
 extern char** environ;
 #endif
 
@@ -38,42 +40,28 @@ void TSystemDesktopServices::OpenUrl(const std::string& url) {
 
 namespace {
 
-class TSpawnFileActions {
-public:
-    TSpawnFileActions() { posix_spawn_file_actions_init(&Actions); }
-    ~TSpawnFileActions() { posix_spawn_file_actions_destroy(&Actions); }
-    TSpawnFileActions(const TSpawnFileActions&) = delete;
-    TSpawnFileActions& operator=(const TSpawnFileActions&) = delete;
-    posix_spawn_file_actions_t Actions;
-};
-
-class TSpawnAttributes {
-public:
-    TSpawnAttributes() { posix_spawnattr_init(&Attributes); }
-    ~TSpawnAttributes() { posix_spawnattr_destroy(&Attributes); }
-    TSpawnAttributes(const TSpawnAttributes&) = delete;
-    TSpawnAttributes& operator=(const TSpawnAttributes&) = delete;
-    posix_spawnattr_t Attributes;
-};
-
 // Starts a program found on the PATH with the given arguments, detached from the caller: its own
 // session (a Ctrl+C in the caller's terminal does not reach it), no input, no blocked signals.
 // A thread reaps it so that it does not linger as a zombie. Returns false when it cannot start.
 bool SpawnDetached(const char* program, char* const argv[]) {
-    TSpawnFileActions files;
-    posix_spawn_file_actions_addopen(&files.Actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    TSpawnAttributes attributes;
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    const TScopeGuard destroyFiles([&files] { posix_spawn_file_actions_destroy(&files); });
+    posix_spawn_file_actions_addopen(&files, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    const TScopeGuard destroyAttributes([&attributes] { posix_spawnattr_destroy(&attributes); });
     short flags = POSIX_SPAWN_SETSIGMASK;
 #ifdef POSIX_SPAWN_SETSID
     flags |= POSIX_SPAWN_SETSID;
 #endif
     sigset_t none;
     sigemptyset(&none);
-    posix_spawnattr_setsigmask(&attributes.Attributes, &none);
-    posix_spawnattr_setflags(&attributes.Attributes, flags);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setflags(&attributes, flags);
 
     pid_t pid = 0;
-    if (posix_spawnp(&pid, program, &files.Actions, &attributes.Attributes, argv, environ) != 0) return false;
+    if (posix_spawnp(&pid, program, &files, &attributes, argv, environ) != 0) return false;
     std::thread([pid] {
         int status = 0;
         while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
@@ -119,7 +107,11 @@ std::string TSystemDesktopServices::SaveFileName(const std::string& /*defaultExt
 
 void TSystemDesktopServices::ShowWaitForm(bool /*show*/, bool /*showCancel*/) {}
 void TSystemDesktopServices::SetWaitMessage(const std::string& /*text*/) {}
-void TSystemDesktopServices::RunBusy(const std::function<void()>& work) { work(); }
+void TSystemDesktopServices::RunBusy(const std::function<void(TLongWork&)>& work) {
+    if (Work_) return work(*Work_);
+    TLongWork job;
+    work(job);
+}
 void TSystemDesktopServices::SetBusyCursor(bool /*busy*/) {}
 
 }  // namespace nulvane

@@ -9,6 +9,11 @@ namespace nulvane {
 
 class TSystemDesktopServices : public IDesktopServices {
 public:
+    // Long work runs as a fresh job each time, that nobody stops.
+    TSystemDesktopServices() = default;
+    // Long work runs as `work`, which the caller owns and may stop (a program's signal handling).
+    explicit TSystemDesktopServices(TLongWork& work) noexcept : Work_(&work) {}
+
     // Starts the desktop's opener on the folder (xdg-open; on Windows, Explorer) and does not
     // wait for it. The folder travels as one argument, never through a shell.
     void OpenFolder(const std::string& folder, TOwnerWindow owner) override;
@@ -22,8 +27,11 @@ public:
                              const std::string& initialFileName, TOwnerWindow owner) override;
     void ShowWaitForm(bool show, bool showCancel) override;
     void SetWaitMessage(const std::string& text) override;
-    void RunBusy(const std::function<void()>& work) override;
+    void RunBusy(const std::function<void(TLongWork&)>& work) override;
     void SetBusyCursor(bool busy) override;
+
+private:
+    TLongWork* Work_ = nullptr;
 };
 
 }  // namespace nulvane

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/files/FileDescriptor.h"
 #include "platform/system/Errors.h"
 
 namespace nulvane {
@@ -33,12 +34,9 @@ bool FileExists(const std::string& path) {
 
 std::string ReadFileContent(const std::string& path) {
     // O_NONBLOCK: opening a pipe with no writer would otherwise wait for one.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) ThrowOSError("cannot open", path, errno);
-    struct TCloser {
-        int Fd;
-        ~TCloser() { ::close(Fd); }
-    } closer{fd};
+    const TFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!file) ThrowOSError("cannot open", path, errno);
+    const int fd = file.Get();
 
     struct stat st{};
     if (::fstat(fd, &st) != 0) ThrowOSError("cannot read", path, errno);

@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/files/PathNames.h"
 #include "platform/system/Errors.h"
 #include "platform/files/FileContent.h"
 
@@ -31,9 +32,8 @@ std::string ResolvedTarget(const std::string& path) {
 // for any file system however long the target's name is.
 std::string TemporaryName(const std::string& target) {
     static std::atomic<unsigned> serial{std::random_device{}()};
-    const std::size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    const std::string folder(FolderPartOf(target));
+    std::string base = target.substr(folder.size());
     if (base.size() > 200) base.resize(200);
     static constexpr char Hex[] = "0123456789abcdef";
     std::string suffix;
@@ -136,8 +136,8 @@ void TSafeFileWriter::Commit() {
     Committed_ = true;
     // The new name itself reaches the disk with its folder. The file is complete either way, so a
     // failure here is not reported.
-    const std::size_t slash = Target_.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : Target_.substr(0, slash);
+    const std::string_view parent = ParentFolderOf(Target_);
+    const std::string folder = parent.empty() ? "." : std::string(parent);
     const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folderFd >= 0) {
         ::fsync(folderFd);

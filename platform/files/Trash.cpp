@@ -17,6 +17,8 @@
 #include <unistd.h>
 
 #include "platform/files/DeletionJournal.h"
+#include "platform/files/FileDescriptor.h"
+#include "platform/files/MountTable.h"
 #include "platform/files/NoReplace.h"
 
 namespace nulvane {
@@ -44,7 +46,6 @@ int OpenFolderAt(int parent, const char* name, bool follow) noexcept {
     return fd;
 }
 
-bool IsResourceError(int error) noexcept { return error == EMFILE || error == ENFILE || error == ENOMEM; }
 
 // The folder `name` in `parent`, made (mode 0700) when missing; never a link, and only one that
 // belongs to `uid`. -1 when there is none to use, with `error` set.
@@ -121,21 +122,6 @@ std::string FolderPathOf(int folderFd, std::string_view path) {
         folder = folder.empty() ? working : working + "/" + folder;
     }
     return folder;
-}
-
-// A mount point as the mount table writes it: space, tab, newline and backslash as octal escapes.
-std::string UnescapeMountPoint(std::string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto octal = [&](std::size_t at) { return at < text.size() && text[at] >= '0' && text[at] <= '7'; };
-        if (text[i] == '\\' && octal(i + 1) && octal(i + 2) && octal(i + 3)) {
-            out += static_cast<char>((text[i + 1] - '0') * 64 + (text[i + 2] - '0') * 8 + (text[i + 3] - '0'));
-            i += 3;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
 }
 
 // Whether `folder` is `mount` or lies below it.
@@ -304,33 +290,10 @@ TTrash::TPlace* TTrash::TopPlace(const std::string& mount, std::uint64_t device,
 
 int TTrash::MountOf(const std::string& folder, std::string& mount) {
     if (!MountsRead_) {
-        std::string table;
-        const int fd = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
-        if (fd < 0 && IsResourceError(errno)) return errno;
+        std::vector<TMount> mounts;
+        if (const int error = ReadMountTable(mounts); error != 0) return error;
         MountsRead_ = true;
-        char buffer[16384];
-        for (ssize_t got; fd >= 0 && (got = ::read(fd, buffer, sizeof buffer)) != 0;) {
-            if (got > 0)
-                table.append(buffer, static_cast<std::size_t>(got));
-            else if (errno != EINTR)
-                break;
-        }
-        if (fd >= 0) ::close(fd);
-        // "36 35 98:0 /mnt1 /mnt/parent rw,noatime master:1 - ext3 /dev/root rw": the fifth field.
-        for (std::size_t at = 0; at < table.size();) {
-            std::size_t end = table.find('\n', at);
-            if (end == std::string::npos) end = table.size();
-            const std::string_view line(table.data() + at, end - at);
-            at = end + 1;
-            std::size_t field = 0, start = 0;
-            for (int n = 0; n < 4 && start != std::string_view::npos; ++n) {
-                start = line.find(' ', start);
-                if (start != std::string_view::npos) ++start;
-            }
-            if (start == std::string_view::npos) continue;
-            field = line.find(' ', start);
-            Mounts_.push_back(UnescapeMountPoint(line.substr(start, field - start)));
-        }
+        for (TMount& each : mounts) Mounts_.push_back(std::move(each.Point));
     }
     // The deepest mount point above the folder; of two on one point, the later covers the earlier.
     mount.assign(1, '/');

@@ -14,6 +14,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
+#include <vector>
+
+#include "platform/files/MountTable.h"
 #endif
 
 namespace nulvane {
@@ -42,8 +45,8 @@ std::string QueryVolumeName(const std::string& root) {
 
 namespace {
 
-// The mount table writes blanks, tabs, line feeds and backslashes as three-digit octal escapes;
-// udev writes unsafe bytes of a label as "\xHH". Both are undone here.
+// udev writes unsafe bytes of a label as "\xHH", and a label may hold the mount table's three-digit
+// octal escapes; both are undone here.
 std::string Unescaped(std::string_view text) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -67,22 +70,13 @@ std::string Unescaped(std::string_view text) {
 }
 
 // The file system type of the mount at `mountPoint` (an absolute path without "." or ".."
-// parts), from the last matching line of the mount table; empty when none matches.
+// parts), from the last matching mount of the table; empty when none matches.
 std::string FileSystemType(const std::string& mountPoint) {
-    std::FILE* table = std::fopen("/proc/self/mounts", "re");
-    if (!table) return {};
+    std::vector<TMount> mounts;
+    ReadMountTable(mounts);
     std::string type;
-    char line[4096];
-    while (std::fgets(line, sizeof line, table)) {
-        const std::string_view text(line);
-        const std::size_t first = text.find(' ');
-        const std::size_t second = first == std::string_view::npos ? first : text.find(' ', first + 1);
-        const std::size_t third = second == std::string_view::npos ? second : text.find(' ', second + 1);
-        if (third == std::string_view::npos) continue;
-        if (Unescaped(text.substr(first + 1, second - first - 1)) == mountPoint)
-            type = text.substr(second + 1, third - second - 1);
-    }
-    std::fclose(table);
+    for (TMount& mount : mounts)
+        if (mount.Point == mountPoint) type = std::move(mount.Type);
     return type;
 }
 

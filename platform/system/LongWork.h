@@ -9,11 +9,9 @@
 // system call under way, keeps what it has done and returns normally; the caller asks
 // StopRequested() afterwards to tell a stopped job from a finished one.
 //
-// One long job runs at a time in a program (the progress window is modal), so the job in
-// progress is reachable program-wide through CurrentWork(): whoever runs long work installs a
-// TLongWork for its duration (TLongWorkScope), and a job deep in a call chain reaches it without
-// every caller in between passing it on. With none installed, CurrentWork() is an idle job that
-// nobody stops.
+// Whoever runs long work owns its job (the window's runner, the command line's signal handling, a
+// test) and passes it down to everything that works for it; nothing looks a job up. A fresh job
+// per run keeps one run's stop request from reaching the next.
 #include <atomic>
 #include <cstdint>
 
@@ -45,25 +43,6 @@ public:
 private:
     std::atomic<bool> Stop_{false};
     static_assert(std::atomic<bool>::is_always_lock_free, "a signal handler must be able to request a stop");
-};
-
-// The job in progress: the one installed by the innermost TLongWorkScope, else an idle job that
-// nobody stops (its counts are written and never read).
-TLongWork& CurrentWork() noexcept;
-
-// The job installed by the innermost TLongWorkScope, or null when none is.
-TLongWork* InstalledWork() noexcept;
-
-// Installs a job as CurrentWork() for its own lifetime, then puts back the one before.
-class TLongWorkScope {
-public:
-    explicit TLongWorkScope(TLongWork& work) noexcept;
-    ~TLongWorkScope();
-    TLongWorkScope(const TLongWorkScope&) = delete;
-    TLongWorkScope& operator=(const TLongWorkScope&) = delete;
-
-private:
-    TLongWork* Previous_;
 };
 
 }  // namespace nulvane

@@ -1,5 +1,10 @@
 #include "platform/xml/XmlDom.h"
 
+// The DOM on libxml2 in one file: the text encoding, names, attribute values, parsing, saving,
+// elements and documents below all keep libxml2's tree, its error handler and its ownership rules
+// behind one interface, and share the helpers that enforce them (the safe parse options, the quiet
+// error catcher, the conversion of every text set into the tree); split, each part would have to
+// expose libxml2 to the others.
 #include <algorithm>
 #include <climits>
 #include <cstdarg>

@@ -47,17 +47,18 @@ protected:
         Services.Folder = Dir.Str() + "/f";
         Form.Scan = [](TResultList& list, std::string_view folder, const TWalkOptions& options) {
             TScanReport report = ScanFolder(list, folder, options);
-            CurrentWork().Folders = 7;
-            CurrentWork().Found = report.Listed;
+            TLongWork& work = *options.Work;
+            work.Folders = 7;
+            work.Found = report.Listed;
             // Holds on until asked to stop; after a minute the stop is taken to be lost.
-            for (auto until = std::chrono::steady_clock::now() + 1min; !CurrentWork().StopRequested();) {
+            for (auto until = std::chrono::steady_clock::now() + 1min; !work.StopRequested();) {
                 if (std::chrono::steady_clock::now() > until) {
                     ADD_FAILURE() << "the stop request never reached the scan";
                     break;
                 }
                 std::this_thread::sleep_for(2ms);
             }
-            report.Stopped = CurrentWork().StopRequested();
+            report.Stopped = work.StopRequested();
             return report;
         };
         Form.show();

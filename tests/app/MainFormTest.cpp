@@ -121,7 +121,7 @@ TEST_F(MainFormTest, AStoppedExportSaysSoAndLeavesTheEarlierFile) {
     Form.DropFolders({Dir.Str() + "/f"});
     Dir.Write("out.csv", "earlier");
     TLongWork work;
-    const TLongWorkScope scope(work);
+    const TScriptedDesktopServices::TWorkScope scope(Services, work);
     work.RequestStop();
     Services.QueueAnswer(Dir.Str() + "/out.csv");
     Services.QueueAnswer("Yes");

@@ -62,14 +62,14 @@ TEST(QtDesktopServices, LongWorkRunsOffTheWindowThreadWhileTheAnimationMoves) {
     const quint64 before = wait.Animation().Frame();
     std::thread::id worker;
     bool moved = false;
-    services.RunBusy([&] {
+    services.RunBusy([&](TLongWork&) {
         worker = std::this_thread::get_id();
         moved = AwaitFrame(wait.Animation(), before + 3);
     });
     EXPECT_NE(worker, std::this_thread::get_id());
     EXPECT_TRUE(moved) << "the animation did not move three frames while the work ran";
     EXPECT_GE(wait.Animation().Frame(), before + 3);
-    EXPECT_THROW(services.RunBusy([] { throw std::runtime_error("failed"); }), std::runtime_error);
+    EXPECT_THROW(services.RunBusy([](TLongWork&) { throw std::runtime_error("failed"); }), std::runtime_error);
     services.ShowWaitForm(false, false);
     EXPECT_FALSE(wait.isVisible());
 }
@@ -79,12 +79,12 @@ class TObservedServices : public TQtDesktopServices {
 public:
     using TQtDesktopServices::TQtDesktopServices;
     std::string PickFolder(TOwnerWindow) override { return Folder; }
-    void RunBusy(const std::function<void()>& work) override {
+    void RunBusy(const std::function<void(TLongWork&)>& work) override {
         if (Observed.empty()) {
             Observed = WaitForm().isVisible() ? WaitForm().Message().toStdString() : "hidden";
             const quint64 before = WaitForm().Animation().Frame();
-            TQtDesktopServices::RunBusy([&] {
-                work();
+            TQtDesktopServices::RunBusy([&](TLongWork& job) {
+                work(job);
                 AwaitFrame(WaitForm().Animation(), before + 3);
             });
             Frames = WaitForm().Animation().Frame() - before;

@@ -51,7 +51,8 @@ TEST_F(CliExportTest, WritesTheDesktopProgramsBytesAfterScanAndSort) {
         const TRun run = Run({"--sort", "Full Path:desc", "--export", name, Out.Str() + "/" + file, Tree.Str()});
         EXPECT_EQ(run.Status, 0) << run.Err;
         EXPECT_EQ(run.Out + run.Err, "");
-        ASSERT_TRUE(ExportListToFile(list, format, Own.Str() + "/" + file, false));
+        TLongWork work;
+        ASSERT_TRUE(ExportListToFile(list, format, Own.Str() + "/" + file, false, work));
         EXPECT_EQ(ReadFileContent(Out.Str() + "/" + file), ReadFileContent(Own.Str() + "/" + file)) << name;
     }
     EXPECT_TRUE(FileExists(Bin.Str() + "/" + std::string(ConfigFileShortName)));

@@ -45,12 +45,12 @@ TEST(TallyscopeConfigTest, RootMustBeConfigAndMissingSectionsReadEmpty) {
 
 TEST(TallyscopeConfigTest, CollectionsInsertByPositionAmongTheirItemsOnly) {
     const TXMLNodesType nodes = LoadConfigText("<config><nodes><other/><node Name=\"b\"/></nodes></config>")->Nodes();
-    nodes.Insert(0).SetName("a");
-    nodes.Add().SetName("d");
-    nodes.Insert(2).SetName("c");
+    nodes.Insert(0).Element().SetAttribute("Name", "a");
+    nodes.Add().Element().SetAttribute("Name", "d");
+    nodes.Insert(2).Element().SetAttribute("Name", "c");
     EXPECT_THROW(nodes.Insert(5), EListError);
     ASSERT_EQ(nodes.Count(), 4);
     for (int i = 0; i < 4; ++i) EXPECT_EQ(nodes.Item(i).Name(), std::string(1, static_cast<char>('a' + i)));
-    nodes.Item(0).SetWidth(-5);
+    nodes.Item(0).Element().SetAttribute("Width", "-5");
     EXPECT_EQ(nodes.Item(0).Width(), -5);
 }

@@ -14,7 +14,6 @@ TEST(XmlBindingTest, IntegerConversion) {
     const std::optional<std::string> bad[] = {std::nullopt, "", " ", "12px", "1 2", "12.0", "0x10", "+-1", "--1",
                                               "2147483648", "-2147483649", "99999999999999999999", "\xEF\xBC\x91"};
     for (const auto& text : bad) EXPECT_THROW(AttributeToInteger(text, "Width"), EConvertError) << text.value_or("(null)");
-    EXPECT_EQ(IntegerToAttribute(INT32_MIN), "-2147483648");
 }
 
 TEST(XmlBindingTest, BooleanConversion) {
@@ -28,6 +27,4 @@ TEST(XmlBindingTest, BooleanConversion) {
     EXPECT_THAT([] { AttributeToBoolean(std::string("yes"), "Visible"); },
                 testing::ThrowsMessage<EConvertError>(
                     testing::StrEq("\"yes\" (attribute \"Visible\") is not a valid boolean value")));
-    EXPECT_EQ(BooleanToAttribute(true), "True");
-    EXPECT_EQ(BooleanToAttribute(false), "False");
 }

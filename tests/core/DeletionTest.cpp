@@ -16,6 +16,12 @@ using namespace nulvane;
 
 namespace {
 
+// Deletes the checked entries on a job of the call's own, that nobody stops.
+TDeleteSummary DeleteChecked(TResultList& list, const TDeleteOptions& options = {}) {
+    TLongWork work;
+    return DeleteCheckedEntries(list, work, options);
+}
+
 std::vector<std::string> Names(const TResultList& list) {
     std::vector<std::string> names;
     for (const TListEntry& entry : list) names.emplace_back(entry.Record.Get(fiFileName));
@@ -48,7 +54,7 @@ TEST(Deletion, DeleteCheckedEntriesKeepsUncheckedAndChangedFiles) {
     std::filesystem::remove(s.Dir.Path() / "e");
     s.List.SetFocusedEntry(3);  // d
 
-    const TDeleteSummary summary = DeleteCheckedEntries(s.List);
+    const TDeleteSummary summary = DeleteChecked(s.List);
     EXPECT_EQ(summary.Deleted, 3u);
     EXPECT_EQ(summary.Missing, 1u);
     ASSERT_EQ(summary.Kept.size(), 1u);
@@ -66,7 +72,7 @@ TEST(Deletion, DeleteCheckedEntriesKeepsUncheckedAndChangedFiles) {
     EXPECT_TRUE(s.Exists("c"));
 
     s.List.SetAllCheckStates(TCheckState::Unchecked);
-    EXPECT_EQ(DeleteCheckedEntries(s.List).Deleted, 0u);
+    EXPECT_EQ(DeleteChecked(s.List).Deleted, 0u);
     EXPECT_EQ(s.List.Count(), 2u);
 }
 
@@ -117,8 +123,7 @@ TEST(Deletion, LongListEndsAsOneThreadWouldHaveLeftIt) {
     }
 
     TLongWork work;
-    const TLongWorkScope scope(work);
-    const TDeleteSummary summary = DeleteCheckedEntries(list);
+    const TDeleteSummary summary = DeleteCheckedEntries(list, work);
     std::vector<std::string> listed, kept;
     for (const TListEntry& entry : list) listed.push_back(list.FullPath(entry));
     for (const TKeptFile& file : summary.Kept) kept.push_back(file.Path);
@@ -135,9 +140,8 @@ TEST(Deletion, LongListEndsAsOneThreadWouldHaveLeftIt) {
 TEST(Deletion, StoppedDeletionLeavesTheEntriesNotReachedChecked) {
     TScanned s;
     TLongWork work;
-    const TLongWorkScope scope(work);
     work.RequestStop();
-    const TDeleteSummary summary = DeleteCheckedEntries(s.List);
+    const TDeleteSummary summary = DeleteCheckedEntries(s.List, work);
     EXPECT_TRUE(summary.Stopped);
     EXPECT_EQ(summary.NotReached, 6u);
     EXPECT_EQ(summary.Deleted, 0u);
@@ -192,7 +196,7 @@ TEST(Deletion, FollowsOnlyTheLinksTheScanFollowed) {
     fs::remove(base + "/t/l");
     fs::create_directory_symlink(base + "/elsewhere", base + "/t/l");
 
-    const TDeleteSummary summary = DeleteCheckedEntries(list);
+    const TDeleteSummary summary = DeleteChecked(list);
     EXPECT_EQ(summary.Deleted, 0u);
     ASSERT_EQ(summary.Kept.size(), 3u);
     for (const TKeptFile& kept : summary.Kept) EXPECT_EQ(kept.Result.Reason, TKeepReason::PathGone) << kept.Path;
@@ -207,7 +211,7 @@ TEST(Deletion, FollowsOnlyTheLinksTheScanFollowed) {
     fs::rename(base + "/moved-d", base + "/t/d");
     fs::remove(base + "/t/l");
     fs::create_directory_symlink(base + "/away", base + "/t/l");
-    const TDeleteSummary again = DeleteCheckedEntries(list);
+    const TDeleteSummary again = DeleteChecked(list);
     EXPECT_EQ(again.Deleted, 3u);
     EXPECT_TRUE(list.Empty());
     for (const char* name : {"t/d/f", "t/d/g", "away/e"}) EXPECT_FALSE(fs::exists(base + "/" + name)) << name;
@@ -226,7 +230,7 @@ TEST(Deletion, TrashOptionMovesTheVerifiedFilesOrKeepsThemAll) {
     s.Dir.Write("c", "now with content");
     s.Dir.Write("data/Trash", "a file where the trash folder belongs");
 
-    const TDeleteSummary refused = DeleteCheckedEntries(s.List, {.ToTrash = true});
+    const TDeleteSummary refused = DeleteChecked(s.List, {.ToTrash = true});
     EXPECT_EQ(refused.Deleted, 0u);
     ASSERT_EQ(refused.Kept.size(), 6u);
     EXPECT_EQ(refused.Kept[0].Result.ReasonText(), "no trash on this file system");
@@ -237,7 +241,7 @@ TEST(Deletion, TrashOptionMovesTheVerifiedFilesOrKeepsThemAll) {
 
     std::filesystem::remove(data + "/Trash");
     EXPECT_EQ(DeleteEntry(s.List, 0, {.ToTrash = true}).Outcome, TRemoveOutcome::Deleted);
-    const TDeleteSummary moved = DeleteCheckedEntries(s.List, {.ToTrash = true});
+    const TDeleteSummary moved = DeleteChecked(s.List, {.ToTrash = true});
     EXPECT_EQ(moved.Deleted, 4u);
     EXPECT_EQ(Names(s.List), (std::vector<std::string>{"c"}));
     EXPECT_EQ(s.List[0].Note, TEntryNote::KeptChanged);
@@ -258,7 +262,7 @@ TEST(Deletion, TrashFromTwoThreadsGivesEveryFileItsOwnEntry) {
     ScanFolder(list, dir.Str() + "/t");
     ASSERT_EQ(list.Count(), 2200u);
     const test::TEnvironmentGuard dataHome("XDG_DATA_HOME", dir.Str() + "/data");
-    const TDeleteSummary summary = DeleteCheckedEntries(list, {.ToTrash = true});
+    const TDeleteSummary summary = DeleteChecked(list, {.ToTrash = true});
     EXPECT_EQ(summary.Deleted, 2200u);
     EXPECT_TRUE(list.Empty());
     std::size_t files = 0, infos = 0, left = 0;

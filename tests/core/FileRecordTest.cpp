@@ -92,9 +92,9 @@ TEST(FileRecordTest, CopiesAreDeepAndMovesTransfer) {
     EXPECT_EQ(c[fiFullPath], "");
 }
 
-// A scanned record holds a path tail instead of its "Full Path", and may keep exact times; both
-// survive copies and changes of other fields, setting "Full Path" gives up the tail, and spans of
-// one, two or four bytes read back alike.
+// A scanned record holds a path tail instead of its "Full Path" (and refuses loudly to be read for
+// one), and may keep exact times; both survive copies and changes of other fields, setting "Full
+// Path" gives up the tail, and spans of one, two or four bytes read back alike.
 TEST(FileRecordTest, PathTailAndExactTimesSurviveChangesAndEveryTextSize) {
     const TExactTimes times{{-1, 999999999}, {0, 0}, {1767225600, 123456789}};
     for (const std::size_t size : {1u, 200u, 300u, 70000u}) {
@@ -109,7 +109,7 @@ TEST(FileRecordTest, PathTailAndExactTimesSurviveChangesAndEveryTextSize) {
         r.Assign(texts, {.PathTail = name, .Times = &times});
         EXPECT_TRUE(r.HasPathTail());
         EXPECT_EQ(r.PathTail(), name);
-        EXPECT_EQ(r[fiFullPath], "");
+        EXPECT_DEATH((void)r[fiFullPath], "\"Full Path\" of a scanned entry was read from its record");
         EXPECT_EQ(r[fiWriteTime], time);
         // The tail and the extension share the name's bytes; the three times share one text.
         EXPECT_LE(r.HeapBytes(), 4 + 6 * 8 + name.size() + time.size() + 36);

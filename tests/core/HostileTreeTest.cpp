@@ -17,6 +17,16 @@
 using namespace nulvane;
 namespace fs = std::filesystem;
 
+namespace {
+
+// Deletes the checked entries on a job of the call's own, that nobody stops.
+TDeleteSummary DeleteChecked(TResultList& list, const TDeleteOptions& options = {}) {
+    TLongWork work;
+    return DeleteCheckedEntries(list, work, options);
+}
+
+}  // namespace
+
 TEST(HostileTree, ScanListsExactlyTheEmptyFilesAndDeletionRemovesOnlyThem) {
     const test::TTempDir dir;
     const std::string root = dir.Str();
@@ -69,7 +79,7 @@ TEST(HostileTree, ScanListsExactlyTheEmptyFilesAndDeletionRemovesOnlyThem) {
         empty.erase(grows);
         survivors.insert(grows);
     }
-    const TDeleteSummary summary = DeleteCheckedEntries(list);
+    const TDeleteSummary summary = DeleteChecked(list);
     EXPECT_EQ(summary.Deleted, empty.size());
     EXPECT_EQ(summary.Kept.size(), 2u);
     EXPECT_EQ(list.Count(), 2u);

@@ -21,6 +21,12 @@ using namespace nulvane;
 
 namespace {
 
+// Deletes the checked entries on a job of the call's own, that nobody stops.
+TDeleteSummary DeleteChecked(TResultList& list, const TDeleteOptions& options = {}) {
+    TLongWork work;
+    return DeleteCheckedEntries(list, work, options);
+}
+
 std::string RuleOf(const TKeepRules& rules, std::string_view path, bool throughLink = false) {
     return std::string(rules.Match(path, throughLink));
 }
@@ -139,7 +145,7 @@ TEST(KeepRules, HeldEntriesStartUncheckedNameTheirRuleAndStayUntilChecked) {
     THintLineBreakStyle style = THintLineBreakStyle::Default;
     EXPECT_EQ(list.Hint(0, 0, style), list[0].Note == TEntryNote::HeldByRule ? "kept by rule" : EntryHintText);
 
-    const TDeleteSummary summary = DeleteCheckedEntries(list);
+    const TDeleteSummary summary = DeleteChecked(list);
     EXPECT_EQ(summary.Deleted, project.Clutter.size());
     EXPECT_EQ(project.Gone(project.Clutter), project.Clutter);
     EXPECT_EQ(project.Present(project.Markers), project.Markers);
@@ -153,7 +159,7 @@ TEST(KeepRules, HeldEntriesStartUncheckedNameTheirRuleAndStayUntilChecked) {
     EXPECT_EQ(list[0].Note, TEntryNote::None);
     list.SetAllCheckStates(TCheckState::Checked);
     for (const TListEntry& entry : list) EXPECT_EQ(entry.Note, TEntryNote::None);
-    EXPECT_EQ(DeleteCheckedEntries(list).Deleted, held);
+    EXPECT_EQ(DeleteChecked(list).Deleted, held);
 }
 
 // The file is found through XDG_CONFIG_HOME, or ~/.config when that is unset or relative. A

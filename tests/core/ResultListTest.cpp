@@ -188,8 +188,10 @@ TEST(ResultListChanges, TellTheViewOnceEachAndOnceForAllWhileTheBracketIsOpen) {
 }
 
 // Scanned entries refer to folders stored once: their "Full Path" is the folder chain's names,
-// each followed by "/", then the path tail; the reader for many entries gives the same texts, and
-// the anchor is the folder's. Clear drops the folders with the entries.
+// each followed by "/", then the path tail; the reader for many entries gives the same texts (and
+// one made for a folder, as a stream's entries are read, that folder's path before the tail), the
+// path's two parts compose the same path, and the anchor is the folder's. Clear drops the folders
+// with the entries.
 TEST(ResultListFolders, FullPathsAreComposedFromTheFolderChainAndTheTail) {
     TResultList list;
     const TFolderIndex top = list.AddFolder(NoFolder, "");  // "/"
@@ -214,13 +216,18 @@ TEST(ResultListFolders, FullPathsAreComposedFromTheFolderChainAndTheTail) {
     list.Append().Record.Set(fiFullPath, "/whole/f");
     const std::vector<std::string> expected = {"/tmp/a.txt", "/tmp/" + oddName + "/b", "/c", "rel//d",
                                                "/tmp/e", "/whole/f"};
-    TEntryTexts texts(list);
+    TEntryTexts texts(list), streamed("/s/");
     std::string scratch;
     for (std::size_t i = 0; i < list.Count(); ++i) {
         EXPECT_EQ(list.FullPath(list[i]), expected[i]);
         EXPECT_EQ(list.FieldText(list[i], fiFullPath, scratch), expected[i]);
         EXPECT_EQ(texts.FullPath(list[i]), expected[i]);
         EXPECT_EQ(texts.Get(list[i], fiFileName), list[i].Record[fiFileName]);
+        const TResultList::TPathParts parts = list.PathParts(list[i]);
+        std::string composed;
+        if (parts.Folder != NoFolder) list.AppendFolderPath(parts.Folder, composed);
+        EXPECT_EQ(composed.append(parts.Rest), expected[i]);
+        EXPECT_EQ(streamed.FullPath(list[i]), i < 5 ? "/s/" + std::string(list[i].Record[fiFileName]) : expected[i]);
     }
     EXPECT_EQ(list.AnchorOf(list[0]), 0u);
     EXPECT_EQ(list.AnchorOf(list[1]), 1u);

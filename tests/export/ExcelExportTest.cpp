@@ -1,4 +1,5 @@
 #include "export/ExcelExport.h"
+#include "export/ExportCommands.h"
 
 #include <gmock/gmock.h>
 
@@ -17,12 +18,13 @@ using TNames = std::vector<std::string>;
 
 // A spreadsheet application that answers every call and writes it down as
 // "<object>.<member> <kind> <arguments>"; an object fetched from a member is named after it. A
-// member named in FailOn fails instead; one named in StopOn asks the job in progress to stop.
+// member named in FailOn fails instead; one named in StopOn asks the test's job to stop.
 struct TCallLog {
     TNames Calls;
     std::shared_ptr<const TWideStringArray> LastArray;
     std::string FailOn;
     std::string StopOn;
+    TLongWork* Work = nullptr;  // the job StopOn stops
 };
 
 class TRecordingObject : public IOleDispatch {
@@ -36,7 +38,7 @@ public:
 
     TVariant Invoke(TDispId member, TInvokeKind kind, const TDispParams& params) override {
         const std::string& name = Members_.at(static_cast<std::size_t>(member - 1));
-        if (name == Log_->StopOn) CurrentWork().RequestStop();
+        if (name == Log_->StopOn && Log_->Work) Log_->Work->RequestStop();
         if (name == Log_->FailOn) throw EOleException("Unable to get the " + name + " property");
         std::string line = Name_ + "." + name + " " + std::to_string(static_cast<int>(kind));
         const bool namedRight = kind == TInvokeKind::PropertyPut
@@ -135,7 +137,7 @@ TEST_F(ExcelExportTest, FortyCallsInOrderWithTheSheetInOnePut) {
     const auto log = Record();
     Desktop.QueueAnswer(OutPath("list.xls"));
     Desktop.QueueAnswer("Ok");
-    Ctrl.ExportExcel(List);
+    ExportExcel(Ctrl, List);
 
     ASSERT_EQ(log->Calls.size(), 40u);
     EXPECT_EQ(log->Calls, ExpectedCalls("E", 12, Out.Str(), "list.xls"));
@@ -155,7 +157,7 @@ TEST_F(ExcelExportTest, FortyCallsInOrderWithTheSheetInOnePut) {
 }
 
 TEST_F(ExcelExportTest, RowLimitAndEmptyColumnListAndEmptyList) {
-    Ctrl.ExportExcel(List);  // nothing listed: nothing happens
+    ExportExcel(Ctrl, List);  // nothing listed: nothing happens
     EXPECT_TRUE(Desktop.Requests().empty());
 
     WriteNodes(R"(<node Name="File Name" Visible="False"/>)");
@@ -163,7 +165,7 @@ TEST_F(ExcelExportTest, RowLimitAndEmptyColumnListAndEmptyList) {
     const auto log = Record();
     Desktop.QueueAnswer(OutPath("big.xls"));
     Desktop.QueueAnswer("Ok");
-    Ctrl.ExportExcel(List);
+    ExportExcel(Ctrl, List);
     EXPECT_EQ(log->Calls, ExpectedCalls("A", 65536, Out.Str(), "big.xls"));
     EXPECT_EQ(FromWideText(log->LastArray->At(65534, 0)), "65534");
 
@@ -171,14 +173,15 @@ TEST_F(ExcelExportTest, RowLimitAndEmptyColumnListAndEmptyList) {
     Desktop.ClearRequests();
     log->Calls.clear();
     Desktop.QueueAnswer("Ok");
-    Ctrl.ExportExcel(List);
+    ExportExcel(Ctrl, List);
     // Counted before the document is built: nothing is gathered for a list the sheet cannot hold.
     EXPECT_EQ(Trace(), (TNames{"box The row count is out of excel range.|Warning|ok|2"}));
     EXPECT_TRUE(log->Calls.empty());
 
     // Without a window the warning is an error that names the limit.
     try {
-        ExportListToExcelFile(List, OutPath("cli.xls"), true);
+        TLongWork work;
+        ExportListToExcelFile(List, OutPath("cli.xls"), true, work);
         ADD_FAILURE() << "no error";
     } catch (const ENulvaneError& e) {
         EXPECT_STREQ(e.what(), "The row count is out of excel range.");
@@ -195,7 +198,7 @@ TEST_F(ExcelExportTest, FailuresKeepTheEarlierFile) {
         const TOleServerScope none(std::string(ExcelProgId), nullptr);
         Desktop.QueueAnswer(earlier);
         Desktop.QueueAnswer("Yes");
-        EXPECT_EQ(test::DescriptionOf([&] { Ctrl.ExportExcel(List); }), "Excel is not installed.");
+        EXPECT_EQ(test::DescriptionOf([&] { ExportExcel(Ctrl, List); }), "Excel is not installed.");
         EXPECT_EQ(Trace().back(), "hide");
     }
 
@@ -204,7 +207,7 @@ TEST_F(ExcelExportTest, FailuresKeepTheEarlierFile) {
     Desktop.ClearRequests();
     Desktop.QueueAnswer(earlier);
     Desktop.QueueAnswer("Yes");
-    EXPECT_THROW(Ctrl.ExportExcel(List), EOleException);
+    EXPECT_THROW(ExportExcel(Ctrl, List), EOleException);
     EXPECT_THAT(log->Calls, testing::IsSupersetOf({"workBooks.close 1", "app.ScreenUpdating 4 bool-1"}));
     EXPECT_THAT(log->Calls, testing::Not(testing::Contains(testing::StartsWith("workBooks.SaveAs"))));
     EXPECT_NE(Trace().back(), Done);
@@ -223,10 +226,11 @@ TEST_F(ExcelExportTest, RowsAreCountedAndAStopLeavesTheWorkbookUnsaved) {
         log->StopOn = stopOn;
         log->FailOn = "SaveAs";  // reached only once stopped
         TLongWork work;
-        const TLongWorkScope scope(work);
+        log->Work = &work;
+        const TScriptedDesktopServices::TWorkScope scope(Desktop, work);
         Desktop.QueueAnswer(earlier);
         Desktop.QueueAnswer("Yes");
-        EXPECT_THROW(Ctrl.ExportExcel(List), EExportStopped);
+        EXPECT_THROW(ExportExcel(Ctrl, List), EExportStopped);
         EXPECT_EQ(work.Total.load(), 10u);
         EXPECT_EQ(work.Done.load(), 10u);
         EXPECT_THAT(log->Calls, testing::Contains("workBooks.close 1"));
@@ -246,7 +250,7 @@ TEST_F(ExcelExportTest, ColumnLimitIsToldBeforeAnyDialog) {
     const auto log = Record();
     Desktop.QueueAnswer(OutPath("wide.xls"));
     Desktop.QueueAnswer("Ok");
-    Ctrl.ExportExcel(List);
+    ExportExcel(Ctrl, List);
     EXPECT_EQ(Trace().back(), Done);
     EXPECT_THAT(log->Calls, testing::Contains("WorkSheets.Range 2 \"A2:IV3\""));
 
@@ -254,12 +258,13 @@ TEST_F(ExcelExportTest, ColumnLimitIsToldBeforeAnyDialog) {
     Desktop.ClearRequests();
     log->Calls.clear();
     Desktop.QueueAnswer("Ok");
-    Ctrl.ExportExcel(List);
+    ExportExcel(Ctrl, List);
     EXPECT_EQ(Trace(), TNames{"box " + std::string(ExcelColumnLimitText) + "|Warning|ok|2"});
     EXPECT_NE(std::string(ExcelColumnLimitText).find("256"), std::string::npos);
     EXPECT_TRUE(log->Calls.empty());
     try {
-        ExportListToExcelFile(List, OutPath("cli.xls"), true);
+        TLongWork work;
+        ExportListToExcelFile(List, OutPath("cli.xls"), true, work);
         ADD_FAILURE() << "no error";
     } catch (const ENulvaneError& e) {
         EXPECT_EQ(e.what(), ExcelColumnLimitText);
@@ -301,7 +306,7 @@ TEST_F(ExcelExportTest, TheSavedWorkbookReadsBackWithTitleHeaderAndCells) {
     const TOleServerScope server(std::string(ExcelProgId), CreateSpreadsheetApplication);
     Desktop.QueueAnswer(OutPath("report.final.xls"));
     Desktop.QueueAnswer("Ok");
-    Ctrl.ExportExcel(List);
+    ExportExcel(Ctrl, List);
     EXPECT_EQ(Trace().back(), Done);
 
     const std::string dump = test::XlrdDump(OutPath("report.final.xls"));

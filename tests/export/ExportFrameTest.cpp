@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "export/ExportCommands.h"
 #include "platform/system/Errors.h"
 #include "platform/system/LongWork.h"
 #include "platform/xml/XmlDocComponent.h"
@@ -14,7 +15,7 @@ using testing::ElementsAre;
 namespace {
 
 using TNames = std::vector<std::string>;
-using TCommand = void (TTallyscopeCtrl::*)(TResultList&);
+using TCommand = void (*)(TTallyscopeCtrl&, TResultList&);
 
 const std::string Done = "box Export Finished|Done|ok|0";
 const std::string Question = "box Catalog with the same name already exists,overwrite?|Warning|yesno|1";
@@ -26,10 +27,10 @@ struct TCommandCase {
 };
 
 const TCommandCase Commands[] = {
-    {&TTallyscopeCtrl::ExportCSV, "list.csv", {"save .csv CSV File|*.csv", "show", "wait Export to file..", "busy", "hide", Done}},
-    {&TTallyscopeCtrl::ExportText, "list.txt", {"save .txt Text File|*.txt", "show", "wait Export to file..", "busy", "hide", Done}},
-    {&TTallyscopeCtrl::ExportHTML, "list.htm", {"save .htm HTML File|*.htm", "show", "wait Export to file..", "busy", "hide", Done}},
-    {&TTallyscopeCtrl::ExportXML, "list.xml",
+    {&ExportCSV, "list.csv", {"save .csv CSV File|*.csv", "show", "wait Export to file..", "busy", "hide", Done}},
+    {&ExportText, "list.txt", {"save .txt Text File|*.txt", "show", "wait Export to file..", "busy", "hide", Done}},
+    {&ExportHTML, "list.htm", {"save .htm HTML File|*.htm", "show", "wait Export to file..", "busy", "hide", Done}},
+    {&ExportXML, "list.xml",
      {"show", "wait Gathering info..", "busy", "hide", "save .xml XML File|*.XML", "show", "wait Export to file..", "busy",
       "hide", Done}},
 };
@@ -56,7 +57,7 @@ TEST_F(ExportFrameTest, EachCommandAsksWritesAndReportsDoneAndReplacesOnlyWhenAl
         Desktop.ClearRequests();
         Desktop.QueueAnswer(OutPath(c.File));
         Desktop.QueueAnswer("Ok");
-        (Ctrl.*c.Command)(List);
+        c.Command(Ctrl, List);
         EXPECT_EQ(Trace(), c.Trace);
         const std::string written = Read(c.File);
         EXPECT_NE(written.find("/data/b"), std::string::npos);  // unchecked entries are written too
@@ -66,13 +67,13 @@ TEST_F(ExportFrameTest, EachCommandAsksWritesAndReportsDoneAndReplacesOnlyWhenAl
         Desktop.ClearRequests();
         Desktop.QueueAnswer(OutPath(c.File));
         Desktop.QueueAnswer("No");
-        (Ctrl.*c.Command)(List);
+        c.Command(Ctrl, List);
         EXPECT_EQ(Trace().back(), Question);
         EXPECT_EQ(Read(c.File), "earlier");
         Desktop.QueueAnswer(OutPath(c.File));
         Desktop.QueueAnswer("Yes");
         Desktop.QueueAnswer("Ok");
-        (Ctrl.*c.Command)(List);
+        c.Command(Ctrl, List);
         EXPECT_EQ(Trace().back(), Done);
         EXPECT_EQ(Read(c.File), written);
     }
@@ -82,13 +83,13 @@ TEST_F(ExportFrameTest, EachCommandAsksWritesAndReportsDoneAndReplacesOnlyWhenAl
 TEST_F(ExportFrameTest, EmptyListOrCancelledDialogWritesAndShowsNothing) {
     TResultList empty;
     TTallyscopeCtrl emptyCtrl(empty);
-    for (const TCommandCase& c : Commands) (emptyCtrl.*c.Command)(empty);
+    for (const TCommandCase& c : Commands) c.Command(emptyCtrl, empty);
     EXPECT_TRUE(Desktop.Requests().empty());
 
     for (const TCommandCase& c : Commands) {
         Desktop.ClearRequests();
         Desktop.QueueAnswer("");
-        (Ctrl.*c.Command)(List);
+        c.Command(Ctrl, List);
         EXPECT_EQ(Trace().back(), c.Trace[c.Trace.size() - 6]) << c.File;  // the save dialog, nothing after it
     }
     EXPECT_EQ(FolderNames(Out.Str()), TNames{});
@@ -102,7 +103,7 @@ TEST_F(ExportFrameTest, FailedWriteKeepsTheEarlierFileAndShowsNoCompletion) {
         Desktop.ClearRequests();
         Desktop.QueueAnswer(target);
         for (const std::string& answer : answers) Desktop.QueueAnswer(answer);
-        EXPECT_THROW(Ctrl.ExportCSV(List), EOSError) << target;
+        EXPECT_THROW(ExportCSV(Ctrl, List), EOSError) << target;
         EXPECT_EQ(Trace().back(), "hide");
     }
     // A full disk, after Yes to overwriting: the write stops at the file size limit.
@@ -111,7 +112,7 @@ TEST_F(ExportFrameTest, FailedWriteKeepsTheEarlierFileAndShowsNoCompletion) {
     Desktop.QueueAnswer("Yes");
     EXPECT_EQ(test::RunInChild({.FileSizeLimit = 20}, [&] {
                   try {
-                      Ctrl.ExportHTML(List);
+                      ExportHTML(Ctrl, List);
                   } catch (const EOSError&) {
                       return Trace().back() == "hide" ? 0 : 2;
                   }
@@ -127,41 +128,41 @@ TEST_F(ExportFrameTest, ALinkAtTheNameIsAskedAboutEvenWhenItLeadsNowhere) {
     std::filesystem::create_symlink(OutPath("gone.csv"), link);
     Desktop.QueueAnswer(link);
     Desktop.QueueAnswer("No");
-    Ctrl.ExportCSV(List);
+    ExportCSV(Ctrl, List);
     EXPECT_EQ(Trace().back(), Question);
     EXPECT_TRUE(std::filesystem::is_symlink(link));
 
     Desktop.QueueAnswer(link);
     Desktop.QueueAnswer("Yes");
     Desktop.QueueAnswer("Ok");
-    Ctrl.ExportCSV(List);
+    ExportCSV(Ctrl, List);
     EXPECT_EQ(Trace().back(), Done);
     EXPECT_NE(Read("list.csv").find("/data/b"), std::string::npos);
     EXPECT_EQ(FolderNames(Out.Str()), TNames{"list.csv"});
 }
 
-// Every export counts its rows on the job in progress; a stopped one throws EExportStopped, shows
+// Every export counts its rows on the job its runner gives it; a stopped one throws EExportStopped, shows
 // no "Export Finished", and leaves the earlier file and no temporary file.
 TEST_F(ExportFrameTest, ExportsCountTheirRowsAndAStopKeepsTheEarlierFile) {
     for (const TCommandCase& c : Commands) {
         SCOPED_TRACE(c.File);
         TLongWork work;
-        const TLongWorkScope scope(work);
+        const TScriptedDesktopServices::TWorkScope scope(Desktop, work);
         Desktop.QueueAnswer(OutPath(c.File));
         Desktop.QueueAnswer("Ok");
-        (Ctrl.*c.Command)(List);
+        c.Command(Ctrl, List);
         EXPECT_EQ(work.Total.load(), 2u);
         EXPECT_EQ(work.Done.load(), 2u);
 
         Out.Write(c.File, "earlier");
         work.RequestStop();
         Desktop.ClearRequests();
-        const bool gathersFirst = c.Command == &TTallyscopeCtrl::ExportXML;
+        const bool gathersFirst = c.Command == &ExportXML;
         if (!gathersFirst) {
             Desktop.QueueAnswer(OutPath(c.File));
             Desktop.QueueAnswer("Yes");
         }
-        EXPECT_THROW((Ctrl.*c.Command)(List), EExportStopped);
+        EXPECT_THROW(c.Command(Ctrl, List), EExportStopped);
         EXPECT_EQ(Trace().back(), "hide");
         EXPECT_EQ(Read(c.File), "earlier");
     }
@@ -172,7 +173,7 @@ TEST_F(ExportFrameTest, ExportsCountTheirRowsAndAStopKeepsTheEarlierFile) {
     info.ResetDocument();
     info.FillDocument(List);
     TLongWork work;
-    const TLongWorkScope scope(work);
+    const TScriptedDesktopServices::TWorkScope scope(Desktop, work);
     work.RequestStop();
     Desktop.QueueAnswer(OutPath("list.xml"));
     Desktop.QueueAnswer("Yes");
@@ -199,12 +200,12 @@ TEST_F(ExportFrameTest, XmlExportsBuildInTheWindowsDocumentWithoutPilingUp) {
     for (int round = 0; round < 2; ++round) {
         Desktop.QueueAnswer(round == 0 ? OutPath("a.xml") : "");  // the second is cancelled after the build
         if (round == 0) Desktop.QueueAnswer("Ok");
-        Ctrl.ExportXML(List);
+        ExportXML(Ctrl, List);
         EXPECT_EQ(doc.DocumentElement().Children().size(), 2u);
     }
     Desktop.QueueAnswer(OutPath("b.xml"));
     Desktop.QueueAnswer("Ok");
-    Ctrl.ExportXML(List);
+    ExportXML(Ctrl, List);
     EXPECT_EQ(Read("a.xml"), Read("b.xml"));
 }
 

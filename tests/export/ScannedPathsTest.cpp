@@ -67,10 +67,11 @@ TEST_F(ScannedPaths, ExportsAndSortsMatchTheListWithWholePaths) {
     RegisterSpreadsheetServer();
     const auto exported = [&](const TResultList& list, const std::string& format) {
         const std::string file = OutPath("list." + format);
+        TLongWork work;
         if (format == "xls")
-            EXPECT_TRUE(ExportListToExcelFile(list, file, true));
+            EXPECT_TRUE(ExportListToExcelFile(list, file, true, work));
         else
-            EXPECT_TRUE(ExportListToFile(list, *ParseExportFormat(format), file, true));
+            EXPECT_TRUE(ExportListToFile(list, *ParseExportFormat(format), file, true, work));
         return Read("list." + format);
     };
     for (const std::string format : {"csv", "txt", "html", "xml", "xls"}) {

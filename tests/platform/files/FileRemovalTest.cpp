@@ -29,6 +29,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/files/NoReplace.h"
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
 
@@ -536,7 +537,52 @@ bool RefuseRenameFlags() {
 #endif
 }
 
+// As RefuseRenameFlags, and unlinkat in the folder `folderFd` fails with EPERM, as on a folder
+// that lets names in but not out (an append-only folder, a file system that refuses removals).
+bool RefuseRenameFlagsAndRemovalsIn(int folderFd) {
+#if defined(__x86_64__)
+    if (!RefuseRenameFlags()) return false;
+    struct sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(struct seccomp_data, arch)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_X86_64, 1, 0),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(struct seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_unlinkat, 0, 3),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(struct seccomp_data, args[0])),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<unsigned>(folderFd), 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    struct sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+    return ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+#else
+    (void)folderFd;
+    return false;
+#endif
+}
+
 }  // namespace
+
+// A move by hard link whose old name cannot be removed has not moved: it fails with the removal's
+// error and takes the new name away again, so that the file keeps one name, its old one.
+TEST(FileRemoval, AMoveWhoseOldNameStaysIsAFailure) {
+    const test::TTempDir dir;
+    dir.Write("from/f");
+    dir.Write("to/keep");
+    const int status = test::RunInChild({}, [&] {
+        const int from = ::open((dir.Str() + "/from").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int to = ::open((dir.Str() + "/to").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (from < 0 || to < 0) return 2;
+        if (!RefuseRenameFlagsAndRemovalsIn(from)) return 77;
+        if (MoveNoReplace(from, "f", to, "f") != EPERM) return 3;
+        if (MoveNoReplace(from, "f", to, "keep") != EEXIST) return 4;
+        return 0;
+    });
+    if (status == 77) GTEST_SKIP() << "no system call filter can be installed here";
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(Exists(dir.Str() + "/from/f"));
+    EXPECT_FALSE(Exists(dir.Str() + "/to/f"));
+}
 
 // Without a rename that refuses to replace, files go aside by a plain rename to a name checked
 // to be free and come back by a hard link, which refuses to replace: the results are the same.

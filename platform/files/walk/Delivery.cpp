@@ -1,0 +1,116 @@
+#include "platform/files/walk/Delivery.h"
+
+#if defined(__linux__)
+
+#include <atomic>
+#include <exception>
+
+namespace nulvane::walk {
+
+void TDelivery::DeliverSafely(bool final) noexcept {
+    try {
+        DeliverReady(final);
+        if (!final) Visitor_.DeliveryPaused();
+    } catch (...) {
+        Failed_ = true;
+        Queue_.Stop(std::current_exception());
+    }
+}
+
+// Whether a subfolder's delivery can go on: its node is listed, and so is the node that lists
+// its folder when another does.
+bool TDelivery::Ready(const TNode& entry) noexcept {
+    if (!entry.Listed.load(std::memory_order_acquire)) return false;
+    const TClaim* claim = entry.Claim;
+    return !claim || claim->Delivered || claim->Walker->Listed.load(std::memory_order_acquire);
+}
+
+void TDelivery::DeliverReady(bool final) {
+    if (!Started_) {
+        if (!final && !Ready(Tree_.Root)) return;
+        Started_ = true;
+        ListedPath_ = Tree_.RootPath;
+        Enter(Tree_.Root, TWalkAnchor::None, false);
+    }
+    while (!Frames_.empty()) {
+        TFrame& frame = Frames_.back();
+        ListedPath_.resize(frame.PathLength);
+        if (TNode* child = frame.NextChild) {
+            DeliverUpTo(frame, child->Position);
+            if (!final && !Ready(*child)) return;
+            frame.NextChild = child->NextSibling;
+            ListedPath_.append(child->NameView()) += '/';
+            Enter(*child, frame.Anchor, frame.Relocated);  // `frame` is not used past this point
+            continue;
+        }
+        DeliverUpTo(frame, frame.Node->Count);
+        TNode* const done = frame.Node;
+        Frames_.pop_back();
+        GiveBackSubfolders(*done);
+    }
+}
+
+// Starts delivering the folder `entry` reached (its path is in ListedPath_), or tells why
+// there is nothing to deliver.
+void TDelivery::Enter(TNode& entry, std::size_t parentAnchor, bool parentRelocated) {
+    const auto tell = [this](const auto& handler, int error) {
+        if (handler) handler(ListedPath_, error);
+    };
+    if (entry.GivenUp) {
+        tell(Options_.OnGivenUp, entry.GivenUp);
+        return;
+    }
+    std::string realPath;
+    if (!entry.Parent || entry.ThroughLink) realPath = RealPaths_.Take(entry);
+    TClaim* const claim = entry.Claim;
+    if (!claim) {
+        if (entry.Unreadable) tell(Options_.OnUnreadable, entry.Unreadable);
+        return;
+    }
+    if (claim->Delivered) return;
+    claim->Delivered = true;
+    TNode& walker = *claim->Walker;
+    if (walker.Unreadable) tell(Options_.OnUnreadable, walker.Unreadable);
+    std::size_t anchor = parentAnchor;
+    if (!entry.Parent || entry.ThroughLink) {
+        Visitor_.AddAnchor({.Path = ListedPath_,
+                            .RealPath = realPath,
+                            .Parent = entry.Parent ? parentAnchor : TWalkAnchor::None,
+                            .Device = walker.Identity.Device,
+                            .Inode = walker.Identity.Inode});
+        anchor = AnchorCount_++;
+    }
+    Frames_.push_back({&walker, walker.FirstChild, 0, ListedPath_.size(), anchor,
+                       parentRelocated || &entry != &walker});
+}
+
+void TDelivery::DeliverUpTo(TFrame& frame, std::size_t position) {
+    if (position <= frame.Delivered) return;
+    const TNode& node = *frame.Node;
+    const std::size_t first = node.First + frame.Delivered, last = node.First + position;
+    const TWalkFolder folder{.Path = ListedPath_, .Anchor = frame.Anchor};
+    if (frame.Relocated) {
+        Tree_.ComposePath(node, OwnPath_);
+        if (OwnPath_ != ListedPath_) Visitor_.Relocate(*node.Items, first, last, OwnPath_, ListedPath_);
+    }
+    Visitor_.Deliver(*node.Items, first, last, folder);
+    frame.Delivered = position;
+}
+
+// Gives back the nodes of a delivered folder's subfolders: every one was entered, and
+// whatever it listed is delivered.
+void TDelivery::GiveBackSubfolders(TNode& node) noexcept {
+    for (TNode* child = node.FirstChild; child;) {
+        TNode* const next = child->NextSibling;
+        if (child->Claim && child->Claim->Walker == child) child->Claim->Walker = nullptr;
+        // A walk that was stopped may have kept a folder open for subfolders never opened.
+        Cache_.Forget(*child);
+        Tree_.Pool.Free(child);
+        child = next;
+    }
+    node.FirstChild = node.LastChild = nullptr;
+}
+
+}  // namespace nulvane::walk
+
+#endif  // __linux__

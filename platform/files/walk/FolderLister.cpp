@@ -1,0 +1,262 @@
+#include "platform/files/walk/FolderLister.h"
+
+#if defined(__linux__)
+
+#include <cerrno>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include "platform/files/FileDescriptor.h"
+#include "platform/system/LongWork.h"
+#include "platform/system/ScopeGuard.h"
+
+namespace nulvane::walk {
+namespace {
+
+// One stat gives everything a listed file needs, so a regular file costs exactly one call.
+constexpr unsigned FileStatMask =
+    STATX_TYPE | STATX_SIZE | STATX_INO | STATX_ATIME | STATX_MTIME | STATX_CTIME | STATX_BTIME;
+
+TFileTime FromStatxTime(const struct statx_timestamp& t) noexcept {
+    return {static_cast<std::int64_t>(t.tv_sec), t.tv_nsec};
+}
+
+TFileStat FromStatx(const struct statx& sx) noexcept {
+    TFileStat st;
+    st.Size = sx.stx_size;
+    // Encoded like st_dev, so that identities compare with those from fstat.
+    st.Device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+    st.Inode = sx.stx_ino;
+    st.Create = FromStatxTime((sx.stx_mask & STATX_BTIME) ? sx.stx_btime : sx.stx_ctime);
+    st.Access = FromStatxTime(sx.stx_atime);
+    st.Write = FromStatxTime(sx.stx_mtime);
+    return st;
+}
+
+}  // namespace
+
+// Claims the folder for `node` unless another node has; the node then lists nothing.
+bool TFolderLister::Claim(TNode& node) {
+    std::lock_guard lock(ClaimMutex_);
+    const auto [it, added] = Claimed_.try_emplace(node.Identity, TClaim{&node});
+    node.Claim = &it->second;
+    return added;
+}
+
+void TFolderLister::ListFolder(TNode& node, TThreadState& state, TScratch& scratch) {
+    int error = 0;
+    TFd fd(Opener_.Open(node, error));
+    if (node.Parent) Cache_.ChildOpened(*node.Parent);
+    if (!fd) {
+        // A folder replaced or gone since it was listed could not be read either.
+        if (error != TFolderOpener::Skipped) node.Unreadable = error == TFolderOpener::Changed ? ENOENT : error;
+        return;
+    }
+    // Counted as busy from a successful open on, until the folder's descriptor is closed or
+    // kept for its subfolders.
+    const TScopeGuard busy([this] { Opener_.ListingDone(); });
+    struct stat self;
+    if (::fstat(fd.Get(), &self) != 0) {
+        node.Unreadable = errno;
+        return;
+    }
+    node.Identity = {self.st_dev, self.st_ino};
+    if (!node.Parent) Tree_.Root.Identity = node.Identity;  // written before any subfolder is queued
+    else if (Options_.OneFileSystem && self.st_dev != Tree_.Root.Identity.Device) return;
+    if (InTrash(node, fd.Get())) {
+        if (!node.Parent) RootInTrash_ = true;
+        return;
+    }
+    // Without search permission for everybody, this process may be one that cannot look at
+    // anything in the folder, though it may list the names: then nothing in it is listed and
+    // the folder is reported. Looking up "." is asked that permission as any name is.
+    if ((self.st_mode & 0111) != 0111) {
+        struct statx probe;
+        if (::statx(fd.Get(), ".", AT_NO_AUTOMOUNT, STATX_TYPE, &probe) != 0) {
+            node.Unreadable = errno;
+            return;
+        }
+    }
+    if (!Claim(node)) return;
+
+    node.First = state.ItemCount;
+    scratch.Children.clear();
+    scratch.PathNode = nullptr;  // a node given back may come again at the same address
+    char* const listing = reinterpret_cast<char*>(scratch.Listing.get());
+    for (;;) {
+        const long got = ::syscall(SYS_getdents64, fd.Get(), listing, ListingBufferSize);
+        if (got < 0) node.Unreadable = errno;  // what was read before stays
+        if (got <= 0) break;
+        const std::size_t before = node.Count;
+        for (long pos = 0; pos < got;) {
+            const auto* entry = reinterpret_cast<const struct dirent64*>(listing + pos);
+            pos += entry->d_reclen;
+            const char* name = entry->d_name;
+            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
+            ListEntry(node, fd.Get(), name, entry->d_type, state, scratch);
+        }
+        if (Work_ && node.Count > before) Work_->Found.fetch_add(node.Count - before, std::memory_order_relaxed);
+        if (Queue_.StopAsked()) break;  // between two batches of a large folder; the walk is incomplete
+    }
+    if (Work_) Work_->Folders.fetch_add(1, std::memory_order_relaxed);
+    if (!scratch.Children.empty()) {
+        Cache_.KeepOpen(node, fd, scratch.Children.size());
+        Queue_.Push(scratch.Children);
+    }
+}
+
+// Whether the walk passes the open folder of `node` by: the home trash, or (for the walked folder
+// and a folder a link leads to, whose real path it keeps for their anchors) a folder that is a
+// trash or lies in one.
+bool TFolderLister::InTrash(TNode& node, int fd) {
+    if (Trash_.IsHomeTrash(node.Identity.Device, node.Identity.Inode)) return true;
+    if (node.Parent && !node.ThroughLink) return false;
+    std::string path;
+    node.Parent ? Tree_.ComposePath(node, path) : void(path = Tree_.RootPath);
+    std::string real = RealFolderPath(fd, path);
+    if (Trash_.Holds(real)) return true;
+    RealPaths_.Keep(node, std::move(real));
+    return false;
+}
+
+void TFolderLister::ListEntry(TNode& node, int folderFd, const char* name, unsigned char type, TThreadState& state,
+                              TScratch& scratch) {
+    switch (type) {
+        case DT_DIR:
+            FoundFolder(node, folderFd, name, scratch);
+            return;
+        case DT_LNK:
+            FoundLink(node, folderFd, name, scratch);
+            return;
+        case DT_REG:  // an excluded file costs no stat
+            if (Excluded(node, name, false, scratch)) return;
+            break;
+        case DT_UNKNOWN:  // file systems that do not fill in the type
+            break;
+        default:  // FIFOs, sockets, devices
+            return;
+    }
+    struct statx sx;
+    if (::statx(folderFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, FileStatMask, &sx) != 0) {
+        // Gone since it was listed; any other failure leaves the folder not wholly read.
+        if (errno != ENOENT && !node.Unreadable) node.Unreadable = errno;
+        return;
+    }
+    switch (sx.stx_mode & S_IFMT) {
+        case S_IFREG:
+            if (type != DT_REG && Excluded(node, name, false, scratch)) return;
+            OfferFile(node, name, FromStatx(sx), state, scratch);
+            return;
+        case S_IFDIR:
+            FoundFolder(node, folderFd, name, scratch);
+            return;
+        case S_IFLNK:
+            FoundLink(node, folderFd, name, scratch);
+            return;
+        default:
+            return;
+    }
+}
+
+// A subfolder `name` of the node's open folder: entered unless excluded or a trash at the top of
+// a mount.
+void TFolderLister::FoundFolder(TNode& node, int folderFd, const char* name, TScratch& scratch) {
+    if (!Excluded(node, name, true, scratch) && !TTrashFolders::IsTopTrash(folderFd, name))
+        AddSubfolder(node, name, false, scratch);
+}
+
+// A symbolic link `name` in the node's open folder: followed when links are and it leads to a
+// folder the walk follows it into.
+void TFolderLister::FoundLink(TNode& node, int folderFd, const char* name, TScratch& scratch) {
+    if (Options_.FollowFolderLinks && !Excluded(node, name, true, scratch) && IsFolderLinkToFollow(folderFd, name))
+        AddSubfolder(node, name, true, scratch);
+}
+
+// Whether the options leave the name in the node's folder out of the walk.
+bool TFolderLister::Excluded(const TNode& node, std::string_view name, bool folder, TScratch& scratch) const {
+    if (!Options_.Exclude) return false;
+    if (scratch.PathNode != &node) {  // kept for the files offered next
+        Tree_.ComposePath(node, scratch.Path);
+        scratch.PathNode = &node;
+        scratch.PathLength = scratch.Path.size();
+    }
+    scratch.Path.resize(scratch.PathLength);
+    scratch.Path.append(name);
+    return Options_.Exclude(std::string_view(scratch.Path).substr(Tree_.RootPath.size()), folder);
+}
+
+// Whether the symbolic link `name` in the open folder leads to a folder the walk follows it
+// into: one outside the walked folder, and no automount point.
+bool TFolderLister::IsFolderLinkToFollow(int folderFd, const char* name) {
+    struct statx sx;
+    if (::statx(folderFd, name, AT_NO_AUTOMOUNT, STATX_TYPE | STATX_INO, &sx) != 0 || !S_ISDIR(sx.stx_mode) ||
+        IsAutomountPoint(sx))
+        return false;
+    return !LeadsInside(folderFd, name, IdentityOf(sx));
+}
+
+// Whether the folder that the link `name` leads to (`target`) is the walked folder or lies
+// inside it: going up from it through ".." as the kernel resolves it, whatever links led
+// there, meets the walked folder before the top of the tree. A folder whose way up cannot
+// be followed counts as outside: following a link at worst lists a folder under the link's
+// path, never twice.
+bool TFolderLister::LeadsInside(int folderFd, const char* name, TIdentity target) const {
+    const TIdentity root = Tree_.Root.Identity;
+    std::string up(name);  // relative to `at`
+    TFd base;
+    int at = folderFd;
+    for (unsigned level = 0; level < MaxLevelsUp; ++level) {
+        if (target == root) return true;
+        if (up.size() > 2048) {  // far up: go on from a descriptor, within the path length limit
+            const int fd = ::openat(at, up.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            if (fd < 0) return false;
+            base.Reset(fd);
+            at = fd;
+            up.clear();
+            up += '.';
+        }
+        up += "/..";
+        struct statx sx;
+        if (::statx(at, up.c_str(), AT_NO_AUTOMOUNT, STATX_INO, &sx) != 0) return false;
+        const TIdentity parent = IdentityOf(sx);
+        if (parent == target) return false;  // the top: ".." is the folder itself
+        target = parent;
+    }
+    return false;
+}
+
+void TFolderLister::AddSubfolder(TNode& node, std::string_view name, bool throughLink, TScratch& scratch) {
+    TNode* child = Tree_.Pool.Allocate(name);
+    child->Parent = &node;
+    child->ThroughLink = throughLink;
+    child->Position = node.Count;
+    (node.LastChild ? node.LastChild->NextSibling : node.FirstChild) = child;
+    node.LastChild = child;
+    scratch.Children.push_back(child);
+}
+
+void TFolderLister::OfferFile(TNode& node, std::string_view name, const TFileStat& stat, TThreadState& state,
+                              TScratch& scratch) {
+    if (!Visitor_.Wants(stat)) return;
+    if (scratch.PathNode != &node) {
+        Tree_.ComposePath(node, scratch.Path);
+        scratch.PathNode = &node;
+        scratch.PathLength = scratch.Path.size();
+    }
+    const std::size_t folderLength = scratch.PathLength;
+    scratch.Path.resize(folderLength);
+    scratch.Path.append(name);
+    const std::string_view path = scratch.Path;
+    Visitor_.Take(state.Items, TWalkFile{path, path.substr(folderLength), stat});
+    ++state.ItemCount;
+    node.Items = state.Items.get();
+    ++node.Count;
+}
+
+}  // namespace nulvane::walk
+
+#endif  // __linux__

@@ -1,0 +1,77 @@
+#include "platform/files/walk/WalkQueue.h"
+
+#if defined(__linux__)
+
+#include <utility>
+
+#include "platform/system/LongWork.h"
+
+namespace nulvane::walk {
+
+void TWalkQueue::Start(TNode& root) {
+    Stack_.push_back(&root);
+    Pending_ = 1;
+}
+
+TWalkQueue::TNext TWalkQueue::Next(TNode*& node, bool delivers) {
+    if (StopAsked()) return TNext::End;
+    std::unique_lock lock(Mutex_);
+    for (;;) {
+        if (Stopped_) return TNext::End;
+        if (!Stack_.empty()) {
+            node = Stack_.back();
+            Stack_.pop_back();
+            return TNext::Task;
+        }
+        if (Pending_ == 0) return TNext::End;
+        if (delivers) {
+            // Nothing to list: wait for another thread to list a folder, which may let the
+            // delivery go on, or to queue subfolders.
+            if (std::exchange(ListedMeanwhile_, false)) return TNext::Listed;
+            CallerWaiting_ = true;
+            CallerWake_.wait(lock);
+            CallerWaiting_ = false;
+            continue;
+        }
+        ++Waiting_;
+        Wake_.wait(lock);
+        --Waiting_;
+    }
+}
+
+void TWalkQueue::Push(const std::vector<TNode*>& children) {
+    std::lock_guard lock(Mutex_);
+    Stack_.insert(Stack_.end(), children.rbegin(), children.rend());
+    Pending_ += children.size();
+    if (Waiting_ > 0) Wake_.notify_all();
+    if (CallerWaiting_) CallerWake_.notify_one();
+}
+
+void TWalkQueue::TaskDone() {
+    std::lock_guard lock(Mutex_);
+    if (--Pending_ == 0) Wake_.notify_all();
+    ListedMeanwhile_ = true;
+    if (CallerWaiting_) CallerWake_.notify_one();
+}
+
+void TWalkQueue::Stop(std::exception_ptr error) noexcept {
+    std::lock_guard lock(Mutex_);
+    if (!Error_) Error_ = std::move(error);
+    Stopped_ = true;
+    Wake_.notify_all();
+    CallerWake_.notify_one();
+}
+
+bool TWalkQueue::StopAsked() {
+    if (!Work_ || !Work_->StopRequested()) return false;
+    std::lock_guard lock(Mutex_);
+    if (!Stopped_ && Pending_ > 0) StopRequested_ = true;
+    Stopped_ = true;
+    Wake_.notify_all();
+    CallerWake_.notify_one();
+    return true;
+}
+
+}  // namespace nulvane::walk
+
+#endif  // __linux__
