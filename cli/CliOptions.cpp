@@ -1,5 +1,6 @@
 #include "cli/CliOptions.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 
@@ -9,9 +10,10 @@ namespace {
 constexpr std::string_view Program = "nulvane-cli";
 
 constexpr std::array Options = std::to_array<TCliOption>({
-    {.Short = "-0", .Long = "--null", .Help = "end each path with a NUL byte instead of a newline",
+    {.Id = TCliOptionId::Null, .Short = "-0", .Long = "--null",
+     .Conflicts = "--json", .ConflictText = "--json ends each object with a newline; -0 does not go with it", .Help = "end each path with a NUL byte instead of a newline",
      .Details = "Paths may hold newlines; a NUL-separated list is read safely by xargs -0 and its kin."},
-    {.Long = "--json", .Help = "print one JSON object per file (JSON Lines) instead of its path",
+    {.Id = TCliOptionId::Json, .Long = "--json", .Conflicts = "--export", .Help = "print one JSON object per file (JSON Lines) instead of its path",
      .Details = "Each line holds the file's fields as the desktop program's list shows them, keyed by the "
                 "field name without blanks (FileName, FullPath, FileSize, FileExt, FileType, CreateTime, "
                 "AccessTime, WriteTime), then SizeBytes, the size as a number, and CreateTimeUtc, AccessTimeUtc "
@@ -19,36 +21,38 @@ constexpr std::array Options = std::to_array<TCliOption>({
                 "(2026-12-09T06:01:01.123456789Z). A text that is not valid UTF-8 shows U+FFFD for each byte "
                 "that is not, and its exact bytes follow in base64 under the same key with Bytes added "
                 "(FullPathBytes). Goes with --sort and --delete; not with -0 or --export."},
-    {.Short = "-x", .Long = "--one-file-system",
+    {.Id = TCliOptionId::OneFileSystem, .Short = "-x", .Long = "--one-file-system",
      .Help = "do not descend into folders on another file system (as find -xdev)",
      .Details = "Scanning / then skips /proc, /sys and other mounted file systems."},
-    {.Short = "-P", .Long = "--no-follow", .Help = "do not descend symbolic links to folders (followed by default)",
+    {.Id = TCliOptionId::NoFollow, .Short = "-P", .Long = "--no-follow", .Help = "do not descend symbolic links to folders (followed by default)",
      .Details = "Without it the scan follows those that lead outside the FOLDER, as the desktop program does; "
                 "a link to a folder inside it is never followed, so each file is listed once, under its own "
                 "path. Folders on process and kernel file systems (/proc, /sys, /dev/pts and their kin) below "
                 "the FOLDER are never entered."},
-    {.Short = "-E", .Long = "--exclude", .Argument = "GLOB", .Repeatable = true,
+    {.Id = TCliOptionId::Exclude, .Short = "-E", .Long = "--exclude", .Argument = "GLOB", .Repeatable = true,
+     .Needs = "a glob",
      .Help = "leave names or folders that match GLOB out of the scan (as fd's --exclude)",
      .Details = "A GLOB without / matches a file's or folder's name (-E node_modules -E '*.tmp'); one with / "
                 "matches the path under the FOLDER from its start (-E build/cache), where ** stands for any "
                 "number of folders; one that ends in / matches folders only. * and ? match within a name, "
                 "[...] one of the characters listed, and \\ takes the next character as it stands. What a GLOB "
                 "matches is not listed, exported or deleted, and an excluded folder is not even read."},
-    {.Long = "--sort", .Argument = "FIELD[:desc]",
+    {.Id = TCliOptionId::Sort, .Long = "--sort", .Argument = "FIELD[:desc]", .Needs = "a field name",
      .Help = "sort as a click on that field's column would (e.g. \"Write Time:desc\")",
      .Details = "FIELD is one of the field names listed under FIELDS, :desc sorts in descending order, and "
                 "--sort=FIELD is the same. Without --sort the list stays in the order the scan found the files, "
                 "and (unless --export or --delete needs the whole list first) each file is printed as soon as "
                 "its place in that order is known, while the scan goes on."},
-    {.Long = "--export", .Argument = "FORMAT FILE",
+    {.Id = TCliOptionId::Export, .Long = "--export", .Argument = "FORMAT FILE",
+     .Needs = "a format (csv, txt, html, xml, xls) and a file name",
      .Help = "write the list to FILE as csv, txt, html, xml or xls instead of printing it",
      .Details = "FILE gets the bytes the desktop program's export writes, with the columns of the "
                 "configuration (see FILES). An existing FILE is replaced only with --force, and a failed write "
                 "leaves an earlier FILE as it was; so does a run whose list is incomplete (a FOLDER missing, the "
                 "scan short of memory), which writes no FILE at all. xls builds the workbook through the program's own spreadsheet "
                 "application; a sheet holds at most 65,534 entries, and a longer list is refused."},
-    {.Long = "--force", .Within = "--export", .Help = "let --export replace an existing FILE"},
-    {.Long = "--delete",
+    {.Id = TCliOptionId::Force, .Long = "--force", .Within = "--export", .Help = "let --export replace an existing FILE"},
+    {.Id = TCliOptionId::Delete, .Long = "--delete",
      .Help = "then delete the listed files, each only while it is still the empty file found; "
              "asks \"Delete N files? [y/N]\" on a terminal",
      .Details = "A file is deleted only while its path still names a regular file of zero bytes with the device "
@@ -62,24 +66,25 @@ constexpr std::array Options = std::to_array<TCliOption>({
                 "back. Files the keep rules hold (see KEEP RULES) are "
                 "listed but not deleted: each is named on standard error as \"kept: rule RULE: PATH\" and counted "
                 "apart (\"deleted 5 files, 3 kept by rules\"), without making the run fail."},
-    {.Short = "-y", .Long = "--yes", .Within = "--delete",
+    {.Id = TCliOptionId::Yes, .Short = "-y", .Long = "--yes", .Within = "--delete",
      .Help = "answer the question with yes (needed when input is not a terminal)"},
-    {.Long = "--trash", .Within = "--delete", .Help = "move the files to the trash instead of deleting them",
+    {.Id = TCliOptionId::Trash, .Long = "--trash", .Within = "--delete", .Help = "move the files to the trash instead of deleting them",
      .Details = "Each file goes to the trash of its own file system, as the desktop's file managers keep it "
                 "(the freedesktop.org trash: $XDG_DATA_HOME/Trash, by default ~/.local/share/Trash, for files on "
                 "that file system; .Trash/UID or .Trash-UID at the top of any other), where they and trash-restore "
                 "find it. A file is never copied to another file system: one whose file system has no trash that "
                 "can be used is kept, \"no trash on this file system\". Without --trash, deletion is final."},
-    {.Long = "--keep", .Argument = "GLOB", .Within = "--delete", .Repeatable = true,
+    {.Id = TCliOptionId::Keep, .Long = "--keep", .Argument = "GLOB", .Within = "--delete", .Repeatable = true,
+     .Needs = "a glob",
      .Help = "keep the files that GLOB matches too, as a rule of the keep-rules file would",
      .Details = "A GLOB without / matches the file's name, one that ends in / the name of a folder on its path, "
                 "and one with / inside its full path at any depth (from the root when it starts with /)."},
-    {.Long = "--no-keep-rules", .Within = "--delete",
+    {.Id = TCliOptionId::NoKeepRules, .Long = "--no-keep-rules", .Within = "--delete",
      .Help = "delete what the keep rules would keep: the shipped rules, the file's and --keep",
      .Details = "The keep-rules file is then not read."},
-    {.Short = "-h", .Long = "--help", .Alone = true, .Help = "show this help and exit"},
-    {.Long = "--version", .Alone = true, .Help = "show the version and exit"},
-    {.Long = "--", .Help = "end the options: every later argument is a FOLDER, even one that starts with -"},
+    {.Id = TCliOptionId::Help, .Short = "-h", .Long = "--help", .Alone = true, .Help = "show this help and exit"},
+    {.Id = TCliOptionId::Version, .Long = "--version", .Alone = true, .Help = "show the version and exit"},
+    {.Id = TCliOptionId::EndOfOptions, .Long = "--", .Help = "end the options: every later argument is a FOLDER, even one that starts with -"},
 });
 
 constexpr std::array ExitStatuses = std::to_array<TCliExitStatus>({
@@ -163,9 +168,80 @@ std::string OptionBrackets(TSpell spell, std::string_view folders) {
     return (text += ' ') += folders;
 }
 
+const TCliOption* FindOption(std::string_view spelling) noexcept {
+    for (const TCliOption& option : Options)
+        if (option.Long == spelling || (!option.Short.empty() && option.Short == spelling)) return &option;
+    return nullptr;
+}
+
 }  // namespace
 
 const std::span<const TCliOption> CliOptions = Options;
+
+std::size_t ValueCount(const TCliOption& option) noexcept {
+    if (option.Argument.empty()) return 0;
+    return 1 + static_cast<std::size_t>(std::count(option.Argument.begin(), option.Argument.end(), ' '));
+}
+
+bool ParseCommandLine(int argc, char** argv, const TTakeOption& take, std::vector<std::string>& operands,
+                      std::string& error, std::string (*escape)(std::string_view)) {
+    std::array<bool, Options.size()> given{};
+    bool optionsEnded = false;
+    std::vector<std::string_view> values;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            operands.emplace_back(arg);
+            continue;
+        }
+        values.clear();
+        const TCliOption* option = FindOption(arg);
+        if (!option) {
+            // "--name=VALUE" for a long option with one value.
+            const std::size_t equals = arg.find('=');
+            if (arg.starts_with("--") && equals != std::string_view::npos) {
+                option = FindOption(arg.substr(0, equals));
+                if (option && ValueCount(*option) == 1)
+                    values.push_back(arg.substr(equals + 1));
+                else
+                    option = nullptr;
+            }
+            if (!option) {
+                error = "unknown option: " + escape(arg);
+                return false;
+            }
+        } else {
+            const std::size_t count = ValueCount(*option);
+            if (static_cast<std::size_t>(argc - 1 - i) < count) {
+                error = std::string(option->Long) + " needs " + std::string(option->Needs);
+                return false;
+            }
+            for (std::size_t n = 0; n < count; ++n) values.emplace_back(argv[++i]);
+        }
+        given[static_cast<std::size_t>(option - Options.data())] = true;
+        if (option->Id == TCliOptionId::EndOfOptions) optionsEnded = true;
+        if (!take(*option, values, error)) return false;
+    }
+    const auto isGiven = [&](std::string_view spelling) {
+        const TCliOption* option = FindOption(spelling);
+        return option && given[static_cast<std::size_t>(option - Options.data())];
+    };
+    for (std::size_t n = 0; n < Options.size(); ++n) {
+        if (given[n] && !Options[n].Within.empty() && !isGiven(Options[n].Within)) {
+            error = std::string(Options[n].Long) + " only goes with " + std::string(Options[n].Within);
+            return false;
+        }
+    }
+    for (std::size_t n = 0; n < Options.size(); ++n) {
+        const TCliOption& option = Options[n];
+        if (!given[n] || option.Conflicts.empty() || !isGiven(option.Conflicts)) continue;
+        error = option.ConflictText.empty()
+                    ? std::string(option.Long) + " and " + std::string(option.Conflicts) + " do not go together"
+                    : std::string(option.ConflictText);
+        return false;
+    }
+    return true;
+}
 const std::span<const TCliExitStatus> CliExitStatuses = ExitStatuses;
 
 std::string UsageSynopsis() { return std::string(Program) + OptionBrackets(Spelling, "FOLDER..."); }

@@ -3,19 +3,29 @@
 // usage line, `--help` and the manual page's SYNOPSIS, OPTIONS and EXIT STATUS sections are all
 // composed from it, so none of them can name an option or a status the others leave out.
 //
-// A new option is one row in CliOptions (spellings, argument, the sentence --help shows and what
-// the manual page adds) plus its handling in main.cpp's parser. Rows stand in the order --help
-// lists them; the usage line follows the same order.
+// The table also drives the parser (ParseCommandLine): which spellings an option has, how many
+// values it takes (one per word of its argument), which option it only goes with and which it
+// does not go with. A new option is one row here plus what main.cpp does with its values.
+// Rows stand in the order --help lists them; the usage line follows the same order.
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace nulvane {
 
+// What the program does with an option once the parser has matched it.
+enum class TCliOptionId {
+    Null, Json, OneFileSystem, NoFollow, Exclude, Sort, Export, Force, Delete, Yes, Trash, Keep, NoKeepRules, Help,
+    Version, EndOfOptions
+};
+
 struct TCliOption {
+    TCliOptionId Id;
     std::string_view Short = {};     // "-0", or empty
     std::string_view Long = {};      // "--null", or empty
-    std::string_view Argument = {};  // "FIELD[:desc]"; empty for a flag
+    std::string_view Argument = {};  // "FIELD[:desc]"; empty for a flag; one value per word
     // The option this one only goes with (the usage line shows it inside that one's brackets),
     // e.g. "--export" for "--force"; empty for none.
     std::string_view Within = {};
@@ -23,6 +33,12 @@ struct TCliOption {
     bool Alone = false;
     // May be given more than once; the usage line shows "[-E PATTERN]...".
     bool Repeatable = false;
+    // What a missing value is, for the usage error "--keep needs a glob".
+    std::string_view Needs = {};
+    // The option this one does not go with (either order), and the usage error when both are
+    // given; an empty text says "A and B do not go together".
+    std::string_view Conflicts = {};
+    std::string_view ConflictText = {};
     std::string_view Help = {};     // one sentence, lower case first, no final stop: what --help shows
     std::string_view Details = {};  // full sentences the manual page adds after Help, or empty
 };
@@ -34,6 +50,21 @@ struct TCliExitStatus {
 
 extern const std::span<const TCliOption> CliOptions;
 extern const std::span<const TCliExitStatus> CliExitStatuses;
+
+// How many values the option takes: one per word of its argument.
+std::size_t ValueCount(const TCliOption& option) noexcept;
+
+// Called for each option as it is matched, in argument order, with its values: false (with the
+// error set) when a value is bad.
+using TTakeOption = std::function<bool(const TCliOption&, std::span<const std::string_view> values, std::string& error)>;
+
+// Reads the arguments after the program's name by the table: options (a long one with one value
+// also as "--name=VALUE") go to `take`, everything else, and everything after "--", is an
+// operand. False (with `error` set, one line without the program's name) for bad usage: an
+// unknown option, a missing value, an option without the one it goes with, two that conflict.
+// `escape` makes an unknown argument safe to show on a terminal.
+bool ParseCommandLine(int argc, char** argv, const TTakeOption& take, std::vector<std::string>& operands,
+                      std::string& error, std::string (*escape)(std::string_view));
 
 // One line without "usage: ", e.g. "nulvane-cli [-0] ... [--] FOLDER...": every option but
 // those used alone.

@@ -25,6 +25,7 @@
 #include <exception>
 #include <new>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -79,150 +80,69 @@ struct TCliOptions {
     bool Version = false;
 };
 
-// The walk, deletion and information options; false when `arg` is none of them.
-bool ParseWalkAndDeletionOption(std::string_view arg, TCliOptions& options) {
-    if (arg == "-x" || arg == "--one-file-system")
-        options.OneFileSystem = true;
-    else if (arg == "-P" || arg == "--no-follow")
-        options.NoFollow = true;
-    else if (arg == "--delete")
-        options.Delete = true;
-    else if (arg == "--no-keep-rules")
-        options.NoKeepRules = true;
-    else if (arg == "-y" || arg == "--yes")
-        options.Yes = true;
-    else if (arg == "--trash")
-        options.Trash = true;
-    else if (arg == "-h" || arg == "--help")
-        options.Help = true;
-    else if (arg == "--version")
-        options.Version = true;
-    else
-        return false;
-    return true;
-}
-
-// The value of an option that takes one, as the next argument or after "=" ("--keep=GLOB"):
-// false when `arg` is not that option; `value` stays null when the next argument is missing.
-bool OptionValue(int argc, char** argv, int& i, std::string_view arg, std::string_view shortName,
-                 std::string_view longName, std::optional<std::string_view>& value) {
-    value.reset();
-    if (arg == longName || (!shortName.empty() && arg == shortName)) {
-        if (i + 1 < argc) value = argv[++i];
-        return true;
+// Takes one option the parser matched, with its values: false (with `error` set) for a bad value.
+bool TakeOption(const TCliOption& option, std::span<const std::string_view> values, TCliOptions& options,
+                std::string& error) {
+    switch (option.Id) {
+    case TCliOptionId::Null: options.NulTerminated = true; break;
+    case TCliOptionId::Json: options.Json = true; break;
+    case TCliOptionId::OneFileSystem: options.OneFileSystem = true; break;
+    case TCliOptionId::NoFollow: options.NoFollow = true; break;
+    case TCliOptionId::Force: options.Force = true; break;
+    case TCliOptionId::Delete: options.Delete = true; break;
+    case TCliOptionId::Yes: options.Yes = true; break;
+    case TCliOptionId::Trash: options.Trash = true; break;
+    case TCliOptionId::NoKeepRules: options.NoKeepRules = true; break;
+    case TCliOptionId::Help: options.Help = true; break;
+    case TCliOptionId::Version: options.Version = true; break;
+    case TCliOptionId::EndOfOptions: break;
+    case TCliOptionId::Sort:
+        options.Sort = ParseSortRequest(values[0]);
+        if (!options.Sort) {
+            error = "unknown field \"" + EscapeForTerminal(values[0]) + "\" for --sort (valid fields: " + FieldNamesText() + ")";
+            return false;
+        }
+        break;
+    case TCliOptionId::Export:
+        options.ExportExcel = values[0] == "xls";
+        options.Export = ParseExportFormat(values[0]);
+        if (!options.Export && !options.ExportExcel) {
+            error = "unknown export format \"" + EscapeForTerminal(values[0]) + "\" (valid formats: csv, txt, html, xml, xls)";
+            return false;
+        }
+        options.ExportFile = values[1];
+        if (options.ExportFile.empty()) {
+            error = "the file name for --export is empty";
+            return false;
+        }
+        break;
+    case TCliOptionId::Exclude:
+    case TCliOptionId::Keep: {
+        const bool keep = option.Id == TCliOptionId::Keep;
+        std::string reason;
+        std::optional<TPathGlob> glob =
+            TPathGlob::Parse(values[0], keep ? TGlobStart::AnyFolder : TGlobStart::PathStart, reason);
+        if (!glob) {
+            error = "bad glob \"" + EscapeForTerminal(values[0]) + "\" for " + std::string(option.Long) + ": " + reason;
+            return false;
+        }
+        if (keep)
+            options.Keep.emplace_back(values[0]);
+        else
+            options.Exclude.push_back(std::move(*glob));
+        break;
     }
-    if (arg.size() > longName.size() && arg.starts_with(longName) && arg[longName.size()] == '=') {
-        value = arg.substr(longName.size() + 1);
-        return true;
     }
-    return false;
-}
-
-// The globs of --keep and -E: false (with `error` set) for one that is none.
-bool GlobOption(int argc, char** argv, int& i, std::string_view arg, TCliOptions& options, std::string& error,
-                bool& matched) {
-    std::optional<std::string_view> value;
-    const bool keep = OptionValue(argc, argv, i, arg, {}, "--keep", value);
-    matched = keep || OptionValue(argc, argv, i, arg, "-E", "--exclude", value);
-    if (!matched) return true;
-    const std::string_view name = keep ? "--keep" : "--exclude";
-    if (!value) {
-        error = std::string(name) + " needs a glob";
-        return false;
-    }
-    std::string reason;
-    std::optional<TPathGlob> glob =
-        TPathGlob::Parse(*value, keep ? TGlobStart::AnyFolder : TGlobStart::PathStart, reason);
-    if (!glob) {
-        error = "bad glob \"" + EscapeForTerminal(*value) + "\" for " + std::string(name) + ": " + reason;
-        return false;
-    }
-    if (keep)
-        options.Keep.emplace_back(*value);
-    else
-        options.Exclude.push_back(std::move(*glob));
     return true;
 }
 
 // Fills `options` from the arguments; false (with `error` set) for bad usage. Options come
 // before, or mixed with, the folders; "--" ends them, so a folder may start with "-".
 bool ParseArguments(int argc, char** argv, TCliOptions& options, std::string& error) {
-    bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-            options.Folders.emplace_back(arg);
-        } else if (arg == "--") {
-            optionsEnded = true;
-        } else if (arg == "-0" || arg == "--null") {
-            options.NulTerminated = true;
-        } else if (arg == "--json") {
-            options.Json = true;
-        } else if (arg == "--sort" || arg.starts_with("--sort=")) {
-            std::string_view value;
-            if (arg == "--sort") {
-                if (++i == argc) {
-                    error = "--sort needs a field name";
-                    return false;
-                }
-                value = argv[i];
-            } else {
-                value = arg.substr(std::string_view("--sort=").size());
-            }
-            options.Sort = ParseSortRequest(value);
-            if (!options.Sort) {
-                error = "unknown field \"" + EscapeForTerminal(value) + "\" for --sort (valid fields: " + FieldNamesText() + ")";
-                return false;
-            }
-        } else if (arg == "--export") {
-            if (i + 2 >= argc) {
-                error = "--export needs a format (csv, txt, html, xml, xls) and a file name";
-                return false;
-            }
-            options.ExportExcel = std::string_view(argv[++i]) == "xls";
-            options.Export = ParseExportFormat(argv[i]);
-            if (!options.Export && !options.ExportExcel) {
-                error = "unknown export format \"" + EscapeForTerminal(argv[i]) + "\" (valid formats: csv, txt, html, xml, xls)";
-                return false;
-            }
-            options.ExportFile = argv[++i];
-            if (options.ExportFile.empty()) {
-                error = "the file name for --export is empty";
-                return false;
-            }
-        } else if (arg == "--force") {
-            options.Force = true;
-        } else if (bool glob = false; !GlobOption(argc, argv, i, arg, options, error, glob)) {
-            return false;
-        } else if (glob || ParseWalkAndDeletionOption(arg, options)) {
-        } else {
-            error = "unknown option: " + EscapeForTerminal(arg);
-            return false;
-        }
-    }
-    if (options.Force && !options.Export && !options.ExportExcel) {
-        error = "--force only goes with --export";
-        return false;
-    }
-    for (const auto& [given, name] : {std::pair{options.Yes, "--yes"}, {!options.Keep.empty(), "--keep"},
-                                      {options.NoKeepRules, "--no-keep-rules"}}) {
-        if (given && !options.Delete) {
-            error = std::string(name) + " only goes with --delete";
-            return false;
-        }
-    }
-    if (options.Trash && !options.Delete) {
-        error = "--trash only goes with --delete";
-        return false;
-    }
-    if (options.Json && (options.Export || options.ExportExcel)) {
-        error = "--json and --export do not go together";
-        return false;
-    }
-    if (options.Json && options.NulTerminated) {
-        error = "--json ends each object with a newline; -0 does not go with it";
-        return false;
-    }
+    const auto take = [&options](const TCliOption& option, std::span<const std::string_view> values, std::string& why) {
+        return TakeOption(option, values, options, why);
+    };
+    if (!ParseCommandLine(argc, argv, take, options.Folders, error, EscapeForTerminal)) return false;
     if (options.Help || options.Version) return true;
     if (options.Folders.empty()) {
         error = "no folder given";
@@ -354,6 +274,38 @@ bool IsFolder(const std::string& folder) {
     const char* reason = exists ? "not a folder" : std::strerror(errno);
     std::fprintf(stderr, "nulvane-cli: %s: %s\n", EscapeForTerminal(folder).c_str(), reason);
     return false;
+}
+
+// What scanning the FOLDERs left out of the list.
+struct TScanGaps {
+    bool Missing = false;      // a FOLDER that does not exist or is not a folder
+    bool OutOfMemory = false;  // a scan short of memory; the FOLDERs after it are not scanned
+};
+
+// Scans each FOLDER in turn with `scan` (true when it ran short of memory), naming a FOLDER that
+// is none and a scan short of memory (with `outOfMemoryNote` after "the list is incomplete") on
+// standard error; either makes the run fail.
+template <class TScan>
+TScanGaps ScanEachFolder(const std::vector<std::string>& folders, int& status, std::string_view outOfMemoryNote,
+                         TScan scan) {
+    TScanGaps gaps;
+    for (const std::string& folder : folders) {
+        EndIfSignalled();
+        if (!IsFolder(folder)) {
+            status = 1;
+            gaps.Missing = true;
+            continue;
+        }
+        if (scan(folder)) {
+            std::fprintf(stderr, "nulvane-cli: out of memory while scanning '%s': the list is incomplete%.*s\n",
+                         EscapeForTerminal(folder).c_str(), static_cast<int>(outOfMemoryNote.size()),
+                         outOfMemoryNote.data());
+            status = 1;
+            gaps.OutOfMemory = true;
+            break;
+        }
+    }
+    return gaps;
 }
 
 // "1 file", "3 files".
@@ -531,19 +483,9 @@ int main(int argc, char** argv) try {
         // Nothing needs the whole list: each file goes out as soon as its place is final.
         TOutput out(stdout);
         TListingPrinter printer(out, terminator, options.Json, work);
-        for (const std::string& folder : options.Folders) {
-            EndIfSignalled();
-            if (!IsFolder(folder)) {
-                status = 1;
-                continue;
-            }
-            if (StreamFolder(folder, printer, walk, options.Json, entryOptions).OutOfMemory) {
-                std::fprintf(stderr, "nulvane-cli: out of memory while scanning '%s': the list is incomplete\n",
-                             EscapeForTerminal(folder).c_str());
-                status = 1;
-                break;
-            }
-        }
+        ScanEachFolder(options.Folders, status, "", [&](const std::string& folder) {
+            return StreamFolder(folder, printer, walk, options.Json, entryOptions).OutOfMemory;
+        });
         EndIfSignalled();
         if (!out.Finish()) {
             EndIfSignalled();
@@ -556,26 +498,17 @@ int main(int argc, char** argv) try {
     TResultList list;
     // A FOLDER missing, or a scan short of memory: the list is not what was asked for, and no export
     // replaces an earlier one with it.
-    bool incomplete = false;
-    for (const std::string& folder : options.Folders) {
-        EndIfSignalled();
-        if (!IsFolder(folder)) {
-            status = 1;
-            incomplete = true;
-            continue;
-        }
-        const std::size_t before = list.Count();
-        if (ScanFolder(list, folder, walk, entryOptions).OutOfMemory) {
-            // The folders after it are not scanned either: "all" would not be all, so none is deleted.
-            std::fprintf(stderr, "nulvane-cli: out of memory while scanning '%s': the list is incomplete%s\n",
-                         EscapeForTerminal(folder).c_str(), mayDelete ? "; nothing deleted" : "");
-            status = 1;
-            mayDelete = false;
-            incomplete = true;
-            break;
-        }
-        rules.Hold(list, before);
-    }
+    const TScanGaps gaps =
+        ScanEachFolder(options.Folders, status, mayDelete ? "; nothing deleted" : "", [&](const std::string& folder) {
+            const std::size_t before = list.Count();
+            if (ScanFolder(list, folder, walk, entryOptions).OutOfMemory) return true;
+            rules.Hold(list, before);
+            return false;
+        });
+    // The folders after one short of memory are not scanned either: "all" would not be all, so
+    // none is deleted.
+    if (gaps.OutOfMemory) mayDelete = false;
+    const bool incomplete = gaps.Missing || gaps.OutOfMemory;
     EndIfSignalled();
     if (options.Sort) SortListByField(list, FieldNames[options.Sort->Field], options.Sort->Descending);
     EndIfSignalled();
