@@ -1,7 +1,8 @@
 # What is installed besides the two programs (manual pages, desktop entry, icon, AppStream
 # metadata, the Debian documents), and the Debian package CPack makes of it:
 #     cmake --build build --target package     (or: cd build && cpack -G DEB)
-# gives nulvane_VERSION_ARCH.deb with both programs in /usr/bin.
+# gives nulvane_VERSION_ARCH.deb with both programs in /usr/bin, after installing what is missing
+# of the package tools (PackageTools.cmake).
 
 set(nulvane_packaging ${CMAKE_CURRENT_SOURCE_DIR}/packaging)
 set(nulvane_generated ${CMAKE_CURRENT_BINARY_DIR}/packaging)
@@ -100,4 +101,8 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
+if(UNIX)
+  set(CPACK_NULVANE_SOURCE_DIR ${PROJECT_SOURCE_DIR})
+  set(CPACK_PRE_BUILD_SCRIPTS ${nulvane_packaging}/PackageTools.cmake)
+endif()
 include(CPack)
