@@ -143,24 +143,37 @@ for page in nulvane nulvane-cli; do
   [[ "$rendered" == *"SYNOPSIS"*"$page"* ]] || fail "$page(1) renders without its synopsis"
 done
 
+# The scratch copy: this system as the overlay's lower layer, every write in $work/upper, and
+# $work/tmp as its /tmp; the mounts vanish with the namespace. It needs root and overlay mounts.
+scratch="$work/scratch"
+mkdir -p "$work/upper" "$work/overlay-work" "$scratch" "$work/tmp"
+no_scratch=""
 if [ "$(id -u)" -ne 0 ]; then
-  # Unpacked where the user cannot write: the defaults are used, nothing is written.
-  echo "check-package: not root: the package is not installed into a scratch copy of the system"
+  no_scratch="not root"
+elif ! unshare --mount --propagation private -- \
+       mount -t overlay overlay -o "lowerdir=/,upperdir=$work/upper,workdir=$work/overlay-work" "$scratch" \
+       2>"$work/mount.log"; then
+  no_scratch="no overlay mount here: $(head -1 "$work/mount.log")"
+fi
+if [ -n "$no_scratch" ]; then
+  # Unpacked where the user cannot write (root runs them as nobody): the defaults are used,
+  # nothing is written.
+  echo "check-package: $no_scratch: the package is not installed into a scratch copy of the system"
   chmod 755 "$work"
   chmod -R a-w "$root"
-  PROGRAMS="$root/usr/bin" TREE="$work/tree" LOG="$work/nulvane.log" EXPORT_AS=(env)
+  PROGRAMS="$root/usr/bin" TREE="$work/out/tree" LOG="$work/nulvane.log" EXPORT_AS=(env)
   mkdir -p "$TREE" && : >"$TREE/empty"
-  export_header "unpacked" "$work/list.csv" "$default_header"
+  if [ "$(id -u)" -eq 0 ]; then
+    chown -R nobody "$work/out"
+    EXPORT_AS=(setpriv --reuid=nobody --regid=nogroup --clear-groups --)
+  fi
+  export_header "unpacked" "$work/out/list.csv" "$default_header"
   start_window "unpacked"
   [ ! -e "$root/usr/bin/TallyscopeConfig.xml" ] || fail "the unpacked programs wrote beside themselves"
   echo "check-package: $(basename "$deb") ($(du -k "$deb" | cut -f1) KiB) is sound"
   exit 0
 fi
 
-# The scratch copy: this system as the overlay's lower layer, every write in $work/upper, and
-# $work/tmp as its /tmp; the mounts vanish with the namespace.
-scratch="$work/scratch"
-mkdir -p "$work/upper" "$work/overlay-work" "$scratch" "$work/tmp"
 chmod 1777 "$work/tmp"
 cp "$deb" "$work/tmp/nulvane.deb"
 cp "$0" "$work/tmp/check-package.sh"
