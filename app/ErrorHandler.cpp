@@ -1,6 +1,7 @@
 #include "app/ErrorHandler.h"
 
 #include <cstdio>
+#include <new>
 #include <utility>
 
 namespace nulvane {
@@ -15,6 +16,8 @@ TApplicationErrorHandler& Handler() {
 void WriteErrorLine(std::exception_ptr error) {
     try {
         std::rethrow_exception(std::move(error));
+    } catch (const std::bad_alloc&) {
+        std::fputs("nulvane: command ended by an error: out of memory\n", stderr);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "nulvane: command ended by an error: %s\n", e.what());
     } catch (...) {

@@ -17,6 +17,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <cstring>
 #include <filesystem>
 #include <stdexcept>
 
@@ -30,6 +31,7 @@
 #include "core/Deletion.h"
 #include "core/FileReader.h"
 #include "export/FileInfo.h"
+#include "platform/files/DeletionJournal.h"
 #include "platform/system/LongWork.h"
 
 namespace nulvane {
@@ -280,6 +282,9 @@ void TFMMain::FormShow() {
         else if (open)
             open(list);
     };
+    SetOutcome(RecoverDeletions());
+    // The scan of the start folders follows at once; its words must not wipe these out.
+    if (!StartFolders_.empty()) Recovered_ = Outcome_;
     Ctrl_->BuildColumns(VT);  // a failure ends the set-up here: drops stay refused for the run
     DropsAccepted_ = true;
     setAcceptDrops(true);
@@ -395,10 +400,11 @@ void TFMMain::btnOpenClick() {
             ~THide() { ShowWaitForm(false, false); }
         } hide;
         SetWaitMessage(LoadingInfoText);
+        const std::string recovered = RecoverDeletions();
         TScanOutcome outcome;
         LoadKeepRulesFor(outcome);
         LongWork([&] { ScanInto(outcome, folder); });
-        SetOutcome(ScanOutcomeText(outcome));
+        SetOutcome(JoinedTexts(recovered, ScanOutcomeText(outcome)));
     }
     SortList();
 }
@@ -414,6 +420,7 @@ void TFMMain::btnDeleteClick() {
         return;
     const std::size_t focused = VT.FocusedEntry();
     if (focused == NoEntry) return;
+    const std::string recovered = RecoverDeletions();
     TRemoveResult result;
     LongWork([&] { result = DeleteEntry(VT, focused, {.ToTrash = Options_.MoveToTrash}); });
     TDeleteOutcome outcome;
@@ -422,7 +429,7 @@ void TFMMain::btnDeleteClick() {
                                                   : outcome.Kept) = 1;
     outcome.KeptReason = result.ReasonText();
     outcome.ToTrash = Options_.MoveToTrash;
-    SetOutcome(DeleteOutcomeText(outcome));
+    SetOutcome(JoinedTexts(recovered, DeleteOutcomeText(outcome)));
 }
 
 void TFMMain::btnDelAllClick() {
@@ -434,12 +441,14 @@ void TFMMain::btnDelAllClick() {
         ~THide() { ShowWaitForm(false, false); }
     } hide;
     SetWaitMessage(DeletingFilesText);
+    const std::string recovered = RecoverDeletions();
     TDeleteSummary summary;
     LongWork([&] { summary = DeleteCheckedEntries(VT, {.ToTrash = Options_.MoveToTrash}); });
     TDeleteOutcome outcome{summary.Deleted, summary.Missing, summary.Kept.size(), summary.Stopped, {}};
     if (summary.Kept.size() == 1) outcome.KeptReason = summary.Kept.front().Result.ReasonText();
     outcome.ToTrash = Options_.MoveToTrash;
-    SetOutcome(DeleteOutcomeText(outcome));
+    if (summary.JournalError != 0) outcome.JournalProblem = std::strerror(summary.JournalError);
+    SetOutcome(JoinedTexts(recovered, DeleteOutcomeText(outcome)));
 }
 
 void TFMMain::cbCheckAllClick() {
@@ -461,6 +470,13 @@ void TFMMain::OptionToggled() {
     Options_.OneFileSystem = acOneFileSystem->isChecked();
     Options_.MoveToTrash = acMoveToTrash->isChecked();
     Options_.Save();
+}
+
+std::string TFMMain::RecoverDeletions() {
+    const TRecovery recovery = RecoverInterruptedDeletions();
+    if (const std::string details = RecoveryDetailsText(recovery); !details.empty())
+        DesktopServices().MessageBox(details, WarningCaption, TMessageButtons::Ok, TMessageIcon::Warning, OwnerOf(this));
+    return JoinedTexts(std::exchange(Recovered_, {}), RecoveryText(recovery));
 }
 
 void TFMMain::SetOutcome(std::string outcome) {
@@ -489,13 +505,14 @@ void TFMMain::DropFolders(const std::vector<std::string>& paths) {
     struct THide {
         ~THide() { ShowWaitForm(false, false); }
     } hide;
+    const std::string recovered = RecoverDeletions();
     TScanOutcome outcome;
     LoadKeepRulesFor(outcome);
     LongWork([&] {
         const TResultList::TUpdateScope update(VT);
         for (const std::string& path : paths) ScanInto(outcome, path);
     });
-    SetOutcome(ScanOutcomeText(outcome));
+    SetOutcome(JoinedTexts(recovered, ScanOutcomeText(outcome)));
 }
 
 void TFMMain::dragEnterEvent(QDragEnterEvent* event) {

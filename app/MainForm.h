@@ -129,6 +129,10 @@ private:
     void DblClickEntry(TResultList& list);
     // Says how the last command went, after the count of entries; empty: nothing to add.
     void SetOutcome(std::string outcome);
+    // Puts back what an interrupted deletion left under private names (see DeletionJournal.h),
+    // shows what could only go beside its name or not back at all, and returns the status bar's
+    // words for it.
+    std::string RecoverDeletions();
     void UpdateStatus();
     QPushButton* AddButton(const char* caption, int left, bool bold, void (TFMMain::*command)());
 
@@ -156,6 +160,7 @@ private:
     bool CloseWhenIdle_ = false;
     TWindowOptions Options_;
     std::string Outcome_;
+    std::string Recovered_;  // what the start of the window put back, until the start folders' scan says it
     std::shared_ptr<const TKeepRules> KeepRules_ = std::make_shared<const TKeepRules>();
     std::string KeepRulesSaid_;  // what was last said about the rules file
     std::vector<std::string> StartFolders_;

@@ -1,5 +1,6 @@
 #include "app/StatusTexts.h"
 
+#include "platform/files/DeletionJournal.h"
 #include "platform/system/LongWork.h"
 #include "platform/text/LocaleTexts.h"
 
@@ -94,7 +95,39 @@ std::string DeleteOutcomeText(const TDeleteOutcome& outcome) {
         text += ", " + GroupedCount(outcome.Kept) + " kept";
         if (outcome.Kept == 1 && !outcome.KeptReason.empty()) text += ": " + outcome.KeptReason;
     }
+    if (!outcome.JournalProblem.empty()) Join(text, "no journal (" + outcome.JournalProblem + ")");
     return text;
+}
+
+std::string RecoveryText(const TRecovery& recovery) {
+    std::string text;
+    if (recovery.Count() > 0)
+        text = "Put back " + CountOf(recovery.Count(), "file", "files") + " an interrupted deletion had moved aside";
+    if (!recovery.Left.empty()) Join(text, GroupedCount(recovery.Left.size()) + " could not be put back");
+    return text;
+}
+
+std::string RecoveryDetailsText(const TRecovery& recovery) {
+    constexpr std::size_t Shown = 20;
+    std::string text;
+    std::size_t lines = 0;
+    for (const TRecoveredFile& file : recovery.KeptBeside)
+        if (lines++ < Shown) text += "Put back beside its name, which was taken: " + EscapeControls(file.Now) + "\n";
+    for (const TRecoveredFile& file : recovery.Left) {
+        if (lines++ >= Shown) continue;
+        if (file.Now.empty())
+            text += "Not put back, in " + EscapeControls(file.Path) + ": " + EscapeControls(file.Reason) + "\n";
+        else
+            text += "Not put back: " + EscapeControls(file.Path) + ", left as " + EscapeControls(file.Now) + ": " +
+                    EscapeControls(file.Reason) + "\n";
+    }
+    if (lines > Shown) text += "(and " + GroupedCount(lines - Shown) + " more)\n";
+    return text;
+}
+
+std::string JoinedTexts(std::string first, std::string_view second) {
+    if (!second.empty()) Join(first, second);
+    return first;
 }
 
 std::string StatusText(std::size_t entries, std::string_view outcome) {

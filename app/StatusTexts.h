@@ -14,6 +14,7 @@
 namespace nulvane {
 
 class TLongWork;
+struct TRecovery;
 
 // "12,345" under an English locale.
 std::string GroupedCount(std::uint64_t n);
@@ -50,12 +51,24 @@ struct TDeleteOutcome {
     bool Stopped = false;
     std::string KeptReason;  // the reason when exactly one file was kept
     bool ToTrash = false;    // the files went to the trash
+    std::string JournalProblem = {};  // why the deletion's journal could not be kept, when it could not
 };
 
 // "Deleted 6 files, 2 kept"; "Deleted 1 file, 1 already gone"; "Deleted 0 files, 1 kept: changed
 // since the scan"; a stopped deletion starts "Deletion stopped: deleted ...". Files moved to the
-// trash are told as such: "Moved 6 files to the trash, 2 kept".
+// trash are told as such: "Moved 6 files to the trash, 2 kept". A journal that could not be kept
+// adds "; no journal (REASON)".
 std::string DeleteOutcomeText(const TDeleteOutcome& outcome);
+
+// What putting back the files of an interrupted deletion did, for the status bar: "Put back 3 files
+// an interrupted deletion had moved aside", "; 1 could not be put back"; empty when there was none.
+std::string RecoveryText(const TRecovery& recovery);
+// Each file put back beside its name, and each one that could not be put back, with where it is
+// now, one a line (at most 20, then how many more); empty when there is none.
+std::string RecoveryDetailsText(const TRecovery& recovery);
+
+// `first` and `second` joined by "; ", either of them empty.
+std::string JoinedTexts(std::string first, std::string_view second);
 
 // The status bar's first panel: "12,345 files in the list", followed by " · " and the outcome of
 // the last command when there is one.

@@ -23,7 +23,7 @@ constexpr int FormWidth = 376, FormHeight = 116;
 TFindAnimation::TFindAnimation(QWidget* parent) : QWidget(parent) {
     Timer_.setInterval(FrameMs);
     connect(&Timer_, &QTimer::timeout, this, [this] {
-        ++Frame_;
+        Frame_.store(Frame() + 1, std::memory_order_relaxed);
         update();
     });
 }
@@ -49,7 +49,7 @@ void TFindAnimation::paintEvent(QPaintEvent*) {
     p.setBrush(QColor(0xF6, 0xC3, 0x4F));
     p.drawRoundedRect(QRectF(w * 0.10, h * 0.32, w * 0.80, h * 0.58), 4, 4);
     // The magnifier circles over it.
-    const qreal angle = 2 * M_PI * static_cast<qreal>(Frame_ % FramesPerTurn) / FramesPerTurn;
+    const qreal angle = 2 * M_PI * static_cast<qreal>(Frame() % FramesPerTurn) / FramesPerTurn;
     const QPointF centre(w * 0.5 + std::cos(angle) * w * 0.18, h * 0.58 + std::sin(angle) * h * 0.16);
     const qreal r = std::min(w, h) * 0.20;
     p.setPen(QPen(QColor(0x40, 0x48, 0x55), r * 0.45, Qt::SolidLine, Qt::RoundCap));

@@ -13,6 +13,8 @@
 #include <QToolButton>
 #include <QWidget>
 
+#include <atomic>
+
 namespace nulvane {
 
 class TLongWork;
@@ -22,8 +24,8 @@ class TFindAnimation : public QWidget {
     Q_OBJECT
 public:
     explicit TFindAnimation(QWidget* parent = nullptr);
-    // Frames drawn since the program started; only ever grows.
-    quint64 Frame() const noexcept { return Frame_; }
+    // Frames drawn since the program started; only ever grows. Safe to read from any thread.
+    quint64 Frame() const noexcept { return Frame_.load(std::memory_order_relaxed); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -32,7 +34,7 @@ protected:
 
 private:
     QTimer Timer_;
-    quint64 Frame_ = 0;
+    std::atomic<quint64> Frame_{0};
 };
 
 class TWaitForm : public QWidget {

@@ -44,7 +44,8 @@ constexpr std::array Options = std::to_array<TCliOption>({
      .Help = "write the list to FILE as csv, txt, html, xml or xls instead of printing it",
      .Details = "FILE gets the bytes the desktop program's export writes, with the columns of the "
                 "configuration (see FILES). An existing FILE is replaced only with --force, and a failed write "
-                "leaves an earlier FILE as it was. xls builds the workbook through the program's own spreadsheet "
+                "leaves an earlier FILE as it was; so does a run whose list is incomplete (a FOLDER missing, the "
+                "scan short of memory), which writes no FILE at all. xls builds the workbook through the program's own spreadsheet "
                 "application; a sheet holds at most 65,534 entries, and a longer list is refused."},
     {.Long = "--force", .Within = "--export", .Help = "let --export replace an existing FILE"},
     {.Long = "--delete",
@@ -52,8 +53,13 @@ constexpr std::array Options = std::to_array<TCliOption>({
              "asks \"Delete N files? [y/N]\" on a terminal",
      .Details = "A file is deleted only while its path still names a regular file of zero bytes with the device "
                 "and inode the scan recorded: one that got content, or was replaced, since the scan is kept and "
-                "named on standard error with the reason, and the run ends with status 1. When the list or the "
-                "export could not be written, nothing is deleted. Files the keep rules hold (see KEEP RULES) are "
+                "named on standard error with the reason, and the run ends with status 1. So is one another "
+                "program holds a lock on (flock, POSIX or open-file-description), asked of each file just before "
+                "it goes, \"in use\". When the list or the "
+                "export could not be written, nothing is deleted. Each file is moved to a private name in its "
+                "folder and checked there before it goes; what puts it back is first recorded in the state "
+                "folder (see FILES), so that a deletion killed half way leaves nothing the next run does not put "
+                "back. Files the keep rules hold (see KEEP RULES) are "
                 "listed but not deleted: each is named on standard error as \"kept: rule RULE: PATH\" and counted "
                 "apart (\"deleted 5 files, 3 kept by rules\"), without making the run fail."},
     {.Short = "-y", .Long = "--yes", .Within = "--delete",
@@ -80,7 +86,8 @@ constexpr std::array ExitStatuses = std::to_array<TCliExitStatus>({
     {0, "success"},
     {1, "something asked for failed (a FOLDER missing, a folder unreadable or given up, memory short, a file "
         "kept for another reason than a keep rule, an export not written, a keep-rules file that cannot be read "
-        "with --delete, --delete without a terminal or --yes)"},
+        "with --delete, --delete without a terminal or --yes, a file an interrupted deletion left that could not "
+        "be put back)"},
     {2, "bad usage"},
 });
 

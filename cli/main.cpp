@@ -6,9 +6,10 @@
 // list to FILE instead, as the desktop program's export would; an existing FILE is replaced only
 // with --force. With --delete it then deletes the listed files as the desktop program's "Delete
 // &All" does, after a question on the terminal or --yes (with --trash it moves them to the trash
-// instead), passing by the files the keep rules hold (see KeepRules.h). Exit status: 0 success, 1
-// something asked for failed (folders that could not be read or were given up for lack of
-// resources are named on standard error), 2 bad usage.
+// instead), passing by the files the keep rules hold (see KeepRules.h). Before it scans, it puts
+// back what a deletion killed half way left under private names (see DeletionJournal.h). Exit
+// status: 0 success, 1 something asked for failed (folders that could not be read or were given up
+// for lack of resources are named on standard error), 2 bad usage.
 // SIGINT, SIGTERM and SIGHUP stop the work in progress, and the program then ends by that signal
 // (see StopSignals.h).
 #include <algorithm>
@@ -39,6 +40,7 @@
 #include "export/CommandLineExport.h"
 #include "export/ExcelExport.h"
 #include "export/JsonLines.h"
+#include "platform/files/DeletionJournal.h"
 #include "platform/system/LongWork.h"
 #include "spreadsheet/ExcelServer.h"
 
@@ -343,6 +345,8 @@ int ExportStep(const TResultList& list, const TCliOptions& options) {
                                  : ExportListToFile(list, *options.Export, options.ExportFile, options.Force);
         if (written) return 0;
         std::fprintf(stderr, "nulvane-cli: \"%s\" already exists; --force replaces it\n", file.c_str());
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "nulvane-cli: cannot export to \"%s\": out of memory\n", file.c_str());
     } catch (const std::exception& e) {
         EndIfSignalled();  // a stopped export: the signal that stopped it ends the program
         std::fprintf(stderr, "nulvane-cli: cannot export to \"%s\": %s\n", file.c_str(), EscapeControls(e.what()).c_str());
@@ -358,6 +362,30 @@ bool IsFolder(const std::string& folder) {
     const char* reason = exists ? "not a folder" : std::strerror(errno);
     std::fprintf(stderr, "nulvane-cli: %s: %s\n", EscapeForTerminal(folder).c_str(), reason);
     return false;
+}
+
+// "1 file", "3 files".
+std::string Files(std::size_t count) { return std::to_string(count) + (count == 1 ? " file" : " files"); }
+
+// Says what the recovery of interrupted deletions did: how many files it put back, each it could
+// only put beside its name, and each it could not put back with where it is. 1 when anything could
+// not be put back.
+int ReportRecovery(const TRecovery& recovery) {
+    if (recovery.Count() > 0)
+        std::fprintf(stderr, "nulvane-cli: put back %s an interrupted deletion had moved aside\n",
+                     Files(recovery.Count()).c_str());
+    for (const TRecoveredFile& file : recovery.KeptBeside)
+        std::fprintf(stderr, "nulvane-cli: put back %s as %s: %s\n", EscapeForTerminal(file.Path).c_str(),
+                     EscapeForTerminal(file.Now).c_str(), file.Reason.c_str());
+    for (const TRecoveredFile& file : recovery.Left) {
+        if (file.Now.empty())
+            std::fprintf(stderr, "nulvane-cli: cannot put back what an interrupted deletion left in %s: %s\n",
+                         EscapeForTerminal(file.Path).c_str(), EscapeControls(file.Reason).c_str());
+        else
+            std::fprintf(stderr, "nulvane-cli: cannot put back %s (left as %s): %s\n", EscapeForTerminal(file.Path).c_str(),
+                         EscapeForTerminal(file.Now).c_str(), EscapeControls(file.Reason).c_str());
+    }
+    return recovery.Left.empty() ? 0 : 1;
 }
 
 // Deletes every listed file that no keep rule holds, as "Delete &All" does once the question is
@@ -387,6 +415,21 @@ int DeleteStep(TResultList& list, const TCliOptions& options, const TKeepRules& 
     EndIfSignalled();
     const TDeleteSummary summary = DeleteCheckedEntries(list, {.ToTrash = options.Trash});
     EndIfSignalled();
+    if (summary.JournalError != 0)
+        std::fprintf(stderr, "nulvane-cli: cannot keep the deletion's journal in '%s': %s; had it been killed, files could "
+                             "have been left under private names\n",
+                     EscapeForTerminal(summary.JournalFolder).c_str(), std::strerror(summary.JournalError));
+    // Why files could not be asked whether they are in use, once.
+    std::size_t unasked = 0;
+    int unaskedError = 0;
+    for (const TKeptFile& kept : summary.Kept) {
+        if (kept.Result.Reason != TKeepReason::LockUnknown) continue;
+        if (unasked++ == 0) unaskedError = kept.Result.Error;
+    }
+    if (unasked > 0)
+        std::fprintf(stderr, "nulvane-cli: could not ask whether files are in use (%s; /proc/locks cannot be read "
+                             "either): %zu kept\n",
+                     std::strerror(unaskedError), unasked);
     std::size_t held = 0;
     for (const TListEntry& entry : list) {
         if (entry.Note != TEntryNote::HeldByRule) continue;
@@ -443,7 +486,9 @@ int main(int argc, char** argv) try {
         return 1;
     }
 
-    int status = 0;
+    // What a killed deletion left under private names goes back before anything is scanned: listed,
+    // it would pass for empty files of its own, and its names would be lost.
+    int status = ReportRecovery(RecoverInterruptedDeletions());
     bool mayDelete = options.Delete;
     // What a deletion keeps; the rules matter to nothing else, so only a deletion reads them.
     TKeepRules rules;
@@ -482,6 +527,12 @@ int main(int argc, char** argv) try {
         std::fprintf(stderr, "nulvane-cli: cannot read '%s': %s\n", EscapeForTerminal(shown).c_str(), std::strerror(number));
         status = 1;
     };
+    // What lies in the trash is other deletions' originals: a folder there is not scanned.
+    walk.OnInTrash = [&status](const std::string& folder) {
+        const std::string_view shown = folder.size() > 1 ? std::string_view(folder).substr(0, folder.size() - 1) : folder;
+        std::fprintf(stderr, "nulvane-cli: %s: in the trash, not scanned\n", EscapeForTerminal(shown).c_str());
+        status = 1;
+    };
     const char terminator = options.NulTerminated ? '\0' : '\n';
     const TEntryOptions entryOptions{.ExactTimes = options.Json};
     if (!options.Sort && !options.Export && !options.ExportExcel && !options.Delete) {
@@ -511,10 +562,14 @@ int main(int argc, char** argv) try {
     }
 
     TResultList list;
+    // A FOLDER missing, or a scan short of memory: the list is not what was asked for, and no export
+    // replaces an earlier one with it.
+    bool incomplete = false;
     for (const std::string& folder : options.Folders) {
         EndIfSignalled();
         if (!IsFolder(folder)) {
             status = 1;
+            incomplete = true;
             continue;
         }
         const std::size_t before = list.Count();
@@ -524,6 +579,7 @@ int main(int argc, char** argv) try {
                          EscapeForTerminal(folder).c_str(), mayDelete ? "; nothing deleted" : "");
             status = 1;
             mayDelete = false;
+            incomplete = true;
             break;
         }
         rules.Hold(list, before);
@@ -532,6 +588,12 @@ int main(int argc, char** argv) try {
     if (options.Sort) SortListByField(list, FieldNames[options.Sort->Field], options.Sort->Descending);
     EndIfSignalled();
     if (options.Export || options.ExportExcel) {
+        if (incomplete) {
+            std::fprintf(stderr, "nulvane-cli: \"%s\" not written: the list is incomplete\n",
+                         EscapeForTerminal(options.ExportFile).c_str());
+            if (mayDelete) std::fputs("nulvane-cli: nothing deleted\n", stderr);
+            return 1;
+        }
         RegisterSpreadsheetServer();
         if (ExportStep(list, options) != 0) {
             // The record of what was found did not get written: delete nothing.

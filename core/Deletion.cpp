@@ -30,6 +30,8 @@ struct TShare {
     std::vector<std::size_t> Entries;
     std::vector<std::pair<std::size_t, TKeptFile>> Kept;  // with their list index
     std::exception_ptr Error;
+    int JournalError = 0;
+    std::string JournalFolder;
 };
 
 // What a kept entry shows as its hint: why the deletion kept its file.
@@ -40,6 +42,8 @@ TEntryNote NoteFor(const TRemoveResult& result) noexcept {
     case TKeepReason::InUse: return TEntryNote::KeptInUse;
     case TKeepReason::PathGone: return TEntryNote::KeptPathGone;
     case TKeepReason::NoTrash: return TEntryNote::KeptNoTrash;
+    case TKeepReason::ReadOnly: return TEntryNote::KeptReadOnly;
+    case TKeepReason::LockUnknown: return TEntryNote::KeptLockUnknown;
     case TKeepReason::None:
     case TKeepReason::OtherError: break;
     }
@@ -93,8 +97,9 @@ struct TDisposer {
     explicit TDisposer(const TDeleteOptions& options) {
         if (!options.ToTrash) return;
         Trash = std::make_unique<TTrash>();
-        ToTrash = [trash = Trash.get()](int folderFd, const char* asideName, const TRemoveRequest& request) {
-            return trash->Put(folderFd, asideName, request.Path, request.Device);
+        ToTrash = [trash = Trash.get()](int folderFd, const char* asideName, const TRemoveRequest& request,
+                                        TDeletionJournal& journal) {
+            return trash->Put(folderFd, asideName, request.Path, request.Device, &journal);
         };
     }
     const TDisposal* Disposal() const noexcept { return Trash ? &ToTrash : nullptr; }
@@ -130,6 +135,8 @@ void DeleteShare(const TResultList& list, const TRoutes& routes, TShare& share, 
         };
         remover.RemoveAll(share.Entries.size(), request, stop, done, disposer.Disposal());
         work.Done.fetch_add(unreported, std::memory_order_relaxed);
+        share.JournalError = remover.JournalError();
+        share.JournalFolder = remover.JournalFolder();
     } catch (...) {
         share.Error = std::current_exception();
     }
@@ -243,8 +250,13 @@ TDeleteSummary DeleteCheckedEntries(TResultList& list, const TDeleteOptions& opt
         }
         return false;
     });
-    for (const TShare& share : shares)
+    for (const TShare& share : shares) {
         if (share.Error) std::rethrow_exception(share.Error);
+        if (share.JournalError != 0 && summary.JournalError == 0) {
+            summary.JournalError = share.JournalError;
+            summary.JournalFolder = share.JournalFolder;
+        }
+    }
 
     std::vector<std::pair<std::size_t, TKeptFile>> kept = std::move(shares[0].Kept);
     kept.insert(kept.end(), std::make_move_iterator(shares[1].Kept.begin()),

@@ -32,6 +32,10 @@ struct TDeleteSummary {
     std::vector<TKeptFile> Kept;    // in list order
     bool Stopped = false;           // a stop request ended the deletion before it was through
     std::size_t NotReached = 0;     // checked entries the stop left as they were
+    // Why the journal that puts back what a killed deletion left (in JournalFolder) could not be
+    // written, 0 when it could; the deletion went on without it.
+    int JournalError = 0;
+    std::string JournalFolder;
 };
 
 struct TDeleteOptions {

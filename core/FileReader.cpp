@@ -135,8 +135,10 @@ public:
 
     void AddAnchor(const TWalkAnchor& anchor) override {
         const TAnchorIndex parent = anchor.Parent == TWalkAnchor::None ? NoAnchor : Anchors_.at(anchor.Parent);
-        Anchors_.push_back(List_.AddAnchor(
-            {.Path = std::string(anchor.Path), .Parent = parent, .Folder = {anchor.Device, anchor.Inode}}));
+        Anchors_.push_back(List_.AddAnchor({.Path = std::string(anchor.Path),
+                                            .RealPath = std::string(anchor.RealPath),
+                                            .Parent = parent,
+                                            .Folder = {anchor.Device, anchor.Inode}}));
     }
 
     void Deliver(TWalkItems& items, std::size_t first, std::size_t last, const TWalkFolder& folder) override {
@@ -249,6 +251,10 @@ void RunScan(TScanReport& report, std::string_view folder, const TWalkOptions& o
         walk.OnGivenUp = [&](const std::string& path, int error) {
             ++report.GivenUp;
             if (options.OnGivenUp) options.OnGivenUp(path, error);
+        };
+        walk.OnInTrash = [&](const std::string& path) {
+            report.InTrash = true;
+            if (options.OnInTrash) options.OnInTrash(path);
         };
         report.Stopped = !runWalk(IncludeTrailingPathDelimiter(folder), walk);
     } catch (const std::bad_alloc&) {

@@ -17,6 +17,7 @@ struct TScanReport {
     std::size_t GivenUp = 0;     // folders given up because descriptors or memory ran short
     bool OutOfMemory = false;    // the walk ran short of memory and stopped
     bool Stopped = false;        // the job was asked to stop (CurrentWork()) before the walk ended
+    bool InTrash = false;        // the folder is a trash folder or lies in one: nothing was scanned
     bool Complete() const noexcept { return Unreadable == 0 && GivenUp == 0 && !OutOfMemory && !Stopped; }
 };
 

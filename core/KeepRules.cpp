@@ -54,6 +54,28 @@ std::string_view FolderPart(std::string_view path) noexcept {
     return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash);
 }
 
+// A rule from the root names folders as the user wrote them, perhaps through a link (/home leading
+// to /var/home), while entries are matched where they really are: such a rule is matched a second
+// time with its leading folders where they really are. None when they are there already.
+std::optional<TPathGlob> ThroughRealFolders(const TPathGlob& glob) {
+    const std::string folder = glob.LiteralFolder();
+    if (folder.empty()) return std::nullopt;
+    std::error_code error;
+    // The folders that exist resolved, those that do not yet taken as written.
+    const std::string real = std::filesystem::weakly_canonical(folder, error).string();
+    if (error || real == folder || !real.starts_with('/')) return std::nullopt;
+    return glob.WithLiteralFolder(real);
+}
+
+// The path an entry is matched on: where its file really is, its anchor's real path followed by
+// the rest of its full path (names of real folders); the full path as it stands when the anchor's
+// real path is unknown or the entry has no anchor.
+std::string_view WhereItIs(const TScanAnchor* anchor, std::string_view fullPath, std::string& scratch) {
+    if (!anchor || anchor->RealPath.empty() || !fullPath.starts_with(anchor->Path)) return fullPath;
+    scratch.assign(anchor->RealPath).append(fullPath.substr(anchor->Path.size()));
+    return scratch;
+}
+
 std::string WorkingFolder() {
     std::error_code error;
     const std::filesystem::path working = std::filesystem::current_path(error);
@@ -96,8 +118,11 @@ bool TKeepRules::Add(std::string_view text, std::string& error) {
     std::optional<TPathGlob> glob = TPathGlob::Parse(text, TGlobStart::AnyFolder, error);
     if (!glob) return false;
     if (glob->OnPath()) {
-        RootedPaths_ = RootedPaths_ || text.front() == '/' || text.starts_with("./");
-        (glob->FoldersOnly() ? FolderPathGlobs_ : PathGlobs_).push_back(std::move(*glob));
+        RootedPaths_ = RootedPaths_ || glob->Anchored();
+        std::vector<TPathGlob>& globs = glob->FoldersOnly() ? FolderPathGlobs_ : PathGlobs_;
+        std::optional<TPathGlob> real = ThroughRealFolders(*glob);
+        globs.push_back(std::move(*glob));
+        if (real) globs.push_back(std::move(*real));
     } else if (glob->IsLiteral()) {
         (glob->FoldersOnly() ? FolderNames_ : Names_).Add(*glob);
     } else {
@@ -167,14 +192,15 @@ std::size_t TKeepRules::Hold(TResultList& list, std::size_t first) const {
     if (Empty()) return 0;
     const std::vector<TScanAnchor>& anchors = list.Anchors();
     std::size_t held = 0;
-    std::string working;
+    std::string working, real;
     TEntryTexts texts(list);
     for (std::size_t i = first; i < list.Count(); ++i) {
         TListEntry& entry = list[i];
         if (entry.Note != TEntryNote::None) continue;
-        const TAnchorIndex anchor = list.AnchorOf(entry);
-        const bool throughLink = anchor < anchors.size() && anchors[anchor].IsLink();
-        if (Match(texts.FullPath(entry), throughLink, working).empty()) continue;
+        const TAnchorIndex index = list.AnchorOf(entry);
+        const TScanAnchor* anchor = index < anchors.size() ? &anchors[index] : nullptr;
+        const bool throughLink = anchor && anchor->IsLink();
+        if (Match(WhereItIs(anchor, texts.FullPath(entry), real), throughLink, working).empty()) continue;
         entry.Note = TEntryNote::HeldByRule;
         entry.CheckState = TCheckState::Unchecked;
         ++held;
@@ -184,8 +210,11 @@ std::size_t TKeepRules::Hold(TResultList& list, std::size_t first) const {
 
 std::string_view TKeepRules::RuleFor(const TResultList& list, const TListEntry& entry) const {
     const std::vector<TScanAnchor>& anchors = list.Anchors();
-    const TAnchorIndex anchor = list.AnchorOf(entry);
-    return Match(list.FullPath(entry), anchor < anchors.size() && anchors[anchor].IsLink());
+    const TAnchorIndex index = list.AnchorOf(entry);
+    const TScanAnchor* anchor = index < anchors.size() ? &anchors[index] : nullptr;
+    const std::string fullPath = list.FullPath(entry);
+    std::string real;
+    return Match(WhereItIs(anchor, fullPath, real), anchor && anchor->IsLink());
 }
 
 std::string TKeepRules::HintFor(const TResultList& list, const TListEntry& entry) const {

@@ -21,6 +21,13 @@
 // file's path (".venv/" keeps everything inside a .venv folder), and one with "/" inside matches
 // the file's full path at any depth ("migrations/__init__.py"), or from the root when it starts
 // with "/". A line that is no glob is reported with its number and ignored; the others apply.
+//
+// Rules are decided on where a file really is, never on how the scanned folder was spelled: a
+// scanned entry is matched on its scan anchor's real path (links and ".." resolved) followed by
+// the names below it, so the scanned folder's own ancestors count, and scanning ".", "..", a link
+// or a path through one keeps exactly what scanning the absolute path keeps. A rule from the root
+// that names its folders through a link ("/home/me/src/**" where /home leads to /var/home) holds
+// where they really are as well. What the list and the messages show stays the path as given.
 #include <bitset>
 #include <cstddef>
 #include <string>
@@ -67,11 +74,12 @@ public:
     // looked at first, then names, then folders from the innermost out, then whole paths.
     std::string_view Match(std::string_view path, bool throughLink) const;
 
-    // Holds back the entries from `first` on that a rule matches: unchecked, with the note
-    // HeldByRule. Entries that already carry a note stay as they are. Returns how many it held.
+    // Holds back the entries from `first` on that a rule matches where their files really are:
+    // unchecked, with the note HeldByRule. Entries that already carry a note stay as they are.
+    // Returns how many it held.
     std::size_t Hold(TResultList& list, std::size_t first = 0) const;
 
-    // The text of the rule that holds an entry of the list (Match with its path and anchor).
+    // The text of the rule that holds an entry of the list (Match with its real path and anchor).
     std::string_view RuleFor(const TResultList& list, const TListEntry& entry) const;
     // The hint of an entry held by a rule: "kept by rule: __init__.py", or "kept by rule" alone
     // when none of these rules matches it (they changed since the entry was held).

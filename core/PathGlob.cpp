@@ -246,9 +246,38 @@ std::optional<TPathGlob> TPathGlob::Parse(std::string_view text, TGlobStart star
     }
     // "/" anywhere but at the end makes it a path glob; a lone "**" is a name glob like "*".
     glob.OnPath_ = anchored || glob.Components_.size() > 1;
+    glob.Anchored_ = anchored;
     if (!glob.OnPath_ && glob.Components_[0].AnyFolders) glob.Components_[0] = {"*", false, false};
     if (glob.OnPath_ && !anchored && start == TGlobStart::AnyFolder && !glob.Components_.front().AnyFolders)
         glob.Components_.insert(glob.Components_.begin(), TComponent{"**", false, true});
+    return glob;
+}
+
+std::string TPathGlob::LiteralFolder() const {
+    std::string folder;
+    if (!Anchored_) return folder;
+    for (const TComponent& component : Components_) {
+        if (!component.Literal) break;
+        (folder += '/') += component.Pattern;
+    }
+    return folder;
+}
+
+TPathGlob TPathGlob::WithLiteralFolder(std::string_view folder) const {
+    TPathGlob glob;
+    glob.Text_ = Text_;
+    glob.OnPath_ = OnPath_;
+    glob.FoldersOnly_ = FoldersOnly_;
+    glob.Anchored_ = Anchored_;
+    for (std::size_t at = 0; at < folder.size();) {
+        std::size_t end = folder.find('/', at);
+        if (end == NoPosition) end = folder.size();
+        if (end > at) glob.Components_.push_back({std::string(folder.substr(at, end - at)), true, false});
+        at = end + 1;
+    }
+    auto rest = Components_.begin();
+    while (rest != Components_.end() && rest->Literal) ++rest;
+    glob.Components_.insert(glob.Components_.end(), rest, Components_.end());
     return glob;
 }
 

@@ -44,6 +44,14 @@ public:
     // Matched against paths (it holds a "/" other than a final one), not names.
     bool OnPath() const noexcept { return OnPath_; }
     bool FoldersOnly() const noexcept { return FoldersOnly_; }
+    // A path glob that matches from the start of the path only (written from "/" or "./").
+    bool Anchored() const noexcept { return Anchored_; }
+    // Of an anchored glob, the path its leading components spell while they are plain names
+    // ("/srv/www" for "/srv/www/*/cache/"); empty when the first is none.
+    std::string LiteralFolder() const;
+    // The glob with the components LiteralFolder() names replaced by those of `folder` (a path
+    // from the root, without "." or ".."), its text as written.
+    TPathGlob WithLiteralFolder(std::string_view folder) const;
     // A name glob without wildcards: it matches exactly one name, Literal().
     bool IsLiteral() const noexcept { return !OnPath_ && Components_.size() == 1 && Components_[0].Literal; }
     const std::string& Literal() const noexcept { return Components_[0].Pattern; }
@@ -68,6 +76,7 @@ private:
     std::vector<TComponent> Components_;
     bool OnPath_ = false;
     bool FoldersOnly_ = false;
+    bool Anchored_ = false;
 };
 
 }  // namespace nulvane

@@ -57,6 +57,9 @@ struct TListFolder {
 // of each link anchor's path (the part before that lies under the link's parent anchor).
 struct TScanAnchor {
     std::string Path;            // ends in the separator
+    // Where the folder really is (absolute, links and ".." resolved, ending in the separator), for
+    // what must not depend on how the path was spelled; empty when the scan could not tell.
+    std::string RealPath;
     TAnchorIndex Parent = NoAnchor;  // the anchor the link lies under; NoAnchor for a scanned folder
     TFileIdentity Folder;        // the folder it led to when scanned
     bool IsLink() const noexcept { return Parent != NoAnchor; }
@@ -74,6 +77,8 @@ enum class TEntryNote : std::uint8_t {
     KeptPathGone,          // a folder on its path is gone: the path no longer leads to it
     KeptNoTrash,           // to go to the trash, and its file system has no usable trash
     KeptOtherError,        // any other failure
+    KeptReadOnly,          // its file system is mounted read-only
+    KeptLockUnknown,       // nothing could tell whether another program holds a lock on it
 };
 
 struct TListEntry {

@@ -186,6 +186,8 @@ std::string EntryNoteHint(const TListEntry& entry) {
     case TEntryNote::KeptPathGone: return "kept: path no longer leads to it";
     case TEntryNote::KeptNoTrash: return "kept: no trash on this file system";
     case TEntryNote::KeptOtherError: return "kept: could not be removed";
+    case TEntryNote::KeptReadOnly: return "kept: read-only file system";
+    case TEntryNote::KeptLockUnknown: return "kept: cannot tell whether it is in use";
     }
     return {};
 }

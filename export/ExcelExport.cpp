@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <exception>
+#include <new>
 
 #include "core/Comparisons.h"
 #include "core/TallyscopeCtrl.h"
@@ -165,6 +166,9 @@ bool ExportToExcel(TFileInfo& info, const std::string& initialFileName) {
     TDispatchRef app;
     try {
         app = CreateOleObject(ExcelProgId);
+    } catch (const std::bad_alloc&) {
+        desktop.ShowWaitForm(false, false);
+        throw;  // the application is there; the memory to start it is not
     } catch (const std::exception&) {
         // Nothing has been written: the progress window goes, and the cause with it.
         desktop.ShowWaitForm(false, false);

@@ -15,6 +15,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!ext.empty() && (ext.data() + ext.size() != input.data() + input.size() || ext.find('/') != ext.npos ||
                          ext.data()[-1] != '.'))
         std::abort();
-    if (FieldIndexOf(input) >= FieldCount) std::abort();
+    // The field named by the input without its surrounding blanks, exactly; 0 ("File Name") only
+    // when no field has that name.
+    const std::uint8_t index = FieldIndexOf(input);
+    const std::string_view trimmed = TrimText(input);
+    if (index >= FieldCount) std::abort();
+    if (FieldNames[index] != trimmed) {
+        if (index != 0) std::abort();
+        for (const std::string_view name : FieldNames)
+            if (name == trimmed) std::abort();
+    }
     return 0;
 }

@@ -30,7 +30,7 @@ for program in "$build"/fuzz/Fuzz*; do
   fi
   # New inputs go to a scratch folder: the corpus in the repository only changes by hand.
   scratch="$(mktemp -d)"
-  if "$program" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 \
+  if "$program" -max_total_time="$seconds" -timeout=60 -rss_limit_mb=2048 -print_final_stats=0 \
        -artifact_prefix="$artifacts/$target-" "$scratch" "$root/fuzz/corpus/$target" \
        >"$artifacts/$target.log" 2>&1; then
     echo "fuzz: $target: $(grep -o 'Done [0-9]* runs' "$artifacts/$target.log" | tail -1)"

@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <unordered_map>
 
 #include "platform/automation/Automation.h"
@@ -451,6 +452,8 @@ void SaveWorkbookFile(const TWorkbook& workbook, const std::string& path) {
     StopIfAsked();
     try {
         WriteFileSafely(path, file);
+    } catch (const std::bad_alloc&) {
+        throw;
     } catch (const std::exception& e) {
         throw EOleException(std::string("Cannot save the workbook: ") + e.what());
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <new>
 #include <mutex>
 
 #include "platform/text/Utf8.h"
@@ -43,6 +44,8 @@ TVariant Invoke(IOleDispatch& object, std::u16string_view name, TInvokeKind kind
         return object.Invoke(id, kind, TDispParams{args, named});
     } catch (const EOleException&) {
         throw;
+    } catch (const std::bad_alloc&) {
+        throw;  // a shortage of memory stays one, for the caller to say so in plain words
     } catch (const std::exception& e) {
         throw EOleException(e.what());
     }
@@ -167,6 +170,8 @@ TDispatchRef CreateOleObject(std::string_view progId) {
     try {
         object = factory();
     } catch (const EOleException&) {
+        throw;
+    } catch (const std::bad_alloc&) {
         throw;
     } catch (const std::exception& e) {
         throw EOleException(e.what());

@@ -31,6 +31,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include "platform/files/TrashFolders.h"
 #include "platform/system/LongWork.h"
 
 namespace nulvane {
@@ -288,6 +289,7 @@ public:
             Work(*States_[0], true);
         }
         if (!DeliveryFailed_) DeliverSafely(true);
+        if (RootInTrash_ && Options_.OnInTrash) Options_.OnInTrash(RootPath_);
         if (Error_) std::rethrow_exception(Error_);
         return !StopRequested_;
     }
@@ -622,6 +624,20 @@ private:
         node.Identity = {self.st_dev, self.st_ino};
         if (!node.Parent) Root_.Identity = node.Identity;  // written before any subfolder is queued
         else if (Options_.OneFileSystem && self.st_dev != Root_.Identity.Device) return;
+        if (InTrash(node, fd.Get())) {
+            if (!node.Parent) RootInTrash_ = true;
+            return;
+        }
+        // Without search permission for everybody, this process may be one that cannot look at
+        // anything in the folder, though it may list the names: then nothing in it is listed and
+        // the folder is reported. Looking up "." is asked that permission as any name is.
+        if ((self.st_mode & 0111) != 0111) {
+            struct statx probe;
+            if (::statx(fd.Get(), ".", AT_NO_AUTOMOUNT, STATX_TYPE, &probe) != 0) {
+                node.Unreadable = errno;
+                return;
+            }
+        }
         if (!Claim(node)) return;
 
         node.First = state.ItemCount;
@@ -650,11 +666,31 @@ private:
         }
     }
 
+    // Whether the walk passes the open folder of `node` by: the home trash, or (for the walked folder
+    // and a folder a link leads to, whose real path it keeps for their anchors) a folder that is a
+    // trash or lies in one.
+    bool InTrash(TNode& node, int fd) {
+        if (Trash_.IsHomeTrash(node.Identity.Device, node.Identity.Inode)) return true;
+        if (node.Parent && !node.ThroughLink) return false;
+        std::string path;
+        node.Parent ? ComposePath(node, path) : void(path = RootPath_);
+        std::string real = RealFolderPath(fd, path);
+        if (Trash_.Holds(real)) return true;
+        const std::lock_guard lock(RealPathMutex_);
+        RealPaths_.insert_or_assign(&node, std::move(real));
+        return false;
+    }
+
+    // Whether the walk enters the subfolder `name` of the node's open folder.
+    bool Enters(const TNode& node, int folderFd, const char* name, TScratch& scratch) const {
+        return !Excluded(node, name, true, scratch) && !TTrashFolders::IsTopTrash(folderFd, name);
+    }
+
     void ListEntry(TNode& node, int folderFd, const char* name, unsigned char type, TThreadState& state,
                    TScratch& scratch) {
         switch (type) {
             case DT_DIR:
-                if (!Excluded(node, name, true, scratch)) AddSubfolder(node, name, false, scratch);
+                if (Enters(node, folderFd, name, scratch)) AddSubfolder(node, name, false, scratch);
                 return;
             case DT_LNK:
                 if (Options_.FollowFolderLinks && !Excluded(node, name, true, scratch) &&
@@ -670,15 +706,18 @@ private:
                 return;
         }
         struct statx sx;
-        if (::statx(folderFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, FileStatMask, &sx) != 0)
-            return;  // gone since it was listed
+        if (::statx(folderFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, FileStatMask, &sx) != 0) {
+            // Gone since it was listed; any other failure leaves the folder not wholly read.
+            if (errno != ENOENT && !node.Unreadable) node.Unreadable = errno;
+            return;
+        }
         switch (sx.stx_mode & S_IFMT) {
             case S_IFREG:
                 if (type != DT_REG && Excluded(node, name, false, scratch)) return;
                 OfferFile(node, name, FromStatx(sx), state, scratch);
                 return;
             case S_IFDIR:
-                if (!Excluded(node, name, true, scratch)) AddSubfolder(node, name, false, scratch);
+                if (Enters(node, folderFd, name, scratch)) AddSubfolder(node, name, false, scratch);
                 return;
             case S_IFLNK:
                 if (Options_.FollowFolderLinks && !Excluded(node, name, true, scratch) &&
@@ -844,6 +883,14 @@ private:
             tell(Options_.OnGivenUp, entry.GivenUp);
             return;
         }
+        std::string realPath;
+        if (!entry.Parent || entry.ThroughLink) {
+            const std::lock_guard lock(RealPathMutex_);
+            if (auto found = RealPaths_.find(&entry); found != RealPaths_.end()) {
+                realPath = std::move(found->second);
+                RealPaths_.erase(found);
+            }
+        }
         TClaim* const claim = entry.Claim;
         if (!claim) {
             if (entry.Unreadable) tell(Options_.OnUnreadable, entry.Unreadable);
@@ -856,6 +903,7 @@ private:
         std::size_t anchor = parentAnchor;
         if (!entry.Parent || entry.ThroughLink) {
             Visitor_.AddAnchor({.Path = ListedPath_,
+                                .RealPath = realPath,
                                 .Parent = entry.Parent ? parentAnchor : TWalkAnchor::None,
                                 .Device = walker.Identity.Device,
                                 .Inode = walker.Identity.Inode});
@@ -920,6 +968,13 @@ private:
     bool Stopped_ = false;
     bool StopRequested_ = false;  // a stop request ended the walk before its end
     std::exception_ptr Error_;
+
+    const TTrashFolders Trash_;
+    bool RootInTrash_ = false;
+    // The real paths of the walked folder and of folders links lead to, from their opening until
+    // their anchor is announced.
+    std::mutex RealPathMutex_;
+    std::unordered_map<const TNode*, std::string> RealPaths_;
 
     std::mutex ClaimMutex_;
     std::pmr::monotonic_buffer_resource ClaimArena_{64 * 1024};

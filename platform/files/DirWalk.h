@@ -19,6 +19,9 @@
 // walked folder it does not enter a folder on a process, kernel or virtual file system (proc,
 // sysfs, cgroups, devpts, debugfs and their kin, autofs), whose files claim size 0 without being
 // empty, and it never triggers an automount; the walked folder itself is walked wherever it lies.
+// It never lists or enters a trash folder (see TrashFolders.h), wherever it meets one: below the
+// walked folder, at the end of a folder link, or as the walked folder itself or one of its
+// ancestors, for what lies in a trash is other deletions' originals.
 // A symbolic link to a folder is followed only when its target lies outside the walked folder:
 // a folder inside is listed under its own path, once, whichever comes first in listing order.
 // Each folder followed into through a link is an anchor (see TWalkAnchor), so that whoever acts
@@ -32,8 +35,11 @@
 // number of folders open; when descriptors or memory run short it closes what it can and opens
 // again from the nearest open ancestor, checking each step's identity. A folder that cannot be
 // opened or read (permission denied, an I/O error, gone or replaced since it was listed) is
-// reported, as is one given up after resource errors; what could be read stays. A file that
-// disappears between listing and stat is skipped.
+// reported, as is one given up after resource errors; what could be read stays. A folder that can
+// be read but not searched (r--) lists its names, but nothing in it can be examined: it is
+// reported as one that cannot be read, with nothing listed, never taken for a folder whose files
+// all vanished. A file that disappears between listing and stat is skipped; one that cannot be
+// examined for another reason makes its folder reported.
 //
 // The walk can be stopped: it looks at the stop request of the job it works for between two
 // folder reads (and between two batches of a large folder), hands over what it found in the usual
@@ -82,6 +88,9 @@ struct TWalkFile {
 struct TWalkAnchor {
     static constexpr std::size_t None = static_cast<std::size_t>(-1);
     std::string_view Path;        // ends in "/"; valid only during the call
+    // Where the folder really is: its absolute path with links and ".." resolved, ending in "/",
+    // as it was when the walk opened it; empty when it could not be known. Valid only during the call.
+    std::string_view RealPath;
     std::size_t Parent = None;    // the anchor the link lies under; None for the walked folder
     std::uint64_t Device = 0;     // the folder the anchor led to when it was walked
     std::uint64_t Inode = 0;
@@ -156,6 +165,9 @@ struct TWalkOptions {
     // error, gone or replaced since its parent was listed; the walked folder too): its path,
     // ending in "/", and the error number. Called like OnGivenUp, in listing order among those.
     std::function<void(const std::string& folder, int error)> OnUnreadable = nullptr;
+    // Told when the walked folder is a trash folder or lies in one: its path as given, ending in
+    // "/". Nothing is walked then.
+    std::function<void(const std::string& folder)> OnInTrash = nullptr;
     // Leaves out of the walk whatever it returns true for: a file is not offered to the visitor, a
     // folder (or a link to one) is not entered, nor anything below it. It is given the path
     // relative to the walked folder ("sub/name": no separator at either end) and whether that

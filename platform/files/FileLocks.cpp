@@ -40,6 +40,7 @@ bool ParseFileField(std::string_view word, std::uint64_t& device, std::uint64_t&
 
 TLockTable TLockTable::Parse(std::string_view text) {
     TLockTable table;
+    table.Readable_ = true;
     while (!text.empty()) {
         const std::size_t eol = std::min(text.find('\n'), text.size());
         std::string_view line = text.substr(0, eol);
@@ -65,18 +66,24 @@ TLockTable TLockTable::Parse(std::string_view text) {
 TLockTable TLockTable::ReadSystem() {
     const int fd = ::open("/proc/locks", O_RDONLY | O_CLOEXEC);
     if (fd < 0) return {};
+    bool complete = true;
     std::string text;
     char buffer[16384];
     for (;;) {
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
         if (got > 0) {
             text.append(buffer, static_cast<std::size_t>(got));
-        } else if (got == 0 || errno != EINTR) {
-            break;  // a read that fails part way keeps the locks read so far
+        } else if (got == 0) {
+            break;
+        } else if (errno != EINTR) {
+            complete = false;  // the locks read so far still count, but the table is no answer
+            break;
         }
     }
     ::close(fd);
-    return Parse(text);
+    TLockTable table = Parse(text);
+    table.Readable_ = complete;
+    return table;
 }
 
 TLockTable::TMatch TLockTable::Find(std::uint64_t device, std::uint64_t inode) const noexcept {
@@ -87,16 +94,27 @@ TLockTable::TMatch TLockTable::Find(std::uint64_t device, std::uint64_t inode) c
     return TMatch::InodeOnly;
 }
 
-bool IsFileLocked(int fd) noexcept {
+TLockState AskFileLocks(int fd, int& error, bool closing) noexcept {
+    error = 0;
     // A write lock conflicts with every record lock another open file holds on any byte; asked
     // as an open-file-description lock, the answer also covers POSIX locks of this process.
     struct flock query{};
     query.l_type = F_WRLCK;
     query.l_whence = SEEK_SET;
-    if (::fcntl(fd, F_OFD_GETLK, &query) == 0 && query.l_type != F_UNLCK) return true;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return errno == EWOULDBLOCK;
-    ::flock(fd, LOCK_UN);
-    return false;
+    if (::fcntl(fd, F_OFD_GETLK, &query) == 0) {
+        if (query.l_type != F_UNLCK) return TLockState::Locked;
+    } else {
+        error = errno;  // a kernel before 3.15, or a file system without record locks
+    }
+    // flock and record locks do not see each other (but where flock is made of record locks, as
+    // on NFS): flock is asked on its own.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EWOULDBLOCK) return TLockState::Locked;
+        error = errno;
+        return TLockState::Unknown;
+    }
+    if (!closing) ::flock(fd, LOCK_UN);
+    return error == 0 ? TLockState::Free : TLockState::Unknown;
 }
 
 }  // namespace nulvane

@@ -2,16 +2,23 @@
 // Which files other programs hold a lock on. A program that locks a file (a lock file, a database,
 // a mailbox) relies on finding it under its name: deleting it lets a second instance create a new
 // one and take "the" lock while the first still holds it. Linux removes a locked file without a
-// word, so a deletion asks first.
+// word, so a deletion asks.
 //
-// The kernel lists every lock, whatever its kind (flock, POSIX record locks, open-file-description
-// locks, leases), in /proc/locks, by the device and inode of the locked file. Reading that list
-// once per deletion costs one small read instead of opening every file; a lock taken after the
-// read is not seen, as it would not be by any check made before the removal.
+// Two sources answer. The file itself, open: an open-file-description lock test sees every POSIX
+// and open-file-description lock, and a non-blocking flock, let go at once, sees every flock; both
+// see locks of any process, in any pid namespace, taken up to the moment they are asked. That is
+// the answer a deletion relies on, asked of each file just before it goes (AskFileLocks).
+//
+// The kernel also lists every lock (flock, POSIX, open-file-description, leases) in /proc/locks,
+// by the device and inode of the locked file. Read once when a deletion starts, that list lets a
+// file locked already then be passed by without even moving its name aside (which would let a
+// second program take the name meanwhile). It is only a snapshot, though, and inside another pid
+// namespace (a container, a desktop sandbox) it leaves out the locks of processes outside, so it
+// never stands alone.
 //
 // The device number there is that of the file system's superblock, which is not always what stat
 // reports: a btrfs subvolume or an overlay mount report their own. A lock that names a file's
-// inode on another device is therefore not dismissed: the file itself is asked (IsFileLocked).
+// inode on another device is therefore not dismissed: the file itself is asked.
 #include <cstdint>
 #include <string_view>
 #include <utility>
@@ -27,22 +34,32 @@ public:
         InodeOnly,  // a lock names this inode on another device: ask the file itself
     };
 
-    // The system's table; empty when /proc/locks cannot be read (no /proc mounted, or hidden),
-    // and then nothing counts as locked: a deletion goes on without the check rather than refuse
-    // every file.
+    // The system's table; empty, and not Readable(), when /proc/locks cannot be read (no /proc
+    // mounted, or hidden).
     static TLockTable ReadSystem();
     // The table from the text of /proc/locks. Lines it does not understand are skipped.
     static TLockTable Parse(std::string_view text);
 
     TMatch Find(std::uint64_t device, std::uint64_t inode) const noexcept;
     bool Empty() const noexcept { return Locks_.empty(); }
+    // Whether the table was read from the system (or parsed): an empty table that was not read
+    // says nothing about any file.
+    bool Readable() const noexcept { return Readable_; }
 
 private:
     std::vector<std::pair<std::uint64_t, std::uint64_t>> Locks_;  // (inode, device), sorted
+    bool Readable_ = false;
 };
 
-// Whether another open file of the system holds a lock on the file open as `fd`: a POSIX, an
-// open-file-description or a flock lock. Takes and drops a flock on `fd` when nobody holds one.
-bool IsFileLocked(int fd) noexcept;
+enum class TLockState : std::uint8_t {
+    Free,     // nobody else holds a lock on the file
+    Locked,   // another open file holds a POSIX, open-file-description or flock lock on it
+    Unknown,  // the file system answered neither question; `error` says why
+};
+
+// Asks the file open as `fd` whether another open file of the system holds a lock on it. Takes a
+// flock on `fd` for the moment of the question when nobody holds one, and lets it go (or leaves
+// that to closing `fd`, which the caller does at once, with `closing`).
+TLockState AskFileLocks(int fd, int& error, bool closing = false) noexcept;
 
 }  // namespace nulvane

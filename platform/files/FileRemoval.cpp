@@ -1,7 +1,8 @@
 #include "platform/files/FileRemoval.h"
 
 // The POSIX removal: openat step by step (O_NOFOLLOW past the anchors); on the open folder,
-// fstatat, renameat2 to a private name, fstatat again and unlinkat.
+// fstatat, a journal record, renameat2 to a private name, fstatat again, the file's own lock
+// queries and unlinkat.
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -18,6 +19,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/files/NoReplace.h"
+
 namespace nulvane {
 namespace {
 
@@ -28,8 +31,8 @@ TRemoveResult FromError(int error) {
     switch (error) {
     case ENOENT: return {TRemoveOutcome::Missing, TKeepReason::None, error, {}};
     case EACCES:
-    case EPERM:
-    case EROFS: return Kept(TKeepReason::PermissionDenied, error);
+    case EPERM: return Kept(TKeepReason::PermissionDenied, error);
+    case EROFS: return Kept(TKeepReason::ReadOnly, error);
     case EBUSY:
     case ETXTBSY: return Kept(TKeepReason::InUse, error);
     case EXDEV: return Kept(TKeepReason::NoTrash, error);  // only a disposal moves across folders
@@ -114,16 +117,7 @@ bool IsFoundFile(const struct stat& st, std::uint64_t device, std::uint64_t inod
 // offer it.
 bool NoReplaceUnsupported(int error) noexcept { return error == EINVAL || error == ENOSYS; }
 
-// Moves `from` to `to` in the folder unless `to` exists; 0 or an error number (EEXIST when `to`
-// is taken). Where renameat2 cannot refuse to replace, a hard link under the new name (which does
-// refuse) and the removal of the old name do the same.
-int MoveNoReplace(int folderFd, const char* from, const char* to) noexcept {
-    if (::renameat2(folderFd, from, folderFd, to, RENAME_NOREPLACE) == 0) return 0;
-    if (!NoReplaceUnsupported(errno)) return errno;
-    if (::linkat(folderFd, from, folderFd, to, 0) != 0) return errno;
-    ::unlinkat(folderFd, from, 0);
-    return 0;
-}
+}  // namespace
 
 // A private name: a prefix no program of the system uses and 64 bits that are new in this
 // process (a bijection of a counter that starts at a random value), so that two threads or two
@@ -145,43 +139,6 @@ struct TAsideName {
     }
 };
 
-// Moves `name` aside to a fresh private name, never replacing anything; 0 or an error number.
-int MoveAside(int folderFd, const char* name, TAsideName& aside) noexcept {
-    for (int attempt = 0; attempt < 8; ++attempt, aside = TAsideName()) {
-        if (::renameat2(folderFd, name, folderFd, aside.Text, RENAME_NOREPLACE) == 0) return 0;
-        if (errno == EEXIST) continue;
-        if (!NoReplaceUnsupported(errno)) return errno;
-        // A plain rename replaces what it finds, so make sure nothing is there first; nobody else
-        // knows the name to put something there in between.
-        struct stat st;
-        if (::fstatat(folderFd, aside.Text, &st, AT_SYMLINK_NOFOLLOW) == 0) continue;
-        if (errno != ENOENT) return errno;
-        return ::renameat(folderFd, name, folderFd, aside.Text) == 0 ? 0 : errno;
-    }
-    return EEXIST;
-}
-
-// Puts a file moved aside back under `name`. When the name was taken meanwhile, the file is kept
-// beside it as "NAME.nulvane-kept" (or "-2" to "-9" after it), else under the private name, and
-// the name it has now is returned; empty when it is back under its own name.
-std::string PutBack(int folderFd, const char* aside, const std::string& name, std::string_view folder) {
-    const int error = MoveNoReplace(folderFd, aside, name.c_str());
-    if (error == 0) return {};
-    if (error == EEXIST) {
-        for (int n = 1; n <= 9; ++n) {
-            std::string kept = name + ".nulvane-kept";
-            if (n > 1) kept.append({'-', static_cast<char>('0' + n)});
-            if (kept.size() > NAME_MAX) break;
-            const int keptError = MoveNoReplace(folderFd, aside, kept.c_str());
-            if (keptError == 0) return std::string(folder) + kept;
-            if (keptError != EEXIST) break;
-        }
-    }
-    return std::string(folder) + aside;
-}
-
-}  // namespace
-
 std::string TRemoveResult::ReasonText() const {
     switch (Reason) {
     case TKeepReason::None: return {};
@@ -190,6 +147,8 @@ std::string TRemoveResult::ReasonText() const {
     case TKeepReason::InUse: return "in use";
     case TKeepReason::PathGone: return "path no longer leads to it";
     case TKeepReason::NoTrash: return "no trash on this file system";
+    case TKeepReason::ReadOnly: return "read-only file system";
+    case TKeepReason::LockUnknown: return "cannot tell whether it is in use";
     case TKeepReason::OtherError: break;
     }
     return Error != 0 ? std::system_category().message(Error) : std::string("could not be removed");
@@ -219,15 +178,40 @@ TFileRemover::TFileRemover(std::shared_ptr<const TLockTable> locks, unsigned sha
 
 TFileRemover::~TFileRemover() { ReleaseFolders(); }
 
-bool TFileRemover::ReleaseFolders() noexcept {
-    if (Folders_.empty() && Uncached_ < 0) return false;
+void TFileRemover::CloseFolder(int fd) noexcept {
+    Journal_.FolderClosed(fd);
+    ::close(fd);
+}
+
+bool TFileRemover::ReleaseFolders(const TTarget* keep) noexcept {
+    const int kept = keep ? keep->FolderFd : -1;
+    bool closed = false, keptCached = false;
+    std::string keptKey;
     MaxOpenFolders_ = Folders_.size() / 2;
-    for (const auto& [path, fd] : Folders_) ::close(fd);
+    for (auto it = Folders_.begin(); it != Folders_.end();) {
+        if (it->second == kept) {
+            keptKey = std::move(Folders_.extract(it++).key());
+            keptCached = true;
+        } else {
+            CloseFolder(it->second);
+            closed = true;
+            ++it;
+        }
+    }
     Folders_.clear();
-    if (Uncached_ >= 0) ::close(Uncached_);
-    Uncached_ = -1;
-    UncachedKey_.clear();
-    return true;
+    if (Uncached_ >= 0 && Uncached_ != kept) {
+        CloseFolder(Uncached_);
+        closed = true;
+        Uncached_ = -1;
+        UncachedKey_.clear();
+    }
+    if (keptCached) {
+        // The folder in use stays open, as the one kept beyond the cache.
+        Uncached_ = kept;
+        UncachedKey_ = std::move(keptKey);
+        UncachedLength_ = keep->Folder.size();
+    }
+    return closed;
 }
 
 int TFileRemover::OpenComponent(int parent, const char* name, bool follow) noexcept {
@@ -296,7 +280,7 @@ int TFileRemover::OpenFolderOnce(const TRemoveRequest& request, const TTarget& t
     // folder scanned is gone.
     auto leadsElsewhere = [&](std::size_t length) {
         if (AnchorHolds(request, length, fd)) return false;
-        if (ownsFd) ::close(fd);
+        if (ownsFd) CloseFolder(fd);
         errno = ENOENT;
         return true;
     };
@@ -319,7 +303,7 @@ int TFileRemover::OpenFolderOnce(const TRemoveRequest& request, const TTarget& t
         }
         const int next = OpenComponent(fd, component.c_str(), MayFollow(request, pos));
         const int error = errno;
-        if (ownsFd) ::close(fd);
+        if (ownsFd) CloseFolder(fd);
         if (next < 0) {
             errno = error;
             return -1;
@@ -330,7 +314,7 @@ int TFileRemover::OpenFolderOnce(const TRemoveRequest& request, const TTarget& t
         ownsFd = !keep(pos, fd);
     }
     if (ownsFd) {
-        if (Uncached_ >= 0) ::close(Uncached_);
+        if (Uncached_ >= 0) CloseFolder(Uncached_);
         Uncached_ = fd;
         UncachedKey_ = target.Key;
         UncachedLength_ = folder.size();
@@ -338,8 +322,21 @@ int TFileRemover::OpenFolderOnce(const TRemoveRequest& request, const TTarget& t
     return fd;
 }
 
-TKeepReason TFileRemover::LockReason(int folderFd, const char* name, std::uint64_t device, std::uint64_t inode,
-                                     int& error) {
+int TFileRemover::OpenToAsk(const TTarget& target, const char* name) noexcept {
+    for (;;) {
+        const int fd = ::openat(target.FolderFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd >= 0) return fd;
+        if (errno == EINTR) continue;
+        if (!IsResourceError(errno)) return -1;
+        const int error = errno;
+        if (!ReleaseFolders(&target)) {
+            errno = error;
+            return -1;
+        }
+    }
+}
+
+TKeepReason TFileRemover::LockReason(const TTarget& target, std::uint64_t device, std::uint64_t inode, int& error) {
     error = 0;
     switch (Locks_->Find(device, inode)) {
     case TLockTable::TMatch::None: return TKeepReason::None;
@@ -348,7 +345,7 @@ TKeepReason TFileRemover::LockReason(int folderFd, const char* name, std::uint64
     }
     // Not sure it is this file: ask the file. One under a lease cannot be opened without waiting
     // for its holder, so it is in use; one we cannot open to ask is kept with the reason.
-    const int fd = ::openat(folderFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd = OpenToAsk(target, target.Name.c_str());
     if (fd < 0) {
         if (errno == ENOENT) return TKeepReason::None;  // gone: the move aside will say so
         if (errno == EWOULDBLOCK) return TKeepReason::InUse;
@@ -357,9 +354,72 @@ TKeepReason TFileRemover::LockReason(int folderFd, const char* name, std::uint64
     }
     struct stat st;
     const bool same = ::fstat(fd, &st) == 0 && IsFoundFile(st, device, inode);
-    const bool locked = same && IsFileLocked(fd);
+    // A file that cannot answer is taken at the table's word.
+    const bool locked = same && AskFileLocks(fd, error) != TLockState::Free;
     ::close(fd);
+    error = 0;
     return locked ? TKeepReason::InUse : same ? TKeepReason::None : TKeepReason::Changed;
+}
+
+TKeepReason TFileRemover::AskAside(const TTarget& target, const char* aside, std::uint64_t device,
+                                   std::uint64_t inode, int& error) {
+    error = 0;
+    TLockState state = TLockState::Unknown;
+    // Checked to be the regular file found before it is opened: opening anything else may wait
+    // or act (a FIFO, a device).
+    const int fd = OpenToAsk(target, aside);
+    if (fd < 0) {
+        if (errno == ENOENT) return TKeepReason::Changed;  // taken from the private name
+        if (errno == EWOULDBLOCK) return TKeepReason::InUse;  // under a lease
+        error = errno;
+    } else {
+        state = AskFileLocks(fd, error, true);
+        ::close(fd);
+    }
+    if (state == TLockState::Locked) return TKeepReason::InUse;
+    if (state == TLockState::Free) return TKeepReason::None;
+    // The file cannot answer (no read permission, or a file system without either kind of lock):
+    // the table read at the start answers for the locks it lists.
+    if (Locks_->Readable()) {
+        error = 0;
+        return Locks_->Find(device, inode) == TLockTable::TMatch::None ? TKeepReason::None : TKeepReason::InUse;
+    }
+    return TKeepReason::LockUnknown;
+}
+
+void TFileRemover::Record(const TTarget& target, const char* aside, std::uint64_t device,
+                          std::uint64_t inode) noexcept {
+    int error = Journal_.RecordMove(target.FolderFd, aside, target.Name, device, inode);
+    while (IsResourceError(error) && ReleaseFolders(&target))
+        error = Journal_.RecordMove(target.FolderFd, aside, target.Name, device, inode);
+}
+
+int TFileRemover::MoveAside(const TTarget& target, std::uint64_t device, std::uint64_t inode,
+                            TAsideName& aside) noexcept {
+    const int folderFd = target.FolderFd;
+    const char* name = target.Name.c_str();
+    for (int attempt = 0; attempt < 8; ++attempt, aside = TAsideName()) {
+        Record(target, aside.Text, device, inode);
+        if (::renameat2(folderFd, name, folderFd, aside.Text, RENAME_NOREPLACE) == 0) return 0;
+        if (errno == EEXIST) continue;
+        if (!NoReplaceUnsupported(errno)) return errno;
+        // A plain rename replaces what it finds, so make sure nothing is there first; nobody else
+        // knows the name to put something there in between.
+        struct stat st;
+        if (::fstatat(folderFd, aside.Text, &st, AT_SYMLINK_NOFOLLOW) == 0) continue;
+        if (errno != ENOENT) return errno;
+        return ::renameat(folderFd, name, folderFd, aside.Text) == 0 ? 0 : errno;
+    }
+    return EEXIST;
+}
+
+std::string TFileRemover::PutBack(int folderFd, const char* aside, const std::string& name, std::string_view folder) {
+    std::string now;
+    if (PutBackBeside(folderFd, aside, name, now) != 0) {
+        Journal_.KeepForRecovery();
+        return std::string(folder) + aside;
+    }
+    return now.empty() ? std::string() : std::string(folder) + now;
 }
 
 TRemoveResult TFileRemover::Remove(std::string_view path, std::uint64_t device, std::uint64_t inode) {
@@ -367,7 +427,7 @@ TRemoveResult TFileRemover::Remove(std::string_view path, std::uint64_t device, 
 }
 
 TRemoveResult TFileRemover::Remove(const TRemoveRequest& request) {
-    return Dispose(request, [](int folderFd, const char* asideName, const TRemoveRequest&) {
+    return Dispose(request, [](int folderFd, const char* asideName, const TRemoveRequest&, TDeletionJournal&) {
         return ::unlinkat(folderFd, asideName, 0) == 0 ? 0 : errno;
     });
 }
@@ -410,7 +470,7 @@ bool TFileRemover::Prepare(const TRemoveRequest& request, TTarget& target, TRemo
         return false;
     }
     int error = 0;
-    const TKeepReason reason = LockReason(target.FolderFd, target.Name.c_str(), request.Device, request.Inode, error);
+    const TKeepReason reason = LockReason(target, request.Device, request.Inode, error);
     if (reason != TKeepReason::None) {
         result = Kept(reason, error);
         return false;
@@ -429,18 +489,26 @@ TRemoveResult TFileRemover::Dispose(const TRemoveRequest& request, const TDispos
     if (!Locate(request, target, result) || !Prepare(request, target, result)) return result;
 
     TAsideName aside;
-    if (const int error = MoveAside(target.FolderFd, target.Name.c_str(), aside); error != 0) return FromError(error);
+    if (const int error = MoveAside(target, request.Device, request.Inode, aside); error != 0) return FromError(error);
     // From here on the file under the private name can change only by its content, which the
     // checks see, or by someone who read the name from the folder (and could as well have
     // removed the file).
     struct stat st;
+    int error = 0;
     if (::fstatat(target.FolderFd, aside.Text, &st, AT_SYMLINK_NOFOLLOW) != 0) {
         return Kept(TKeepReason::Changed, errno);  // moved on from the private name already
     }
     if (!IsFoundFile(st, request.Device, request.Inode)) {
         result = Kept(TKeepReason::Changed);
+    } else if (const TKeepReason reason = AskAside(target, aside.Text, request.Device, request.Inode, error);
+               reason == TKeepReason::Changed) {
+        return Kept(reason, ENOENT);
+    } else if (reason != TKeepReason::None) {
+        result = Kept(reason, error);
     } else {
-        const int error = dispose(target.FolderFd, aside.Text, request);
+        error = dispose(target.FolderFd, aside.Text, request, Journal_);
+        while (IsResourceError(error) && ReleaseFolders(&target))
+            error = dispose(target.FolderFd, aside.Text, request, Journal_);
         if (error == 0) return {TRemoveOutcome::Deleted, TKeepReason::None, 0, {}};
         if (error == ENOENT) return Kept(TKeepReason::Changed, error);
         result = FromError(error);
@@ -515,6 +583,7 @@ void TFileRemover::RemoveAll(std::size_t count, const TRequestSource& request, c
         if (pending.Active) {
             // Both names are in the open folder: the rename replaces the pending file, which
             // was verified and is ours alone, and that removes it.
+            Record(target, pending.Aside.Text, next.Device, next.Inode);
             if (::renameat(target.FolderFd, target.Name.c_str(), target.FolderFd, pending.Aside.Text) != 0) {
                 done(i, FromError(errno));  // nothing moved: the pending file stays pending
                 continue;
@@ -522,7 +591,7 @@ void TFileRemover::RemoveAll(std::size_t count, const TRequestSource& request, c
             pending.Active = false;
             done(pending.Index, {TRemoveOutcome::Deleted, TKeepReason::None, 0, {}});
             aside = pending.Aside;
-        } else if (const int error = MoveAside(target.FolderFd, target.Name.c_str(), aside); error != 0) {
+        } else if (const int error = MoveAside(target, next.Device, next.Inode, aside); error != 0) {
             done(i, FromError(error));
             continue;
         }
@@ -531,8 +600,17 @@ void TFileRemover::RemoveAll(std::size_t count, const TRequestSource& request, c
             done(i, Kept(TKeepReason::Changed, errno));
             continue;
         }
-        if (!IsFoundFile(st, next.Device, next.Inode)) {
-            result = Kept(TKeepReason::Changed);
+        int error = 0;
+        TKeepReason reason = TKeepReason::Changed;
+        if (IsFoundFile(st, next.Device, next.Inode)) {
+            reason = AskAside(target, aside.Text, next.Device, next.Inode, error);
+            if (reason == TKeepReason::Changed) {
+                done(i, Kept(reason, ENOENT));  // taken from the private name meanwhile
+                continue;
+            }
+        }
+        if (reason != TKeepReason::None) {
+            result = Kept(reason, error);
             result.KeptAs = PutBack(target.FolderFd, aside.Text, target.Name, target.Folder);
             done(i, std::move(result));
             continue;

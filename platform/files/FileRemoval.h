@@ -18,8 +18,18 @@
 // then removed. Anything else is moved back under its own name, again without replacing anything: when
 // that name was taken meanwhile, the file is kept under a name beside it that says what happened,
 // and the result says where. A check before the move (same checks, on the name) leaves a file
-// that plainly changed, and a locked one, untouched: moving a lock file aside even for a moment
-// would let a second program take the lock.
+// that plainly changed, and one the lock table read at the start names, untouched: moving a lock
+// file aside even for a moment would let a second program take the lock.
+//
+// Locks are asked of each file under its private name, just before it goes: opened without
+// waiting, it answers an open-file-description lock test and a flock probe let go at once, which
+// see the locks of every process, taken up to that moment, in any pid namespace. A file that
+// cannot be opened to ask (no read permission) is answered by the lock table; where neither can
+// answer, the file is kept: "cannot tell whether it is in use".
+//
+// Before a name is moved aside, what puts it back is recorded in the remover's journal (see
+// DeletionJournal.h), so that a remover killed half way leaves nothing the next run cannot put
+// back. A journal that cannot be written does not stop the removal; JournalError() says why.
 //
 // The same sequence serves the trash (Dispose, or RemoveAll with a disposal): the verified file is
 // moved into the trash instead of being removed, and put back when that fails.
@@ -45,6 +55,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "platform/files/DeletionJournal.h"
 #include "platform/files/FileLocks.h"
 
 namespace nulvane {
@@ -63,7 +74,10 @@ enum class TKeepReason : std::uint8_t {
     PathGone,          // a folder on the path is gone, is no longer a folder, or leads elsewhere:
                        // the file may still exist, the path just does not lead to it
     NoTrash,           // to go to the trash, and its file system has no trash that can be used
-    OtherError,        // anything else; Error holds the system's error number
+    ReadOnly,          // its file system is mounted read-only
+    LockUnknown,       // neither the file nor the lock table could tell whether it is locked
+    OtherError,        // anything else (a shortage of descriptors among them); Error holds the
+                       // system's error number
 };
 
 struct TRemoveResult {
@@ -78,6 +92,8 @@ struct TRemoveResult {
     // A short reason a person can read, e.g. "changed since the scan"; empty unless kept.
     std::string ReasonText() const;
 };
+
+struct TAsideName;
 
 // A folder on a file's path through which a scan reached the file, where a symbolic link may stand.
 struct TPathAnchor {
@@ -98,10 +114,13 @@ struct TRemoveRequest {
 };
 
 // What becomes of a verified file instead of its removal: called with its open folder, the private
-// name it holds there and the request; returns 0 once the file has left the folder, or the error
-// number after which it is put back under its own name (EXDEV: it would have to leave its file
-// system, the file is kept as NoTrash).
-using TDisposal = std::function<int(int folderFd, const char* asideName, const TRemoveRequest& request)>;
+// name it holds there, the request and the remover's journal (for what it must record before it
+// moves the file); returns 0 once the file has left the folder, or the error number after which it
+// is put back under its own name (EXDEV: it would have to leave its file system, the file is kept
+// as NoTrash). A shortage of descriptors or memory is tried again once the remover has let go of
+// the folders it keeps.
+using TDisposal = std::function<int(int folderFd, const char* asideName, const TRemoveRequest& request,
+                                    TDeletionJournal& journal)>;
 
 // Removes files one after another, keeping the folders it opened (a bounded number) so that a
 // list worked through in any order costs about one folder open per folder, not one per file and
@@ -109,7 +128,8 @@ using TDisposal = std::function<int(int folderFd, const char* asideName, const T
 // fewer from then on, and tries again. One remover serves one thread.
 class TFileRemover {
 public:
-    // Reads the system's lock table (once, for every file this remover handles).
+    // Reads the system's lock table (once, for every file this remover handles); the journal goes
+    // to the XDG state folder.
     TFileRemover();
     // With a lock table read once for several removers, `sharers` of which work side by side
     // (they share the descriptors a remover may keep).
@@ -143,6 +163,10 @@ public:
     void RemoveAll(std::size_t count, const TRequestSource& request, const TStopQuery& stop, const TResultSink& done,
                    const TDisposal* dispose = nullptr);
 
+    // Why the journal could not be written (an error number, 0 when it could), and where it is.
+    int JournalError() const noexcept { return Journal_.Error(); }
+    const std::string& JournalFolder() const noexcept { return Journal_.Folder(); }
+
 private:
     // The file a request names, in its open folder.
     struct TTarget {
@@ -167,13 +191,31 @@ private:
     // Opens the located folder and checks the name as it stands: true when the file may be moved
     // aside, else false with the result.
     bool Prepare(const TRemoveRequest& request, TTarget& target, TRemoveResult& result);
-    // Closes every folder kept and keeps fewer from now on; false when none was open.
-    bool ReleaseFolders() noexcept;
-    // Why the file `name` in the folder, found to be `device` and `inode`, must be kept because of
-    // locks (InUse, or why the file could not be asked, with `error` set), or None.
-    TKeepReason LockReason(int folderFd, const char* name, std::uint64_t device, std::uint64_t inode, int& error);
+    // Closes every folder kept but the target's and keeps fewer from now on; false when none was
+    // closed.
+    bool ReleaseFolders(const TTarget* keep = nullptr) noexcept;
+    void CloseFolder(int fd) noexcept;
+    // Opens `name` in the target's folder to ask it, letting go of other folders when descriptors
+    // run short.
+    int OpenToAsk(const TTarget& target, const char* name) noexcept;
+    // Why the file `name` in the folder, found to be `device` and `inode`, must be kept because the
+    // lock table names it (InUse, or why the file could not be asked, with `error` set), or None.
+    TKeepReason LockReason(const TTarget& target, std::uint64_t device, std::uint64_t inode, int& error);
+    // Asks the file under the private name `aside` for locks: None, InUse, LockUnknown (with
+    // `error`), or Changed when it is gone from there.
+    TKeepReason AskAside(const TTarget& target, const char* aside, std::uint64_t device, std::uint64_t inode,
+                         int& error);
+    // Records the move of the target's file to `aside` in the journal.
+    void Record(const TTarget& target, const char* aside, std::uint64_t device, std::uint64_t inode) noexcept;
+    // Moves the target's file to a fresh private name, recorded first; 0 or an error number.
+    int MoveAside(const TTarget& target, std::uint64_t device, std::uint64_t inode, TAsideName& aside) noexcept;
+    // Puts a file moved aside back (see PutBackBeside): empty when it is back under its name, else
+    // the full path it is kept under (its private name when it could not be moved at all, which
+    // keeps the journal for the next run).
+    std::string PutBack(int folderFd, const char* aside, const std::string& name, std::string_view folder);
 
     std::shared_ptr<const TLockTable> Locks_;
+    TDeletionJournal Journal_;
     // Folder key (the path as it stood in the removed paths, and how it was opened) -> descriptor
     // opened with O_PATH.
     std::unordered_map<std::string, int, THash, std::equal_to<>> Folders_;

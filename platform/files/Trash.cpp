@@ -16,7 +16,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/files/FileContent.h"
+#include "platform/files/DeletionJournal.h"
+#include "platform/files/NoReplace.h"
 
 namespace nulvane {
 
@@ -43,28 +44,27 @@ int OpenFolderAt(int parent, const char* name, bool follow) noexcept {
     return fd;
 }
 
+bool IsResourceError(int error) noexcept { return error == EMFILE || error == ENFILE || error == ENOMEM; }
+
 // The folder `name` in `parent`, made (mode 0700) when missing; never a link, and only one that
-// belongs to `uid`. -1 when there is none to use.
-int UsersFolder(int parent, const char* name, unsigned uid) noexcept {
-    if (::mkdirat(parent, name, 0700) != 0 && errno != EEXIST) return -1;
+// belongs to `uid`. -1 when there is none to use, with `error` set.
+int UsersFolder(int parent, const char* name, unsigned uid, int& error) noexcept {
+    if (::mkdirat(parent, name, 0700) != 0 && errno != EEXIST) {
+        error = errno;
+        return -1;
+    }
     const int fd = OpenFolderAt(parent, name, false);
-    if (fd < 0) return -1;
+    if (fd < 0) {
+        error = errno;
+        return -1;
+    }
     struct stat st;
     if (::fstat(fd, &st) != 0 || st.st_uid != uid) {
+        error = EPERM;
         ::close(fd);
         return -1;
     }
     return fd;
-}
-
-// Makes the folder at `path` and those above it that are missing, mode 0700 (as the XDG base
-// directories are made).
-void MakeFolders(const std::string& path) {
-    struct stat st;
-    if (path.empty() || ::stat(path.c_str(), &st) == 0) return;
-    const std::size_t slash = path.find_last_of('/', path.size() - 1);
-    if (slash != std::string::npos && slash > 0) MakeFolders(path.substr(0, slash));
-    ::mkdir(path.c_str(), 0700);
 }
 
 // The device of the file system that holds `path`, or would hold it once made: the nearest one
@@ -159,19 +159,6 @@ std::string DeletionDate() {
     return text;
 }
 
-// Moves `from` in one folder to `to` in another unless `to` exists; 0 or an error number (EEXIST
-// when taken, EXDEV when the two lie on different mounts). Where renameat2 cannot refuse to
-// replace, a hard link (which does) and the removal of the old name do the same.
-int MoveNoReplace(int fromFd, const char* from, int toFd, const char* to) noexcept {
-    if (::renameat2(fromFd, from, toFd, to, RENAME_NOREPLACE) == 0) return 0;
-    if (errno != EINVAL && errno != ENOSYS) return errno;
-    if (::linkat(fromFd, from, toFd, to, 0) != 0) return errno;
-    if (::unlinkat(fromFd, from, 0) == 0) return 0;
-    const int error = errno;
-    ::unlinkat(toFd, to, 0);
-    return error;
-}
-
 bool WriteAll(int fd, std::string_view text) noexcept {
     while (!text.empty()) {
         const ssize_t written = ::write(fd, text.data(), text.size());
@@ -239,62 +226,96 @@ bool TTrash::OnHomeFileSystem(std::uint64_t device) {
     return HomeDeviceKnown_ && device == HomeDevice_;
 }
 
-TTrash::TPlace* TTrash::HomePlace(std::uint64_t device) {
+TTrash::TPlace* TTrash::HomePlace(std::uint64_t device, int& error) {
     if (!HomeTried_) {
-        HomeTried_ = true;
         auto place = std::make_unique<TPlace>();
         // The home trash is the user's own: links on its path, set up by the user, are followed.
-        MakeFolders(HomeTrash_);
+        MakePrivateFolders(HomeTrash_);
         place->Folder = OpenFolderAt(AT_FDCWD, HomeTrash_.c_str(), true);
+        int failure = place->Folder < 0 ? errno : 0;
         struct stat st;
         if (place->Folder >= 0 && ::fstat(place->Folder, &st) == 0 && st.st_uid == Uid_ &&
             static_cast<std::uint64_t>(st.st_dev) == device) {
-            place->Files = UsersFolder(place->Folder, "files", Uid_);
-            place->Info = UsersFolder(place->Folder, "info", Uid_);
+            place->Files = UsersFolder(place->Folder, "files", Uid_, failure);
+            if (place->Files >= 0) place->Info = UsersFolder(place->Folder, "info", Uid_, failure);
             if (place->Files >= 0 && place->Info >= 0) Home_ = std::move(place);
         }
+        // A shortage of the moment is no answer about the trash: it is tried again.
+        if (!Home_ && IsResourceError(failure)) {
+            error = failure;
+            return nullptr;
+        }
+        HomeTried_ = true;
     }
+    error = Home_ ? 0 : EXDEV;
     return Home_.get();
 }
 
-TTrash::TPlace* TTrash::TopPlace(const std::string& mount, std::uint64_t device) {
-    auto [it, added] = Tops_.try_emplace(mount);
-    if (!added) return it->second.get();
+TTrash::TPlace* TTrash::TopPlace(const std::string& mount, std::uint64_t device, int& error) {
+    const auto emplaced = Tops_.try_emplace(mount);
+    const auto it = emplaced.first;
+    error = EXDEV;
+    if (!emplaced.second) return it->second.get();
+    int failure = 0;
+    // The trash found, or none: remembered, but for a shortage of the moment.
+    auto give = [&](std::unique_ptr<TPlace> place) -> TPlace* {
+        if (place) {
+            error = 0;
+            it->second = std::move(place);
+            return it->second.get();
+        }
+        if (IsResourceError(failure)) {
+            error = failure;
+            Tops_.erase(it);
+        }
+        return nullptr;
+    };
     const int top = OpenFolderAt(AT_FDCWD, mount.c_str(), true);
-    if (top < 0) return nullptr;
+    if (top < 0) {
+        failure = errno;
+        return give(nullptr);
+    }
     struct stat st;
     // A file system inside the mount (a btrfs subvolume) has no trash of its own at its top.
     if (::fstat(top, &st) != 0 || static_cast<std::uint64_t>(st.st_dev) != device) {
         ::close(top);
-        return nullptr;
+        return give(nullptr);
     }
     const std::string uid = std::to_string(Uid_);
     auto place = std::make_unique<TPlace>();
     // $topdir/.Trash only when an administrator made it a real, sticky folder.
     if (::fstatat(top, ".Trash", &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX)) {
         if (const int shared = OpenFolderAt(top, ".Trash", false); shared >= 0) {
-            place->Folder = UsersFolder(shared, uid.c_str(), Uid_);
+            place->Folder = UsersFolder(shared, uid.c_str(), Uid_, failure);
             ::close(shared);
+        } else {
+            failure = errno;
         }
     }
-    if (place->Folder < 0) place->Folder = UsersFolder(top, (".Trash-" + uid).c_str(), Uid_);
+    if (place->Folder < 0 && !IsResourceError(failure))
+        place->Folder = UsersFolder(top, (".Trash-" + uid).c_str(), Uid_, failure);
     ::close(top);
-    if (place->Folder < 0) return nullptr;
-    place->Files = UsersFolder(place->Folder, "files", Uid_);
-    place->Info = UsersFolder(place->Folder, "info", Uid_);
-    if (place->Files < 0 || place->Info < 0) return nullptr;
-    it->second = std::move(place);
-    return it->second.get();
+    if (place->Folder < 0) return give(nullptr);
+    place->Files = UsersFolder(place->Folder, "files", Uid_, failure);
+    if (place->Files >= 0) place->Info = UsersFolder(place->Folder, "info", Uid_, failure);
+    if (place->Files < 0 || place->Info < 0) return give(nullptr);
+    return give(std::move(place));
 }
 
-std::string TTrash::MountOf(const std::string& folder) {
+int TTrash::MountOf(const std::string& folder, std::string& mount) {
     if (!MountsRead_) {
-        MountsRead_ = true;
         std::string table;
-        try {
-            table = ReadFileContent("/proc/self/mountinfo");
-        } catch (...) {
+        const int fd = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
+        if (fd < 0 && IsResourceError(errno)) return errno;
+        MountsRead_ = true;
+        char buffer[16384];
+        for (ssize_t got; fd >= 0 && (got = ::read(fd, buffer, sizeof buffer)) != 0;) {
+            if (got > 0)
+                table.append(buffer, static_cast<std::size_t>(got));
+            else if (errno != EINTR)
+                break;
         }
+        if (fd >= 0) ::close(fd);
         // "36 35 98:0 /mnt1 /mnt/parent rw,noatime master:1 - ext3 /dev/root rw": the fifth field.
         for (std::size_t at = 0; at < table.size();) {
             std::size_t end = table.find('\n', at);
@@ -312,14 +333,14 @@ std::string TTrash::MountOf(const std::string& folder) {
         }
     }
     // The deepest mount point above the folder; of two on one point, the later covers the earlier.
-    std::string best = "/";
-    for (const std::string& mount : Mounts_)
-        if (Below(folder, mount) && mount.size() >= best.size()) best = mount;
-    return best;
+    mount.assign(1, '/');
+    for (const std::string& each : Mounts_)
+        if (Below(folder, each) && each.size() >= mount.size()) mount = each;
+    return 0;
 }
 
 int TTrash::PutInto(TPlace& place, int folderFd, const char* name, std::string_view baseName,
-                    const std::string& recorded) {
+                    const std::string& recorded, TDeletionJournal* journal) {
     const std::string content =
         "[Trash Info]\nPath=" + EncodePath(recorded) + "\nDeletionDate=" + DeletionDate() + "\n";
     const std::string base = EntryBase(baseName);
@@ -341,6 +362,7 @@ int TTrash::PutInto(TPlace& place, int folderFd, const char* name, std::string_v
             entry = base + suffix;
         }
         info = entry + std::string(InfoSuffix);
+        if (journal) journal->RecordTrash(folderFd, name, place.Folder, entry);
         const int fd = ::openat(place.Info, info.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd < 0) {
             if (errno == EEXIST) continue;
@@ -361,7 +383,8 @@ int TTrash::PutInto(TPlace& place, int folderFd, const char* name, std::string_v
     return EEXIST;
 }
 
-int TTrash::Put(int folderFd, const char* name, std::string_view path, std::uint64_t device) {
+int TTrash::Put(int folderFd, const char* name, std::string_view path, std::uint64_t device,
+                TDeletionJournal* journal) {
     const std::lock_guard lock(Mutex_);
     try {
         const std::size_t slash = path.rfind('/');
@@ -372,17 +395,19 @@ int TTrash::Put(int folderFd, const char* name, std::string_view path, std::uint
         const std::string full = (folder == "/" ? folder : folder + "/") + std::string(baseName);
         // A file on the home trash's file system goes there or nowhere, unless it lies on another
         // mount of that file system (a bind mount), which a rename cannot leave.
+        int error = 0;
         if (OnHomeFileSystem(device)) {
-            TPlace* home = HomePlace(device);
-            if (!home) return EXDEV;
-            const int error = PutInto(*home, folderFd, name, baseName, full);
+            TPlace* home = HomePlace(device, error);
+            if (!home) return error;
+            error = PutInto(*home, folderFd, name, baseName, full, journal);
             if (error != EXDEV) return error;
         }
         // The trash at the top of the file's mount, where the path is recorded from there.
-        const std::string mount = MountOf(folder);
-        if (TPlace* top = TopPlace(mount, device))
-            return PutInto(*top, folderFd, name, baseName, RelativeTo(full, mount));
-        return EXDEV;
+        std::string mount;
+        if (error = MountOf(folder, mount); error != 0) return error;
+        if (TPlace* top = TopPlace(mount, device, error))
+            return PutInto(*top, folderFd, name, baseName, RelativeTo(full, mount), journal);
+        return error;
     } catch (const std::bad_alloc&) {
         return ENOMEM;
     }

@@ -16,9 +16,13 @@
 // The info file is written first, exclusively, under a name no other entry has (O_EXCL: two
 // programs trashing files of one name at once each get their own), then the file is renamed from
 // its open folder into files/ under the same name, never replacing anything; when that fails the
-// info file is removed again. The info file holds the file's path percent-encoded byte for byte (a
+// info file is removed again. Before the info file is made, the entry is recorded in the deletion's
+// journal, so that an info file a killed deletion left without its file is removed by the next run. The info file holds the file's path percent-encoded byte for byte (a
 // name need not be valid UTF-8): absolute in the home trash, relative to the top of the mount in a
 // trash there. The date is the local date and time of the deletion.
+//
+// A trash folder that could not be opened for want of descriptors or memory is tried again with the
+// next file, and the shortage is the answer, not "no trash".
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -28,6 +32,8 @@
 #include <vector>
 
 namespace nulvane {
+
+class TDeletionJournal;
 
 class TTrash {
 public:
@@ -45,8 +51,10 @@ public:
     // file found at `path` on `device`: its name there comes from `path`, and the path recorded is
     // the folder's own. Returns 0 once it is in the trash; EXDEV when its file system has no trash
     // that can be used; else the error number that stopped it. In each failure the file stays
-    // where it was. Several threads may call it at once.
-    int Put(int folderFd, const char* name, std::string_view path, std::uint64_t device);
+    // where it was. The entry is recorded in `journal` first, when given. Several threads may call
+    // it at once.
+    int Put(int folderFd, const char* name, std::string_view path, std::uint64_t device,
+            TDeletionJournal* journal = nullptr);
 
     // `bytes` percent-encoded as the info file's Path holds it: letters, digits, "-._~" and "/"
     // stand, every other byte is "%XX".
@@ -56,15 +64,17 @@ private:
     struct TPlace;
     // Whether files of `device` go to the home trash.
     bool OnHomeFileSystem(std::uint64_t device);
-    // The home trash, made when missing, for files of `device`; null where it cannot be used.
-    TPlace* HomePlace(std::uint64_t device);
-    // The trash at the top of the mount at `mount` for a file of `device`, or null where none can
-    // be used.
-    TPlace* TopPlace(const std::string& mount, std::uint64_t device);
+    // The home trash, made when missing, for files of `device`; null where it cannot be used, with
+    // `error` EXDEV, or the shortage that kept it from being opened this time.
+    TPlace* HomePlace(std::uint64_t device, int& error);
+    // The trash at the top of the mount at `mount` for a file of `device`, or null as HomePlace.
+    TPlace* TopPlace(const std::string& mount, std::uint64_t device, int& error);
     // Writes the info file and moves the file in: 0, EXDEV, or an error number.
-    int PutInto(TPlace& place, int folderFd, const char* name, std::string_view baseName, const std::string& recorded);
-    // The mount point holding `folder`, from the mount table (read once).
-    std::string MountOf(const std::string& folder);
+    int PutInto(TPlace& place, int folderFd, const char* name, std::string_view baseName, const std::string& recorded,
+                TDeletionJournal* journal);
+    // The mount point holding `folder`, from the mount table (read once it could be read); 0 or
+    // the error that kept the table from being read.
+    int MountOf(const std::string& folder, std::string& mount);
 
     std::string HomeTrash_;
     unsigned Uid_ = 0;

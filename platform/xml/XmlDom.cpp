@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdarg>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <exception>
 #include <functional>
@@ -60,15 +62,46 @@ namespace {
 // libxml2's own limit for one text; also the bound on an attribute value grown by entities.
 constexpr std::size_t MaxExpandedText = 10'000'000;
 constexpr int MaxEntityDepth = 40;
+// Far beyond any real value (a column caption, a file's path), and a quick read at the worst.
+constexpr std::size_t MaxEntityReferences = 1'000'000;
 
 const xmlChar* Xml(const std::string& text) { return reinterpret_cast<const xmlChar*>(text.c_str()); }
 std::string_view View(const xmlChar* text) {
     return text ? std::string_view(reinterpret_cast<const char*>(text)) : std::string_view();
 }
 
+// What libxml2 cannot tell its caller (a failed allocation while building a tree or parsing, for
+// one) it prints on standard error through its generic error function, in pieces, with bytes of the
+// document quoted as they are, even half a character or none at all. The pieces go out with every
+// byte but printable ASCII and the line end escaped, so that no such message can act on a terminal.
+// Nothing is allocated here: the message may be about memory running out.
+void PrintLibraryMessage(void*, const char* format, ...) {
+    char text[1024];
+    va_list args;
+    va_start(args, format);
+    const int length = std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    if (length < 0) return;
+    char escaped[sizeof text * 4];
+    std::size_t out = 0;
+    for (std::size_t i = 0; i < std::min(static_cast<std::size_t>(length), sizeof text - 1); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if ((byte >= 0x20 && byte < 0x7f && byte != '\\') || byte == '\n') {
+            escaped[out++] = static_cast<char>(byte);
+        } else {
+            std::snprintf(escaped + out, 5, "\\x%02x", byte);
+            out += 4;
+        }
+    }
+    std::fwrite(escaped, 1, out, stderr);
+}
+
 void EnsureLibxml() {
     static const bool initialised = [] {
         xmlInitParser();
+        // For this thread and every thread that starts using libxml2 from now on.
+        xmlSetGenericErrorFunc(nullptr, PrintLibraryMessage);
+        xmlThrDefSetGenericErrorFunc(nullptr, PrintLibraryMessage);
         return true;
     }();
     (void)initialised;
@@ -161,25 +194,37 @@ const std::vector<xmlNodePtr>& TaggedChildren(detail::TXmlDocumentData& data, xm
 
 // --- Attribute values ----------------------------------------------------------------------------
 
-void AppendReplacementText(xmlDocPtr doc, const xmlChar* text, std::string& out, int depth);
+// One attribute value being expanded: its text so far and the entity references followed for it.
+// Both are bounded, the references too because an entity may expand to nothing: a document of
+// nested empty entities would otherwise keep a read busy for ever without growing the text.
+struct TExpansion {
+    xmlDocPtr Doc;
+    std::string Out;
+    std::size_t References = 0;
+};
+
+void AppendReplacementText(TExpansion& expansion, const xmlChar* text, int depth);
 
 // An entity's text as it reads inside an attribute value. External entities are never loaded and
 // read as nothing, like undeclared ones.
-void AppendEntity(xmlDocPtr doc, const std::string& name, std::string& out, int depth) {
+void AppendEntity(TExpansion& expansion, const std::string& name, int depth) {
     if (depth > MaxEntityDepth) throw EXmlError("entity references nested too deeply in an attribute value");
     if (const xmlEntity* predefined = xmlGetPredefinedEntity(Xml(name))) {
-        out += View(predefined->content);
+        expansion.Out += View(predefined->content);
         return;
     }
-    const xmlEntity* entity = xmlGetDocEntity(doc, Xml(name));
+    if (++expansion.References > MaxEntityReferences)
+        throw EXmlError("attribute value refers to entities more than " + std::to_string(MaxEntityReferences) + " times");
+    const xmlEntity* entity = xmlGetDocEntity(expansion.Doc, Xml(name));
     if (!entity || entity->etype != XML_INTERNAL_GENERAL_ENTITY || !entity->content) return;
-    AppendReplacementText(doc, entity->content, out, depth + 1);
+    AppendReplacementText(expansion, entity->content, depth + 1);
 }
 
 // Expands a replacement text as attribute-value normalisation wants it: character references
 // become their character, entity references their own expansion, white space a blank. The result
 // is bounded, so a document full of nested entities cannot make a read run away.
-void AppendReplacementText(xmlDocPtr doc, const xmlChar* text, std::string& out, int depth) {
+void AppendReplacementText(TExpansion& expansion, const xmlChar* text, int depth) {
+    std::string& out = expansion.Out;
     const std::string_view s = View(text);
     for (std::size_t i = 0; i < s.size();) {
         const char ch = s[i];
@@ -198,7 +243,7 @@ void AppendReplacementText(xmlDocPtr doc, const xmlChar* text, std::string& out,
             if (ok && IsXmlChar(c)) AppendUtf8(out, c);
             i = semi + 1;
         } else if (semi != std::string_view::npos && i + 1 < semi) {
-            AppendEntity(doc, std::string(s.substr(i + 1, semi - i - 1)), out, depth);
+            AppendEntity(expansion, std::string(s.substr(i + 1, semi - i - 1)), depth);
             i = semi + 1;
         } else {
             out += ch == '\t' || ch == '\n' || ch == '\r' ? ' ' : ch;
@@ -212,15 +257,15 @@ std::string AttributeValue(const xmlAttr* attr) {
     const xmlNode* child = attr->children;
     if (!child) return {};
     if (!child->next && child->type == XML_TEXT_NODE) return std::string(View(child->content));
-    std::string value;
+    TExpansion expansion{attr->doc, {}};
     for (; child; child = child->next) {
         if (child->type == XML_TEXT_NODE)
-            value += View(child->content);
+            expansion.Out += View(child->content);
         else if (child->type == XML_ENTITY_REF_NODE)
-            AppendEntity(attr->doc, std::string(View(child->name)), value, 0);
-        if (value.size() > MaxExpandedText) throw EXmlError("attribute value too long after entity expansion");
+            AppendEntity(expansion, std::string(View(child->name)), 0);
+        if (expansion.Out.size() > MaxExpandedText) throw EXmlError("attribute value too long after entity expansion");
     }
-    return value;
+    return std::move(expansion.Out);
 }
 
 xmlAttr* FindAttribute(const xmlNode* node, std::string_view name) {

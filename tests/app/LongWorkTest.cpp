@@ -49,9 +49,14 @@ protected:
             TScanReport report = ScanFolder(list, folder, options);
             CurrentWork().Folders = 7;
             CurrentWork().Found = report.Listed;
-            for (auto until = std::chrono::steady_clock::now() + 10s;
-                 !CurrentWork().StopRequested() && std::chrono::steady_clock::now() < until;)
+            // Holds on until asked to stop; after a minute the stop is taken to be lost.
+            for (auto until = std::chrono::steady_clock::now() + 1min; !CurrentWork().StopRequested();) {
+                if (std::chrono::steady_clock::now() > until) {
+                    ADD_FAILURE() << "the stop request never reached the scan";
+                    break;
+                }
                 std::this_thread::sleep_for(2ms);
+            }
             report.Stopped = CurrentWork().StopRequested();
             return report;
         };
@@ -101,9 +106,7 @@ TEST_F(LongWorkTest, StopOrEscStopsAScanThatKeepsWhatItFoundSorted) {
         Form.BitBtn1Click();
         Counts.clear();
         WhenCounting(way.Stop);
-        const auto start = std::chrono::steady_clock::now();
         Form.btnOpenClick();
-        EXPECT_LT(std::chrono::steady_clock::now() - start, 5s) << way.Way;
         EXPECT_EQ(Counts, "7 folders read, 3 empty files found") << way.Way;
         EXPECT_EQ(Names(), (TNames{"a", "b", "c"})) << way.Way;
         EXPECT_EQ(Form.StatusText(),
@@ -136,7 +139,7 @@ TEST_F(LongWorkTest, ClosingTheWindowDuringAScanStopsItAndThenCloses) {
     WhenCounting([&] { closedAtOnce = Form.close(); });
     Form.btnOpenClick();
     EXPECT_FALSE(closedAtOnce);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !Form.isVisible(); }));
+    EXPECT_TRUE(test::AwaitEvent([&] { return !Form.isVisible(); })) << "the window never closed after the stopped scan";
     EXPECT_EQ(Form.VT.Count(), 3u);
 }
 
@@ -148,7 +151,8 @@ TEST_F(LongWorkTest, TheCountsLineReadsTheJobsCountsByItself) {
     EXPECT_EQ(Wait.CountsText(), "0 of 1,200");
     EXPECT_TRUE(Wait.StopButton().isEnabled());
     job.Done = 1100;
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Wait.CountsText() == "1,100 of 1,200"; }, 2000));
+    EXPECT_TRUE(test::AwaitEvent([&] { return Wait.CountsText() == "1,100 of 1,200"; }))
+        << "the counts line never showed the new count";
     Wait.SetWork(nullptr);
     EXPECT_EQ(Wait.CountsText(), "");
     EXPECT_FALSE(Wait.StopButton().isEnabled());

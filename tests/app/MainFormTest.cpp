@@ -19,6 +19,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <fstream>
 
@@ -27,6 +28,7 @@
 #include "core/Product.h"
 #include "app/QtDesktopServices.h"
 #include "platform/desktop/ScriptedDesktopServices.h"
+#include "platform/files/DeletionJournal.h"
 #include "support/ConfigFolder.h"
 #include "support/Environment.h"
 #include "tests/app/QtApp.h"
@@ -76,7 +78,7 @@ TEST_F(MainFormTest, FirstShowBuildsTheColumnsAndTakesDropsAndArgumentsInOrderUn
     EXPECT_TRUE(Form.AcceptsDroppedFolders());
     ASSERT_NE(Form.Ctrl(), nullptr);
     // The start folders are scanned once the window shows.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !Form.VT.Empty(); }));
+    ASSERT_TRUE(test::AwaitEvent([&] { return !Form.VT.Empty(); })) << "the start folders were never scanned";
     const TNames names = Names();
     ASSERT_EQ(names.size(), 3u);
     EXPECT_EQ(names[0], "b.txt");
@@ -281,6 +283,35 @@ TEST_F(MainFormTest, DeleteAllKeepsALockedFileInUse) {
     EXPECT_EQ(Form.StatusText(), "1 file in the list \u00b7 Deleted 1 file, 1 kept: in use");
 }
 
+// What a deletion killed half way left under private names is put back as the window starts, and
+// the status bar says how many; a file whose name was taken meanwhile goes beside it, and a box
+// says where.
+TEST_F(MainFormTest, StartPutsBackWhatAKilledDeletionLeft) {
+    const std::string folder = Dir.MakeDir("f");
+    const int fd = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    {
+        TDeletionJournal journal;
+        for (const char* name : {"a", "b"}) {
+            Dir.Write(std::string("f/") + name);
+            struct stat st{};
+            ::fstatat(fd, name, &st, 0);
+            const std::string aside = std::string(".nulvane-000000000000000") + name;
+            journal.RecordMove(fd, aside, name, st.st_dev, st.st_ino);
+            ::renameat(fd, name, fd, aside.c_str());
+        }
+        journal.KeepForRecovery();
+    }
+    ::close(fd);
+    Dir.Write("f/b", "taken meanwhile");
+    Services.QueueAnswer("Ok");
+    Show();
+    EXPECT_EQ(Form.StatusText(), "No files in the list \u00b7 Put back 2 files an interrupted deletion had moved aside");
+    ASSERT_FALSE(Services.Requests().empty());
+    EXPECT_EQ(Services.Requests().front().Text, "Put back beside its name, which was taken: " + folder + "/b.nulvane-kept\n");
+    EXPECT_TRUE(std::filesystem::exists(folder + "/a"));
+    EXPECT_TRUE(std::filesystem::exists(folder + "/b.nulvane-kept"));
+}
+
 TEST_F(MainFormTest, ACommandErrorGoesToTheApplicationHandlerAndTheViewIsThawed) {
     Show();
     std::vector<std::string> errors;
@@ -332,7 +363,7 @@ TEST_F(MainFormTest, StartFoldersAreTakenFromTheWorkingFolderAndScannedOnceTheLi
         return ScanFolder(list, folder, options);
     };
     Show();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !scanned.empty(); }));
+    ASSERT_TRUE(test::AwaitEvent([&] { return !scanned.empty(); })) << "the start folder was never scanned";
     EXPECT_GT(paintsBeforeScan, 0);
     EXPECT_EQ(scanned, (std::vector<std::string>{Dir.Str() + "/tree"}));
     EXPECT_EQ(Form.VT.FullPath(Form.VT[0]), Dir.Str() + "/tree/a");

@@ -4,8 +4,10 @@
 // folder of the test run (XDG_CONFIG_HOME), never from the user's configuration.
 #include <QApplication>
 #include <QSettings>
+#include <QTest>
 
 #include <cstdlib>
+#include <functional>
 
 #include "support/TempDir.h"
 
@@ -29,5 +31,9 @@ inline QApplication& QtApp() {
     }();
     return *app;
 }
+
+// Runs the event loop until `done` holds. The deadline of a minute only tells a hung test from a
+// slow machine: false means what was awaited never happened.
+inline bool AwaitEvent(const std::function<bool()>& done) { return QTest::qWaitFor(done, 60'000); }
 
 }  // namespace nulvane::test

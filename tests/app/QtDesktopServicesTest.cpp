@@ -38,6 +38,16 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// Waits, on the worker, until the animation has reached `frame`; false when it has not moved
+// there within a minute (a hung animation, never a slow machine).
+bool AwaitFrame(const TFindAnimation& animation, quint64 frame) {
+    for (const auto deadline = std::chrono::steady_clock::now() + 1min; animation.Frame() < frame;) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
+
 TEST(QtDesktopServices, LongWorkRunsOffTheWindowThreadWhileTheAnimationMoves) {
     test::QtApp();
     TWaitForm wait;
@@ -51,11 +61,13 @@ TEST(QtDesktopServices, LongWorkRunsOffTheWindowThreadWhileTheAnimationMoves) {
 
     const quint64 before = wait.Animation().Frame();
     std::thread::id worker;
+    bool moved = false;
     services.RunBusy([&] {
         worker = std::this_thread::get_id();
-        std::this_thread::sleep_for(400ms);
+        moved = AwaitFrame(wait.Animation(), before + 3);
     });
     EXPECT_NE(worker, std::this_thread::get_id());
+    EXPECT_TRUE(moved) << "the animation did not move three frames while the work ran";
     EXPECT_GE(wait.Animation().Frame(), before + 3);
     EXPECT_THROW(services.RunBusy([] { throw std::runtime_error("failed"); }), std::runtime_error);
     services.ShowWaitForm(false, false);
@@ -73,7 +85,7 @@ public:
             const quint64 before = WaitForm().Animation().Frame();
             TQtDesktopServices::RunBusy([&] {
                 work();
-                std::this_thread::sleep_for(300ms);
+                AwaitFrame(WaitForm().Animation(), before + 3);
             });
             Frames = WaitForm().Animation().Frame() - before;
             return;
@@ -155,12 +167,22 @@ TEST(QtDesktopServices, ReturnAloneAnswersNoToAQuestionWhoseYesDestroys) {
     TQtDesktopServices services(wait);
     for (const auto& [buttons, answer] : {std::pair{TMessageButtons::YesNoDefaultNo, TMessageResult::No},
                                           std::pair{TMessageButtons::YesNo, TMessageResult::Yes}}) {
+        // Return goes to the box once it shows, whether or not the window system made it active
+        // yet. Should it not show within a minute, the test fails instead of hanging.
         QTimer press;
         press.setInterval(5);
+        const auto deadline = std::chrono::steady_clock::now() + 1min;
         QObject::connect(&press, &QTimer::timeout, [&] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                auto* box = qobject_cast<QMessageBox*>(widget);
+                if (!box || !box->isVisible()) continue;
                 press.stop();
                 QTest::keyClick(box, Qt::Key_Return);
+                return;
+            }
+            if (std::chrono::steady_clock::now() > deadline) {
+                press.stop();
+                ADD_FAILURE() << "the question's box never opened";
             }
         });
         press.start();
@@ -245,7 +267,7 @@ TEST(QtDesktopServices, TheFileManagerOnTheBusShowsTheFileWithItsBytes) {
     ASSERT_TRUE(manager.registerVirtualObject(QStringLiteral("/org/freedesktop/FileManager1"), &fileManager));
     ASSERT_TRUE(manager.registerService(QStringLiteral("org.freedesktop.FileManager1")));
     EXPECT_TRUE(ShowItemInFileManager(caller, file));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !fileManager.Shown.isEmpty(); }));
+    EXPECT_TRUE(test::AwaitEvent([&] { return !fileManager.Shown.isEmpty(); })) << "the file manager was never asked";
     EXPECT_EQ(fileManager.Shown, QStringList{QStringLiteral("file:///home/u/bad%FFdir/a")});
     manager.unregisterObject(QStringLiteral("/org/freedesktop/FileManager1"));
     QDBusConnection::disconnectFromBus(QStringLiteral("caller"));

@@ -69,6 +69,11 @@ TEST_F(CliExportTest, ReplacesAnExistingFileOnlyWithForceAndNeverLosesIt) {
     untouched(Run({"--export", "csv", file, Tree.Str()}));
     untouched(Run({"--export", "csv", file, "--force", Tree.Str()}, 300));  // a full disk (the message fits)
     EXPECT_EQ(Run({"--export", "txt", "/dev/full", "--force", Tree.Str()}).Status, 1);
+    // A FOLDER missing: the list is not the one asked for, and replaces nothing.
+    const TRun missing = Run({"--export", "csv", file, "--force", Tree.Str(), Tree.Str() + "/missing"});
+    EXPECT_EQ(missing.Status, 1);
+    EXPECT_TRUE(missing.Err.ends_with("nulvane-cli: \"" + file + "\" not written: the list is incomplete\n")) << missing.Err;
+    EXPECT_EQ(ReadFileContent(file), "earlier");
 
     // A link at the name exists too, even one that leads nowhere; a name with control characters
     // is shown escaped.

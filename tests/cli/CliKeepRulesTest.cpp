@@ -7,8 +7,10 @@
 #include <string>
 
 #include "support/CliRun.h"
+#include "support/Environment.h"
 #include "support/ProjectTree.h"
 #include "support/TempDir.h"
+#include "support/TrashTools.h"
 
 using namespace nulvane;
 
@@ -138,4 +140,85 @@ TEST(CliKeepRules, RulesOptionsAndExclusionsShapeWhatIsListedAndDeleted) {
             if (std::filesystem::exists(dir.Path() / file)) stay.push_back(file);
         EXPECT_EQ(stay, c.Stay);
     }
+}
+
+// Rules are decided on where a file really is: every spelling of a protected folder (".", "..",
+// a link, a relative path, a path through a link) keeps what its absolute path keeps, for the
+// shipped .git/ rule, a user's folder rule, a rule from the root, and a rule from the root that
+// names its folder through a link. The messages name the files as the folder was given.
+TEST(CliKeepRules, EverySpellingOfAProtectedFolderKeepsWhatItsAbsolutePathKeeps) {
+    struct TCase {
+        std::string Folder, WorkDir;  // relative to the tree; "T" for the tree itself
+        std::string Rule;             // "T" stands for the tree
+        std::vector<std::string> Files;  // as the folder was given
+    };
+    const std::vector<std::string> git = {"index.lock", "refs/e"}, venv = {"lib/x", "y"}, www = {"a/page", "b"};
+    const TCase cases[] = {
+        {"T/repo/.git", "/", ".git/", git},
+        {".", "repo/.git", ".git/", git},
+        {"..", "repo/.git/refs", ".git/", git},
+        {"gitlink", "T", ".git/", git},
+        {"repo/.git", "T", ".git/", git},
+        {"T/via/repo/.git", "/", ".git/", git},
+        {"T/proj/.venv", "/", ".venv/", venv},
+        {".", "proj/.venv", ".venv/", venv},
+        {"..", "proj/.venv/lib", ".venv/", venv},
+        {"T/venvlink", "/", ".venv/", venv},
+        {"../proj/.venv", "repo", ".venv/", venv},
+        {"via/proj/.venv", "T", ".venv/", venv},
+        {"T/srv/www", "/", "T/srv/www/**", www},
+        {".", "srv/www", "T/srv/www/**", www},
+        {"..", "srv/www/a", "T/srv/www/**", www},
+        {"../keepme/www", "proj", "T/srv/www/**", www},
+        {"wwwlink", "T", "T/srv/www/**", www},
+        {"T/via/srv/www", "/", "T/srv/www/**", www},
+        {"T/data", "/", "T/via/data/**", {"z"}},
+        {".", "data", "T/via/data/**", {"z"}},
+    };
+    for (const TCase& c : cases) {
+        const test::TTempDir dir, config;
+        const std::string tree = std::filesystem::canonical(dir.Path()).string();
+        for (const char* file : {"repo/.git/index.lock", "repo/.git/refs/e", "proj/.venv/lib/x", "proj/.venv/y",
+                                 "srv/www/a/page", "srv/www/b", "data/z"})
+            dir.Write(file);
+        for (const auto& [link, target] : {std::pair{"gitlink", "repo/.git"}, {"venvlink", "proj/.venv"},
+                                           {"wwwlink", "srv/www"}, {"keepme", "srv"}, {"via", "."}})
+            std::filesystem::create_directory_symlink(target, dir.Path() / link);
+        const auto inTree = [&](const std::string& path) { return path.starts_with("T") ? tree + path.substr(1) : path; };
+        const std::string folder = inTree(c.Folder), rule = inTree(c.Rule);
+        // The case's rule alone: a rule from the root would have relative paths completed.
+        config.Write("nulvane/keep-rules", rule == ".git/" ? "" : rule + "\n");
+        const std::string workDir = c.WorkDir == "/" ? "/" : c.WorkDir == "T" ? tree : tree + "/" + c.WorkDir;
+
+        const TRun run = RunCli({"--delete", "--yes", "--sort", "Full Path", folder}, {.WorkDir = workDir, .ConfigHome = config.Str()});
+        SCOPED_TRACE(c.Folder + " from " + c.WorkDir);
+        std::string out, err;
+        for (const std::string& file : c.Files) {
+            out += folder + "/" + file + "\n";
+            err += "nulvane-cli: kept: rule " + rule + ": " + folder + "/" + file + "\n";
+        }
+        err += "nulvane-cli: deleted 0 files, " + std::to_string(c.Files.size()) + " kept by rules\n";
+        EXPECT_EQ(run, (TRun{0, out, err}));
+    }
+}
+
+// The trash inside a scanned home folder is neither listed nor entered: what was moved there
+// stays where trash-cli restores it from, however often the home is scanned and emptied, and a
+// folder in the trash is not scanned at all.
+TEST(CliKeepRules, TheTrashInsideAScannedHomeStaysRestorable) {
+    const test::TTempDir dir;
+    const std::string home = dir.MakeDir("home"), trash = home + "/.local/share/Trash";
+    const test::TEnvironmentGuard homeGuard("HOME", home), dataGuard("XDG_DATA_HOME", home + "/.local/share");
+    const std::string a = dir.Write("home/a"), b = dir.Write("home/docs/b");
+    EXPECT_EQ(RunCli({"--delete", "--yes", "--trash", home}), (TRun{0, a + "\n" + b + "\n", "nulvane-cli: moved 2 files to the trash\n"}));
+    for (const TArgs& again : {TArgs{"--delete", "--yes", "--trash", home}, TArgs{"--delete", "--yes", home}})
+        EXPECT_EQ(RunCli(again), (TRun{0, "", "nulvane-cli: no empty files to delete\n"}));
+    EXPECT_EQ(RunCli({"--delete", "--yes", trash + "/files"}),
+              (TRun{1, "", "nulvane-cli: " + trash + "/files: in the trash, not scanned\nnulvane-cli: no empty files to delete\n"}));
+    EXPECT_TRUE(std::filesystem::exists(trash + "/files/a") && std::filesystem::exists(trash + "/files/b"));
+
+    if (!test::TrashCliInstalled()) GTEST_SKIP() << "trash-cli (trash-restore) is not installed";
+    EXPECT_TRUE(test::RestoreFromTrash(home, home, a));
+    EXPECT_TRUE(test::RestoreFromTrash(home, home, b));
+    EXPECT_TRUE(std::filesystem::exists(a) && std::filesystem::exists(b));
 }

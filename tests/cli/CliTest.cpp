@@ -171,6 +171,14 @@ TEST(Cli, UnreadableFolderIsNamedAndFails) {
               (TRun{1, readable + "\n", "nulvane-cli: cannot read '" + dir.Str() + "/lock\\ned': Permission denied\n"}));
     EXPECT_EQ(RunCli({dir.Str() + "/lock\ned"}, asNobody),
               (TRun{1, "", "nulvane-cli: cannot read '" + dir.Str() + "/lock\\ned': Permission denied\n"}));
+    // A folder whose names may be read but not looked at (r--) is no folder of vanished files.
+    const test::TTempDir other;
+    other.Write("r--/empty");
+    ASSERT_EQ(::chmod(other.Str().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod((other.Str() + "/r--").c_str(), 0444), 0);
+    for (const std::string& folder : {other.Str(), other.Str() + "/r--"})
+        EXPECT_EQ(RunCli({folder}, asNobody),
+                  (TRun{1, "", "nulvane-cli: cannot read '" + other.Str() + "/r--': Permission denied\n"}));
 }
 
 // Each case runs on a fresh tree of two empty files and one with content.
@@ -301,12 +309,16 @@ TEST(Cli, NoFollowAndOneFileSystemLeaveLinkedFoldersOut) {
 
 // As `(ulimit -v N; nulvane-cli big)`: with too little address space the scan says in one line
 // that it ran short, the list holds only files that exist, and --delete deletes nothing. With
-// enough, everything is listed. Nothing crashes at any limit between.
+// enough, everything is listed. Nothing crashes at any limit between. An export (to a workbook,
+// the hungriest) that runs short says so in plain words, lets no library's message through with
+// bytes a terminal would act on, and leaves the earlier file as it was.
 TEST(Cli, RunningShortOfMemorySaysSoAndDeletesNothing) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the address sanitizer reserves more address space than any limit leaves";
 #else
-    const test::TTempDir dir, empty;
+    const test::TTempDir dir, empty, bin;
+    const std::string program = bin.Str() + "/nulvane-cli", earlier = bin.Write("earlier.xls", "earlier");
+    std::filesystem::copy_file(NULVANE_CLI_PATH, program);
     std::set<std::string> all;
     for (int folder = 0; folder < 5; ++folder) {
         const std::string path = dir.MakeDir("folder-" + std::to_string(folder)) + "/a-longer-file-name-";
@@ -323,6 +335,15 @@ TEST(Cli, RunningShortOfMemorySaysSoAndDeletesNothing) {
     long long shortScan = -1;  // the least limit at which the scan ran short
     for (long long limit = base; limit <= base + 12 * Step; limit += Step) {
         SCOPED_TRACE(limit);
+        const TRun exported =
+            RunCli({"--export", "xls", earlier, "--force", dir.Str()}, {.Program = program, .AddressSpaceLimit = limit});
+        EXPECT_EQ(exported.Err.find("bad_alloc"), std::string::npos) << exported.Err;
+        EXPECT_TRUE(std::all_of(exported.Err.begin(), exported.Err.end(), [](char c) { return c == '\n' || (c >= 0x20 && c < 0x7f); }))
+            << exported.Err;
+        if (exported.Status == 0)
+            bin.Write("earlier.xls", "earlier");
+        else
+            EXPECT_EQ(ReadFileContent(earlier), "earlier") << exported.Err;
         const TRun run = RunCli({dir.Str()}, {.AddressSpaceLimit = limit});
         std::set<std::string> listed;
         for (std::size_t at = 0, end; (end = run.Out.find('\n', at)) != std::string::npos; at = end + 1)

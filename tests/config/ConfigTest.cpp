@@ -1,7 +1,6 @@
 #include "config/Config.h"
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <functional>
 
@@ -212,8 +211,8 @@ TEST_F(ConfigTest, InstalledProgramReadsTheUsersFileThenTheSystemsAndWritesOnlyT
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir.Path()), {}), 1);
 }
 
-TEST_F(ConfigTest, FiftyMegabyteFilesLoadOrFailCleanlyInLinearTime) {
-    const auto start = std::chrono::steady_clock::now();
+// How the load time grows with the file is measured in bench/config_load_bench.cpp.
+TEST_F(ConfigTest, FiftyMegabyteFilesLoadOrFailCleanly) {
     // Long captions keep the tree (a few hundred bytes per attribute) to a modest size.
     const std::string node = "\t\t<node Name=\"" + std::string(200, 'n') + "\" Width=\"220\"/>\n";
     std::string many = "<config><nodes>\n";
@@ -235,5 +234,4 @@ TEST_F(ConfigTest, FiftyMegabyteFilesLoadOrFailCleanlyInLinearTime) {
     std::string wide = "<config><nodes><node Name=\"" + std::string(50'000'000, 'x') + "\"/></nodes></config>";
     Dir.WriteConfig(wide);
     EXPECT_THROW(GetConfig(), EXmlError);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
 }

@@ -302,21 +302,27 @@ bool InOrderWithin(const std::vector<std::string>& part, const std::vector<std::
 }
 
 // As a user who may not read some folders: each is counted and named in listing order, the rest
-// is listed as it would be anyway; a scanned folder that cannot be read is counted too.
+// is listed as it would be anyway; a scanned folder that cannot be read is counted too. A folder
+// that may be read but not searched (r--) is one of them: its names are there, its files cannot
+// be looked at, and they are not taken for gone.
 TEST_F(FileReader, UnreadableFoldersAreCountedAndNamedInListingOrder) {
-    for (const char* file : {"open/empty", "open/sub/empty", "locked/empty", "open/sub/also-locked/deeper/empty"})
+    for (const char* file : {"open/empty", "open/sub/empty", "locked/empty", "open/sub/also-locked/deeper/empty",
+                             "open/searchless/empty", "open/searchless/inner/empty"})
         Dir_.Write(file);
     std::vector<std::string> order;  // the locked folders in listing order, as root walks them
     std::vector<std::string> readable;
     ReferenceWalk(Dir_.Str() + "/", readable);
     for (const std::string& path : readable)
-        for (const std::string& folder : {Dir_.Str() + "/locked/", Dir_.Str() + "/open/sub/also-locked/"})
+        for (const std::string& folder :
+             {Dir_.Str() + "/locked/", Dir_.Str() + "/open/sub/also-locked/", Dir_.Str() + "/open/searchless/"})
             if (path.starts_with(folder) && std::find(order.begin(), order.end(), folder) == order.end())
                 order.push_back(folder);
-    ASSERT_EQ(order.size(), 2u);
-    std::erase_if(readable, [](const std::string& path) { return path.find("locked/") != std::string::npos; });
+    ASSERT_EQ(order.size(), 3u);
+    std::erase_if(readable, [](const std::string& path) {
+        return path.find("locked/") != std::string::npos || path.find("searchless/") != std::string::npos;
+    });
     ASSERT_EQ(::chmod(Dir_.Str().c_str(), 0755), 0);
-    for (const std::string& folder : order) ASSERT_EQ(::chmod(folder.c_str(), 0), 0);
+    for (const std::string& folder : order) ASSERT_EQ(::chmod(folder.c_str(), folder.ends_with("searchless/") ? 0444 : 0), 0);
 
     // Root reads any folder: the locks hold only for an unprivileged user.
     const int failed = test::RunInChild({.AsNobody = ::geteuid() == 0}, [&] {
@@ -327,8 +333,8 @@ TEST_F(FileReader, UnreadableFoldersAreCountedAndNamedInListingOrder) {
         const TScanReport report = ScanFolder(list, Dir_.Str(), options);
         const TScanReport lockedRoot = ScanFolder(list, order[0]);
         return (FullPaths(list) != readable) | (report.Listed != readable.size()) << 1 |
-               (report.Unreadable != 2 || report.Complete()) << 2 |
-               (named != std::vector<std::pair<std::string, int>>{{order[0], EACCES}, {order[1], EACCES}}) << 3 |
+               (report.Unreadable != 3 || report.Complete()) << 2 |
+               (named != std::vector<std::pair<std::string, int>>{{order[0], EACCES}, {order[1], EACCES}, {order[2], EACCES}}) << 3 |
                (lockedRoot.Unreadable != 1 || lockedRoot.Listed != 0) << 4;
     });
     EXPECT_EQ(failed, 0);
@@ -361,6 +367,53 @@ TEST_F(FileReader, PseudoFileSystemsAreScannedOnlyWhenAsked) {
         return failed | (list.Count() < 10) << 3;
     });
     if (status == 99) GTEST_SKIP() << "mounting proc and sysfs in a private mount namespace is not allowed here";
+    EXPECT_EQ(status, 0);
+}
+
+// The trash folders are neither listed nor entered: the home trash, below the scanned folder or
+// at the end of a folder link, and at the top of a mount ".Trash" and ".Trash-N" (folders of
+// those names elsewhere are ordinary ones). A scanned folder in a trash scans nothing and says
+// so. The mount is made in a private mount namespace of a child process.
+TEST_F(FileReader, TrashFoldersAreNeitherListedNorEntered) {
+    const std::string home = Dir_.Str() + "/home", trash = home + "/.local/share/Trash";
+    const test::TEnvironmentGuard data("XDG_DATA_HOME", home + "/.local/share");
+    const std::vector<std::string> listed = {Dir_.Write("home/a"), Dir_.Write("home/sub/.Trash-1000/b"),
+                                             Dir_.Write("home/.Trash/c")};
+    Dir_.Write("home/.local/share/Trash/files/d");
+    Dir_.Write("home/.local/share/Trash/info/d.trashinfo");
+    const std::string outside = Dir_.MakeDir("outside");
+    ASSERT_EQ(::symlink(trash.c_str(), (outside + "/to-trash").c_str()), 0);
+    ASSERT_EQ(::symlink((trash + "/files").c_str(), (outside + "/to-files").c_str()), 0);
+    const auto scan = [](const std::string& folder, TScanReport& report) {
+        TResultList list;
+        report = ScanFolder(list, folder);
+        std::vector<std::string> paths = FullPaths(list);
+        std::sort(paths.begin(), paths.end());
+        return paths;
+    };
+    TScanReport report;
+    EXPECT_EQ(scan(home, report), (std::vector<std::string>{listed[2], listed[0], listed[1]}));
+    EXPECT_TRUE(report.Complete() && !report.InTrash);
+    EXPECT_EQ(scan(outside, report), std::vector<std::string>{});
+    for (const std::string& folder : {trash, trash + "/files", outside + "/to-files/"}) {
+        EXPECT_EQ(scan(folder, report), std::vector<std::string>{}) << folder;
+        EXPECT_TRUE(report.InTrash) << folder;
+    }
+
+    const std::string mount = Dir_.MakeDir("mount");
+    const int status = test::RunInChild({}, [&] {
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", mount.c_str(), "tmpfs", 0, nullptr) != 0)
+            return 99;
+        const std::vector<std::string> kept = {Dir_.Write("mount/.Trash-x/e"), Dir_.Write("mount/f")};
+        for (const char* file : {"mount/.Trash/1000/files/g", "mount/.Trash-1000/files/h", "mount/.Trash-12/i"})
+            Dir_.Write(file);
+        TScanReport mounted;
+        return (scan(mount, mounted) != kept) |
+               (!scan(mount + "/.Trash-1000/files", mounted).empty() || !mounted.InTrash) << 1 |
+               (!scan(mount + "/.Trash/1000", mounted).empty() || !mounted.InTrash) << 2;
+    });
+    if (status == 99) GTEST_SKIP() << "mounting a tmpfs in a private mount namespace is not allowed here";
     EXPECT_EQ(status, 0);
 }
 

@@ -47,7 +47,7 @@ TEST(PathRanks, RanksOrderAsThePathsCompare) {
                 entry.Record.Set(fiFullPath, path);
                 paths.push_back(path);
             } else {
-                if (name.empty()) name = "n";  // a scanned file has a name
+                if (name.empty()) name.push_back('n');  // a scanned file has a name
                 TFileRecord::TTexts texts{};
                 entry.Record.Assign(texts, {.PathTail = name});
                 entry.Folder = folder;

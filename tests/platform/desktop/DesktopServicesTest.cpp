@@ -27,8 +27,11 @@ TEST(DesktopServices, SystemOpenerGetsTheFolderAsOneUninterpretedArgument) {
          {std::pair{"/tmp/a folder/$(touch x); 'q'", "[/tmp/a folder/$(touch x); 'q']"}, {"-rf", "[./-rf]"}}) {
         std::filesystem::remove(log);
         TSystemDesktopServices().OpenFolder(folder, nullptr);
-        for (int i = 0; i < 500 && !std::filesystem::exists(log); ++i)
+        // The opener runs detached; a minute without its record means it never ran.
+        for (const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+             !std::filesystem::exists(log) && std::chrono::steady_clock::now() < deadline;)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ASSERT_TRUE(std::filesystem::exists(log)) << "the opener never ran for " << folder;
         EXPECT_EQ(ReadFileContent(log), arguments);
     }
 }

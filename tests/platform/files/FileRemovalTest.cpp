@@ -282,7 +282,7 @@ TEST(FileRemoval, PutBackNeverReplacesANameTakenMeanwhile) {
         const std::string file = dir.Write("f");
         const TIdentity identity = IdentityOf(file);
         TFileRemover remover;
-        const auto disposal = [&](int, const char*, const TRemoveRequest&) {
+        const auto disposal = [&](int, const char*, const TRemoveRequest&, TDeletionJournal&) {
             if (takeName) dir.Write("f", "newcomer");
             return EIO;
         };
@@ -381,6 +381,54 @@ TEST(FileRemoval, FilesOtherProgramsHoldLocksOnAreKeptInUse) {
     const TIdentity flockedId = IdentityOf(flocked), alsoFreeId = IdentityOf(alsoFree);
     EXPECT_EQ(asking.Remove(flocked, flockedId.Device, flockedId.Inode).Reason, TKeepReason::InUse);
     EXPECT_EQ(asking.Remove(alsoFree, alsoFreeId.Device, alsoFreeId.Inode).Outcome, TRemoveOutcome::Deleted);
+}
+
+// Each file is asked for locks itself just before it goes: a remover whose lock table is empty, as
+// when /proc/locks is hidden (or, inside another pid namespace, leaves out the locks of processes
+// outside) or was read before the locks were taken, keeps every locked file all the same. A file
+// that cannot be opened to ask is answered by the table; with no table to answer either, it is
+// kept, and says why.
+TEST(FileRemoval, EachFileIsAskedForLocksJustBeforeItGoes) {
+    const test::TTempDir dir;
+    TFileRemover blind(std::make_shared<const TLockTable>());
+    const std::string flocked = dir.Write("flock"), posix = dir.Write("posix"), ofd = dir.Write("ofd"),
+                      free = dir.Write("free");
+    const TLockHolder flockHolder(flocked, TLockHolder::TKind::Flock);
+    const TLockHolder posixHolder(posix, TLockHolder::TKind::Posix);
+    ASSERT_TRUE(flockHolder.Locked() && posixHolder.Locked());
+    const int ofdFd = ::open(ofd.c_str(), O_RDWR);
+    struct flock lock{};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    ASSERT_EQ(::fcntl(ofdFd, F_OFD_SETLK, &lock), 0);
+    std::vector<TRemoveRequest> requests{RequestFor(flocked), RequestFor(posix), RequestFor(ofd), RequestFor(free)};
+    for (const TRemoveRequest& request : requests) {
+        const TRemoveResult result = blind.Remove(request.Path, request.Device, request.Inode);
+        EXPECT_EQ(result.Reason, request.Path == free ? TKeepReason::None : TKeepReason::InUse) << request.Path;
+    }
+    requests.pop_back();
+    for (const auto& result : RemoveAll(blind, requests)) EXPECT_EQ(result->Reason, TKeepReason::InUse);
+    EXPECT_TRUE(Exists(flocked) && Exists(posix) && Exists(ofd));
+    EXPECT_FALSE(Exists(free));
+    EXPECT_FALSE(HoldsPrivateName(dir.Str()));
+    ::close(ofdFd);
+
+    // A file its remover may not read, in a folder it may write.
+    const std::string unreadable = dir.Write("open/unreadable"), alsoUnreadable = dir.Write("open/also");
+    ASSERT_EQ(::chmod((dir.Str() + "/open").c_str(), 0777), 0);
+    ASSERT_EQ(::chmod(dir.Str().c_str(), 0755), 0);
+    for (const std::string& path : {unreadable, alsoUnreadable}) ASSERT_EQ(::chmod(path.c_str(), 0), 0);
+    const TRemoveRequest first = RequestFor(unreadable), second = RequestFor(alsoUnreadable);
+    const int status = test::RunInChild({.AsNobody = ::geteuid() == 0}, [&] {
+        TFileRemover unanswered(std::make_shared<const TLockTable>());
+        const TRemoveResult kept = unanswered.Remove(first.Path, first.Device, first.Inode);
+        if (kept.Reason != TKeepReason::LockUnknown || kept.ReasonText() != "cannot tell whether it is in use") return 1;
+        TFileRemover answered(std::make_shared<const TLockTable>(TLockTable::Parse("")));
+        return answered.Remove(second.Path, second.Device, second.Inode).Outcome == TRemoveOutcome::Deleted ? 0 : 2;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(Exists(unreadable));
+    EXPECT_FALSE(Exists(alsoUnreadable));
 }
 
 namespace {
@@ -503,7 +551,7 @@ TEST(FileRemoval, WithoutRenameNoReplaceNothingIsReplacedEither) {
         if (::renameat2(AT_FDCWD, "x", AT_FDCWD, "y", RENAME_NOREPLACE) == 0 || errno != EINVAL) return 2;
         TFileRemover remover;
         if (remover.Remove(single, singleId.Device, singleId.Inode).Outcome != TRemoveOutcome::Deleted) return 3;
-        const auto disposal = [&](int, const char*, const TRemoveRequest&) {
+        const auto disposal = [&](int, const char*, const TRemoveRequest&, TDeletionJournal&) {
             dir.Write("kept", "newcomer");
             return EIO;
         };

@@ -60,9 +60,10 @@ TRemoveResult Trash(TTrash& trash, const std::string& path) {
     struct stat st{};
     ::lstat(path.c_str(), &st);
     TFileRemover remover;
-    return remover.Dispose({path, st.st_dev, st.st_ino}, [&](int folderFd, const char* aside, const TRemoveRequest& r) {
-        return trash.Put(folderFd, aside, r.Path, r.Device);
-    });
+    return remover.Dispose({path, st.st_dev, st.st_ino},
+                           [&](int folderFd, const char* aside, const TRemoveRequest& r, TDeletionJournal& journal) {
+                               return trash.Put(folderFd, aside, r.Path, r.Device, &journal);
+                           });
 }
 
 std::vector<std::string> NamesIn(const std::string& folder) {
