@@ -1,10 +1,13 @@
 #include "config/Config.h"
 
+#include <filesystem>
 #include <memory>
+#include <system_error>
 
 #include "platform/system/Errors.h"
 #include "platform/files/FileContent.h"
 #include "platform/system/ProcessInfo.h"
+#include "platform/system/UserFolders.h"
 
 namespace nulvane {
 
@@ -31,14 +34,59 @@ const std::string_view DefaultConfigText =
     "ReadOnly=\"True\" Align=\"right\"/>"
     "\t</nodes></config>";
 
+namespace {
+
+std::optional<std::vector<TInstallFolder>>& InstallFoldersOverride() {
+    static std::optional<std::vector<TInstallFolder>> folders;
+    return folders;
+}
+
+}  // namespace
+
+std::vector<TInstallFolder> InstallFolders() {
+    if (InstallFoldersOverride()) return *InstallFoldersOverride();
+    std::vector<TInstallFolder> folders;
+#if defined(NULVANE_INSTALL_BINDIR) && defined(NULVANE_INSTALL_SYSCONFDIR)
+    folders.push_back({NULVANE_INSTALL_BINDIR, NULVANE_INSTALL_SYSCONFDIR});
+#endif
+#if defined(NULVANE_PACKAGE_BINDIR) && defined(NULVANE_PACKAGE_SYSCONFDIR)
+    folders.push_back({NULVANE_PACKAGE_BINDIR, NULVANE_PACKAGE_SYSCONFDIR});
+#endif
+    return folders;
+}
+
+void SetInstallFoldersForTesting(std::optional<std::vector<TInstallFolder>> folders) {
+    InstallFoldersOverride() = std::move(folders);
+}
+
+TConfigFiles ConfigFiles() {
+    const std::string executableFolder = ExecutableFolder();
+    for (const TInstallFolder& install : InstallFolders()) {
+        // Compared as folders, not as spellings: /bin may be a link to /usr/bin.
+        std::error_code error;
+        if (!std::filesystem::equivalent(executableFolder.empty() ? "/" : executableFolder, install.Bin, error))
+            continue;
+        TConfigFiles files;
+        const std::string user = UserConfigFolder();
+        if (!user.empty()) files.Read.push_back(files.Write = user + "/nulvane/" + std::string(ConfigFileShortName));
+        files.Read.push_back(install.SysConf + "/nulvane/" + std::string(ConfigFileShortName));
+        files.InUserFolder = !files.Write.empty();
+        return files;
+    }
+    std::string beside = executableFolder;
+    beside += PathDelimiter;
+    beside += ConfigFileShortName;
+    return {{beside}, beside, false};
+}
+
 TConfig::TConfig() {
     std::string fileName;
     try {
         fileName = ConfigFileName();
         if (!FileExists(fileName)) WriteDefaultConfig();
     } catch (const EOSError&) {
-        // The default file cannot be placed beside the executable (a read-only install folder is
-        // the normal case for a system-wide install): the run still gets the default columns.
+        // The default file cannot be written (a read-only folder beside the executable, a user
+        // without a home folder): the run still gets the default columns.
         Root = LoadConfigText(DefaultConfigText);
         return;
     }
@@ -46,13 +94,23 @@ TConfig::TConfig() {
 }
 
 std::string TConfig::ConfigFileName() const {
-    std::string name = ExecutableFolder();
-    name += PathDelimiter;
-    name += ConfigFileShortName;
-    return name;
+    const TConfigFiles files = ConfigFiles();
+    for (const std::string& name : files.Read)
+        if (FileExists(name)) return name;
+    return files.Write;
 }
 
-void TConfig::WriteDefaultConfig() const { CreateFileWithContent(ConfigFileName(), DefaultConfigText); }
+void TConfig::WriteDefaultConfig() const {
+    const TConfigFiles files = ConfigFiles();
+    const std::string name = ConfigFileName();
+    // Only ever the file the configuration belongs in: never a system file, which an installed
+    // program reads but does not own.
+    if (name.empty() || name != files.Write)
+        throw EOSError(name.empty() ? "no folder to write the configuration to: the home folder is unknown"
+                                    : "cannot write \"" + name + "\": not the user's configuration file");
+    if (files.InUserFolder) MakeUserFolder(name.substr(0, name.rfind('/')));
+    CreateFileWithContent(name, DefaultConfigText);
+}
 
 TConfig* GetConfig(bool free) {
     static std::unique_ptr<TConfig> instance;

@@ -1,7 +1,8 @@
 # What is installed besides the two programs (manual pages, desktop entry, icon, AppStream
 # metadata, the Debian documents), and the Debian package CPack makes of it:
 #     cmake --build build --target package     (or: cd build && cpack -G DEB)
-# gives nulvane_VERSION_ARCH.deb with both programs in /usr/bin.
+# gives nulvane_VERSION_ARCH.deb with both programs in /usr/bin, after installing what is missing
+# of the package tools (PackageTools.cmake).
 
 set(nulvane_packaging ${CMAKE_CURRENT_SOURCE_DIR}/packaging)
 set(nulvane_generated ${CMAKE_CURRENT_BINARY_DIR}/packaging)
@@ -35,6 +36,33 @@ if(UNIX)
     VERBATIM)
   list(APPEND nulvane_docs ${nulvane_generated}/changelog.gz)
 
+  # The system's copy of the default column configuration, made from the program's own text.
+  add_executable(nulvane-default-config ${nulvane_packaging}/DefaultConfig.cpp)
+  target_link_libraries(nulvane-default-config PRIVATE nulvane_config)
+  set_target_properties(nulvane-default-config PROPERTIES AUTOMOC OFF)
+  add_custom_command(
+    OUTPUT ${nulvane_generated}/TallyscopeConfig.xml
+    COMMAND nulvane-default-config ${nulvane_generated}/TallyscopeConfig.xml
+    DEPENDS nulvane-default-config
+    COMMENT "Default column configuration"
+    VERBATIM)
+  list(APPEND nulvane_docs ${nulvane_generated}/TallyscopeConfig.xml)
+  # It goes where an installed program looks for it: /etc/nulvane for the package (/usr),
+  # SYSCONFDIR/nulvane for the prefix the build was configured for, PREFIX/etc/nulvane for any
+  # other. The prefix is known only when installing, since CPack installs into /usr.
+  install(CODE "
+    if(CMAKE_INSTALL_PREFIX STREQUAL \"${CMAKE_INSTALL_PREFIX}\")
+      set(nulvane_sysconfdir \"${CMAKE_INSTALL_FULL_SYSCONFDIR}\")
+    elseif(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
+      set(nulvane_sysconfdir /etc)
+    else()
+      set(nulvane_sysconfdir \"\${CMAKE_INSTALL_PREFIX}/etc\")
+    endif()
+    file(INSTALL \"${nulvane_generated}/TallyscopeConfig.xml\" DESTINATION \"\${nulvane_sysconfdir}/nulvane\")")
+  # dpkg keeps an administrator's edits to it across upgrades and removes it on purge.
+  file(WRITE ${nulvane_generated}/conffiles "/etc/nulvane/TallyscopeConfig.xml\n")
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${nulvane_generated}/conffiles)
+
   # Built with nulvane-cli, so that `cmake --install` finds the pages after any build of it.
   add_custom_target(nulvane_docs ALL DEPENDS ${nulvane_docs})
   add_dependencies(nulvane-cli nulvane_docs)
@@ -51,7 +79,7 @@ set(CPACK_PACKAGE_NAME nulvane)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR Karvo)
 set(CPACK_PACKAGE_CONTACT "Karvo <nulvane@karvo.org>")
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_PACKAGING_INSTALL_PREFIX ${NULVANE_PACKAGE_PREFIX})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
@@ -73,4 +101,8 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
+if(UNIX)
+  set(CPACK_NULVANE_SOURCE_DIR ${PROJECT_SOURCE_DIR})
+  set(CPACK_PRE_BUILD_SCRIPTS ${nulvane_packaging}/PackageTools.cmake)
+endif()
 include(CPack)

@@ -22,7 +22,7 @@ import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 PROGRAMS = ("nulvane", "nulvane-cli")
-SETS = ("run", "test")
+SETS = ("run", "package", "test")
 
 
 def read_sets(path):
@@ -33,7 +33,7 @@ def read_sets(path):
             if not words:
                 continue
             if len(words) != 2 or words[0] not in SETS:
-                faults.append(f"{path}:{number}: expected \"run|test PACKAGE\", got: {line.strip()}")
+                faults.append(f"{path}:{number}: expected \"run|package|test PACKAGE\", got: {line.strip()}")
                 continue
             name, package = words
             if package in seen:

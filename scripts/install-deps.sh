@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian packages of the sets named as arguments (run, test; both when none is named)
-# from scripts/debian-packages, and only those that are missing. A second run on the same machine
-# asks apt nothing.
+# Installs the Debian packages of the sets named as arguments (run, package, test; all three when
+# none is named) from scripts/debian-packages, and only those that are missing. A second run on
+# the same machine asks apt nothing. Through sudo when not root; as root, sudo is not needed.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 sets=("$@")
-((${#sets[@]})) || sets=(run test)
+((${#sets[@]})) || sets=(run package test)
 
 packages=()
 for set in "${sets[@]}"; do

@@ -5,7 +5,7 @@
 # steps out for a quick local run; CI runs them all.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-"$root/scripts/install-deps.sh" run test
+"$root/scripts/install-deps.sh" run package test
 # A build folder that scripts/run.sh made has the tests and benchmarks off.
 "$root/scripts/build.sh" -DNULVANE_TESTS=ON -DNULVANE_BENCH=ON
 (cd "${BUILD_DIR:-$root/build}" && ctest --output-on-failure --no-tests=error --parallel "$(nproc)")

@@ -10,6 +10,7 @@
 #include "platform/system/Errors.h"
 #include "platform/files/FileContent.h"
 #include "support/ConfigFolder.h"
+#include "support/Environment.h"
 #include "support/XmlSamples.h"
 
 using namespace nulvane;
@@ -151,6 +152,63 @@ TEST_F(ConfigTest, UnwritableInstallFolderStillGivesTheDefaultColumns) {
     }
     EXPECT_TRUE(std::filesystem::is_directory(Dir.Str() + "/TallyscopeConfig.xml"));
     EXPECT_FALSE(std::filesystem::exists(other.Str() + "/elsewhere.xml"));
+}
+
+// Installed (its folder is an install folder, here named through a link), the program reads the
+// user's file, else the system's, else writes the default in the user's folder; it never reads or
+// writes beside itself, and never writes the system's file.
+TEST_F(ConfigTest, InstalledProgramReadsTheUsersFileThenTheSystemsAndWritesOnlyTheUsers) {
+    const test::TTempDir root;
+    std::filesystem::create_directory_symlink(Dir.Str(), root.Str() + "/bin");
+    SetInstallFoldersForTesting(std::vector<TInstallFolder>{{root.Str() + "/bin", root.Str() + "/etc"}});
+    struct TInstallReset {
+        ~TInstallReset() { SetInstallFoldersForTesting(std::nullopt); }
+    } reset;
+    const test::TEnvironmentGuard home("XDG_CONFIG_HOME", root.Str() + "/home/.config");
+    const std::string userFile = root.Str() + "/home/.config/nulvane/TallyscopeConfig.xml";
+    const std::string systemFile = root.Str() + "/etc/nulvane/TallyscopeConfig.xml";
+    const std::string besideText = "<config><nodes/></config>";  // left by an older install
+    Dir.WriteConfig(besideText);
+    const auto firstColumn = [] { return GetConfig()->GetConfigRoot()->Nodes().Item(0).Name(); };
+
+    EXPECT_EQ(ConfigFiles().Read, (std::vector<std::string>{userFile, systemFile}));
+    EXPECT_EQ(GetConfig()->ConfigFileName(), userFile);
+    EXPECT_EQ(ReadFileContent(userFile), DefaultConfigText);
+    EXPECT_EQ(GetConfig()->GetConfigRoot()->Nodes().Count(), 7);
+    struct stat st{};
+    ASSERT_EQ(::stat((root.Str() + "/home/.config").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+
+    const struct { const char* Label; std::function<void()> Prepare; std::string File, FirstColumn; } cases[] = {
+        {"the system's file alone", [&] { std::filesystem::remove(userFile);
+                                          root.Write("etc/nulvane/TallyscopeConfig.xml",
+                                                     "<config><nodes><node Name=\"Write Time\"/></nodes></config>"); },
+         systemFile, "Write Time"},
+        {"the user's file first", [&] { root.Write("home/.config/nulvane/TallyscopeConfig.xml",
+                                                   "<config><nodes><node Name=\"Full Path\"/></nodes></config>"); },
+         userFile, "Full Path"},
+        {"a folder is no user's file", [&] { std::filesystem::remove(userFile); std::filesystem::create_directory(userFile); },
+         systemFile, "Write Time"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Label);
+        GetConfig(true);
+        c.Prepare();
+        EXPECT_EQ(GetConfig()->ConfigFileName(), c.File);
+        EXPECT_EQ(firstColumn(), c.FirstColumn);
+        EXPECT_THROW(GetConfig()->WriteDefaultConfig(), EOSError);
+    }
+    EXPECT_THAT(ReadFileContent(systemFile), HasSubstr("Write Time"));
+
+    // No file anywhere, and the user's folder cannot be made: the default columns, nothing written.
+    GetConfig(true);
+    std::filesystem::remove(systemFile);
+    const test::TEnvironmentGuard blocked("XDG_CONFIG_HOME", root.Write("plain") + "/config");
+    EXPECT_EQ(firstColumn(), "      File Name");
+    EXPECT_EQ(GetConfig()->GetConfigRoot()->Nodes().Count(), 7);
+    EXPECT_FALSE(FileExists(systemFile));
+    EXPECT_EQ(ReadFileContent(Dir.ConfigPath()), besideText);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir.Path()), {}), 1);
 }
 
 // How the load time grows with the file is measured in bench/config_load_bench.cpp.

@@ -1,0 +1,52 @@
+#include "platform/system/UserFolders.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <system_error>
+
+#include "platform/system/Errors.h"
+
+#ifdef _WIN32
+#include <direct.h>
+#else
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace nulvane {
+
+std::string UserConfigFolder() {
+    std::string folder;
+    // A relative XDG_CONFIG_HOME is invalid by the rules and is ignored, as other programs do.
+    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && config[0] == '/') {
+        folder = config;
+    } else {
+        std::string home;
+        if (const char* value = std::getenv("HOME"); value && value[0] != '\0') home = value;
+#ifndef _WIN32
+        if (home.empty())
+            if (const passwd* user = ::getpwuid(::getuid()); user && user->pw_dir) home = user->pw_dir;
+#endif
+        if (home.empty()) return {};
+        folder = home + "/.config";
+    }
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    return folder;
+}
+
+void MakeUserFolder(const std::string& folder) {
+    for (std::size_t at = folder.find('/', 1);; at = folder.find('/', at + 1)) {
+        const std::string part = folder.substr(0, at);
+#ifdef _WIN32
+        const int made = ::_mkdir(part.c_str());
+#else
+        const int made = ::mkdir(part.c_str(), 0700);
+#endif
+        if (made != 0 && errno != EEXIST)
+            throw EOSError("cannot create \"" + part + "\": " + std::system_category().message(errno));
+        if (at == std::string::npos) break;
+    }
+}
+
+}  // namespace nulvane
