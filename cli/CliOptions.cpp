@@ -29,7 +29,21 @@ constexpr std::array Options = std::to_array<TCliOption>({
                 "a link to a folder inside it is never followed, so each file is listed once, under its own "
                 "path. Folders on process and kernel file systems (/proc, /sys, /dev/pts and their kin) below "
                 "the FOLDER are never entered."},
-    {.Id = TCliOptionId::Exclude, .Short = "-E", .Long = "--exclude", .Argument = "GLOB", .Repeatable = true,
+    {.Id = TCliOptionId::MaxDepth, .Short = "-d", .Long = "--max-depth", .Argument = "N", .Values = TCliValueKind::Number,
+     .Needs = "a number", .Help = "list files at most N levels down (1: the FOLDER's own files, as fd counts)",
+     .Details = "Folders deeper than that are not even read."},
+    {.Id = TCliOptionId::MinDepth, .Long = "--min-depth", .Argument = "N", .Values = TCliValueKind::Number,
+     .Needs = "a number", .Help = "list only files at least N levels down (2 leaves the FOLDER's own files out)"},
+    {.Id = TCliOptionId::ChangedWithin, .Long = "--changed-within", .Argument = "WHEN", .Values = TCliValueKind::Word,
+     .Needs = "a duration or a date", .Help = "list only files written since WHEN (a duration back from now, or a date)",
+     .Details = "WHEN is a duration, such as 10min, 2h, 3d, 2weeks or 1h30min (units: s, min, h, d, w, months, "
+                "y and their long names), counted back from now; or a date and time in local time, 2026-11-01, "
+                "2026-11-01 10:00:00 or 2026-11-01T10:00:00; or @ and seconds since 1970. The write time is "
+                "the one compared, the \"Write Time\" field."},
+    {.Id = TCliOptionId::ChangedBefore, .Long = "--changed-before", .Argument = "WHEN", .Values = TCliValueKind::Word,
+     .Needs = "a duration or a date", .Help = "list only files last written before WHEN (e.g. 30d: untouched for a month)",
+     .Details = "WHEN is read as for --changed-within; both together list the files written between the two."},
+    {.Id = TCliOptionId::Exclude, .Short = "-E", .Long = "--exclude", .Argument = "GLOB", .Values = TCliValueKind::Word, .Repeatable = true,
      .Needs = "a glob",
      .Help = "leave names or folders that match GLOB out of the scan (as fd's --exclude)",
      .Details = "A GLOB without / matches a file's or folder's name (-E node_modules -E '*.tmp'); one with / "
@@ -37,17 +51,33 @@ constexpr std::array Options = std::to_array<TCliOption>({
                 "number of folders; one that ends in / matches folders only. * and ? match within a name, "
                 "[...] one of the characters listed, and \\ takes the next character as it stands. What a GLOB "
                 "matches is not listed, exported or deleted, and an excluded folder is not even read."},
-    {.Id = TCliOptionId::Sort, .Long = "--sort", .Argument = "FIELD[:desc]", .Needs = "a field name",
+    {.Id = TCliOptionId::NoProgress, .Long = "--no-progress",
+     .Help = "show no progress line on standard error",
+     .Details = "When standard error is a terminal, a line on it says how far the work is (folders read and "
+                "empty files found; \"N of M\" while deleting or exporting), rewritten at most four times a "
+                "second and erased before anything else is printed. It is never written when standard error is "
+                "not a terminal, nor while the list itself streams to the same terminal."},
+    {.Id = TCliOptionId::Color, .Long = "--color", .Argument = "WHEN", .Values = TCliValueKind::Choice,
+     .Choices = "auto always never", .Needs = "auto, always or never",
+     .Help = "colour the paths printed: auto (on a terminal), always or never",
+     .Details = "The folder part and the name are coloured as ls colours them, from LS_COLORS (di for "
+                "folders; fi, and *.ext patterns, for names). auto colours only when standard output is a "
+                "terminal and NO_COLOR is not set (or empty); --color=WHEN is the same. The JSON Lines of --json "
+                "and exports are never coloured."},
+    {.Id = TCliOptionId::Sort, .Long = "--sort", .Argument = "FIELD[:desc]", .Values = TCliValueKind::Field, .Needs = "a field name",
      .Help = "sort as a click on that field's column would (e.g. \"Write Time:desc\")",
-     .Details = "FIELD is one of the field names listed under FIELDS, :desc sorts in descending order, and "
-                "--sort=FIELD is the same. Without --sort the list stays in the order the scan found the files, "
+     .Details = "FIELD is one of the field names listed under FIELDS, without regard to case and blanks, or a "
+                "short name (name, path, size, ext, type, created, accessed, modified); :desc sorts in descending "
+                "order, :asc in ascending order as without it, and --sort=FIELD is the same. Without --sort the list stays in the order the scan found the files, "
                 "and (unless --export or --delete needs the whole list first) each file is printed as soon as "
                 "its place in that order is known, while the scan goes on."},
-    {.Id = TCliOptionId::Export, .Long = "--export", .Argument = "FORMAT FILE",
+    {.Id = TCliOptionId::Export, .Long = "--export", .Argument = "FORMAT FILE", .Values = TCliValueKind::ChoiceThenFile,
+     .Choices = "csv txt html xml xls",
      .Needs = "a format (csv, txt, html, xml, xls) and a file name",
      .Help = "write the list to FILE as csv, txt, html, xml or xls instead of printing it",
      .Details = "FILE gets the bytes the desktop program's export writes, with the columns of the "
-                "configuration (see FILES). An existing FILE is replaced only with --force, and a failed write "
+                "configuration (see FILES); FILE - writes them to standard output once the export is whole "
+                "(an xls workbook is refused when standard output is a terminal; ./- names a file called -). An existing FILE is replaced only with --force, and a failed write "
                 "leaves an earlier FILE as it was; so does a run whose list is incomplete (a FOLDER missing, the "
                 "scan short of memory), which writes no FILE at all. xls builds the workbook through the program's own spreadsheet "
                 "application; a sheet holds at most 65,534 entries, and a longer list is refused."},
@@ -74,7 +104,7 @@ constexpr std::array Options = std::to_array<TCliOption>({
                 "that file system; .Trash/UID or .Trash-UID at the top of any other), where they and trash-restore "
                 "find it. A file is never copied to another file system: one whose file system has no trash that "
                 "can be used is kept, \"no trash on this file system\". Without --trash, deletion is final."},
-    {.Id = TCliOptionId::Keep, .Long = "--keep", .Argument = "GLOB", .Within = "--delete", .Repeatable = true,
+    {.Id = TCliOptionId::Keep, .Long = "--keep", .Argument = "GLOB", .Values = TCliValueKind::Word, .Within = "--delete", .Repeatable = true,
      .Needs = "a glob",
      .Help = "keep the files that GLOB matches too, as a rule of the keep-rules file would",
      .Details = "A GLOB without / matches the file's name, one that ends in / the name of a folder on its path, "
@@ -244,7 +274,7 @@ bool ParseCommandLine(int argc, char** argv, const TTakeOption& take, std::vecto
 }
 const std::span<const TCliExitStatus> CliExitStatuses = ExitStatuses;
 
-std::string UsageSynopsis() { return std::string(Program) + OptionBrackets(Spelling, "FOLDER..."); }
+std::string UsageSynopsis() { return std::string(Program) + OptionBrackets(Spelling, "[FOLDER...]"); }
 
 std::string AloneSynopsis() {
     std::string text(Program);
@@ -298,7 +328,10 @@ std::string ManSynopsis() {
     // Left-aligned and unbroken words: a synopsis is read option by option.
     std::string text = ".SH SYNOPSIS\n.nh\n.ad l\n";
     text += ".B " + RoffText(Program) + '\n';
-    text += OptionBrackets(spell, RoffItalic("FOLDER") + "...").substr(1) + "\n.br\n";
+    std::string folders = RoffItalic("FOLDER");
+    folders.insert(folders.begin(), '[');
+    folders.append("...]");
+    text += OptionBrackets(spell, folders).substr(1) + "\n.br\n";
     text += ".B " + RoffText(Program) + '\n';
     const char* separator = "";
     for (const TCliOption& option : Options) {

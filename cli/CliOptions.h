@@ -18,14 +18,19 @@ namespace nulvane {
 // What the program does with an option once the parser has matched it.
 enum class TCliOptionId {
     Null, Json, OneFileSystem, NoFollow, Exclude, Sort, Export, Force, Delete, Yes, Trash, Keep, NoKeepRules, Help,
-    Version, EndOfOptions
+    Version, EndOfOptions, MaxDepth, MinDepth, ChangedWithin, ChangedBefore, NoProgress, Color
 };
+
+// What a shell completes an option's value with.
+enum class TCliValueKind { None, Word, Field, Choice, ChoiceThenFile, Number, Folder };
 
 struct TCliOption {
     TCliOptionId Id;
     std::string_view Short = {};     // "-0", or empty
     std::string_view Long = {};      // "--null", or empty
     std::string_view Argument = {};  // "FIELD[:desc]"; empty for a flag; one value per word
+    TCliValueKind Values = TCliValueKind::None;
+    std::string_view Choices = {};  // the words of a Choice, blank-separated: "auto always never"
     // The option this one only goes with (the usage line shows it inside that one's brackets),
     // e.g. "--export" for "--force"; empty for none.
     std::string_view Within = {};

@@ -1,6 +1,8 @@
-// nulvane-cli [-0] [--sort FIELD[:desc]] FOLDER...: lists the empty files under each folder, one full
-// path per line, in scan order or sorted as a click on a column of that field would sort them;
-// -E GLOB leaves matching names or folders out of the scan. In scan order each path goes out as
+// nulvane-cli [-0] [--sort FIELD[:desc]] [FOLDER...]: lists the empty files under each folder (the
+// current one when none is given), one full path per line, in scan order or sorted as a click on a
+// column of that field would sort them; -E GLOB leaves matching names or folders out of the scan,
+// and the depth and write-time filters narrow it. On a terminal the paths are coloured as ls
+// colours them and standard error shows the progress (Progress.h). In scan order each path goes out as
 // soon as its place is final, while the scan goes on; --json writes one JSON object per file
 // instead of its path (export/JsonLines.h). With --export csv|txt|html|xml|xls FILE it writes the
 // list to FILE instead, as the desktop program's export would; an existing FILE is replaced only
@@ -21,7 +23,9 @@
 #include <chrono>
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <stdexcept>
 #include <exception>
 #include <new>
 #include <optional>
@@ -30,10 +34,15 @@
 #include <string_view>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include "cli/CliOptions.h"
+#include "cli/CliValues.h"
+#include "cli/Colors.h"
+#include "cli/Progress.h"
 #include "cli/ConsoleDesktopServices.h"
 #include "cli/StopSignals.h"
 #include "core/Deletion.h"
@@ -46,6 +55,8 @@
 #include "export/ExcelExport.h"
 #include "export/JsonLines.h"
 #include "platform/files/DeletionJournal.h"
+#include "platform/files/FileDescriptor.h"
+#include "platform/system/ScopeGuard.h"
 #include "platform/system/LongWork.h"
 #include "platform/text/ControlEscapes.h"
 #include "spreadsheet/ExcelServer.h"
@@ -61,16 +72,21 @@ const std::string Help = HelpText();
 struct TCliOptions {
     bool NulTerminated = false;
     bool Json = false;
-    std::optional<TSortRequest> Sort;
+    std::optional<TSortField> Sort;
     std::optional<TExportFormat> Export;
     bool ExportExcel = false;  // --export xls: through the spreadsheet application
     std::string ExportFile;
+    std::string ExportFormatName;  // as given: "csv"
     bool Force = false;
     std::vector<std::string> Folders;
     // The walk, deletion, and the requests that only print something.
     bool OneFileSystem = false;
     bool NoFollow = false;
     std::vector<TPathGlob> Exclude;
+    unsigned MaxDepth = 0, MinDepth = 0;
+    std::optional<TInstant> ChangedWithin, ChangedBefore;
+    bool NoProgress = false;
+    std::string Color;  // --color WHEN; empty for auto
     bool Delete = false;
     std::vector<std::string> Keep;
     bool NoKeepRules = false;
@@ -96,15 +112,49 @@ bool TakeOption(const TCliOption& option, std::span<const std::string_view> valu
     case TCliOptionId::Help: options.Help = true; break;
     case TCliOptionId::Version: options.Version = true; break;
     case TCliOptionId::EndOfOptions: break;
+    case TCliOptionId::NoProgress: options.NoProgress = true; break;
     case TCliOptionId::Sort:
-        options.Sort = ParseSortRequest(values[0]);
+        options.Sort = MatchSortField(values[0]);
         if (!options.Sort) {
-            error = "unknown field \"" + EscapeForTerminal(values[0]) + "\" for --sort (valid fields: " + FieldNamesText() + ")";
+            error = "unknown field \"" + EscapeForTerminal(values[0]) + "\" for --sort (valid fields: " + FieldNamesText() +
+                    ", or name, path, size, ext, type, created, accessed, modified; then :asc or :desc)";
             return false;
         }
         break;
+    case TCliOptionId::MaxDepth:
+    case TCliOptionId::MinDepth: {
+        const std::optional<unsigned> depth = ParseDepth(values[0]);
+        if (!depth) {
+            error = "bad depth \"" + EscapeForTerminal(values[0]) + "\" for " + std::string(option.Long) + ": not a whole number";
+            return false;
+        }
+        (option.Id == TCliOptionId::MaxDepth ? options.MaxDepth : options.MinDepth) = *depth;
+        break;
+    }
+    case TCliOptionId::ChangedWithin:
+    case TCliOptionId::ChangedBefore: {
+        timespec now{};
+        ::clock_gettime(CLOCK_REALTIME, &now);
+        const std::optional<TInstant> when =
+            ParseWhen(values[0], {static_cast<std::int64_t>(now.tv_sec), static_cast<std::uint32_t>(now.tv_nsec)});
+        if (!when) {
+            error = "bad time \"" + EscapeForTerminal(values[0]) + "\" for " + std::string(option.Long) +
+                    ": give a duration (10min, 2h, 3d, 2weeks) or a date (2026-11-01, 2026-11-01 10:00:00)";
+            return false;
+        }
+        (option.Id == TCliOptionId::ChangedWithin ? options.ChangedWithin : options.ChangedBefore) = when;
+        break;
+    }
+    case TCliOptionId::Color:
+        if (values[0] != "auto" && values[0] != "always" && values[0] != "never") {
+            error = "bad value \"" + EscapeForTerminal(values[0]) + "\" for --color: auto, always or never";
+            return false;
+        }
+        options.Color = values[0];
+        break;
     case TCliOptionId::Export:
         options.ExportExcel = values[0] == "xls";
+        options.ExportFormatName = values[0];
         options.Export = ParseExportFormat(values[0]);
         if (!options.Export && !options.ExportExcel) {
             error = "unknown export format \"" + EscapeForTerminal(values[0]) + "\" (valid formats: csv, txt, html, xml, xls)";
@@ -143,11 +193,8 @@ bool ParseArguments(int argc, char** argv, TCliOptions& options, std::string& er
         return TakeOption(option, values, options, why);
     };
     if (!ParseCommandLine(argc, argv, take, options.Folders, error, EscapeForTerminal)) return false;
-    if (options.Help || options.Version) return true;
-    if (options.Folders.empty()) {
-        error = "no folder given";
-        return false;
-    }
+    // As find and fd do, no FOLDER means the current folder.
+    if (options.Folders.empty() && !options.Help && !options.Version) options.Folders.emplace_back(".");
     return true;
 }
 
@@ -219,11 +266,17 @@ private:
 // the program to stop, nothing more is printed.
 class TListingPrinter final : public TScanSink {
 public:
-    TListingPrinter(TOutput& out, char terminator, bool json, const TLongWork& work) noexcept
-        : Out_(out), Terminator_(terminator), Json_(json), Work_(work) {}
+    TListingPrinter(TOutput& out, char terminator, bool json, const TPathColors* colors, const TLongWork& work) noexcept
+        : Out_(out), Terminator_(terminator), Json_(json), Colors_(colors), Work_(work) {}
 
     void Take(std::string_view folder, std::string_view name, const TListEntry* entry) override {
         if (Work_.StopRequested()) return;
+        if (Colors_ && !Json_) {
+            Line_.clear();
+            Colors_->Append(Line_, folder, name);
+            Out_.Write(Line_, Terminator_);
+            return;
+        }
         if (!Json_ || !entry) {
             Out_.Write(folder, name, Terminator_);
             return;
@@ -242,9 +295,46 @@ private:
     TOutput& Out_;
     const char Terminator_;
     const bool Json_;
+    const TPathColors* Colors_;
     const TLongWork& Work_;
     std::string Path_, Line_;
 };
+
+// Writes the export to standard output: made whole in a private temporary folder first, as a
+// file, so that what goes out is exactly the file's bytes, then copied. 0 when written; throws
+// what the export throws, and EOSError-like text for a failed copy.
+int ExportToStandardOutput(const TResultList& list, const TCliOptions& options, TLongWork& work) {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string folder = std::string(tmp && *tmp ? tmp : "/tmp") + "/nulvane-cli.XXXXXX";
+    if (!::mkdtemp(folder.data())) throw std::runtime_error(std::string("cannot make a temporary folder: ") + std::strerror(errno));
+    // The name an HTML report shows as its title.
+    const std::string file = folder + "/list." + (options.ExportExcel ? std::string("xls") : options.ExportFormatName);
+    const TScopeGuard removed([&] {
+        ::unlink(file.c_str());
+        ::rmdir(folder.c_str());
+    });
+    if (options.ExportExcel)
+        ExportListToExcelFile(list, file, true, work);
+    else
+        ExportListToFile(list, *options.Export, file, true, work);
+    const TFd in(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!in) throw std::runtime_error(std::strerror(errno));
+    std::fflush(stdout);
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        const ssize_t got = ::read(in.Get(), buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) throw std::runtime_error(std::strerror(errno));
+        if (got == 0) break;
+        for (ssize_t at = 0; at < got;) {
+            const ssize_t put = ::write(STDOUT_FILENO, buffer.data() + at, static_cast<std::size_t>(got - at));
+            if (put < 0 && errno == EINTR) continue;
+            if (put < 0) throw std::runtime_error(std::string("cannot write to standard output: ") + std::strerror(errno));
+            at += put;
+        }
+    }
+    return 0;
+}
 
 // Writes the list to the export file: 0 when written, 1 (with one line on standard error) when
 // the file exists without --force or cannot be written. A stopped export says nothing: the
@@ -252,6 +342,7 @@ private:
 int ExportStep(const TResultList& list, const TCliOptions& options, TLongWork& work) {
     const std::string file = EscapeForTerminal(options.ExportFile);
     try {
+        if (options.ExportFile == "-") return ExportToStandardOutput(list, options, work);
         const bool written = options.ExportExcel
                                  ? ExportListToExcelFile(list, options.ExportFile, options.Force, work)
                                  : ExportListToFile(list, *options.Export, options.ExportFile, options.Force, work);
@@ -287,16 +378,19 @@ struct TScanGaps {
 // standard error; either makes the run fail.
 template <class TScan>
 TScanGaps ScanEachFolder(const std::vector<std::string>& folders, int& status, std::string_view outOfMemoryNote,
-                         TScan scan) {
+                         TProgress& progress, TScan scan) {
     TScanGaps gaps;
     for (const std::string& folder : folders) {
         EndIfSignalled();
-        if (!IsFolder(folder)) {
+        bool isFolder = false;
+        progress.Erased([&] { isFolder = IsFolder(folder); });
+        if (!isFolder) {
             status = 1;
             gaps.Missing = true;
             continue;
         }
         if (scan(folder)) {
+            progress.Hide();
             std::fprintf(stderr, "nulvane-cli: out of memory while scanning '%s': the list is incomplete%.*s\n",
                          EscapeForTerminal(folder).c_str(), static_cast<int>(outOfMemoryNote.size()),
                          outOfMemoryNote.data());
@@ -335,7 +429,8 @@ int ReportRecovery(const TRecovery& recovery) {
 // Deletes every listed file that no keep rule holds, as "Delete &All" does once the question is
 // answered Yes (or moves it to the trash); 1 when a file was kept for another reason or a stop left
 // files undeleted. Each file a rule held is named with its rule, and counted apart.
-int DeleteStep(TResultList& list, const TCliOptions& options, const TKeepRules& rules, TLongWork& work) {
+int DeleteStep(TResultList& list, const TCliOptions& options, const TKeepRules& rules, TLongWork& work,
+               TProgress& progress) {
     if (list.Empty()) {
         std::fputs("nulvane-cli: no empty files to delete\n", stderr);
         return 0;
@@ -347,8 +442,7 @@ int DeleteStep(TResultList& list, const TCliOptions& options, const TKeepRules& 
         toDelete += !held;
     }
     if (toDelete > 0) {
-        const std::string count = std::to_string(toDelete);
-        const std::string question = options.Trash ? "Move " + count + " files to the trash?" : "Delete " + count + " files?";
+        const std::string question = options.Trash ? "Move " + Files(toDelete) + " to the trash?" : "Delete " + Files(toDelete) + "?";
         if (DesktopServices().MessageBox(question, "Warning", TMessageButtons::YesNo, TMessageIcon::Question,
                                          nullptr) != TMessageResult::Yes) {
             EndIfSignalled();
@@ -357,7 +451,9 @@ int DeleteStep(TResultList& list, const TCliOptions& options, const TKeepRules& 
         }
     }
     EndIfSignalled();
+    progress.Show(TProgressStage::Deleting);
     const TDeleteSummary summary = DeleteCheckedEntries(list, work, {.ToTrash = options.Trash});
+    progress.Hide();
     EndIfSignalled();
     if (summary.JournalError != 0)
         std::fprintf(stderr, "nulvane-cli: cannot keep the deletion's journal in '%s': %s; had it been killed, files could "
@@ -386,8 +482,8 @@ int DeleteStep(TResultList& list, const TCliOptions& options, const TKeepRules& 
         if (!kept.Result.KeptAs.empty()) line += " (now named " + EscapeForTerminal(kept.Result.KeptAs) + ")";
         std::fprintf(stderr, "%s\n", line.c_str());
     }
-    std::string line = "nulvane-cli: " + std::string(options.Trash ? "moved " : "deleted ") +
-                       std::to_string(summary.Deleted) + (options.Trash ? " files to the trash" : " files");
+    std::string line = "nulvane-cli: " + std::string(options.Trash ? "moved " : "deleted ") + Files(summary.Deleted) +
+                       (options.Trash ? " to the trash" : "");
     if (summary.Missing > 0) line += ", " + std::to_string(summary.Missing) + " already gone";
     if (!summary.Kept.empty()) line += ", " + std::to_string(summary.Kept.size()) + " kept";
     if (held > 0) line += ", " + std::to_string(held) + " kept by rules";
@@ -409,7 +505,13 @@ int main(int argc, char** argv) try {
     TCliOptions options;
     std::string error;
     if (!ParseArguments(argc, argv, options, error)) {
-        std::fprintf(stderr, "nulvane-cli: %s; %.*s", error.c_str(), static_cast<int>(Usage.size()), Usage.data());
+        std::fprintf(stderr, "nulvane-cli: %s\nTry 'nulvane-cli --help' for more information.\n", error.c_str());
+        return 2;
+    }
+    if (options.ExportExcel && options.ExportFile == "-" && ::isatty(STDOUT_FILENO) == 1) {
+        std::fputs("nulvane-cli: an xls workbook is not written to a terminal; redirect standard output or name a "
+                   "file\nTry 'nulvane-cli --help' for more information.\n",
+                   stderr);
         return 2;
     }
     if (options.Help) {
@@ -454,6 +556,15 @@ int main(int argc, char** argv) try {
     walk.Work = &work;
     walk.OneFileSystem = options.OneFileSystem;
     walk.FollowFolderLinks = !options.NoFollow;
+    walk.MaxDepth = options.MaxDepth;
+    walk.MinDepth = options.MinDepth;
+    if (options.ChangedWithin) walk.WrittenSince = TFileTime{options.ChangedWithin->Seconds, options.ChangedWithin->Nanoseconds};
+    if (options.ChangedBefore) walk.WrittenBefore = TFileTime{options.ChangedBefore->Seconds, options.ChangedBefore->Nanoseconds};
+    const bool streamed = !options.Sort && !options.Export && !options.ExportExcel && !options.Delete;
+    // The progress line shares standard error's terminal; a list streaming to the same terminal
+    // is its own progress.
+    TProgress progress(work, STDERR_FILENO,
+                       !options.NoProgress && ::isatty(STDERR_FILENO) == 1 && !(streamed && ::isatty(STDOUT_FILENO) == 1));
     if (!options.Exclude.empty()) {
         walk.Exclude = [&globs = options.Exclude](std::string_view path, bool folder) {
             return std::any_of(globs.begin(), globs.end(), [&](const TPathGlob& glob) { return glob.Matches(path, folder); });
@@ -461,31 +572,41 @@ int main(int argc, char** argv) try {
     }
     // A folder given up because descriptors or memory ran short leaves a gap in the list: say
     // which, and fail, rather than pass an incomplete list off as complete.
-    walk.OnGivenUp = [&status](const std::string& folder, int number) {
-        std::fprintf(stderr, "nulvane-cli: %s: given up: %s\n", EscapeForTerminal(folder).c_str(), std::strerror(number));
+    walk.OnGivenUp = [&status, &progress](const std::string& folder, int number) {
+        progress.Erased([&] {
+            std::fprintf(stderr, "nulvane-cli: %s: given up: %s\n", EscapeForTerminal(folder).c_str(), std::strerror(number));
+        });
         status = 1;
     };
     // So does a folder that could not be read, named as find names it.
-    walk.OnUnreadable = [&status](const std::string& folder, int number) {
+    walk.OnUnreadable = [&status, &progress](const std::string& folder, int number) {
         const std::string_view shown = folder.size() > 1 ? std::string_view(folder).substr(0, folder.size() - 1) : folder;
-        std::fprintf(stderr, "nulvane-cli: cannot read '%s': %s\n", EscapeForTerminal(shown).c_str(), std::strerror(number));
+        progress.Erased([&] {
+            std::fprintf(stderr, "nulvane-cli: cannot read '%s': %s\n", EscapeForTerminal(shown).c_str(), std::strerror(number));
+        });
         status = 1;
     };
     // What lies in the trash is other deletions' originals: a folder there is not scanned.
-    walk.OnInTrash = [&status](const std::string& folder) {
+    walk.OnInTrash = [&status, &progress](const std::string& folder) {
         const std::string_view shown = folder.size() > 1 ? std::string_view(folder).substr(0, folder.size() - 1) : folder;
-        std::fprintf(stderr, "nulvane-cli: %s: in the trash, not scanned\n", EscapeForTerminal(shown).c_str());
+        progress.Erased([&] {
+            std::fprintf(stderr, "nulvane-cli: %s: in the trash, not scanned\n", EscapeForTerminal(shown).c_str());
+        });
         status = 1;
     };
     const char terminator = options.NulTerminated ? '\0' : '\n';
     const TEntryOptions entryOptions{.ExactTimes = options.Json};
-    if (!options.Sort && !options.Export && !options.ExportExcel && !options.Delete) {
+    const bool colored = !options.Json && ColorWanted(options.Color, ::isatty(STDOUT_FILENO) == 1, std::getenv("NO_COLOR"));
+    const TPathColors colors(colored ? std::getenv("LS_COLORS") : nullptr);
+    if (streamed) {
         // Nothing needs the whole list: each file goes out as soon as its place is final.
         TOutput out(stdout);
-        TListingPrinter printer(out, terminator, options.Json, work);
-        ScanEachFolder(options.Folders, status, "", [&](const std::string& folder) {
+        TListingPrinter printer(out, terminator, options.Json, colored ? &colors : nullptr, work);
+        progress.Show(TProgressStage::Scanning);
+        ScanEachFolder(options.Folders, status, "", progress, [&](const std::string& folder) {
             return StreamFolder(folder, printer, walk, options.Json, entryOptions).OutOfMemory;
         });
+        progress.Hide();
         EndIfSignalled();
         if (!out.Finish()) {
             EndIfSignalled();
@@ -498,8 +619,9 @@ int main(int argc, char** argv) try {
     TResultList list;
     // A FOLDER missing, or a scan short of memory: the list is not what was asked for, and no export
     // replaces an earlier one with it.
+    progress.Show(TProgressStage::Scanning);
     const TScanGaps gaps =
-        ScanEachFolder(options.Folders, status, mayDelete ? "; nothing deleted" : "", [&](const std::string& folder) {
+        ScanEachFolder(options.Folders, status, mayDelete ? "; nothing deleted" : "", progress, [&](const std::string& folder) {
             const std::size_t before = list.Count();
             if (ScanFolder(list, folder, walk, entryOptions).OutOfMemory) return true;
             rules.Hold(list, before);
@@ -510,7 +632,11 @@ int main(int argc, char** argv) try {
     if (gaps.OutOfMemory) mayDelete = false;
     const bool incomplete = gaps.Missing || gaps.OutOfMemory;
     EndIfSignalled();
-    if (options.Sort) SortListByField(list, FieldNames[options.Sort->Field], options.Sort->Descending);
+    if (options.Sort) {
+        progress.Show(TProgressStage::Sorting);
+        SortListByField(list, FieldNames[static_cast<std::size_t>(options.Sort->Field)], options.Sort->Descending);
+    }
+    progress.Hide();
     EndIfSignalled();
     if (options.Export || options.ExportExcel) {
         if (incomplete) {
@@ -520,12 +646,15 @@ int main(int argc, char** argv) try {
             return 1;
         }
         RegisterSpreadsheetServer();
-        if (ExportStep(list, options, work) != 0) {
+        progress.Show(TProgressStage::Exporting);
+        const int exported = ExportStep(list, options, work);
+        progress.Hide();
+        if (exported != 0) {
             // The record of what was found did not get written: delete nothing.
             if (mayDelete) std::fputs("nulvane-cli: nothing deleted\n", stderr);
             return 1;
         }
-        return mayDelete ? std::max(status, DeleteStep(list, options, rules, work)) : status;
+        return mayDelete ? std::max(status, DeleteStep(list, options, rules, work, progress)) : status;
     }
 
     TOutput out(stdout);
@@ -537,6 +666,12 @@ int main(int argc, char** argv) try {
             line.clear();
             AppendEntryJson(line, entry.Record, texts.FullPath(entry));
             out.Write(line, '\n');
+        } else if (colored) {
+            const std::string_view path = texts.FullPath(entry);
+            const std::size_t slash = path.rfind('/') + 1;  // npos + 1: no folder part
+            line.clear();
+            colors.Append(line, path.substr(0, slash), path.substr(slash));
+            out.Write(line, terminator);
         } else {
             out.Write(texts.FullPath(entry), terminator);
         }
@@ -547,7 +682,7 @@ int main(int argc, char** argv) try {
         if (mayDelete) std::fputs("nulvane-cli: nothing deleted\n", stderr);
         return 1;
     }
-    return mayDelete ? std::max(status, DeleteStep(list, options, rules, work)) : status;
+    return mayDelete ? std::max(status, DeleteStep(list, options, rules, work, progress)) : status;
 } catch (const std::bad_alloc&) {
     // Whatever ran short (a sort, an export, the deletion), it is said, never a crash.
     std::fputs("nulvane-cli: out of memory\n", stderr);

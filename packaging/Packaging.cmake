@@ -63,6 +63,27 @@ if(UNIX)
   file(WRITE ${nulvane_generated}/conffiles "/etc/nulvane/TallyscopeConfig.xml\n")
   set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${nulvane_generated}/conffiles)
 
+  # Shell completion for nulvane-cli, from the same table, where each shell looks for it.
+  add_executable(nulvane-completion ${nulvane_packaging}/Completion.cpp)
+  target_link_libraries(nulvane-completion PRIVATE nulvane_cli_options)
+  set_target_properties(nulvane-completion PROPERTIES AUTOMOC OFF)
+  foreach(shell_file bash:nulvane-cli zsh:_nulvane-cli fish:nulvane-cli.fish)
+    string(REPLACE ":" ";" shell_file ${shell_file})
+    list(GET shell_file 0 shell)
+    list(GET shell_file 1 file)
+    add_custom_command(
+      OUTPUT ${nulvane_generated}/completion/${shell}/${file}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${nulvane_generated}/completion/${shell}
+      COMMAND nulvane-completion ${shell} ${nulvane_generated}/completion/${shell}/${file}
+      DEPENDS nulvane-completion
+      COMMENT "Completion for ${shell}"
+      VERBATIM)
+    list(APPEND nulvane_docs ${nulvane_generated}/completion/${shell}/${file})
+  endforeach()
+  install(FILES ${nulvane_generated}/completion/bash/nulvane-cli DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+  install(FILES ${nulvane_generated}/completion/zsh/_nulvane-cli DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions)
+  install(FILES ${nulvane_generated}/completion/fish/nulvane-cli.fish DESTINATION ${CMAKE_INSTALL_DATADIR}/fish/vendor_completions.d)
+
   # Built with nulvane-cli, so that `cmake --install` finds the pages after any build of it.
   add_custom_target(nulvane_docs ALL DEPENDS ${nulvane_docs})
   add_dependencies(nulvane-cli nulvane_docs)

@@ -45,9 +45,11 @@
 // folder reads (and between two batches of a large folder), hands over what it found in the usual
 // order and returns within a fraction of a second. It counts folders read and files taken into
 // that job's counts once per folder or batch, never per file.
+#include <compare>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -61,6 +63,7 @@ struct TFileTime {
     std::int64_t Seconds = 0;
     std::uint32_t Nanoseconds = 0;
     friend bool operator==(const TFileTime&, const TFileTime&) = default;
+    friend auto operator<=>(const TFileTime&, const TFileTime&) = default;
 };
 
 struct TFileStat {
@@ -174,6 +177,15 @@ struct TWalkOptions {
     // names a folder; the walked folder itself is never asked about. Called on any walking thread,
     // from several at once. None: nothing is left out, at no cost.
     std::function<bool(std::string_view relativePath, bool isFolder)> Exclude = nullptr;
+    // Depth limits, counted as fd counts them: 1 is the walked folder's own files, 2 those of its
+    // subfolders. A file deeper than MaxDepth or shallower than MinDepth is not offered, and no
+    // folder is entered whose files would all lie deeper than MaxDepth. 0: no limit.
+    unsigned MaxDepth = 0;
+    unsigned MinDepth = 0;
+    // Only files whose write time is at or after WrittenSince and before WrittenBefore are offered
+    // to the visitor. None: no bound.
+    std::optional<TFileTime> WrittenSince = std::nullopt;
+    std::optional<TFileTime> WrittenBefore = std::nullopt;
     // The job the walk works for: its stop request ends the walk early, and its Folders and Found
     // counts grow as folders are read and files taken. None: the walk runs to its end uncounted.
     TLongWork* Work = nullptr;

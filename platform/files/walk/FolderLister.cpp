@@ -84,6 +84,9 @@ void TFolderLister::ListFolder(TNode& node, TThreadState& state, TScratch& scrat
     if (!Claim(node)) return;
 
     node.First = state.ItemCount;
+    scratch.FileDepth = 1;
+    if (Options_.MaxDepth != 0 || Options_.MinDepth != 0)
+        for (const TNode* up = node.Parent; up; up = up->Parent) ++scratch.FileDepth;
     scratch.Children.clear();
     scratch.PathNode = nullptr;  // a node given back may come again at the same address
     char* const listing = reinterpret_cast<char*>(scratch.Listing.get());
@@ -230,6 +233,7 @@ bool TFolderLister::LeadsInside(int folderFd, const char* name, TIdentity target
 }
 
 void TFolderLister::AddSubfolder(TNode& node, std::string_view name, bool throughLink, TScratch& scratch) {
+    if (Options_.MaxDepth != 0 && scratch.FileDepth >= Options_.MaxDepth) return;  // its files would be too deep
     TNode* child = Tree_.Pool.Allocate(name);
     child->Parent = &node;
     child->ThroughLink = throughLink;
@@ -241,7 +245,10 @@ void TFolderLister::AddSubfolder(TNode& node, std::string_view name, bool throug
 
 void TFolderLister::OfferFile(TNode& node, std::string_view name, const TFileStat& stat, TThreadState& state,
                               TScratch& scratch) {
-    if (!Visitor_.Wants(stat)) return;
+    if (scratch.FileDepth < Options_.MinDepth || !Visitor_.Wants(stat)) return;
+    if ((Options_.WrittenSince && stat.Write < *Options_.WrittenSince) ||
+        (Options_.WrittenBefore && !(stat.Write < *Options_.WrittenBefore)))
+        return;
     if (scratch.PathNode != &node) {
         Tree_.ComposePath(node, scratch.Path);
         scratch.PathNode = &node;

@@ -40,6 +40,7 @@ struct TScratch {
     const TNode* PathNode = nullptr;
     std::size_t PathLength = 0;
     std::vector<TNode*> Children;
+    unsigned FileDepth = 1;  // of the files in the folder being listed (1: the walked folder's)
 };
 
 class TFolderLister {
