@@ -18,6 +18,7 @@
 
 #include "core/ResultList.h"
 #include "platform/files/FileRemoval.h"
+#include "platform/files/TrashRestore.h"
 
 namespace nulvane {
 
@@ -38,10 +39,19 @@ struct TDeleteSummary {
     std::string JournalFolder;
 };
 
+// A file a deletion moved to the trash, and the entry it had in the list: what taking it back
+// needs.
+struct TTrashedEntry {
+    TTrashedFile File;
+    TListEntry Entry;
+};
+
 struct TDeleteOptions {
     // Move each file to the trash of its file system instead of deleting it; a file whose file
     // system has no usable trash is kept.
     bool ToTrash = false;
+    // With ToTrash, when given: gets each file moved to the trash with its entry, in list order.
+    std::vector<TTrashedEntry>* Trashed = nullptr;
 };
 
 // Deletes the file at `path` when it is still the empty regular file `identity` names.
