@@ -20,9 +20,11 @@ int OpenFolder(int parent, const char* name, bool follow) noexcept {
     return fd;
 }
 
+// Whether `name` is still the empty file moved to the trash. Its size counts too: a file put in its
+// place after it was removed may get its inode number again.
 bool IsFile(int folderFd, const char* name, std::uint64_t device, std::uint64_t inode) noexcept {
     struct stat st;
-    return ::fstatat(folderFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+    return ::fstatat(folderFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) && st.st_size == 0 &&
            static_cast<std::uint64_t>(st.st_dev) == device && static_cast<std::uint64_t>(st.st_ino) == inode;
 }
 

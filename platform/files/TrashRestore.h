@@ -2,7 +2,8 @@
 // Taking files back out of the trash they were just moved to: the window's undo of a deletion to
 // the trash. Each file moved there is remembered with where it went (the trash folder and its
 // entry's name) and what it was (its path, device and inode); putting it back renames the entry
-// to its old path, never replacing anything, only while the entry is still that very file, and
+// to its old path, never replacing anything, only while the entry is still that very file (the
+// empty regular file of that device and inode), and
 // removes its info file. A file never leaves its file system: the entry and its old folder lie on
 // one, and a rename is all it takes.
 #include <cstdint>
