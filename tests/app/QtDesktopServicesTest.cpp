@@ -140,6 +140,7 @@ TEST(QtDesktopServices, EveryExportOfTheWindowWritesItsFileFromTheWorkerThread) 
     services.Folder = dir.Str();
     const TDesktopServicesScope scope(services);
     form.show();
+    QApplication::processEvents();
     form.DropFolders({dir.Str() + "/f"});
     ASSERT_EQ(form.VT.Count(), 1u);
     for (QAction* action : form.Popup().actions()) action->trigger();
@@ -275,3 +276,52 @@ TEST(QtDesktopServices, TheFileManagerOnTheBusShowsTheFileWithItsBytes) {
 }
 
 }  // namespace
+
+// While a box is open on the window's thread and no worker holds the list, a list frozen for the
+// command paints its texts and check boxes; it is frozen again once the box closes. The box is
+// wide enough for its caption.
+TEST(QtDesktopServices, AListFrozenForACommandPaintsWhileItsMessageIsOpen) {
+    test::QtApp();
+    const test::TConfigFolder dir;
+    dir.Write("f/a.txt");
+    TFMMain form;
+    TWaitForm wait(&form);
+    TQtDesktopServices services(wait);
+    const TDesktopServicesScope scope(services);
+    form.show();
+    QApplication::processEvents();
+    form.DropFolders({dir.Str() + "/f"});
+    ASSERT_EQ(form.VT.Count(), 1u);
+    TListView& view = form.ListView();
+    view.Freeze();
+    QString painted;
+    int boxWidth = 0, captionWidth = 0;
+    QTimer look;
+    look.setInterval(5);
+    const auto deadline = std::chrono::steady_clock::now() + 1min;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(widget);
+            if (!box || !box->isVisible()) continue;
+            look.stop();
+            painted = view.model()->data(view.model()->index(0, 0)).toString();
+            boxWidth = box->width();
+            QFont title = box->font();
+            title.setBold(true);
+            captionWidth = QFontMetrics(title).horizontalAdvance(box->windowTitle());
+            box->accept();
+            return;
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            look.stop();
+            ADD_FAILURE() << "the message box never opened";
+        }
+    });
+    look.start();
+    const std::string caption = "A caption far longer than the short text under it";
+    services.MessageBox("Done", caption, TMessageButtons::Ok, TMessageIcon::None, &form);
+    EXPECT_EQ(painted, "a.txt");
+    EXPECT_GT(boxWidth, captionWidth);
+    EXPECT_TRUE(view.Model().Frozen());
+    view.Thaw();
+}
