@@ -116,7 +116,7 @@ private:
     std::vector<QPointer<QWindow>> Handles_;
 };
 
-// While a box is open and no worker holds the list, the frozen result lists of the program paint
+// While a box or dialog is open and no worker holds the list, the frozen result lists of the program paint
 // as usual: a list frozen for a command that ends with a message ("Export Finished") must not look
 // emptied behind it. Each is frozen again as it was once the box closes.
 class TPaintWhileOpen {
@@ -260,6 +260,7 @@ std::string TQtDesktopServices::SaveFileName(const std::string& defaultExt, cons
             filters << QStringLiteral("%1 (%2)").arg(parts[i], QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' ')));
         if (!filters.isEmpty()) dialog.setNameFilters(filters);
         if (!initialFileName.empty()) dialog.selectFile(DisplayText(initialFileName));
+        const TPaintWhileOpen paint(Running_ != nullptr);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::string();
         return PathBytes(dialog.selectedFiles().constFirst());
     });
