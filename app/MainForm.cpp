@@ -23,6 +23,7 @@
 
 #include "app/About.h"
 #include "app/ErrorHandler.h"
+#include "app/FolderPath.h"
 #include "app/Icons.h"
 #include "core/Product.h"
 #include "app/QtDesktopServices.h"
@@ -62,36 +63,17 @@ public:
 
 constexpr TColor HeaderColor = 0x00FFAA7Bu;  // red 123, green 170, blue 255
 
-// A folder named on the command line, taken from the working folder when relative. "." components
-// and doubled separators go; ".." stays, since after a link it need not lead where the text does.
-std::string AbsolutePath(const std::string& path) {
-    std::error_code error;
-    const std::filesystem::path given(path);
-    if (path.empty() || given.is_absolute()) return path;
-    const std::filesystem::path working = std::filesystem::current_path(error);
-    if (error) return path;
-#ifdef _WIN32
-    return (working / given).lexically_normal().string();
-#else
-    const std::string joined = working.string() + "/" + path;
-    std::string absolute;
-    for (std::size_t at = 0; at < joined.size();) {
-        std::size_t end = joined.find('/', at);
-        if (end == std::string::npos) end = joined.size();
-        const std::string_view part(joined.data() + at, end - at);
-        if (!part.empty() && part != ".") (absolute += '/') += part;
-        at = end + 1;
-    }
-    return absolute.empty() ? std::string("/") : absolute;
-#endif
-}
-
 // The local folders among dropped URLs, in drop order, each path whole.
 std::vector<std::string> LocalPaths(const QList<QUrl>& urls) {
     std::vector<std::string> paths;
     for (const QUrl& url : urls)
         if (url.isLocalFile()) paths.push_back(PathBytes(url.toLocalFile()));
     return paths;
+}
+
+// A folder path as the walk reports it, without the separator it ends in.
+std::string WithoutEndSeparator(const std::string& folder) {
+    return folder.size() > 1 && folder.back() == '/' ? folder.substr(0, folder.size() - 1) : folder;
 }
 
 }  // namespace
@@ -233,6 +215,20 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
     StatusPanel1->setFixedWidth(50);
     statusBar()->addWidget(StatusPanel0);
     statusBar()->addWidget(StatusPanel1);
+    // Beside the panels, shown only while there is something to take back.
+    btnUndo = new QToolButton(this);
+    btnUndo->setText(QStringLiteral("Undo"));
+    btnUndo->setToolTip(QStringLiteral("Take the files just moved to the trash back (Ctrl+Z)"));
+    btnUndo->setAutoRaise(true);
+    btnUndo->setVisible(false);
+    statusBar()->addPermanentWidget(btnUndo);
+    connect(btnUndo, &QToolButton::clicked, this, [this] { RunCommand([this] { UndoClick(); }); });
+    acUndo = new QAction(QStringLiteral("Undo"), this);
+    acUndo->setShortcut(QKeySequence::Undo);
+    acUndo->setShortcutContext(Qt::WindowShortcut);
+    acUndo->setEnabled(false);
+    addAction(acUndo);
+    connect(acUndo, &QAction::triggered, this, [this] { RunCommand([this] { UndoClick(); }); });
 
     for (const auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
         connect(&ListView_->Model(), signal, this, &TFMMain::UpdateStatus);
@@ -312,7 +308,7 @@ void TFMMain::ScanStartFolders() {
 }
 
 void TFMMain::SetStartFolders(std::vector<std::string> folders) {
-    for (std::string& folder : folders) folder = AbsolutePath(folder);
+    for (std::string& folder : folders) folder = CleanFolderPath(folder);
     StartFolders_ = std::move(folders);
 }
 
@@ -373,6 +369,11 @@ void TFMMain::ScanInto(TScanOutcome& outcome, const std::string& folder, TLongWo
     const std::size_t before = VT.Count();
     TWalkOptions options = Options_.WalkOptions();
     options.Work = &work;
+    // Called on the scanning thread, in listing order; the outcome is read once the scan is over.
+    options.OnUnreadable = options.OnGivenUp = [&outcome](const std::string& path, int) {
+        outcome.UnreadableFolders.push_back(WithoutEndSeparator(path));
+    };
+    options.OnInTrash = [&outcome](const std::string& path) { outcome.InTrash.push_back(WithoutEndSeparator(path)); };
     const TScanReport report = Scan(VT, folder, options);
     outcome.Held += KeepRules_->Hold(VT, before);
     outcome.Listed += report.Listed;
@@ -395,8 +396,9 @@ void TFMMain::LoadKeepRulesFor(TScanOutcome& outcome) {
 }
 
 void TFMMain::btnOpenClick() {
-    const std::string folder = DesktopServices().PickFolder(OwnerOf(this));
+    const std::string folder = CleanFolderPath(DesktopServices().PickFolder(OwnerOf(this)));
     if (!folder.empty()) {
+        EndUndo();
         repaint();
         ShowWaitForm(true, false);
         struct THide {
@@ -407,12 +409,13 @@ void TFMMain::btnOpenClick() {
         TScanOutcome outcome;
         LoadKeepRulesFor(outcome);
         LongWork([&](TLongWork& work) { ScanInto(outcome, folder, work); });
-        SetOutcome(JoinedTexts(recovered, ScanOutcomeText(outcome)));
+        SetOutcome(JoinedTexts(recovered, ScanOutcomeText(outcome)), ScanDetailsText(outcome));
     }
     SortList();
 }
 
 void TFMMain::BitBtn1Click() {
+    EndUndo();  // the entries it would put back referred to folders the list no longer holds
     VT.Clear();
     SetOutcome({});
 }
@@ -423,9 +426,11 @@ void TFMMain::btnDeleteClick() {
         return;
     const std::size_t focused = VT.FocusedEntry();
     if (focused == NoEntry) return;
+    EndUndo();
     const std::string recovered = RecoverDeletions();
     TRemoveResult result;
-    LongWork([&](TLongWork&) { result = DeleteEntry(VT, focused, {.ToTrash = Options_.MoveToTrash}); });
+    const TDeleteOptions options = DeleteOptions();
+    LongWork([&](TLongWork&) { result = DeleteEntry(VT, focused, options); });
     TDeleteOutcome outcome;
     (result.Outcome == TRemoveOutcome::Deleted ? outcome.Deleted
      : result.Outcome == TRemoveOutcome::Missing ? outcome.Missing
@@ -444,14 +449,51 @@ void TFMMain::btnDelAllClick() {
         ~THide() { ShowWaitForm(false, false); }
     } hide;
     SetWaitMessage(DeletingFilesText);
+    EndUndo();
     const std::string recovered = RecoverDeletions();
     TDeleteSummary summary;
-    LongWork([&](TLongWork& work) { summary = DeleteCheckedEntries(VT, work, {.ToTrash = Options_.MoveToTrash}); });
+    const TDeleteOptions options = DeleteOptions();
+    LongWork([&](TLongWork& work) { summary = DeleteCheckedEntries(VT, work, options); });
     TDeleteOutcome outcome{summary.Deleted, summary.Missing, summary.Kept.size(), summary.Stopped, {}};
     if (summary.Kept.size() == 1) outcome.KeptReason = summary.Kept.front().Result.ReasonText();
     outcome.ToTrash = Options_.MoveToTrash;
     if (summary.JournalError != 0) outcome.JournalProblem = std::strerror(summary.JournalError);
     SetOutcome(JoinedTexts(recovered, DeleteOutcomeText(outcome)));
+}
+
+TDeleteOptions TFMMain::DeleteOptions() {
+    return {.ToTrash = Options_.MoveToTrash, .Trashed = Options_.MoveToTrash ? &Undo_ : nullptr};
+}
+
+void TFMMain::EndUndo() {
+    Undo_.clear();
+    Undo_.shrink_to_fit();
+}
+
+void TFMMain::UndoClick() {
+    if (Busy_ || Undo_.empty()) return;
+    std::vector<TTrashedEntry> undo = std::exchange(Undo_, {});
+    TUndoOutcome outcome;
+    LongWork([&](TLongWork&) {
+        const TResultList::TUpdateScope update(VT);
+        for (TTrashedEntry& trashed : undo) {
+            const TRestoreResult result = RestoreFromTrash(trashed.File);
+            switch (result.Outcome) {
+            case TRestoreOutcome::Restored:
+                ++outcome.Restored;
+                VT.Append(std::move(trashed.Entry));
+                break;
+            case TRestoreOutcome::NameTaken: outcome.NameTaken.push_back(trashed.File.Path); break;
+            case TRestoreOutcome::Gone: ++outcome.Gone; break;
+            case TRestoreOutcome::Failed:
+                if (outcome.Failed++ == 0) outcome.FailedReason = std::strerror(result.Error);
+                break;
+            }
+        }
+    });
+    SetOutcome(UndoOutcomeText(outcome), UndoDetailsText(outcome));
+    // The entries come back at the end; a sorted list puts them in their places again.
+    if (outcome.Restored > 0 && VT.Header().SortColumn() != NoColumn) SortList();
 }
 
 void TFMMain::cbCheckAllClick() {
@@ -482,15 +524,28 @@ std::string TFMMain::RecoverDeletions() {
     return JoinedTexts(std::exchange(Recovered_, {}), RecoveryText(recovery));
 }
 
-void TFMMain::SetOutcome(std::string outcome) {
+void TFMMain::SetOutcome(std::string outcome, std::string details) {
     Outcome_ = std::move(outcome);
+    OutcomeDetails_ = std::move(details);
     UpdateStatus();
 }
 
 void TFMMain::UpdateStatus() {
+    const bool undo = !Undo_.empty() && !Busy_;
+    btnUndo->setVisible(undo);
+    acUndo->setEnabled(undo);
     // While long work changes the list, its count is not read; the panel catches up afterwards.
     if (ListView_->Model().Frozen()) return;
-    StatusPanel0->setText(DisplayText(nulvane::StatusText(VT.Count(), Outcome_)));
+    StatusText_ = DisplayText(nulvane::StatusText(VT.Count(), Outcome_));
+    const int room = StatusPanel0->contentsRect().width() - 2 * StatusPanel0->margin();
+    const QString shown = StatusPanel0->fontMetrics().elidedText(StatusText_, Qt::ElideRight, room);
+    StatusPanel0->setText(shown);
+    QString hint = shown != StatusText_ ? StatusText_ : QString();
+    if (!OutcomeDetails_.empty()) {
+        if (!hint.isEmpty()) hint += QLatin1Char('\n');
+        hint += DisplayText(OutcomeDetails_).trimmed();
+    }
+    StatusPanel0->setToolTip(hint);
 }
 
 void TFMMain::HelpClick() { DesktopServices().OpenUrl(std::string(MakerWebAddress)); }
@@ -502,8 +557,11 @@ void TFMMain::AboutClick() {
 
 void TFMMain::ExitClick() { close(); }
 
-void TFMMain::DropFolders(const std::vector<std::string>& paths) {
+void TFMMain::DropFolders(const std::vector<std::string>& given) {
     if (!DropsAccepted_) return;
+    std::vector<std::string> paths;
+    for (const std::string& path : given) paths.push_back(CleanFolderPath(path));
+    EndUndo();
     ShowWaitForm(true, false);
     struct THide {
         ~THide() { ShowWaitForm(false, false); }
@@ -515,7 +573,7 @@ void TFMMain::DropFolders(const std::vector<std::string>& paths) {
         const TResultList::TUpdateScope update(VT);
         for (const std::string& path : paths) ScanInto(outcome, path, work);
     });
-    SetOutcome(JoinedTexts(recovered, ScanOutcomeText(outcome)));
+    SetOutcome(JoinedTexts(recovered, ScanOutcomeText(outcome)), ScanDetailsText(outcome));
 }
 
 void TFMMain::dragEnterEvent(QDragEnterEvent* event) {

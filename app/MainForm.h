@@ -8,7 +8,14 @@
 //
 // The status bar's first panel always counts the list's entries and, after a scan or a deletion,
 // says how it went: what was listed or deleted, how many entries keep rules held back, and why a
-// list is incomplete (stopped, folders unread, short of memory, a path that is no folder).
+// list is incomplete (stopped, folders unread, short of memory, a path that is no folder). A text
+// too long for the panel ends in "…"; the whole of it, with the folders that could not be read,
+// shows as the panel's hint.
+//
+// After a deletion that moved files to the trash, "Undo" in the status bar (and Ctrl+Z) takes them
+// back out, each to its own path, and puts their entries back in the list as they were; the offer
+// ends with the next scan, deletion or "&Clear All". Folders the user names are scanned under
+// their clean absolute path (app/FolderPath.h).
 //
 // Each scan command reads the keep rules afresh (core/KeepRules.h), so that what "Keep Rules..."
 // saved applies to the next scan; what is wrong with the rules file is said once, not after every
@@ -25,6 +32,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QToolButton>
 #include <QUrl>
 
 #include <functional>
@@ -35,6 +43,7 @@
 #include "app/KeepRulesForm.h"
 #include "app/ListView.h"
 #include "app/WindowOptions.h"
+#include "core/Deletion.h"
 #include "core/FileReader.h"
 #include "core/KeepRules.h"
 #include "core/ResultList.h"
@@ -74,8 +83,13 @@ public:
     bool AcceptsDroppedFolders() const noexcept { return DropsAccepted_; }
     bool Busy() const noexcept { return Busy_; }
     const TWindowOptions& Options() const noexcept { return Options_; }
-    // The status bar's first panel.
-    QString StatusText() const { return StatusPanel0->text(); }
+    // The status bar's first panel, whole: the panel shows it cut to its width.
+    QString StatusText() const { return StatusText_; }
+    QLabel& StatusPanel() const noexcept { return *StatusPanel0; }
+    // Whether "Undo" would take the last deletion's files back out of the trash.
+    bool UndoAvailable() const noexcept { return !Undo_.empty(); }
+    QToolButton& UndoButton() const noexcept { return *btnUndo; }
+    QAction& UndoAction() const noexcept { return *acUndo; }
 
     // Folders to scan once the window has been shown and painted, as if they had been dropped.
     // Relative ones are taken from the working folder now.
@@ -94,6 +108,9 @@ public:
     void btnDelAllClick();
     void cbCheckAllClick();
     void CheckSelectedClick(bool checked);
+    // Takes the files the last deletion moved to the trash back to their paths, and their entries
+    // back into the list.
+    void UndoClick();
     // Opens the keep-rules editor (window-modal; it closes itself).
     void KeepRulesClick();
     void HelpClick();
@@ -129,7 +146,12 @@ private:
     void OptionToggled();
     void DblClickEntry(TResultList& list);
     // Says how the last command went, after the count of entries; empty: nothing to add.
-    void SetOutcome(std::string outcome);
+    // `details`, one item a line, goes to the hint only.
+    void SetOutcome(std::string outcome, std::string details = {});
+    // Forgets what "Undo" would take back.
+    void EndUndo();
+    // The deletion options of the window, collecting what goes to the trash for "Undo".
+    TDeleteOptions DeleteOptions();
     // Puts back what an interrupted deletion left under private names (see DeletionJournal.h),
     // shows what could only go beside its name or not back at all, and returns the status bar's
     // words for it.
@@ -155,6 +177,11 @@ private:
     QAction* acKeepRules = nullptr;
     QLabel* StatusPanel0 = nullptr;
     QLabel* StatusPanel1 = nullptr;
+    QToolButton* btnUndo = nullptr;
+    QAction* acUndo = nullptr;
+    QString StatusText_;
+    std::string OutcomeDetails_;
+    std::vector<TTrashedEntry> Undo_;  // what the last deletion moved to the trash, in list order
     bool Shown_ = false;
     bool DropsAccepted_ = false;
     bool Busy_ = false;

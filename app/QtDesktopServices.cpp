@@ -8,6 +8,8 @@
 #include <QDesktopServices>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPointer>
@@ -21,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/ListView.h"
 #include "app/Texts.h"
 #include "platform/system/LongWork.h"
 
@@ -113,6 +116,45 @@ private:
     std::vector<QPointer<QWindow>> Handles_;
 };
 
+// While a box or dialog is open and no worker holds the list, the frozen result lists of the program paint
+// as usual: a list frozen for a command that ends with a message ("Export Finished") must not look
+// emptied behind it. Each is frozen again as it was once the box closes.
+class TPaintWhileOpen {
+public:
+    explicit TPaintWhileOpen(bool workerRunning) {
+        if (workerRunning) return;
+        for (QWidget* widget : QApplication::allWidgets()) {
+            auto* view = qobject_cast<TListView*>(widget);
+            if (!view) continue;
+            int depth = 0;
+            for (; view->Model().Frozen(); ++depth) view->Thaw();
+            if (depth > 0) Thawed_.emplace_back(view, depth);
+        }
+    }
+    ~TPaintWhileOpen() {
+        for (auto& [view, depth] : Thawed_)
+            if (view)
+                for (int i = 0; i < depth; ++i) view->Freeze();
+    }
+    TPaintWhileOpen(const TPaintWhileOpen&) = delete;
+    TPaintWhileOpen& operator=(const TPaintWhileOpen&) = delete;
+
+private:
+    std::vector<std::pair<QPointer<TListView>, int>> Thawed_;
+};
+
+// Makes the box at least as wide as its caption needs in a title bar, with room for the title
+// bar's buttons: a short text under a longer caption would otherwise cut the caption ("D…e").
+void FitCaption(QMessageBox& box) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid) return;
+    QFont title = box.font();
+    title.setBold(true);
+    const int width = QFontMetrics(title).horizontalAdvance(box.windowTitle()) + 160;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+}
+
 // A session bus to ask, without letting the D-Bus library start one of its own where there is
 // none (its X11 autolaunch).
 bool SessionBusKnown() {
@@ -176,14 +218,19 @@ TMessageResult TQtDesktopServices::MessageBox(const std::string& text, const std
     return OnUi([&] {
         QMessageBox box(IconOf(icon), QString::fromUtf8(caption.c_str()), QString::fromUtf8(text.c_str()),
                         QMessageBox::NoButton, WidgetOf(owner));
+        const auto run = [&] {
+            FitCaption(box);
+            const TPaintWhileOpen paint(Running_ != nullptr);
+            return box.exec();
+        };
         if (buttons != TMessageButtons::Ok) {
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
             box.setDefaultButton(buttons == TMessageButtons::YesNoDefaultNo ? QMessageBox::No : QMessageBox::Yes);
             box.setEscapeButton(QMessageBox::No);
-            return box.exec() == QMessageBox::Yes ? TMessageResult::Yes : TMessageResult::No;
+            return run() == QMessageBox::Yes ? TMessageResult::Yes : TMessageResult::No;
         }
         box.setStandardButtons(QMessageBox::Ok);
-        box.exec();
+        run();
         return TMessageResult::Ok;
     });
 }
@@ -213,6 +260,7 @@ std::string TQtDesktopServices::SaveFileName(const std::string& defaultExt, cons
             filters << QStringLiteral("%1 (%2)").arg(parts[i], QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' ')));
         if (!filters.isEmpty()) dialog.setNameFilters(filters);
         if (!initialFileName.empty()) dialog.selectFile(DisplayText(initialFileName));
+        const TPaintWhileOpen paint(Running_ != nullptr);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::string();
         return PathBytes(dialog.selectedFiles().constFirst());
     });

@@ -14,6 +14,22 @@ void Join(std::string& text, std::string_view part) {
     text += part;
 }
 
+// The first of `paths` and how many more there are: "/a/b (and 2 more)".
+std::string FirstOf(const std::vector<std::string>& paths) {
+    std::string text = paths.front().empty() ? std::string("\"\"") : EscapeControls(paths.front());
+    if (paths.size() > 1) text += " (and " + GroupedCount(paths.size() - 1) + " more)";
+    return text;
+}
+
+// One path a line, each after `label`, at most 20, then how many more.
+std::string PathLines(std::string_view label, const std::vector<std::string>& paths) {
+    constexpr std::size_t Shown = 20;
+    std::string text;
+    for (std::size_t i = 0; i < paths.size() && i < Shown; ++i) (text += label) += EscapeControls(paths[i]) + "\n";
+    if (paths.size() > Shown) text += "(and " + GroupedCount(paths.size() - Shown) + " more)\n";
+    return text;
+}
+
 }  // namespace
 
 std::string GroupedCount(std::uint64_t n) {
@@ -49,17 +65,39 @@ std::string ScanOutcomeText(const TScanOutcome& outcome) {
             text = "Scan finished: " + listed;
     }
     if (outcome.Held > 0) Join(text, GroupedCount(outcome.Held) + " held back by keep rules");
-    if (outcome.Unreadable > 0)
-        Join(text, CountOf(outcome.Unreadable, "folder", "folders") + " could not be read");
-    if (outcome.OutOfMemory) Join(text, "The scan ran short of memory: the list is incomplete");
-    if (!outcome.NotFolders.empty()) {
-        const std::string& first = outcome.NotFolders.front();
-        std::string notFolder = "Not a folder: " + (first.empty() ? std::string("\"\"") : EscapeControls(first));
-        if (outcome.NotFolders.size() > 1) notFolder += " (and " + GroupedCount(outcome.NotFolders.size() - 1) + " more)";
-        Join(text, notFolder);
+    if (outcome.Unreadable > 0) {
+        std::string unread = CountOf(outcome.Unreadable, "folder", "folders") + " could not be read";
+        if (!outcome.UnreadableFolders.empty()) unread += ": " + FirstOf(outcome.UnreadableFolders);
+        Join(text, unread);
     }
+    if (!outcome.InTrash.empty()) Join(text, "In the trash, not scanned: " + FirstOf(outcome.InTrash));
+    if (outcome.OutOfMemory) Join(text, "The scan ran short of memory: the list is incomplete");
+    if (!outcome.NotFolders.empty()) Join(text, "Not a folder: " + FirstOf(outcome.NotFolders));
     if (!outcome.KeepRulesNote.empty()) Join(text, EscapeControls(outcome.KeepRulesNote));
     return text;
+}
+
+std::string ScanDetailsText(const TScanOutcome& outcome) {
+    return PathLines("Could not be read: ", outcome.UnreadableFolders);
+}
+
+std::string UndoOutcomeText(const TUndoOutcome& outcome) {
+    std::string text = "Put back " + CountOf(outcome.Restored, "file", "files") + " from the trash";
+    if (const std::size_t taken = outcome.NameTaken.size(); taken > 0)
+        Join(text, GroupedCount(taken) + (taken == 1 ? " stays in the trash, its name is taken: "
+                                                     : " stay in the trash, their names are taken: ") +
+                       FirstOf(outcome.NameTaken));
+    if (outcome.Gone > 0) Join(text, GroupedCount(outcome.Gone) + " no longer in the trash");
+    if (outcome.Failed > 0) {
+        std::string failed = GroupedCount(outcome.Failed) + " could not be put back";
+        if (!outcome.FailedReason.empty()) failed += ": " + outcome.FailedReason;
+        Join(text, failed);
+    }
+    return text;
+}
+
+std::string UndoDetailsText(const TUndoOutcome& outcome) {
+    return PathLines("Name taken, still in the trash: ", outcome.NameTaken);
 }
 
 std::string DeleteOutcomeText(const TDeleteOutcome& outcome) {

@@ -34,14 +34,37 @@ struct TScanOutcome {
     std::vector<std::string> NotFolders;  // paths that named no folder, as given
     std::size_t Held = 0;                 // entries keep rules held back
     std::string KeepRulesNote = {};       // what is wrong with the keep rules, when it is to be said
+    std::vector<std::string> UnreadableFolders = {};  // the folders unread or given up, in the order met
+    std::vector<std::string> InTrash = {};            // folders not scanned: they lie in a trash
 };
 
 // "Scan finished: 12 files listed", "Scan stopped: 12,345 files listed, the list is incomplete",
 // followed by "3 held back by keep rules", "2 folders could not be read", "The scan ran short of
 // memory: the list is incomplete", "Not a folder: PATH" and the keep-rules note where they apply,
 // joined by "; ". Paths are shown with
-// their control characters escaped. Only paths: empty when nothing was scanned.
+// their control characters escaped. Only paths: empty when nothing was scanned. Folders that could
+// not be read are named, the first here ("2 folders could not be read: /a/b (and 1 more)") and
+// all in ScanDetailsText; so is a folder not scanned because it lies in a trash ("In the trash,
+// not scanned: PATH").
 std::string ScanOutcomeText(const TScanOutcome& outcome);
+// The folders that could not be read, one a line (at most 20, then how many more); empty when none.
+std::string ScanDetailsText(const TScanOutcome& outcome);
+
+// What taking the last deletion's files back out of the trash did.
+struct TUndoOutcome {
+    std::size_t Restored = 0;
+    std::vector<std::string> NameTaken = {};  // paths another file holds now: those stay in the trash
+    std::size_t Gone = 0;                     // no longer in the trash as they were put there
+    std::size_t Failed = 0;
+    std::string FailedReason = {};            // the first failure's reason
+};
+
+// "Put back 6 files from the trash"; "1 stays in the trash, its name is taken: PATH" (or "2 stay in
+// the trash, their names are taken: PATH (and 1 more)"); "1 no longer in the trash"; "1 could not
+// be put back: REASON"; joined by "; ".
+std::string UndoOutcomeText(const TUndoOutcome& outcome);
+// Every path whose name was taken, one a line (at most 20, then how many more).
+std::string UndoDetailsText(const TUndoOutcome& outcome);
 
 // What one deletion command did.
 struct TDeleteOutcome {

@@ -95,15 +95,27 @@ private:
 struct TDisposer {
     std::unique_ptr<TTrash> Trash;
     TDisposal ToTrash;
+    std::unique_ptr<TTrashLog> Log;  // where each file went, when the caller wants to take it back
     explicit TDisposer(const TDeleteOptions& options) {
         if (!options.ToTrash) return;
         Trash = std::make_unique<TTrash>();
-        ToTrash = [trash = Trash.get()](int folderFd, const char* asideName, const TRemoveRequest& request,
-                                        TDeletionJournal& journal) {
-            return trash->Put(folderFd, asideName, request.Path, request.Device, &journal);
+        if (options.Trashed) Log = std::make_unique<TTrashLog>();
+        ToTrash = [trash = Trash.get(), log = Log.get()](int folderFd, const char* asideName,
+                                                         const TRemoveRequest& request, TDeletionJournal& journal) {
+            TTrashEntry placed;
+            const int error = trash->Put(folderFd, asideName, request.Path, request.Device, &journal, log ? &placed : nullptr);
+            if (error == 0 && log) log->Add({std::string(request.Path), request.Device, request.Inode, std::move(placed)});
+            return error;
         };
     }
     const TDisposal* Disposal() const noexcept { return Trash ? &ToTrash : nullptr; }
+    // Hands the file of `entry` to the caller's list of trashed files, with the entry, when it went
+    // to the trash.
+    void Trashed(const TDeleteOptions& options, TListEntry&& entry) const {
+        TTrashedFile file;
+        if (Log && options.Trashed && Log->Take(entry.Identity.Device, entry.Identity.Inode, file))
+            options.Trashed->push_back({std::move(file), std::move(entry)});
+    }
 };
 
 void DeleteShare(const TResultList& list, const TRoutes& routes, TShare& share, std::vector<TEntryOutcome>& outcomes,
@@ -178,8 +190,10 @@ TRemoveResult DeleteEntry(TResultList& list, std::size_t index, const TDeleteOpt
     const TRemoveRequest request = routes.Request(entry, path);
     TRemoveResult result =
         disposer.Disposal() ? remover.Dispose(request, *disposer.Disposal()) : remover.Remove(request);
-    if (result.Removed())
+    if (result.Removed()) {
+        disposer.Trashed(options, TListEntry(list[index]));
         list.Remove(index);
+    }
     else
         list[index].Note = NoteFor(result);
     return result;
@@ -229,15 +243,20 @@ TDeleteSummary DeleteCheckedEntries(TResultList& list, TLongWork& work, const TD
 
     // Files that went leave the list even when an error stops the deletion.
     TDeleteSummary summary;
+    const std::size_t trashedBefore = options.Trashed ? options.Trashed->size() : 0;
     list.RemoveIf([&](std::size_t index, TListEntry& entry) {
         switch (outcomes[index].State) {
-        case TEntryState::Deleted: ++summary.Deleted; return true;
+        case TEntryState::Deleted:
+            ++summary.Deleted;
+            disposer.Trashed(options, std::move(entry));
+            return true;
         case TEntryState::Missing: ++summary.Missing; return true;
         case TEntryState::Kept: entry.Note = outcomes[index].Note; return false;
         case TEntryState::Untouched: summary.NotReached += entry.CheckState == TCheckState::Checked; return false;
         }
         return false;
     });
+    if (options.Trashed) std::reverse(options.Trashed->begin() + static_cast<std::ptrdiff_t>(trashedBefore), options.Trashed->end());
     for (const TShare& share : shares) {
         if (share.Error) std::rethrow_exception(share.Error);
         if (share.JournalError != 0 && summary.JournalError == 0) {

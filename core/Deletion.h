@@ -19,6 +19,7 @@
 #include "core/ResultList.h"
 #include "platform/files/FileRemoval.h"
 #include "platform/system/LongWork.h"
+#include "platform/files/TrashRestore.h"
 
 namespace nulvane {
 
@@ -39,10 +40,19 @@ struct TDeleteSummary {
     std::string JournalFolder;
 };
 
+// A file a deletion moved to the trash, and the entry it had in the list: what taking it back
+// needs.
+struct TTrashedEntry {
+    TTrashedFile File;
+    TListEntry Entry;
+};
+
 struct TDeleteOptions {
     // Move each file to the trash of its file system instead of deleting it; a file whose file
     // system has no usable trash is kept.
     bool ToTrash = false;
+    // With ToTrash, when given: gets each file moved to the trash with its entry, in list order.
+    std::vector<TTrashedEntry>* Trashed = nullptr;
 };
 
 // Deletes the entry's file and removes the entry from the list, unless the file was kept. Throws

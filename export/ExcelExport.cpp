@@ -6,6 +6,7 @@
 #include <new>
 
 #include "core/Comparisons.h"
+#include "core/FileRecord.h"
 #include "core/TallyscopeCtrl.h"
 #include "export/CommandLineExport.h"
 #include "export/ExportCommands.h"
@@ -27,6 +28,13 @@ std::string WithoutSpaces(std::string_view name) {
     for (const char c : name)
         if (c != ' ') result += c;
     return result;
+}
+
+// The columns that hold a file's names: its name, path, extension and short name.
+bool IsNameColumn(std::string_view column) noexcept {
+    for (const TField field : {fiFileName, fiFullPath, fiFileExt, fiDOSName})
+        if (TrimText(column) == FieldNames[field]) return true;
+    return false;
 }
 
 // application.WorkBooks(1).WorkSheets(1), fetched afresh each time as the layout asks.
@@ -72,6 +80,13 @@ void BuildWorkbook(IOleDispatch& app, TFileInfo& info, const TXmlElement& root, 
     }
     AddChildRows(root, rows);
 
+    // Names and paths are texts whatever they look like: a file named "1.50" or "TRUE" must not
+    // become a number or a truth value. Cells formatted as text take what is put in them as it is.
+    for (std::size_t j = 0; j < info.ExportColumns.size(); ++j) {
+        if (!IsNameColumn(info.ExportColumns[j])) continue;
+        const std::string column = ColumnLetters(std::to_string(j + 2));
+        OlePut(*SheetRange(app, column + "2:" + column + std::to_string(2 + rowCount - 1)), u"NumberFormat", std::u16string(u"@"));
+    }
     range = SheetRange(app, ColumnLetters("1") + "2" + ":" + lastColumn + std::to_string(2 + rowCount - 1));
     OlePut(*range, u"Value", std::make_shared<const TWideStringArray>(std::move(sheet)), &work);
     CheckExportStop(work);

@@ -198,11 +198,11 @@ public:
         : TAreaObject(std::move(sheet), area), Shape_(shape) {}
 
 protected:
-    enum { Value, HorizontalAlignment, VerticalAlignment, Font, Merge, Borders, Columns, Rows, AutoFit };
+    enum { Value, HorizontalAlignment, VerticalAlignment, Font, Merge, Borders, Columns, Rows, AutoFit, NumberFormat };
     std::span<const std::u16string_view> Names() const override {
-        static constexpr std::array<std::u16string_view, 9> names{
+        static constexpr std::array<std::u16string_view, 10> names{
             u"Value", u"HorizontalAlignment", u"VerticalAlignment", u"Font", u"Merge",
-            u"Borders", u"Columns", u"Rows", u"AutoFit"};
+            u"Borders", u"Columns", u"Rows", u"AutoFit", u"NumberFormat"};
         return names;
     }
 
@@ -232,6 +232,16 @@ protected:
                 NoPut(kind);
                 return TDispatchRef(std::make_shared<TRangeObject>(
                     Sheet_, Area_, member == Columns ? TShape::Columns : TShape::Rows));
+            case NumberFormat: {
+                // "@" (text) and "General" only: the texts a spreadsheet keeps as typed, or not.
+                if (!IsPut(kind)) return std::u16string(IsText(Area_.FirstRow, Area_.FirstColumn) ? u"@" : u"General");
+                const TVariant format = PutValue(params);
+                if (format.Type() != TVarType::WideString) Fail("Unable to set the NumberFormat property of the Range class");
+                const std::u16string& code = format.AsWideString();
+                if (code != u"@" && code != u"General") Fail("Unable to set the NumberFormat property of the Range class");
+                Sheet_->ChangeFormat(Area_, [text = code == u"@"](TCellFormat& f) { f.Text = text; });
+                return {};
+            }
             case AutoFit:
                 NoPut(kind);
                 if (Shape_ == TShape::Columns)
@@ -246,21 +256,26 @@ protected:
     }
 
 private:
-    static TCellValue ValueOf(const TVariant& value) {
+    static TCellValue ValueOf(const TVariant& value, bool asText) {
         switch (value.Type()) {
             case TVarType::Empty: return std::monostate();
             case TVarType::Bool: return value.AsBool();
             case TVarType::Int: return static_cast<double>(value.AsInt());
-            case TVarType::WideString: return ValueOfText(value.AsWideString());
+            case TVarType::WideString: return ValueOfText(value.AsWideString(), asText);
             default: Fail("Type mismatch.");
         }
     }
 
+    // Whether the cell is formatted as text.
+    bool IsText(int row, int column) const noexcept {
+        const TCell* cell = Sheet_->Find(row, column);
+        return cell && Sheet_->Formats()[cell->Format].Text;
+    }
+
     void StoreValue(const TVariant& value, const TLongWork* work) {
         if (value.Type() != TVarType::WideStringArray) {
-            const TCellValue cell = ValueOf(value);
             for (int r = Area_.FirstRow; r <= Area_.LastRow; ++r)
-                for (int c = Area_.FirstColumn; c <= Area_.LastColumn; ++c) Sheet_->SetValue(r, c, cell);
+                for (int c = Area_.FirstColumn; c <= Area_.LastColumn; ++c) Sheet_->SetValue(r, c, ValueOf(value, IsText(r, c)));
             return;
         }
         const TWideStringArray& array = value.AsArray();
@@ -273,7 +288,7 @@ private:
                 const int ar = array.LowRow() + (r - Area_.FirstRow);
                 const int ac = array.LowColumn() + (c - Area_.FirstColumn);
                 if (ar <= array.HighRow() && ac <= array.HighColumn())
-                    Sheet_->SetValue(r, c, ValueOfText(array.At(ar, ac)));
+                    Sheet_->SetValue(r, c, ValueOfText(array.At(ar, ac), IsText(r, c)));
                 else
                     Sheet_->SetValue(r, c, TCellError::NotAvailable);
             }

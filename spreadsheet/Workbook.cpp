@@ -59,9 +59,9 @@ void CheckArea(const TCellArea& a) {
 
 }  // namespace
 
-TCellValue ValueOfText(std::u16string text) {
+TCellValue ValueOfText(std::u16string text, bool asText) {
     if (text.empty()) return std::monostate();
-    if (!IsPlainDecimal(text)) return TCellValue(std::move(text));
+    if (asText || !IsPlainDecimal(text)) return TCellValue(std::move(text));
     std::string ascii(text.begin(), text.end());
     double number = 0;
     std::from_chars(ascii.data(), ascii.data() + ascii.size(), number);

@@ -60,6 +60,7 @@ struct TCellFormat {
     TLineStyle Right = TLineStyle::None;
     TLineStyle Top = TLineStyle::None;
     TLineStyle Bottom = TLineStyle::None;
+    bool Text = false;  // the number format "@": a text put into the cell stays that text
     friend bool operator==(const TCellFormat&, const TCellFormat&) = default;
 };
 
@@ -76,8 +77,9 @@ struct TCell {
 // The value a spreadsheet program stores for a text typed into a cell: a plain decimal number
 // (an optional minus sign, digits without superfluous leading zeros, an optional fraction; at
 // most 15 significant digits, so that the number stands for the text exactly) becomes that
-// number, the empty text leaves the cell empty, every other text stays as given.
-TCellValue ValueOfText(std::u16string text);
+// number, the empty text leaves the cell empty, every other text stays as given. In a cell
+// formatted as text (`asText`) every text but the empty one stays as given.
+TCellValue ValueOfText(std::u16string text, bool asText = false);
 
 // The text a cell shows in the general number format (for widths); empty for an empty cell.
 std::u16string DisplayText(const TCellValue& value);

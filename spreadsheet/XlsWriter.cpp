@@ -161,7 +161,7 @@ std::uint8_t LineCode(TLineStyle style) { return static_cast<std::uint8_t>(style
 void WriteXf(TStream& s, const TCellFormat& f, bool style) {
     TBytes d;
     d.U16(f.Bold ? BoldFont : 0);
-    d.U16(0);  // general number format
+    d.U16(f.Text ? 49 : 0);  // the built-in "@" (text), else the general number format
     // Locked; a style format has the style flag and no parent, a cell format the Normal style.
     d.U16(style ? 0xFFF5 : 0x0001);
     d.U8(static_cast<unsigned>(f.Horizontal) | (static_cast<unsigned>(f.Vertical) << 4));
@@ -169,6 +169,7 @@ void WriteXf(TStream& s, const TCellFormat& f, bool style) {
     d.U8(0);  // no indent, no shrinking
     unsigned used = 0;
     if (!style) {
+        if (f.Text) used |= 0x04;
         if (f.Bold) used |= 0x08;
         if (f.Horizontal != THorizontalAlign::General || f.Vertical != TVerticalAlign::Bottom) used |= 0x10;
         if (f.Left != TLineStyle::None || f.Right != TLineStyle::None || f.Top != TLineStyle::None ||

@@ -26,6 +26,7 @@ namespace nulvane {
 // One trash: its folder and the files/ and info/ folders in it, opened with O_PATH.
 struct TTrash::TPlace {
     int Folder = -1, Files = -1, Info = -1;
+    std::string Path;  // of Folder, for taking files back out later
     TPlace() = default;
     TPlace(const TPlace&) = delete;
     TPlace& operator=(const TPlace&) = delete;
@@ -224,6 +225,7 @@ TTrash::TPlace* TTrash::HomePlace(std::uint64_t device, int& error) {
             static_cast<std::uint64_t>(st.st_dev) == device) {
             place->Files = UsersFolder(place->Folder, "files", Uid_, failure);
             if (place->Files >= 0) place->Info = UsersFolder(place->Folder, "info", Uid_, failure);
+            place->Path = HomeTrash_;
             if (place->Files >= 0 && place->Info >= 0) Home_ = std::move(place);
         }
         // A shortage of the moment is no answer about the trash: it is tried again.
@@ -273,13 +275,16 @@ TTrash::TPlace* TTrash::TopPlace(const std::string& mount, std::uint64_t device,
     if (::fstatat(top, ".Trash", &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX)) {
         if (const int shared = OpenFolderAt(top, ".Trash", false); shared >= 0) {
             place->Folder = UsersFolder(shared, uid.c_str(), Uid_, failure);
+            place->Path = (mount == "/" ? "" : mount) + "/.Trash/" + uid;
             ::close(shared);
         } else {
             failure = errno;
         }
     }
-    if (place->Folder < 0 && !IsResourceError(failure))
+    if (place->Folder < 0 && !IsResourceError(failure)) {
         place->Folder = UsersFolder(top, (".Trash-" + uid).c_str(), Uid_, failure);
+        place->Path = (mount == "/" ? "" : mount) + "/.Trash-" + uid;
+    }
     ::close(top);
     if (place->Folder < 0) return give(nullptr);
     place->Files = UsersFolder(place->Folder, "files", Uid_, failure);
@@ -303,7 +308,7 @@ int TTrash::MountOf(const std::string& folder, std::string& mount) {
 }
 
 int TTrash::PutInto(TPlace& place, int folderFd, const char* name, std::string_view baseName,
-                    const std::string& recorded, TDeletionJournal* journal) {
+                    const std::string& recorded, TDeletionJournal* journal, TTrashEntry* placed) {
     const std::string content =
         "[Trash Info]\nPath=" + EncodePath(recorded) + "\nDeletionDate=" + DeletionDate() + "\n";
     const std::string base = EntryBase(baseName);
@@ -339,7 +344,10 @@ int TTrash::PutInto(TPlace& place, int folderFd, const char* name, std::string_v
             return error;
         }
         const int error = MoveNoReplace(folderFd, name, place.Files, entry.c_str());
-        if (error == 0) return 0;
+        if (error == 0) {
+            if (placed) *placed = {place.Path, entry};
+            return 0;
+        }
         ::unlinkat(place.Info, info.c_str(), 0);
         if (error != EEXIST) return error;
     }
@@ -347,7 +355,7 @@ int TTrash::PutInto(TPlace& place, int folderFd, const char* name, std::string_v
 }
 
 int TTrash::Put(int folderFd, const char* name, std::string_view path, std::uint64_t device,
-                TDeletionJournal* journal) {
+                TDeletionJournal* journal, TTrashEntry* placed) {
     const std::lock_guard lock(Mutex_);
     try {
         const std::size_t slash = path.rfind('/');
@@ -362,14 +370,14 @@ int TTrash::Put(int folderFd, const char* name, std::string_view path, std::uint
         if (OnHomeFileSystem(device)) {
             TPlace* home = HomePlace(device, error);
             if (!home) return error;
-            error = PutInto(*home, folderFd, name, baseName, full, journal);
+            error = PutInto(*home, folderFd, name, baseName, full, journal, placed);
             if (error != EXDEV) return error;
         }
         // The trash at the top of the file's mount, where the path is recorded from there.
         std::string mount;
         if (error = MountOf(folder, mount); error != 0) return error;
         if (TPlace* top = TopPlace(mount, device, error))
-            return PutInto(*top, folderFd, name, baseName, RelativeTo(full, mount), journal);
+            return PutInto(*top, folderFd, name, baseName, RelativeTo(full, mount), journal, placed);
         return error;
     } catch (const std::bad_alloc&) {
         return ENOMEM;

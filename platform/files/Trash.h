@@ -31,6 +31,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/files/TrashRestore.h"
+
 namespace nulvane {
 
 class TDeletionJournal;
@@ -52,9 +54,9 @@ public:
     // the folder's own. Returns 0 once it is in the trash; EXDEV when its file system has no trash
     // that can be used; else the error number that stopped it. In each failure the file stays
     // where it was. The entry is recorded in `journal` first, when given. Several threads may call
-    // it at once.
+    // it at once. Where it went is told in `placed`, when given, for taking it back.
     int Put(int folderFd, const char* name, std::string_view path, std::uint64_t device,
-            TDeletionJournal* journal = nullptr);
+            TDeletionJournal* journal = nullptr, TTrashEntry* placed = nullptr);
 
     // `bytes` percent-encoded as the info file's Path holds it: letters, digits, "-._~" and "/"
     // stand, every other byte is "%XX".
@@ -71,7 +73,7 @@ private:
     TPlace* TopPlace(const std::string& mount, std::uint64_t device, int& error);
     // Writes the info file and moves the file in: 0, EXDEV, or an error number.
     int PutInto(TPlace& place, int folderFd, const char* name, std::string_view baseName, const std::string& recorded,
-                TDeletionJournal* journal);
+                TDeletionJournal* journal, TTrashEntry* placed);
     // The mount point holding `folder`, from the mount table (read once it could be read); 0 or
     // the error that kept the table from being read.
     int MountOf(const std::string& folder, std::string& mount);

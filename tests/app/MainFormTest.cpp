@@ -22,13 +22,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <fstream>
+#include <clocale>
+#include <cstdlib>
 
 #include "app/About.h"
 #include "app/ErrorHandler.h"
+#include "app/FolderPath.h"
 #include "core/Product.h"
 #include "app/QtDesktopServices.h"
 #include "platform/desktop/ScriptedDesktopServices.h"
 #include "platform/files/DeletionJournal.h"
+#include "platform/text/LocaleTexts.h"
 #include "support/ConfigFolder.h"
 #include "support/Environment.h"
 #include "tests/app/QtApp.h"
@@ -513,3 +517,144 @@ TEST(DesktopEntry, OffersToOpenFilesButDoesNotClaimFolders) {
 }
 
 }  // namespace
+
+// After "Delete All" moved files to the trash, "Undo" (the status bar's button, Ctrl+Z) takes them
+// back to their paths and their entries back into the list as they were; a file whose name was
+// taken meanwhile stays in the trash, named in the status bar. The offer ends with the undo, and
+// with the next scan.
+TEST_F(MainFormTest, UndoTakesTrashedFilesBackUnlessTheirNameWasTaken) {
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, "nulvane", "nulvane").clear();
+    const std::string trash = Dir.Str() + "/data/Trash";
+    const test::TEnvironmentGuard dataHome("XDG_DATA_HOME", Dir.Str() + "/data");
+    const std::string folder = Dir.MakeDir("f");
+    for (const char* name : {"a", "b", "c"}) Dir.Write(std::string("f/") + name);
+    Show();
+    for (QAction* action : Form.OptionsMenu().actions())
+        if (action->text() == "Move to Trash") action->trigger();
+    ASSERT_TRUE(Form.Options().MoveToTrash);
+    Form.DropFolders({folder});
+    const TNames listed = Names();
+    ASSERT_EQ(std::set<std::string>(listed.begin(), listed.end()), (std::set<std::string>{"a", "b", "c"}));
+    Form.VT.SetCheckState(static_cast<std::size_t>(std::find(listed.begin(), listed.end(), "c") - listed.begin()),
+                          TCheckState::Unchecked);
+    EXPECT_FALSE(Form.UndoAvailable());
+    EXPECT_FALSE(Form.UndoButton().isVisible());
+    Services.QueueAnswer("Yes");
+    Form.btnDelAllClick();
+    ASSERT_EQ(Names(), (TNames{"c"}));
+    EXPECT_TRUE(Form.UndoAvailable());
+    EXPECT_TRUE(Form.UndoButton().isVisible());
+    EXPECT_TRUE(Form.UndoAction().isEnabled());
+    EXPECT_EQ(Form.UndoAction().shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+
+    std::ofstream(folder + "/b") << "the user's new b";
+    Form.UndoAction().trigger();
+    EXPECT_EQ(Names(), (TNames{"c", "a"}));
+    EXPECT_EQ(Form.VT[1].CheckState, TCheckState::Checked);
+    EXPECT_EQ(Form.VT.FullPath(Form.VT[1]), folder + "/a");
+    EXPECT_TRUE(std::filesystem::exists(folder + "/a"));
+    EXPECT_FALSE(std::filesystem::exists(trash + "/files/a"));
+    EXPECT_FALSE(std::filesystem::exists(trash + "/info/a.trashinfo"));
+    EXPECT_TRUE(std::filesystem::exists(trash + "/files/b"));
+    EXPECT_EQ(Form.StatusText().toStdString(), "2 files in the list \u00b7 Put back 1 file from the trash; 1 stays in "
+                                               "the trash, its name is taken: " + folder + "/b");
+    EXPECT_FALSE(Form.UndoAvailable());
+    EXPECT_FALSE(Form.UndoButton().isVisible());
+
+    Form.VT.SetFocusedEntry(1);
+    Services.QueueAnswer("Yes");
+    Form.btnDeleteClick();
+    EXPECT_TRUE(Form.UndoAvailable());
+    Form.DropFolders({folder});
+    EXPECT_FALSE(Form.UndoAvailable());
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, "nulvane", "nulvane").clear();
+}
+
+// The status bar names the folders a scan could not read (the first in the text, all in its hint)
+// and a folder not scanned because it lies in the trash; a text too long for the panel ends in
+// "…" and shows whole as the hint.
+TEST_F(MainFormTest, StatusTextsNameUnreadableFoldersAndALongOneIsCutWithAnEllipsis) {
+    const test::TEnvironmentGuard dataHome("XDG_DATA_HOME", Dir.Str() + "/data");
+    const std::string inTrash = Dir.MakeDir("data/Trash/files/old");
+    Show();
+    Form.DropFolders({inTrash});
+    EXPECT_EQ(Form.StatusText().toStdString(),
+              "No files in the list \u00b7 Scan finished: 0 files listed; In the trash, not scanned: " + inTrash);
+
+    const std::string deep = "/srv/" + std::string(120, 'x');
+    Form.Scan = [&](TResultList&, std::string_view, const TWalkOptions& options) {
+        for (const std::string& folder : {deep + "/one/", deep + "/two/"}) options.OnUnreadable(folder, EACCES);
+        return TScanReport{.Unreadable = 2};
+    };
+    Form.DropFolders({Dir.Str()});
+    const std::string whole =
+        "No files in the list \u00b7 Scan finished: 0 files listed; 2 folders could not be read: " + deep +
+        "/one (and 1 more)";
+    EXPECT_EQ(Form.StatusText().toStdString(), whole);
+    const QString shown = Form.StatusPanel().text();
+    EXPECT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
+    EXPECT_LE(Form.StatusPanel().fontMetrics().horizontalAdvance(shown), Form.StatusPanel().width());
+    EXPECT_EQ(Form.StatusPanel().toolTip().toStdString(),
+              whole + "\nCould not be read: " + deep + "/one\nCould not be read: " + deep + "/two");
+}
+
+// Folders named on the command line, dropped or picked are scanned under their clean absolute
+// path: "." and doubled or trailing separators go, ".." leads to the real parent of the folder
+// before it (a link there leads elsewhere than the text), other links stay as given.
+TEST_F(MainFormTest, FoldersAreScannedUnderTheirCleanPath) {
+    Dir.Write("real/inner/x");
+    Dir.Write("real/b/y");
+    std::filesystem::create_directory_symlink(Dir.Str() + "/real/inner", Dir.Str() + "/link");
+    const std::string& d = Dir.Str();
+    for (const auto& [given, clean] : std::initializer_list<std::pair<std::string, std::string>>{
+             {d + "/real/./inner//", d + "/real/inner"},
+             {d + "/link/../b/", d + "/real/b"},
+             {d + "/real/inner/../../link/", d + "/link"},
+             {d + "/link", d + "/link"},
+             {"/", "/"},
+             {"/..//", "/"},
+             {"", ""},
+         })
+        EXPECT_EQ(CleanFolderPath(given), clean) << given;
+
+    std::vector<std::string> scanned;
+    Form.Scan = [&](TResultList& list, std::string_view folder, const TWalkOptions& options) {
+        scanned.emplace_back(folder);
+        return ScanFolder(list, folder, options);
+    };
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(Dir.Path() / "real");
+    Form.SetStartFolders({"inner/.././b//"});
+    std::filesystem::current_path(before);
+    Show();
+    ASSERT_TRUE(test::AwaitEvent([&] { return !scanned.empty(); })) << "the start folder was never scanned";
+    Form.UrlsDropped({QUrl::fromLocalFile(QString::fromStdString(d + "/link/../b"))});
+    Services.QueueAnswer(d + "//real/inner/./");
+    Form.btnOpenClick();
+    EXPECT_EQ(scanned, (std::vector<std::string>{d + "/real/b", d + "/real/b", d + "/real/inner"}));
+    std::set<std::string> paths;
+    for (const TListEntry& entry : Form.VT) paths.insert(Form.VT.FullPath(entry));
+    EXPECT_EQ(paths, (std::set<std::string>{d + "/real/b/y", d + "/real/inner/x"}));
+    EXPECT_EQ(Form.VT.Count(), 3u);
+}
+
+// Counts follow the locale's digit grouping; here German, made for the test with localedef.
+TEST_F(MainFormTest, CountsAreGroupedAsTheLocaleGroupsThem) {
+    const std::string locales = Dir.MakeDir("locales");
+    if (std::system(("localedef -i de_DE -f UTF-8 " + locales + "/de_DE.UTF-8 >/dev/null 2>&1").c_str()) != 0)
+        GTEST_SKIP() << "localedef cannot make de_DE.UTF-8 (the locales package is missing)";
+    const std::string previous = std::setlocale(LC_ALL, nullptr);
+    const TLocaleTexts before = TLocaleTexts::Current();
+    {
+        const test::TEnvironmentGuard path("LOCPATH", locales);
+        ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr);
+        TLocaleTexts::SetCurrent(TLocaleTexts::FromProcessLocale());
+    }
+    std::setlocale(LC_ALL, previous.c_str());
+    Show();
+    Form.Scan = [](TResultList&, std::string_view, const TWalkOptions&) { return TScanReport{.Listed = 17250}; };
+    Form.DropFolders({Dir.Str()});
+    const std::string status = Form.StatusText().toStdString();
+    TLocaleTexts::SetCurrent(before);
+    EXPECT_EQ(status, "No files in the list \u00b7 Scan finished: 17.250 files listed");
+}

@@ -48,6 +48,27 @@ bool AwaitFrame(const TFindAnimation& animation, quint64 frame) {
     return true;
 }
 
+// Starts `timer` looking for a message box every few milliseconds; `act` gets the first one shown.
+// Should none show within a minute, the test fails instead of hanging.
+void WhenABoxOpens(QTimer& timer, std::function<void(QMessageBox&)> act) {
+    timer.setInterval(5);
+    const auto deadline = std::chrono::steady_clock::now() + 1min;
+    QObject::connect(&timer, &QTimer::timeout, [&timer, act = std::move(act), deadline] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(widget);
+            if (!box || !box->isVisible()) continue;
+            timer.stop();
+            act(*box);
+            return;
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            timer.stop();
+            ADD_FAILURE() << "the message box never opened";
+        }
+    });
+    timer.start();
+}
+
 TEST(QtDesktopServices, LongWorkRunsOffTheWindowThreadWhileTheAnimationMoves) {
     test::QtApp();
     TWaitForm wait;
@@ -140,6 +161,7 @@ TEST(QtDesktopServices, EveryExportOfTheWindowWritesItsFileFromTheWorkerThread) 
     services.Folder = dir.Str();
     const TDesktopServicesScope scope(services);
     form.show();
+    QApplication::processEvents();
     form.DropFolders({dir.Str() + "/f"});
     ASSERT_EQ(form.VT.Count(), 1u);
     for (QAction* action : form.Popup().actions()) action->trigger();
@@ -168,24 +190,9 @@ TEST(QtDesktopServices, ReturnAloneAnswersNoToAQuestionWhoseYesDestroys) {
     for (const auto& [buttons, answer] : {std::pair{TMessageButtons::YesNoDefaultNo, TMessageResult::No},
                                           std::pair{TMessageButtons::YesNo, TMessageResult::Yes}}) {
         // Return goes to the box once it shows, whether or not the window system made it active
-        // yet. Should it not show within a minute, the test fails instead of hanging.
+        // yet.
         QTimer press;
-        press.setInterval(5);
-        const auto deadline = std::chrono::steady_clock::now() + 1min;
-        QObject::connect(&press, &QTimer::timeout, [&] {
-            for (QWidget* widget : QApplication::topLevelWidgets()) {
-                auto* box = qobject_cast<QMessageBox*>(widget);
-                if (!box || !box->isVisible()) continue;
-                press.stop();
-                QTest::keyClick(box, Qt::Key_Return);
-                return;
-            }
-            if (std::chrono::steady_clock::now() > deadline) {
-                press.stop();
-                ADD_FAILURE() << "the question's box never opened";
-            }
-        });
-        press.start();
+        WhenABoxOpens(press, [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Return); });
         EXPECT_EQ(services.MessageBox("Sure?", "Warning", buttons, TMessageIcon::Question, nullptr), answer);
     }
 }
@@ -275,3 +282,39 @@ TEST(QtDesktopServices, TheFileManagerOnTheBusShowsTheFileWithItsBytes) {
 }
 
 }  // namespace
+
+// While a box is open on the window's thread and no worker holds the list, a list frozen for the
+// command paints its texts and check boxes; it is frozen again once the box closes. The box is
+// wide enough for its caption.
+TEST(QtDesktopServices, AListFrozenForACommandPaintsWhileItsMessageIsOpen) {
+    test::QtApp();
+    const test::TConfigFolder dir;
+    dir.Write("f/a.txt");
+    TFMMain form;
+    TWaitForm wait(&form);
+    TQtDesktopServices services(wait);
+    const TDesktopServicesScope scope(services);
+    form.show();
+    QApplication::processEvents();
+    form.DropFolders({dir.Str() + "/f"});
+    ASSERT_EQ(form.VT.Count(), 1u);
+    TListView& view = form.ListView();
+    view.Freeze();
+    QString painted;
+    int boxWidth = 0, captionWidth = 0;
+    QTimer look;
+    WhenABoxOpens(look, [&](QMessageBox& box) {
+        painted = view.model()->data(view.model()->index(0, 0)).toString();
+        boxWidth = box.width();
+        QFont title = box.font();
+        title.setBold(true);
+        captionWidth = QFontMetrics(title).horizontalAdvance(box.windowTitle());
+        box.accept();
+    });
+    const std::string caption = "A caption far longer than the short text under it";
+    services.MessageBox("Done", caption, TMessageButtons::Ok, TMessageIcon::None, &form);
+    EXPECT_EQ(painted, "a.txt");
+    EXPECT_GT(boxWidth, captionWidth);
+    EXPECT_TRUE(view.Model().Frozen());
+    view.Thaw();
+}

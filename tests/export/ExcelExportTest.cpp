@@ -79,8 +79,10 @@ std::string Cat(std::initializer_list<std::string_view> parts) {
 }
 
 // The forty calls for the file `name` in the output folder `folder`, the data range ending in
-// `lastColumn` and `lastRow`.
-TNames ExpectedCalls(const std::string& lastColumn, int lastRow, const std::string& folder, const std::string& name) {
+// `lastColumn` and `lastRow`, and four more for each column of names, which is formatted as text
+// before the sheet goes in.
+TNames ExpectedCalls(const std::string& lastColumn, int lastRow, const std::string& folder, const std::string& name,
+                     std::initializer_list<std::string_view> textColumns = {}) {
     const std::string rows = std::to_string(lastRow), arrayRows = std::to_string(lastRow - 2);
     const std::string arrayColumns = std::to_string(lastColumn.front() - 'A');
     const std::string title = name.substr(0, name.find('.'));
@@ -94,7 +96,13 @@ TNames ExpectedCalls(const std::string& lastColumn, int lastRow, const std::stri
     }
     calls.insert(calls.end(),
                  {"Font.Bold 4 bool-1", "app.WorkBooks 2 1", "WorkBooks.WorkSheets 2 1",
-                  Cat({"WorkSheets.Range 2 \"A1:", lastColumn, "1\""}), "Range.Merge 1", "app.WorkBooks 2 1",
+                  Cat({"WorkSheets.Range 2 \"A1:", lastColumn, "1\""}), "Range.Merge 1"});
+    for (const std::string_view column : textColumns)
+        calls.insert(calls.end(), {"app.WorkBooks 2 1", "WorkBooks.WorkSheets 2 1",
+                                   Cat({"WorkSheets.Range 2 \"", column, "2:", column, rows, "\""}),
+                                   "Range.NumberFormat 4 \"@\""});
+    calls.insert(calls.end(),
+                 {"app.WorkBooks 2 1",
                   "WorkBooks.WorkSheets 2 1", Cat({"WorkSheets.Range 2 \"A2:", lastColumn, rows, "\""}),
                   Cat({"Range.Value 4 array[0..", arrayRows, ",0..", arrayColumns, "]"}), "Range.Borders 3",
                   "Borders.LineStyle 4 1", "Range.Columns 3", "Columns.AutoFit 1", "Range.Rows 3", "Rows.AutoFit 1",
@@ -128,7 +136,7 @@ const std::string Done = "box Export Finished|Done|ok|0";
 
 }  // namespace
 
-TEST_F(ExcelExportTest, FortyCallsInOrderWithTheSheetInOnePut) {
+TEST_F(ExcelExportTest, FortyEightCallsInOrderWithTheSheetInOnePut) {
     WriteNodes(R"(<node Name="      File Name" Visible="True"/><node Name="File Size" Visible="True"/>)"
                R"(<node Name="Hidden" Visible="False"/><node Name="No Such Field" Visible="True"/>)"
                R"(<node Name="File Ext" Visible="True"/>)");
@@ -139,8 +147,8 @@ TEST_F(ExcelExportTest, FortyCallsInOrderWithTheSheetInOnePut) {
     Desktop.QueueAnswer("Ok");
     ExportExcel(Ctrl, List);
 
-    ASSERT_EQ(log->Calls.size(), 40u);
-    EXPECT_EQ(log->Calls, ExpectedCalls("E", 12, Out.Str(), "list.xls"));
+    ASSERT_EQ(log->Calls.size(), 48u);
+    EXPECT_EQ(log->Calls, ExpectedCalls("E", 12, Out.Str(), "list.xls", {"B", "E"}));
     EXPECT_TRUE(App.expired());
     // "other" is the busy cursor, on while the workbook is built.
     EXPECT_EQ(Trace(), (TNames{"show", "wait Gathering info..", "busy", "hide", "save .xls EXCEL File|*.xls", "show",
@@ -319,4 +327,18 @@ TEST_F(ExcelExportTest, TheSavedWorkbookReadsBackWithTitleHeaderAndCells) {
     EXPECT_EQ(dump.substr(0, expected.size()), expected);
     EXPECT_EQ(test::SsconvertCsv(OutPath("report.final.xls")),
               "report,,\nSerialNO,\"      File Name\",\"File Size\"\n1,\"a,b.txt\",0\n2,Жук,0\n");
+}
+
+// Names, paths and extensions are text cells whatever they look like; sizes stay numbers.
+TEST_F(ExcelExportTest, NamesThatLookLikeNumbersOrTruthValuesReadBackAsTheirTexts) {
+    WriteNodes(R"(<node Name="File Name" Visible="True"/><node Name="File Ext" Visible="True"/>)"
+               R"(<node Name="File Size" Visible="True"/>)");
+    for (const test::TRow& row : {test::TRow{"1.50", "50"}, test::TRow{"-0", ""}, test::TRow{"1e5", ""}, test::TRow{"TRUE", ""}}) Add(row);
+    const TOleServerScope server(std::string(ExcelProgId), CreateSpreadsheetApplication);
+    Desktop.QueueAnswer(OutPath("names.xls"));
+    Desktop.QueueAnswer("Ok");
+    ExportExcel(Ctrl, List);
+    const std::string dump = test::XlrdDump(OutPath("names.xls"));
+    for (const char* cell : {"B3 \"1.50\"", "C3 \"50\"", "B4 \"-0\"", "B5 \"1e5\"", "B6 \"TRUE\"", "D6 0.0"})
+        EXPECT_NE(dump.find(std::string("\n") + cell + " "), std::string::npos) << cell << " in\n" << dump;
 }

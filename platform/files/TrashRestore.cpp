@@ -1,0 +1,86 @@
+#include "platform/files/TrashRestore.h"
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/files/FileDescriptor.h"
+#include "platform/files/NoReplace.h"
+
+namespace nulvane {
+
+namespace {
+
+int OpenFolder(int parent, const char* name, bool follow) noexcept {
+    int fd;
+    do fd = ::openat(parent, name, O_PATH | O_DIRECTORY | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW));
+    while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// Whether `name` is still the empty file moved to the trash. Its size counts too: a file put in its
+// place after it was removed may get its inode number again.
+bool IsFile(int folderFd, const char* name, std::uint64_t device, std::uint64_t inode) noexcept {
+    struct stat st;
+    return ::fstatat(folderFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) && st.st_size == 0 &&
+           static_cast<std::uint64_t>(st.st_dev) == device && static_cast<std::uint64_t>(st.st_ino) == inode;
+}
+
+TRestoreResult Failed(int error) { return {TRestoreOutcome::Failed, error}; }
+
+}  // namespace
+
+TRestoreResult RestoreFromTrash(const TTrashedFile& file) {
+    const std::size_t slash = file.Path.rfind('/');
+    if (slash == std::string::npos || slash + 1 == file.Path.size() || file.Entry.Name.empty() ||
+        file.Entry.Name.find('/') != std::string::npos)
+        return Failed(EINVAL);
+    const std::string name = file.Path.substr(slash + 1);
+    const std::string folder = slash == 0 ? std::string("/") : file.Path.substr(0, slash);
+
+    // The trash folders are the user's own (never links, made 0700): opened once, they stay put.
+    const TFd trash(OpenFolder(AT_FDCWD, file.Entry.Folder.c_str(), true));
+    if (trash.Get() < 0) return {errno == ENOENT ? TRestoreOutcome::Gone : TRestoreOutcome::Failed, errno};
+    const TFd files(OpenFolder(trash.Get(), "files", false));
+    if (files.Get() < 0) return {errno == ENOENT ? TRestoreOutcome::Gone : TRestoreOutcome::Failed, errno};
+    const char* entry = file.Entry.Name.c_str();
+    if (!IsFile(files.Get(), entry, file.Device, file.Inode)) return {TRestoreOutcome::Gone, 0};
+
+    const TFd target(OpenFolder(AT_FDCWD, folder.c_str(), true));
+    if (target.Get() < 0) return Failed(errno);
+    if (const int error = MoveNoReplace(files.Get(), entry, target.Get(), name.c_str()); error != 0)
+        return error == EEXIST ? TRestoreResult{TRestoreOutcome::NameTaken, EEXIST} : Failed(error);
+    // Another program of the user's may have swapped the entry between the look and the move:
+    // what arrived must be the file that left, else it goes back where it came from.
+    if (!IsFile(target.Get(), name.c_str(), file.Device, file.Inode)) {
+        MoveNoReplace(target.Get(), name.c_str(), files.Get(), entry);
+        return {TRestoreOutcome::Gone, 0};
+    }
+    if (const TFd info(OpenFolder(trash.Get(), "info", false)); info.Get() >= 0)
+        ::unlinkat(info.Get(), (file.Entry.Name + ".trashinfo").c_str(), 0);
+    return {TRestoreOutcome::Restored, 0};
+}
+
+void TTrashLog::Add(TTrashedFile file) {
+    const std::lock_guard lock(Mutex_);
+    const std::pair key(file.Device, file.Inode);
+    Files_.insert_or_assign(key, std::move(file));
+}
+
+bool TTrashLog::Take(std::uint64_t device, std::uint64_t inode, TTrashedFile& file) {
+    const std::lock_guard lock(Mutex_);
+    const auto it = Files_.find({device, inode});
+    if (it == Files_.end()) return false;
+    file = std::move(it->second);
+    Files_.erase(it);
+    return true;
+}
+
+bool TTrashLog::Empty() const {
+    const std::lock_guard lock(Mutex_);
+    return Files_.empty();
+}
+
+}  // namespace nulvane
