@@ -33,6 +33,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/files/FileDescriptor.h"
 #include "platform/files/NoReplace.h"
 #include "platform/files/Trash.h"
 
@@ -43,8 +44,6 @@ constexpr std::string_view Header = "nulvane deletion journal 1\n";
 constexpr std::string_view JournalSuffix = ".journal";
 // A journal of a few files stays small; a long deletion takes larger blocks.
 constexpr std::size_t FirstBlock = 64 << 10, LaterBlock = 1 << 20;
-
-bool IsResourceError(int error) noexcept { return error == EMFILE || error == ENFILE || error == ENOMEM; }
 
 std::string ErrorText(int error) { return std::system_category().message(error); }
 
@@ -142,14 +141,14 @@ TDeletionJournal::TDeletionJournal(std::string folder) : Folder_(std::move(folde
 
 TDeletionJournal::~TDeletionJournal() {
     if (Block_) ::munmap(Block_, BlockSize_);
-    if (Fd_ < 0) return;
-    // Removed while the lock is held, so that no recovery reads it half gone.
+    if (!Fd_) return;
+    // Removed while the lock is held (the descriptor closes after), so that no recovery reads it
+    // half gone.
     if (!Keep_) ::unlink(Path_.c_str());
-    ::close(Fd_);
 }
 
 int TDeletionJournal::Open() noexcept {
-    if (Fd_ >= 0) return 0;
+    if (Fd_) return 0;
     if (Error_ != 0) return Error_;
     try {
         MakePrivateFolders(Folder_);
@@ -161,8 +160,8 @@ int TDeletionJournal::Open() noexcept {
             std::snprintf(name, sizeof name, "deletion-%d-%016llx", static_cast<int>(::getpid()),
                           static_cast<unsigned long long>(random));
             std::string path = Joined(Folder_, name).append(JournalSuffix);
-            const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-            if (fd < 0) {
+            TFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+            if (!fd) {
                 if (errno == EEXIST) continue;
                 const int error = errno;
                 if (!IsResourceError(error)) Error_ = error;
@@ -171,11 +170,8 @@ int TDeletionJournal::Open() noexcept {
             // Between its creation and the lock, a recovery may have taken the empty journal for a
             // dead run's and removed it: then it is no journal.
             struct stat st;
-            if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &st) != 0 || st.st_nlink == 0) {
-                ::close(fd);
-                continue;
-            }
-            Fd_ = fd;
+            if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0 || ::fstat(fd.Get(), &st) != 0 || st.st_nlink == 0) continue;
+            Fd_.Reset(fd.Release());
             Path_ = std::move(path);
             return Append(Header);
         }
@@ -193,10 +189,10 @@ int TDeletionJournal::NextBlock(std::size_t needed) noexcept {
     const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
     BlockSize_ = std::max(End_ == 0 ? FirstBlock : LaterBlock, (needed + page - 1) / page * page);
     int error;
-    do error = ::posix_fallocate(Fd_, static_cast<off_t>(End_), static_cast<off_t>(BlockSize_));
+    do error = ::posix_fallocate(Fd_.Get(), static_cast<off_t>(End_), static_cast<off_t>(BlockSize_));
     while (error == EINTR);
     if (error != 0) return error;
-    void* block = ::mmap(nullptr, BlockSize_, PROT_READ | PROT_WRITE, MAP_SHARED, Fd_, static_cast<off_t>(End_));
+    void* block = ::mmap(nullptr, BlockSize_, PROT_READ | PROT_WRITE, MAP_SHARED, Fd_.Get(), static_cast<off_t>(End_));
     if (block == MAP_FAILED) {
         if (IsResourceError(errno)) return errno;
         Mapped_ = false;  // written line by line from here on
@@ -225,7 +221,7 @@ int TDeletionJournal::Append(std::string_view line) noexcept {
         return 0;
     }
     while (!line.empty()) {
-        const ssize_t written = ::pwrite(Fd_, line.data(), line.size(), static_cast<off_t>(End_));
+        const ssize_t written = ::pwrite(Fd_.Get(), line.data(), line.size(), static_cast<off_t>(End_));
         if (written < 0) {
             if (errno == EINTR) continue;
             // A record cut short would spoil every one after it: the journal takes no more.
@@ -394,15 +390,6 @@ TJournal ParseJournal(std::string_view text) {
 class TRecoverer {
 public:
     TRecoverer(const TJournal& journal, TRecovery& recovery) : Journal_(journal), Recovery_(recovery) {}
-    ~TRecoverer() {
-        for (const auto& [id, fd] : Open_)
-            if (fd >= 0) ::close(fd);
-        for (const auto& [id, trash] : Trashes_)
-            for (const int fd : {trash.first, trash.second})
-                if (fd >= 0) ::close(fd);
-    }
-    TRecoverer(const TRecoverer&) = delete;
-    TRecoverer& operator=(const TRecoverer&) = delete;
 
     void Recover(const TAsideGroup& group) {
         const int fd = Folder(group.Folder);
@@ -443,22 +430,21 @@ private:
     // The recorded folder, open, or -1 when it is gone or another folder has its path now (said
     // once a folder).
     int Folder(unsigned id) {
-        const auto [it, added] = Open_.try_emplace(id, -1);
-        if (!added) return it->second;
+        const auto [it, added] = Open_.try_emplace(id);
+        if (!added) return it->second.Get();
         const auto record = Journal_.Folders.find(id);
         if (record == Journal_.Folders.end()) return -1;
-        const int fd = ::open(record->second.Path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        TFd fd(::open(record->second.Path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
         struct stat st;
         std::string reason;
-        if (fd < 0) {
+        if (!fd) {
             reason = ErrorText(errno);
-        } else if (::fstat(fd, &st) != 0 || static_cast<std::uint64_t>(st.st_dev) != record->second.Device ||
+        } else if (::fstat(fd.Get(), &st) != 0 || static_cast<std::uint64_t>(st.st_dev) != record->second.Device ||
                    static_cast<std::uint64_t>(st.st_ino) != record->second.Inode) {
-            ::close(fd);
             reason = "another folder has its path now";
         } else {
-            it->second = fd;
-            return fd;
+            it->second.Reset(fd.Release());
+            return it->second.Get();
         }
         Recovery_.Left.push_back({record->second.Path, {}, reason});
         return -1;
@@ -468,14 +454,14 @@ private:
     // was gone from there): an entry of the trash that the interrupted move left without its file,
     // or with a second name of a file that is back, is removed.
     void ClearTrashEntry(const TTrashRecord& trash, const TMoveRecord& move, bool putBack) {
-        const auto [it, added] = Trashes_.try_emplace(trash.Trash, -1, -1);
+        const auto [it, added] = Trashes_.try_emplace(trash.Trash);
         if (added) {
             const int trashFd = Folder(trash.Trash);
             if (trashFd < 0) return;
-            it->second.first = ::openat(trashFd, "files", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            it->second.second = ::openat(trashFd, "info", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            it->second.first.Reset(::openat(trashFd, "files", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            it->second.second.Reset(::openat(trashFd, "info", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         }
-        const auto [files, info] = it->second;
+        const int files = it->second.first.Get(), info = it->second.second.Get();
         struct stat st;
         const bool inTrash = files >= 0 && ::fstatat(files, trash.Entry.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
                              static_cast<std::uint64_t>(st.st_dev) == move.Device &&
@@ -491,13 +477,14 @@ private:
     // Whether the info file is the one written for the file named `name`: it says so in its path,
     // or its writing was cut short before the path.
     static bool NamesTheFile(int infoFd, const std::string& infoName, const std::string& name) {
-        const int fd = ::openat(infoFd, infoName.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) return false;
-        char buffer[8192];
         std::string text;
-        for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0 && text.size() < 65536;)
-            text.append(buffer, static_cast<std::size_t>(got));
-        ::close(fd);
+        {
+            const TFd fd(::openat(infoFd, infoName.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+            if (!fd) return false;
+            char buffer[8192];
+            for (ssize_t got; (got = ::read(fd.Get(), buffer, sizeof buffer)) > 0 && text.size() < 65536;)
+                text.append(buffer, static_cast<std::size_t>(got));
+        }
         const std::size_t start = text.find("\nPath=");
         const std::size_t end = start == std::string::npos ? start : text.find('\n', start + 1);
         if (end == std::string::npos) return true;
@@ -508,20 +495,18 @@ private:
 
     const TJournal& Journal_;
     TRecovery& Recovery_;
-    std::map<unsigned, int> Open_;                       // folders by id
-    std::map<unsigned, std::pair<int, int>> Trashes_;   // the files/ and info/ folders of trashes by id
+    // The trashes' folders close after the folders: members go in the reverse of this order.
+    std::map<unsigned, std::pair<TFd, TFd>> Trashes_;  // the files/ and info/ folders of trashes by id
+    std::map<unsigned, TFd> Open_;                      // folders by id
 };
 
 void RecoverJournal(const std::string& path, TRecovery& recovery) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+    const TFd journalFd(::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
+    const int fd = journalFd.Get();
     if (fd < 0) {
         if (errno != ENOENT) recovery.Left.push_back({path, {}, ErrorText(errno)});
         return;
     }
-    struct TClose {
-        int Fd;
-        ~TClose() { ::close(Fd); }
-    } close{fd};
     // A run that holds its journal is alive (or another recovery has it): not ours to touch. One
     // that another recovery removed meanwhile has been dealt with.
     struct stat st;

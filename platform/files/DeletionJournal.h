@@ -34,6 +34,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/files/FileDescriptor.h"
+
 namespace nulvane {
 
 // $XDG_STATE_HOME/nulvane, or ~/.local/state/nulvane when XDG_STATE_HOME is unset, empty or
@@ -80,7 +82,7 @@ private:
 
     std::string Folder_;
     std::string Path_;
-    int Fd_ = -1;
+    TFd Fd_;
     char* Block_ = nullptr;       // the mapped block, or null (plain writes)
     std::size_t BlockSize_ = 0;
     std::size_t Used_ = 0;        // bytes of the block written

@@ -23,6 +23,7 @@
 #include "platform/files/FileDescriptor.h"
 #include "platform/files/NoReplace.h"
 #include "platform/files/PathNames.h"
+#include "platform/system/ScopeGuard.h"
 
 namespace nulvane {
 namespace {
@@ -144,18 +145,17 @@ TKeepReason TFileRemover::LockReason(const TTarget& target, std::uint64_t device
     }
     // Not sure it is this file: ask the file. One under a lease cannot be opened without waiting
     // for its holder, so it is in use; one we cannot open to ask is kept with the reason.
-    const int fd = OpenToAsk(target, target.Name.c_str());
-    if (fd < 0) {
+    const TFd fd(OpenToAsk(target, target.Name.c_str()));
+    if (!fd) {
         if (errno == ENOENT) return TKeepReason::None;  // gone: the move aside will say so
         if (errno == EWOULDBLOCK) return TKeepReason::InUse;
         error = errno;
         return FromError(error).Reason;
     }
     struct stat st;
-    const bool same = ::fstat(fd, &st) == 0 && IsFoundFile(st, device, inode);
+    const bool same = ::fstat(fd.Get(), &st) == 0 && IsFoundFile(st, device, inode);
     // A file that cannot answer is taken at the table's word.
-    const bool locked = same && AskFileLocks(fd, error) != TLockState::Free;
-    ::close(fd);
+    const bool locked = same && AskFileLocks(fd.Get(), error) != TLockState::Free;
     error = 0;
     return locked ? TKeepReason::InUse : same ? TKeepReason::None : TKeepReason::Changed;
 }
@@ -166,14 +166,12 @@ TKeepReason TFileRemover::AskAside(const TTarget& target, const char* aside, std
     TLockState state = TLockState::Unknown;
     // Checked to be the regular file found before it is opened: opening anything else may wait
     // or act (a FIFO, a device).
-    const int fd = OpenToAsk(target, aside);
-    if (fd < 0) {
+    if (const TFd fd(OpenToAsk(target, aside)); !fd) {
         if (errno == ENOENT) return TKeepReason::Changed;  // taken from the private name
         if (errno == EWOULDBLOCK) return TKeepReason::InUse;  // under a lease
         error = errno;
     } else {
-        state = AskFileLocks(fd, error, true);
-        ::close(fd);
+        state = AskFileLocks(fd.Get(), error, true);
     }
     if (state == TLockState::Locked) return TKeepReason::InUse;
     if (state == TLockState::Free) return TKeepReason::None;
@@ -354,12 +352,9 @@ void TFileRemover::RemoveAll(std::size_t count, const TRequestSource& request, c
     };
     // An error on the way (no memory for a result) still removes the verified file: it is not
     // left behind under its private name.
-    const struct TLeaveNothing {
-        decltype(pending)& Pending;
-        ~TLeaveNothing() {
-            if (Pending.Active) ::unlinkat(Pending.FolderFd, Pending.Aside.Text, 0);
-        }
-    } leaveNothing{pending};
+    const TScopeGuard leaveNothing([&pending] {
+        if (pending.Active) ::unlinkat(pending.FolderFd, pending.Aside.Text, 0);
+    });
 
     TTarget target;
     for (std::size_t i = 0; i < count; ++i) {

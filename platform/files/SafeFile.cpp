@@ -52,34 +52,34 @@ TSafeFileWriter::TSafeFileWriter(const std::string& path) : Target_(ResolvedTarg
     if (exists && S_ISDIR(target.st_mode)) ThrowOSError("cannot write", path, EISDIR);
     if (exists && !S_ISREG(target.st_mode)) {
         // O_NONBLOCK: a pipe nobody reads fails at once instead of waiting for a reader.
-        Fd_ = ::open(Target_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-        if (Fd_ < 0) ThrowOSError("cannot open", path, errno);
-        ::fcntl(Fd_, F_SETFL, ::fcntl(Fd_, F_GETFL) & ~O_NONBLOCK);
+        Fd_.Reset(::open(Target_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+        if (!Fd_) ThrowOSError("cannot open", path, errno);
+        ::fcntl(Fd_.Get(), F_SETFL, ::fcntl(Fd_.Get(), F_GETFL) & ~O_NONBLOCK);
         Direct_ = true;
         Temporary_ = Target_;
         return;
     }
-    for (int attempt = 0; Fd_ < 0; ++attempt) {
+    for (int attempt = 0; !Fd_; ++attempt) {
         Temporary_ = TemporaryName(Target_);
-        Fd_ = ::open(Temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-        if (Fd_ < 0 && (errno != EEXIST || attempt == 100)) ThrowOSError("cannot create a file beside", path, errno);
+        Fd_.Reset(::open(Temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666));
+        if (!Fd_ && (errno != EEXIST || attempt == 100)) ThrowOSError("cannot create a file beside", path, errno);
     }
     if (exists) {
         // Best effort: only the owner (or root) may give these, and a new file is no worse off.
-        if (::fchown(Fd_, target.st_uid, target.st_gid) != 0) {
+        if (::fchown(Fd_.Get(), target.st_uid, target.st_gid) != 0) {
         }
-        ::fchmod(Fd_, target.st_mode & 07777);
+        ::fchmod(Fd_.Get(), target.st_mode & 07777);
     }
 }
 
 TSafeFileWriter::~TSafeFileWriter() {
-    if (Fd_ >= 0) ::close(Fd_);
+    Fd_.Reset();
     if (!Committed_ && !Direct_) ::unlink(Temporary_.c_str());
 }
 
 void TSafeFileWriter::Write(std::string_view bytes) {
-    if (Fd_ < 0) throw EOSError("cannot write \"" + Target_ + "\": the file is closed");
-    WriteAll(Fd_, bytes, Target_);
+    if (!Fd_) throw EOSError("cannot write \"" + Target_ + "\": the file is closed");
+    WriteAll(Fd_.Get(), bytes, Target_);
 }
 
 void TSafeFileWriter::PutInPlace() {
@@ -111,23 +111,19 @@ void TSafeFileWriter::PutInPlace() {
 }
 
 void TSafeFileWriter::Commit() {
-    if (Fd_ < 0) throw EOSError("cannot write \"" + Target_ + "\": the file is closed");
-    const int fd = Fd_;
-    Fd_ = -1;
+    if (!Fd_) throw EOSError("cannot write \"" + Target_ + "\": the file is closed");
+    // Closed by hand where it counts: a failed close can be the first sign of a lost write.
+    TFd fd(Fd_.Release());
     if (Direct_) {
-        if (::close(fd) != 0 && errno != EINTR) ThrowOSError("cannot write", Target_, errno);
+        if (::close(fd.Release()) != 0 && errno != EINTR) ThrowOSError("cannot write", Target_, errno);
         Committed_ = true;
         return;
     }
     // The content must be on the disk before the name points to it: renamed first, a crash could
     // leave an empty file where the earlier one was.
-    if (::fsync(fd) != 0 && errno != EINVAL) {
-        const int error = errno;
-        ::close(fd);
-        ThrowOSError("cannot write", Target_, error);
-    }
+    if (::fsync(fd.Get()) != 0 && errno != EINVAL) ThrowOSError("cannot write", Target_, errno);
     // A delayed write error (a full disk over NFS, say) shows only here.
-    if (::close(fd) != 0 && errno != EINTR) ThrowOSError("cannot write", Target_, errno);
+    if (::close(fd.Release()) != 0 && errno != EINTR) ThrowOSError("cannot write", Target_, errno);
     if (Replaces_) {
         if (::rename(Temporary_.c_str(), Target_.c_str()) != 0) ThrowOSError("cannot replace", Target_, errno);
     } else {
@@ -138,11 +134,8 @@ void TSafeFileWriter::Commit() {
     // failure here is not reported.
     const std::string_view parent = ParentFolderOf(Target_);
     const std::string folder = parent.empty() ? "." : std::string(parent);
-    const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd >= 0) {
-        ::fsync(folderFd);
-        ::close(folderFd);
-    }
+    if (const TFd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)); folderFd)
+        ::fsync(folderFd.Get());
 }
 
 bool WouldReplace(const std::string& path) {

@@ -20,6 +20,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/files/FileDescriptor.h"
+
 namespace nulvane {
 
 class TSafeFileWriter {
@@ -47,7 +49,7 @@ private:
     void PutInPlace();
     std::string Target_;
     std::string Temporary_;
-    int Fd_ = -1;
+    TFd Fd_;
     bool Direct_ = false;
     bool Committed_ = false;
     bool Replaces_ = false;  // something had the target's name when writing began

@@ -20,20 +20,14 @@
 #include "platform/files/FileDescriptor.h"
 #include "platform/files/MountTable.h"
 #include "platform/files/NoReplace.h"
+#include "platform/files/PathNames.h"
 
 namespace nulvane {
 
 // One trash: its folder and the files/ and info/ folders in it, opened with O_PATH.
 struct TTrash::TPlace {
-    int Folder = -1, Files = -1, Info = -1;
+    TFd Folder, Files, Info;
     std::string Path;  // of Folder, for taking files back out later
-    TPlace() = default;
-    TPlace(const TPlace&) = delete;
-    TPlace& operator=(const TPlace&) = delete;
-    ~TPlace() {
-        for (const int fd : {Folder, Files, Info})
-            if (fd >= 0) ::close(fd);
-    }
 };
 
 namespace {
@@ -55,18 +49,17 @@ int UsersFolder(int parent, const char* name, unsigned uid, int& error) noexcept
         error = errno;
         return -1;
     }
-    const int fd = OpenFolderAt(parent, name, false);
-    if (fd < 0) {
+    TFd fd(OpenFolderAt(parent, name, false));
+    if (!fd) {
         error = errno;
         return -1;
     }
     struct stat st;
-    if (::fstat(fd, &st) != 0 || st.st_uid != uid) {
+    if (::fstat(fd.Get(), &st) != 0 || st.st_uid != uid) {
         error = EPERM;
-        ::close(fd);
         return -1;
     }
-    return fd;
+    return fd.Release();
 }
 
 // The device of the file system that holds `path`, or would hold it once made: the nearest one
@@ -115,9 +108,7 @@ std::string FolderPathOf(int folderFd, std::string_view path) {
         }
         target.resize(target.size() * 2);
     }
-    const std::size_t slash = path.rfind('/');
-    std::string folder(slash == std::string_view::npos ? std::string_view() : path.substr(0, slash));
-    if (slash == 0) return "/";
+    std::string folder(ParentFolderOf(path));
     if (!folder.starts_with('/')) {
         const std::string working = WorkingFolder();
         folder = folder.empty() ? working : working + "/" + folder;
@@ -218,15 +209,15 @@ TTrash::TPlace* TTrash::HomePlace(std::uint64_t device, int& error) {
         auto place = std::make_unique<TPlace>();
         // The home trash is the user's own: links on its path, set up by the user, are followed.
         MakePrivateFolders(HomeTrash_);
-        place->Folder = OpenFolderAt(AT_FDCWD, HomeTrash_.c_str(), true);
-        int failure = place->Folder < 0 ? errno : 0;
+        place->Folder.Reset(OpenFolderAt(AT_FDCWD, HomeTrash_.c_str(), true));
+        int failure = place->Folder ? 0 : errno;
         struct stat st;
-        if (place->Folder >= 0 && ::fstat(place->Folder, &st) == 0 && st.st_uid == Uid_ &&
+        if (place->Folder && ::fstat(place->Folder.Get(), &st) == 0 && st.st_uid == Uid_ &&
             static_cast<std::uint64_t>(st.st_dev) == device) {
-            place->Files = UsersFolder(place->Folder, "files", Uid_, failure);
-            if (place->Files >= 0) place->Info = UsersFolder(place->Folder, "info", Uid_, failure);
+            place->Files.Reset(UsersFolder(place->Folder.Get(), "files", Uid_, failure));
+            if (place->Files) place->Info.Reset(UsersFolder(place->Folder.Get(), "info", Uid_, failure));
             place->Path = HomeTrash_;
-            if (place->Files >= 0 && place->Info >= 0) Home_ = std::move(place);
+            if (place->Files && place->Info) Home_ = std::move(place);
         }
         // A shortage of the moment is no answer about the trash: it is tried again.
         if (!Home_ && IsResourceError(failure)) {
@@ -258,38 +249,35 @@ TTrash::TPlace* TTrash::TopPlace(const std::string& mount, std::uint64_t device,
         }
         return nullptr;
     };
-    const int top = OpenFolderAt(AT_FDCWD, mount.c_str(), true);
-    if (top < 0) {
+    TFd top(OpenFolderAt(AT_FDCWD, mount.c_str(), true));
+    if (!top) {
         failure = errno;
         return give(nullptr);
     }
     struct stat st;
     // A file system inside the mount (a btrfs subvolume) has no trash of its own at its top.
-    if (::fstat(top, &st) != 0 || static_cast<std::uint64_t>(st.st_dev) != device) {
-        ::close(top);
-        return give(nullptr);
-    }
+    if (::fstat(top.Get(), &st) != 0 || static_cast<std::uint64_t>(st.st_dev) != device) return give(nullptr);
     const std::string uid = std::to_string(Uid_);
     auto place = std::make_unique<TPlace>();
     // $topdir/.Trash only when an administrator made it a real, sticky folder.
-    if (::fstatat(top, ".Trash", &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX)) {
-        if (const int shared = OpenFolderAt(top, ".Trash", false); shared >= 0) {
-            place->Folder = UsersFolder(shared, uid.c_str(), Uid_, failure);
+    if (::fstatat(top.Get(), ".Trash", &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode) &&
+        (st.st_mode & S_ISVTX)) {
+        if (const TFd shared(OpenFolderAt(top.Get(), ".Trash", false)); shared) {
+            place->Folder.Reset(UsersFolder(shared.Get(), uid.c_str(), Uid_, failure));
             place->Path = (mount == "/" ? "" : mount) + "/.Trash/" + uid;
-            ::close(shared);
         } else {
             failure = errno;
         }
     }
-    if (place->Folder < 0 && !IsResourceError(failure)) {
-        place->Folder = UsersFolder(top, (".Trash-" + uid).c_str(), Uid_, failure);
+    if (!place->Folder && !IsResourceError(failure)) {
+        place->Folder.Reset(UsersFolder(top.Get(), (".Trash-" + uid).c_str(), Uid_, failure));
         place->Path = (mount == "/" ? "" : mount) + "/.Trash-" + uid;
     }
-    ::close(top);
-    if (place->Folder < 0) return give(nullptr);
-    place->Files = UsersFolder(place->Folder, "files", Uid_, failure);
-    if (place->Files >= 0) place->Info = UsersFolder(place->Folder, "info", Uid_, failure);
-    if (place->Files < 0 || place->Info < 0) return give(nullptr);
+    top.Reset();
+    if (!place->Folder) return give(nullptr);
+    place->Files.Reset(UsersFolder(place->Folder.Get(), "files", Uid_, failure));
+    if (place->Files) place->Info.Reset(UsersFolder(place->Folder.Get(), "info", Uid_, failure));
+    if (!place->Files || !place->Info) return give(nullptr);
     return give(std::move(place));
 }
 
@@ -330,8 +318,8 @@ int TTrash::PutInto(TPlace& place, int folderFd, const char* name, std::string_v
             entry = base + suffix;
         }
         info = entry + std::string(InfoSuffix);
-        if (journal) journal->RecordTrash(folderFd, name, place.Folder, entry);
-        const int fd = ::openat(place.Info, info.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (journal) journal->RecordTrash(folderFd, name, place.Folder.Get(), entry);
+        const int fd = ::openat(place.Info.Get(), info.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd < 0) {
             if (errno == EEXIST) continue;
             return errno;
@@ -340,15 +328,15 @@ int TTrash::PutInto(TPlace& place, int folderFd, const char* name, std::string_v
         const int writeError = errno;
         if (::close(fd) != 0 || !written) {
             const int error = written ? errno : writeError;
-            ::unlinkat(place.Info, info.c_str(), 0);
+            ::unlinkat(place.Info.Get(), info.c_str(), 0);
             return error;
         }
-        const int error = MoveNoReplace(folderFd, name, place.Files, entry.c_str());
+        const int error = MoveNoReplace(folderFd, name, place.Files.Get(), entry.c_str());
         if (error == 0) {
             if (placed) *placed = {place.Path, entry};
             return 0;
         }
-        ::unlinkat(place.Info, info.c_str(), 0);
+        ::unlinkat(place.Info.Get(), info.c_str(), 0);
         if (error != EEXIST) return error;
     }
     return EEXIST;
@@ -358,8 +346,7 @@ int TTrash::Put(int folderFd, const char* name, std::string_view path, std::uint
                 TDeletionJournal* journal, TTrashEntry* placed) {
     const std::lock_guard lock(Mutex_);
     try {
-        const std::size_t slash = path.rfind('/');
-        const std::string_view baseName = slash == std::string_view::npos ? path : path.substr(slash + 1);
+        const std::string_view baseName = path.substr(FolderPartOf(path).size());
         if (baseName.empty()) return EINVAL;
         const std::string folder = FolderPathOf(folderFd, path);
         if (folder.empty()) return EXDEV;
