@@ -345,6 +345,37 @@ private:
     bool Locked_ = false;
 };
 
+// Three files of `dir` locked the three ways a program may lock one: "flock" and "posix" by child
+// processes, "ofd" by an open-file-description lock of this process's own until ReleaseOfd.
+class TLockedFiles {
+public:
+    explicit TLockedFiles(const test::TTempDir& dir)
+        : Flocked(dir.Write("flock")), Posix(dir.Write("posix")), Ofd(dir.Write("ofd")),
+          FlockHolder_(Flocked, TLockHolder::TKind::Flock), PosixHolder_(Posix, TLockHolder::TKind::Posix),
+          OfdFd_(::open(Ofd.c_str(), O_RDWR)) {
+        struct flock lock{};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        OfdLocked_ = ::fcntl(OfdFd_, F_OFD_SETLK, &lock) == 0;
+    }
+    ~TLockedFiles() { ReleaseOfd(); }
+    TLockedFiles(const TLockedFiles&) = delete;
+    TLockedFiles& operator=(const TLockedFiles&) = delete;
+
+    bool Locked() const { return FlockHolder_.Locked() && PosixHolder_.Locked() && OfdLocked_; }
+    void ReleaseOfd() {
+        if (OfdFd_ >= 0) ::close(OfdFd_);
+        OfdFd_ = -1;
+    }
+
+    const std::string Flocked, Posix, Ofd;
+
+private:
+    const TLockHolder FlockHolder_, PosixHolder_;
+    int OfdFd_;
+    bool OfdLocked_ = false;
+};
+
 }  // namespace
 
 // Files other programs hold a lock on (flock, POSIX, open-file-description) stay, "in use"; a
@@ -353,16 +384,10 @@ private:
 TEST(FileRemoval, FilesOtherProgramsHoldLocksOnAreKeptInUse) {
     if (::access("/proc/locks", R_OK) != 0) GTEST_SKIP() << "/proc/locks cannot be read here";
     const test::TTempDir dir;
-    const std::string flocked = dir.Write("flock"), posix = dir.Write("posix"), ofd = dir.Write("ofd"),
-                      free = dir.Write("free"), alsoFree = dir.Write("also-free");
-    const TLockHolder flockHolder(flocked, TLockHolder::TKind::Flock);
-    const TLockHolder posixHolder(posix, TLockHolder::TKind::Posix);
-    ASSERT_TRUE(flockHolder.Locked() && posixHolder.Locked());
-    const int ofdFd = ::open(ofd.c_str(), O_RDWR);
-    struct flock lock{};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    ASSERT_EQ(::fcntl(ofdFd, F_OFD_SETLK, &lock), 0);
+    TLockedFiles locks(dir);
+    ASSERT_TRUE(locks.Locked());
+    const std::string &flocked = locks.Flocked, &posix = locks.Posix, &ofd = locks.Ofd;
+    const std::string free = dir.Write("free"), alsoFree = dir.Write("also-free");
 
     TFileRemover remover;
     for (const std::string& path : {flocked, posix, ofd}) {
@@ -372,7 +397,7 @@ TEST(FileRemoval, FilesOtherProgramsHoldLocksOnAreKeptInUse) {
         EXPECT_TRUE(Exists(path));
     }
     EXPECT_EQ(Remove(free, IdentityOf(free)).Outcome, TRemoveOutcome::Deleted);
-    ::close(ofdFd);
+    locks.ReleaseOfd();
 
     const auto inodeOnOtherDevice = [](const std::string& path) {
         return "1: FLOCK  ADVISORY  WRITE 1 ff:ff:" + std::to_string(IdentityOf(path).Inode) + " 0 EOF\n";
@@ -392,16 +417,10 @@ TEST(FileRemoval, FilesOtherProgramsHoldLocksOnAreKeptInUse) {
 TEST(FileRemoval, EachFileIsAskedForLocksJustBeforeItGoes) {
     const test::TTempDir dir;
     TFileRemover blind(std::make_shared<const TLockTable>());
-    const std::string flocked = dir.Write("flock"), posix = dir.Write("posix"), ofd = dir.Write("ofd"),
-                      free = dir.Write("free");
-    const TLockHolder flockHolder(flocked, TLockHolder::TKind::Flock);
-    const TLockHolder posixHolder(posix, TLockHolder::TKind::Posix);
-    ASSERT_TRUE(flockHolder.Locked() && posixHolder.Locked());
-    const int ofdFd = ::open(ofd.c_str(), O_RDWR);
-    struct flock lock{};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    ASSERT_EQ(::fcntl(ofdFd, F_OFD_SETLK, &lock), 0);
+    TLockedFiles locks(dir);
+    ASSERT_TRUE(locks.Locked());
+    const std::string &flocked = locks.Flocked, &posix = locks.Posix, &ofd = locks.Ofd;
+    const std::string free = dir.Write("free");
     std::vector<TRemoveRequest> requests{RequestFor(flocked), RequestFor(posix), RequestFor(ofd), RequestFor(free)};
     for (const TRemoveRequest& request : requests) {
         const TRemoveResult result = blind.Remove(request.Path, request.Device, request.Inode);
@@ -412,7 +431,7 @@ TEST(FileRemoval, EachFileIsAskedForLocksJustBeforeItGoes) {
     EXPECT_TRUE(Exists(flocked) && Exists(posix) && Exists(ofd));
     EXPECT_FALSE(Exists(free));
     EXPECT_FALSE(HoldsPrivateName(dir.Str()));
-    ::close(ofdFd);
+    locks.ReleaseOfd();
 
     // A file its remover may not read, in a folder it may write.
     const std::string unreadable = dir.Write("open/unreadable"), alsoUnreadable = dir.Write("open/also");
