@@ -534,23 +534,35 @@ TEST(FileRemoval, LowDescriptorLimitReleasesFoldersAndKeepsNothing) {
 
 namespace {
 
-// Makes renameat2 refuse every flag with EINVAL, as file systems without it do (some network
-// and FUSE file systems); false where a filter cannot be installed.
-bool RefuseRenameFlags() {
 #if defined(__x86_64__)
+// Makes the system call `number` fail with `error` where its argument `argument` (the low 32 bits)
+// is `value`, or, with `whereEqual` false, where it is not; false where a filter cannot be installed.
+bool RefuseCall(unsigned number, unsigned argument, unsigned value, bool whereEqual, unsigned error) {
+    const auto argumentAt = static_cast<unsigned>(offsetof(struct seccomp_data, args) + argument * sizeof(std::uint64_t));
+    // How far the comparison jumps when the argument is `value` and when not: 0 lands on the
+    // refusal, 1 past it.
+    const std::uint8_t onEqual = whereEqual ? 0 : 1, onOther = whereEqual ? 1 : 0;
     struct sock_filter filter[] = {
         BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(struct seccomp_data, arch)),
         BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_X86_64, 1, 0),
         BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
         BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(struct seccomp_data, nr)),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_renameat2, 0, 3),
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(struct seccomp_data, args[4])),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0, 1, 0),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EINVAL),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, number, 0, 3),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, argumentAt),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, value, onEqual, onOther),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | error),
         BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
     };
     struct sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
-    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+    return ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+}
+#endif
+
+// Makes renameat2 refuse every flag with EINVAL, as file systems without it do (some network
+// and FUSE file systems); false where a filter cannot be installed.
+bool RefuseRenameFlags() {
+#if defined(__x86_64__)
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && RefuseCall(__NR_renameat2, 4, 0, false, EINVAL);
 #else
     return false;
 #endif
@@ -560,20 +572,7 @@ bool RefuseRenameFlags() {
 // that lets names in but not out (an append-only folder, a file system that refuses removals).
 bool RefuseRenameFlagsAndRemovalsIn(int folderFd) {
 #if defined(__x86_64__)
-    if (!RefuseRenameFlags()) return false;
-    struct sock_filter filter[] = {
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(struct seccomp_data, arch)),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_X86_64, 1, 0),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(struct seccomp_data, nr)),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_unlinkat, 0, 3),
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(struct seccomp_data, args[0])),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<unsigned>(folderFd), 0, 1),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-    };
-    struct sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
-    return ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+    return RefuseRenameFlags() && RefuseCall(__NR_unlinkat, 0, static_cast<unsigned>(folderFd), true, EPERM);
 #else
     (void)folderFd;
     return false;
