@@ -8,44 +8,26 @@
 #include <cstdio>
 #include <string>
 
-#include "config/Config.h"
-#include "core/TallyscopeCtrl.h"
+#include "bench/ExportBench.h"
 #include "export/ExportCommands.h"
 #include "platform/files/FileContent.h"
-#include "platform/system/ProcessInfo.h"
-#include "platform/desktop/ScriptedDesktopServices.h"
-#include "spreadsheet/ExcelServer.h"
-#include "tests/support/TempDir.h"
-#include "bench/ScanLikeList.h"
 
 using namespace nulvane;
 
 int main() {
-    test::TTempDir config, out;
-    SetExecutableFolderForTesting(config.Str());
-    GetConfig(true);
-    RegisterSpreadsheetServer();
-
-    TResultList list;
-    bench::FillScanLikeList(list, 65534, 11);
-
-    TScriptedDesktopServices desktop;
-    const TDesktopServicesScope scope(desktop);
-    TTallyscopeCtrl ctrl(list);
-    const std::string path = out.Str() + "/list.xls";
+    bench::TExportBench bench(11);
+    auto& desktop = bench.Desktop;
+    const std::string path = bench.PathOf("list.xls");
     double best = 1e9;
     for (int run = 0; run < 3; ++run) {
         desktop.QueueAnswer(path);
         if (FileExists(path)) desktop.QueueAnswer("Yes");
         desktop.QueueAnswer("Ok");
         const auto start = std::chrono::steady_clock::now();
-        ExportExcel(ctrl, list);
+        ExportExcel(bench.Ctrl, bench.List);
         best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         if (desktop.AnswersLeft() != 0 || !FileExists(path)) std::fprintf(stderr, "the workbook was not written\n");
     }
     std::printf("RESULT\texport Excel, 65,534 entries\t%.3f\ts\t<= 1.5 s\n", best);
-
-    GetConfig(true);
-    SetExecutableFolderForTesting("");
     return 0;
 }

@@ -11,17 +11,11 @@
 #include <string>
 #include <thread>
 
-#include "config/Config.h"
-#include "core/TallyscopeCtrl.h"
+#include "bench/ExportBench.h"
 #include "export/ExportCommands.h"
 #include "export/FileInfo.h"
-#include "platform/desktop/ScriptedDesktopServices.h"
 #include "platform/files/FileContent.h"
 #include "platform/system/LongWork.h"
-#include "platform/system/ProcessInfo.h"
-#include "spreadsheet/ExcelServer.h"
-#include "tests/support/TempDir.h"
-#include "bench/ScanLikeList.h"
 
 using namespace nulvane;
 
@@ -32,16 +26,10 @@ using TClock = std::chrono::steady_clock;
 }  // namespace
 
 int main() {
-    test::TTempDir config, out;
-    SetExecutableFolderForTesting(config.Str());
-    GetConfig(true);
-    RegisterSpreadsheetServer();
-
-    TResultList list;
-    bench::FillScanLikeList(list, 65534, 13);
-    TScriptedDesktopServices desktop;
-    const TDesktopServicesScope scope(desktop);
-    TTallyscopeCtrl ctrl(list);
+    bench::TExportBench bench(13);
+    auto& desktop = bench.Desktop;
+    auto& ctrl = bench.Ctrl;
+    auto& list = bench.List;
 
     const struct {
         const char* Name;
@@ -54,7 +42,7 @@ int main() {
     };
     bool intact = true;
     for (const auto& c : commands) {
-        const std::string path = out.Str() + "/" + c.File;
+        const std::string path = bench.PathOf(c.File);
         // The whole export once, for its duration; its file is the earlier one each stop must keep.
         desktop.QueueAnswer(path);
         desktop.QueueAnswer("Ok");
@@ -84,14 +72,12 @@ int main() {
             while (desktop.AnswersLeft() > 0) desktop.PickFolder(nullptr);  // answers the stop left unused
         }
         if (ReadFileContent(path) != earlier ||
-            std::distance(std::filesystem::directory_iterator(out.Path()), {}) != &c - commands + 1) {
+            std::distance(std::filesystem::directory_iterator(bench.Out.Path()), {}) != &c - commands + 1) {
             std::fprintf(stderr, "a stopped %s export changed its folder\n", c.Name);
             intact = false;
         }
         std::printf("RESULT\tstop export %s, 65,534 entries (slowest)\t%.3f\ts\t<= 0.25 s\n", c.Name, worst);
     }
 
-    GetConfig(true);
-    SetExecutableFolderForTesting("");
     return intact ? 0 : 1;
 }

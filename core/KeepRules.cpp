@@ -9,14 +9,12 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#ifndef _WIN32
-#include <pwd.h>
-#endif
 
 #include "platform/files/FileContent.h"
 #include "platform/files/PathNames.h"
 #include "platform/files/SafeFile.h"
 #include "platform/system/Errors.h"
+#include "platform/system/UserFolders.h"
 
 namespace nulvane {
 namespace {
@@ -237,19 +235,8 @@ std::string RuleProblemsText(const std::vector<TRuleProblem>& problems) {
 }
 
 std::string KeepRulesFileName() {
-    std::string folder;
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && config[0] == '/') {
-        folder = config;
-    } else {
-        std::string home;
-        if (const char* value = std::getenv("HOME"); value && value[0] != '\0') home = value;
-#ifndef _WIN32
-        if (home.empty())
-            if (const passwd* user = ::getpwuid(::getuid()); user && user->pw_dir) home = user->pw_dir;
-#endif
-        if (home.empty()) return {};
-        folder = home + "/.config";
-    }
+    std::string folder = UserConfigFolder();
+    if (folder.empty()) return {};
     if (folder.back() != '/') folder += '/';
     return folder + "nulvane/keep-rules";
 }

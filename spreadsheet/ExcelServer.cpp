@@ -142,15 +142,23 @@ protected:
     TCellArea Area_;
 };
 
-class TFontObject : public TAreaObject {
+// An area object that answers to one property only, `Name`.
+template <const std::u16string_view& Name>
+class TOnePropertyObject : public TAreaObject {
 public:
     using TAreaObject::TAreaObject;
 
 protected:
-    std::span<const std::u16string_view> Names() const override {
-        static constexpr std::array<std::u16string_view, 1> names{u"Bold"};
-        return names;
-    }
+    std::span<const std::u16string_view> Names() const override { return {&Name, 1}; }
+};
+
+constexpr std::u16string_view BoldName = u"Bold", LineStyleName = u"LineStyle";
+
+class TFontObject : public TOnePropertyObject<BoldName> {
+public:
+    using TOnePropertyObject::TOnePropertyObject;
+
+protected:
     TVariant Call(int, TKind kind, const TDispParams& params) override {
         if (IsPut(kind)) {
             const bool bold = BoolOf(PutValue(params));
@@ -162,15 +170,11 @@ protected:
     }
 };
 
-class TBordersObject : public TAreaObject {
+class TBordersObject : public TOnePropertyObject<LineStyleName> {
 public:
-    using TAreaObject::TAreaObject;
+    using TOnePropertyObject::TOnePropertyObject;
 
 protected:
-    std::span<const std::u16string_view> Names() const override {
-        static constexpr std::array<std::u16string_view, 1> names{u"LineStyle"};
-        return names;
-    }
     TVariant Call(int, TKind kind, const TDispParams& params) override {
         if (!IsPut(kind)) Fail("Unable to get the LineStyle property of the Borders class");
         TLineStyle line;

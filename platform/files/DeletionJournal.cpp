@@ -84,6 +84,30 @@ void AppendNumber(std::string& out, std::uint64_t value) {
     out.append(text, end);
 }
 
+// A field of a record line that is a name or a path: stored encoded, so that spaces and line
+// breaks in it cannot split the line.
+struct TText {
+    std::string_view Bytes;
+};
+
+void AppendField(std::string& line, std::uint64_t value) {
+    line += ' ';
+    AppendNumber(line, value);
+}
+
+void AppendField(std::string& line, TText text) {
+    line += ' ';
+    AppendEncoded(line, text.Bytes);
+}
+
+// One record line: its kind letter, then its fields, each after a single space.
+template <typename... TFields>
+void AppendRecord(std::string& line, char kind, const TFields&... fields) {
+    line += kind;
+    (AppendField(line, fields), ...);
+    line += '\n';
+}
+
 template <typename T>
 bool ParseNumber(std::string_view text, T& value) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -240,15 +264,8 @@ unsigned TDeletionJournal::FolderId(int fd, std::string& line) {
     const std::string path = RealPathOf(fd);
     if (path.empty() || ::fstatat(fd, "", &st, AT_EMPTY_PATH) != 0) return 0;
     const unsigned id = NextId_++;
-    line += "D ";
-    AppendNumber(line, id);
-    line += ' ';
-    AppendNumber(line, static_cast<std::uint64_t>(st.st_dev));
-    line += ' ';
-    AppendNumber(line, static_cast<std::uint64_t>(st.st_ino));
-    line += ' ';
-    AppendEncoded(line, path);
-    line += '\n';
+    AppendRecord(line, 'D', std::uint64_t{id}, static_cast<std::uint64_t>(st.st_dev),
+                 static_cast<std::uint64_t>(st.st_ino), TText{path});
     FolderIds_.emplace(fd, id);
     return id;
 }
@@ -264,17 +281,7 @@ int TDeletionJournal::RecordMove(int folderFd, std::string_view aside, std::stri
             Error_ = ENOENT;
             return Error_;
         }
-        Line_ += "M ";
-        AppendNumber(Line_, folder);
-        Line_ += ' ';
-        AppendEncoded(Line_, aside);
-        Line_ += ' ';
-        AppendNumber(Line_, device);
-        Line_ += ' ';
-        AppendNumber(Line_, inode);
-        Line_ += ' ';
-        AppendEncoded(Line_, name);
-        Line_ += '\n';
+        AppendRecord(Line_, 'M', std::uint64_t{folder}, TText{aside}, device, inode, TText{name});
         return Append(Line_);
     } catch (const std::bad_alloc&) {
         return ENOMEM;
@@ -291,15 +298,7 @@ int TDeletionJournal::RecordTrash(int folderFd, std::string_view aside, int tras
             Error_ = ENOENT;
             return Error_;
         }
-        Line_ += "T ";
-        AppendNumber(Line_, folder);
-        Line_ += ' ';
-        AppendEncoded(Line_, aside);
-        Line_ += ' ';
-        AppendNumber(Line_, trash);
-        Line_ += ' ';
-        AppendEncoded(Line_, entry);
-        Line_ += '\n';
+        AppendRecord(Line_, 'T', std::uint64_t{folder}, TText{aside}, std::uint64_t{trash}, TText{entry});
         return Append(Line_);
     } catch (const std::bad_alloc&) {
         return ENOMEM;

@@ -56,6 +56,24 @@ protected:
         for (const TListEntry& entry : Form.VT) names.emplace_back(entry.Record.Get(fiFileName));
         return names;
     }
+    // Saved settings cleared, the trash of the test's own (under data/Trash while the guard lives),
+    // a folder "f" of three empty files a, b and c, and the window shown.
+    struct TTrashScene {
+        test::TEnvironmentGuard DataHome;
+        std::string Trash, Folder;
+    };
+    TTrashScene ShowTrashScene() {
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, "nulvane", "nulvane").clear();
+        TTrashScene scene{{"XDG_DATA_HOME", Dir.Str() + "/data"}, Dir.Str() + "/data/Trash", Dir.MakeDir("f")};
+        for (const char* name : {"a", "b", "c"}) Dir.Write(std::string("f/") + name);
+        Show();
+        return scene;
+    }
+    QAction* MoveToTrashAction() {
+        for (QAction* action : Form.OptionsMenu().actions())
+            if (action->text() == "Move to Trash") return action;
+        return nullptr;
+    }
     std::vector<TDesktopRequestKind> Kinds() const {
         std::vector<TDesktopRequestKind> kinds;
         for (const TDesktopRequest& request : Services.Requests()) kinds.push_back(request.Kind);
@@ -414,15 +432,9 @@ TEST_F(MainFormTest, OptionsAreRememberedBetweenRunsAndGoToTheScan) {
 // and "Delete &All" ask as ever and move the files to the trash. A file kept says why as its
 // entry's hint, until the list is cleared and scanned anew.
 TEST_F(MainFormTest, MoveToTrashIsRememberedAndAKeptEntrySaysWhyInItsHint) {
-    QSettings(QSettings::NativeFormat, QSettings::UserScope, "nulvane", "nulvane").clear();
-    const std::string trash = Dir.Str() + "/data/Trash";
-    const test::TEnvironmentGuard dataHome("XDG_DATA_HOME", Dir.Str() + "/data");
-    const std::string folder = Dir.MakeDir("f");
-    for (const char* name : {"a", "b", "c"}) Dir.Write(std::string("f/") + name);
-    Show();
-    QAction* moveToTrash = nullptr;
-    for (QAction* action : Form.OptionsMenu().actions())
-        if (action->text() == "Move to Trash") moveToTrash = action;
+    const TTrashScene scene = ShowTrashScene();
+    const std::string &trash = scene.Trash, &folder = scene.Folder;
+    QAction* moveToTrash = MoveToTrashAction();
     ASSERT_NE(moveToTrash, nullptr);
     EXPECT_TRUE(moveToTrash->isCheckable());
     EXPECT_FALSE(moveToTrash->isChecked());
@@ -523,14 +535,10 @@ TEST(DesktopEntry, OffersToOpenFilesButDoesNotClaimFolders) {
 // taken meanwhile stays in the trash, named in the status bar. The offer ends with the undo, and
 // with the next scan.
 TEST_F(MainFormTest, UndoTakesTrashedFilesBackUnlessTheirNameWasTaken) {
-    QSettings(QSettings::NativeFormat, QSettings::UserScope, "nulvane", "nulvane").clear();
-    const std::string trash = Dir.Str() + "/data/Trash";
-    const test::TEnvironmentGuard dataHome("XDG_DATA_HOME", Dir.Str() + "/data");
-    const std::string folder = Dir.MakeDir("f");
-    for (const char* name : {"a", "b", "c"}) Dir.Write(std::string("f/") + name);
-    Show();
-    for (QAction* action : Form.OptionsMenu().actions())
-        if (action->text() == "Move to Trash") action->trigger();
+    const TTrashScene scene = ShowTrashScene();
+    const std::string &trash = scene.Trash, &folder = scene.Folder;
+    ASSERT_NE(MoveToTrashAction(), nullptr);
+    MoveToTrashAction()->trigger();
     ASSERT_TRUE(Form.Options().MoveToTrash);
     Form.DropFolders({folder});
     const TNames listed = Names();

@@ -27,11 +27,15 @@ struct TScene {
     const int Fd = ::open(Folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     ~TScene() { ::close(Fd); }
 
-    // Moves `name` to the private name `aside`, recorded first, as a remover does.
-    void MoveAside(TDeletionJournal& journal, const std::string& name, const std::string& aside) const {
+    // Records that `name` is about to be moved to the private name `aside`, as a remover does.
+    void RecordMove(TDeletionJournal& journal, const std::string& name, const std::string& aside) const {
         struct stat st{};
         ASSERT_EQ(::fstatat(Fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW), 0) << name;
         ASSERT_EQ(journal.RecordMove(Fd, aside, name, st.st_dev, st.st_ino), 0);
+    }
+    // Moves `name` to `aside`, recorded first.
+    void MoveAside(TDeletionJournal& journal, const std::string& name, const std::string& aside) const {
+        RecordMove(journal, name, aside);
         ASSERT_EQ(::renameat(Fd, name.c_str(), Fd, aside.c_str()), 0);
     }
     std::vector<std::string> Names() const {
@@ -82,9 +86,7 @@ TEST(DeletionJournal, RecoveryPutsBackWhatAKilledDeletionLeft) {
              s.Dir.Write("d/a");
              s.Dir.Write("d/b");
              s.MoveAside(j, "a", P);
-             struct stat st{};
-             ::fstatat(s.Fd, "b", &st, 0);
-             j.RecordMove(s.Fd, P, "b", st.st_dev, st.st_ino);
+             s.RecordMove(j, "b", P);
          },
          {"a", "b"}, 1, 0, 0},
         {"the next move made",
@@ -100,9 +102,7 @@ TEST(DeletionJournal, RecoveryPutsBackWhatAKilledDeletionLeft) {
         {"a file swapped in",
          [](TScene& s, TDeletionJournal& j) {
              s.Dir.Write("d/f");
-             struct stat st{};
-             ::fstatat(s.Fd, "f", &st, 0);
-             j.RecordMove(s.Fd, P, "f", st.st_dev, st.st_ino);
+             s.RecordMove(j, "f", P);
              s.Dir.Write("d/other", "content");
              ::renameat(s.Fd, "other", s.Fd, "f");
              ::renameat(s.Fd, "f", s.Fd, P);

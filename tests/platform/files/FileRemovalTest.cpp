@@ -345,6 +345,37 @@ private:
     bool Locked_ = false;
 };
 
+// Three files of `dir` locked the three ways a program may lock one: "flock" and "posix" by child
+// processes, "ofd" by an open-file-description lock of this process's own until ReleaseOfd.
+class TLockedFiles {
+public:
+    explicit TLockedFiles(const test::TTempDir& dir)
+        : Flocked(dir.Write("flock")), Posix(dir.Write("posix")), Ofd(dir.Write("ofd")),
+          FlockHolder_(Flocked, TLockHolder::TKind::Flock), PosixHolder_(Posix, TLockHolder::TKind::Posix),
+          OfdFd_(::open(Ofd.c_str(), O_RDWR)) {
+        struct flock lock{};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        OfdLocked_ = ::fcntl(OfdFd_, F_OFD_SETLK, &lock) == 0;
+    }
+    ~TLockedFiles() { ReleaseOfd(); }
+    TLockedFiles(const TLockedFiles&) = delete;
+    TLockedFiles& operator=(const TLockedFiles&) = delete;
+
+    bool Locked() const { return FlockHolder_.Locked() && PosixHolder_.Locked() && OfdLocked_; }
+    void ReleaseOfd() {
+        if (OfdFd_ >= 0) ::close(OfdFd_);
+        OfdFd_ = -1;
+    }
+
+    const std::string Flocked, Posix, Ofd;
+
+private:
+    const TLockHolder FlockHolder_, PosixHolder_;
+    int OfdFd_;
+    bool OfdLocked_ = false;
+};
+
 }  // namespace
 
 // Files other programs hold a lock on (flock, POSIX, open-file-description) stay, "in use"; a
@@ -353,16 +384,10 @@ private:
 TEST(FileRemoval, FilesOtherProgramsHoldLocksOnAreKeptInUse) {
     if (::access("/proc/locks", R_OK) != 0) GTEST_SKIP() << "/proc/locks cannot be read here";
     const test::TTempDir dir;
-    const std::string flocked = dir.Write("flock"), posix = dir.Write("posix"), ofd = dir.Write("ofd"),
-                      free = dir.Write("free"), alsoFree = dir.Write("also-free");
-    const TLockHolder flockHolder(flocked, TLockHolder::TKind::Flock);
-    const TLockHolder posixHolder(posix, TLockHolder::TKind::Posix);
-    ASSERT_TRUE(flockHolder.Locked() && posixHolder.Locked());
-    const int ofdFd = ::open(ofd.c_str(), O_RDWR);
-    struct flock lock{};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    ASSERT_EQ(::fcntl(ofdFd, F_OFD_SETLK, &lock), 0);
+    TLockedFiles locks(dir);
+    ASSERT_TRUE(locks.Locked());
+    const std::string &flocked = locks.Flocked, &posix = locks.Posix, &ofd = locks.Ofd;
+    const std::string free = dir.Write("free"), alsoFree = dir.Write("also-free");
 
     TFileRemover remover;
     for (const std::string& path : {flocked, posix, ofd}) {
@@ -372,7 +397,7 @@ TEST(FileRemoval, FilesOtherProgramsHoldLocksOnAreKeptInUse) {
         EXPECT_TRUE(Exists(path));
     }
     EXPECT_EQ(Remove(free, IdentityOf(free)).Outcome, TRemoveOutcome::Deleted);
-    ::close(ofdFd);
+    locks.ReleaseOfd();
 
     const auto inodeOnOtherDevice = [](const std::string& path) {
         return "1: FLOCK  ADVISORY  WRITE 1 ff:ff:" + std::to_string(IdentityOf(path).Inode) + " 0 EOF\n";
@@ -392,16 +417,10 @@ TEST(FileRemoval, FilesOtherProgramsHoldLocksOnAreKeptInUse) {
 TEST(FileRemoval, EachFileIsAskedForLocksJustBeforeItGoes) {
     const test::TTempDir dir;
     TFileRemover blind(std::make_shared<const TLockTable>());
-    const std::string flocked = dir.Write("flock"), posix = dir.Write("posix"), ofd = dir.Write("ofd"),
-                      free = dir.Write("free");
-    const TLockHolder flockHolder(flocked, TLockHolder::TKind::Flock);
-    const TLockHolder posixHolder(posix, TLockHolder::TKind::Posix);
-    ASSERT_TRUE(flockHolder.Locked() && posixHolder.Locked());
-    const int ofdFd = ::open(ofd.c_str(), O_RDWR);
-    struct flock lock{};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    ASSERT_EQ(::fcntl(ofdFd, F_OFD_SETLK, &lock), 0);
+    TLockedFiles locks(dir);
+    ASSERT_TRUE(locks.Locked());
+    const std::string &flocked = locks.Flocked, &posix = locks.Posix, &ofd = locks.Ofd;
+    const std::string free = dir.Write("free");
     std::vector<TRemoveRequest> requests{RequestFor(flocked), RequestFor(posix), RequestFor(ofd), RequestFor(free)};
     for (const TRemoveRequest& request : requests) {
         const TRemoveResult result = blind.Remove(request.Path, request.Device, request.Inode);
@@ -412,7 +431,7 @@ TEST(FileRemoval, EachFileIsAskedForLocksJustBeforeItGoes) {
     EXPECT_TRUE(Exists(flocked) && Exists(posix) && Exists(ofd));
     EXPECT_FALSE(Exists(free));
     EXPECT_FALSE(HoldsPrivateName(dir.Str()));
-    ::close(ofdFd);
+    locks.ReleaseOfd();
 
     // A file its remover may not read, in a folder it may write.
     const std::string unreadable = dir.Write("open/unreadable"), alsoUnreadable = dir.Write("open/also");
@@ -515,23 +534,35 @@ TEST(FileRemoval, LowDescriptorLimitReleasesFoldersAndKeepsNothing) {
 
 namespace {
 
-// Makes renameat2 refuse every flag with EINVAL, as file systems without it do (some network
-// and FUSE file systems); false where a filter cannot be installed.
-bool RefuseRenameFlags() {
 #if defined(__x86_64__)
+// Makes the system call `number` fail with `error` where its argument `argument` (the low 32 bits)
+// is `value`, or, with `whereEqual` false, where it is not; false where a filter cannot be installed.
+bool RefuseCall(unsigned number, unsigned argument, unsigned value, bool whereEqual, unsigned error) {
+    const auto argumentAt = static_cast<unsigned>(offsetof(struct seccomp_data, args) + argument * sizeof(std::uint64_t));
+    // How far the comparison jumps when the argument is `value` and when not: 0 lands on the
+    // refusal, 1 past it.
+    const std::uint8_t onEqual = whereEqual ? 0 : 1, onOther = whereEqual ? 1 : 0;
     struct sock_filter filter[] = {
         BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(struct seccomp_data, arch)),
         BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_X86_64, 1, 0),
         BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
         BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(struct seccomp_data, nr)),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_renameat2, 0, 3),
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(struct seccomp_data, args[4])),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0, 1, 0),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EINVAL),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, number, 0, 3),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, argumentAt),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, value, onEqual, onOther),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | error),
         BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
     };
     struct sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
-    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+    return ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+}
+#endif
+
+// Makes renameat2 refuse every flag with EINVAL, as file systems without it do (some network
+// and FUSE file systems); false where a filter cannot be installed.
+bool RefuseRenameFlags() {
+#if defined(__x86_64__)
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && RefuseCall(__NR_renameat2, 4, 0, false, EINVAL);
 #else
     return false;
 #endif
@@ -541,20 +572,7 @@ bool RefuseRenameFlags() {
 // that lets names in but not out (an append-only folder, a file system that refuses removals).
 bool RefuseRenameFlagsAndRemovalsIn(int folderFd) {
 #if defined(__x86_64__)
-    if (!RefuseRenameFlags()) return false;
-    struct sock_filter filter[] = {
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(struct seccomp_data, arch)),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_X86_64, 1, 0),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(struct seccomp_data, nr)),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_unlinkat, 0, 3),
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(struct seccomp_data, args[0])),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<unsigned>(folderFd), 0, 1),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-    };
-    struct sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
-    return ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+    return RefuseRenameFlags() && RefuseCall(__NR_unlinkat, 0, static_cast<unsigned>(folderFd), true, EPERM);
 #else
     (void)folderFd;
     return false;
