@@ -17,6 +17,9 @@ namespace nulvane {
 enum class TCheckState : std::uint8_t { Unchecked, Checked };
 // Whether an entry shows a check box at all; the main window gives every entry one.
 enum class TCheckType : std::uint8_t { None, CheckBox };
+// What an entry stands for: an empty file, or a folder that holds nothing but folders that count
+// as empty (listed once, at the top of such a subtree).
+enum class TEntryKind : std::uint8_t { File, Folder };
 
 // Device and inode of the file an entry was made from (zero when unknown).
 struct TFileIdentity {
@@ -82,7 +85,8 @@ struct TListEntry {
     TCheckType CheckType = TCheckType::None;
     // For each time field, two bits from "Create Time" on: which instant its local text means
     // where the clocks were turned back and the text stands for two (TTimeReading's values).
-    std::uint8_t TimeReadings = 0;
+    std::uint8_t TimeReadings : 6 = 0;
+    TEntryKind Kind : 2 = TEntryKind::File;
     TEntryNote Note = TEntryNote::None;
     // The folder a scan found the file in: its "Full Path" is that folder's path followed by the
     // record's path tail. NoFolder for an entry whose record holds its "Full Path" whole.
@@ -99,7 +103,7 @@ inline std::uint8_t TimeReadingOf(const TListEntry& entry, int field) noexcept {
 }
 inline void SetTimeReading(TListEntry& entry, int field, std::uint8_t reading) noexcept {
     const int shift = 2 * (field - fiCreateTime);
-    entry.TimeReadings = static_cast<std::uint8_t>((entry.TimeReadings & ~(3u << shift)) | ((reading & 3u) << shift));
+    entry.TimeReadings = static_cast<std::uint8_t>(((entry.TimeReadings & ~(3u << shift)) | ((reading & 3u) << shift)) & 0x3Fu);
 }
 
 inline constexpr std::size_t NoEntry = std::numeric_limits<std::size_t>::max();
