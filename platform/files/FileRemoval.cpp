@@ -160,18 +160,30 @@ TKeepReason TFileRemover::LockReason(const TTarget& target, std::uint64_t device
     return locked ? TKeepReason::InUse : same ? TKeepReason::None : TKeepReason::Changed;
 }
 
-TKeepReason TFileRemover::AskAside(const TTarget& target, const char* aside, std::uint64_t device,
-                                   std::uint64_t inode, int& error) {
+TKeepReason TFileRemover::CheckAside(const TTarget& target, const char* aside, std::uint64_t device,
+                                     std::uint64_t inode, int& error, bool& gone) {
     error = 0;
+    gone = false;
     TLockState state = TLockState::Unknown;
-    // Checked to be the regular file found before it is opened: opening anything else may wait
-    // or act (a FIFO, a device).
-    if (const TFd fd(OpenToAsk(target, aside)); !fd) {
-        if (errno == ENOENT) return TKeepReason::Changed;  // taken from the private name
-        if (errno == EWOULDBLOCK) return TKeepReason::InUse;  // under a lease
-        error = errno;
-    } else {
+    struct stat st;
+    // Opened first and checked through the open file, which spares a second lookup of the name.
+    // What lies under the private name passed the same checks under its own name a moment ago;
+    // the open neither waits (a FIFO swapped in opens at once) nor follows a link, and only who
+    // may make device nodes on this file system could have put one there.
+    if (const TFd fd(OpenToAsk(target, aside)); fd) {
+        if (::fstat(fd.Get(), &st) != 0 || !IsFoundFile(st, device, inode)) return TKeepReason::Changed;
         state = AskFileLocks(fd.Get(), error, true);
+    } else {
+        const int openError = errno;
+        // Not opened (no read permission, a lease, a link in its place): the name says what it is.
+        if (openError == ENOENT || ::fstatat(target.FolderFd, aside, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            gone = true;  // taken from the private name already
+            error = openError == ENOENT ? ENOENT : errno;
+            return TKeepReason::Changed;
+        }
+        if (!IsFoundFile(st, device, inode)) return TKeepReason::Changed;
+        if (openError == EWOULDBLOCK) return TKeepReason::InUse;  // under a lease
+        error = openError;
     }
     if (state == TLockState::Locked) return TKeepReason::InUse;
     if (state == TLockState::Free) return TKeepReason::None;
@@ -291,16 +303,10 @@ TRemoveResult TFileRemover::Dispose(const TRemoveRequest& request, const TDispos
     // From here on the file under the private name can change only by its content, which the
     // checks see, or by someone who read the name from the folder (and could as well have
     // removed the file).
-    struct stat st;
     int error = 0;
-    if (::fstatat(target.FolderFd, aside.Text, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-        return Kept(TKeepReason::Changed, errno);  // moved on from the private name already
-    }
-    if (!IsFoundFile(st, request.Device, request.Inode)) {
-        result = Kept(TKeepReason::Changed);
-    } else if (const TKeepReason reason = AskAside(target, aside.Text, request.Device, request.Inode, error);
-               reason == TKeepReason::Changed) {
-        return Kept(reason, ENOENT);
+    bool gone = false;
+    if (const TKeepReason reason = CheckAside(target, aside.Text, request.Device, request.Inode, error, gone); gone) {
+        return Kept(reason, error);  // moved on from the private name already
     } else if (reason != TKeepReason::None) {
         result = Kept(reason, error);
     } else {
@@ -390,19 +396,12 @@ void TFileRemover::RemoveAll(std::size_t count, const TRequestSource& request, c
             done(i, FromError(error));
             continue;
         }
-        struct stat st;
-        if (::fstatat(target.FolderFd, aside.Text, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-            done(i, Kept(TKeepReason::Changed, errno));
-            continue;
-        }
         int error = 0;
-        TKeepReason reason = TKeepReason::Changed;
-        if (IsFoundFile(st, next.Device, next.Inode)) {
-            reason = AskAside(target, aside.Text, next.Device, next.Inode, error);
-            if (reason == TKeepReason::Changed) {
-                done(i, Kept(reason, ENOENT));  // taken from the private name meanwhile
-                continue;
-            }
+        bool gone = false;
+        const TKeepReason reason = CheckAside(target, aside.Text, next.Device, next.Inode, error, gone);
+        if (gone) {
+            done(i, Kept(reason, error));  // taken from the private name meanwhile
+            continue;
         }
         if (reason != TKeepReason::None) {
             result = Kept(reason, error);

@@ -201,10 +201,11 @@ private:
     // Why the file `name` in the folder, found to be `device` and `inode`, must be kept because the
     // lock table names it (InUse, or why the file could not be asked, with `error` set), or None.
     TKeepReason LockReason(const TTarget& target, std::uint64_t device, std::uint64_t inode, int& error);
-    // Asks the file under the private name `aside` for locks: None, InUse, LockUnknown (with
-    // `error`), or Changed when it is gone from there.
-    TKeepReason AskAside(const TTarget& target, const char* aside, std::uint64_t device, std::uint64_t inode,
-                         int& error);
+    // Checks that the private name `aside` holds the file found and asks it for locks: None,
+    // InUse, LockUnknown (with `error`), or Changed when it holds something else, with `gone` (and
+    // `error`) when nothing is there any more to put back.
+    TKeepReason CheckAside(const TTarget& target, const char* aside, std::uint64_t device, std::uint64_t inode,
+                           int& error, bool& gone);
     // Records the move of the target's file to `aside` in the journal.
     void Record(const TTarget& target, const char* aside, std::uint64_t device, std::uint64_t inode) noexcept;
     // Moves the target's file to a fresh private name, recorded first; 0 or an error number.
