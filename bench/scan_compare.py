@@ -11,9 +11,10 @@ from this one run. Prints RESULT lines:
 - the whole-process ratios against find (<= 0.5), fd (< 1) and the floor (<= 1.1), and each
   program's median time and processor time (user + system) as information;
 - how soon the first line of the list arrives (nulvane-cli <= 0.05 s; find and fd beside it);
-- peak resident memory of the streamed listing, of the sorted listing (which holds the list), of
-  find and fd, and of `nulvane-cli --version`, the floor its libraries set; the streamed listing
-  against find (<= 2 x);
+- peak resident memory of the streamed listing, of JSON Lines, of the sorted listing (which holds
+  the list), of find and fd, and of `nulvane-cli --version`, the floor its libraries set; the
+  streamed listing and JSON Lines against find (<= 2 x), and `--version` against a bare C++
+  program (bench/bare_floor: nothing of the project linked);
 - (bench/scan_memory) the resident memory the result list adds per entry: <= 120 bytes on the
   trees of empty files with ordinary paths, <= 200 bytes on the tree of 5,000-byte paths, and
   as information on ROOT (where a folder holds few empty files, so its name weighs more).
@@ -133,10 +134,12 @@ def main():
     if os.access("/usr/bin/time", os.X_OK):
         peaks = {
             "nulvane-cli (streamed)": commands["nulvane-cli"],
+            "nulvane-cli --json": [cli, "--json", args.root],
             "nulvane-cli --sort \"Full Path\"": [cli, "-0", "--sort", "Full Path", args.root],
             "nulvane-cli --version (libraries alone)": [cli, "--version"],
             "find": commands["find"],
             "find --version": ["find", "--version"],
+            "bare C++ program": [os.path.join(args.build, "bench", "bare_floor")],
         }
         if "fd" in commands:
             peaks["fd"] = commands["fd"]
@@ -147,6 +150,11 @@ def main():
             result(f"scan {tree}: peak memory {name}", f"{measured[name]:.1f}", "MiB", "-")
         result(f"scan {tree}: peak memory nulvane-cli (streamed) vs find",
                f"{measured['nulvane-cli (streamed)'] / measured['find']:.2f}", "x find", "<= 2.0 x find")
+        result(f"scan {tree}: peak memory nulvane-cli --json vs find",
+               f"{measured['nulvane-cli --json'] / measured['find']:.2f}", "x find", "<= 2.0 x find")
+        result(f"scan {tree}: peak memory nulvane-cli --version vs a bare C++ program",
+               f"{measured['nulvane-cli --version (libraries alone)'] / measured['bare C++ program']:.2f}",
+               "x bare", "-")
         result(f"scan {tree}: peak memory above the program's own floor, nulvane-cli (streamed)",
                f"{measured['nulvane-cli (streamed)'] - measured['nulvane-cli --version (libraries alone)']:.1f}",
                "MiB", "-")

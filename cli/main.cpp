@@ -44,6 +44,7 @@
 #include "cli/Colors.h"
 #include "cli/Progress.h"
 #include "cli/ConsoleDesktopServices.h"
+#include "cli/FormatsModule.h"
 #include "cli/StopSignals.h"
 #include "core/Deletion.h"
 #include "core/FieldSort.h"
@@ -52,14 +53,12 @@
 #include "core/PathGlob.h"
 #include "core/ResultList.h"
 #include "export/CommandLineExport.h"
-#include "export/ExcelExport.h"
 #include "export/JsonLines.h"
 #include "platform/files/DeletionJournal.h"
 #include "platform/files/FileDescriptor.h"
 #include "platform/system/ScopeGuard.h"
 #include "platform/system/LongWork.h"
 #include "platform/text/ControlEscapes.h"
-#include "spreadsheet/ExcelServer.h"
 
 namespace {
 
@@ -303,7 +302,8 @@ private:
 // Writes the export to standard output: made whole in a private temporary folder first, as a
 // file, so that what goes out is exactly the file's bytes, then copied. 0 when written; throws
 // what the export throws, and EOSError-like text for a failed copy.
-int ExportToStandardOutput(const TResultList& list, const TCliOptions& options, TLongWork& work) {
+int ExportToStandardOutput(const TFormatsModule& formats, const TResultList& list, const TCliOptions& options,
+                           TLongWork& work) {
     const char* tmp = std::getenv("TMPDIR");
     std::string folder = std::string(tmp && *tmp ? tmp : "/tmp") + "/nulvane-cli.XXXXXX";
     if (!::mkdtemp(folder.data())) throw std::runtime_error(std::string("cannot make a temporary folder: ") + std::strerror(errno));
@@ -314,9 +314,9 @@ int ExportToStandardOutput(const TResultList& list, const TCliOptions& options, 
         ::rmdir(folder.c_str());
     });
     if (options.ExportExcel)
-        ExportListToExcelFile(list, file, true, work);
+        formats.ExportListToExcelFile(list, file, true, work);
     else
-        ExportListToFile(list, *options.Export, file, true, work);
+        formats.ExportListToFile(list, *options.Export, file, true, work);
     const TFd in(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
     if (!in) throw std::runtime_error(std::strerror(errno));
     std::fflush(stdout);
@@ -339,13 +339,14 @@ int ExportToStandardOutput(const TResultList& list, const TCliOptions& options, 
 // Writes the list to the export file: 0 when written, 1 (with one line on standard error) when
 // the file exists without --force or cannot be written. A stopped export says nothing: the
 // signal that stopped it ends the program.
-int ExportStep(const TResultList& list, const TCliOptions& options, TLongWork& work) {
+int ExportStep(const TFormatsModule& formats, const TResultList& list, const TCliOptions& options, TLongWork& work) {
     const std::string file = EscapeForTerminal(options.ExportFile);
     try {
-        if (options.ExportFile == "-") return ExportToStandardOutput(list, options, work);
-        const bool written = options.ExportExcel
-                                 ? ExportListToExcelFile(list, options.ExportFile, options.Force, work)
-                                 : ExportListToFile(list, *options.Export, options.ExportFile, options.Force, work);
+        if (options.ExportFile == "-") return ExportToStandardOutput(formats, list, options, work);
+        const bool written =
+            options.ExportExcel
+                ? formats.ExportListToExcelFile(list, options.ExportFile, options.Force, work)
+                : formats.ExportListToFile(list, *options.Export, options.ExportFile, options.Force, work);
         if (written) return 0;
         std::fprintf(stderr, "nulvane-cli: \"%s\" already exists; --force replaces it\n", file.c_str());
     } catch (const std::bad_alloc&) {
@@ -645,9 +646,18 @@ int main(int argc, char** argv) try {
             if (mayDelete) std::fputs("nulvane-cli: nothing deleted\n", stderr);
             return 1;
         }
-        RegisterSpreadsheetServer();
+        // The formats are loaded only now: a listing never maps their libraries.
+        const TFormatsModule* formats = nullptr;
+        try {
+            formats = &LoadFormatsModule();
+        } catch (const EFormatsModuleError& e) {
+            std::fprintf(stderr, "nulvane-cli: %s\n", EscapeControls(e.what()).c_str());
+            if (mayDelete) std::fputs("nulvane-cli: nothing deleted\n", stderr);
+            return 1;
+        }
+        formats->RegisterSpreadsheetServer();
         progress.Show(TProgressStage::Exporting);
-        const int exported = ExportStep(list, options, work);
+        const int exported = ExportStep(*formats, list, options, work);
         progress.Hide();
         if (exported != 0) {
             // The record of what was found did not get written: delete nothing.

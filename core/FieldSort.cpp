@@ -1,8 +1,11 @@
 #include "core/FieldSort.h"
 
+#include <utility>
+
+#include "core/EntryComparison.h"
 #include "core/FileRecord.h"
-#include "core/TallyscopeCtrl.h"
 #include "platform/system/Errors.h"
+#include "platform/system/ScopeGuard.h"
 
 namespace nulvane {
 
@@ -40,9 +43,24 @@ std::optional<TSortRequest> ParseSortRequest(std::string_view argument) noexcept
 void SortListByField(TResultList& list, std::string_view fieldName, bool descending) {
     const std::optional<int> field = FindFieldIndex(fieldName);
     if (!field) throw EListError("unknown field name: " + std::string(fieldName));
-    TTallyscopeCtrl controller(list);
-    controller.SortByField(static_cast<std::uint8_t>(*field),
-                           descending ? TSortDirection::Descending : TSortDirection::Ascending);
+    // The list controller's sort handlers, set here without the controller itself, whose columns
+    // come from the column configuration: sorting needs none of it.
+    const auto key = static_cast<std::uint8_t>(*field);
+    TResultList::TPrepareSortEvent previousPrepare = std::exchange(
+        list.OnPrepareSort,
+        [key](TResultList& sender, int, TSortDirection) { return PrepareEntryComparison(sender, key); });
+    TResultList::TCompareEvent previousCompare = std::exchange(
+        list.OnCompareNodes, [key](TResultList& sender, const TListEntry& first, const TListEntry& second, int) {
+            return CompareListEntries(sender, first, second, key, sender.Header().SortDirection());
+        });
+    const TScopeGuard restore([&] {
+        list.OnPrepareSort = std::move(previousPrepare);
+        list.OnCompareNodes = std::move(previousCompare);
+    });
+    const TSortDirection direction = descending ? TSortDirection::Descending : TSortDirection::Ascending;
+    TListHeader& header = list.Header();
+    header.SetSortDirection(direction);
+    list.Sort(header.SortColumn(), direction);
 }
 
 }  // namespace nulvane

@@ -15,14 +15,6 @@ TMessageResult TCommandLineDesktopServices::MessageBox(const std::string&, const
     return Force_ ? TMessageResult::Yes : TMessageResult::No;
 }
 
-std::optional<TExportFormat> ParseExportFormat(std::string_view name) noexcept {
-    if (name == "csv") return TExportFormat::CSV;
-    if (name == "txt") return TExportFormat::Text;
-    if (name == "html") return TExportFormat::HTML;
-    if (name == "xml") return TExportFormat::XML;
-    return std::nullopt;
-}
-
 void CheckExportFileName(const std::string& fileName) {
     // An empty answer of the save dialog means "cancelled", which would pass for a refusal.
     if (fileName.empty()) throw EOSError("the file name is empty");

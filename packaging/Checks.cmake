@@ -10,3 +10,19 @@ if(NOT NULVANE_SANITIZE)
            COMMAND ${PROJECT_SOURCE_DIR}/scripts/check-package.sh ${CMAKE_BINARY_DIR})
   set_tests_properties(Package.DebianPackageInstallsAndPassesLintian PROPERTIES TIMEOUT 300)
 endif()
+
+# An installed copy (cmake --install into a scratch DESTDIR) exports through its formats module,
+# found where the install put it, with no copy of it beside the program.
+if(NULVANE_FORMATS_MODULE)
+  add_test(NAME Package.InstalledCopyExports
+           COMMAND sh -euc [=[
+             root="$(mktemp -d)"; trap 'rm -rf "$root"' EXIT
+             DESTDIR="$root" cmake --install "$1" >/dev/null
+             program="$root$2/nulvane-cli"
+             [ ! -e "$root$2/nulvane-formats.so" ] && [ -f "$root$3/nulvane-formats.so" ]
+             mkdir "$root/tree" && : >"$root/tree/empty"
+             "$program" --export csv "$root/list.csv" "$root/tree"
+             grep -q "^empty,$root/tree/empty," "$root/list.csv"
+           ]=] check ${CMAKE_BINARY_DIR} ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_PREFIX}/${nulvane_formats_dir})
+  set_tests_properties(Package.InstalledCopyExports PROPERTIES TIMEOUT 120)
+endif()

@@ -110,6 +110,13 @@ for file in usr/bin/nulvane usr/bin/nulvane-cli usr/share/applications/nulvane.d
             usr/share/doc/nulvane/copyright usr/share/doc/nulvane/changelog.gz etc/nulvane/TallyscopeConfig.xml; do
   grep -qx "./$file" "$work/contents" || fail "the package lacks /$file"
 done
+# nulvane-cli loads the export formats as a module of its own: the program itself needs neither the
+# XML nor the spreadsheet library.
+grep -qE '^\./usr/lib/([^/]+/)?nulvane/nulvane-formats\.so$' "$work/contents" ||
+  fail "the package lacks the export formats module (/usr/lib/.../nulvane/nulvane-formats.so)"
+dpkg-deb --fsys-tarfile "$deb" | tar -xOf - ./usr/bin/nulvane-cli >"$work/nulvane-cli"
+needed="$(readelf -d "$work/nulvane-cli" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | tr '\n' ' ')"
+[[ "$needed" != *libxml2* && "$needed" != *libgsf* ]] || fail "nulvane-cli itself needs $needed"
 changelog="$(dpkg-deb --fsys-tarfile "$deb" | tar -xOf - ./usr/share/doc/nulvane/changelog.gz | gzip -dc | head -1)"
 [[ "$changelog" == "nulvane ($version) "* ]] || fail "the changelog's last entry is not $version: $changelog"
 grep -q "<release version=\"$version\"" "$(dirname "$0")/../packaging/org.karvo.nulvane.metainfo.xml" ||

@@ -16,7 +16,7 @@ namespace {
 // Runs a copy of nulvane-cli in a folder of the test's own (its configuration lands there).
 test::TRun RunCopy(const test::TTempDir& bin, const test::TArgs& args) {
     const std::string program = bin.Str() + "/nulvane-cli";
-    if (!std::filesystem::exists(program)) std::filesystem::copy_file(NULVANE_CLI_PATH, program);
+    if (!std::filesystem::exists(program)) test::CopyCli(program);
     return test::RunCli(args, {.Program = program});
 }
 

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "core/FieldSort.h"
@@ -24,7 +25,7 @@ using test::TRun;
 class CliExportTest : public ::testing::Test {
 protected:
     CliExportTest() {
-        std::filesystem::copy_file(NULVANE_CLI_PATH, Program);
+        test::CopyCli(Program);
         Tree.Write("one.txt");
         Tree.Write("sub/two,with \"quotes\".csv");
         Tree.Write("sub/<three>&");
@@ -93,6 +94,39 @@ TEST_F(CliExportTest, ReplacesAnExistingFileOnlyWithForceAndNeverLosesIt) {
     for (const TArgs& bad : {TArgs{"--export", "pdf", file, Tree.Str()}, TArgs{Tree.Str(), "--export", "csv"},
                              TArgs{"--force", Tree.Str()}})
         EXPECT_EQ(Run(bad).Status, 2) << bad[0];
+}
+
+// The formats are a module the program loads only for an export: without it, or with a module of
+// another build or none at all in its place, the run says so in one line naming the module and
+// exits 1, and neither writes the export nor deletes anything.
+TEST_F(CliExportTest, RefusesAMissingOrForeignFormatsModuleAndChangesNothing) {
+    const std::string module = Bin.Str() + "/nulvane-formats.so";
+    if (!std::filesystem::exists(module)) GTEST_SKIP() << "built with the formats linked in";
+    const TRun listed = Run({Tree.Str()});
+    std::filesystem::remove(module);
+    const std::string file = Out.Str() + "/list.csv";
+    const auto refused = [&](const std::string& why) {
+        for (const TArgs& args : {TArgs{"--export", "csv", file, Tree.Str()},
+                                  TArgs{"--export", "xls", file, "--delete", "--yes", Tree.Str()}}) {
+            const TRun run = Run(args);
+            EXPECT_EQ(run.Status, 1) << why;
+            EXPECT_TRUE(run.Err.starts_with("nulvane-cli: cannot export: ")) << why << ": " << run.Err;
+            EXPECT_NE(run.Err.find(module), std::string::npos) << why << ": " << run.Err;
+            const std::size_t lines = static_cast<std::size_t>(std::count(run.Err.begin(), run.Err.end(), '\n'));
+            EXPECT_EQ(lines, args.size() == 4 ? 1U : 2U) << why << ": " << run.Err;  // and "nothing deleted"
+            EXPECT_FALSE(std::filesystem::exists(file)) << why;
+        }
+        EXPECT_EQ(Run({Tree.Str()}), listed) << why;  // every empty file still there, listing unaffected
+    };
+    refused("missing");
+    std::filesystem::copy_file(NULVANE_STALE_FORMATS, module);
+    refused("another build");
+    std::filesystem::remove(module);
+    std::filesystem::copy_file(NULVANE_FAULT_SHIM, module);
+    refused("no entry point");
+    std::filesystem::remove(module);
+    Bin.Write("nulvane-formats.so", "not an object file");
+    refused("not loadable");
 }
 
 }  // namespace

@@ -45,7 +45,7 @@ protected:
         delete Tree_;
     }
 
-    CliSignalTest() { std::filesystem::copy_file(NULVANE_CLI_PATH, Program); }
+    CliSignalTest() { test::CopyCli(Program); }
 
     // Runs the program with `args`, held at the first call the `fault` names, where it gets
     // `signal`. The signal that ended it, or 0 when it exited.

@@ -168,7 +168,7 @@ TEST(Cli, UnreadableFolderIsNamedAndFails) {
     // Root reads any folder: the lock only holds for an unprivileged user, who runs a copy of the
     // program where it may certainly execute it.
     const std::string program = bin.Str() + "/nulvane-cli";
-    std::filesystem::copy_file(NULVANE_CLI_PATH, program);
+    test::CopyCli(program);
     ASSERT_EQ(::chmod(bin.Str().c_str(), 0755), 0);
     const test::TCliRun asNobody{.Program = program, .AsNobody = ::geteuid() == 0};
     EXPECT_EQ(RunCli({dir.Str()}, asNobody),
@@ -322,7 +322,7 @@ TEST(Cli, RunningShortOfMemorySaysSoAndDeletesNothing) {
 #else
     const test::TTempDir dir, empty, bin;
     const std::string program = bin.Str() + "/nulvane-cli", earlier = bin.Write("earlier.xls", "earlier");
-    std::filesystem::copy_file(NULVANE_CLI_PATH, program);
+    test::CopyCli(program);
     std::set<std::string> all;
     for (int folder = 0; folder < 5; ++folder) {
         const std::string path = dir.MakeDir("folder-" + std::to_string(folder)) + "/a-longer-file-name-";
@@ -334,9 +334,9 @@ TEST(Cli, RunningShortOfMemorySaysSoAndDeletesNothing) {
     }
     // The least address space the program starts and scans in, in steps of 1 MiB.
     constexpr long long Step = 1 << 20;
-    long long base = 32 * Step;
+    long long base = 8 * Step;
     while (RunCli({empty.Str()}, {.AddressSpaceLimit = base}).Status != 0) ASSERT_LT(base += Step, 1LL << 32);
-    long long shortScan = -1;  // the least limit at which the scan ran short
+    std::vector<long long> shortScans;  // the limits at which the scan ran short
     for (long long limit = base; limit <= base + 12 * Step; limit += Step) {
         SCOPED_TRACE(limit);
         const TRun exported =
@@ -360,17 +360,28 @@ TEST(Cli, RunningShortOfMemorySaysSoAndDeletesNothing) {
         }
         ASSERT_EQ(run.Status, 1) << run.Err;
         EXPECT_TRUE(run.Err.starts_with("nulvane-cli: out of memory")) << run.Err;
-        if (run.Err.find("while scanning") == std::string::npos || shortScan >= 0) continue;
-        shortScan = limit;
+        if (run.Err.find("while scanning") == std::string::npos) continue;
+        shortScans.push_back(limit);
         EXPECT_EQ(run.Err, "nulvane-cli: out of memory while scanning '" + dir.Str() + "': the list is incomplete\n");
     }
-    ASSERT_GE(shortScan, 0) << "no limit made the scan run short; the tree is too small";
-    // Up to its end the scan runs as it ran without --delete.
-    const TRun deleting = RunCli({"--delete", "--yes", dir.Str()}, {.AddressSpaceLimit = shortScan});
-    EXPECT_EQ(deleting.Status, 1);
-    EXPECT_EQ(deleting.Err, "nulvane-cli: out of memory while scanning '" + dir.Str() +
-                                "': the list is incomplete; nothing deleted\n");
-    for (const std::string& path : all) ASSERT_TRUE(std::filesystem::exists(path)) << path;
+    ASSERT_FALSE(shortScans.empty()) << "no limit made the scan run short; the tree is too small";
+    // A deletion holds the list, so its scan runs short at limits near, not always the same as,
+    // the listing's: each is tried on a copy of the tree, and where it runs short nothing goes.
+    bool deletionRanShort = false;
+    for (const long long limit : shortScans) {
+        SCOPED_TRACE(limit);
+        const test::TTempDir copy;
+        std::filesystem::copy(dir.Path(), copy.Path(), std::filesystem::copy_options::recursive);
+        const TRun deleting = RunCli({"--delete", "--yes", copy.Str()}, {.AddressSpaceLimit = limit});
+        if (deleting.Status == 0) continue;
+        deletionRanShort = true;
+        EXPECT_EQ(deleting.Status, 1);
+        EXPECT_EQ(deleting.Err, "nulvane-cli: out of memory while scanning '" + copy.Str() +
+                                    "': the list is incomplete; nothing deleted\n");
+        for (const std::string& path : all)
+            ASSERT_TRUE(std::filesystem::exists(copy.Str() + path.substr(dir.Str().size()))) << path;
+    }
+    EXPECT_TRUE(deletionRanShort) << "no limit at which the listing ran short made the deletion's scan run short";
 #endif
 }
 

@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <ostream>
 #include <thread>
@@ -27,6 +28,15 @@
 namespace nulvane::test {
 
 using TArgs = std::vector<std::string>;
+
+// Copies nulvane-cli to `program` with the export formats module it loads from beside itself
+// (when the build makes one), so that the copy exports as the built program does.
+inline void CopyCli(const std::string& program) {
+    std::filesystem::copy_file(NULVANE_CLI_PATH, program);
+    const std::filesystem::path module = std::filesystem::path(NULVANE_CLI_PATH).parent_path() / "nulvane-formats.so";
+    if (std::filesystem::exists(module))
+        std::filesystem::copy_file(module, std::filesystem::path(program).parent_path() / module.filename());
+}
 
 struct TRun {
     int Status = -1;  // -1 when a signal ended the program

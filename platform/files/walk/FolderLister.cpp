@@ -42,8 +42,8 @@ TFileStat FromStatx(const struct statx& sx) noexcept {
 // Claims the folder for `node` unless another node has; the node then lists nothing.
 bool TFolderLister::Claim(TNode& node) {
     std::lock_guard lock(ClaimMutex_);
-    const auto [it, added] = Claimed_.try_emplace(node.Identity, TClaim{&node});
-    node.Claim = &it->second;
+    const auto [claim, added] = Claimed_.Claim(node.Identity, &node);
+    node.Claim = claim;
     return added;
 }
 

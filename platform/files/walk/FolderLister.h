@@ -7,15 +7,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <memory_resource>
 #include <mutex>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/files/DirWalk.h"
 #include "platform/files/TrashFolders.h"
+#include "platform/files/walk/ClaimTable.h"
 #include "platform/files/walk/FolderCache.h"
 #include "platform/files/walk/FolderOpener.h"
 #include "platform/files/walk/Nodes.h"
@@ -83,9 +82,7 @@ private:
     bool RootInTrash_ = false;
 
     std::mutex ClaimMutex_;
-    std::pmr::monotonic_buffer_resource ClaimArena_{64 * 1024};
-    // Node-based: a claim stays where it is while others are added.
-    std::pmr::unordered_map<TIdentity, TClaim, TIdentityHash> Claimed_{&ClaimArena_};
+    TClaimTable Claimed_;
 };
 
 }  // namespace nulvane::walk

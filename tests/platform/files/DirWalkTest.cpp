@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/files/walk/ClaimTable.h"
 #include "platform/system/LongWork.h"
 #include "support/RandomTree.h"
 #include "support/TempDir.h"
@@ -377,3 +378,26 @@ TEST(DirWalk, StopsWhenAskedAndCountsWhatItRead) {
 }
 
 }  // namespace
+
+// Claims are found again by device and inode across the table's growth, each keeps its address,
+// and the same inode number on another device is another folder.
+TEST(DirWalk, ClaimTableFindsEveryFolderAgainAndKeepsItsClaims) {
+    walk::TClaimTable table;
+    walk::TNode first, second;
+    std::vector<walk::TClaim*> claims;
+    for (std::uint64_t inode = 0; inode < 5000; ++inode) {
+        const auto [claim, made] = table.Claim({1, inode * 4096}, &first);
+        ASSERT_TRUE(made);
+        claims.push_back(claim);
+    }
+    for (std::uint64_t inode = 0; inode < 5000; ++inode) {
+        const auto [claim, made] = table.Claim({1, inode * 4096}, &second);
+        EXPECT_FALSE(made);
+        EXPECT_EQ(claim, claims[inode]);
+        EXPECT_EQ(claim->Walker, &first);
+    }
+    const auto [other, made] = table.Claim({2, 0}, &second);
+    EXPECT_TRUE(made);
+    EXPECT_EQ(other->Walker, &second);
+    EXPECT_EQ(table.Size(), 5001U);
+}
