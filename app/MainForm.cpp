@@ -17,6 +17,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
@@ -421,11 +422,15 @@ void TFMMain::BitBtn1Click() {
 }
 
 void TFMMain::btnDeleteClick() {
-    if (DesktopServices().MessageBox(DeleteFileQuestion, WarningCaption, TMessageButtons::YesNoDefaultNo,
-                                     TMessageIcon::Question, OwnerOf(this)) != TMessageResult::Yes)
+    const std::size_t asked = VT.FocusedEntry();
+    const bool folder = asked != NoEntry && VT[asked].Kind == TEntryKind::Folder;
+    if (DesktopServices().MessageBox(folder ? DeleteFolderQuestion : DeleteFileQuestion, WarningCaption,
+                                     TMessageButtons::YesNoDefaultNo, TMessageIcon::Question,
+                                     OwnerOf(this)) != TMessageResult::Yes)
         return;
     const std::size_t focused = VT.FocusedEntry();
     if (focused == NoEntry) return;
+    const bool isFolder = VT[focused].Kind == TEntryKind::Folder;
     EndUndo();
     const std::string recovered = RecoverDeletions();
     TRemoveResult result;
@@ -437,11 +442,22 @@ void TFMMain::btnDeleteClick() {
                                                   : outcome.Kept) = 1;
     outcome.KeptReason = result.ReasonText();
     outcome.ToTrash = Options_.MoveToTrash;
+    if (isFolder) {
+        outcome.DeletedFolders = outcome.Deleted;
+        outcome.MissingFolders = outcome.Missing;
+        outcome.KeptFolders = outcome.Kept;
+        outcome.WithFiles = false;
+        outcome.WithFolders = true;
+    }
     SetOutcome(JoinedTexts(recovered, DeleteOutcomeText(outcome)));
 }
 
 void TFMMain::btnDelAllClick() {
-    if (DesktopServices().MessageBox(DeleteFilesQuestion, WarningCaption, TMessageButtons::YesNoDefaultNo,
+    bool files = false, folders = false;
+    for (const TListEntry& entry : VT)
+        if (entry.CheckState == TCheckState::Checked) (entry.Kind == TEntryKind::Folder ? folders : files) = true;
+    const char* question = !folders ? DeleteFilesQuestion : files ? DeleteFilesAndFoldersQuestion : DeleteFoldersQuestion;
+    if (DesktopServices().MessageBox(question, WarningCaption, TMessageButtons::YesNoDefaultNo,
                                      TMessageIcon::Question, OwnerOf(this)) != TMessageResult::Yes)
         return;
     ShowWaitForm(true, false);
@@ -458,6 +474,14 @@ void TFMMain::btnDelAllClick() {
     if (summary.Kept.size() == 1) outcome.KeptReason = summary.Kept.front().Result.ReasonText();
     outcome.ToTrash = Options_.MoveToTrash;
     if (summary.JournalError != 0) outcome.JournalProblem = std::strerror(summary.JournalError);
+    if (summary.Folders > 0) {
+        outcome.DeletedFolders = summary.DeletedFolders;
+        outcome.MissingFolders = summary.MissingFolders;
+        outcome.KeptFolders = static_cast<std::size_t>(
+            std::count_if(summary.Kept.begin(), summary.Kept.end(), [](const TKeptFile& kept) { return kept.Folder; }));
+        outcome.WithFolders = true;
+        outcome.WithFiles = summary.Deleted + summary.Missing + summary.Kept.size() + summary.NotReached > summary.Folders;
+    }
     SetOutcome(JoinedTexts(recovered, DeleteOutcomeText(outcome)));
 }
 
@@ -478,9 +502,11 @@ void TFMMain::UndoClick() {
         const TResultList::TUpdateScope update(VT);
         for (TTrashedEntry& trashed : undo) {
             const TRestoreResult result = RestoreFromTrash(trashed.File);
+            outcome.WithFolders |= trashed.File.Folder;
             switch (result.Outcome) {
             case TRestoreOutcome::Restored:
                 ++outcome.Restored;
+                outcome.RestoredFolders += trashed.File.Folder;
                 VT.Append(std::move(trashed.Entry));
                 break;
             case TRestoreOutcome::NameTaken: outcome.NameTaken.push_back(trashed.File.Path); break;

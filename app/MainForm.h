@@ -62,6 +62,10 @@ inline constexpr const char* DeletingFilesText = "Deleting files..";
 inline constexpr const char* ExportStoppedText = "Export stopped: no file written";
 inline constexpr const char* DeleteFileQuestion = "Are you sure to delete the file from disk?";
 inline constexpr const char* DeleteFilesQuestion = "Are you sure to delete the files from disk?";
+// The same questions where empty folders are among what goes.
+inline constexpr const char* DeleteFolderQuestion = "Are you sure to delete the folder from disk?";
+inline constexpr const char* DeleteFoldersQuestion = "Are you sure to delete the folders from disk?";
+inline constexpr const char* DeleteFilesAndFoldersQuestion = "Are you sure to delete the files and folders from disk?";
 inline constexpr const char* WarningCaption = "Warning";
 
 class TFMMain : public QMainWindow {

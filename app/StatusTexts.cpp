@@ -44,6 +44,13 @@ std::string CountOf(std::uint64_t n, std::string_view singular, std::string_view
     return GroupedCount(n) + " " + std::string(n == 1 ? singular : plural);
 }
 
+std::string FilesAndFolders(std::uint64_t files, std::uint64_t folders, bool withFiles, bool withFolders) {
+    if (!withFolders) return CountOf(files, "file", "files");
+    if (!withFiles || (files == 0 && folders > 0)) return CountOf(folders, "folder", "folders");
+    if (folders == 0 && files > 0) return CountOf(files, "file", "files");
+    return CountOf(files, "file", "files") + " and " + CountOf(folders, "folder", "folders");
+}
+
 std::string ProgressCountsText(const TLongWork& work) {
     const std::uint64_t total = work.Total.load(std::memory_order_relaxed);
     if (total > 0) return GroupedCount(work.Done.load(std::memory_order_relaxed)) + " of " + GroupedCount(total);
@@ -82,7 +89,10 @@ std::string ScanDetailsText(const TScanOutcome& outcome) {
 }
 
 std::string UndoOutcomeText(const TUndoOutcome& outcome) {
-    std::string text = "Put back " + CountOf(outcome.Restored, "file", "files") + " from the trash";
+    std::string text = "Put back " +
+                       FilesAndFolders(outcome.Restored - outcome.RestoredFolders, outcome.RestoredFolders, true,
+                                       outcome.WithFolders) +
+                       " from the trash";
     if (const std::size_t taken = outcome.NameTaken.size(); taken > 0)
         Join(text, GroupedCount(taken) + (taken == 1 ? " stays in the trash, its name is taken: "
                                                      : " stay in the trash, their names are taken: ") +
@@ -103,11 +113,16 @@ std::string UndoDetailsText(const TUndoOutcome& outcome) {
 std::string DeleteOutcomeText(const TDeleteOutcome& outcome) {
     std::string text = outcome.Stopped ? "Deletion stopped: " : "";
     text += outcome.ToTrash ? (outcome.Stopped ? "moved " : "Moved ") : (outcome.Stopped ? "deleted " : "Deleted ");
-    text += CountOf(outcome.Deleted, "file", "files");
+    // Without folders, the other counts are plain numbers: every one of them is a file.
+    const auto count = [&outcome](std::size_t all, std::size_t folders) {
+        return outcome.WithFolders ? FilesAndFolders(all - folders, folders, outcome.WithFiles) : GroupedCount(all);
+    };
+    text += FilesAndFolders(outcome.Deleted - outcome.DeletedFolders, outcome.DeletedFolders, outcome.WithFiles,
+                            outcome.WithFolders);
     if (outcome.ToTrash) text += " to the trash";
-    if (outcome.Missing > 0) text += ", " + GroupedCount(outcome.Missing) + " already gone";
+    if (outcome.Missing > 0) text += ", " + count(outcome.Missing, outcome.MissingFolders) + " already gone";
     if (outcome.Kept > 0) {
-        text += ", " + GroupedCount(outcome.Kept) + " kept";
+        text += ", " + count(outcome.Kept, outcome.KeptFolders) + " kept";
         if (outcome.Kept == 1 && !outcome.KeptReason.empty()) text += ": " + outcome.KeptReason;
     }
     if (!outcome.JournalProblem.empty()) Join(text, "no journal (" + outcome.JournalProblem + ")");

@@ -20,6 +20,10 @@ struct TRecovery;
 std::string GroupedCount(std::uint64_t n);
 // "1 file", "12,345 files".
 std::string CountOf(std::uint64_t n, std::string_view singular, std::string_view plural);
+// Files and folders counted apart, for work that takes both kinds: "6 files and 2 folders",
+// "1 folder" (a kind with none is left out, unless both have none), of the kinds it took
+// (`withFiles`, `withFolders`); work that took no folder counts files alone, "6 files".
+std::string FilesAndFolders(std::uint64_t files, std::uint64_t folders, bool withFiles = true, bool withFolders = true);
 
 // The progress window's counts line for a job: "N of M" while a deletion or an export knows its
 // total, "N folders read, M empty files found" while a scan runs, empty before anything counted.
@@ -53,13 +57,17 @@ std::string ScanDetailsText(const TScanOutcome& outcome);
 // What taking the last deletion's files back out of the trash did.
 struct TUndoOutcome {
     std::size_t Restored = 0;
+    std::size_t RestoredFolders = 0;  // of Restored, empty folders
+    bool WithFolders = false;         // folders were to be put back
+
     std::vector<std::string> NameTaken = {};  // paths another file holds now: those stay in the trash
     std::size_t Gone = 0;                     // no longer in the trash as they were put there
     std::size_t Failed = 0;
     std::string FailedReason = {};            // the first failure's reason
 };
 
-// "Put back 6 files from the trash"; "1 stays in the trash, its name is taken: PATH" (or "2 stay in
+// "Put back 6 files from the trash" ("Put back 6 files and 2 folders from the trash" where folders
+// were to be put back); "1 stays in the trash, its name is taken: PATH" (or "2 stay in
 // the trash, their names are taken: PATH (and 1 more)"); "1 no longer in the trash"; "1 could not
 // be put back: REASON"; joined by "; ".
 std::string UndoOutcomeText(const TUndoOutcome& outcome);
@@ -75,12 +83,16 @@ struct TDeleteOutcome {
     std::string KeptReason;  // the reason when exactly one file was kept
     bool ToTrash = false;    // the files went to the trash
     std::string JournalProblem = {};  // why the deletion's journal could not be kept, when it could not
+    // Of the counts above, those of empty folders, and which kinds the command took.
+    std::size_t DeletedFolders = 0, MissingFolders = 0, KeptFolders = 0;
+    bool WithFiles = true, WithFolders = false;
 };
 
 // "Deleted 6 files, 2 kept"; "Deleted 1 file, 1 already gone"; "Deleted 0 files, 1 kept: changed
 // since the scan"; a stopped deletion starts "Deletion stopped: deleted ...". Files moved to the
 // trash are told as such: "Moved 6 files to the trash, 2 kept". A journal that could not be kept
-// adds "; no journal (REASON)".
+// adds "; no journal (REASON)". A command that took folders counts them apart: "Deleted 6 files and 2
+// folders, 1 folder kept: no longer empty".
 std::string DeleteOutcomeText(const TDeleteOutcome& outcome);
 
 // What putting back the files of an interrupted deletion did, for the status bar: "Put back 3 files

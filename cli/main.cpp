@@ -406,6 +406,16 @@ TScanGaps ScanEachFolder(const std::vector<std::string>& folders, int& status, s
 // "1 file", "3 files".
 std::string Files(std::size_t count) { return std::to_string(count) + (count == 1 ? " file" : " files"); }
 
+// Files and folders counted apart where a deletion takes folders: "6 files and 2 folders", "1 folder"
+// (a kind with none left out, unless both have none); files alone, "6 files", where it takes none.
+std::string FilesAndFolders(std::size_t files, std::size_t folders, bool withFiles, bool withFolders) {
+    const std::string folderCount = std::to_string(folders) + (folders == 1 ? " folder" : " folders");
+    if (!withFolders) return Files(files);
+    if (!withFiles || (files == 0 && folders > 0)) return folderCount;
+    if (folders == 0 && files > 0) return Files(files);
+    return Files(files) + " and " + folderCount;
+}
+
 // Says what the recovery of interrupted deletions did: how many files it put back, each it could
 // only put beside its name, and each it could not put back with where it is. 1 when anything could
 // not be put back.
@@ -436,14 +446,17 @@ int DeleteStep(TResultList& list, const TCliOptions& options, const TKeepRules& 
         std::fputs("nulvane-cli: no empty files to delete\n", stderr);
         return 0;
     }
-    std::size_t toDelete = 0;
+    std::size_t toDelete = 0, foldersToDelete = 0;
     for (TListEntry& entry : list) {
         const bool held = entry.Note == TEntryNote::HeldByRule;
         entry.CheckState = held ? TCheckState::Unchecked : TCheckState::Checked;
         toDelete += !held;
+        foldersToDelete += !held && entry.Kind == TEntryKind::Folder;
     }
+    const bool withFiles = toDelete > foldersToDelete, withFolders = foldersToDelete > 0;
     if (toDelete > 0) {
-        const std::string question = options.Trash ? "Move " + Files(toDelete) + " to the trash?" : "Delete " + Files(toDelete) + "?";
+        const std::string what = FilesAndFolders(toDelete - foldersToDelete, foldersToDelete, withFiles, withFolders);
+        const std::string question = options.Trash ? "Move " + what + " to the trash?" : "Delete " + what + "?";
         if (DesktopServices().MessageBox(question, "Warning", TMessageButtons::YesNo, TMessageIcon::Question,
                                          nullptr) != TMessageResult::Yes) {
             EndIfSignalled();
@@ -483,10 +496,18 @@ int DeleteStep(TResultList& list, const TCliOptions& options, const TKeepRules& 
         if (!kept.Result.KeptAs.empty()) line += " (now named " + EscapeForTerminal(kept.Result.KeptAs) + ")";
         std::fprintf(stderr, "%s\n", line.c_str());
     }
-    std::string line = "nulvane-cli: " + std::string(options.Trash ? "moved " : "deleted ") + Files(summary.Deleted) +
+    // Without folders the other counts are plain numbers: every one of them is a file.
+    const auto count = [&](std::size_t all, std::size_t folders) {
+        return withFolders ? FilesAndFolders(all - folders, folders, withFiles, true) : std::to_string(all);
+    };
+    const std::size_t keptFolders = static_cast<std::size_t>(
+        std::count_if(summary.Kept.begin(), summary.Kept.end(), [](const TKeptFile& kept) { return kept.Folder; }));
+    std::string line = "nulvane-cli: " + std::string(options.Trash ? "moved " : "deleted ") +
+                       FilesAndFolders(summary.Deleted - summary.DeletedFolders, summary.DeletedFolders, withFiles,
+                                       withFolders) +
                        (options.Trash ? " to the trash" : "");
-    if (summary.Missing > 0) line += ", " + std::to_string(summary.Missing) + " already gone";
-    if (!summary.Kept.empty()) line += ", " + std::to_string(summary.Kept.size()) + " kept";
+    if (summary.Missing > 0) line += ", " + count(summary.Missing, summary.MissingFolders) + " already gone";
+    if (!summary.Kept.empty()) line += ", " + count(summary.Kept.size(), keptFolders) + " kept";
     if (held > 0) line += ", " + std::to_string(held) + " kept by rules";
     if (summary.Stopped) line += ", stopped with " + std::to_string(summary.NotReached) + " not reached";
     std::fprintf(stderr, "%s\n", line.c_str());

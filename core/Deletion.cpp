@@ -45,6 +45,7 @@ TEntryNote NoteFor(const TRemoveResult& result) noexcept {
     case TKeepReason::NoTrash: return TEntryNote::KeptNoTrash;
     case TKeepReason::ReadOnly: return TEntryNote::KeptReadOnly;
     case TKeepReason::LockUnknown: return TEntryNote::KeptLockUnknown;
+    case TKeepReason::NotEmpty: return TEntryNote::KeptNotEmpty;
     case TKeepReason::None:
     case TKeepReason::OtherError: break;
     }
@@ -77,6 +78,7 @@ public:
     // `path`: the entry's "Full Path", which the request refers to.
     TRemoveRequest Request(const TListEntry& entry, std::string_view path) const {
         TRemoveRequest request{path, entry.Identity.Device, entry.Identity.Inode};
+        request.Folder = entry.Kind == TEntryKind::Folder;
         const TAnchorIndex anchor = List_.AnchorOf(entry);
         if (anchor < Chains_.size())
             request.Anchors = Chains_[anchor];
@@ -104,7 +106,8 @@ struct TDisposer {
                                                          const TRemoveRequest& request, TDeletionJournal& journal) {
             TTrashEntry placed;
             const int error = trash->Put(folderFd, asideName, request.Path, request.Device, &journal, log ? &placed : nullptr);
-            if (error == 0 && log) log->Add({std::string(request.Path), request.Device, request.Inode, std::move(placed)});
+            if (error == 0 && log)
+                log->Add({std::string(request.Path), request.Device, request.Inode, std::move(placed), request.Folder});
             return error;
         };
     }
@@ -138,7 +141,8 @@ void DeleteShare(const TResultList& list, const TRoutes& routes, TShare& share, 
             case TRemoveOutcome::Missing: outcomes[index].State = TEntryState::Missing; break;
             case TRemoveOutcome::Kept:
                 outcomes[index] = {TEntryState::Kept, NoteFor(result)};
-                share.Kept.emplace_back(index, TKeptFile{list.FullPath(list[index]), std::move(result)});
+                share.Kept.emplace_back(index, TKeptFile{list.FullPath(list[index]), std::move(result),
+                                                         list[index].Kind == TEntryKind::Folder});
                 break;
             }
             if (++unreported == DoneStep) {
@@ -203,9 +207,12 @@ TDeleteSummary DeleteCheckedEntries(TResultList& list, TLongWork& work, const TD
     const TUpdateBracket::TUpdateScope update(list);
 
     std::vector<std::size_t> checked;
+    // Empty folders go after the files, one after another on this thread (they are few).
+    TShare folders;
     for (std::size_t i = list.Count(); i-- > 0;)
-        if (list[i].CheckState == TCheckState::Checked) checked.push_back(i);
-    work.Total.store(checked.size(), std::memory_order_relaxed);
+        if (list[i].CheckState == TCheckState::Checked)
+            (list[i].Kind == TEntryKind::Folder ? folders.Entries : checked).push_back(i);
+    work.Total.store(checked.size() + folders.Entries.size(), std::memory_order_relaxed);
     work.Done.store(0, std::memory_order_relaxed);
 
     const unsigned threads = checked.size() >= TwoThreadMinimum && std::thread::hardware_concurrency() > 1 ? 2 : 1;
@@ -240,6 +247,17 @@ TDeleteSummary DeleteCheckedEntries(TResultList& list, TLongWork& work, const TD
         second.join();
     else if (threads == 2)
         DeleteShare(list, routes, shares[1], outcomes, locks, threads, disposer, work);
+    if (!folders.Entries.empty() && !shares[0].Error && !shares[1].Error) {
+        // Deepest first: a folder listed inside another goes before it.
+        std::vector<std::pair<std::size_t, std::size_t>> byDepth;  // separators in the path, index
+        for (const std::size_t index : folders.Entries) {
+            const std::string path = list.FullPath(list[index]);
+            byDepth.emplace_back(static_cast<std::size_t>(std::count(path.begin(), path.end(), '/')), index);
+        }
+        std::stable_sort(byDepth.begin(), byDepth.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+        for (std::size_t n = 0; n < byDepth.size(); ++n) folders.Entries[n] = byDepth[n].second;
+        DeleteShare(list, routes, folders, outcomes, locks, 1, disposer, work);
+    }
 
     // Files that went leave the list even when an error stops the deletion.
     TDeleteSummary summary;
@@ -248,26 +266,31 @@ TDeleteSummary DeleteCheckedEntries(TResultList& list, TLongWork& work, const TD
         switch (outcomes[index].State) {
         case TEntryState::Deleted:
             ++summary.Deleted;
+            summary.DeletedFolders += entry.Kind == TEntryKind::Folder;
             disposer.Trashed(options, std::move(entry));
             return true;
-        case TEntryState::Missing: ++summary.Missing; return true;
+        case TEntryState::Missing:
+            ++summary.Missing;
+            summary.MissingFolders += entry.Kind == TEntryKind::Folder;
+            return true;
         case TEntryState::Kept: entry.Note = outcomes[index].Note; return false;
         case TEntryState::Untouched: summary.NotReached += entry.CheckState == TCheckState::Checked; return false;
         }
         return false;
     });
     if (options.Trashed) std::reverse(options.Trashed->begin() + static_cast<std::ptrdiff_t>(trashedBefore), options.Trashed->end());
-    for (const TShare& share : shares) {
-        if (share.Error) std::rethrow_exception(share.Error);
-        if (share.JournalError != 0 && summary.JournalError == 0) {
-            summary.JournalError = share.JournalError;
-            summary.JournalFolder = share.JournalFolder;
+    summary.Folders = folders.Entries.size();
+    for (const TShare* share : {&shares[0], &shares[1], &folders}) {
+        if (share->Error) std::rethrow_exception(share->Error);
+        if (share->JournalError != 0 && summary.JournalError == 0) {
+            summary.JournalError = share->JournalError;
+            summary.JournalFolder = share->JournalFolder;
         }
     }
 
     std::vector<std::pair<std::size_t, TKeptFile>> kept = std::move(shares[0].Kept);
-    kept.insert(kept.end(), std::make_move_iterator(shares[1].Kept.begin()),
-                std::make_move_iterator(shares[1].Kept.end()));
+    for (TShare* share : {&shares[1], &folders})
+        kept.insert(kept.end(), std::make_move_iterator(share->Kept.begin()), std::make_move_iterator(share->Kept.end()));
     std::sort(kept.begin(), kept.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     summary.Kept.reserve(kept.size());
     for (auto& [index, file] : kept) summary.Kept.push_back(std::move(file));

@@ -26,11 +26,15 @@ namespace nulvane {
 struct TKeptFile {
     std::string Path;
     TRemoveResult Result;  // Outcome is Kept; Result.ReasonText() says why
+    bool Folder = false;   // an empty folder's entry
 };
 
 struct TDeleteSummary {
     std::size_t Deleted = 0;
     std::size_t Missing = 0;        // entries whose file was already gone; removed from the list
+    std::size_t Folders = 0;        // checked entries that stand for empty folders
+    std::size_t DeletedFolders = 0; // of Deleted and Missing, those of folders
+    std::size_t MissingFolders = 0;
     std::vector<TKeptFile> Kept;    // in list order
     bool Stopped = false;           // a stop request ended the deletion before it was through
     std::size_t NotReached = 0;     // checked entries the stop left as they were
@@ -59,7 +63,8 @@ struct TDeleteOptions {
 // EListError for an index outside the list.
 TRemoveResult DeleteEntry(TResultList& list, std::size_t index, const TDeleteOptions& options = {});
 
-// Deletes the files of the checked entries under the list's update bracket. Unchecked entries and
+// Deletes the files of the checked entries under the list's update bracket, then the folders of
+// the checked folder entries, deepest first. Unchecked entries and
 // entries whose file was kept stay in the list; the summary names the kept ones in list order.
 //
 // As long work for `work` it counts the checked entries as Total and those dealt with as Done,

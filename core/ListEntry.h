@@ -76,6 +76,7 @@ enum class TEntryNote : std::uint8_t {
     KeptOtherError,        // any other failure
     KeptReadOnly,          // its file system is mounted read-only
     KeptLockUnknown,       // nothing could tell whether another program holds a lock on it
+    KeptNotEmpty,          // a folder that holds something other than empty folders now
 };
 
 struct TListEntry {

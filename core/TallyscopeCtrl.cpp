@@ -153,6 +153,7 @@ std::string EntryNoteHint(const TListEntry& entry) {
     case TEntryNote::KeptOtherError: return "kept: could not be removed";
     case TEntryNote::KeptReadOnly: return "kept: read-only file system";
     case TEntryNote::KeptLockUnknown: return "kept: cannot tell whether it is in use";
+    case TEntryNote::KeptNotEmpty: return "kept: no longer empty";
     }
     return {};
 }

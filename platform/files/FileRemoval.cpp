@@ -11,6 +11,10 @@
 #include <cstring>
 #include <ctime>
 #include <system_error>
+#include <utility>
+#include <vector>
+
+#include <dirent.h>
 
 #include <fcntl.h>
 #include <stdio.h>  // renameat2
@@ -23,6 +27,7 @@
 #include "platform/files/FileDescriptor.h"
 #include "platform/files/NoReplace.h"
 #include "platform/files/PathNames.h"
+#include "platform/files/TrashFolders.h"
 #include "platform/system/ScopeGuard.h"
 
 namespace nulvane {
@@ -55,6 +60,86 @@ TRemoveResult FromFolderError(int error) {
 bool IsFoundFile(const struct stat& st, std::uint64_t device, std::uint64_t inode) noexcept {
     return S_ISREG(st.st_mode) && st.st_size == 0 && static_cast<std::uint64_t>(st.st_dev) == device &&
            static_cast<std::uint64_t>(st.st_ino) == inode;
+}
+
+bool IsFoundFolder(const struct stat& st, std::uint64_t device, std::uint64_t inode) noexcept {
+    return S_ISDIR(st.st_mode) && static_cast<std::uint64_t>(st.st_dev) == device &&
+           static_cast<std::uint64_t>(st.st_ino) == inode;
+}
+
+// Opens the folder `name` in `parent` to read it, never through a link (ELOOP) and never anything
+// but a folder (ENOTDIR, without opening it: a FIFO does not wait).
+int OpenFolderToRead(int parent, const char* name) noexcept {
+    int fd;
+    do fd = ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// A folder under the one removed is a mount point, or the home trash, now: not what the scan met.
+constexpr int TreeChanged = -1;
+// Deeper than this, a tree costs more descriptors and stack than a remover should hold; no path
+// the system can name goes that deep.
+constexpr unsigned MaxTreeDepth = 2048;
+
+// The names in the open folder `fd`, "." and ".." left out: 0, ENOTEMPTY as soon as one is
+// plainly not a folder, or the error that kept the folder from being read.
+int SubfolderNames(int fd, std::vector<std::string>& names) {
+    const int copy = ::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (copy < 0) return errno;
+    DIR* dir = ::fdopendir(copy);
+    if (!dir) {
+        const int error = errno;
+        ::close(copy);
+        return error;
+    }
+    const TScopeGuard closeDir([dir] { ::closedir(dir); });
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (!entry) return errno;
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        if (entry->d_type != DT_DIR && entry->d_type != DT_UNKNOWN) return ENOTEMPTY;
+        names.emplace_back(name);
+    }
+}
+
+// Whether the folder open as `fd`, on `device`, holds nothing but folders on that mount, each empty
+// all the way down (0), else ENOTEMPTY, TreeChanged or the error that stopped the look. With
+// `remove` it removes them as well, deepest first, each removal relative to the open folder above;
+// a folder that is not empty by then stays, and so do the folders above it.
+int EmptyTree(int fd, dev_t device, bool remove, const TTrashFolders& trash, unsigned depth) {
+    if (depth > MaxTreeDepth) return ENAMETOOLONG;
+    std::vector<std::string> names;
+    if (const int error = SubfolderNames(fd, names); error != 0) return error;
+    // Removing a subfolder needs the folder's permission: asked before anything goes.
+    if (!names.empty() && !remove && ::faccessat(fd, ".", W_OK | X_OK, AT_EACCESS) != 0) return errno;
+    for (const std::string& name : names) {
+        const TFd sub(OpenFolderToRead(fd, name.c_str()));
+        if (!sub) {
+            if (errno == ENOENT) continue;  // gone meanwhile
+            return errno == ENOTDIR || errno == ELOOP ? ENOTEMPTY : errno;
+        }
+        struct stat st;
+        if (::fstat(sub.Get(), &st) != 0) return errno;
+        if (st.st_dev != device || IsMountTop(sub.Get()) || trash.IsHomeTrash(st.st_dev, st.st_ino)) return TreeChanged;
+        if (const int error = EmptyTree(sub.Get(), device, remove, trash, depth + 1); error != 0) return error;
+        if (remove && ::unlinkat(fd, name.c_str(), AT_REMOVEDIR) != 0 && errno != ENOENT) return errno;
+    }
+    return 0;
+}
+
+// What a folder tree that could not be emptied or disposed of means for the folder.
+TRemoveResult FromTreeError(int error) {
+    switch (error) {
+    case ENOTEMPTY:
+    case EEXIST: return Kept(TKeepReason::NotEmpty, error);
+    case TreeChanged: return Kept(TKeepReason::Changed);
+    case ENOENT:
+    case EBUSY: return Kept(TKeepReason::Changed, error);  // taken, or a mount point now
+    default: return FromError(error);
+    }
 }
 
 // renameat2 without replacing: errors EINVAL or ENOSYS mean the file system (or kernel) does not
@@ -93,6 +178,7 @@ std::string TRemoveResult::ReasonText() const {
     case TKeepReason::NoTrash: return "no trash on this file system";
     case TKeepReason::ReadOnly: return "read-only file system";
     case TKeepReason::LockUnknown: return "cannot tell whether it is in use";
+    case TKeepReason::NotEmpty: return "no longer empty";
     case TKeepReason::OtherError: break;
     }
     return Error != 0 ? std::system_category().message(Error) : std::string("could not be removed");
@@ -236,6 +322,7 @@ TRemoveResult TFileRemover::Remove(std::string_view path, std::uint64_t device, 
 }
 
 TRemoveResult TFileRemover::Remove(const TRemoveRequest& request) {
+    if (request.Folder) return RemoveFolder(request, nullptr);
     return Dispose(request, [](int folderFd, const char* asideName, const TRemoveRequest&, TDeletionJournal&) {
         return ::unlinkat(folderFd, asideName, 0) == 0 ? 0 : errno;
     });
@@ -294,6 +381,7 @@ TRemoveResult TFileRemover::Dispose(std::string_view path, std::uint64_t device,
 }
 
 TRemoveResult TFileRemover::Dispose(const TRemoveRequest& request, const TDisposal& dispose) {
+    if (request.Folder) return RemoveFolder(request, &dispose);
     TTarget target;
     TRemoveResult result;
     if (!Locate(request, target, result) || !Prepare(request, target, result)) return result;
@@ -366,6 +454,12 @@ void TFileRemover::RemoveAll(std::size_t count, const TRequestSource& request, c
     for (std::size_t i = 0; i < count; ++i) {
         if (stop()) break;
         const TRemoveRequest next = request(i);
+        if (next.Folder) {
+            // Opening its parent may close the pending file's folder.
+            finishPending();
+            done(i, RemoveFolder(next, nullptr));
+            continue;
+        }
         TRemoveResult result;
         if (!Locate(next, target, result)) {
             done(i, std::move(result));
@@ -420,6 +514,63 @@ void TFileRemover::RemoveAll(std::size_t count, const TRequestSource& request, c
         pending.Aside = aside;
     }
     finishPending();
+}
+
+int TFileRemover::Protected(const TTarget& target, std::uint64_t device, std::uint64_t inode) {
+    if (!TrashFolders_) TrashFolders_ = std::make_unique<TTrashFolders>();
+    if (TrashFolders_->IsHomeTrash(device, inode) || TTrashFolders::IsTopTrash(target.FolderFd, target.Name))
+        return EPERM;
+    const std::string real = RealFolderPath(target.FolderFd, target.Folder.empty() ? std::string(".") : std::string(target.Folder));
+    return !real.empty() && TrashFolders_->Holds(real + target.Name + "/") ? EPERM : 0;
+}
+
+TRemoveResult TFileRemover::RemoveFolder(const TRemoveRequest& request, const TDisposal* dispose) {
+    TTarget target;
+    TRemoveResult result;
+    // A scanned folder (or a link the scan followed) is an anchor of the request, longer than the
+    // folder's parent: Locate refuses it.
+    if (!Locate(request, target, result)) return result;
+    target.FolderFd = OpenFolder(request, target);
+    if (target.FolderFd == -1) return FromFolderError(errno);
+    struct stat parent, st;
+    if (::fstat(target.FolderFd, &parent) != 0) return Kept(TKeepReason::OtherError, errno);
+    if (::fstatat(target.FolderFd, target.Name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return FromError(errno);
+    // A link, a file, another folder, or a folder of another file system mounted here.
+    if (!IsFoundFolder(st, request.Device, request.Inode) || st.st_dev != parent.st_dev) return Kept(TKeepReason::Changed);
+    if (const int error = Protected(target, request.Device, request.Inode); error != 0)
+        return Kept(TKeepReason::OtherError, error);
+
+    TAsideName aside;
+    if (const int error = MoveAside(target, request.Device, request.Inode, aside); error != 0)
+        return error == EBUSY ? Kept(TKeepReason::Changed, error) : FromError(error);  // EBUSY: a mount point
+    // Under the private name nobody else knows, the folder is what it holds now: opened there, it
+    // must be the folder found, on its parent's mount, and its subtree is looked at from it.
+    const TFd folder(OpenFolderToRead(target.FolderFd, aside.Text));
+    int error = 0;
+    if (!folder) {
+        if (errno == ENOENT) return Kept(TKeepReason::Changed, ENOENT);  // moved on from the private name
+        result = FromTreeError(errno == ENOTDIR || errno == ELOOP ? TreeChanged : errno);
+    } else if (::fstat(folder.Get(), &st) != 0 || !IsFoundFolder(st, request.Device, request.Inode) ||
+               st.st_dev != parent.st_dev || IsMountTop(folder.Get())) {
+        result = Kept(TKeepReason::Changed);
+    } else if ((error = EmptyTree(folder.Get(), st.st_dev, false, *TrashFolders_, 0)) != 0) {
+        result = FromTreeError(error);
+    } else {
+        if (dispose) {
+            // The trash takes the folder whole, empty subfolders and all.
+            error = (*dispose)(target.FolderFd, aside.Text, request, Journal_);
+            while (IsResourceError(error) && ReleaseFolders(&target))
+                error = (*dispose)(target.FolderFd, aside.Text, request, Journal_);
+        } else {
+            error = EmptyTree(folder.Get(), st.st_dev, true, *TrashFolders_, 0);
+            if (error == 0 && ::unlinkat(target.FolderFd, aside.Text, AT_REMOVEDIR) != 0) error = errno;
+        }
+        if (error == 0) return {TRemoveOutcome::Deleted, TKeepReason::None, 0, {}};
+        if (error == ENOENT) return Kept(TKeepReason::Changed, error);
+        result = dispose && error != ENOTEMPTY ? FromError(error) : FromTreeError(error);
+    }
+    result.KeptAs = PutBack(target.FolderFd, aside.Text, target.Name, target.Folder);
+    return result;
 }
 
 }  // namespace nulvane

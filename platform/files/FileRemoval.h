@@ -43,6 +43,15 @@
 // (not made by a scan) is taken as its caller gave it. The last component is never followed: a
 // link is not an empty regular file, so it is kept.
 //
+// A folder (a request for a folder) goes the same way, from its verified parent: only while it is
+// still the folder found (device and inode), on the parent's mount (never a mount point), neither a
+// trash folder nor a scanned folder, and empty all the way down (nothing but folders, each empty).
+// It is moved to a private name first, then opened there without following a link and checked to
+// be that folder; its subfolders are opened the same way, relative to the folder above, and
+// removed deepest first, and the folder last. Removing a folder succeeds only while it is empty, so
+// a file put in meanwhile anywhere in it keeps it ("no longer empty"), and a folder swapped in under
+// its name is not the folder found. The trash takes such a folder whole, as it is.
+//
 // On POSIX nothing is changed on the file before removing it: removing needs only the folder's
 // permission. A Windows build brings its own removal, which clears the read-only and hidden
 // attributes first.
@@ -78,6 +87,7 @@ enum class TKeepReason : std::uint8_t {
     LockUnknown,       // neither the file nor the lock table could tell whether it is locked
     OtherError,        // anything else (a shortage of descriptors among them); Error holds the
                        // system's error number
+    NotEmpty,          // a folder that holds something other than empty folders now
 };
 
 struct TRemoveResult {
@@ -94,6 +104,7 @@ struct TRemoveResult {
 };
 
 struct TAsideName;
+class TTrashFolders;
 
 // A folder on a file's path through which a scan reached the file, where a symbolic link may stand.
 struct TPathAnchor {
@@ -111,6 +122,8 @@ struct TRemoveRequest {
     // only at its own last component). Empty: the path as its caller gave it, links followed
     // anywhere but at the file itself.
     std::span<const TPathAnchor> Anchors = {};
+    // The path names a folder, removed only while it holds nothing but empty folders.
+    bool Folder = false;
 };
 
 // What becomes of a verified file instead of its removal: called with its open folder, the private
@@ -138,7 +151,7 @@ public:
     TFileRemover(const TFileRemover&) = delete;
     TFileRemover& operator=(const TFileRemover&) = delete;
 
-    // Removes the file at `path` when it is still an empty regular file on `device` with `inode`
+    // Removes the file at `path` (or the folder, for a folder request) when it is still an empty regular file on `device` with `inode`
     // that nobody holds a lock on. Never throws for anything the file system does.
     TRemoveResult Remove(std::string_view path, std::uint64_t device, std::uint64_t inode);
     TRemoveResult Remove(const TRemoveRequest& request);
@@ -214,6 +227,11 @@ private:
     // the full path it is kept under (its private name when it could not be moved at all, which
     // keeps the journal for the next run).
     std::string PutBack(int folderFd, const char* aside, const std::string& name, std::string_view folder);
+    // The folder a request names, removed (or disposed of, with `dispose`) as described above.
+    TRemoveResult RemoveFolder(const TRemoveRequest& request, const TDisposal* dispose);
+    // Why the folder `name` of the target's folder must never go (a trash, or lies in one):
+    // 0 when it may.
+    int Protected(const TTarget& target, std::uint64_t device, std::uint64_t inode);
 
     std::shared_ptr<const TLockTable> Locks_;
     TDeletionJournal Journal_;
@@ -226,6 +244,7 @@ private:
     std::size_t UncachedLength_ = 0;
     int Uncached_ = -1;
     std::string Probe_;  // keys of shorter paths, looked up while opening
+    std::unique_ptr<TTrashFolders> TrashFolders_;  // read when the first folder is removed
 };
 
 // Raises the process's soft limit of open descriptors towards its hard limit (at most 65,536).

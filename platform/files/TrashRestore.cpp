@@ -20,12 +20,14 @@ int OpenFolder(int parent, const char* name, bool follow) noexcept {
     return fd;
 }
 
-// Whether `name` is still the empty file moved to the trash. Its size counts too: a file put in its
-// place after it was removed may get its inode number again.
-bool IsFile(int folderFd, const char* name, std::uint64_t device, std::uint64_t inode) noexcept {
+// Whether `name` is still the empty file (or the folder) moved to the trash. A file's size counts
+// too: a file put in its place after it was removed may get its inode number again.
+bool IsFile(int folderFd, const char* name, const TTrashedFile& file) noexcept {
     struct stat st;
-    return ::fstatat(folderFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) && st.st_size == 0 &&
-           static_cast<std::uint64_t>(st.st_dev) == device && static_cast<std::uint64_t>(st.st_ino) == inode;
+    if (::fstatat(folderFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 || static_cast<std::uint64_t>(st.st_dev) != file.Device ||
+        static_cast<std::uint64_t>(st.st_ino) != file.Inode)
+        return false;
+    return file.Folder ? S_ISDIR(st.st_mode) : S_ISREG(st.st_mode) && st.st_size == 0;
 }
 
 TRestoreResult Failed(int error) { return {TRestoreOutcome::Failed, error}; }
@@ -46,7 +48,7 @@ TRestoreResult RestoreFromTrash(const TTrashedFile& file) {
     const TFd files(OpenFolder(trash.Get(), "files", false));
     if (files.Get() < 0) return {errno == ENOENT ? TRestoreOutcome::Gone : TRestoreOutcome::Failed, errno};
     const char* entry = file.Entry.Name.c_str();
-    if (!IsFile(files.Get(), entry, file.Device, file.Inode)) return {TRestoreOutcome::Gone, 0};
+    if (!IsFile(files.Get(), entry, file)) return {TRestoreOutcome::Gone, 0};
 
     const TFd target(OpenFolder(AT_FDCWD, folder.c_str(), true));
     if (target.Get() < 0) return Failed(errno);
@@ -54,7 +56,7 @@ TRestoreResult RestoreFromTrash(const TTrashedFile& file) {
         return error == EEXIST ? TRestoreResult{TRestoreOutcome::NameTaken, EEXIST} : Failed(error);
     // Another program of the user's may have swapped the entry between the look and the move:
     // what arrived must be the file that left, else it goes back where it came from.
-    if (!IsFile(target.Get(), name.c_str(), file.Device, file.Inode)) {
+    if (!IsFile(target.Get(), name.c_str(), file)) {
         MoveNoReplace(target.Get(), name.c_str(), files.Get(), entry);
         return {TRestoreOutcome::Gone, 0};
     }

@@ -3,7 +3,7 @@
 // the trash. Each file moved there is remembered with where it went (the trash folder and its
 // entry's name) and what it was (its path, device and inode); putting it back renames the entry
 // to its old path, never replacing anything, only while the entry is still that very file (the
-// empty regular file of that device and inode), and
+// empty regular file, or the folder, of that device and inode), and
 // removes its info file. A file never leaves its file system: the entry and its old folder lie on
 // one, and a rename is all it takes.
 #include <cstdint>
@@ -27,6 +27,7 @@ struct TTrashedFile {
     std::uint64_t Device = 0;
     std::uint64_t Inode = 0;
     TTrashEntry Entry;
+    bool Folder = false;  // an empty folder, moved there whole
 };
 
 enum class TRestoreOutcome : std::uint8_t {

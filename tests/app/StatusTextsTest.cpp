@@ -49,8 +49,17 @@ TEST_F(StatusTextsTest, DeletionOutcomesCountWhatWentAndWhatStayed) {
         {{5, 0, 0, true, {}}, "Deletion stopped: deleted 5 files"},
         {{2, 0, 1, false, {}, true}, "Moved 2 files to the trash, 1 kept"},
         {{1, 0, 0, true, {}, true}, "Deletion stopped: moved 1 file to the trash"},
+        // With folders among what was to go, the counts tell them apart.
+        {{8, 0, 0, false, {}, false, {}, 2, 0, 0, true, true}, "Deleted 6 files and 2 folders"},
+        {{8, 0, 1, false, "no longer empty", true, {}, 2, 0, 1, true, true},
+         "Moved 6 files and 2 folders to the trash, 1 folder kept: no longer empty"},
+        {{1, 0, 0, false, {}, false, {}, 1, 0, 0, false, true}, "Deleted 1 folder"},
+        {{0, 1, 2, false, {}, false, {}, 0, 1, 1, true, true},
+         "Deleted 0 files and 0 folders, 1 folder already gone, 1 file and 1 folder kept"},
     };
     for (const auto& c : cases) EXPECT_EQ(DeleteOutcomeText(c.Outcome), c.Text);
+    EXPECT_EQ(UndoOutcomeText({3, 1, true}), "Put back 2 files and 1 folder from the trash");
+    EXPECT_EQ(UndoOutcomeText({1, 1, true}), "Put back 1 folder from the trash");
     EXPECT_EQ(StatusText(0, {}), "No files in the list");
     EXPECT_EQ(StatusText(8, "Deleted 6 files, 2 kept"), "8 files in the list \u00b7 Deleted 6 files, 2 kept");
 }

@@ -1,12 +1,15 @@
 #include "core/Deletion.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
 #include "core/FileReader.h"
+#include "core/TallyscopeCtrl.h"
+#include "platform/files/FileContent.h"
 #include "platform/system/Errors.h"
 #include "platform/system/LongWork.h"
 #include "support/Environment.h"
@@ -275,4 +278,71 @@ TEST(Deletion, TrashFromTwoThreadsGivesEveryFileItsOwnEntry) {
     EXPECT_EQ(files, 2200u);
     EXPECT_EQ(infos, 2200u);
     EXPECT_EQ(left, 0u);
+}
+
+namespace {
+
+// Makes the listed file at `path` (or the folder there) an empty folder (holding the folders `inside`) and its entry a
+// folder's entry, as a scan that lists empty folders makes it.
+void MakeFolderEntry(TResultList& list, const std::string& path, std::initializer_list<const char*> inside = {}) {
+    namespace fs = std::filesystem;
+    if (!fs::is_directory(path)) {
+        fs::remove(path);
+        fs::create_directory(path);
+    }
+    for (const char* folder : inside) fs::create_directories(path + "/" + folder);
+    for (TListEntry& entry : list)
+        if (list.FullPath(entry) == path) {
+            struct stat st{};
+            ASSERT_EQ(::lstat(path.c_str(), &st), 0);
+            entry.Kind = TEntryKind::Folder;
+            entry.Identity = {st.st_dev, st.st_ino};
+        }
+}
+
+}  // namespace
+
+// "Delete All" takes the files first, then the folders, deepest first: a folder listed inside
+// another goes before it, so both go. A folder that gained a file since the scan stays with its
+// entry, checked, and says why; the file in it is untouched. The counts tell folders apart.
+TEST(Deletion, CheckedFoldersGoAfterTheFilesDeepestFirst) {
+    namespace fs = std::filesystem;
+    const test::TTempDir dir, other;
+    const std::string base = dir.Str();
+    TResultList list;
+    // "n/m" from a scan of "n"; "n" itself, with "f" and "g", from a scan of the folder above.
+    dir.Write("n/m");
+    ScanFolder(list, base + "/n");
+    fs::rename(base + "/n", other.Str() + "/n");
+    for (const char* name : {"n", "f", "g"}) dir.Write(name);
+    ScanFolder(list, base);
+    ASSERT_EQ(list.Count(), 4u);
+    fs::remove(base + "/n");
+    fs::rename(other.Str() + "/n", base + "/n");
+    MakeFolderEntry(list, base + "/n/m", {"deep/er"});
+    MakeFolderEntry(list, base + "/n");
+    MakeFolderEntry(list, base + "/g", {"sub"});
+    dir.Write("g/sub/new", "somebody's");
+
+    const TDeleteSummary summary = DeleteChecked(list);
+    EXPECT_EQ(summary.Deleted, 3u);
+    EXPECT_EQ(summary.DeletedFolders, 2u);
+    EXPECT_EQ(summary.Missing, 0u);
+    EXPECT_EQ(summary.Folders, 3u);
+    ASSERT_EQ(summary.Kept.size(), 1u);
+    EXPECT_TRUE(summary.Kept[0].Folder);
+    EXPECT_EQ(summary.Kept[0].Result.ReasonText(), "no longer empty");
+    ASSERT_EQ(list.Count(), 1u);
+    EXPECT_EQ(list.FullPath(list[0]), base + "/g");
+    EXPECT_EQ(list[0].Note, TEntryNote::KeptNotEmpty);
+    EXPECT_EQ(list[0].CheckState, TCheckState::Checked);
+    EXPECT_EQ(EntryNoteHint(list[0]), "kept: no longer empty");
+    EXPECT_EQ(ReadFileContent(base + "/g/sub/new"), "somebody's");
+    for (const char* gone : {"f", "n"}) EXPECT_FALSE(fs::exists(base + "/" + gone)) << gone;
+
+    // "&Delete" of a folder goes the same way once it is empty again.
+    fs::remove(base + "/g/sub/new");
+    EXPECT_EQ(DeleteEntry(list, 0).Outcome, TRemoveOutcome::Deleted);
+    EXPECT_TRUE(list.Empty());
+    EXPECT_EQ(fs::directory_iterator(base), fs::directory_iterator());
 }

@@ -6,7 +6,10 @@
 #include <linux/audit.h>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
+#include <sched.h>
+#include <signal.h>
 #include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -25,12 +28,14 @@
 #include <fstream>
 #include <functional>
 #include <optional>
+#include <span>
 #include <system_error>
 #include <thread>
 #include <vector>
 
 #include "platform/files/NoReplace.h"
 #include "support/ChildProcess.h"
+#include "support/Environment.h"
 #include "support/TempDir.h"
 
 using namespace nulvane;
@@ -631,4 +636,166 @@ TEST(FileRemoval, WithoutRenameNoReplaceNothingIsReplacedEither) {
     EXPECT_EQ(IdentityOf(kept + ".nulvane-kept").Inode, keptId.Inode);
     EXPECT_TRUE(NamesIn(dir.Str() + "/many").empty());
     EXPECT_FALSE(HoldsPrivateName(dir.Str()));
+}
+
+namespace {
+
+TRemoveRequest FolderRequest(const std::string& path, TIdentity identity, std::span<const TPathAnchor> anchors = {}) {
+    TRemoveRequest request{path, identity.Device, identity.Inode, anchors};
+    request.Folder = true;
+    return request;
+}
+
+}  // namespace
+
+// Each case records the identity of "s/a" (holding b/c and d, folders only), then changes the
+// tree before the removal runs. Only a folder still found and still empty all the way down goes,
+// deepest first; nothing a link leads to is touched; a folder that is kept is whole again under
+// its name, and nothing is left under a private name.
+TEST(FileRemoval, FoldersGoOnlyWhileStillEmptyAllTheWayDown) {
+    namespace fs = std::filesystem;
+    struct TCase {
+        const char* Name;
+        std::function<void(const test::TTempDir&)> Change;
+        TRemoveOutcome Outcome;
+        TKeepReason Reason;
+        std::vector<const char*> Stays;  // relative to the test's folder, afterwards
+    };
+    const TCase cases[] = {
+        {"unchanged", [](auto&) {}, TRemoveOutcome::Deleted, TKeepReason::None, {"s"}},
+        {"a file put deep inside", [](auto& d) { d.Write("s/a/b/c/new", "data"); }, TRemoveOutcome::Kept,
+         TKeepReason::NotEmpty, {"s/a/b/c/new", "s/a/d"}},
+        {"a hidden empty file", [](auto& d) { d.Write("s/a/d/.hidden"); }, TRemoveOutcome::Kept,
+         TKeepReason::NotEmpty, {"s/a/d/.hidden", "s/a/b/c"}},
+        {"a FIFO", [](auto& d) { ::mkfifo((d.Str() + "/s/a/d/p").c_str(), 0600); }, TRemoveOutcome::Kept,
+         TKeepReason::NotEmpty, {"s/a/d/p"}},
+        {"a subfolder became a link to an empty folder",
+         [](auto& d) {
+             fs::remove_all(d.Str() + "/s/a/b");
+             fs::create_directory_symlink(d.MakeDir("t/empty"), d.Str() + "/s/a/b");
+         },
+         TRemoveOutcome::Kept, TKeepReason::NotEmpty, {"s/a/b", "t/empty"}},
+        {"the folder became a link to an empty folder",
+         [](auto& d) {
+             fs::rename(d.Str() + "/s/a", d.MakeDir("t") + "/a");
+             fs::create_directory_symlink(d.Str() + "/t/a", d.Str() + "/s/a");
+         },
+         TRemoveOutcome::Kept, TKeepReason::Changed, {"s/a", "t/a/b/c", "t/a/d"}},
+        {"swapped for another empty folder",
+         [](auto& d) {
+             fs::rename(d.Str() + "/s/a", d.MakeDir("t") + "/old");
+             d.MakeDir("s/a");
+         },
+         TRemoveOutcome::Kept, TKeepReason::Changed, {"s/a", "t/old/b/c"}},
+        {"gone", [](auto& d) { fs::remove_all(d.Str() + "/s/a"); }, TRemoveOutcome::Missing, TKeepReason::None, {"s"}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const test::TTempDir dir;
+        dir.MakeDir("s/a/b/c");
+        dir.MakeDir("s/a/d");
+        const std::string folder = dir.Str() + "/s/a", scanned = dir.Str() + "/s/";
+        const TIdentity identity = IdentityOf(folder);
+        const TPathAnchor anchor{scanned, IdentityOf(scanned).Device, IdentityOf(scanned).Inode};
+        c.Change(dir);
+        TFileRemover remover;
+        const TRemoveResult result = remover.Remove(FolderRequest(folder, identity, {&anchor, 1}));
+        EXPECT_EQ(result.Outcome, c.Outcome);
+        EXPECT_EQ(result.Reason, c.Reason) << result.ReasonText();
+        EXPECT_EQ(Exists(folder), c.Outcome == TRemoveOutcome::Kept);
+        for (const char* stays : c.Stays) EXPECT_TRUE(Exists(dir.Str() + "/" + stays)) << stays;
+        EXPECT_TRUE(result.KeptAs.empty());
+        EXPECT_FALSE(HoldsPrivateName(dir.Str() + "/s"));
+        if (c.Reason == TKeepReason::NotEmpty) {
+            EXPECT_EQ(result.ReasonText(), "no longer empty");
+        }
+        if (Exists(dir.Str() + "/s/a/b/c/new")) {
+            EXPECT_EQ(Content(dir.Str() + "/s/a/b/c/new"), "data");
+        }
+    }
+}
+
+// The scanned folder itself and the trash (its folders and what lies in them) never go, however
+// empty; nor does a folder named by a request for a file.
+TEST(FileRemoval, ScannedFoldersAndTrashFoldersNeverGo) {
+    const test::TTempDir dir;
+    const std::string scanned = dir.MakeDir("s"), trash = dir.MakeDir("data/Trash/files/x");
+    const TPathAnchor anchor{scanned + "/", IdentityOf(scanned).Device, IdentityOf(scanned).Inode};
+    const test::TEnvironmentGuard dataHome("XDG_DATA_HOME", dir.Str() + "/data");
+    TFileRemover remover;
+    EXPECT_FALSE(remover.Remove(FolderRequest(scanned, IdentityOf(scanned), {&anchor, 1})).Removed());
+    for (const char* folder : {"data/Trash", "data/Trash/files", "data/Trash/files/x"}) {
+        const std::string path = dir.Str() + "/" + folder;
+        EXPECT_FALSE(remover.Remove(FolderRequest(path, IdentityOf(path))).Removed()) << folder;
+    }
+    EXPECT_EQ(remover.Remove(dir.Str() + "/data/Trash/files/x", IdentityOf(trash).Device, IdentityOf(trash).Inode).Reason,
+              TKeepReason::Changed);
+    for (const std::string& path : {scanned, trash}) EXPECT_TRUE(Exists(path)) << path;
+}
+
+// A mount point is never removed: one mounted where the scan met an empty folder, one the scan
+// met as it is (another file system, or a bind mount of the same one), nor a folder with a mount
+// inside. Mounted in a private mount namespace of a child process.
+TEST(FileRemoval, MountPointsNeverGo) {
+    const test::TTempDir dir;
+    const std::string base = dir.Str();
+    for (const char* folder : {"s/covered", "s/tmpfs", "s/bound", "s/holds/m", "x"}) dir.MakeDir(folder);
+    // The child's exit status is the number of the first check that failed, 0 when none did.
+    const int status = test::RunInChild({}, [&] {
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return 99;
+        const TIdentity covered = IdentityOf(base + "/s/covered");
+        if (::mount("tmpfs", (base + "/s/covered").c_str(), "tmpfs", 0, "mode=0755") != 0 ||
+            ::mount("tmpfs", (base + "/s/tmpfs").c_str(), "tmpfs", 0, "mode=0755") != 0 ||
+            ::mount((base + "/x").c_str(), (base + "/s/bound").c_str(), nullptr, MS_BIND, nullptr) != 0 ||
+            ::mount((base + "/x").c_str(), (base + "/s/holds/m").c_str(), nullptr, MS_BIND, nullptr) != 0)
+            return 99;
+        TFileRemover remover;
+        int check = 0;
+        const auto kept = [&](const std::string& folder, TIdentity identity) {
+            ++check;
+            return !remover.Remove(FolderRequest(base + "/s/" + folder, identity)).Removed() &&
+                   Exists(base + "/s/" + folder) && !HoldsPrivateName(base + "/s");
+        };
+        if (!kept("covered", covered)) return check;
+        if (!kept("tmpfs", IdentityOf(base + "/s/tmpfs"))) return check;
+        if (!kept("bound", IdentityOf(base + "/s/bound"))) return check;
+        if (!kept("holds", IdentityOf(base + "/s/holds"))) return check;
+        return 0;
+    });
+    if (status == 99) GTEST_SKIP() << "mounting in a private mount namespace is not allowed here";
+    EXPECT_EQ(status, 0) << "the check that failed, counted from 1";
+    for (const char* folder : {"s/covered", "s/tmpfs", "s/bound", "s/holds/m", "x"})
+        EXPECT_TRUE(Exists(base + "/" + folder)) << folder;
+}
+
+// A deletion killed while a folder was on its way to the trash leaves it under a private name,
+// with the trash's info file written: the next run puts it back whole and removes the info file.
+TEST(FileRemoval, AFolderAKilledTrashMoveLeftIsPutBack) {
+    const test::TTempDir dir;
+    dir.MakeDir("s/a/b");
+    const std::string info = dir.MakeDir("trash/info"), folder = dir.Str() + "/s/a";
+    dir.MakeDir("trash/files");
+    const TIdentity identity = IdentityOf(folder);
+    const int status = test::RunInChild({}, [&] {
+        TFileRemover remover;
+        remover.Dispose(FolderRequest(folder, identity),
+                        [&](int folderFd, const char* aside, const TRemoveRequest&, TDeletionJournal& journal) {
+                            const int trashFd = ::open((dir.Str() + "/trash").c_str(), O_PATH | O_DIRECTORY);
+                            journal.RecordTrash(folderFd, aside, trashFd, "a");
+                            dir.Write("trash/info/a.trashinfo", "[Trash Info]\nPath=" + folder + "\n");
+                            ::raise(SIGKILL);
+                            return 0;
+                        });
+        return 2;
+    });
+    ASSERT_EQ(status, -1) << "the child was to be killed in the move";
+    EXPECT_FALSE(Exists(folder));
+    EXPECT_TRUE(HoldsPrivateName(dir.Str() + "/s"));
+    const TRecovery recovery = RecoverInterruptedDeletions();
+    EXPECT_EQ(recovery.PutBack, 1u);
+    EXPECT_TRUE(recovery.Left.empty());
+    EXPECT_EQ(IdentityOf(folder).Inode, identity.Inode);
+    EXPECT_TRUE(Exists(folder + "/b"));
+    EXPECT_FALSE(HoldsPrivateName(dir.Str() + "/s"));
+    EXPECT_TRUE(NamesIn(info).empty());
 }

@@ -223,3 +223,56 @@ TEST(TrashTest, OtherFileSystemsUseTheTrashAtTheTopOfTheirMount) {
     if (status == 99) GTEST_SKIP() << "mounting a tmpfs in a private mount namespace is not allowed here";
     EXPECT_EQ(status, 0) << "the check that failed, counted from 1";
 }
+
+// A folder goes to the trash whole, as it is (its empty subfolders in it), with an info file as a
+// file's: trash-cli lists it and restores it, and it comes back through the window's undo too.
+// A folder that gained a file meanwhile does not go.
+TEST(TrashTest, EmptyFoldersGoWholeAndComeBack) {
+    if (!test::TrashCliInstalled()) GTEST_SKIP() << "trash-cli (trash-list, trash-restore) is not installed";
+    const test::TTempDir dir;
+    const std::string home = dir.MakeDir("home"), work = dir.MakeDir("work"), folder = dir.MakeDir("work/empty");
+    dir.MakeDir("work/empty/sub/deeper");
+    TTrash trash(home + "/.local/share/Trash", ::geteuid());
+    const auto toTrash = [&](TTrashEntry* placed) {
+        struct stat st{};
+        ::lstat(folder.c_str(), &st);
+        TRemoveRequest request{folder, st.st_dev, st.st_ino};
+        request.Folder = true;
+        TFileRemover remover;
+        return remover.Dispose(request, [&](int folderFd, const char* aside, const TRemoveRequest& r, TDeletionJournal& journal) {
+            return trash.Put(folderFd, aside, r.Path, r.Device, &journal, placed);
+        });
+    };
+    // A folder's times change as it is read and moved: it is the same folder with its mode.
+    struct stat before{};
+    ::lstat(folder.c_str(), &before);
+    const auto same = [&] {
+        struct stat now{};
+        return ::lstat(folder.c_str(), &now) == 0 && now.st_ino == before.st_ino && now.st_mode == before.st_mode;
+    };
+    TRemoveResult result = toTrash(nullptr);
+    ASSERT_EQ(result.Outcome, TRemoveOutcome::Deleted) << result.ReasonText();
+    EXPECT_FALSE(fs::exists(folder));
+    EXPECT_EQ(FactsOf(trash.HomeTrash() + "/files/empty").Inode, before.st_ino);
+    EXPECT_TRUE(fs::is_directory(trash.HomeTrash() + "/files/empty/sub/deeper"));
+    EXPECT_NE(ContentOf(trash.HomeTrash() + "/info/empty.trashinfo").find("\nPath=" + TTrash::EncodePath(folder) + "\n"),
+              std::string::npos);
+    const std::vector<std::string> listed = test::TrashListed(home);
+    EXPECT_NE(std::find(listed.begin(), listed.end(), folder), listed.end());
+    ASSERT_TRUE(test::RestoreFromTrash(home, work, folder));
+    EXPECT_TRUE(same());
+    EXPECT_TRUE(fs::is_directory(folder + "/sub/deeper"));
+
+    TTrashedFile trashed{folder, before.st_dev, before.st_ino, {}, true};
+    ASSERT_EQ(toTrash(&trashed.Entry).Outcome, TRemoveOutcome::Deleted);
+    EXPECT_EQ(RestoreFromTrash(trashed).Outcome, TRestoreOutcome::Restored);
+    EXPECT_TRUE(same());
+    EXPECT_TRUE(NamesIn(trash.HomeTrash() + "/info").empty());
+
+    dir.Write("work/empty/sub/new", "data");
+    result = toTrash(nullptr);
+    EXPECT_EQ(result.Reason, TKeepReason::NotEmpty);
+    EXPECT_EQ(ContentOf(folder + "/sub/new"), "data");
+    EXPECT_TRUE(NamesIn(trash.HomeTrash() + "/files").empty());
+    EXPECT_TRUE(NamesIn(trash.HomeTrash() + "/info").empty());
+}
