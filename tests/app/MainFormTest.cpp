@@ -421,12 +421,12 @@ TEST_F(MainFormTest, OptionsAreRememberedBetweenRunsAndGoToTheScan) {
     options[2]->trigger();
     Form.BitBtn1Click();
     Form.DropFolders({tree});
-    // Folders come first in the list's sort; an empty folder shows as a folder.
-    EXPECT_EQ(Names(), (TNames{"void", "own"}));
+    // A drop lists in scan order: the folder once everything in it is listed.
+    EXPECT_EQ(Names(), (TNames{"own", "void"}));
     std::string scratch;
-    EXPECT_EQ(Form.VT.FieldText(Form.VT[0], fiFileType, scratch), "folder");
-    EXPECT_EQ(Form.VT.FullPath(Form.VT[0]), tree + "/void");
-    EXPECT_EQ(Form.VT[0].CheckState, TCheckState::Checked);
+    EXPECT_EQ(Form.VT.FieldText(Form.VT[1], fiFileType, scratch), "folder");
+    EXPECT_EQ(Form.VT.FullPath(Form.VT[1]), tree + "/void");
+    EXPECT_EQ(Form.VT[1].CheckState, TCheckState::Checked);
 
     // The next run reads what this one left.
     TFMMain next;
