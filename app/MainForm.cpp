@@ -197,13 +197,18 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
     acOneFileSystem->setCheckable(true);
     acOneFileSystem->setChecked(Options_.OneFileSystem);
     acOneFileSystem->setToolTip(QStringLiteral("Do not scan folders on other disks or mounted file systems"));
+    acIncludeEmptyFolders = mnOptions->addAction(QStringLiteral("Include Empty Folders"));
+    acIncludeEmptyFolders->setCheckable(true);
+    acIncludeEmptyFolders->setChecked(Options_.IncludeEmptyFolders);
+    acIncludeEmptyFolders->setToolTip(
+        QStringLiteral("List the folders that hold nothing but empty folders too, each empty tree at its top"));
     mnOptions->addSeparator();
     acMoveToTrash = mnOptions->addAction(QStringLiteral("Move to Trash"));
     acMoveToTrash->setCheckable(true);
     acMoveToTrash->setChecked(Options_.MoveToTrash);
     acMoveToTrash->setToolTip(
         QStringLiteral("Delete and Delete All move the files to the trash, where they can be restored"));
-    for (QAction* option : {acFollowFolderLinks, acOneFileSystem, acMoveToTrash})
+    for (QAction* option : {acFollowFolderLinks, acOneFileSystem, acIncludeEmptyFolders, acMoveToTrash})
         connect(option, &QAction::triggered, this, [this] { RunCommand([this] { OptionToggled(); }); });
     acKeepRules = mnOptions->addAction(QStringLiteral("Keep Rules..."));
     acKeepRules->setToolTip(QStringLiteral("Name the empty files that Delete All passes by"));
@@ -540,6 +545,7 @@ void TFMMain::OptionToggled() {
     Options_.FollowFolderLinks = acFollowFolderLinks->isChecked();
     Options_.OneFileSystem = acOneFileSystem->isChecked();
     Options_.MoveToTrash = acMoveToTrash->isChecked();
+    Options_.IncludeEmptyFolders = acIncludeEmptyFolders->isChecked();
     Options_.Save();
 }
 

@@ -101,8 +101,9 @@ public:
 
     // How the window scans one folder; tests put a scripted scan here.
     using TScanFunction = std::function<TScanReport(TResultList&, std::string_view, const TWalkOptions&)>;
-    TScanFunction Scan = [](TResultList& list, std::string_view folder, const TWalkOptions& options) {
-        return ScanFolder(list, folder, options);
+    TScanFunction Scan = [this](TResultList& list, std::string_view folder, const TWalkOptions& options) {
+        return ScanFolder(list, folder, options,
+                          {.Folders = Options_.IncludeEmptyFolders, .Rules = KeepRules_.get()});
     };
 
     // The window's commands.
@@ -177,6 +178,7 @@ private:
     QMenu* mnOptions = nullptr;
     QAction* acFollowFolderLinks = nullptr;
     QAction* acOneFileSystem = nullptr;
+    QAction* acIncludeEmptyFolders = nullptr;
     QAction* acMoveToTrash = nullptr;
     QAction* acKeepRules = nullptr;
     QLabel* StatusPanel0 = nullptr;

@@ -9,6 +9,7 @@ namespace {
 constexpr const char* FollowFolderLinksKey = "scan/followFolderLinks";
 constexpr const char* OneFileSystemKey = "scan/oneFileSystem";
 constexpr const char* MoveToTrashKey = "delete/moveToTrash";
+constexpr const char* IncludeEmptyFoldersKey = "scan/includeEmptyFolders";
 
 QSettings Settings() {
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("nulvane"), QStringLiteral("nulvane"));
@@ -31,6 +32,7 @@ TWindowOptions TWindowOptions::Load() {
     options.FollowFolderLinks = ReadFlag(settings, FollowFolderLinksKey, options.FollowFolderLinks);
     options.OneFileSystem = ReadFlag(settings, OneFileSystemKey, options.OneFileSystem);
     options.MoveToTrash = ReadFlag(settings, MoveToTrashKey, options.MoveToTrash);
+    options.IncludeEmptyFolders = ReadFlag(settings, IncludeEmptyFoldersKey, options.IncludeEmptyFolders);
     return options;
 }
 
@@ -39,6 +41,7 @@ void TWindowOptions::Save() const {
     settings.setValue(QLatin1String(FollowFolderLinksKey), FollowFolderLinks);
     settings.setValue(QLatin1String(OneFileSystemKey), OneFileSystem);
     settings.setValue(QLatin1String(MoveToTrashKey), MoveToTrash);
+    settings.setValue(QLatin1String(IncludeEmptyFoldersKey), IncludeEmptyFolders);
     settings.sync();
 }
 

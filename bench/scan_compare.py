@@ -10,6 +10,8 @@ rounds whose order turns each time, so a busy machine slows all alike; the ratio
 from this one run. Prints RESULT lines:
 - the whole-process ratios against find (<= 0.5), fd (< 1) and the floor (<= 1.1), and each
   program's median time and processor time (user + system) as information;
+- the cost of listing empty folders beside the files (`-t f -t d`) against the same scan of files
+  alone, as information;
 - how soon the first line of the list arrives (nulvane-cli <= 0.05 s; find and fd beside it);
 - peak resident memory of the streamed listing, of JSON Lines, of the sorted listing (which holds
   the list), of find and fd, and of `nulvane-cli --version`, the floor its libraries set; the
@@ -90,6 +92,7 @@ def main():
         "nulvane-cli": [cli, "-0", args.root],
         "find": ["find", args.root, "-type", "f", "-empty", "-print0"],
         "floor": [floor, "-0", args.root],
+        "nulvane-cli -t f -t d": [cli, "-0", "-t", "f", "-t", "d", args.root],
     }
     fd = shutil.which("fdfind") or shutil.which("fd")
     if fd:
@@ -100,7 +103,7 @@ def main():
     # The warm-up runs fill the cache and show that all list the same files.
     listed = {name: sorted(listing(command).split(b"\0")[:-1]) for name, command in commands.items()}
     for name in commands:
-        if listed[name] != listed["find"]:
+        if name != "nulvane-cli -t f -t d" and listed[name] != listed["find"]:
             print(f"scan_compare.py: {name} lists {len(listed[name])} files, find {len(listed['find'])}",
                   file=sys.stderr)
     del listed
@@ -127,6 +130,8 @@ def main():
     if "fd" in medians:
         result(f"scan {tree}: nulvane-cli vs fd", f"{ours / medians['fd']:.2f}", "x fd", "< 1.0 x fd")
     result(f"scan {tree}: nulvane-cli vs floor", f"{ours / medians['floor']:.2f}", "x floor", "<= 1.1 x floor")
+    result(f"scan {tree}: empty folders too (-t f -t d) vs files only",
+           f"{medians['nulvane-cli -t f -t d'] / ours:.2f}", "x files only", "-")
     for name in [n for n in ("nulvane-cli", "find", "fd") if n in firsts]:
         target = "<= 0.05 s" if name == "nulvane-cli" else "-"
         result(f"scan {tree}: first line, {name} (median)", f"{statistics.median(firsts[name]):.4f}", "s", target)
@@ -136,6 +141,7 @@ def main():
             "nulvane-cli (streamed)": commands["nulvane-cli"],
             "nulvane-cli --json": [cli, "--json", args.root],
             "nulvane-cli --sort \"Full Path\"": [cli, "-0", "--sort", "Full Path", args.root],
+            "nulvane-cli -t f -t d (streamed)": commands["nulvane-cli -t f -t d"],
             "nulvane-cli --version (libraries alone)": [cli, "--version"],
             "find": commands["find"],
             "find --version": ["find", "--version"],

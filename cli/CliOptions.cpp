@@ -18,7 +18,7 @@ constexpr std::array Options = std::to_array<TCliOption>({
                 "field name without blanks (FileName, FullPath, FileSize, FileExt, FileType, CreateTime, "
                 "AccessTime, WriteTime), then SizeBytes, the size as a number, and CreateTimeUtc, AccessTimeUtc "
                 "and WriteTimeUtc, the times in ISO 8601 UTC to the nanosecond "
-                "(2026-12-09T06:01:01.123456789Z). A text that is not valid UTF-8 shows U+FFFD for each byte "
+                "(2026-12-09T06:01:01.123456789Z), and last Kind, \"file\" or \"folder\". A text that is not valid UTF-8 shows U+FFFD for each byte "
                 "that is not, and its exact bytes follow in base64 under the same key with Bytes added "
                 "(FullPathBytes). Goes with --sort and --delete; not with -0 or --export."},
     {.Id = TCliOptionId::OneFileSystem, .Short = "-x", .Long = "--one-file-system",
@@ -29,6 +29,17 @@ constexpr std::array Options = std::to_array<TCliOption>({
                 "a link to a folder inside it is never followed, so each file is listed once, under its own "
                 "path. Folders on process and kernel file systems (/proc, /sys, /dev/pts and their kin) below "
                 "the FOLDER are never entered."},
+    {.Id = TCliOptionId::Type, .Short = "-t", .Long = "--type", .Argument = "TYPE", .Values = TCliValueKind::Choice,
+     .Choices = "f d", .Repeatable = true, .Needs = "f or d",
+     .Help = "list empty files (f, the default) or empty folders (d); -t f -t d lists both (as fd's --type)",
+     .Details = "A folder counts as empty when everything under it is a folder that counts as empty: any file "
+                "below it, hidden or not, a socket, a FIFO, a device or a symbolic link, makes it hold "
+                "something, and so does a folder that could not be read, a mount point, or a folder the scan "
+                "passes by (--exclude, --max-depth, another file system under -x). Only the topmost folder of "
+                "each empty subtree is listed, with the path of the folder and \"folder\" as its type; never "
+                "the FOLDER itself. A folder the keep rules hold (see KEEP RULES) is listed but keeps the "
+                "folders around it from counting as empty, so the empty .git/refs/tags of a repository keeps "
+                "the project folder off the list; --no-keep-rules leaves them out of this too."},
     {.Id = TCliOptionId::MaxDepth, .Short = "-d", .Long = "--max-depth", .Argument = "N", .Values = TCliValueKind::Number,
      .Needs = "a number", .Help = "list files at most N levels down (1: the FOLDER's own files, as fd counts)",
      .Details = "Folders deeper than that are not even read."},

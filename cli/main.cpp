@@ -86,6 +86,7 @@ struct TCliOptions {
     std::optional<TInstant> ChangedWithin, ChangedBefore;
     bool NoProgress = false;
     std::string Color;  // --color WHEN; empty for auto
+    bool ListFiles = false, ListFolders = false;  // -t f, -t d; neither given: files
     bool Delete = false;
     std::vector<std::string> Keep;
     bool NoKeepRules = false;
@@ -144,6 +145,13 @@ bool TakeOption(const TCliOption& option, std::span<const std::string_view> valu
         (option.Id == TCliOptionId::ChangedWithin ? options.ChangedWithin : options.ChangedBefore) = when;
         break;
     }
+    case TCliOptionId::Type:
+        if (values[0] != "f" && values[0] != "d") {
+            error = "bad value \"" + EscapeForTerminal(values[0]) + "\" for --type: f (empty files) or d (empty folders)";
+            return false;
+        }
+        (values[0] == "f" ? options.ListFiles : options.ListFolders) = true;
+        break;
     case TCliOptionId::Color:
         if (values[0] != "auto" && values[0] != "always" && values[0] != "never") {
             error = "bad value \"" + EscapeForTerminal(values[0]) + "\" for --color: auto, always or never";
@@ -272,7 +280,10 @@ public:
         if (Work_.StopRequested()) return;
         if (Colors_ && !Json_) {
             Line_.clear();
-            Colors_->Append(Line_, folder, name);
+            if (entry && entry->Kind == TEntryKind::Folder)
+                Colors_->Append(Line_, Path_.assign(folder).append(name), {});
+            else
+                Colors_->Append(Line_, folder, name);
             Out_.Write(Line_, Terminator_);
             return;
         }
@@ -282,7 +293,7 @@ public:
         }
         Path_.assign(folder).append(entry->Record.PathTail());
         Line_.clear();
-        AppendEntryJson(Line_, entry->Record, Path_);
+        AppendEntryJson(Line_, entry->Record, Path_, entry->Kind);
         Out_.Write(Line_, '\n');
     }
 
@@ -557,15 +568,16 @@ int main(int argc, char** argv) try {
     // it would pass for empty files of its own, and its names would be lost.
     int status = ReportRecovery(RecoverInterruptedDeletions());
     bool mayDelete = options.Delete;
-    // What a deletion keeps; the rules matter to nothing else, so only a deletion reads them.
+    // What a deletion keeps, and which folders count as empty; the rules matter to nothing else,
+    // so only a deletion or a listing of folders reads them.
     TKeepRules rules;
-    if (options.Delete && !options.NoKeepRules) {
+    if ((options.Delete || options.ListFolders) && !options.NoKeepRules) {
         TLoadedKeepRules loaded = LoadKeepRules();
         const std::string file = EscapeForTerminal(loaded.Path);
         if (!loaded.Error.empty()) {
             // The user's rules would go unheeded: nothing is deleted rather than what they keep.
-            std::fprintf(stderr, "nulvane-cli: cannot read the keep rules \"%s\": %s; nothing deleted\n", file.c_str(),
-                         EscapeControls(loaded.Error).c_str());
+            std::fprintf(stderr, "nulvane-cli: cannot read the keep rules \"%s\": %s%s\n", file.c_str(),
+                         EscapeControls(loaded.Error).c_str(), options.Delete ? "; nothing deleted" : "");
             status = 1;
             mayDelete = false;
         }
@@ -617,7 +629,10 @@ int main(int argc, char** argv) try {
         status = 1;
     };
     const char terminator = options.NulTerminated ? '\0' : '\n';
-    const TEntryOptions entryOptions{.ExactTimes = options.Json};
+    const TEntryOptions entryOptions{.ExactTimes = options.Json,
+                                     .Files = options.ListFiles || !options.ListFolders,
+                                     .Folders = options.ListFolders,
+                                     .Rules = &rules};
     const bool colored = !options.Json && ColorWanted(options.Color, ::isatty(STDOUT_FILENO) == 1, std::getenv("NO_COLOR"));
     const TPathColors colors(colored ? std::getenv("LS_COLORS") : nullptr);
     if (streamed) {
@@ -626,7 +641,9 @@ int main(int argc, char** argv) try {
         TListingPrinter printer(out, terminator, options.Json, colored ? &colors : nullptr, work);
         progress.Show(TProgressStage::Scanning);
         ScanEachFolder(options.Folders, status, "", progress, [&](const std::string& folder) {
-            return StreamFolder(folder, printer, walk, options.Json, entryOptions).OutOfMemory;
+            // A folder is told apart from a file by its entry.
+            return StreamFolder(folder, printer, walk, options.Json || (colored && options.ListFolders), entryOptions)
+                .OutOfMemory;
         });
         progress.Hide();
         EndIfSignalled();
@@ -695,11 +712,12 @@ int main(int argc, char** argv) try {
         EndIfSignalled();
         if (options.Json) {
             line.clear();
-            AppendEntryJson(line, entry.Record, texts.FullPath(entry));
+            AppendEntryJson(line, entry.Record, texts.FullPath(entry), entry.Kind);
             out.Write(line, '\n');
         } else if (colored) {
             const std::string_view path = texts.FullPath(entry);
-            const std::size_t slash = path.rfind('/') + 1;  // npos + 1: no folder part
+            // A folder is coloured as a folder, whole.
+            const std::size_t slash = entry.Kind == TEntryKind::Folder ? path.size() : path.rfind('/') + 1;
             line.clear();
             colors.Append(line, path.substr(0, slash), path.substr(slash));
             out.Write(line, terminator);

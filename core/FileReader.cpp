@@ -7,9 +7,11 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <utility>
 #include <vector>
 
+#include "core/EmptyFolders.h"
 #include "platform/text/LocaleTexts.h"
 #include "platform/files/PathNames.h"
 #include "platform/system/LongWork.h"
@@ -22,7 +24,7 @@ namespace {
 // fields filled so far and the entry unchecked. The record is built once from all its texts;
 // its "Full Path" is the name after the folder the entry will refer to. Running short of memory
 // is no error of one file: it ends the scan, which says so.
-void FillEntry(TListEntry& entry, const TWalkFile& file, const TEntryOptions& options) {
+void FillEntry(TListEntry& entry, const TWalkFile& file, const TEntryOptions& options, bool folder) {
     TFileRecord::TTexts texts{};
     char size[24];
     std::string created, accessed, written;
@@ -33,8 +35,8 @@ void FillEntry(TListEntry& entry, const TWalkFile& file, const TEntryOptions& op
         texts[fiFileName] = file.Name;
         const auto sizeEnd = std::to_chars(size, size + sizeof size, stat.Size).ptr;
         texts[fiFileSize] = std::string_view(size, static_cast<std::size_t>(sizeEnd - size));
-        texts[fiFileExt] = GetFileExtNoDot(file.Name);
-        texts[fiFileType] = "file";
+        if (!folder) texts[fiFileExt] = GetFileExtNoDot(file.Name);
+        texts[fiFileType] = folder ? FolderTypeText : "file";
         // The three times often fall in the same second: convert each distinct one once.
         created = FileTimeToText(stat.Create);
         texts[fiCreateTime] = created;
@@ -68,11 +70,28 @@ void FillEntry(TListEntry& entry, const TWalkFile& file, const TEntryOptions& op
     }
 }
 
-// The entry of one wanted file, as both the list and a stream make it.
-void MakeEntry(TListEntry& entry, const TWalkFile& file, const TEntryOptions& options) {
+// The entry of one wanted file or folder, as both the list and a stream make it.
+void MakeEntry(TListEntry& entry, const TWalkFile& file, const TEntryOptions& options, bool folder = false) {
     entry.Identity = {file.Stat.Device, file.Stat.Inode};
-    FillEntry(entry, file, options);
+    if (folder) entry.Kind = TEntryKind::Folder;
+    FillEntry(entry, file, options, folder);
 }
+
+// The folders of a walk that count as empty, for a visitor that lists them: none at all, at no
+// cost, when the scan lists files only.
+class TFolderHook {
+public:
+    TFolderHook(const TEntryOptions& options, TEmptyFolders::TList list)
+        : Folders_(options.Folders ? std::make_unique<TEmptyFolders>(options.Rules, std::move(list)) : nullptr) {}
+    bool Wanted() const noexcept { return Folders_ != nullptr; }
+    void AddAnchor(const TWalkAnchor& anchor) {
+        if (Folders_) Folders_->AddAnchor(anchor);
+    }
+    bool FolderEnded(const TWalkFolderEnd& folder) { return Folders_ && Folders_->FolderEnded(folder); }
+
+private:
+    std::unique_ptr<TEmptyFolders> Folders_;
+};
 
 struct TThreadEntries final : TWalkItems {
     std::vector<TListEntry> Entries;
@@ -115,10 +134,13 @@ private:
 
 class TEmptyFileCollector final : public TWalkVisitor {
 public:
-    TEmptyFileCollector(TResultList& list, const TEntryOptions& options) noexcept
-        : List_(list), Options_(options), Folders_(list) {}
+    TEmptyFileCollector(TResultList& list, const TEntryOptions& options)
+        : List_(list), Options_(options), Folders_(list),
+          EmptyFolders_(options, [this](const TEmptyFolders::TFolder& folder) { AddFolder(folder); }) {}
 
-    bool Wants(const TFileStat& stat) const noexcept override { return stat.Size == 0; }
+    bool Wants(const TFileStat& stat) const noexcept override { return stat.Size == 0 && Options_.Files; }
+    bool WantsFolders() const noexcept override { return EmptyFolders_.Wanted(); }
+    bool FolderEnded(const TWalkFolderEnd& folder) override { return EmptyFolders_.FolderEnded(folder); }
 
     void Take(std::unique_ptr<TWalkItems>& items, const TWalkFile& file) override {
         if (!items) items = std::make_unique<TThreadEntries>();
@@ -139,6 +161,7 @@ public:
                                             .RealPath = std::string(anchor.RealPath),
                                             .Parent = parent,
                                             .Folder = {anchor.Device, anchor.Inode}}));
+        EmptyFolders_.AddAnchor(anchor);
     }
 
     void Deliver(TWalkItems& items, std::size_t first, std::size_t last, const TWalkFolder& folder) override {
@@ -163,12 +186,20 @@ public:
     void Relocate(TWalkItems&, std::size_t, std::size_t, std::string_view, std::string_view) override {}
 
 private:
+    void AddFolder(const TEmptyFolders::TFolder& folder) {
+        TListEntry entry;
+        MakeEntry(entry, TWalkFile{folder.Path, folder.Name(), folder.Stat}, Options_, true);
+        entry.Folder = Folders_.FolderOf(folder.Parent(), Anchors_.at(folder.Anchor));
+        List_.Append(std::move(entry));
+    }
+
     TResultList& List_;
     const TEntryOptions& Options_;
     std::atomic<std::size_t> Found_{0};
     bool Reserved_ = false;
     std::vector<TAnchorIndex> Anchors_;  // the list's index of each anchor of this walk
     TFolderChain Folders_;
+    TFolderHook EmptyFolders_;
 };
 
 // What a streamed scan holds of the files one walking thread took, until they are passed on. The
@@ -187,12 +218,16 @@ struct TStreamItems final : TWalkItems {
 
 class TEmptyFileStreamer final : public TWalkVisitor {
 public:
-    TEmptyFileStreamer(TScanSink& sink, bool makeEntries, const TEntryOptions& options) noexcept
-        : Sink_(sink), MakeEntries_(makeEntries), Options_(options) {}
+    TEmptyFileStreamer(TScanSink& sink, bool makeEntries, const TEntryOptions& options)
+        : Sink_(sink), MakeEntries_(makeEntries), Options_(options),
+          EmptyFolders_(options, [this](const TEmptyFolders::TFolder& folder) { PassFolder(folder); }) {}
 
     std::size_t Passed() const noexcept { return Passed_; }
 
-    bool Wants(const TFileStat& stat) const noexcept override { return stat.Size == 0; }
+    bool Wants(const TFileStat& stat) const noexcept override { return stat.Size == 0 && Options_.Files; }
+    bool WantsFolders() const noexcept override { return EmptyFolders_.Wanted(); }
+    bool FolderEnded(const TWalkFolderEnd& folder) override { return EmptyFolders_.FolderEnded(folder); }
+    void AddAnchor(const TWalkAnchor& anchor) override { EmptyFolders_.AddAnchor(anchor); }
     bool WantsEarlyDelivery() const noexcept override { return true; }
 
     void Take(std::unique_ptr<TWalkItems>& items, const TWalkFile& file) override {
@@ -229,11 +264,19 @@ public:
     void Relocate(TWalkItems&, std::size_t, std::size_t, std::string_view, std::string_view) override {}
 
 private:
+    void PassFolder(const TEmptyFolders::TFolder& folder) {
+        TListEntry entry;
+        if (MakeEntries_) MakeEntry(entry, TWalkFile{folder.Path, folder.Name(), folder.Stat}, Options_, true);
+        Sink_.Take(folder.Parent(), folder.Name(), MakeEntries_ ? &entry : nullptr);
+        ++Passed_;
+    }
+
     TScanSink& Sink_;
     const bool MakeEntries_;
     const TEntryOptions& Options_;
     std::size_t Passed_ = 0;
     std::vector<TStreamItems::TItem*> Range_;
+    TFolderHook EmptyFolders_;
 };
 
 // Runs a walk for ScanFolder or StreamFolder: the job it works for, unreadable and given-up
@@ -286,11 +329,11 @@ TScanReport ScanFolder(TResultList& list, std::string_view folder, const TWalkOp
 TScanReport StreamFolder(std::string_view folder, TScanSink& sink, const TWalkOptions& options, bool makeEntries,
                          const TEntryOptions& entryOptions) noexcept {
     TScanReport report;
-    TEmptyFileStreamer streamer(sink, makeEntries, entryOptions);
+    std::optional<TEmptyFileStreamer> streamer;  // made where running short of memory is reported
     RunScan(report, folder, options, [&](const std::string& path, const TWalkOptions& walk) {
-        return WalkFolder(path, streamer, walk);
+        return WalkFolder(path, streamer.emplace(sink, makeEntries, entryOptions), walk);
     });
-    report.Listed = streamer.Passed();
+    report.Listed = streamer ? streamer->Passed() : 0;
     return report;
 }
 

@@ -9,6 +9,8 @@
 
 namespace nulvane {
 
+class TKeepRules;
+
 // What one scan did, for the caller to tell the user: how many entries it appended and whether
 // the list is complete. A scan that was stopped or ran short of memory keeps what it found.
 struct TScanReport {
@@ -26,7 +28,17 @@ struct TEntryOptions {
     // The file's three times to the nanosecond (TFileRecord::GetExactTimes), for a machine-
     // readable listing; an ordinary list leaves them out.
     bool ExactTimes = false;
+    // What the scan lists: empty files, empty folders (see EmptyFolders.h), or both. A folder
+    // entry's "File Type" is "folder", its "Full Path" the folder's path without a separator at
+    // its end; its size is 0 and its times and identity are the folder's.
+    bool Files = true;
+    bool Folders = false;
+    // The rules that keep a folder from counting as empty (none: no rules); only folders look at them.
+    const TKeepRules* Rules = nullptr;
 };
+
+// The "File Type" of a folder entry.
+inline constexpr std::string_view FolderTypeText = "folder";
 
 // Scans `folder` (with or without a trailing separator) and appends an entry per empty file,
 // with repainting suspended. Never throws: entries found before an error stay in the list, and
@@ -48,12 +60,13 @@ TScanReport ScanFolder(TResultList& list, std::string_view folder, const TWalkOp
 bool AddEmptyFiles(TResultList& list, const std::string& folder, const TWalkOptions& options = {},
                    const TEntryOptions& entryOptions = {});
 
-// Takes the empty files of a streamed scan, one by one in listing order, on the caller's thread.
+// Takes the empty files (and folders) of a streamed scan, one by one in listing order, on the
+// caller's thread; a folder comes once its place is final, after what lies around it.
 class TScanSink {
 public:
     virtual ~TScanSink() = default;
-    // One empty file: the path of the folder it was listed in (ending in the separator), its
-    // name, and its entry as ScanFolder would have made it when the stream makes entries (else
+    // One empty file or folder: the path of the folder it was listed in (ending in the separator),
+    // its name, and its entry as ScanFolder would have made it when the stream makes entries (else
     // null). The entry lies in no list: its fields are read with a TEntryTexts made for `folder`
     // (its "Full Path" is `folder` followed by `name`).
     virtual void Take(std::string_view folder, std::string_view name, const TListEntry* entry) = 0;

@@ -30,6 +30,8 @@ py.typed
 .hg/
 .svn/
 .bzr/
+lost+found/
+# the XDG user folders themselves (Desktop, Downloads, Templates, ...) when they are empty
 # and anything reached through a link to a folder outside the scanned folder
 )";
 
@@ -84,17 +86,50 @@ std::string WorkingFolder() {
 
 }  // namespace
 
+std::vector<std::string> XdgUserFolders(std::string_view userDirs, const std::string& home) {
+    std::vector<std::string> folders;
+    while (!userDirs.empty()) {
+        const std::size_t end = userDirs.find('\n');
+        std::string_view line = userDirs.substr(0, end);
+        userDirs = end == std::string_view::npos ? std::string_view() : userDirs.substr(end + 1);
+        // XDG_NAME_DIR="$HOME/Name" or an absolute path, the form xdg-user-dirs writes.
+        const std::size_t equals = line.find("_DIR=\"");
+        if (!line.starts_with("XDG_") || equals == std::string_view::npos || !line.ends_with('"')) continue;
+        line = line.substr(equals + 6, line.size() - equals - 7);
+        std::string folder;
+        if (line.starts_with("$HOME/") && !home.empty()) folder = home + std::string(line.substr(5));
+        else if (line.starts_with('/')) folder = std::string(line);
+        while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+        if (!folder.empty() && folder != home && folder != "/") folders.push_back(std::move(folder));
+    }
+    if (folders.empty() && !home.empty())
+        for (const char* name : {"Desktop", "Documents", "Downloads", "Music", "Pictures", "Public", "Templates", "Videos"})
+            folders.push_back(home + '/' + name);
+    return folders;
+}
+
 TKeepRules TKeepRules::Shipped() {
     TKeepRules rules;
     rules.AddLines(ShippedRules);
     rules.Links_ = true;
+    const char* home = std::getenv("HOME");
+    const std::string config = UserConfigFolder();
+    std::string userDirs;
+    if (!config.empty()) {
+        try {
+            userDirs = ReadFileContent(config + "/user-dirs.dirs");
+        } catch (...) {
+            // Then the usual names stand.
+        }
+    }
+    rules.OwnFolders_ = XdgUserFolders(userDirs, home ? std::string(home) : std::string());
     return rules;
 }
 
 std::string_view TKeepRules::ShippedText() noexcept { return ShippedRules; }
 
 bool TKeepRules::Empty() const noexcept {
-    return !Links_ && Names_.Empty() && FolderNames_.Empty() && NameGlobs_.empty() && FolderGlobs_.empty() &&
+    return !Links_ && OwnFolders_.empty() && Names_.Empty() && FolderNames_.Empty() && NameGlobs_.empty() && FolderGlobs_.empty() &&
            PathGlobs_.empty() && FolderPathGlobs_.empty();
 }
 
@@ -162,6 +197,23 @@ std::string_view TKeepRules::Match(std::string_view path, bool throughLink, std:
     return MatchAbsolute(working + '/' + std::string(path), true);
 }
 
+std::string_view TKeepRules::MatchFolder(std::string_view path, bool throughLink) const {
+    std::string working;
+    TListEntry folder;
+    folder.Kind = TEntryKind::Folder;
+    return MatchEntry(folder, path, throughLink, working);
+}
+
+// An entry's rule: a folder entry is looked at as the folders around it and as a folder itself.
+std::string_view TKeepRules::MatchEntry(const TListEntry& entry, std::string_view path, bool throughLink,
+                                        std::string& working) const {
+    const std::string_view found = Match(path, throughLink, working);
+    if (entry.Kind != TEntryKind::Folder || !found.empty()) return found;
+    for (const std::string& folder : OwnFolders_)
+        if (path == folder) return XdgFolderRuleText;
+    return Match(std::string(path) + '/', false, working);
+}
+
 std::string_view TKeepRules::MatchAbsolute(std::string_view path, bool absolute) const {
     const std::size_t slash = path.rfind('/');
     const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
@@ -200,7 +252,7 @@ std::size_t TKeepRules::Hold(TResultList& list, std::size_t first) const {
         const TAnchorIndex index = list.AnchorOf(entry);
         const TScanAnchor* anchor = index < anchors.size() ? &anchors[index] : nullptr;
         const bool throughLink = anchor && anchor->IsLink();
-        if (Match(WhereItIs(anchor, texts.FullPath(entry), real), throughLink, working).empty()) continue;
+        if (MatchEntry(entry, WhereItIs(anchor, texts.FullPath(entry), real), throughLink, working).empty()) continue;
         entry.Note = TEntryNote::HeldByRule;
         entry.CheckState = TCheckState::Unchecked;
         ++held;
@@ -213,8 +265,8 @@ std::string_view TKeepRules::RuleFor(const TResultList& list, const TListEntry& 
     const TAnchorIndex index = list.AnchorOf(entry);
     const TScanAnchor* anchor = index < anchors.size() ? &anchors[index] : nullptr;
     const std::string fullPath = list.FullPath(entry);
-    std::string real;
-    return Match(WhereItIs(anchor, fullPath, real), anchor && anchor->IsLink());
+    std::string real, working;
+    return MatchEntry(entry, WhereItIs(anchor, fullPath, real), anchor && anchor->IsLink(), working);
 }
 
 std::string TKeepRules::HintFor(const TResultList& list, const TListEntry& entry) const {

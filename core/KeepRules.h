@@ -12,7 +12,11 @@
 // The rules that ship: the marker names __init__.py, py.typed, .gitkeep, .keep, .nojekyll,
 // .nomedia and .metadata_never_index; anything inside a .git, .hg, .svn or .bzr folder; and
 // anything the scan reached through a link to a folder outside the scanned folder (its entry's
-// anchor is a link).
+// anchor is a link). For empty folders, which programs expect to find even when empty: the
+// lost+found folder of a file system (fsck puts what it recovers there and expects it made
+// beforehand) with anything inside it, and the user's XDG folders themselves (Desktop, Downloads,
+// Templates, ... as user-dirs.dirs names them), which file managers and save dialogs open by name.
+// A rule on folders (ending in "/") also holds a folder entry of that name itself.
 //
 // Users add their own in one plain-text file read by both programs,
 // $XDG_CONFIG_HOME/nulvane/keep-rules (~/.config/nulvane/keep-rules when XDG_CONFIG_HOME is unset):
@@ -43,6 +47,8 @@ namespace nulvane {
 inline constexpr std::string_view HeldByRuleText = "kept by rule";
 // The rule that holds what was reached through a link out of the scanned folder, as hints name it.
 inline constexpr std::string_view LinkRuleText = "reached through a folder link";
+// The rule that holds an empty XDG user folder (Desktop, Templates, ...), as hints name it.
+inline constexpr std::string_view XdgFolderRuleText = "an XDG user folder";
 
 // A line of a rules file that is no rule.
 struct TRuleProblem {
@@ -73,6 +79,9 @@ public:
     // the scanned folder when `throughLink`; empty when no rule holds it. The link rule is
     // looked at first, then names, then folders from the innermost out, then whole paths.
     std::string_view Match(std::string_view path, bool throughLink) const;
+    // The same for the folder at `path` (no separator at its end): the rules on folders look at the
+    // folder itself as well as the folders around it.
+    std::string_view MatchFolder(std::string_view path, bool throughLink) const;
 
     // Holds back the entries from `first` on that a rule matches where their files really are:
     // unchecked, with the note HeldByRule. Entries that already carry a note stay as they are.
@@ -101,6 +110,8 @@ private:
     };
     // As the public Match; `working` keeps the working folder once it was needed.
     std::string_view Match(std::string_view path, bool throughLink, std::string& working) const;
+    std::string_view MatchEntry(const TListEntry& entry, std::string_view path, bool throughLink,
+                                std::string& working) const;
     // `absolute`: whether the path starts at the root, so that rules starting there may look at it.
     std::string_view MatchAbsolute(std::string_view path, bool absolute) const;
 
@@ -112,7 +123,13 @@ private:
     std::vector<TPathGlob> PathGlobs_;     // on the file's path
     std::vector<TPathGlob> FolderPathGlobs_;  // on any folder's path
     bool RootedPaths_ = false;  // a path glob starts at the root: relative paths need the working folder
+    std::vector<std::string> OwnFolders_;  // folders held themselves, but not what is in them
 };
+
+// The user's XDG folders (XDG_DESKTOP_DIR and its kin) as `userDirs`, the text of user-dirs.dirs,
+// names them, with $HOME standing for `home`; the usual eight under `home` when it names none. The
+// home folder itself is never one of them.
+std::vector<std::string> XdgUserFolders(std::string_view userDirs, const std::string& home);
 
 // "line 3 ignored: unclosed [", followed by " (2 more lines ignored)" when there are more; empty
 // when there are none.

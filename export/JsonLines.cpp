@@ -139,7 +139,7 @@ void AppendUtcTime(std::string& out, const TFileTime& time) {
     out += 'Z';
 }
 
-void AppendEntryJson(std::string& out, const TFileRecord& record, std::string_view fullPath) {
+void AppendEntryJson(std::string& out, const TFileRecord& record, std::string_view fullPath, TEntryKind kind) {
     const auto& keys = FieldKeys();
     char separator = '{';
     for (int field = 0; field < FieldCount; ++field) {
@@ -179,7 +179,9 @@ void AppendEntryJson(std::string& out, const TFileRecord& record, std::string_vi
             out += '"';
         }
     }
-    if (separator == '{') out += '{';
+    out += separator;
+    AppendKey(out, "Kind");
+    out += kind == TEntryKind::Folder ? "\"folder\"" : "\"file\"";
     out += '}';
 }
 

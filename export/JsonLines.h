@@ -5,7 +5,8 @@
 // blanks (as in the XML export: "FileName", "FullPath", "FileSize", ...) and valued by the text
 // its cell in the list shows ("File Size" as "0.00 B"), then the size in bytes as a number
 // ("SizeBytes") and, when the scan kept them, the three times as ISO 8601 UTC with nanoseconds
-// ("CreateTimeUtc", "AccessTimeUtc", "WriteTimeUtc", e.g. "2026-12-09T06:01:01.123456789Z").
+// ("CreateTimeUtc", "AccessTimeUtc", "WriteTimeUtc", e.g. "2026-12-09T06:01:01.123456789Z"), and
+// last what the entry stands for, "Kind": "file" or "folder".
 //
 // JSON text is UTF-8, file names need not be: a text that is not valid UTF-8 is written with
 // U+FFFD for each byte that is not, and its exact bytes follow in base64 under the same key with
@@ -16,12 +17,14 @@
 #include <string_view>
 
 #include "core/FileRecord.h"
+#include "core/ListEntry.h"
 
 namespace nulvane {
 
 // Appends the object for one entry, without a line end. `fullPath` is the entry's "Full Path" as
 // the list gives it (TResultList::FieldText); every other field is read from `record`.
-void AppendEntryJson(std::string& out, const TFileRecord& record, std::string_view fullPath);
+void AppendEntryJson(std::string& out, const TFileRecord& record, std::string_view fullPath,
+                     TEntryKind kind = TEntryKind::File);
 
 // The text as a JSON string, quotes included, with U+FFFD for bytes that are not UTF-8; true when
 // every byte was (nothing was replaced).

@@ -114,6 +114,17 @@ struct TWalkFolder {
     std::size_t Anchor = 0;
 };
 
+// A folder whose delivery is complete: its files and everything below it were delivered. For a
+// visitor that wants folders (TWalkVisitor::WantsFolders).
+struct TWalkFolderEnd {
+    std::string_view Path;  // as the folder is listed, ending in "/"; valid only during the call
+    std::size_t Anchor = 0;
+    // The folder's stat when it may count as empty: it holds nothing but subfolders the visitor
+    // counted as empty, was read to its end, lies on its parent's file system and is no mount
+    // point, and is neither the walked folder nor one a link led to. Null otherwise.
+    const TFileStat* Empty = nullptr;
+};
+
 class TWalkVisitor {
 public:
     virtual ~TWalkVisitor() = default;
@@ -140,6 +151,16 @@ public:
     // Early delivery has handed over what is ready for now; the caller's thread goes back to
     // walking or waits for other threads (a moment to pass on what was delivered).
     virtual void DeliveryPaused() {}
+
+    // Whether FolderEnded is to be called. A walk whose visitor does not want folders pays nothing
+    // for them.
+    virtual bool WantsFolders() const noexcept { return false; }
+
+    // Told of each folder once everything under it is delivered, on the caller's thread, in
+    // listing order (a folder after its subfolders): whether it counts as empty for its parent.
+    // A folder that does not may still be offered as one that may count as empty; its parent is
+    // then not.
+    virtual bool FolderEnded(const TWalkFolderEnd& /*folder*/) { return false; }
 
     // Announces an anchor before any item listed under it is delivered. Anchors are numbered from
     // 0 (the walked folder) in the order they are announced, on the caller's thread.

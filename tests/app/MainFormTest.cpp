@@ -402,28 +402,39 @@ TEST_F(MainFormTest, OptionsAreRememberedBetweenRunsAndGoToTheScan) {
     Dir.Write("tree/own");
     Show();
     const QList<QAction*> options = Form.OptionsMenu().actions();
-    ASSERT_EQ(options.size(), 5);
+    ASSERT_EQ(options.size(), 6);
     EXPECT_EQ(options[0]->text(), "Follow Folder Links");
     EXPECT_EQ(options[1]->text(), "Stay On One File System");
-    EXPECT_TRUE(options[2]->isSeparator());
-    EXPECT_EQ(options[3]->text(), "Move to Trash");
-    EXPECT_EQ(options[4]->text(), "Keep Rules...");
+    EXPECT_EQ(options[2]->text(), "Include Empty Folders");
+    EXPECT_TRUE(options[3]->isSeparator());
+    EXPECT_EQ(options[4]->text(), "Move to Trash");
+    EXPECT_EQ(options[5]->text(), "Keep Rules...");
     EXPECT_TRUE(options[0]->isChecked());
     EXPECT_FALSE(options[1]->isChecked());
+    EXPECT_FALSE(options[2]->isChecked());
+    Dir.MakeDir("tree/void/deeper");
     Form.DropFolders({tree});
-    EXPECT_EQ(Form.VT.Count(), 2u);  // the linked folder's file too
+    EXPECT_EQ(Form.VT.Count(), 2u);  // the linked folder's file too, and no folder while the option is off
 
     options[0]->trigger();
     options[1]->trigger();
+    options[2]->trigger();
     Form.BitBtn1Click();
     Form.DropFolders({tree});
-    EXPECT_EQ(Names(), (TNames{"own"}));
+    // A drop lists in scan order: the folder once everything in it is listed.
+    EXPECT_EQ(Names(), (TNames{"own", "void"}));
+    std::string scratch;
+    EXPECT_EQ(Form.VT.FieldText(Form.VT[1], fiFileType, scratch), "folder");
+    EXPECT_EQ(Form.VT.FullPath(Form.VT[1]), tree + "/void");
+    EXPECT_EQ(Form.VT[1].CheckState, TCheckState::Checked);
 
     // The next run reads what this one left.
     TFMMain next;
     EXPECT_FALSE(next.Options().FollowFolderLinks);
     EXPECT_TRUE(next.Options().OneFileSystem);
+    EXPECT_TRUE(next.Options().IncludeEmptyFolders);
     EXPECT_FALSE(next.OptionsMenu().actions()[0]->isChecked());
+    EXPECT_TRUE(next.OptionsMenu().actions()[2]->isChecked());
     EXPECT_TRUE(next.Options().WalkOptions().OneFileSystem);
     QSettings(QSettings::NativeFormat, QSettings::UserScope, "nulvane", "nulvane").clear();
 }

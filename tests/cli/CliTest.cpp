@@ -47,7 +47,7 @@ TEST(Cli, BadUsageExitsWithTwoAndOneUsageLine) {
         {{".", "--sort"}, "--sort needs a field name"}, {{"--sort=Size:up", "."}, "\"Size:up\""},
         {{"-d", "two"}, "\"two\" for --max-depth"}, {{"--min-depth=-1"}, "--min-depth"}, {{"--max-depth"}, "needs a number"},
         {{"--changed-within", "soon"}, "\"soon\" for --changed-within"}, {{"--changed-before", "2026-02-30"}, "2026-02-30"},
-        {{"--color", "sometimes"}, "\"sometimes\" for --color"}, {{"--export=csv", "f"}, "--export=csv"},
+        {{"--color", "sometimes"}, "\"sometimes\" for --color"}, {{"-t", "l", "."}, "\"l\" for --type"}, {{"--export=csv", "f"}, "--export=csv"},
         {{"--sort", "Nope", "."}, "\"Write Time\""},  // the valid field names
         // Control characters are shown escaped, never sent to the terminal.
         {{"--bogus\x1b]0;title\x07", "."}, "--bogus\\x1b]0;title\\x07"}, {{"--sort", "a\x1b[2J", "."}, "\"a\\x1b[2J\""},
@@ -80,6 +80,43 @@ TEST(Cli, PrintsFullPathsAsRawBytesInScanOrder) {
     EXPECT_EQ(RunCli({"-0", sub, dir.Str(), "missing"}, {.WorkDir = dir.Str()}),
               (TRun{1, Listed({sub, dir.Str()}, '\0'), "nulvane-cli: missing: No such file or directory\n"}));
     EXPECT_EQ(RunCli({"--", "-dash"}, {.WorkDir = dir.Str()}), (TRun{0, "-dash/empty\n", ""}));
+}
+
+// -t d lists the empty folders instead of the files, -t f -t d both, streamed or sorted; each JSON
+// line says which kind it is.
+TEST(Cli, TypeChoosesEmptyFilesFoldersOrBoth) {
+    const test::TTempDir dir;
+    dir.MakeDir("top/a/b");
+    dir.MakeDir("top/c");
+    dir.Write("files/empty");
+    dir.Write("files/sub/.hidden", "x");
+    const std::string top = dir.Str() + "/top", file = dir.Str() + "/files/empty";
+    const auto lines = [](const std::string& text) {
+        std::multiset<std::string> set;
+        for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+            set.insert(text.substr(at, end - at));
+        return set;
+    };
+    using TLines = std::multiset<std::string>;
+    EXPECT_EQ(RunCli({dir.Str()}), (TRun{0, file + "\n", ""}));
+    EXPECT_EQ(RunCli({"-t", "f", dir.Str()}), (TRun{0, file + "\n", ""}));
+    EXPECT_EQ(RunCli({"-t", "d", dir.Str()}), (TRun{0, top + "\n", ""}));
+    EXPECT_EQ(lines(RunCli({"--type=d", top}).Out), (TLines{top + "/a", top + "/c"}));
+    const TRun both = RunCli({"-t", "f", "-t", "d", dir.Str()});
+    EXPECT_EQ(lines(both.Out), (TLines{file, top}));
+    // A sort puts folders first, as the list's sort does.
+    EXPECT_EQ(RunCli({"-t", "d", "-t", "f", "--sort", "name", dir.Str()}), (TRun{0, top + "\n" + file + "\n", ""}));
+    for (const TArgs& args : {TArgs{"--json", "-t", "d", "-t", "f", dir.Str()},
+                              TArgs{"--json", "-t", "d", "-t", "f", "--sort", "path", dir.Str()}}) {
+        const TRun run = RunCli(args);
+        ASSERT_EQ(run.Status, 0) << run.Err;
+        for (const std::string& line : lines(run.Out)) {
+            const bool folder = line.find("\"FullPath\":\"" + top + "\"") != std::string::npos;
+            EXPECT_NE(line.find(folder ? "\"FileType\":\"folder\"" : "\"FileType\":\"file\""), std::string::npos) << line;
+            EXPECT_TRUE(line.ends_with(folder ? ",\"Kind\":\"folder\"}" : ",\"Kind\":\"file\"}")) << line;
+        }
+        EXPECT_EQ(lines(run.Out).size(), 2u);
+    }
 }
 
 // What Python's json module reads from JSON Lines: each object's "Full Path" (its exact bytes,

@@ -77,10 +77,13 @@ TEST(JsonLines, AnEntryHoldsItsFieldsSizeTimesAndRawBytes) {
               "{\"FileName\":\"a\xef\xbf\xbd.txt\",\"FileNameBytes\":\"Yf8udHh0\",\"FullPath\":\"/d/a\xef\xbf\xbd.txt\","
               "\"FullPathBytes\":\"L2QvYf8udHh0\",\"FileSize\":\"0.00 B\",\"FileExt\":\"txt\",\"FileType\":\"file\","
               "\"WriteTime\":\"12/9/2026 6:01:01 AM\",\"SizeBytes\":0,\"CreateTimeUtc\":\"1970-01-01T00:00:01.000000002Z\","
-              "\"AccessTimeUtc\":\"1970-01-01T00:00:03.000000004Z\",\"WriteTimeUtc\":\"2026-12-09T06:01:01.123456789Z\"}");
+              "\"AccessTimeUtc\":\"1970-01-01T00:00:03.000000004Z\",\"WriteTimeUtc\":\"2026-12-09T06:01:01.123456789Z\",\"Kind\":\"file\"}");
     out.clear();
     AppendEntryJson(out, TFileRecord(), "");
-    EXPECT_EQ(out, "{}");
+    EXPECT_EQ(out, "{\"Kind\":\"file\"}");
+    out.clear();
+    AppendEntryJson(out, TFileRecord(), "", TEntryKind::Folder);
+    EXPECT_EQ(out, "{\"Kind\":\"folder\"}");
 }
 
 }  // namespace

@@ -5,6 +5,10 @@
 #include <atomic>
 #include <exception>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 namespace nulvane::walk {
 
 void TDelivery::DeliverSafely(bool final) noexcept {
@@ -40,11 +44,17 @@ void TDelivery::DeliverReady(bool final) {
             if (!final && !Ready(*child)) return;
             frame.NextChild = child->NextSibling;
             ListedPath_.append(child->NameView()) += '/';
+            const std::size_t depth = Frames_.size();
             Enter(*child, frame.Anchor, frame.Relocated);  // `frame` is not used past this point
+            // A subfolder not entered (unread, given up, passed by) may hold anything.
+            if (Frames_.size() == depth) Frames_.back().Empty = false;
             continue;
         }
         DeliverUpTo(frame, frame.Node->Count);
         TNode* const done = frame.Node;
+        if (Visitor_.WantsFolders() &&
+            !EndFolder(frame, Frames_.size() > 1 ? &Frames_[Frames_.size() - 2] : nullptr) && Frames_.size() > 1)
+            Frames_[Frames_.size() - 2].Empty = false;
         Frames_.pop_back();
         GiveBackSubfolders(*done);
     }
@@ -80,8 +90,9 @@ void TDelivery::Enter(TNode& entry, std::size_t parentAnchor, bool parentRelocat
                             .Inode = walker.Identity.Inode});
         anchor = AnchorCount_++;
     }
-    Frames_.push_back({&walker, walker.FirstChild, 0, ListedPath_.size(), anchor,
-                       parentRelocated || &entry != &walker});
+    const bool relocated = parentRelocated || &entry != &walker;
+    Frames_.push_back({&walker, walker.FirstChild, 0, ListedPath_.size(), anchor, relocated,
+                       entry.Parent && !entry.ThroughLink && !relocated, true});
 }
 
 void TDelivery::DeliverUpTo(TFrame& frame, std::size_t position) {
@@ -95,6 +106,32 @@ void TDelivery::DeliverUpTo(TFrame& frame, std::size_t position) {
     }
     Visitor_.Deliver(*node.Items, first, last, folder);
     frame.Delivered = position;
+}
+
+// Tells the visitor of a delivered folder (its path is in ListedPath_), with its stat when it may
+// count as empty: the folder is looked at once more where it is listed, so that one replaced since
+// it was read, or a mount point, is never offered. Returns whether the visitor counted it as empty.
+bool TDelivery::EndFolder(const TFrame& frame, const TFrame* parent) {
+    const TNode& node = *frame.Node;
+    TFileStat stat;
+    bool empty = frame.Candidate && frame.Empty && !node.HoldsMore && !node.Unreadable && parent;
+    if (empty) {
+        struct statx sx;
+        constexpr unsigned mask = STATX_TYPE | STATX_INO | STATX_ATIME | STATX_MTIME | STATX_CTIME | STATX_BTIME;
+        empty = ::statx(AT_FDCWD, ListedPath_.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &sx) == 0 &&
+                S_ISDIR(sx.stx_mode) && IdentityOf(sx) == node.Identity &&
+                node.Identity.Device == parent->Node->Identity.Device &&
+                !((sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) && (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT));
+        if (empty) {
+            const auto time = [](const struct statx_timestamp& t) { return TFileTime{t.tv_sec, t.tv_nsec}; };
+            stat.Device = node.Identity.Device;
+            stat.Inode = node.Identity.Inode;
+            stat.Create = time((sx.stx_mask & STATX_BTIME) ? sx.stx_btime : sx.stx_ctime);
+            stat.Access = time(sx.stx_atime);
+            stat.Write = time(sx.stx_mtime);
+        }
+    }
+    return Visitor_.FolderEnded({.Path = ListedPath_, .Anchor = frame.Anchor, .Empty = empty ? &stat : nullptr});
 }
 
 // Gives back the nodes of a delivered folder's subfolders: every one was entered, and

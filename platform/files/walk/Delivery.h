@@ -38,6 +38,8 @@ private:
         std::size_t PathLength;     // of the path the folder is listed under, in ListedPath_
         std::size_t Anchor;
         bool Relocated;             // listed under another path than the node's own
+        bool Candidate;             // may be offered as an empty folder
+        bool Empty;                 // every subfolder entered so far counted as empty
     };
 
     static bool Ready(const TNode& entry) noexcept;
@@ -45,6 +47,7 @@ private:
     void Enter(TNode& entry, std::size_t parentAnchor, bool parentRelocated);
     void DeliverUpTo(TFrame& frame, std::size_t position);
     void GiveBackSubfolders(TNode& node) noexcept;
+    bool EndFolder(const TFrame& frame, const TFrame* parent);
 
     TWalkTree& Tree_;
     TWalkVisitor& Visitor_;

@@ -103,7 +103,10 @@ void TFolderLister::ListFolder(TNode& node, TThreadState& state, TScratch& scrat
             ListEntry(node, fd.Get(), name, entry->d_type, state, scratch);
         }
         if (Work_ && node.Count > before) Work_->Found.fetch_add(node.Count - before, std::memory_order_relaxed);
-        if (Queue_.StopAsked()) break;  // between two batches of a large folder; the walk is incomplete
+        if (Queue_.StopAsked()) {  // between two batches of a large folder; the walk is incomplete
+            node.HoldsMore = true;
+            break;
+        }
     }
     if (Work_) Work_->Folders.fetch_add(1, std::memory_order_relaxed);
     if (!scratch.Children.empty()) {
@@ -133,14 +136,17 @@ void TFolderLister::ListEntry(TNode& node, int folderFd, const char* name, unsig
             FoundFolder(node, folderFd, name, scratch);
             return;
         case DT_LNK:
+            node.HoldsMore = true;
             FoundLink(node, folderFd, name, scratch);
             return;
         case DT_REG:  // an excluded file costs no stat
+            node.HoldsMore = true;
             if (Excluded(node, name, false, scratch)) return;
             break;
         case DT_UNKNOWN:  // file systems that do not fill in the type
             break;
         default:  // FIFOs, sockets, devices
+            node.HoldsMore = true;
             return;
     }
     struct statx sx;
@@ -149,6 +155,7 @@ void TFolderLister::ListEntry(TNode& node, int folderFd, const char* name, unsig
         if (errno != ENOENT && !node.Unreadable) node.Unreadable = errno;
         return;
     }
+    if ((sx.stx_mode & S_IFMT) != S_IFDIR) node.HoldsMore = true;
     switch (sx.stx_mode & S_IFMT) {
         case S_IFREG:
             if (type != DT_REG && Excluded(node, name, false, scratch)) return;
@@ -170,6 +177,8 @@ void TFolderLister::ListEntry(TNode& node, int folderFd, const char* name, unsig
 void TFolderLister::FoundFolder(TNode& node, int folderFd, const char* name, TScratch& scratch) {
     if (!Excluded(node, name, true, scratch) && !TTrashFolders::IsTopTrash(folderFd, name))
         AddSubfolder(node, name, false, scratch);
+    else
+        node.HoldsMore = true;  // what a folder passed by holds is not known
 }
 
 // A symbolic link `name` in the node's open folder: followed when links are and it leads to a
@@ -233,7 +242,10 @@ bool TFolderLister::LeadsInside(int folderFd, const char* name, TIdentity target
 }
 
 void TFolderLister::AddSubfolder(TNode& node, std::string_view name, bool throughLink, TScratch& scratch) {
-    if (Options_.MaxDepth != 0 && scratch.FileDepth >= Options_.MaxDepth) return;  // its files would be too deep
+    if (Options_.MaxDepth != 0 && scratch.FileDepth >= Options_.MaxDepth) {  // its files would be too deep
+        node.HoldsMore = true;
+        return;
+    }
     TNode* child = Tree_.Pool.Allocate(name);
     child->Parent = &node;
     child->ThroughLink = throughLink;

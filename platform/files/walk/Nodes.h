@@ -85,6 +85,9 @@ struct TNode {
     TNode* HeldNext = nullptr;
     std::uint16_t NameLength = 0;
     bool ThroughLink = false;
+    // The folder holds something besides subfolders (a file of any kind, a link, a folder the walk
+    // passes by), or was not read to its end: it cannot count as empty.
+    bool HoldsMore = false;
     // Set by the thread that took the node once it is done with it: from then on everything above
     // (and the nodes of its subfolders as far as listing made them) stays as it is.
     std::atomic<bool> Listed{false};
