@@ -117,6 +117,12 @@ TEST(Cli, TypeChoosesEmptyFilesFoldersOrBoth) {
         }
         EXPECT_EQ(lines(run.Out).size(), 2u);
     }
+    // One deletion takes the file, then the folder with what is under it, and counts them apart.
+    const TRun deleted = RunCli({"-t", "f", "-t", "d", "--delete", "--yes", dir.Str()});
+    EXPECT_EQ(lines(deleted.Out), (TLines{file, top}));
+    EXPECT_EQ(deleted.Err, "nulvane-cli: deleted 1 file and 1 folder\n");
+    EXPECT_FALSE(std::filesystem::exists(top) || std::filesystem::exists(file));
+    EXPECT_TRUE(std::filesystem::exists(dir.Str() + "/files/sub/.hidden"));
 }
 
 // What Python's json module reads from JSON Lines: each object's "Full Path" (its exact bytes,
