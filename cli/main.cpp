@@ -58,6 +58,7 @@
 #include "platform/files/FileDescriptor.h"
 #include "platform/system/ScopeGuard.h"
 #include "platform/system/LongWork.h"
+#include "platform/system/Pages.h"
 #include "platform/text/ControlEscapes.h"
 
 namespace {
@@ -254,7 +255,9 @@ public:
     }
 
 private:
-    static constexpr std::size_t Capacity = std::size_t{1} << 20;
+    // Large enough that writes cost nothing beside composing the paths; every byte of it is
+    // touched, and counts in a listing's peak.
+    static constexpr std::size_t Capacity = std::size_t{64} << 10;
     static constexpr std::chrono::milliseconds FlushInterval{20};
 
     void Flush() {
@@ -670,6 +673,8 @@ int main(int argc, char** argv) try {
     // none is deleted.
     if (gaps.OutOfMemory) mayDelete = false;
     const bool incomplete = gaps.Missing || gaps.OutOfMemory;
+    // What the walk used is free now; a sort needs memory of its own on top of the list.
+    GiveBackFreeMemory();
     EndIfSignalled();
     if (options.Sort) {
         progress.Show(TProgressStage::Sorting);

@@ -145,19 +145,32 @@ TResultList::TIndexCompare PrepareEntryComparison(TResultList& list, std::uint8_
 
     const TKeyKind kind = KindOf(sortKey);
     if (sortKey == fiFullPath) {
+        // The whole order comes straight from the folder table where it can; the ranks a
+        // comparison needs are worked out only when one is asked for.
         struct TRankKey {
             std::uint32_t Rank, Type;
         };
-        const std::vector<std::uint32_t> ranks = RankFullPaths(list);
-        std::vector<TRankKey> keys(n);
-        for (std::size_t i = 0; i < n; ++i) keys[i] = {ranks[i], typeOf(i)};
-        return [keys = std::move(keys), typesDiffer](std::size_t first, std::size_t second) {
+        TResultList::TPreparedOrder prepared;
+        prepared.Compare = [keys = std::vector<TRankKey>(), &list, typesDiffer](std::size_t first,
+                                                                                std::size_t second) mutable {
+            if (keys.empty()) {
+                const std::vector<std::uint32_t> ranks = RankFullPaths(list);
+                TEntryTexts entryTexts(list);
+                TTypeNumbers typeNumbers;
+                keys.resize(ranks.size());
+                for (std::size_t i = 0; i < ranks.size(); ++i)
+                    keys[i] = {ranks[i], typeNumbers.NumberOf(TrimText(entryTexts.Get(list[i], fiFileType)))};
+            }
             const TRankKey& a = keys[first];
             const TRankKey& b = keys[second];
             int result;
             if (typesDiffer(a.Type, b.Type, result)) return result;
             return (a.Rank > b.Rank) - (a.Rank < b.Rank);
         };
+        prepared.Fill = [&list, &header](TSortDirection direction, std::uint32_t* order) {
+            return OrderByFullPath(list, direction, header.SortDirection(), order);
+        };
+        return prepared;
     }
     if (kind == TKeyKind::Text) {
         std::vector<TTextKey> keys(n);

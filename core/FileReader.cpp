@@ -15,6 +15,7 @@
 #include "platform/text/LocaleTexts.h"
 #include "platform/files/PathNames.h"
 #include "platform/system/LongWork.h"
+#include "platform/system/Pages.h"
 
 namespace nulvane {
 namespace {
@@ -93,8 +94,56 @@ private:
     std::unique_ptr<TEmptyFolders> Folders_;
 };
 
-struct TThreadEntries final : TWalkItems {
-    std::vector<TListEntry> Entries;
+// A walking thread's entries until they are delivered, in blocks of pages of their own, each
+// given back to the system once every entry in it was delivered: while the list fills, its pages
+// take the place of these instead of joining them, and nothing grows by doubling.
+class TThreadEntries final : public TWalkItems {
+public:
+    TThreadEntries() = default;
+    TThreadEntries(const TThreadEntries&) = delete;
+    TThreadEntries& operator=(const TThreadEntries&) = delete;
+    ~TThreadEntries() override {
+        for (TBlock& block : Blocks_) Release(block);
+    }
+
+    TListEntry& Add() {
+        if (Count_ % BlockEntries == 0) {
+            Blocks_.reserve(Blocks_.size() + 1);  // so that a block mapped is never lost
+            Blocks_.push_back({static_cast<TListEntry*>(MapPages(BlockBytes)), 0, 0});
+        }
+        TBlock& block = Blocks_.back();
+        TListEntry* entry = new (&block.Entries[block.Used]) TListEntry();
+        ++block.Used;
+        ++Count_;
+        return *entry;
+    }
+    void DropLast() noexcept {
+        TBlock& block = Blocks_.back();
+        block.Entries[--block.Used].~TListEntry();
+        --Count_;
+    }
+    TListEntry& operator[](std::size_t i) noexcept { return Blocks_[i / BlockEntries].Entries[i % BlockEntries]; }
+    // Entry `i` was moved into the list.
+    void Delivered(std::size_t i) noexcept {
+        TBlock& block = Blocks_[i / BlockEntries];
+        if (++block.Delivered == BlockEntries) Release(block);
+    }
+
+private:
+    static constexpr std::size_t BlockEntries = 2048;
+    static constexpr std::size_t BlockBytes = BlockEntries * sizeof(TListEntry);  // 64 KiB
+    struct TBlock {
+        TListEntry* Entries;
+        std::size_t Used, Delivered;
+    };
+    static void Release(TBlock& block) noexcept {
+        if (!block.Entries) return;
+        for (std::size_t i = 0; i < block.Used; ++i) block.Entries[i].~TListEntry();
+        UnmapPages(block.Entries, BlockBytes);
+        block.Entries = nullptr;
+    }
+    std::vector<TBlock> Blocks_;
+    std::size_t Count_ = 0;
 };
 
 // Gives each folder the walk delivers from a place in the list's folder table, adding the folders
@@ -144,12 +193,12 @@ public:
 
     void Take(std::unique_ptr<TWalkItems>& items, const TWalkFile& file) override {
         if (!items) items = std::make_unique<TThreadEntries>();
-        std::vector<TListEntry>& entries = static_cast<TThreadEntries&>(*items).Entries;
-        TListEntry& entry = entries.emplace_back();
+        TThreadEntries& entries = static_cast<TThreadEntries&>(*items);
+        TListEntry& entry = entries.Add();
         try {
             MakeEntry(entry, file, Options_);
         } catch (...) {
-            entries.pop_back();
+            entries.DropLast();
             throw;
         }
         Found_.fetch_add(1, std::memory_order_relaxed);
@@ -174,10 +223,11 @@ public:
             }
         }
         const TFolderIndex folderIndex = Folders_.FolderOf(folder.Path, Anchors_.at(folder.Anchor));
-        std::vector<TListEntry>& entries = static_cast<TThreadEntries&>(items).Entries;
+        TThreadEntries& entries = static_cast<TThreadEntries&>(items);
         for (std::size_t i = first; i < last; ++i) {
             entries[i].Folder = folderIndex;
             List_.Append(std::move(entries[i]));
+            entries.Delivered(i);
         }
     }
 

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <system_error>
 
 #include <fcntl.h>
@@ -214,45 +215,183 @@ std::string_view TKeepRules::MatchEntry(const TListEntry& entry, std::string_vie
     return Match(std::string(path) + '/', false, working);
 }
 
-std::string_view TKeepRules::MatchAbsolute(std::string_view path, bool absolute) const {
-    const std::size_t slash = path.rfind('/');
-    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+std::string_view TKeepRules::MatchName(std::string_view name) const {
     if (const TLiteral* literal = Names_.Find(name)) return literal->Text;
     for (const TPathGlob& glob : NameGlobs_)
         if (glob.MatchesName(name)) return glob.Text();
-    if (!FolderNames_.Empty() || !FolderGlobs_.empty() || !FolderPathGlobs_.empty()) {
-        // Every folder on the way, from the innermost out.
-        for (std::string_view folder = FolderPart(path); !folder.empty(); folder = FolderPart(folder)) {
-            const std::size_t at = folder.rfind('/');
-            const std::string_view folderName = at == std::string_view::npos ? folder : folder.substr(at + 1);
-            if (folderName.empty() || folderName == ".") continue;
-            if (const TLiteral* literal = FolderNames_.Find(folderName)) return literal->Text;
-            for (const TPathGlob& glob : FolderGlobs_)
-                if (glob.MatchesName(folderName)) return glob.Text();
-            if (absolute)
-                for (const TPathGlob& glob : FolderPathGlobs_)
-                    if (glob.Matches(folder, true)) return glob.Text();
-        }
+    return {};
+}
+
+std::string_view TKeepRules::MatchOneFolder(std::string_view folder, std::string_view name, bool absolute) const {
+    if (name.empty() || name == ".") return {};
+    if (const TLiteral* literal = FolderNames_.Find(name)) return literal->Text;
+    for (const TPathGlob& glob : FolderGlobs_)
+        if (glob.MatchesName(name)) return glob.Text();
+    if (absolute)
+        for (const TPathGlob& glob : FolderPathGlobs_)
+            if (glob.Matches(folder, true)) return glob.Text();
+    return {};
+}
+
+std::string_view TKeepRules::MatchFolders(std::string_view folder, bool absolute) const {
+    if (!HaveFolderRules()) return {};
+    // Every folder on the way, from the innermost out.
+    for (; !folder.empty(); folder = FolderPart(folder)) {
+        const std::size_t at = folder.rfind('/');
+        const std::string_view found =
+            MatchOneFolder(folder, at == std::string_view::npos ? folder : folder.substr(at + 1), absolute);
+        if (!found.empty()) return found;
     }
+    return {};
+}
+
+std::string_view TKeepRules::MatchAbsolute(std::string_view path, bool absolute) const {
+    const std::size_t slash = path.rfind('/');
+    std::string_view found = MatchName(slash == std::string_view::npos ? path : path.substr(slash + 1));
+    if (found.empty()) found = MatchFolders(FolderPart(path), absolute);
+    if (!found.empty()) return found;
     if (absolute)
         for (const TPathGlob& glob : PathGlobs_)
             if (glob.Matches(path, false)) return glob.Text();
     return {};
 }
 
+bool TKeepRules::HoldsEntry(const TResultList& list, const TListEntry& entry, std::string& working,
+                            std::string& real) const {
+    const std::vector<TScanAnchor>& anchors = list.Anchors();
+    const TAnchorIndex index = list.AnchorOf(entry);
+    const TScanAnchor* anchor = index < anchors.size() ? &anchors[index] : nullptr;
+    const std::string fullPath = list.FullPath(entry);
+    return !MatchEntry(entry, WhereItIs(anchor, fullPath, real), anchor && anchor->IsLink(), working).empty();
+}
+
+namespace {
+
+constexpr std::uint32_t NoVerdict = std::numeric_limits<std::uint32_t>::max();
+
+}  // namespace
+
 std::size_t TKeepRules::Hold(TResultList& list, std::size_t first) const {
     if (Empty()) return 0;
+    // The folder rules answer alike for every file of a folder, and a folder's answer is its own
+    // rule or else its parent's: so they are decided once per folder of the list's folder table
+    // (for the anchor its entries were reached through: below the anchor's top folder the names
+    // are those of real folders, at it the anchor's real path decides), and only the name rules
+    // (and whole-path rules, when there are any) are asked per entry. The answers are those of
+    // Match on each entry's real path.
     const std::vector<TScanAnchor>& anchors = list.Anchors();
+    const std::size_t folderCount = list.FolderCount();
+    // Per folder: the length of its path, and the rule (an index into `rules`, or none) that
+    // holds its files for the anchor `verdictAnchor` says, when it was decided.
+    std::vector<std::size_t> pathLength(folderCount);
+    for (TFolderIndex f = 0; f < folderCount; ++f) {
+        const TListFolder& folder = list.Folder(f);
+        pathLength[f] = (folder.Parent == NoFolder ? 0 : pathLength[folder.Parent]) + folder.Name.size() + 1;
+    }
+    std::vector<std::uint32_t> verdict(folderCount, NoVerdict);
+    std::vector<TAnchorIndex> verdictAnchor(folderCount, NoAnchor);
+    std::vector<std::string_view> rules{std::string_view()};  // 0: no rule holds
+    const auto ruleNumber = [&](std::string_view rule) {
+        if (rule.empty()) return std::uint32_t{0};
+        rules.push_back(rule);
+        return static_cast<std::uint32_t>(rules.size() - 1);
+    };
+    // Per anchor: its top folder (whose path is the anchor's path) once found, and the answer of
+    // the folders of its real path.
+    struct TAnchorFacts {
+        bool Known = false, Usable = false;
+        std::uint32_t Base = 0;
+    };
+    std::vector<TAnchorFacts> anchorFacts(anchors.size());
+    std::vector<TFolderIndex> chain;
+    std::string folderPath, real, working;
+
+    // The rule for the files of folder `f` reached through anchor `a`; false when the folder
+    // table does not lead from the anchor's top folder to `f`.
+    const auto decide = [&](TFolderIndex f, TAnchorIndex a, std::uint32_t& rule) {
+        const TScanAnchor& anchor = anchors[a];
+        TAnchorFacts& facts = anchorFacts[a];
+        if (!facts.Known) {
+            facts.Known = true;
+            facts.Usable = anchor.RealPath.starts_with('/') && anchor.RealPath.ends_with('/');
+            if (facts.Usable)
+                facts.Base = ruleNumber(MatchFolders(std::string_view(anchor.RealPath).substr(0, anchor.RealPath.size() - 1), true));
+        }
+        if (!facts.Usable) return false;
+        // Up to the first folder decided for this anchor or the anchor's top folder.
+        chain.clear();
+        TFolderIndex at = f;
+        while (true) {
+            if (at == NoFolder || pathLength[at] < anchor.Path.size()) return false;
+            if (verdictAnchor[at] == a) break;
+            chain.push_back(at);
+            if (pathLength[at] == anchor.Path.size()) break;
+            at = list.Folder(at).Parent;
+        }
+        if (verdictAnchor[at] != a) {
+            // The top folder: the folder table must spell the anchor's path.
+            folderPath.clear();
+            list.AppendFolderPath(at, folderPath);
+            if (folderPath != anchor.Path) return false;
+            verdict[at] = facts.Base;
+            verdictAnchor[at] = a;
+            chain.pop_back();
+        }
+        for (std::size_t k = chain.size(); k-- > 0;) {
+            const TFolderIndex folder = chain[k];
+            const TListFolder& entry = list.Folder(folder);
+            std::string_view own;
+            if (!FolderPathGlobs_.empty()) {
+                // The folder's real path, without its last separator.
+                folderPath.clear();
+                list.AppendFolderPath(folder, folderPath);
+                real.assign(anchor.RealPath).append(std::string_view(folderPath).substr(anchor.Path.size()));
+                real.pop_back();
+                own = MatchOneFolder(real, entry.Name, true);
+            } else {
+                own = MatchOneFolder({}, entry.Name, true);
+            }
+            verdict[folder] = own.empty() ? verdict[entry.Parent] : ruleNumber(own);
+            verdictAnchor[folder] = a;
+        }
+        rule = verdict[f];
+        return true;
+    };
+
     std::size_t held = 0;
-    std::string working, real;
     TEntryTexts texts(list);
     for (std::size_t i = first; i < list.Count(); ++i) {
         TListEntry& entry = list[i];
         if (entry.Note != TEntryNote::None) continue;
-        const TAnchorIndex index = list.AnchorOf(entry);
-        const TScanAnchor* anchor = index < anchors.size() ? &anchors[index] : nullptr;
-        const bool throughLink = anchor && anchor->IsLink();
-        if (MatchEntry(entry, WhereItIs(anchor, texts.FullPath(entry), real), throughLink, working).empty()) continue;
+        const TAnchorIndex a = list.AnchorOf(entry);
+        bool holds = false;
+        std::uint32_t rule = 0;
+        const std::string_view name = entry.Record.HasPathTail() ? entry.Record.PathTail() : std::string_view();
+        // A folder entry is also a folder itself to the rules: few of them, each asked whole.
+        if (a >= anchors.size() || name.empty() || name.find('/') != std::string_view::npos ||
+            entry.Kind == TEntryKind::Folder) {
+            holds = HoldsEntry(list, entry, working, real);
+        } else if (anchors[a].IsLink() && Links_) {
+            holds = true;
+        } else if (!MatchName(name).empty()) {
+            holds = true;
+        } else if (HaveFolderRules() && !decide(entry.Folder, a, rule)) {
+            holds = HoldsEntry(list, entry, working, real);
+        } else if (rule != 0) {
+            holds = true;
+        } else if (!PathGlobs_.empty()) {
+            const std::string_view path = WhereItIs(&anchors[a], texts.FullPath(entry), real);
+            if (path.starts_with('/')) {
+                for (const TPathGlob& glob : PathGlobs_)
+                    if (glob.Matches(path, false)) {
+                        holds = true;
+                        break;
+                    }
+            } else {
+                holds = HoldsEntry(list, entry, working, real);
+            }
+        }
+        if (!holds) continue;
         entry.Note = TEntryNote::HeldByRule;
         entry.CheckState = TCheckState::Unchecked;
         ++held;

@@ -114,6 +114,17 @@ private:
                                 std::string& working) const;
     // `absolute`: whether the path starts at the root, so that rules starting there may look at it.
     std::string_view MatchAbsolute(std::string_view path, bool absolute) const;
+    // The parts of MatchAbsolute: the rules on a file's name; on one folder, `folder` its path
+    // without the last separator and `name` its last component; on every folder of a path from
+    // `folder` (a folder path as above) out.
+    std::string_view MatchName(std::string_view name) const;
+    std::string_view MatchOneFolder(std::string_view folder, std::string_view name, bool absolute) const;
+    std::string_view MatchFolders(std::string_view folder, bool absolute) const;
+    bool HaveFolderRules() const noexcept {
+        return !FolderNames_.Empty() || !FolderGlobs_.empty() || !FolderPathGlobs_.empty();
+    }
+    // Hold entry by entry, each on its whole path: for entries the folder table cannot serve.
+    bool HoldsEntry(const TResultList& list, const TListEntry& entry, std::string& working, std::string& real) const;
 
     bool Links_ = false;
     TLiterals Names_;

@@ -21,4 +21,13 @@ namespace nulvane {
 // One rank per entry, in list order.
 std::vector<std::uint32_t> RankFullPaths(const TResultList& list);
 
+// The whole order a sort by "Full Path" gives, straight from the folder table, in order[0..n):
+// the order the list's merge gives with the "Full Path" comparison (equal paths keep their list
+// order in both directions; "folder" entries first when the header's direction is the sort's,
+// last otherwise). It needs a few bytes an entry where ranks and merging need some fifty. False
+// (order left as it may be) when the comparison is no consistent order on the list, that is when
+// it holds more than one type besides "folder", or when an entry holds its path whole.
+bool OrderByFullPath(const TResultList& list, TSortDirection direction, TSortDirection headerDirection,
+                     std::uint32_t* order);
+
 }  // namespace nulvane

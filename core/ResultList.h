@@ -61,6 +61,16 @@ public:
     // per sort rather than once per comparison. Nothing it prepares may outlive the sort.
     using TPrepareSortEvent =
         std::function<TIndexCompare(TResultList& sender, int column, TSortDirection direction)>;
+    // A prepared comparison that may also give a sort's whole order at once, as a permutation
+    // (order[j] is the index of the entry that lands at j), for when that is far cheaper than
+    // comparing: Sort then uses it instead of merging. `Fill` must give exactly the order the
+    // merge would give with `Compare`, or answer false (leaving `order` as it may) so that Sort
+    // merges after all.
+    struct TPreparedOrder {
+        std::function<int(std::size_t first, std::size_t second)> Compare;
+        std::function<bool(TSortDirection direction, std::uint32_t* order)> Fill;
+        int operator()(std::size_t first, std::size_t second) const { return Compare(first, second); }
+    };
 
     TCompareEvent OnCompareNodes;
     TGetTextEvent OnGetText;
@@ -162,7 +172,8 @@ public:
     void SetAllCheckStates(TCheckState state) noexcept;
 
     // Reorders the entries by a top-down merge sort driven by OnCompareNodes, or by the
-    // comparison OnPrepareSort gives for this sort (no handler: every pair compares 0). A run of n entries is split into its first n/2 (rounded down) and the
+    // comparison OnPrepareSort gives for this sort (no handler: every pair compares 0), or in one
+    // step when that comparison is a TPreparedOrder that fills the order. A run of n entries is split into its first n/2 (rounded down) and the
     // rest; merging takes the head of the first part while the comparison of (first head,
     // second head) is <= 0 when ascending, >= 0 when descending. This exact rule is what makes
     // ties keep or reverse their order, so it must not be replaced by another stable sort.

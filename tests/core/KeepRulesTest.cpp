@@ -162,6 +162,68 @@ TEST(KeepRules, HeldEntriesStartUncheckedNameTheirRuleAndStayUntilChecked) {
     EXPECT_EQ(DeleteChecked(list).Deleted, held);
 }
 
+// Hold decides folder rules once per folder of the folder table; every entry must come out as
+// the rules answer for it alone (RuleFor: Match on its real path). The table mixes anchors whose
+// real path differs from the path given (a rule on a real ancestor holds), a link, an anchor
+// whose real path is unknown (a relative one), "." and empty folder names, folder entries, and
+// rules of every kind.
+TEST(KeepRules, HoldingPerFolderAnswersAsEachEntryAlone) {
+    TResultList list;
+    const TAnchorIndex given = list.AddAnchor({.Path = "/s/top/", .RealPath = "/r/vendor/top/", .Parent = NoAnchor, .Folder = {}});
+    const TAnchorIndex link = list.AddAnchor({.Path = "/s/top/lnk/", .RealPath = "/else/x/", .Parent = given, .Folder = {}});
+    const TAnchorIndex relative = list.AddAnchor({.Path = "rel/", .RealPath = "", .Parent = NoAnchor, .Folder = {}});
+    const TAnchorIndex plain = list.AddAnchor({.Path = "/t/", .RealPath = "/t/", .Parent = NoAnchor, .Folder = {}});
+    const TFolderIndex root = list.AddFolder(NoFolder, "");
+    const TFolderIndex top = list.AddFolder(list.AddFolder(root, "s"), "top", given);
+    std::vector<TFolderIndex> folders = {top};
+    const auto add = [&](TFolderIndex parent, std::string_view name, TAnchorIndex anchor) {
+        folders.push_back(list.AddFolder(parent, name, anchor));
+        return folders.back();
+    };
+    const TFolderIndex a = add(top, "a", given);
+    add(add(add(a, ".hg", given), "b", given), ".", given);
+    add(add(top, ".git", given), "objects", given);
+    add(add(top, "migrations", given), "cache", given);
+    add(add(top, "lnk", link), "y", link);
+    add(add(NoFolder, "rel", relative), "migrations", relative);
+    add(add(add(root, "t", plain), "build", plain), "deep", plain);
+    add(add(folders.back(), "", plain), "x", plain);
+
+    const std::vector<std::string> names = {"__init__.py", "x.txt", "keep.me", "README", ".gitkeep", "cache"};
+    for (const TFolderIndex folder : folders)
+        for (std::size_t n = 0; n < names.size(); ++n) {
+            TFileRecord::TTexts texts{};
+            texts[fiFileType] = n == 5 ? "folder" : "file";
+            TListEntry& entry = list.Append();
+            entry.Record.Assign(texts, {.PathTail = names[n]});
+            entry.Folder = folder;
+            entry.Kind = n == 5 ? TEntryKind::Folder : TEntryKind::File;
+        }
+    TListEntry& whole = list.Append();  // holds its path whole
+    TFileRecord::TTexts texts{};
+    texts[fiFullPath] = "/q/.svn/x.txt";
+    whole.Record.Assign(texts);
+
+    const std::string extras = "vendor/\n*.me\ncach?/\nmigrations/__init__.py\n/t/build/\n/r/*/top/a/\ndeep/x.txt\n"
+                               "/t/**/README\n";
+    TKeepRules shipped = TKeepRules::Shipped(), own, shippedOnly = TKeepRules::Shipped();
+    EXPECT_TRUE(shipped.AddLines(extras).empty());
+    EXPECT_TRUE(own.AddLines(extras).empty());
+    for (const TKeepRules* rules : {&shipped, &own, &shippedOnly}) {
+        std::vector<bool> expected;
+        for (const TListEntry& entry : list) expected.push_back(!rules->RuleFor(list, entry).empty());
+        for (TListEntry& entry : list) entry.Note = TEntryNote::None;
+        rules->Hold(list);
+        std::size_t heldCount = 0;
+        for (std::size_t i = 0; i < list.Count(); ++i) {
+            EXPECT_EQ(list[i].Note == TEntryNote::HeldByRule, expected[i]) << list.FullPath(list[i]);
+            heldCount += expected[i];
+        }
+        EXPECT_GT(heldCount, 0u);
+        EXPECT_LT(heldCount, list.Count());
+    }
+}
+
 // The file is found through XDG_CONFIG_HOME, or ~/.config when that is unset or relative. A
 // missing file is no error; one that is no regular file, or too large to be a rules file, is
 // not read, and only the shipped rules hold. Writing makes the folders for the user alone.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/Comparisons.h"
+#include "core/EntryComparison.h"
 
 using namespace nulvane;
 
@@ -61,6 +62,88 @@ TEST(PathRanks, RanksOrderAsThePathsCompare) {
                 ASSERT_EQ(Sign(static_cast<long long>(ranks[i]) - ranks[j]), Sign(CompareText(paths[i], paths[j])))
                     << "seed " << seed << ": \"" << paths[i] << "\" and \"" << paths[j] << '"';
     }
+}
+
+
+// A list sorted by "Full Path" in one step from the folder table must stand exactly as the
+// comparison merge leaves it: equal paths (names equal but for case) in list order both ways,
+// "folder" entries first or last as the header's direction says, the focus on its entry. Lists
+// the order cannot serve (two types besides "folder", a path held whole) fall back to the merge.
+TEST(PathRanks, OrderFromTheFolderTableIsTheMergedOrder) {
+    const std::vector<std::string> parts = {"a", "A", "b", ".", "0", "ab", "aB", "\xff", ""};
+    const struct { std::vector<std::string> Types; bool WholePaths, Fills; } mixes[] = {
+        {{"file"}, false, true},
+        {{"file", "folder"}, false, true},
+        {{" folder", "file", "folder "}, false, true},
+        {{"file", "doc"}, false, false},
+        {{"file"}, true, false},
+    };
+    const auto build = [&](TResultList& list, unsigned seed, const auto& mix) {
+        std::mt19937 random(seed);
+        const auto word = [&] {
+            std::string text;
+            for (int k = static_cast<int>(random() % 2); k >= 0; --k) text += parts[random() % parts.size()];
+            return text;
+        };
+        for (int f = 0; f < 25; ++f) {
+            const bool top = f == 0 || random() % 5 == 0;
+            list.AddFolder(top ? NoFolder : static_cast<TFolderIndex>(random() % f), word());
+        }
+        for (int i = 0; i < 200; ++i) {
+            std::string name = word();
+            if (name.empty()) name.push_back('n');
+            const std::string label = std::to_string(i);
+            std::string whole(1, '/');
+            whole += name;
+            TFileRecord::TTexts texts{};
+            texts[fiFileName] = label;
+            texts[fiFileType] = mix.Types[random() % mix.Types.size()];
+            TListEntry& entry = list.Append();
+            if (mix.WholePaths && i == 150) {
+                texts[fiFullPath] = whole;
+                entry.Record.Assign(texts);
+            } else {
+                entry.Record.Assign(texts, {.PathTail = name});
+                entry.Folder = static_cast<TFolderIndex>(random() % list.FolderCount());
+            }
+        }
+        list.SetFocusedEntry(37);
+    };
+    const auto labels = [](const TResultList& list) {
+        std::vector<std::string> result;
+        for (const TListEntry& entry : list) result.emplace_back(entry.Record.Get(fiFileName));
+        result.push_back("focus " + std::string(list[list.FocusedEntry()].Record.Get(fiFileName)));
+        return result;
+    };
+    for (unsigned seed = 1; seed <= 6; ++seed)
+        for (const auto& mix : mixes)
+            for (TSortDirection direction : {TSortDirection::Ascending, TSortDirection::Descending})
+                for (TSortDirection header : {TSortDirection::Ascending, TSortDirection::Descending}) {
+                    TResultList fast, merged;
+                    build(fast, seed, mix);
+                    build(merged, seed, mix);
+                    bool filled = false;
+                    fast.OnPrepareSort = [&](TResultList& list, int, TSortDirection) -> TResultList::TIndexCompare {
+                        TResultList::TIndexCompare prepared = PrepareEntryComparison(list, fiFullPath);
+                        TResultList::TPreparedOrder* whole = prepared.target<TResultList::TPreparedOrder>();
+                        whole->Fill = [fill = whole->Fill, &filled](TSortDirection d, std::uint32_t* order) {
+                            return filled = fill(d, order);
+                        };
+                        return prepared;
+                    };
+                    merged.OnPrepareSort = [](TResultList& list, int, TSortDirection) -> TResultList::TIndexCompare {
+                        return PrepareEntryComparison(list, fiFullPath).target<TResultList::TPreparedOrder>()->Compare;
+                    };
+                    for (TResultList* list : {&fast, &merged}) {
+                        list->Header().SetSortDirection(header);
+                        list->Sort(0, direction);
+                    }
+                    ASSERT_EQ(filled, mix.Fills) << "seed " << seed;
+                    ASSERT_EQ(labels(fast), labels(merged))
+                        << "seed " << seed << ", types " << mix.Types.size() << ", descending "
+                        << (direction == TSortDirection::Descending) << ", header descending "
+                        << (header == TSortDirection::Descending);
+                }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <utility>
 
@@ -55,6 +56,36 @@ TEST(ResultListSort, TiesKeepOrReverseTheirOrderAsTheMergeRuleDecides) {
             list.Sort(NoColumn, c.Direction);
             EXPECT_EQ(Labels(list), Range(n, c.Reversed)) << "answer " << c.Answer << ", n " << n;
         }
+}
+
+// A prepared whole order moves the entries in place along the permutation's cycles; one that
+// declines (whatever it wrote) or throws leaves the merge, or the list as it was.
+TEST(ResultListSort, APreparedWholeOrderMovesTheEntriesOnceItIsComplete) {
+    const std::vector<std::uint32_t> permutation = {3, 0, 4, 1, 2, 6, 5, 7};  // cycles of 5, 2 and 1
+    const struct { int Answer; TLabels Expected; } cases[] = {
+        {1, {3, 0, 4, 1, 2, 6, 5, 7}}, {0, Range(8, true)}, {-1, Range(8)}};
+    for (const auto& c : cases) {
+        TResultList list;
+        Fill(list, 8);
+        list.SetFocusedEntry(4);
+        list.OnPrepareSort = [&](TResultList&, int, TSortDirection) -> TResultList::TIndexCompare {
+            TResultList::TPreparedOrder prepared;
+            prepared.Compare = [](std::size_t a, std::size_t b) { return static_cast<int>(b) - static_cast<int>(a); };
+            prepared.Fill = [&](TSortDirection, std::uint32_t* order) {
+                std::fill(order, order + 8, 0u);
+                if (c.Answer < 0) throw std::runtime_error("no memory");
+                if (c.Answer > 0) std::copy(permutation.begin(), permutation.end(), order);
+                return c.Answer > 0;
+            };
+            return prepared;
+        };
+        if (c.Answer < 0)
+            EXPECT_THROW(list.Sort(0, TSortDirection::Ascending), std::runtime_error);
+        else
+            list.Sort(0, TSortDirection::Ascending);
+        EXPECT_EQ(Labels(list), c.Expected) << "answer " << c.Answer;
+        EXPECT_EQ(Label(list[list.FocusedEntry()]), 4) << "answer " << c.Answer;
+    }
 }
 
 TEST(ResultListSort, APreparedComparisonStandsInForTheEventForOneSort) {
