@@ -383,6 +383,7 @@ void TFMMain::ScanInto(TScanOutcome& outcome, const std::string& folder, TLongWo
     const TScanReport report = Scan(VT, folder, options);
     outcome.Held += KeepRules_->Hold(VT, before);
     outcome.Listed += report.Listed;
+    for (std::size_t i = before; i < VT.Count(); ++i) outcome.ListedFolders += VT[i].Kind == TEntryKind::Folder;
     outcome.Unreadable += report.Unreadable + report.GivenUp;
     outcome.OutOfMemory = outcome.OutOfMemory || report.OutOfMemory;
     outcome.Stopped = outcome.Stopped || report.Stopped;
@@ -568,7 +569,9 @@ void TFMMain::UpdateStatus() {
     acUndo->setEnabled(undo);
     // While long work changes the list, its count is not read; the panel catches up afterwards.
     if (ListView_->Model().Frozen()) return;
-    StatusText_ = DisplayText(nulvane::StatusText(VT.Count(), Outcome_));
+    std::size_t folders = 0;
+    for (std::size_t i = 0; i < VT.Count(); ++i) folders += VT[i].Kind == TEntryKind::Folder;
+    StatusText_ = DisplayText(nulvane::StatusText(VT.Count(), Outcome_, folders));
     const int room = StatusPanel0->contentsRect().width() - 2 * StatusPanel0->margin();
     const QString shown = StatusPanel0->fontMetrics().elidedText(StatusText_, Qt::ElideRight, room);
     StatusPanel0->setText(shown);

@@ -65,7 +65,9 @@ std::string ScanOutcomeText(const TScanOutcome& outcome) {
     const bool scanned = outcome.Listed > 0 || outcome.Unreadable > 0 || outcome.OutOfMemory || outcome.Stopped ||
                          outcome.NotFolders.empty();
     if (scanned) {
-        const std::string listed = CountOf(outcome.Listed, "file", "files") + " listed";
+        const std::string listed = FilesAndFolders(outcome.Listed - outcome.ListedFolders, outcome.ListedFolders, true,
+                                                   outcome.ListedFolders > 0) +
+                                   " listed";
         if (outcome.Stopped)
             text = "Scan stopped: " + listed + ", the list is incomplete";
         else
@@ -160,8 +162,9 @@ std::string JoinedTexts(std::string first, std::string_view second) {
     return first;
 }
 
-std::string StatusText(std::size_t entries, std::string_view outcome) {
-    std::string text = entries == 0 ? std::string("No files in the list") : CountOf(entries, "file", "files") + " in the list";
+std::string StatusText(std::size_t entries, std::string_view outcome, std::size_t folders) {
+    std::string text = entries == 0 ? std::string("No files in the list")
+                                    : FilesAndFolders(entries - folders, folders, true, folders > 0) + " in the list";
     if (!outcome.empty()) {
         text += " \u00b7 ";
         text += outcome;

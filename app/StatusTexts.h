@@ -40,6 +40,7 @@ struct TScanOutcome {
     std::string KeepRulesNote = {};       // what is wrong with the keep rules, when it is to be said
     std::vector<std::string> UnreadableFolders = {};  // the folders unread or given up, in the order met
     std::vector<std::string> InTrash = {};            // folders not scanned: they lie in a trash
+    std::size_t ListedFolders = 0;                    // of Listed, the empty folders
 };
 
 // "Scan finished: 12 files listed", "Scan stopped: 12,345 files listed, the list is incomplete",
@@ -105,8 +106,9 @@ std::string RecoveryDetailsText(const TRecovery& recovery);
 // `first` and `second` joined by "; ", either of them empty.
 std::string JoinedTexts(std::string first, std::string_view second);
 
-// The status bar's first panel: "12,345 files in the list", followed by " · " and the outcome of
-// the last command when there is one.
-std::string StatusText(std::size_t entries, std::string_view outcome);
+// The status bar's first panel: "12,345 files in the list" ("12,340 files and 5 folders in the
+// list" when `folders` of the entries are empty folders), followed by " · " and the outcome of the
+// last command when there is one.
+std::string StatusText(std::size_t entries, std::string_view outcome, std::size_t folders = 0);
 
 }  // namespace nulvane

@@ -33,6 +33,9 @@ TEST_F(StatusTextsTest, ScanOutcomesSayWhyAListIsIncomplete) {
         {{5, 1, false, false, {}, 3, "Keep rules: line 2 ignored: unclosed ["},
          "Scan finished: 5 files listed; 3 held back by keep rules; 1 folder could not be read; Keep rules: line 2 "
          "ignored: unclosed ["},
+        // Empty folders among what was listed are counted apart.
+        {{8, 0, false, false, {}, 0, {}, {}, {}, 2}, "Scan finished: 6 files and 2 folders listed"},
+        {{1, 0, false, true, {}, 0, {}, {}, {}, 1}, "Scan stopped: 1 folder listed, the list is incomplete"},
     };
     for (const auto& c : cases) EXPECT_EQ(ScanOutcomeText(c.Outcome), c.Text);
 }
@@ -62,6 +65,8 @@ TEST_F(StatusTextsTest, DeletionOutcomesCountWhatWentAndWhatStayed) {
     EXPECT_EQ(UndoOutcomeText({1, 1, true}), "Put back 1 folder from the trash");
     EXPECT_EQ(StatusText(0, {}), "No files in the list");
     EXPECT_EQ(StatusText(8, "Deleted 6 files, 2 kept"), "8 files in the list \u00b7 Deleted 6 files, 2 kept");
+    EXPECT_EQ(StatusText(8, {}, 2), "6 files and 2 folders in the list");
+    EXPECT_EQ(StatusText(1, {}, 1), "1 folder in the list");
 }
 
 TEST_F(StatusTextsTest, ProgressCountsFollowTheKindOfJob) {
