@@ -253,17 +253,81 @@ private:
 };
 
 // What a streamed scan holds of the files one walking thread took, until they are passed on. The
-// walking thread appends while the caller's thread passes on and drops from the front, so both
-// go through the mutex; an item itself stays where it is until it is dropped.
-struct TStreamItems final : TWalkItems {
+// walking thread appends while the caller's thread passes them on, so both go through the mutex;
+// an item stays where it is until it is passed on, and is dropped then. Items stand in small
+// blocks, each given back once all of it was passed: the caller's thread passes them in listing
+// order, not in the order one thread took them (a folder's last files come after its subfolders'),
+// and one item waiting holds only its block, not everything taken after it.
+class TStreamItems final : public TWalkItems {
+public:
     struct TItem {
         std::string Name;
         TListEntry Entry;
-        bool Passed = false;
     };
-    std::mutex Mutex;
-    std::deque<TItem> Items;
-    std::size_t Base = 0;  // the index of Items.front() among all taken
+
+    TStreamItems() = default;
+    TStreamItems(const TStreamItems&) = delete;
+    TStreamItems& operator=(const TStreamItems&) = delete;
+    ~TStreamItems() override {
+        for (TBlock& block : Blocks_) Release(block);
+    }
+
+    void Add(TItem&& item) {
+        const std::lock_guard lock(Mutex_);
+        if (Count_ % BlockItems == 0) {
+            auto* items = static_cast<TItem*>(::operator new(BlockItems * sizeof(TItem)));
+            try {
+                Blocks_.push_back({items});
+            } catch (...) {
+                ::operator delete(items);
+                throw;
+            }
+        }
+        TBlock& block = Blocks_.back();
+        new (&block.Items[block.Used]) TItem(std::move(item));
+        ++block.Used;
+        ++Count_;
+    }
+    // Items `first` to `last`, which stay where they are until passed on.
+    void Get(std::size_t first, std::size_t last, std::vector<TItem*>& out) {
+        const std::lock_guard lock(Mutex_);
+        for (std::size_t i = first; i < last; ++i) out.push_back(&At(i));
+    }
+    // Items `first` to `last` were passed on.
+    void Passed(std::size_t first, std::size_t last) noexcept {
+        const std::lock_guard lock(Mutex_);
+        for (std::size_t i = first; i < last; ++i) {
+            // What the item holds goes now; an empty item stays in its place until its block goes.
+            TItem& item = At(i);
+            item.~TItem();
+            new (&item) TItem();
+            TBlock& block = Blocks_[i / BlockItems - Base_];
+            if (++block.Passed == BlockItems) Release(block);
+        }
+        while (!Blocks_.empty() && !Blocks_.front().Items) {
+            Blocks_.pop_front();
+            ++Base_;
+        }
+    }
+
+private:
+    static constexpr std::size_t BlockItems = 64;
+    struct TBlock {
+        TItem* Items = nullptr;
+        std::size_t Used = 0, Passed = 0;
+    };
+    TItem& At(std::size_t i) noexcept { return Blocks_[i / BlockItems - Base_].Items[i % BlockItems]; }
+    static void Release(TBlock& block) noexcept {
+        if (!block.Items) return;
+        for (std::size_t i = 0; i < block.Used; ++i) block.Items[i].~TItem();
+        ::operator delete(block.Items);
+        block.Items = nullptr;
+    }
+
+    std::mutex Mutex_;
+    std::deque<TBlock> Blocks_;
+    std::size_t Base_ = 0;   // blocks given back from the front
+    std::size_t Count_ = 0;  // items taken
 };
 
 class TEmptyFileStreamer final : public TWalkVisitor {
@@ -285,28 +349,25 @@ public:
         item.Name.assign(file.Name);
         if (MakeEntries_) MakeEntry(item.Entry, file, Options_);
         if (!items) items = std::make_unique<TStreamItems>();
-        auto& stream = static_cast<TStreamItems&>(*items);
-        const std::lock_guard lock(stream.Mutex);
-        stream.Items.push_back(std::move(item));
+        static_cast<TStreamItems&>(*items).Add(std::move(item));
     }
 
     void Deliver(TWalkItems& items, std::size_t first, std::size_t last, const TWalkFolder& folder) override {
         auto& stream = static_cast<TStreamItems&>(items);
         Range_.clear();
-        {
-            const std::lock_guard lock(stream.Mutex);
-            for (std::size_t i = first; i < last; ++i) Range_.push_back(&stream.Items[i - stream.Base]);
+        stream.Get(first, last, Range_);
+        std::size_t passed = first;
+        try {
+            for (TStreamItems::TItem* item : Range_) {
+                Sink_.Take(folder.Path, item->Name, MakeEntries_ ? &item->Entry : nullptr);
+                ++passed;
+                ++Passed_;
+            }
+        } catch (...) {
+            stream.Passed(first, passed);
+            throw;
         }
-        for (TStreamItems::TItem* item : Range_) {
-            Sink_.Take(folder.Path, item->Name, MakeEntries_ ? &item->Entry : nullptr);
-            ++Passed_;
-        }
-        const std::lock_guard lock(stream.Mutex);
-        for (TStreamItems::TItem* item : Range_) item->Passed = true;
-        while (!stream.Items.empty() && stream.Items.front().Passed) {
-            stream.Items.pop_front();
-            ++stream.Base;
-        }
+        stream.Passed(first, last);
     }
 
     void DeliveryPaused() override { Sink_.Pause(); }

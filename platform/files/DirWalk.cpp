@@ -39,6 +39,7 @@ public:
     // False when a stop request ended the walk early.
     bool Run(const std::string& folder, unsigned threads) {
         Early_ = Visitor_.WantsEarlyDelivery();
+        if (Early_) Queue_.LimitAhead(Options_.AheadLimit);
         States_.resize(threads);
         for (auto& state : States_) state = std::make_unique<TThreadState>();
         Tree_.RootPath = folder;
@@ -78,8 +79,9 @@ private:
                 } catch (...) {
                     Queue_.Stop(std::current_exception());
                 }
+                const std::size_t files = node->Count;
                 node->Listed.store(true, std::memory_order_release);
-                Queue_.TaskDone();
+                Queue_.TaskDone(files);
             }
         } catch (...) {
             Queue_.Stop(std::current_exception());

@@ -177,6 +177,11 @@ public:
 struct TWalkOptions {
     // Walking threads, the caller's included; 0 picks one per processor (at most 8).
     unsigned Threads = 0;
+    // For a visitor that takes deliveries as the walk goes on: how many folders and files the
+    // walk may have listed and not yet delivered before the other threads wait for the delivery
+    // to catch up (the caller's thread then lists what the delivery waits for). It bounds what
+    // the walk holds, not the order or what is delivered. 0: no bound.
+    std::size_t AheadLimit = 1024;
     // Do not descend into a folder on another device than the walked folder's (find -xdev).
     bool OneFileSystem = false;
     // Descend symbolic links to folders; false ignores them (the default of find and fd).

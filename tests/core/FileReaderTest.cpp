@@ -477,7 +477,7 @@ TEST_F(FileReader, AStreamPassesOnWhatTheListGetsInItsOrder) {
         const std::vector<std::string> paths = FullPaths(list);
         ASSERT_GT(paths.size(), 150u);
         TRecordingSink names, entries;
-        const TScanReport namesOnly = StreamFolder(in, names, {.Threads = threads});
+        const TScanReport namesOnly = StreamFolder(in, names, {.Threads = threads, .AheadLimit = 1});
         const TScanReport streamed = StreamFolder(in, entries, {.Threads = threads}, true, {.ExactTimes = true});
         EXPECT_EQ(names.Paths, paths);
         EXPECT_TRUE(names.Entries.empty());

@@ -44,7 +44,7 @@ public:
             Blocks_.reserve(Blocks_.size() + 1);  // so that a block mapped is never lost
             Blocks_.push_back(static_cast<TEntry*>(MapPages(BlockBytes)));
         }
-        TEntry* entry = new (&Blocks_.back()[Count_ % BlockEntries]) TEntry{identity, TClaim{walker}};
+        TEntry* entry = new (&Blocks_.back()[Count_ % BlockEntries]) TEntry{identity, TClaim(walker)};
         Slots_[slot] = static_cast<std::uint32_t>(++Count_);
         return {&entry->Claim, true};
     }
@@ -56,7 +56,7 @@ private:
         TIdentity Identity;
         TClaim Claim;
     };
-    static_assert(std::is_trivially_destructible_v<TEntry>);
+    static_assert(std::is_trivially_destructible_v<TEntry> && sizeof(TEntry) == 24);
     static constexpr std::size_t BlockBytes = 64 * 1024;
     static constexpr std::size_t BlockEntries = BlockBytes / sizeof(TEntry);
 

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <exception>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,6 +15,7 @@ namespace nulvane::walk {
 void TDelivery::DeliverSafely(bool final) noexcept {
     try {
         DeliverReady(final);
+        Queue_.Delivered(std::exchange(Passed_, 0));
         if (!final) Visitor_.DeliveryPaused();
     } catch (...) {
         Failed_ = true;
@@ -26,12 +28,15 @@ void TDelivery::DeliverSafely(bool final) noexcept {
 bool TDelivery::Ready(const TNode& entry) noexcept {
     if (!entry.Listed.load(std::memory_order_acquire)) return false;
     const TClaim* claim = entry.Claim;
-    return !claim || claim->Delivered || claim->Walker->Listed.load(std::memory_order_acquire);
+    return !claim || claim->Delivered() || claim->Walker()->Listed.load(std::memory_order_acquire);
 }
 
 void TDelivery::DeliverReady(bool final) {
     if (!Started_) {
-        if (!final && !Ready(Tree_.Root)) return;
+        if (!final && !Ready(Tree_.Root)) {
+            Queue_.WaitFor(&Tree_.Root);
+            return;
+        }
         Started_ = true;
         ListedPath_ = Tree_.RootPath;
         Enter(Tree_.Root, TWalkAnchor::None, false);
@@ -41,7 +46,12 @@ void TDelivery::DeliverReady(bool final) {
         ListedPath_.resize(frame.PathLength);
         if (TNode* child = frame.NextChild) {
             DeliverUpTo(frame, child->Position);
-            if (!final && !Ready(*child)) return;
+            if (!final && !Ready(*child)) {
+                // The folder itself, or the one that lists it for another path, is being listed.
+                const TClaim* claim = child->Listed.load(std::memory_order_acquire) ? child->Claim : nullptr;
+                Queue_.WaitFor(claim && claim->Walker() ? claim->Walker() : child);
+                return;
+            }
             frame.NextChild = child->NextSibling;
             ListedPath_.append(child->NameView()) += '/';
             const std::size_t depth = Frames_.size();
@@ -58,11 +68,13 @@ void TDelivery::DeliverReady(bool final) {
         Frames_.pop_back();
         GiveBackSubfolders(*done);
     }
+    Queue_.WaitFor(nullptr);
 }
 
 // Starts delivering the folder `entry` reached (its path is in ListedPath_), or tells why
 // there is nothing to deliver.
 void TDelivery::Enter(TNode& entry, std::size_t parentAnchor, bool parentRelocated) {
+    ++Passed_;
     const auto tell = [this](const auto& handler, int error) {
         if (handler) handler(ListedPath_, error);
     };
@@ -77,9 +89,9 @@ void TDelivery::Enter(TNode& entry, std::size_t parentAnchor, bool parentRelocat
         if (entry.Unreadable) tell(Options_.OnUnreadable, entry.Unreadable);
         return;
     }
-    if (claim->Delivered) return;
-    claim->Delivered = true;
-    TNode& walker = *claim->Walker;
+    if (claim->Delivered()) return;
+    claim->SetDelivered();
+    TNode& walker = *claim->Walker();
     if (walker.Unreadable) tell(Options_.OnUnreadable, walker.Unreadable);
     std::size_t anchor = parentAnchor;
     if (!entry.Parent || entry.ThroughLink) {
@@ -105,6 +117,7 @@ void TDelivery::DeliverUpTo(TFrame& frame, std::size_t position) {
         if (OwnPath_ != ListedPath_) Visitor_.Relocate(*node.Items, first, last, OwnPath_, ListedPath_);
     }
     Visitor_.Deliver(*node.Items, first, last, folder);
+    Passed_ += position - frame.Delivered;
     frame.Delivered = position;
 }
 
@@ -139,7 +152,7 @@ bool TDelivery::EndFolder(const TFrame& frame, const TFrame* parent) {
 void TDelivery::GiveBackSubfolders(TNode& node) noexcept {
     for (TNode* child = node.FirstChild; child;) {
         TNode* const next = child->NextSibling;
-        if (child->Claim && child->Claim->Walker == child) child->Claim->Walker = nullptr;
+        if (child->Claim && child->Claim->Walker() == child) child->Claim->WalkerGivenBack();
         // A walk that was stopped may have kept a folder open for subfolders never opened.
         Cache_.Forget(*child);
         Tree_.Pool.Free(child);

@@ -62,6 +62,7 @@ private:
     std::string ListedPath_;  // of the innermost folder being delivered
     std::string OwnPath_;
     std::size_t AnchorCount_ = 0;
+    std::size_t Passed_ = 0;  // folders and files delivered, not yet told to the queue
 };
 
 }  // namespace nulvane::walk

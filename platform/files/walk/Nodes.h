@@ -53,10 +53,21 @@ struct TNode;
 // Who lists a folder (by device and inode): the first node to open it. The others that reach it
 // list nothing and point here, and the contents are delivered once, under whichever of them comes
 // first in listing order. Claims live as long as the walk; a delivered walker node is given back
-// and its claim then says so.
-struct TClaim {
-    TNode* Walker = nullptr;  // none once delivered and given back
-    bool Delivered = false;   // caller's thread only
+// and its claim then says so. A claim is made for every folder of the walk and kept to its end,
+// so it is one word: the walker's address, whose lowest bit (nodes are aligned) says delivered.
+class TClaim {
+public:
+    explicit TClaim(TNode* walker) noexcept : Bits_(reinterpret_cast<std::uintptr_t>(walker)) {}
+    // None once delivered and given back.
+    TNode* Walker() const noexcept { return reinterpret_cast<TNode*>(Bits_ & ~DeliveredBit); }
+    // Caller's thread only, as is everything below.
+    bool Delivered() const noexcept { return Bits_ & DeliveredBit; }
+    void SetDelivered() noexcept { Bits_ |= DeliveredBit; }
+    void WalkerGivenBack() noexcept { Bits_ &= DeliveredBit; }
+
+private:
+    static constexpr std::uintptr_t DeliveredBit = 1;
+    std::uintptr_t Bits_;
 };
 
 // One folder entry of the walk. Its files stand together in the items of the thread that listed
@@ -100,6 +111,8 @@ struct TNode {
         return O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY | (ThroughLink || !Parent ? 0 : O_NOFOLLOW);
     }
 };
+
+static_assert(alignof(TNode) > 1, "a claim keeps a flag in the lowest bit of a node's address");
 
 // Memory for nodes with their names: the walking threads take it, the caller's thread gives it
 // back once a node is delivered, and it is taken again for later folders, so that a walk that

@@ -2,6 +2,8 @@
 
 #if defined(__linux__)
 
+#include <algorithm>
+#include <iterator>
 #include <utility>
 
 #include "platform/system/LongWork.h"
@@ -18,10 +20,27 @@ TWalkQueue::TNext TWalkQueue::Next(TNode*& node, bool delivers) {
     std::unique_lock lock(Mutex_);
     for (;;) {
         if (Stopped_) return TNext::End;
-        if (!Stack_.empty()) {
+        const bool ahead = Limit_ && Ahead_ >= Limit_;
+        if (!Stack_.empty() && !ahead) {
             node = Stack_.back();
             Stack_.pop_back();
             return TNext::Task;
+        }
+        if (!Stack_.empty() && delivers) {
+            // Far enough ahead: the caller's thread lists the folder the delivery waits for, unless
+            // another thread is listing it already; a folder listed is never waited for, so the
+            // walk always goes on.
+            const auto wanted = std::find(Stack_.rbegin(), Stack_.rend(), Wanted_);
+            if (wanted != Stack_.rend()) {
+                node = *wanted;
+                Stack_.erase(std::next(wanted).base());
+                return TNext::Task;
+            }
+            if (!Wanted_) {
+                node = Stack_.back();
+                Stack_.pop_back();
+                return TNext::Task;
+            }
         }
         if (Pending_ == 0) return TNext::End;
         if (delivers) {
@@ -47,11 +66,25 @@ void TWalkQueue::Push(const std::vector<TNode*>& children) {
     if (CallerWaiting_) CallerWake_.notify_one();
 }
 
-void TWalkQueue::TaskDone() {
+void TWalkQueue::TaskDone(std::size_t files) {
     std::lock_guard lock(Mutex_);
+    Ahead_ += files + 1;
     if (--Pending_ == 0) Wake_.notify_all();
     ListedMeanwhile_ = true;
     if (CallerWaiting_) CallerWake_.notify_one();
+}
+
+void TWalkQueue::WaitFor(const TNode* node) {
+    std::lock_guard lock(Mutex_);
+    Wanted_ = node;
+}
+
+void TWalkQueue::Delivered(std::size_t count) {
+    if (count == 0) return;
+    std::lock_guard lock(Mutex_);
+    const bool wasAhead = Limit_ && Ahead_ >= Limit_;
+    Ahead_ -= std::min(count, Ahead_);
+    if (wasAhead && Ahead_ < Limit_ && Waiting_ > 0) Wake_.notify_all();
 }
 
 void TWalkQueue::Stop(std::exception_ptr error) noexcept {

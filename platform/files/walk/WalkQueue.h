@@ -34,8 +34,17 @@ public:
     // Queues a folder's subfolders so that the first listed is taken first: one thread then
     // walks in exactly the listing order, and several rarely reach a folder out of it.
     void Push(const std::vector<TNode*>& children);
-    // A folder taken from the queue has been listed.
-    void TaskDone();
+    // A folder taken from the queue has been listed, with `files` files taken.
+    void TaskDone(std::size_t files);
+
+    // How far a walk that delivers as it goes may list ahead of its delivery: once the folders and
+    // files listed but not yet delivered number `limit`, the other threads take no new folder, and
+    // the caller's thread lists the one the delivery waits for. 0: no limit.
+    void LimitAhead(std::size_t limit) noexcept { Limit_ = limit; }
+    // The delivery waits for `node` to be listed (none: for nothing).
+    void WaitFor(const TNode* node);
+    // The delivery passed on `count` folders and files.
+    void Delivered(std::size_t count);
     // Ends the walk for every thread, keeping the first error.
     void Stop(std::exception_ptr error) noexcept;
     // Whether the job asked the walk to stop; the first thread to see it stops the others, and
@@ -57,6 +66,9 @@ private:
     std::condition_variable CallerWake_;  // the caller's thread, when it delivers early
     bool CallerWaiting_ = false;
     bool ListedMeanwhile_ = false;  // a folder was listed since the caller's thread last looked
+    std::size_t Limit_ = 0;
+    std::size_t Ahead_ = 0;          // folders and files listed, not yet delivered
+    const TNode* Wanted_ = nullptr;  // the folder the delivery waits for
     bool Stopped_ = false;
     bool StopRequested_ = false;  // a stop request ended the walk before its end
     std::exception_ptr Error_;

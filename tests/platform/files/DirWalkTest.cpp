@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <set>
 #include <stdexcept>
@@ -55,6 +56,9 @@ public:
         auto& paths = static_cast<TPaths&>(*items);
         const std::lock_guard lock(paths.Mutex);
         paths.Paths.emplace_back(file.Path);
+        const int waiting = ++Waiting;
+        for (int most = MostWaiting; waiting > most && !MostWaiting.compare_exchange_weak(most, waiting);) {
+        }
     }
     void Deliver(TWalkItems& items, std::size_t first, std::size_t last, const TWalkFolder& folder) override {
         auto& paths = static_cast<TPaths&>(items);
@@ -65,6 +69,7 @@ public:
             EXPECT_TRUE(path.starts_with(folder.Path) && path.find('/', folder.Path.size()) == std::string::npos)
                 << path << " in " << folder.Path;
             Delivered.push_back(path);
+            --Waiting;
         }
         AnchorOf.insert(AnchorOf.end(), last - first, folder.Anchor);
     }
@@ -84,6 +89,7 @@ public:
     int Pauses = 0;
     std::function<void()> OnWants;
     std::atomic<int> ThrowOnTake = -1;  // Take calls left before one fails
+    std::atomic<int> Waiting = 0, MostWaiting = 0;  // files taken and not yet delivered
     std::vector<std::string> Delivered;
     std::vector<std::size_t> AnchorOf;  // of each delivered path
     std::vector<TAnchor> Anchors;
@@ -105,11 +111,13 @@ struct TWalked {
     friend bool operator==(const TWalked&, const TWalked&) = default;
 };
 
-TWalked WalkWithAnchors(const std::string& folder, const TWalkOptions& options, bool early = false) {
+TWalked WalkWithAnchors(const std::string& folder, const TWalkOptions& options, bool early = false,
+                        int* mostWaiting = nullptr) {
     TPathCollector collector;
     collector.Early = early;
     TWalked walked;
     walked.Complete = WalkFolder(folder, collector, options);
+    if (mostWaiting) *mostWaiting = collector.MostWaiting;
     walked.Paths = collector.Delivered;
     for (std::size_t anchor : collector.AnchorOf) walked.AnchorPaths.push_back(collector.Anchors.at(anchor).Path);
     walked.Anchors = collector.Anchors;
@@ -195,11 +203,30 @@ TEST(DirWalk, OrderAndAnchorsDoNotDependOnTheNumberOfThreads) {
     for (std::size_t i = 0; i < single.Paths.size(); ++i)
         if (single.AnchorPaths[i] == in + "/") own.insert(single.Paths[i]);
     EXPECT_EQ(own, OwnEmptyFiles(in));
+    // The most empty files one folder holds (through a link too) and the deepest folder, for the
+    // bound below.
+    std::map<std::string, int> perFolder;
+    for (const std::string& path : single.Paths) ++perFolder[path.substr(0, path.rfind('/'))];
+    int largest = 0, deepest = 0;
+    for (const auto& [folder, files] : perFolder) {
+        largest = std::max(largest, files);
+        deepest = std::max(deepest, static_cast<int>(std::count(folder.begin() + static_cast<std::ptrdiff_t>(in.size()), folder.end(), '/')));
+    }
     for (unsigned threads : {2u, 3u, 8u})
         for (int run = 0; run < 5; ++run) {
             EXPECT_EQ(WalkWithAnchors(in + "/", {.Threads = threads}), single) << threads;
-            // Delivered while the walk goes on: the same, whichever thread lists what first.
+            // Delivered while the walk goes on: the same, whichever thread lists what first, and
+            // however little the walk may list ahead of the delivery; what waits to be delivered
+            // stays within that bound, give or take a folder being listed on each thread and the
+            // files of the folders being delivered that come after their subfolders.
             EXPECT_EQ(WalkWithAnchors(in + "/", {.Threads = threads}, true), single) << threads << " early";
+            for (const std::size_t ahead : {1u, 16u}) {
+                int mostWaiting = 0;
+                EXPECT_EQ(WalkWithAnchors(in + "/", {.Threads = threads, .AheadLimit = ahead}, true, &mostWaiting), single)
+                    << threads << " early, " << ahead << " ahead";
+                EXPECT_LE(mostWaiting, static_cast<int>(ahead) + (static_cast<int>(threads) + deepest + 1) * largest)
+                    << threads;
+            }
         }
 }
 
@@ -394,10 +421,15 @@ TEST(DirWalk, ClaimTableFindsEveryFolderAgainAndKeepsItsClaims) {
         const auto [claim, made] = table.Claim({1, inode * 4096}, &second);
         EXPECT_FALSE(made);
         EXPECT_EQ(claim, claims[inode]);
-        EXPECT_EQ(claim->Walker, &first);
+        EXPECT_EQ(claim->Walker(), &first);
     }
     const auto [other, made] = table.Claim({2, 0}, &second);
     EXPECT_TRUE(made);
-    EXPECT_EQ(other->Walker, &second);
+    EXPECT_EQ(other->Walker(), &second);
+    other->SetDelivered();
+    EXPECT_EQ(other->Walker(), &second);
+    other->WalkerGivenBack();
+    EXPECT_TRUE(other->Delivered());
+    EXPECT_EQ(other->Walker(), nullptr);
     EXPECT_EQ(table.Size(), 5001U);
 }
