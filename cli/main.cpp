@@ -257,7 +257,7 @@ public:
 private:
     // Large enough that writes cost nothing beside composing the paths; every byte of it is
     // touched, and counts in a listing's peak.
-    static constexpr std::size_t Capacity = std::size_t{64} << 10;
+    static constexpr std::size_t Capacity = std::size_t{16} << 10;
     static constexpr std::chrono::milliseconds FlushInterval{20};
 
     void Flush() {
