@@ -224,9 +224,14 @@ TDeleteSummary DeleteCheckedEntries(TResultList& list, TLongWork& work, const TD
     for (const std::size_t index : checked) byFolder.emplace_back(folderParts.Of(list[index]), index);
     checked = {};
     std::stable_sort(byFolder.begin(), byFolder.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    // Each folder goes whole to the thread with fewer files so far, so that both end together.
     TShare shares[2];
-    const std::hash<std::string_view> hash;
-    for (const auto& [folder, index] : byFolder) shares[threads == 1 ? 0 : hash(folder) & 1].Entries.push_back(index);
+    for (std::size_t first = 0; first < byFolder.size();) {
+        std::size_t end = first + 1;
+        while (end < byFolder.size() && byFolder[end].first == byFolder[first].first) ++end;
+        TShare& share = threads == 1 || shares[0].Entries.size() <= shares[1].Entries.size() ? shares[0] : shares[1];
+        for (; first < end; ++first) share.Entries.push_back(byFolder[first].second);
+    }
     byFolder = {};
 
     // Both threads only read the list; nothing changes it until they are done.
