@@ -36,6 +36,7 @@
 #include "export/FileInfo.h"
 #include "platform/files/DeletionJournal.h"
 #include "platform/system/LongWork.h"
+#include "platform/system/Pages.h"
 
 namespace nulvane {
 
@@ -387,6 +388,8 @@ void TFMMain::ScanInto(TScanOutcome& outcome, const std::string& folder, TLongWo
     outcome.Unreadable += report.Unreadable + report.GivenUp;
     outcome.OutOfMemory = outcome.OutOfMemory || report.OutOfMemory;
     outcome.Stopped = outcome.Stopped || report.Stopped;
+    // What the walk used is free now: the window holds the list for as long as it stays open.
+    GiveBackFreeMemory();
 }
 
 void TFMMain::LoadKeepRulesFor(TScanOutcome& outcome) {
