@@ -658,6 +658,19 @@ int main(int argc, char** argv) try {
         return status;
     }
 
+    // The formats are loaded before the scan when an export is asked for, so that a missing or
+    // broken module is said at once, not after a long scan; a listing never maps their libraries.
+    const TFormatsModule* formats = nullptr;
+    if (options.Export || options.ExportExcel) {
+        try {
+            formats = &LoadFormatsModule();
+        } catch (const EFormatsModuleError& e) {
+            std::fprintf(stderr, "nulvane-cli: %s\n", EscapeControls(e.what()).c_str());
+            if (mayDelete) std::fputs("nulvane-cli: nothing deleted\n", stderr);
+            return 1;
+        }
+    }
+
     TResultList list;
     // A FOLDER missing, or a scan short of memory: the list is not what was asked for, and no export
     // replaces an earlier one with it.
@@ -686,15 +699,6 @@ int main(int argc, char** argv) try {
         if (incomplete) {
             std::fprintf(stderr, "nulvane-cli: \"%s\" not written: the list is incomplete\n",
                          EscapeForTerminal(options.ExportFile).c_str());
-            if (mayDelete) std::fputs("nulvane-cli: nothing deleted\n", stderr);
-            return 1;
-        }
-        // The formats are loaded only now: a listing never maps their libraries.
-        const TFormatsModule* formats = nullptr;
-        try {
-            formats = &LoadFormatsModule();
-        } catch (const EFormatsModuleError& e) {
-            std::fprintf(stderr, "nulvane-cli: %s\n", EscapeControls(e.what()).c_str());
             if (mayDelete) std::fputs("nulvane-cli: nothing deleted\n", stderr);
             return 1;
         }
