@@ -353,7 +353,8 @@ int ExportToStandardOutput(const TFormatsModule& formats, const TResultList& lis
 // Writes the list to the export file: 0 when written, 1 (with one line on standard error) when
 // the file exists without --force or cannot be written. A stopped export says nothing: the
 // signal that stopped it ends the program.
-int ExportStep(const TFormatsModule& formats, const TResultList& list, const TCliOptions& options, TLongWork& work) {
+int ExportStep(const TFormatsModule& formats, const TResultList& list, const TCliOptions& options, TLongWork& work,
+               TProgress& progress) {
     const std::string file = EscapeForTerminal(options.ExportFile);
     try {
         if (options.ExportFile == "-") return ExportToStandardOutput(formats, list, options, work);
@@ -362,11 +363,15 @@ int ExportStep(const TFormatsModule& formats, const TResultList& list, const TCl
                 ? formats.ExportListToExcelFile(list, options.ExportFile, options.Force, work)
                 : formats.ExportListToFile(list, *options.Export, options.ExportFile, options.Force, work);
         if (written) return 0;
+        progress.Hide();
         std::fprintf(stderr, "nulvane-cli: \"%s\" already exists; --force replaces it\n", file.c_str());
     } catch (const std::bad_alloc&) {
+        progress.Hide();
         std::fprintf(stderr, "nulvane-cli: cannot export to \"%s\": out of memory\n", file.c_str());
     } catch (const std::exception& e) {
-        EndIfSignalled();  // a stopped export: the signal that stopped it ends the program
+        // A stopped export: the signal that stopped it ends the program, with the line erased.
+        progress.Hide();
+        EndIfSignalled();
         std::fprintf(stderr, "nulvane-cli: cannot export to \"%s\": %s\n", file.c_str(), EscapeControls(e.what()).c_str());
     }
     return 1;
@@ -704,7 +709,7 @@ int main(int argc, char** argv) try {
         }
         formats->RegisterSpreadsheetServer();
         progress.Show(TProgressStage::Exporting);
-        const int exported = ExportStep(*formats, list, options, work);
+        const int exported = ExportStep(*formats, list, options, work, progress);
         progress.Hide();
         if (exported != 0) {
             // The record of what was found did not get written: delete nothing.
