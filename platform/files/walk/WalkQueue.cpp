@@ -21,6 +21,16 @@ TWalkQueue::TNext TWalkQueue::Next(TNode*& node, bool delivers) {
     for (;;) {
         if (Stopped_) return TNext::End;
         const bool ahead = Limit_ && Ahead_ >= Limit_;
+        if (!Stack_.empty() && delivers && Limit_ && Wanted_) {
+            // The caller's thread lists the folder the delivery waits for first, when it is
+            // queued: the delivery then rarely falls behind far enough to hold the others back.
+            const auto wanted = std::find(Stack_.rbegin(), Stack_.rend(), Wanted_);
+            if (wanted != Stack_.rend()) {
+                node = *wanted;
+                Stack_.erase(std::next(wanted).base());
+                return TNext::Task;
+            }
+        }
         if (!Stack_.empty() && !ahead) {
             node = Stack_.back();
             Stack_.pop_back();
