@@ -1,6 +1,8 @@
 #include "core/Deletion.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <exception>
 #include <memory>
 #include <system_error>
@@ -26,9 +28,67 @@ constexpr std::size_t TwoThreadMinimum = 2'000;
 // Done is raised in steps of this many files, so that two threads do not fight over its line.
 constexpr std::uint64_t DoneStep = 64;
 
-// One thread's part of "Delete &All": list indices, folder by folder, last entry first within one.
+// The files of "Delete &All", folder after folder (last entry first within one). A thread takes
+// the next folder whole when it is done with its last, so that one slowed down by other programs
+// does not leave the other idle at the end, and the files of a folder still go one after another.
+class TFolderQueue {
+public:
+    // `entries`, folder after folder; `ends`, where each folder's entries end.
+    TFolderQueue(std::vector<std::size_t> entries, std::vector<std::size_t> ends)
+        : Entries_(std::move(entries)), Ends_(std::move(ends)) {}
+    // No folder is taken from now on.
+    void Close() noexcept { Next_.store(Ends_.size(), std::memory_order_relaxed); }
+    // Appends the next folder's entries to `to`: false when every folder is taken.
+    bool Take(std::vector<std::size_t>& to) {
+        const std::size_t folder = Next_.fetch_add(1, std::memory_order_relaxed);
+        if (folder >= Ends_.size()) return false;
+        const std::size_t begin = folder == 0 ? 0 : Ends_[folder - 1];
+        to.insert(to.end(), Entries_.begin() + static_cast<std::ptrdiff_t>(begin),
+                  Entries_.begin() + static_cast<std::ptrdiff_t>(Ends_[folder]));
+        return true;
+    }
+
+private:
+    const std::vector<std::size_t> Entries_, Ends_;
+    std::atomic<std::size_t> Next_{0};
+};
+
+// The checked files' list indices (`checked`, in list order backwards) folder after folder:
+// scanned entries by their folder in the list's folder table, in the order the scan met the
+// folders, any other by the folder part of its path. Only the pace depends on it: the remover
+// itself tells folders apart by their paths.
+TFolderQueue ByFolder(const TResultList& list, const std::vector<std::size_t>& checked) {
+    const std::size_t folders = list.FolderCount();
+    std::vector<std::size_t> ends(folders + 1, 0);  // counts first, then where each folder's files end
+    std::vector<std::pair<std::string_view, std::size_t>> others;
+    for (const std::size_t index : checked) {
+        if (const TFolderIndex folder = list[index].Folder; folder < folders)
+            ++ends[folder + 1];
+        else
+            others.emplace_back(FolderPartOf(list.PathParts(list[index]).Rest), index);
+    }
+    for (std::size_t f = 1; f <= folders; ++f) ends[f] += ends[f - 1];
+    std::vector<std::size_t> entries(checked.size());
+    for (const std::size_t index : checked)
+        if (const TFolderIndex folder = list[index].Folder; folder < folders) entries[ends[folder]++] = index;
+    // Now ends[f] is where folder f ends; folders without a checked file are left out.
+    ends.pop_back();
+    ends.erase(std::unique(ends.begin(), ends.end()), ends.end());
+    if (!ends.empty() && ends.front() == 0) ends.erase(ends.begin());
+    std::stable_sort(others.begin(), others.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::size_t at = checked.size() - others.size();
+    for (std::size_t n = 0; n < others.size(); ++n, ++at) {
+        if (n > 0 && others[n].first != others[n - 1].first) ends.push_back(at);
+        entries[at] = others[n].second;
+    }
+    if (!others.empty()) ends.push_back(at);
+    return TFolderQueue(std::move(entries), std::move(ends));
+}
+
+// One thread's part of "Delete &All": the list indices it took, in the order it took them.
 struct TShare {
     std::vector<std::size_t> Entries;
+    TFolderQueue* Queue = nullptr;  // where the thread takes more, when it has one
     std::vector<std::pair<std::size_t, TKeptFile>> Kept;  // with their list index
     std::exception_ptr Error;
     int JournalError = 0;
@@ -133,7 +193,14 @@ void DeleteShare(const TResultList& list, const TRoutes& routes, TShare& share, 
             const TListEntry& entry = list[share.Entries[n]];
             return routes.Request(entry, texts.FullPath(entry));
         };
-        auto stop = [&] { return work.StopRequested(); };
+        // Asked before each file: the thread takes the next folder when it is done with its own.
+        std::size_t asked = 0;
+        auto stop = [&] {
+            if (work.StopRequested()) return true;
+            if (asked == share.Entries.size() && (!share.Queue || !share.Queue->Take(share.Entries))) return true;
+            ++asked;
+            return false;
+        };
         auto done = [&](std::size_t n, TRemoveResult&& result) {
             const std::size_t index = share.Entries[n];
             switch (result.Outcome) {
@@ -150,37 +217,15 @@ void DeleteShare(const TResultList& list, const TRoutes& routes, TShare& share, 
                 unreported = 0;
             }
         };
-        remover.RemoveAll(share.Entries.size(), request, stop, done, disposer.Disposal());
+        remover.RemoveAll(SIZE_MAX, request, stop, done, disposer.Disposal());
         work.Done.fetch_add(unreported, std::memory_order_relaxed);
         share.JournalError = remover.JournalError();
         share.JournalFolder = remover.JournalFolder();
     } catch (...) {
         share.Error = std::current_exception();
+        if (share.Queue) share.Queue->Close();  // the deletion ends with the error: no more folders
     }
 }
-
-// The folder part of entries' paths: a scanned entry's folder is composed once for all the
-// entries in it.
-class TFolderParts {
-public:
-    explicit TFolderParts(const TResultList& list) : List_(list), Paths_(list.FolderCount()), Made_(list.FolderCount()) {}
-
-    std::string_view Of(const TListEntry& entry) {
-        const TResultList::TPathParts parts = List_.PathParts(entry);
-        if (parts.Folder == NoFolder) return FolderPartOf(parts.Rest);
-        std::string& path = Paths_[parts.Folder];
-        if (!Made_[parts.Folder]) {
-            List_.AppendFolderPath(parts.Folder, path);
-            Made_[parts.Folder] = true;
-        }
-        return path;
-    }
-
-private:
-    const TResultList& List_;
-    std::vector<std::string> Paths_;
-    std::vector<bool> Made_;
-};
 
 }  // namespace
 
@@ -218,21 +263,10 @@ TDeleteSummary DeleteCheckedEntries(TResultList& list, TLongWork& work, const TD
     const unsigned threads = checked.size() >= TwoThreadMinimum && std::thread::hardware_concurrency() > 1 ? 2 : 1;
     // Files are removed folder by folder, as a walk would (the list in name order would visit its
     // folders round and round); within a folder, last entry first.
-    TFolderParts folderParts(list);
-    std::vector<std::pair<std::string_view, std::size_t>> byFolder;
-    byFolder.reserve(checked.size());
-    for (const std::size_t index : checked) byFolder.emplace_back(folderParts.Of(list[index]), index);
+    TFolderQueue queue = ByFolder(list, checked);
     checked = {};
-    std::stable_sort(byFolder.begin(), byFolder.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    // Each folder goes whole to the thread with fewer files so far, so that both end together.
     TShare shares[2];
-    for (std::size_t first = 0; first < byFolder.size();) {
-        std::size_t end = first + 1;
-        while (end < byFolder.size() && byFolder[end].first == byFolder[first].first) ++end;
-        TShare& share = threads == 1 || shares[0].Entries.size() <= shares[1].Entries.size() ? shares[0] : shares[1];
-        for (; first < end; ++first) share.Entries.push_back(byFolder[first].second);
-    }
-    byFolder = {};
+    shares[0].Queue = shares[1].Queue = &queue;
 
     // Both threads only read the list; nothing changes it until they are done.
     std::vector<TEntryOutcome> outcomes(list.Count());
@@ -244,14 +278,11 @@ TDeleteSummary DeleteCheckedEntries(TResultList& list, TLongWork& work, const TD
         try {
             second = std::thread([&] { DeleteShare(list, routes, shares[1], outcomes, locks, 2, disposer, work); });
         } catch (const std::system_error&) {
-            // No second thread to be had: this one does both parts, one after the other.
+            // No second thread to be had: this one takes every folder.
         }
     }
     DeleteShare(list, routes, shares[0], outcomes, locks, threads, disposer, work);
-    if (second.joinable())
-        second.join();
-    else if (threads == 2)
-        DeleteShare(list, routes, shares[1], outcomes, locks, threads, disposer, work);
+    if (second.joinable()) second.join();
     if (!folders.Entries.empty() && !shares[0].Error && !shares[1].Error) {
         // Deepest first: a folder listed inside another goes before it.
         std::vector<std::pair<std::size_t, std::size_t>> byDepth;  // separators in the path, index
