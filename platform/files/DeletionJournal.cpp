@@ -49,16 +49,16 @@ std::string ErrorText(int error) { return std::system_category().message(error);
 
 void AppendEncoded(std::string& out, std::string_view bytes) {
     static constexpr char Hex[] = "0123456789ABCDEF";
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte <= 0x20 || byte == '%' || byte == 0x7f) {
-            out += '%';
-            out += Hex[byte >> 4];
-            out += Hex[byte & 15];
-        } else {
-            out += c;
-        }
+    std::size_t plain = 0;  // where the bytes that go as they are begin
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        if (byte > 0x20 && byte != '%' && byte != 0x7f) continue;
+        out.append(bytes.substr(plain, i - plain));
+        const char escaped[] = {'%', Hex[byte >> 4], Hex[byte & 15]};
+        out.append(escaped, sizeof escaped);
+        plain = i + 1;
     }
+    out.append(bytes.substr(plain));
 }
 
 bool Decode(std::string_view text, std::string& out) {

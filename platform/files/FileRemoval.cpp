@@ -474,7 +474,8 @@ void TFileRemover::RemoveAll(std::size_t count, const TRequestSource& request, c
             done(i, std::move(result));
             continue;
         }
-        TAsideName aside;
+        // A new private name only for a file that is not moved onto the pending file's.
+        TAsideName aside = pending.Active ? pending.Aside : TAsideName();
         if (pending.Active) {
             // Both names are in the open folder: the rename replaces the pending file, which
             // was verified and is ours alone, and that removes it.
@@ -485,7 +486,6 @@ void TFileRemover::RemoveAll(std::size_t count, const TRequestSource& request, c
             }
             pending.Active = false;
             done(pending.Index, {TRemoveOutcome::Deleted, TKeepReason::None, 0, {}});
-            aside = pending.Aside;
         } else if (const int error = MoveAside(target, next.Device, next.Inode, aside); error != 0) {
             done(i, FromError(error));
             continue;
