@@ -468,13 +468,7 @@ TLoadedKeepRules LoadKeepRules(const std::string& path) {
 
 void WriteKeepRulesFile(const std::string& path, std::string_view text) {
     // Each missing folder on the way is made for the user alone, as configuration folders are.
-    const std::string_view folder = FolderPart(path);
-    for (std::size_t at = folder.find('/', 1);; at = folder.find('/', at + 1)) {
-        const std::string part(folder.substr(0, at));
-        if (!part.empty() && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
-            ThrowOSError("cannot create", part, errno);
-        if (at == std::string_view::npos) break;
-    }
+    if (const std::string_view folder = FolderPart(path); !folder.empty()) MakeUserFolder(std::string(folder));
     WriteFileSafely(path, text);
 }
 

@@ -36,6 +36,7 @@
 #include "platform/files/FileDescriptor.h"
 #include "platform/files/NoReplace.h"
 #include "platform/files/Trash.h"
+#include "platform/system/UserFolders.h"
 
 namespace nulvane {
 namespace {
@@ -151,14 +152,6 @@ std::string DeletionJournalFolder() {
     return home + "/.local/state/nulvane";
 }
 
-void MakePrivateFolders(const std::string& path) {
-    struct stat st;
-    if (path.empty() || ::stat(path.c_str(), &st) == 0) return;
-    const std::size_t slash = path.find_last_of('/', path.size() - 1);
-    if (slash != std::string::npos && slash > 0) MakePrivateFolders(path.substr(0, slash));
-    ::mkdir(path.c_str(), 0700);
-}
-
 // --- Writing -------------------------------------------------------------------------------------
 
 TDeletionJournal::TDeletionJournal(std::string folder) : Folder_(std::move(folder)) {}
@@ -175,7 +168,7 @@ int TDeletionJournal::Open() noexcept {
     if (Fd_) return 0;
     if (Error_ != 0) return Error_;
     try {
-        MakePrivateFolders(Folder_);
+        MakeUserFolderQuietly(Folder_);
         for (int attempt = 0; attempt < 16; ++attempt) {
             std::uint64_t random = 0;
             if (::getrandom(&random, sizeof random, GRND_NONBLOCK) != sizeof random)

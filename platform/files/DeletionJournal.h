@@ -42,10 +42,6 @@ namespace nulvane {
 // relative (the XDG base directory rules).
 std::string DeletionJournalFolder();
 
-// Makes the folder at `path` and those above it that are missing, mode 0700 (as the XDG base
-// directories are made). Nothing is said when it fails: the first use of the folder says so.
-void MakePrivateFolders(const std::string& path);
-
 class TDeletionJournal {
 public:
     // Nothing is written until the first record.

@@ -21,6 +21,7 @@
 #include "platform/files/MountTable.h"
 #include "platform/files/NoReplace.h"
 #include "platform/files/PathNames.h"
+#include "platform/system/UserFolders.h"
 
 namespace nulvane {
 
@@ -208,7 +209,7 @@ TTrash::TPlace* TTrash::HomePlace(std::uint64_t device, int& error) {
     if (!HomeTried_) {
         auto place = std::make_unique<TPlace>();
         // The home trash is the user's own: links on its path, set up by the user, are followed.
-        MakePrivateFolders(HomeTrash_);
+        MakeUserFolderQuietly(HomeTrash_);
         place->Folder.Reset(OpenFolderAt(AT_FDCWD, HomeTrash_.c_str(), true));
         int failure = place->Folder ? 0 : errno;
         struct stat st;

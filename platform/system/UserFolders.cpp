@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <new>
 #include <system_error>
+#include <utility>
 
 #include "platform/system/Errors.h"
 
@@ -35,17 +37,41 @@ std::string UserConfigFolder() {
     return folder;
 }
 
-void MakeUserFolder(const std::string& folder) {
+namespace {
+
+// Makes `folder` and each missing folder above it: 0, or the error number with `failed` set to
+// the folder that could not be made.
+int MakeFolders(const std::string& folder, std::string& failed) {
     for (std::size_t at = folder.find('/', 1);; at = folder.find('/', at + 1)) {
-        const std::string part = folder.substr(0, at);
+        std::string part = folder.substr(0, at);
 #ifdef _WIN32
         const int made = ::_mkdir(part.c_str());
 #else
         const int made = ::mkdir(part.c_str(), 0700);
 #endif
-        if (made != 0 && errno != EEXIST)
-            throw EOSError("cannot create \"" + part + "\": " + std::system_category().message(errno));
-        if (at == std::string::npos) break;
+        if (made != 0 && errno != EEXIST) {
+            const int error = errno;
+            failed = std::move(part);
+            return error;
+        }
+        if (at == std::string::npos) return 0;
+    }
+}
+
+}  // namespace
+
+void MakeUserFolder(const std::string& folder) {
+    std::string failed;
+    if (const int error = MakeFolders(folder, failed); error != 0)
+        throw EOSError("cannot create \"" + failed + "\": " + std::system_category().message(error));
+}
+
+void MakeUserFolderQuietly(const std::string& folder) noexcept {
+    try {
+        std::string failed;
+        MakeFolders(folder, failed);
+    } catch (const std::bad_alloc&) {
+        // Then the first use of the folder says what is wrong.
     }
 }
 

@@ -14,5 +14,7 @@ std::string UserConfigFolder();
 // are made); folders already there are left as they are. EOSError naming the folder that could
 // not be made.
 void MakeUserFolder(const std::string& folder);
+// The same, saying nothing when a folder cannot be made: the first use of the folder says so.
+void MakeUserFolderQuietly(const std::string& folder) noexcept;
 
 }  // namespace nulvane

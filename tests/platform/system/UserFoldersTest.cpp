@@ -1,5 +1,7 @@
 #include "platform/system/UserFolders.h"
 
+#include <filesystem>
+
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -35,10 +37,11 @@ TEST(UserFolders, TheConfigurationFolderFollowsTheBaseDirectoryRules) {
         EXPECT_EQ(UserConfigFolder(), std::string(user->pw_dir) + "/.config");
     }
 
-    const std::string folder = dir.Str() + "/a/b/nulvane";
+    const std::string folder = dir.Str() + "/a/b/nulvane", quiet = dir.Str() + "/a/c/state";
     MakeUserFolder(folder);
     MakeUserFolder(folder);  // already there
-    for (const std::string& made : {dir.Str() + "/a", folder}) {
+    MakeUserFolderQuietly(quiet);
+    for (const std::string& made : {dir.Str() + "/a", folder, quiet}) {
         struct stat st{};
         ASSERT_EQ(::stat(made.c_str(), &st), 0) << made;
         EXPECT_EQ(st.st_mode & 0777, 0700u) << made;
@@ -46,4 +49,6 @@ TEST(UserFolders, TheConfigurationFolderFollowsTheBaseDirectoryRules) {
     const std::string file = dir.Write("plain");
     EXPECT_THAT([&file] { MakeUserFolder(file + "/nulvane"); },
                 ThrowsMessage<EOSError>(HasSubstr("\"" + file + "/nulvane\"")));
+    MakeUserFolderQuietly(file + "/nulvane");  // says nothing
+    EXPECT_TRUE(std::filesystem::is_regular_file(file));
 }
