@@ -12,6 +12,7 @@
 #include "app/QtDesktopServices.h"
 #include "app/Servers.h"
 #include "app/WaitForm.h"
+#include "platform/files/FileLocks.h"
 #include "platform/files/FileRemoval.h"
 
 
@@ -63,6 +64,7 @@ int RunProgram(int argc, char** argv) {
 
     RegisterServers();
     RaiseOpenFileLimit();
+    AllowLeaseQueries();
     // Qt has taken its own options out of the arguments; the rest are folders, as raw bytes.
     std::vector<std::string> folders(argv + 1, argv + argc);
 

@@ -25,6 +25,7 @@
 #include "core/Deletion.h"
 #include "core/FieldSort.h"
 #include "core/FileReader.h"
+#include "platform/files/FileLocks.h"
 
 using namespace nulvane;
 namespace fs = std::filesystem;
@@ -106,6 +107,7 @@ double Median(std::vector<double> values) {
 
 int main(int argc, char** argv) {
     RaiseOpenFileLimit();  // as the programs do at start
+    AllowLeaseQueries();
     const char* folder = argc > 1 ? argv[1] : std::getenv("NULVANE_BENCH_DIR");
     const fs::path base = fs::path(folder ? folder : fs::temp_directory_path().string()) /
                           ("nulvane-delete-bench-" + std::to_string(::getpid()));

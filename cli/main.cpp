@@ -55,6 +55,7 @@
 #include "export/CommandLineExport.h"
 #include "export/JsonLines.h"
 #include "platform/files/DeletionJournal.h"
+#include "platform/files/FileLocks.h"
 #include "platform/files/FileDescriptor.h"
 #include "platform/system/ScopeGuard.h"
 #include "platform/system/LongWork.h"
@@ -538,6 +539,7 @@ int DeleteStep(TResultList& list, const TCliOptions& options, const TKeepRules& 
 int main(int argc, char** argv) try {
     std::setlocale(LC_ALL, "");
     RaiseOpenFileLimit();
+    AllowLeaseQueries();
     // The program's one long job: the scan, the deletion and the export each stop when a signal
     // asks it to.
     static TLongWork work;

@@ -1,11 +1,13 @@
 #include "platform/files/FileLocks.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <string>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -35,6 +37,8 @@ bool ParseFileField(std::string_view word, std::uint64_t& device, std::uint64_t&
     device = makedev(major, minor);
     return true;
 }
+
+std::atomic<bool> LeasesAllowed{false};
 
 }  // namespace
 
@@ -96,6 +100,11 @@ TLockTable::TMatch TLockTable::Find(std::uint64_t device, std::uint64_t inode) c
 
 TLockState AskFileLocks(int fd, int& error, bool closing) noexcept {
     error = 0;
+    // Granted, nobody else has the file open, so nobody holds a lock on it. Refused: somebody has
+    // it open (perhaps without a lock), the file is another user's, or the file system has no
+    // leases; the locks themselves are asked.
+    if (closing && LeasesAllowed.load(std::memory_order_relaxed) && ::fcntl(fd, F_SETLEASE, F_WRLCK) == 0)
+        return TLockState::Free;
     // A write lock conflicts with every record lock another open file holds on any byte; asked
     // as an open-file-description lock, the answer also covers POSIX locks of this process.
     struct flock query{};
@@ -115,6 +124,21 @@ TLockState AskFileLocks(int fd, int& error, bool closing) noexcept {
     }
     if (!closing) ::flock(fd, LOCK_UN);
     return error == 0 ? TLockState::Free : TLockState::Unknown;
+}
+
+bool AllowLeaseQueries() noexcept {
+    struct sigaction current{};
+    if (::sigaction(SIGIO, nullptr, &current) != 0) return false;
+    const bool plain = (current.sa_flags & SA_SIGINFO) == 0;
+    if (!plain || (current.sa_handler != SIG_DFL && current.sa_handler != SIG_IGN)) return false;
+    if (current.sa_handler == SIG_DFL) {
+        struct sigaction ignore{};
+        ignore.sa_handler = SIG_IGN;
+        sigemptyset(&ignore.sa_mask);
+        if (::sigaction(SIGIO, &ignore, nullptr) != 0) return false;
+    }
+    LeasesAllowed.store(true, std::memory_order_relaxed);
+    return true;
 }
 
 }  // namespace nulvane

@@ -16,6 +16,10 @@
 // namespace (a container, a desktop sandbox) it leaves out the locks of processes outside, so it
 // never stands alone.
 //
+// A write lease answers for both locks in one question where the kernel grants it: only while no
+// other open file of the system (any process, any pid namespace) has the file open, and every lock
+// is held through an open file. Refused, the two lock queries answer.
+//
 // The device number there is that of the file system's superblock, which is not always what stat
 // reports: a btrfs subvolume or an overlay mount report their own. A lock that names a file's
 // inode on another device is therefore not dismissed: the file itself is asked.
@@ -59,7 +63,14 @@ enum class TLockState : std::uint8_t {
 
 // Asks the file open as `fd` whether another open file of the system holds a lock on it. Takes a
 // flock on `fd` for the moment of the question when nobody holds one, and lets it go (or leaves
-// that to closing `fd`, which the caller does at once, with `closing`).
+// that to closing `fd`, which the caller does at once, with `closing`). With `closing` and leases
+// allowed, a write lease is tried first; closing `fd` gives it back.
 TLockState AskFileLocks(int fd, int& error, bool closing = false) noexcept;
+
+// Lets AskFileLocks ask by a lease from now on. While a lease is held, a program that opens the
+// file waits until it is given back, and the kernel tells this process so by SIGIO, whose default
+// ends the process: the signal is ignored from now on. A program that handles SIGIO itself is left
+// as it is, without leases (false). Called once at start, before any thread deletes.
+bool AllowLeaseQueries() noexcept;
 
 }  // namespace nulvane

@@ -193,7 +193,7 @@ TEST(CliDeletion, AKilledDeletionIsPutBackByTheNextRun) {
     const TCase cases[] = {
         {false, "kill-after:flock:1"},             // the journal made, nothing moved yet
         {false, "kill-after:renameat2:1:.zz"},     // the first file under its private name
-        {false, "kill-after:flock:2"},             // ... asked there whether it is locked
+        {false, "kill-after:fcntl:1"},             // ... asked there whether it is in use
         {false, "kill-after:renameat:1:.zz"},      // the second moved onto the first's private name
         {false, "kill-before:unlinkat:1"},         // the last about to go
         {true, "kill-after:renameat2:1:.zz"},      // the first file under its private name

@@ -8,9 +8,9 @@
 //     NULVANE_FAULT="WHEN:FUNCTION:N[:SUFFIX]"
 //
 // WHEN is stop-after, kill-before or kill-after; FUNCTION one of open, openat, renameat,
-// renameat2, linkat, unlinkat, mkdirat, write, flock, fsync, close (the 64-bit and fortified
-// aliases count as their function); N counts from 1. The calls that take a descriptor (write,
-// flock, fsync, close) name the path it was opened as. Without the variable every call passes
+// renameat2, linkat, unlinkat, mkdirat, write, fcntl, flock, fsync, close (the 64-bit and
+// fortified aliases count as their function); N counts from 1. The calls that take a descriptor
+// (write, fcntl, flock, fsync, close) name the path it was opened as. Without the variable every call passes
 // straight through.
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -196,6 +196,23 @@ int mkdirat(int dir, const char* path, mode_t mode) {
 ssize_t write(int fd, const void* buffer, size_t count) {
     static const auto real = Next<ssize_t (*)(int, const void*, size_t)>("write");
     NULVANE_WRAP_FD("write", real(fd, buffer, count), fd);
+}
+// fcntl's third argument, where it has one, is an integer or a pointer, passed on as it came.
+int fcntl(int fd, int command, ...) {
+    va_list args;
+    va_start(args, command);
+    void* const argument = va_arg(args, void*);
+    va_end(args);
+    static const auto real = Next<int (*)(int, int, ...)>("fcntl");
+    NULVANE_WRAP_FD("fcntl", real(fd, command, argument), fd);
+}
+int fcntl64(int fd, int command, ...) {
+    va_list args;
+    va_start(args, command);
+    void* const argument = va_arg(args, void*);
+    va_end(args);
+    static const auto real = Next<int (*)(int, int, ...)>("fcntl64");
+    NULVANE_WRAP_FD("fcntl", real(fd, command, argument), fd);
 }
 int flock(int fd, int operation) {
     static const auto real = Next<int (*)(int, int)>("flock");

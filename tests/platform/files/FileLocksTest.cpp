@@ -1,7 +1,14 @@
 #include "platform/files/FileLocks.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/sysmacros.h>
+
+#include <cerrno>
+
+#include "platform/files/FileDescriptor.h"
+#include "support/ChildProcess.h"
+#include "support/TempDir.h"
 
 using namespace nulvane;
 
@@ -35,4 +42,25 @@ TEST(FileLocks, TableFindsEveryKindOfLockByDeviceAndInode) {
         EXPECT_EQ(table.Find(makedev(c.Major, c.Minor), c.Inode), c.Match)
             << c.Major << ":" << c.Minor << ":" << c.Inode;
     EXPECT_TRUE(TLockTable::Parse("").Empty());
+}
+
+// A lease held to ask a file is broken by a program that opens the file meanwhile, and the kernel
+// tells the holder by SIGIO: once leases are allowed, that no longer ends the process. Without a
+// lock, the file answers free by its lease, and closing gives the lease back.
+TEST(FileLocks, BrokenLeaseLeavesTheProcessRunning) {
+    ASSERT_TRUE(AllowLeaseQueries());
+    const test::TTempDir dir;
+    const std::string path = dir.Write("f");
+    TFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (::fcntl(fd.Get(), F_SETLEASE, F_WRLCK) != 0) GTEST_SKIP() << "no leases on this file system";
+    const int status = test::RunInChild({}, [&] {
+        return ::open(path.c_str(), O_RDONLY | O_NONBLOCK) < 0 && errno == EWOULDBLOCK ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0);
+    fd.Reset();  // an open of our own would wait for the lease too
+    fd.Reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    int error = 0;
+    EXPECT_EQ(AskFileLocks(fd.Get(), error, true), TLockState::Free);
+    fd.Reset();
+    EXPECT_TRUE(TFd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)));
 }

@@ -33,6 +33,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/files/FileDescriptor.h"
 #include "platform/files/NoReplace.h"
 #include "support/ChildProcess.h"
 #include "support/Environment.h"
@@ -418,23 +419,29 @@ TEST(FileRemoval, FilesOtherProgramsHoldLocksOnAreKeptInUse) {
 // when /proc/locks is hidden (or, inside another pid namespace, leaves out the locks of processes
 // outside) or was read before the locks were taken, keeps every locked file all the same. A file
 // that cannot be opened to ask is answered by the table; with no table to answer either, it is
-// kept, and says why.
+// kept, and says why. Asked by lease first (as the programs do), a file merely open elsewhere is
+// not taken for locked.
 TEST(FileRemoval, EachFileIsAskedForLocksJustBeforeItGoes) {
+    ASSERT_TRUE(AllowLeaseQueries());
     const test::TTempDir dir;
     TFileRemover blind(std::make_shared<const TLockTable>());
     TLockedFiles locks(dir);
     ASSERT_TRUE(locks.Locked());
     const std::string &flocked = locks.Flocked, &posix = locks.Posix, &ofd = locks.Ofd;
-    const std::string free = dir.Write("free");
-    std::vector<TRemoveRequest> requests{RequestFor(flocked), RequestFor(posix), RequestFor(ofd), RequestFor(free)};
+    const std::string free = dir.Write("free"), opened = dir.Write("opened");
+    const TFd openElsewhere(::open(opened.c_str(), O_RDONLY | O_CLOEXEC));
+    std::vector<TRemoveRequest> requests{RequestFor(flocked), RequestFor(posix), RequestFor(ofd), RequestFor(free),
+                                         RequestFor(opened)};
     for (const TRemoveRequest& request : requests) {
         const TRemoveResult result = blind.Remove(request.Path, request.Device, request.Inode);
-        EXPECT_EQ(result.Reason, request.Path == free ? TKeepReason::None : TKeepReason::InUse) << request.Path;
+        const bool locked = request.Path != free && request.Path != opened;
+        EXPECT_EQ(result.Reason, locked ? TKeepReason::InUse : TKeepReason::None) << request.Path;
     }
+    requests.pop_back();
     requests.pop_back();
     for (const auto& result : RemoveAll(blind, requests)) EXPECT_EQ(result->Reason, TKeepReason::InUse);
     EXPECT_TRUE(Exists(flocked) && Exists(posix) && Exists(ofd));
-    EXPECT_FALSE(Exists(free));
+    EXPECT_FALSE(Exists(free) || Exists(opened));
     EXPECT_FALSE(HoldsPrivateName(dir.Str()));
     locks.ReleaseOfd();
 
