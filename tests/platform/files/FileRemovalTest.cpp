@@ -80,7 +80,7 @@ TEST(FileRemoval, RemovesOnlyTheEmptyFileThatWasFound) {
         {"unchanged", [](auto&, auto&) {}, TRemoveOutcome::Deleted, TKeepReason::None, false},
         {"grew", [](auto& d, auto&) { d.Write("dir/f", "data"); }, TRemoveOutcome::Kept, TKeepReason::Changed, true},
         {"replaced by another empty file",
-         [](auto& d, auto& f) { fs::remove(f); d.Write("dir/other"); d.Write("dir/f"); }, TRemoveOutcome::Kept,
+         [](auto& d, auto& f) { fs::rename(f, d.Str() + "/dir/was-f"); d.Write("dir/f"); }, TRemoveOutcome::Kept,
          TKeepReason::Changed, true},
         {"replaced by a link to an empty file",
          [](auto& d, auto& f) { fs::rename(f, d.Str() + "/target"); fs::create_symlink(d.Str() + "/target", f); },
