@@ -13,6 +13,13 @@
 #include "platform/files/Trash.h"
 
 namespace nulvane {
+namespace {
+
+// Where a user's home trash is unless the user set XDG_DATA_HOME: "Trash" in this folder of the
+// home folder.
+constexpr std::string_view UsualHomeTrashParent = "/.local/share/";
+
+}  // namespace
 
 bool IsTopTrashName(std::string_view name) noexcept {
     constexpr std::string_view shared = ".Trash";
@@ -84,11 +91,16 @@ bool TTrashFolders::IsTopTrash(int parentFd, std::string_view name) noexcept {
     return IsTopTrashName(name) && IsMountTop(parentFd);
 }
 
+bool TTrashFolders::IsUsualHomeTrash(int parentFd, std::string_view name, const std::string& parentPath) {
+    return name == "Trash" && RealFolderPath(parentFd, parentPath).ends_with(UsualHomeTrashParent);
+}
+
 bool TTrashFolders::Holds(std::string_view realPath) const {
     std::string path(realPath);
     if (path.empty() || path.front() != '/') return false;
     if (path.back() != '/') path += '/';
     if (!HomeReal_.empty() && path.starts_with(HomeReal_)) return true;
+    if (path.find(std::string(UsualHomeTrashParent) + "Trash/") != std::string::npos) return true;
     for (std::size_t start = 1; start < path.size();) {
         const std::size_t end = path.find('/', start);
         if (IsTopTrashName(std::string_view(path).substr(start, end - start))) {

@@ -8,6 +8,8 @@
 //  - the home trash, where TTrash puts it ($XDG_DATA_HOME/Trash, ~/.local/share/Trash when that is
 //    unset), known by its device and inode, and by its real path for a folder that a link leads
 //    to or that a walk starts in;
+//  - every other user's home trash where it is kept unless its user moved it, "Trash" in
+//    ".local/share" (as a walk run by root over /home meets them), known by its real path;
 //  - at the top of every mount, ".Trash" (the shared folder that holds one trash per user, every
 //    user's, not only ours) and ".Trash-N" for any user number N: a walk run by root over a
 //    removable disk must spare each user's trash on it.
@@ -45,6 +47,9 @@ public:
     }
     // Whether the folder `name` in the open folder `parentFd` is a trash at the top of a mount.
     static bool IsTopTrash(int parentFd, std::string_view name) noexcept;
+    // Whether the folder `name` in the open folder `parentFd`, opened by `parentPath`, is a home
+    // trash at its usual place, "Trash" in a real ".../.local/share/".
+    static bool IsUsualHomeTrash(int parentFd, std::string_view name, const std::string& parentPath);
     // Whether the folder at the real path `realPath` (as RealFolderPath gives it) is a trash folder
     // or lies in one.
     bool Holds(std::string_view realPath) const;

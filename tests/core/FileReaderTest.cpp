@@ -373,8 +373,8 @@ TEST_F(FileReader, PseudoFileSystemsAreScannedOnlyWhenAsked) {
 }
 
 // The trash folders are neither listed nor entered: the home trash, below the scanned folder or
-// at the end of a folder link, and at the top of a mount ".Trash" and ".Trash-N" (folders of
-// those names elsewhere are ordinary ones). A scanned folder in a trash scans nothing and says
+// at the end of a folder link, another user's at its usual place however it is reached, and at the
+// top of a mount ".Trash" and ".Trash-N" (folders of those names elsewhere are ordinary ones). A scanned folder in a trash scans nothing and says
 // so. The mount is made in a private mount namespace of a child process.
 TEST_F(FileReader, TrashFoldersAreNeitherListedNorEntered) {
     const std::string home = Dir_.Str() + "/home", trash = home + "/.local/share/Trash";
@@ -383,8 +383,10 @@ TEST_F(FileReader, TrashFoldersAreNeitherListedNorEntered) {
                                              Dir_.Write("home/.Trash/c")};
     Dir_.Write("home/.local/share/Trash/files/d");
     Dir_.Write("home/.local/share/Trash/info/d.trashinfo");
+    Dir_.Write("home/bob/.local/share/Trash/files/e");
     const std::string outside = Dir_.MakeDir("outside");
     ASSERT_EQ(::symlink(trash.c_str(), (outside + "/to-trash").c_str()), 0);
+    ASSERT_EQ(::symlink((home + "/bob/.local/share").c_str(), (outside + "/to-bob-share").c_str()), 0);
     ASSERT_EQ(::symlink((trash + "/files").c_str(), (outside + "/to-files").c_str()), 0);
     const auto scan = [](const std::string& folder, TScanReport& report) {
         TResultList list;
@@ -397,7 +399,7 @@ TEST_F(FileReader, TrashFoldersAreNeitherListedNorEntered) {
     EXPECT_EQ(scan(home, report), (std::vector<std::string>{listed[2], listed[0], listed[1]}));
     EXPECT_TRUE(report.Complete() && !report.InTrash);
     EXPECT_EQ(scan(outside, report), std::vector<std::string>{});
-    for (const std::string& folder : {trash, trash + "/files", outside + "/to-files/"}) {
+    for (const std::string& folder : {trash, trash + "/files", outside + "/to-files/", home + "/bob/.local/share/Trash"}) {
         EXPECT_EQ(scan(folder, report), std::vector<std::string>{}) << folder;
         EXPECT_TRUE(report.InTrash) << folder;
     }

@@ -172,13 +172,21 @@ void TFolderLister::ListEntry(TNode& node, int folderFd, const char* name, unsig
     }
 }
 
-// A subfolder `name` of the node's open folder: entered unless excluded or a trash at the top of
-// a mount.
+// A subfolder `name` of the node's open folder: entered unless excluded, a trash at the top of a
+// mount or a user's home trash at its usual place.
 void TFolderLister::FoundFolder(TNode& node, int folderFd, const char* name, TScratch& scratch) {
-    if (!Excluded(node, name, true, scratch) && !TTrashFolders::IsTopTrash(folderFd, name))
+    if (!Excluded(node, name, true, scratch) && !TTrashFolders::IsTopTrash(folderFd, name) &&
+        !IsUsualHomeTrash(node, folderFd, name))
         AddSubfolder(node, name, false, scratch);
     else
         node.HoldsMore = true;  // what a folder passed by holds is not known
+}
+
+bool TFolderLister::IsUsualHomeTrash(const TNode& node, int folderFd, std::string_view name) const {
+    if (name != "Trash") return false;  // the folder's path is composed only for this name
+    std::string path;
+    node.Parent ? Tree_.ComposePath(node, path) : void(path = Tree_.RootPath);
+    return TTrashFolders::IsUsualHomeTrash(folderFd, name, path);
 }
 
 // A symbolic link `name` in the node's open folder: followed when links are and it leads to a

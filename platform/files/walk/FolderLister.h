@@ -61,6 +61,7 @@ private:
     void ListEntry(TNode& node, int folderFd, const char* name, unsigned char type, TThreadState& state,
                    TScratch& scratch);
     void FoundFolder(TNode& node, int folderFd, const char* name, TScratch& scratch);
+    bool IsUsualHomeTrash(const TNode& node, int folderFd, std::string_view name) const;
     void FoundLink(TNode& node, int folderFd, const char* name, TScratch& scratch);
     bool Excluded(const TNode& node, std::string_view name, bool folder, TScratch& scratch) const;
     bool IsFolderLinkToFollow(int folderFd, const char* name);
