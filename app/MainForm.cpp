@@ -495,40 +495,33 @@ void TFMMain::btnDelAllClick() {
 }
 
 TDeleteOptions TFMMain::DeleteOptions() {
-    return {.ToTrash = Options_.MoveToTrash, .Trashed = Options_.MoveToTrash ? &Undo_ : nullptr};
+    if (!Options_.MoveToTrash) return {};
+    auto undo = std::make_unique<TTrashUndo>();
+    const TDeleteOptions options{.ToTrash = true, .Trashed = &undo->Files()};
+    Undo_ = std::move(undo);
+    return options;
 }
 
-void TFMMain::EndUndo() {
-    Undo_.clear();
-    Undo_.shrink_to_fit();
+void TFMMain::EndUndo() { Undo_.reset(); }
+
+void TFMMain::OfferUndo(std::unique_ptr<TUndoBatch> batch) {
+    Undo_ = std::move(batch);
+    UpdateStatus();
 }
 
 void TFMMain::UndoClick() {
-    if (Busy_ || Undo_.empty()) return;
-    std::vector<TTrashedEntry> undo = std::exchange(Undo_, {});
-    TUndoOutcome outcome;
-    LongWork([&](TLongWork&) {
-        const TResultList::TUpdateScope update(VT);
-        for (TTrashedEntry& trashed : undo) {
-            const TRestoreResult result = RestoreFromTrash(trashed.File);
-            outcome.WithFolders |= trashed.File.Folder;
-            switch (result.Outcome) {
-            case TRestoreOutcome::Restored:
-                ++outcome.Restored;
-                outcome.RestoredFolders += trashed.File.Folder;
-                VT.Append(std::move(trashed.Entry));
-                break;
-            case TRestoreOutcome::NameTaken: outcome.NameTaken.push_back(trashed.File.Path); break;
-            case TRestoreOutcome::Gone: ++outcome.Gone; break;
-            case TRestoreOutcome::Failed:
-                if (outcome.Failed++ == 0) outcome.FailedReason = std::strerror(result.Error);
-                break;
-            }
-        }
-    });
-    SetOutcome(UndoOutcomeText(outcome), UndoDetailsText(outcome));
+    if (Busy_ || !UndoAvailable()) return;
+    ShowWaitForm(true, false);
+    struct THide {
+        ~THide() { ShowWaitForm(false, false); }
+    } hide;
+    SetWaitMessage(std::string(Undo_->WaitMessage()));
+    TUndoSummary summary;
+    LongWork([&](TLongWork& work) { summary = RunUndo(VT, *Undo_, work); });
+    if (!UndoAvailable()) EndUndo();
+    SetOutcome(UndoOutcomeText(summary), UndoDetailsText(summary));
     // The entries come back at the end; a sorted list puts them in their places again.
-    if (outcome.Restored > 0 && VT.Header().SortColumn() != NoColumn) SortList();
+    if (summary.PutBack + summary.NotPutBack.size() > 0 && VT.Header().SortColumn() != NoColumn) SortList();
 }
 
 void TFMMain::cbCheckAllClick() {
@@ -567,7 +560,7 @@ void TFMMain::SetOutcome(std::string outcome, std::string details) {
 }
 
 void TFMMain::UpdateStatus() {
-    const bool undo = !Undo_.empty() && !Busy_;
+    const bool undo = UndoAvailable() && !Busy_;
     btnUndo->setVisible(undo);
     acUndo->setEnabled(undo);
     // While long work changes the list, its count is not read; the panel catches up afterwards.

@@ -14,7 +14,9 @@
 //
 // After a deletion that moved files to the trash, "Undo" in the status bar (and Ctrl+Z) takes them
 // back out, each to its own path, and puts their entries back in the list as they were; the offer
-// ends with the next scan, deletion or "&Clear All". Folders the user names are scanned under
+// ends with the next scan, deletion or "&Clear All". Undo is long work like a deletion (the
+// progress window counts what was put back, and Stop leaves the rest on offer); a file that cannot
+// come back returns to the list unchecked, with why as its hint, and is named. Folders the user names are scanned under
 // their clean absolute path (app/FolderPath.h).
 //
 // Each scan command reads the keep rules afresh (core/KeepRules.h), so that what "Keep Rules..."
@@ -48,6 +50,7 @@
 #include "core/KeepRules.h"
 #include "core/ResultList.h"
 #include "core/TallyscopeCtrl.h"
+#include "core/Undo.h"
 #include "platform/system/LongWork.h"
 #include "platform/xml/XmlDocComponent.h"
 
@@ -91,7 +94,7 @@ public:
     QString StatusText() const { return StatusText_; }
     QLabel& StatusPanel() const noexcept { return *StatusPanel0; }
     // Whether "Undo" would take the last deletion's files back out of the trash.
-    bool UndoAvailable() const noexcept { return !Undo_.empty(); }
+    bool UndoAvailable() const noexcept { return Undo_ && Undo_->Count() > 0; }
     QToolButton& UndoButton() const noexcept { return *btnUndo; }
     QAction& UndoAction() const noexcept { return *acUndo; }
 
@@ -116,6 +119,8 @@ public:
     // Takes the files the last deletion moved to the trash back to their paths, and their entries
     // back into the list.
     void UndoClick();
+    // Offers `batch` to "Undo" in place of what was on offer: what the last command took away.
+    void OfferUndo(std::unique_ptr<TUndoBatch> batch);
     // Opens the keep-rules editor (window-modal; it closes itself).
     void KeepRulesClick();
     void HelpClick();
@@ -187,7 +192,7 @@ private:
     QAction* acUndo = nullptr;
     QString StatusText_;
     std::string OutcomeDetails_;
-    std::vector<TTrashedEntry> Undo_;  // what the last deletion moved to the trash, in list order
+    std::unique_ptr<TUndoBatch> Undo_;  // what "Undo" takes back: none, or the last deletion's
     bool Shown_ = false;
     bool DropsAccepted_ = false;
     bool Busy_ = false;

@@ -543,17 +543,19 @@ TEST(DesktopEntry, OffersToOpenFilesButDoesNotClaimFolders) {
 
 // After "Delete All" moved files to the trash, "Undo" (the status bar's button, Ctrl+Z) takes them
 // back to their paths and their entries back into the list as they were; a file whose name was
-// taken meanwhile stays in the trash, named in the status bar. The offer ends with the undo, and
-// with the next scan.
-TEST_F(MainFormTest, UndoTakesTrashedFilesBackUnlessTheirNameWasTaken) {
+// taken meanwhile, or whose folder is gone, stays in the trash, named in the status bar, and its
+// entry comes back unchecked with why as its hint. The offer ends with the undo, and with the next
+// scan.
+TEST_F(MainFormTest, UndoTakesTrashedFilesBackAndNamesWhatCannotComeBack) {
     const TTrashScene scene = ShowTrashScene();
     const std::string &trash = scene.Trash, &folder = scene.Folder;
+    Dir.Write("f/g/d");
     ASSERT_NE(MoveToTrashAction(), nullptr);
     MoveToTrashAction()->trigger();
     ASSERT_TRUE(Form.Options().MoveToTrash);
     Form.DropFolders({folder});
     const TNames listed = Names();
-    ASSERT_EQ(std::set<std::string>(listed.begin(), listed.end()), (std::set<std::string>{"a", "b", "c"}));
+    ASSERT_EQ(std::set<std::string>(listed.begin(), listed.end()), (std::set<std::string>{"a", "b", "c", "d"}));
     Form.VT.SetCheckState(static_cast<std::size_t>(std::find(listed.begin(), listed.end(), "c") - listed.begin()),
                           TCheckState::Unchecked);
     EXPECT_FALSE(Form.UndoAvailable());
@@ -567,20 +569,40 @@ TEST_F(MainFormTest, UndoTakesTrashedFilesBackUnlessTheirNameWasTaken) {
     EXPECT_EQ(Form.UndoAction().shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
 
     std::ofstream(folder + "/b") << "the user's new b";
+    std::filesystem::remove(folder + "/g");
+    Services.ClearRequests();
     Form.UndoAction().trigger();
-    EXPECT_EQ(Names(), (TNames{"c", "a"}));
-    EXPECT_EQ(Form.VT[1].CheckState, TCheckState::Checked);
-    EXPECT_EQ(Form.VT.FullPath(Form.VT[1]), folder + "/a");
+    using enum TDesktopRequestKind;
+    EXPECT_EQ(Kinds(), (std::vector{TDesktopRequestKind::ShowWaitForm, TDesktopRequestKind::SetWaitMessage, RunBusy,
+                                    HideWaitForm}));
+    EXPECT_EQ(Services.RequestsOf(TDesktopRequestKind::SetWaitMessage).at(0).Text, "Putting files back..");
+    const TNames back = Names();
+    ASSERT_EQ(back.size(), 4u);
+    EXPECT_EQ(std::set<std::string>(back.begin() + 1, back.end()), (std::set<std::string>{"a", "b", "d"}));
+    const QAbstractItemModel& model = Form.ListView().Model();
+    for (std::size_t i = 1; i < back.size(); ++i) {
+        const bool a = back[i] == "a";
+        EXPECT_EQ(Form.VT[i].CheckState, a ? TCheckState::Checked : TCheckState::Unchecked) << back[i];
+        EXPECT_EQ(model.data(model.index(static_cast<int>(i), 0), Qt::ToolTipRole).toString().toStdString(),
+                  a ? EntryHintText
+                    : back[i] == "b" ? "still in the trash: its name is taken" : "still in the trash: its folder is gone");
+    }
     EXPECT_TRUE(std::filesystem::exists(folder + "/a"));
     EXPECT_FALSE(std::filesystem::exists(trash + "/files/a"));
     EXPECT_FALSE(std::filesystem::exists(trash + "/info/a.trashinfo"));
     EXPECT_TRUE(std::filesystem::exists(trash + "/files/b"));
-    EXPECT_EQ(Form.StatusText().toStdString(), "2 files in the list \u00b7 Put back 1 file from the trash; 1 stays in "
-                                               "the trash, its name is taken: " + folder + "/b");
+    EXPECT_TRUE(std::filesystem::exists(trash + "/files/d"));
+    EXPECT_EQ(Form.StatusText().toStdString(), "4 files in the list \u00b7 Put back 1 file from the trash; 1 stays in "
+                                               "the trash, its name is taken: " + folder + "/b; 1 could not be put "
+                                               "back: " + folder + "/g/d: No such file or directory");
+    EXPECT_TRUE(Form.StatusPanel().toolTip().toStdString().ends_with(
+        "Name taken, still in the trash: " + folder + "/b\nCould not be put back: " + folder +
+        "/g/d: No such file or directory"))
+        << Form.StatusPanel().toolTip().toStdString();
     EXPECT_FALSE(Form.UndoAvailable());
     EXPECT_FALSE(Form.UndoButton().isVisible());
 
-    Form.VT.SetFocusedEntry(1);
+    Form.VT.SetFocusedEntry(static_cast<std::size_t>(std::find(back.begin(), back.end(), "a") - back.begin()));
     Services.QueueAnswer("Yes");
     Form.btnDeleteClick();
     EXPECT_TRUE(Form.UndoAvailable());
