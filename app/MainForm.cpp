@@ -37,6 +37,7 @@
 #include "platform/files/DeletionJournal.h"
 #include "platform/system/LongWork.h"
 #include "platform/system/Pages.h"
+#include "platform/text/ControlEscapes.h"
 
 namespace nulvane {
 
@@ -170,6 +171,11 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
                     Frozen([&] { exportList(*Ctrl_, VT); });
                 } catch (const EExportStopped&) {
                     SetOutcome(ExportStoppedText);
+                } catch (const std::bad_alloc&) {
+                    SetOutcome(std::string(ExportFailedText) + "out of memory");
+                } catch (const std::exception& e) {
+                    // Said where the user looks: the completion box is for a file written.
+                    SetOutcome(std::string(ExportFailedText) + EscapeControls(e.what()));
                 }
             });
         });

@@ -63,6 +63,9 @@ inline constexpr const char* DeletingFilesText = "Deleting files..";
 // The status bar's outcome after an export was stopped: the export writes nothing, so a file that
 // stood at the chosen name is left as it was.
 inline constexpr const char* ExportStoppedText = "Export stopped: no file written";
+// Before why an export failed ("Export failed: cannot create \"FILE\": Permission denied"); an
+// earlier file of the name is left as it was.
+inline constexpr const char* ExportFailedText = "Export failed: ";
 inline constexpr const char* DeleteFileQuestion = "Are you sure to delete the file from disk?";
 inline constexpr const char* DeleteFilesQuestion = "Are you sure to delete the files from disk?";
 // The same questions where empty folders are among what goes.

@@ -30,6 +30,7 @@
 #include "app/FolderPath.h"
 #include "core/Product.h"
 #include "app/QtDesktopServices.h"
+#include "app/Servers.h"
 #include "platform/desktop/ScriptedDesktopServices.h"
 #include "platform/files/DeletionJournal.h"
 #include "platform/text/LocaleTexts.h"
@@ -153,6 +154,34 @@ TEST_F(MainFormTest, AStoppedExportSaysSoAndLeavesTheEarlierFile) {
     std::ifstream in(Dir.Str() + "/out.csv");
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "earlier");
     EXPECT_FALSE(Form.ListView().Model().Frozen());
+}
+
+// An export that cannot write its file says so in the status bar, with the file and the reason,
+// in every format, and shows no "Export Finished".
+TEST_F(MainFormTest, AFailedExportSaysWhyInTheStatusBarAndNothingElse) {
+    RegisterServers();
+    Show();
+    Dir.Write("f/a");
+    Form.DropFolders({Dir.Str() + "/f"});
+    const QList<QAction*> exports = Form.Popup().actions().mid(0, 5);
+    for (QAction* action : exports) {
+        const std::string file = Dir.Str() + "/missing/out";
+        Services.ClearRequests();
+        Services.QueueAnswer(file);
+        action->trigger();
+        EXPECT_TRUE(Services.RequestsOf(MessageBox).empty()) << action->text().toStdString();
+        const std::string status = Form.StatusText().toStdString();
+        EXPECT_TRUE(status.starts_with("1 file in the list \u00b7 Export failed: ")) << status;
+        EXPECT_NE(status.find(file), std::string::npos) << status;
+        EXPECT_TRUE(status.ends_with(": No such file or directory")) << status;
+        EXPECT_FALSE(Form.ListView().Model().Frozen());
+    }
+    // A full disk, as /dev/full stands for one.
+    Services.QueueAnswer("/dev/full");
+    Services.QueueAnswer("Yes");
+    exports[3]->trigger();
+    EXPECT_EQ(Form.StatusText().toStdString(),
+              "1 file in the list · Export failed: cannot write \"/dev/full\": No space left on device");
 }
 
 TEST_F(MainFormTest, HelpAndTheAboutLinksOpenTheMakersAddresses) {
