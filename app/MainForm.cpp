@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPaintEvent>
+#include <QPointer>
 #include <QProxyStyle>
 #include <QScreen>
 #include <QStyle>
@@ -286,6 +287,7 @@ void TFMMain::FormShow() {
     setWindowTitle(QString::fromUtf8(ProductTitle.data(), static_cast<qsizetype>(ProductTitle.size())));
     Ctrl_ = std::make_unique<TTallyscopeCtrl>(VT, OwnerOf(this));
     Ctrl_->XMLDoc = &XMLDoc;
+    Ctrl_->OpenFailed = OpenFailedHandler();
     VT.OnDblClick = [this, open = std::move(VT.OnDblClick)](TResultList& list) {
         if (list.FocusedEntry() != NoEntry)
             DblClickEntry(list);
@@ -329,7 +331,7 @@ void TFMMain::DblClickEntry(TResultList& list) {
     // A file shows selected in its folder; anything else opens as the controller opens it.
     const TListEntry& entry = list.Entry(list.FocusedEntry());
     if (entry.Record.Get(fiFileType) == "file")
-        DesktopServices().ShowFile(list.FullPath(entry), OwnerOf(this));
+        DesktopServices().ShowFile(list.FullPath(entry), OwnerOf(this), OpenFailedHandler());
     else if (Ctrl_)
         Ctrl_->OpenInExplorer(list);
 }
@@ -585,10 +587,18 @@ void TFMMain::UpdateStatus() {
     StatusPanel0->setToolTip(hint);
 }
 
-void TFMMain::HelpClick() { DesktopServices().OpenUrl(std::string(MakerWebAddress)); }
+void TFMMain::HelpClick() { DesktopServices().OpenUrl(std::string(MakerWebAddress), OpenFailedHandler()); }
+
+TOpenFailed TFMMain::OpenFailedHandler() {
+    // Told later: the window may be gone by then.
+    return [form = QPointer<TFMMain>(this)](const std::string& target, const std::string& reason) {
+        if (form) form->SetOutcome(std::string(CouldNotOpenText) + EscapeControls(target) + ": " + reason);
+    };
+}
 
 void TFMMain::AboutClick() {
     TFMAbout about(this);
+    about.OpenFailed = OpenFailedHandler();
     about.exec();
 }
 

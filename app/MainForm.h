@@ -66,6 +66,9 @@ inline constexpr const char* ExportStoppedText = "Export stopped: no file writte
 // Before why an export failed ("Export failed: cannot create \"FILE\": Permission denied"); an
 // earlier file of the name is left as it was.
 inline constexpr const char* ExportFailedText = "Export failed: ";
+// Before a folder, a file or an address nothing could open, and why ("Could not open PATH:
+// nothing on this desktop opens it").
+inline constexpr const char* CouldNotOpenText = "Could not open ";
 inline constexpr const char* DeleteFileQuestion = "Are you sure to delete the file from disk?";
 inline constexpr const char* DeleteFilesQuestion = "Are you sure to delete the files from disk?";
 // The same questions where empty folders are among what goes.
@@ -158,6 +161,8 @@ private:
     void LoadKeepRulesFor(TScanOutcome& outcome);
     void OptionToggled();
     void DblClickEntry(TResultList& list);
+    // Says in the status bar what the desktop could not open.
+    TOpenFailed OpenFailedHandler();
     // Says how the last command went, after the count of entries; empty: nothing to add.
     // `details`, one item a line, goes to the hint only.
     void SetOutcome(std::string outcome, std::string details = {});

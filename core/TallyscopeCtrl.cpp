@@ -179,7 +179,7 @@ void TTallyscopeCtrl::ListDblClick(TResultList& sender) {
 
 void TTallyscopeCtrl::OpenInExplorer(TResultList& list) {
     const std::string folder = list.FocusedEntry() != NoEntry ? FolderOfFocusedEntry(list) : RootFolder;
-    if (!folder.empty()) DesktopServices().OpenFolder(folder, Owner_);
+    if (!folder.empty()) DesktopServices().OpenFolder(folder, Owner_, OpenFailed);
 }
 
 void TTallyscopeCtrl::SortByField(std::uint8_t field, TSortDirection direction) {

@@ -197,6 +197,12 @@ TEST_F(MainFormTest, HelpAndTheAboutLinksOpenTheMakersAddresses) {
     EXPECT_EQ(opened[0].Text, MakerWebAddress);
     EXPECT_EQ(opened[1].Text, MakerWebAddress);
     EXPECT_EQ(opened[2].Text, "mailto:" + std::string(MakerEmail));
+
+    // An address nothing opens is said in the status bar.
+    Services.OpenFailure = "nothing on this desktop opens it";
+    Form.HelpClick();
+    EXPECT_EQ(Form.StatusText().toStdString(), "No files in the list \u00b7 Could not open " +
+                                                   std::string(MakerWebAddress) + ": nothing on this desktop opens it");
 }
 
 TEST_F(MainFormTest, AColumnBuildFailureLeavesDropsIgnoredAndTheOtherCommandsWorking) {
@@ -558,6 +564,10 @@ TEST_F(MainFormTest, ADoubleClickShowsTheFileInItsFolder) {
     Form.VT.SetFocusedEntry(0);
     Form.VT.DblClick();
     EXPECT_EQ(Services.RequestsOf(ShowFile).at(0), (TDesktopRequest{ShowFile, file, OwnerOf(&Form)}));
+    Services.OpenFailure = "nothing on this desktop opens it";
+    Form.VT.DblClick();
+    EXPECT_EQ(Form.StatusText().toStdString(),
+              "1 file in the list \u00b7 Could not open " + file + ": nothing on this desktop opens it");
 }
 
 TEST(DesktopEntry, OffersToOpenFilesButDoesNotClaimFolders) {
