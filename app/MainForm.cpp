@@ -14,6 +14,8 @@
 #include <QProxyStyle>
 #include <QScreen>
 #include <QStyle>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -55,6 +57,25 @@ QColor Rgb(TColor color) {
     return QColor(static_cast<int>(color & 0xFFu), static_cast<int>((color >> 8) & 0xFFu),
                   static_cast<int>((color >> 16) & 0xFFu));
 }
+
+// A flat button draws no panel, and the styles draw the focus mark with the panel: it draws its own,
+// so that where the keyboard is shows on every button.
+class TButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QPushButton::paintEvent(event);
+        if (!isFlat() || !hasFocus()) return;
+        QStylePainter painter(this);
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        option.rect = rect().adjusted(2, 2, -2, -2);
+        option.backgroundColor = palette().color(QPalette::Button);
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
+    }
+};
 
 // Menus drawn with it show their images at 32 by 32.
 class TLargeIconStyle : public QProxyStyle {
@@ -108,6 +129,8 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
     SpeedButton2 = AddButton("&Exit", 630, false, &TFMMain::ExitClick);
     SpeedButton2->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
     SpeedButton2->setFlat(true);
+    // However narrow the window is made, every button stays in it.
+    TopPanel->setMinimumWidth(SpeedButton2->geometry().right() + 1 + btnOpen->geometry().left());
 
     auto* listPanel = new QFrame(central);
     listPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -222,12 +245,11 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
     acKeepRules->setToolTip(QStringLiteral("Name the empty files that Delete All passes by"));
     connect(acKeepRules, &QAction::triggered, this, [this] { RunCommand([this] { KeepRulesClick(); }); });
 
-    StatusPanel0 = new QLabel(this);
-    StatusPanel0->setFixedWidth(700);
-    StatusPanel0->setTextFormat(Qt::PlainText);  // paths are shown, never taken for markup
+    // The first panel takes the width the window has; the second keeps its place at its end.
+    StatusPanel0 = new TElidedLabel(this);
     StatusPanel1 = new QLabel(this);
     StatusPanel1->setFixedWidth(50);
-    statusBar()->addWidget(StatusPanel0);
+    statusBar()->addWidget(StatusPanel0, 1);
     statusBar()->addWidget(StatusPanel1);
     // Beside the panels, shown only while there is something to take back.
     btnUndo = new QToolButton(this);
@@ -243,6 +265,11 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
     acUndo->setEnabled(false);
     addAction(acUndo);
     connect(acUndo, &QAction::triggered, this, [this] { RunCommand([this] { UndoClick(); }); });
+
+    // Tab goes along the buttons, to the list's "Check All" box and the list, then to "Undo".
+    QWidget* const order[] = {btnOpen, BitBtn1, btnDelete, btnDelAll, SpeedButton1, SpeedButton2, cbCheckAll, ListView_, btnUndo};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
 
     for (const auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
         connect(&ListView_->Model(), signal, this, &TFMMain::UpdateStatus);
@@ -265,7 +292,7 @@ TFMMain::~TFMMain() {
 }
 
 QPushButton* TFMMain::AddButton(const char* caption, int left, bool bold, void (TFMMain::*command)()) {
-    auto* button = new QPushButton(QString::fromLatin1(caption), TopPanel);
+    auto* button = new TButton(QString::fromLatin1(caption), TopPanel);
     button->setGeometry(left, ButtonTop, ButtonWidth, ButtonHeight);
     if (bold) {
         QFont font = button->font();
@@ -575,16 +602,8 @@ void TFMMain::UpdateStatus() {
     if (ListView_->Model().Frozen()) return;
     std::size_t folders = 0;
     for (std::size_t i = 0; i < VT.Count(); ++i) folders += VT[i].Kind == TEntryKind::Folder;
-    StatusText_ = DisplayText(nulvane::StatusText(VT.Count(), Outcome_, folders));
-    const int room = StatusPanel0->contentsRect().width() - 2 * StatusPanel0->margin();
-    const QString shown = StatusPanel0->fontMetrics().elidedText(StatusText_, Qt::ElideRight, room);
-    StatusPanel0->setText(shown);
-    QString hint = shown != StatusText_ ? StatusText_ : QString();
-    if (!OutcomeDetails_.empty()) {
-        if (!hint.isEmpty()) hint += QLatin1Char('\n');
-        hint += DisplayText(OutcomeDetails_).trimmed();
-    }
-    StatusPanel0->setToolTip(hint);
+    StatusPanel0->SetWholeText(DisplayText(nulvane::StatusText(VT.Count(), Outcome_, folders)),
+                               DisplayText(OutcomeDetails_).trimmed());
 }
 
 void TFMMain::HelpClick() { DesktopServices().OpenUrl(std::string(MakerWebAddress), OpenFailedHandler()); }

@@ -42,6 +42,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ElidedLabel.h"
 #include "app/KeepRulesForm.h"
 #include "app/ListView.h"
 #include "app/WindowOptions.h"
@@ -97,7 +98,7 @@ public:
     bool Busy() const noexcept { return Busy_; }
     const TWindowOptions& Options() const noexcept { return Options_; }
     // The status bar's first panel, whole: the panel shows it cut to its width.
-    QString StatusText() const { return StatusText_; }
+    QString StatusText() const { return StatusPanel0->WholeText(); }
     QLabel& StatusPanel() const noexcept { return *StatusPanel0; }
     // Whether "Undo" would take the last deletion's files back out of the trash.
     bool UndoAvailable() const noexcept { return Undo_ && Undo_->Count() > 0; }
@@ -194,11 +195,10 @@ private:
     QAction* acIncludeEmptyFolders = nullptr;
     QAction* acMoveToTrash = nullptr;
     QAction* acKeepRules = nullptr;
-    QLabel* StatusPanel0 = nullptr;
+    TElidedLabel* StatusPanel0 = nullptr;
     QLabel* StatusPanel1 = nullptr;
     QToolButton* btnUndo = nullptr;
     QAction* acUndo = nullptr;
-    QString StatusText_;
     std::string OutcomeDetails_;
     std::unique_ptr<TUndoBatch> Undo_;  // what "Undo" takes back: none, or the last deletion's
     bool Shown_ = false;

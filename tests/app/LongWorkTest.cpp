@@ -216,6 +216,15 @@ TEST_F(LongWorkTest, TheCountsLineReadsTheJobsCountsByItself) {
     job.Done = 1100;
     EXPECT_TRUE(test::AwaitEvent([&] { return Wait.CountsText() == "1,100 of 1,200"; }))
         << "the counts line never showed the new count";
+    // The window widens for a line its first size would cut.
+    job.Total = 0;
+    job.Folders = 123'456'789'000;
+    job.Found = 123'456'789'012;
+    EXPECT_TRUE(test::AwaitEvent(
+        [&] { return Wait.CountsText() == "123,456,789,000 folders read, 123,456,789,012 empty files found"; }));
+    const QLabel& line = Wait.CountsLine();
+    EXPECT_LE(line.fontMetrics().horizontalAdvance(line.text()), line.width());
+    EXPECT_LE(line.geometry().right(), Wait.width());
     Wait.SetWork(nullptr);
     EXPECT_EQ(Wait.CountsText(), "");
     EXPECT_FALSE(Wait.StopButton().isEnabled());

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QItemSelectionModel>
 #include <QMenu>
+#include <QPushButton>
 #include <QPaintEvent>
 #include <QSettings>
 #include <QTest>
@@ -676,6 +677,50 @@ TEST_F(MainFormTest, StatusTextsNameUnreadableFoldersAndALongOneIsCutWithAnEllip
     EXPECT_LE(Form.StatusPanel().fontMetrics().horizontalAdvance(shown), Form.StatusPanel().width());
     EXPECT_EQ(Form.StatusPanel().toolTip().toStdString(),
               whole + "\nCould not be read: " + deep + "/one\nCould not be read: " + deep + "/two");
+}
+
+// The status bar's text follows the window's width, cut with "…" where it is narrow; at its
+// smallest the window still holds every button. Tab goes along the buttons, to "Check All" and the
+// list and on out of the list; Shift+Tab goes back.
+TEST_F(MainFormTest, TheLayoutFollowsTheWindowsWidthAndTabGoesThroughEveryControl) {
+    Show();
+    Form.Scan = [](TResultList&, std::string_view, const TWalkOptions& options) {
+        options.OnUnreadable("/srv/" + std::string(60, 'x') + "/", EACCES);
+        return TScanReport{.Unreadable = 1};
+    };
+    Form.DropFolders({Dir.Str()});
+    const QList<QPushButton*> buttons = Form.findChildren<QPushButton*>();
+    ASSERT_EQ(buttons.size(), 6);
+    for (const int width : {100, 2000}) {
+        Form.resize(width, 400);
+        QApplication::processEvents();
+        const QString shown = Form.StatusPanel().text();
+        EXPECT_LE(Form.StatusPanel().fontMetrics().horizontalAdvance(shown), Form.StatusPanel().width()) << width;
+        EXPECT_EQ(shown.endsWith(QChar(0x2026)), width == 100) << shown.toStdString();
+        EXPECT_EQ(shown == Form.StatusText(), width == 2000);
+        for (const QPushButton* button : buttons)
+            EXPECT_LE(button->mapTo(&Form, QPoint(button->width(), 0)).x(), Form.width()) << width;
+    }
+
+    Form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Form));
+    buttons.front()->setFocus(Qt::TabFocusReason);
+    std::vector<const QWidget*> forth, back;
+    for (int i = 0; i < 9; ++i) {
+        forth.push_back(QApplication::focusWidget());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    for (int i = 0; i < 9; ++i) {
+        back.insert(back.begin(), QApplication::focusWidget());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    }
+    const std::vector<const QWidget*> order{buttons[0], buttons[1], buttons[2], buttons[3], buttons[4],
+                                            buttons[5], &Form.CheckAllBox(), &Form.ListView(), buttons[0]};
+    EXPECT_EQ(forth, order);
+    // Read in the order Tab would go: the same ring, one on.
+    std::vector<const QWidget*> ring(order.begin() + 1, order.end());
+    ring.push_back(buttons[1]);
+    EXPECT_EQ(back, ring);
 }
 
 // Folders named on the command line, dropped or picked are scanned under their clean absolute
