@@ -280,6 +280,9 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
     resize(823, 496);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    // Where the user left it, as far as the screens it is on now allow.
+    Layout_ = TWindowLayout::Load();
+    if (!Layout_.Geometry.isEmpty()) restoreGeometry(Layout_.Geometry);
 }
 
 TFMMain::~TFMMain() {
@@ -325,6 +328,7 @@ void TFMMain::FormShow() {
     // The scan of the start folders follows at once; its words must not wipe these out.
     if (!StartFolders_.empty()) Recovered_ = Outcome_;
     Ctrl_->BuildColumns(VT);  // a failure ends the set-up here: drops stay refused for the run
+    TakeRememberedWidths();
     DropsAccepted_ = true;
     setAcceptDrops(true);
     if (!StartFolders_.empty()) {
@@ -371,7 +375,32 @@ void TFMMain::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    RememberLayout();
     QMainWindow::closeEvent(event);
+}
+
+void TFMMain::TakeRememberedWidths() {
+    TListColumns& columns = VT.Header().Columns();
+    ConfiguredWidths_.clear();
+    for (int i = 0; i < columns.Count(); ++i) {
+        ConfiguredWidths_.push_back(columns[i].Width);
+        if (const auto width = Layout_.ColumnWidths.find(columns[i].Text); width != Layout_.ColumnWidths.end())
+            columns[i].Width = width->second;
+    }
+    ListView_->SyncColumns();
+}
+
+void TFMMain::RememberLayout() {
+    Layout_.Geometry = saveGeometry();
+    // A width the user dragged back to the configured one follows the configuration again.
+    const TListColumns& columns = VT.Header().Columns();
+    for (int i = 0; i < columns.Count() && static_cast<std::size_t>(i) < ConfiguredWidths_.size(); ++i) {
+        if (columns[i].Width != ConfiguredWidths_[static_cast<std::size_t>(i)])
+            Layout_.ColumnWidths[columns[i].Text] = columns[i].Width;
+        else
+            Layout_.ColumnWidths.erase(columns[i].Text);
+    }
+    Layout_.Save();
 }
 
 void TFMMain::LongWork(const std::function<void(TLongWork&)>& work) {

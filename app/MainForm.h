@@ -2,22 +2,27 @@
 // The main window: the button bar, the result list with its "Check All" box and popup menu, the
 // status bar, the Options menu, and the commands of the window (open a folder, clear, delete,
 // delete all, check all, check or uncheck the selected entries, help, About, exit, dropped
-// folders). Each command runs through RunCommand, so an error ends the command silently; long
-// work (scan, sort, deletion) runs through the desktop services' RunBusy with the list view
-// frozen, and can be stopped from the progress window.
+// folders). Each command runs through RunCommand, so an unforeseen error ends the command; what
+// can go wrong in the ordinary course (an export that cannot write its file, a folder or address
+// nothing opens) is said in the status bar. Long work (scan, sort, deletion, undo) runs through
+// the desktop services' RunBusy with the list view frozen, and can be stopped from the progress
+// window.
 //
 // The status bar's first panel always counts the list's entries and, after a scan or a deletion,
 // says how it went: what was listed or deleted, how many entries keep rules held back, and why a
-// list is incomplete (stopped, folders unread, short of memory, a path that is no folder). A text
-// too long for the panel ends in "…"; the whole of it, with the folders that could not be read,
-// shows as the panel's hint.
+// list is incomplete (stopped, folders unread, short of memory, a path that is no folder). The
+// panel takes the window's width; a text too long for it ends in "…", and the whole of it, with
+// the folders that could not be read, shows as the panel's hint.
 //
 // After a deletion that moved files to the trash, "Undo" in the status bar (and Ctrl+Z) takes them
 // back out, each to its own path, and puts their entries back in the list as they were; the offer
 // ends with the next scan, deletion or "&Clear All". Undo is long work like a deletion (the
 // progress window counts what was put back, and Stop leaves the rest on offer); a file that cannot
-// come back returns to the list unchecked, with why as its hint, and is named. Folders the user names are scanned under
-// their clean absolute path (app/FolderPath.h).
+// come back returns to the list unchecked, with why as its hint, and is named. Folders the user
+// names are scanned under their clean absolute path (app/FolderPath.h).
+//
+// The window opens at the size and place it was closed at, and the columns the user dragged keep
+// their widths from one run to the next (app/WindowOptions.h).
 //
 // Each scan command reads the keep rules afresh (core/KeepRules.h), so that what "Keep Rules..."
 // saved applies to the next scan; what is wrong with the rules file is said once, not after every
@@ -161,6 +166,10 @@ private:
     // it was not said before.
     void LoadKeepRulesFor(TScanOutcome& outcome);
     void OptionToggled();
+    // Gives the columns the widths the user left them at, over the configured ones.
+    void TakeRememberedWidths();
+    // Keeps the window's size and place and the widths the user dragged for the next run.
+    void RememberLayout();
     void DblClickEntry(TResultList& list);
     // Says in the status bar what the desktop could not open.
     TOpenFailed OpenFailedHandler();
@@ -206,6 +215,8 @@ private:
     bool Busy_ = false;
     bool CloseWhenIdle_ = false;
     TWindowOptions Options_;
+    TWindowLayout Layout_;
+    std::vector<int> ConfiguredWidths_;  // by column, as the column configuration gives them
     std::string Outcome_;
     std::string Recovered_;  // what the start of the window put back, until the start folders' scan says it
     std::shared_ptr<const TKeepRules> KeepRules_ = std::make_shared<const TKeepRules>();

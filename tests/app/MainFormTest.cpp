@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QItemSelectionModel>
+#include <QHeaderView>
 #include <QMenu>
 #include <QPushButton>
 #include <QPaintEvent>
@@ -34,6 +35,7 @@
 #include "app/Servers.h"
 #include "platform/desktop/ScriptedDesktopServices.h"
 #include "platform/files/DeletionJournal.h"
+#include "platform/files/FileContent.h"
 #include "platform/text/LocaleTexts.h"
 #include "support/ConfigFolder.h"
 #include "support/Environment.h"
@@ -472,6 +474,33 @@ TEST_F(MainFormTest, OptionsAreRememberedBetweenRunsAndGoToTheScan) {
     EXPECT_FALSE(next.OptionsMenu().actions()[0]->isChecked());
     EXPECT_TRUE(next.OptionsMenu().actions()[2]->isChecked());
     EXPECT_TRUE(next.Options().WalkOptions().OneFileSystem);
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, "nulvane", "nulvane").clear();
+}
+
+// The window's size and the widths of the columns the user dragged come back at the next start,
+// over the configured widths, which the column configuration keeps; a width dragged back to the
+// configured one follows the configuration again.
+TEST_F(MainFormTest, SizeAndDraggedColumnWidthsSurviveARestart) {
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, "nulvane", "nulvane").clear();
+    Show();
+    const std::string config = ReadFileContent(Dir.ConfigPath());
+    QHeaderView* header = Form.ListView().horizontalHeader();
+    const int first = header->sectionSize(0), second = header->sectionSize(1);
+    Form.resize(900, 450);
+    header->resizeSection(1, second + 111);  // as a drag of its edge does
+    EXPECT_TRUE(Form.close());
+    for (const int expected : {second + 111, second}) {
+        TFMMain next;
+        next.show();
+        QApplication::processEvents();
+        EXPECT_EQ(next.size(), QSize(900, 450));
+        header = next.ListView().horizontalHeader();
+        EXPECT_EQ(header->sectionSize(0), first);
+        EXPECT_EQ(header->sectionSize(1), expected);
+        header->resizeSection(1, second);
+        next.close();
+    }
+    EXPECT_EQ(ReadFileContent(Dir.ConfigPath()), config);
     QSettings(QSettings::NativeFormat, QSettings::UserScope, "nulvane", "nulvane").clear();
 }
 
