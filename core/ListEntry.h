@@ -77,6 +77,8 @@ enum class TEntryNote : std::uint8_t {
     KeptReadOnly,          // its file system is mounted read-only
     KeptLockUnknown,       // nothing could tell whether another program holds a lock on it
     KeptNotEmpty,          // a folder that holds something other than empty folders now
+    KeptScanned,           // a folder the user scanned
+    KeptHoldsScanned,      // a folder holding a folder the user scanned
 };
 
 struct TListEntry {
