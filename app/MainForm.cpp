@@ -508,7 +508,9 @@ void TFMMain::btnDeleteClick() {
     const std::string recovered = RecoverDeletions();
     TRemoveResult result;
     const TDeleteOptions options = DeleteOptions();
-    LongWork([&](TLongWork&) { result = DeleteEntry(VT, focused, options); });
+    std::string noJournal;
+    LongWork([&](TLongWork&) { result = DeleteEntry(VT, focused, options, &noJournal); });
+    if (!noJournal.empty()) return SetOutcome(JoinedTexts(recovered, NoJournalText(noJournal)));
     TDeleteOutcome outcome;
     (result.Outcome == TRemoveOutcome::Deleted ? outcome.Deleted
      : result.Outcome == TRemoveOutcome::Missing ? outcome.Missing
@@ -543,10 +545,11 @@ void TFMMain::btnDelAllClick() {
     TDeleteSummary summary;
     const TDeleteOptions options = DeleteOptions();
     LongWork([&](TLongWork& work) { summary = DeleteCheckedEntries(VT, work, options); });
+    if (summary.NotStarted) return SetOutcome(JoinedTexts(recovered, NoJournalText(summary.JournalProblem)));
     TDeleteOutcome outcome{summary.Deleted, summary.Missing, summary.Kept.size(), summary.Stopped, {}};
     if (summary.Kept.size() == 1) outcome.KeptReason = summary.Kept.front().Result.ReasonText();
     outcome.ToTrash = Options_.MoveToTrash;
-    if (summary.JournalError != 0) outcome.JournalProblem = std::strerror(summary.JournalError);
+    if (summary.JournalError != 0) outcome.JournalProblem = summary.JournalProblem;
     if (summary.Folders > 0) {
         outcome.DeletedFolders = summary.DeletedFolders;
         outcome.MissingFolders = summary.MissingFolders;
@@ -611,7 +614,12 @@ void TFMMain::OptionToggled() {
 }
 
 std::string TFMMain::RecoverDeletions() {
-    const TRecovery recovery = RecoverInterruptedDeletions();
+    TRecovery recovery = RecoverInterruptedDeletions();
+    // What stays as it was (a journal not trusted, a file whose folder is gone) is said once a run,
+    // not before every scan.
+    const auto said = [this](const std::string& text) { return !RecoverySaid_.insert(text).second; };
+    std::erase_if(recovery.NotUsed, said);
+    std::erase_if(recovery.Left, [&](const TRecoveredFile& file) { return said(file.Path + '\0' + file.Now); });
     if (const std::string details = RecoveryDetailsText(recovery); !details.empty())
         DesktopServices().MessageBox(details, WarningCaption, TMessageButtons::Ok, TMessageIcon::Warning, OwnerOf(this));
     return JoinedTexts(std::exchange(Recovered_, {}), RecoveryText(recovery));

@@ -44,6 +44,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -219,6 +220,7 @@ private:
     std::vector<int> ConfiguredWidths_;  // by column, as the column configuration gives them
     std::string Outcome_;
     std::string Recovered_;  // what the start of the window put back, until the start folders' scan says it
+    std::set<std::string> RecoverySaid_;  // what the recovery could not do, said once a run
     std::shared_ptr<const TKeepRules> KeepRules_ = std::make_shared<const TKeepRules>();
     std::string KeepRulesSaid_;  // what was last said about the rules file
     std::vector<std::string> StartFolders_;

@@ -169,7 +169,15 @@ std::string RecoveryText(const TRecovery& recovery) {
     if (recovery.Count() > 0)
         text = "Put back " + CountOf(recovery.Count(), "file", "files") + " an interrupted deletion had moved aside";
     if (!recovery.Left.empty()) Join(text, GroupedCount(recovery.Left.size()) + " could not be put back");
+    if (!recovery.NotUsed.empty())
+        Join(text, CountOf(recovery.NotUsed.size(), "deletion journal", "deletion journals") + " not used");
+    if (!recovery.Damaged.empty())
+        Join(text, CountOf(recovery.Damaged.size(), "damaged deletion journal", "damaged deletion journals") + " set aside");
     return text;
+}
+
+std::string NoJournalText(std::string_view problem) {
+    return "Nothing deleted: cannot keep the deletion's journal (" + std::string(problem) + ")";
 }
 
 std::string RecoveryDetailsText(const TRecovery& recovery) {
@@ -185,6 +193,15 @@ std::string RecoveryDetailsText(const TRecovery& recovery) {
         else
             text += "Not put back: " + EscapeControls(file.Path) + ", left as " + EscapeControls(file.Now) + ": " +
                     EscapeControls(file.Reason) + "\n";
+    }
+    for (const std::string& problem : recovery.NotUsed)
+        if (lines++ < Shown) text += "Deletion journal not used: " + EscapeControls(problem) + "\n";
+    for (const TRecoveredFile& journal : recovery.Damaged) {
+        if (lines++ >= Shown) continue;
+        text += "Damaged deletion journal " +
+                (journal.Now.empty() ? EscapeControls(journal.Path) + " not used: "
+                                     : "set aside as " + EscapeControls(journal.Now) + ": ") +
+                EscapeControls(journal.Reason) + "\n";
     }
     if (lines > Shown) text += "(and " + GroupedCount(lines - Shown) + " more)\n";
     return text;

@@ -90,11 +90,16 @@ struct TDeleteOutcome {
 std::string DeleteOutcomeText(const TDeleteOutcome& outcome);
 
 // What putting back the files of an interrupted deletion did, for the status bar: "Put back 3 files
-// an interrupted deletion had moved aside", "; 1 could not be put back"; empty when there was none.
+// an interrupted deletion had moved aside", "; 1 could not be put back", "; 1 deletion journal not
+// used", "; 1 damaged deletion journal set aside"; empty when there was none.
 std::string RecoveryText(const TRecovery& recovery);
-// Each file put back beside its name, and each one that could not be put back, with where it is
-// now, one a line (at most 20, then how many more); empty when there is none.
+// Each file put back beside its name, each one that could not be put back, with where it is now,
+// each journal not used and each damaged one, one a line (at most 20, then how many more); empty
+// when there is none.
 std::string RecoveryDetailsText(const TRecovery& recovery);
+// A deletion that did not start for want of its journal: "Nothing deleted: cannot keep the
+// deletion's journal (PROBLEM)".
+std::string NoJournalText(std::string_view problem);
 
 // `first` and `second` joined by "; ", either of them empty.
 std::string JoinedTexts(std::string first, std::string_view second);

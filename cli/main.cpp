@@ -437,9 +437,19 @@ std::string FilesAndFolders(std::size_t files, std::size_t folders, bool withFil
 }
 
 // Says what the recovery of interrupted deletions did: how many files it put back, each it could
-// only put beside its name, and each it could not put back with where it is. 1 when anything could
-// not be put back.
+// only put beside its name, each it could not put back with where it is, each journal it did not
+// trust and each damaged one it set aside. 1 when anything could not be put back or obeyed.
 int ReportRecovery(const TRecovery& recovery) {
+    for (const std::string& problem : recovery.NotUsed)
+        std::fprintf(stderr, "nulvane-cli: deletion journal not used: %s\n", EscapeForTerminal(problem).c_str());
+    for (const TRecoveredFile& journal : recovery.Damaged) {
+        if (journal.Now.empty())
+            std::fprintf(stderr, "nulvane-cli: damaged deletion journal %s not used: %s\n",
+                         EscapeForTerminal(journal.Path).c_str(), EscapeControls(journal.Reason).c_str());
+        else
+            std::fprintf(stderr, "nulvane-cli: damaged deletion journal set aside as %s: %s\n",
+                         EscapeForTerminal(journal.Now).c_str(), EscapeControls(journal.Reason).c_str());
+    }
     if (recovery.Count() > 0)
         std::fprintf(stderr, "nulvane-cli: put back %s an interrupted deletion had moved aside\n",
                      Files(recovery.Count()).c_str());
@@ -454,7 +464,7 @@ int ReportRecovery(const TRecovery& recovery) {
             std::fprintf(stderr, "nulvane-cli: cannot put back %s (left as %s): %s\n", EscapeForTerminal(file.Path).c_str(),
                          EscapeForTerminal(file.Now).c_str(), EscapeControls(file.Reason).c_str());
     }
-    return recovery.Left.empty() ? 0 : 1;
+    return recovery.Failed() ? 1 : 0;
 }
 
 // Deletes every listed file that no keep rule holds, as "Delete &All" does once the question is
@@ -489,10 +499,15 @@ int DeleteStep(TResultList& list, const TCliOptions& options, const TKeepRules& 
     const TDeleteSummary summary = DeleteCheckedEntries(list, work, {.ToTrash = options.Trash});
     progress.Hide();
     EndIfSignalled();
+    if (summary.NotStarted) {
+        // No journal, no deletion: a kill could lose names.
+        std::fprintf(stderr, "nulvane-cli: cannot keep the deletion's journal: %s; nothing deleted\n",
+                     EscapeForTerminal(summary.JournalProblem).c_str());
+        return 1;
+    }
     if (summary.JournalError != 0)
-        std::fprintf(stderr, "nulvane-cli: cannot keep the deletion's journal in '%s': %s; had it been killed, files could "
-                             "have been left under private names\n",
-                     EscapeForTerminal(summary.JournalFolder).c_str(), std::strerror(summary.JournalError));
+        std::fprintf(stderr, "nulvane-cli: cannot keep the deletion's journal: %s; what it could not record was kept\n",
+                     EscapeForTerminal(summary.JournalProblem).c_str());
     // Why files could not be asked whether they are in use, once.
     std::size_t unasked = 0;
     int unaskedError = 0;

@@ -1,6 +1,7 @@
 #include "core/Deletion.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <atomic>
 #include <cstdint>
 #include <exception>
@@ -92,7 +93,7 @@ struct TShare {
     std::vector<std::pair<std::size_t, TKeptFile>> Kept;  // with their list index
     std::exception_ptr Error;
     int JournalError = 0;
-    std::string JournalFolder;
+    std::string JournalFolder, JournalProblem;
 };
 
 // What a kept entry shows as its hint: why the deletion kept its file.
@@ -106,6 +107,7 @@ TEntryNote NoteFor(const TRemoveResult& result) noexcept {
     case TKeepReason::ReadOnly: return TEntryNote::KeptReadOnly;
     case TKeepReason::LockUnknown: return TEntryNote::KeptLockUnknown;
     case TKeepReason::NotEmpty: return TEntryNote::KeptNotEmpty;
+    case TKeepReason::Scanned: return result.Error == ENOTEMPTY ? TEntryNote::KeptHoldsScanned : TEntryNote::KeptScanned;
     case TKeepReason::None:
     case TKeepReason::OtherError: break;
     }
@@ -181,11 +183,32 @@ struct TDisposer {
     }
 };
 
+// The folders the user scanned, by device and inode: never deleted, nor a folder that holds one,
+// however their paths were spelled or overlap.
+std::vector<std::pair<std::uint64_t, std::uint64_t>> ScannedFolders(const TResultList& list) {
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> scanned;
+    for (const TScanAnchor& anchor : list.Anchors())
+        if (!anchor.IsLink() && (anchor.Folder.Device != 0 || anchor.Folder.Inode != 0))
+            scanned.emplace_back(anchor.Folder.Device, anchor.Folder.Inode);
+    return scanned;
+}
+
+// A remover for one share of the deletion, its journal made before anything is deleted.
+std::unique_ptr<TFileRemover> StartRemover(const TResultList& list, const std::shared_ptr<const TLockTable>& locks,
+                                           unsigned sharers, TDeleteSummary& summary) {
+    auto remover = std::make_unique<TFileRemover>(locks, sharers);
+    remover->ProtectFolders(ScannedFolders(list));
+    if (const int error = remover->StartJournal(); error != 0 && summary.JournalError == 0) {
+        summary.JournalError = error;
+        summary.JournalFolder = remover->JournalFolder();
+        summary.JournalProblem = remover->JournalProblem();
+    }
+    return remover;
+}
+
 void DeleteShare(const TResultList& list, const TRoutes& routes, TShare& share, std::vector<TEntryOutcome>& outcomes,
-                 const std::shared_ptr<const TLockTable>& locks, unsigned sharers, const TDisposer& disposer,
-                 TLongWork& work) {
+                 TFileRemover& remover, const TDisposer& disposer, TLongWork& work) {
     try {
-        TFileRemover remover(locks, sharers);
         std::uint64_t unreported = 0;
         // A request's path is needed until the next request is asked for.
         TEntryTexts texts(list);
@@ -221,20 +244,52 @@ void DeleteShare(const TResultList& list, const TRoutes& routes, TShare& share, 
         work.Done.fetch_add(unreported, std::memory_order_relaxed);
         share.JournalError = remover.JournalError();
         share.JournalFolder = remover.JournalFolder();
+        if (share.JournalError != 0) share.JournalProblem = remover.JournalProblem();
     } catch (...) {
         share.Error = std::current_exception();
         if (share.Queue) share.Queue->Close();  // the deletion ends with the error: no more folders
     }
 }
 
+// Takes out of `checked` the entries whose file has another name among them (same device and
+// inode), and returns them, in their order.
+std::vector<std::size_t> TakeSharedFiles(const TResultList& list, std::vector<std::size_t>& checked) {
+    // Identities folded into one number: two files that fold alike merely go on one thread.
+    std::vector<std::pair<std::uint64_t, std::size_t>> keys;  // folded identity, place in `checked`
+    keys.reserve(checked.size());
+    for (std::size_t n = 0; n < checked.size(); ++n) {
+        const TFileIdentity& identity = list[checked[n]].Identity;
+        keys.emplace_back(identity.Inode ^ (identity.Device * 0x9E3779B97F4A7C15ull), n);
+    }
+    std::sort(keys.begin(), keys.end());
+    std::vector<bool> shared(checked.size());
+    bool any = false;
+    for (std::size_t k = 1; k < keys.size(); ++k)
+        if (keys[k].first == keys[k - 1].first) any = shared[keys[k].second] = shared[keys[k - 1].second] = true;
+    if (!any) return {};
+    std::vector<std::size_t> taken;
+    std::size_t kept = 0;
+    for (std::size_t n = 0; n < checked.size(); ++n)
+        (shared[n] ? taken.push_back(checked[n]) : void(checked[kept++] = checked[n]));
+    checked.resize(kept);
+    return taken;
+}
+
 }  // namespace
 
-TRemoveResult DeleteEntry(TResultList& list, std::size_t index, const TDeleteOptions& options) {
+TRemoveResult DeleteEntry(TResultList& list, std::size_t index, const TDeleteOptions& options,
+                          std::string* journalProblem) {
     const TListEntry& entry = list.Entry(index);
     const TUpdateBracket::TUpdateScope update(list);
+    TFileRemover remover;
+    remover.ProtectFolders(ScannedFolders(list));
+    if (const int error = remover.StartJournal(); error != 0) {
+        // Nothing is touched: without its journal a kill could lose the name.
+        if (journalProblem) *journalProblem = remover.JournalProblem();
+        return {TRemoveOutcome::Kept, TKeepReason::OtherError, error, {}};
+    }
     const TRoutes routes(list, entry);
     const TDisposer disposer(options);
-    TFileRemover remover;
     const std::string path = list.FullPath(entry);
     const TRemoveRequest request = routes.Request(entry, path);
     TRemoveResult result =
@@ -261,6 +316,24 @@ TDeleteSummary DeleteCheckedEntries(TResultList& list, TLongWork& work, const TD
     work.Done.store(0, std::memory_order_relaxed);
 
     const unsigned threads = checked.size() >= TwoThreadMinimum && std::thread::hardware_concurrency() > 1 ? 2 : 1;
+    // Names of one file (hard links) go on one thread, one after another, once the two threads are
+    // through: asked at once by two threads, each would find the file open by the other, in use.
+    TShare linked;
+    if (threads == 2) linked.Entries = TakeSharedFiles(list, checked);
+
+    TDeleteSummary summary;
+    const auto locks = std::make_shared<const TLockTable>(TLockTable::ReadSystem());
+    std::unique_ptr<TFileRemover> removers[3];
+    for (unsigned n = 0; n < threads; ++n) removers[n] = StartRemover(list, locks, threads, summary);
+    if (!folders.Entries.empty() || !linked.Entries.empty()) removers[2] = StartRemover(list, locks, 1, summary);
+    if (summary.JournalError != 0) {
+        // No journal, no deletion: nothing is touched.
+        summary.NotStarted = true;
+        summary.NotReached = checked.size() + folders.Entries.size() + linked.Entries.size();
+        summary.Folders = folders.Entries.size();
+        summary.Stopped = false;
+        return summary;
+    }
     // Files are removed folder by folder, as a walk would (the list in name order would visit its
     // folders round and round); within a folder, last entry first.
     TFolderQueue queue = ByFolder(list, checked);
@@ -270,20 +343,21 @@ TDeleteSummary DeleteCheckedEntries(TResultList& list, TLongWork& work, const TD
 
     // Both threads only read the list; nothing changes it until they are done.
     std::vector<TEntryOutcome> outcomes(list.Count());
-    const auto locks = std::make_shared<const TLockTable>(TLockTable::ReadSystem());
     const TRoutes routes(list);
     const TDisposer disposer(options);
     std::thread second;
     if (threads == 2) {
         try {
-            second = std::thread([&] { DeleteShare(list, routes, shares[1], outcomes, locks, 2, disposer, work); });
+            second = std::thread([&] { DeleteShare(list, routes, shares[1], outcomes, *removers[1], disposer, work); });
         } catch (const std::system_error&) {
             // No second thread to be had: this one takes every folder.
         }
     }
-    DeleteShare(list, routes, shares[0], outcomes, locks, threads, disposer, work);
+    DeleteShare(list, routes, shares[0], outcomes, *removers[0], disposer, work);
     if (second.joinable()) second.join();
-    if (!folders.Entries.empty() && !shares[0].Error && !shares[1].Error) {
+    if (!linked.Entries.empty() && !shares[0].Error && !shares[1].Error)
+        DeleteShare(list, routes, linked, outcomes, *removers[2], disposer, work);
+    if (!folders.Entries.empty() && !shares[0].Error && !shares[1].Error && !linked.Error) {
         // Deepest first: a folder listed inside another goes before it.
         std::vector<std::pair<std::size_t, std::size_t>> byDepth;  // separators in the path, index
         for (const std::size_t index : folders.Entries) {
@@ -292,11 +366,10 @@ TDeleteSummary DeleteCheckedEntries(TResultList& list, TLongWork& work, const TD
         }
         std::stable_sort(byDepth.begin(), byDepth.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
         for (std::size_t n = 0; n < byDepth.size(); ++n) folders.Entries[n] = byDepth[n].second;
-        DeleteShare(list, routes, folders, outcomes, locks, 1, disposer, work);
+        DeleteShare(list, routes, folders, outcomes, *removers[2], disposer, work);
     }
 
     // Files that went leave the list even when an error stops the deletion.
-    TDeleteSummary summary;
     const std::size_t trashedBefore = options.Trashed ? options.Trashed->size() : 0;
     list.RemoveIf([&](std::size_t index, TListEntry& entry) {
         switch (outcomes[index].State) {
@@ -316,16 +389,17 @@ TDeleteSummary DeleteCheckedEntries(TResultList& list, TLongWork& work, const TD
     });
     if (options.Trashed) std::reverse(options.Trashed->begin() + static_cast<std::ptrdiff_t>(trashedBefore), options.Trashed->end());
     summary.Folders = folders.Entries.size();
-    for (const TShare* share : {&shares[0], &shares[1], &folders}) {
+    for (const TShare* share : {&shares[0], &shares[1], &linked, &folders}) {
         if (share->Error) std::rethrow_exception(share->Error);
         if (share->JournalError != 0 && summary.JournalError == 0) {
             summary.JournalError = share->JournalError;
             summary.JournalFolder = share->JournalFolder;
+            summary.JournalProblem = share->JournalProblem;
         }
     }
 
     std::vector<std::pair<std::size_t, TKeptFile>> kept = std::move(shares[0].Kept);
-    for (TShare* share : {&shares[1], &folders})
+    for (TShare* share : {&shares[1], &linked, &folders})
         kept.insert(kept.end(), std::make_move_iterator(share->Kept.begin()), std::make_move_iterator(share->Kept.end()));
     std::sort(kept.begin(), kept.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     summary.Kept.reserve(kept.size());

@@ -39,9 +39,13 @@ struct TDeleteSummary {
     bool Stopped = false;           // a stop request ended the deletion before it was through
     std::size_t NotReached = 0;     // checked entries the stop left as they were
     // Why the journal that puts back what a killed deletion left (in JournalFolder) could not be
-    // written, 0 when it could; the deletion went on without it.
+    // written, 0 when it could, and JournalProblem in words. No journal, no deletion: when it could
+    // not be made at the start, nothing was deleted (NotStarted, every checked entry NotReached);
+    // when it failed on the way, each file it could no longer record was kept.
     int JournalError = 0;
     std::string JournalFolder;
+    std::string JournalProblem;
+    bool NotStarted = false;
 };
 
 // A file a deletion moved to the trash, and the entry it had in the list: what taking it back
@@ -60,8 +64,10 @@ struct TDeleteOptions {
 };
 
 // Deletes the entry's file and removes the entry from the list, unless the file was kept. Throws
-// EListError for an index outside the list.
-TRemoveResult DeleteEntry(TResultList& list, std::size_t index, const TDeleteOptions& options = {});
+// EListError for an index outside the list. When the deletion's journal cannot be made, nothing is
+// touched: the result is kept with the journal's error, and `journalProblem` (when given) says why.
+TRemoveResult DeleteEntry(TResultList& list, std::size_t index, const TDeleteOptions& options = {},
+                          std::string* journalProblem = nullptr);
 
 // Deletes the files of the checked entries under the list's update bracket, then the folders of
 // the checked folder entries, deepest first. Unchecked entries and
@@ -74,8 +80,9 @@ TRemoveResult DeleteEntry(TResultList& list, std::size_t index, const TDeleteOpt
 // Files are removed folder by folder, as a walk meets them, last entry first within a folder: a
 // list in name order would visit its folders round and round. A long list is worked through by
 // two threads, each taking whole folders (two removals in one folder would only wait for each
-// other); each entry's outcome is applied afterwards, so the list and the summary are what one
-// thread would have made.
+// other), and names of one file (hard links) after them on one thread; each entry's outcome is
+// applied afterwards, so the list and the summary are what one thread would have made. No folder
+// the list's scans were made of is deleted, nor a folder holding one.
 TDeleteSummary DeleteCheckedEntries(TResultList& list, TLongWork& work, const TDeleteOptions& options = {});
 
 }  // namespace nulvane

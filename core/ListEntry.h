@@ -77,6 +77,8 @@ enum class TEntryNote : std::uint8_t {
     KeptReadOnly,          // its file system is mounted read-only
     KeptLockUnknown,       // nothing could tell whether another program holds a lock on it
     KeptNotEmpty,          // a folder that holds something other than empty folders now
+    KeptScanned,           // a folder the user scanned
+    KeptHoldsScanned,      // a folder holding a folder the user scanned
     // Not put back out of the trash by an undo: the file stays there.
     TrashNameTaken,         // another file holds its path now
     TrashGone,              // no longer in the trash as it was put there

@@ -154,6 +154,8 @@ std::string EntryNoteHint(const TListEntry& entry) {
     case TEntryNote::KeptReadOnly: return "kept: read-only file system";
     case TEntryNote::KeptLockUnknown: return "kept: cannot tell whether it is in use";
     case TEntryNote::KeptNotEmpty: return "kept: no longer empty";
+    case TEntryNote::KeptScanned: return "kept: a scanned folder";
+    case TEntryNote::KeptHoldsScanned: return "kept: holds a scanned folder";
     case TEntryNote::TrashNameTaken: return "still in the trash: its name is taken";
     case TEntryNote::TrashGone: return "not put back: no longer in the trash";
     case TEntryNote::TrashFolderGone: return "still in the trash: its folder is gone";

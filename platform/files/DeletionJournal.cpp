@@ -3,12 +3,17 @@
 // A journal is text, one record a line, fields parted by a space, names percent-encoded where a
 // byte would break a line or a field (a name need not be valid UTF-8):
 //
-//     nulvane deletion journal 1
+//     nulvane deletion journal 2
 //     D ID DEVICE INODE PATH              a folder, by its real path and identity
 //     M FOLDER ASIDE DEVICE INODE NAME    NAME (that file) is about to be moved to ASIDE
-//     T FOLDER ASIDE TRASH ENTRY          ASIDE is about to go into the trash folder TRASH as ENTRY
+//     T FOLDER ASIDE TRASH TEMP PATH DATE ASIDE's info file is about to be made as info/TEMP in the
+//                                         trash folder TRASH, holding PATH and DATE
+//     I FOLDER ASIDE TRASH ENTRY INODE    that info file, INODE, is about to become ENTRY.trashinfo,
+//                                         and ASIDE to go into the trash as ENTRY
 //
-// A line cut short by the end of the file was never finished and is passed over.
+// A line cut short by the end of the file was never finished and is passed over. Journals of the
+// first version recorded the trash entry before its info file was made, so that their trash records
+// cannot tell an info file of theirs from another program's: they are passed over.
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -35,16 +40,25 @@
 
 #include "platform/files/FileDescriptor.h"
 #include "platform/files/NoReplace.h"
+#include "platform/files/PrivateFolder.h"
+#include "platform/files/PrivateName.h"
 #include "platform/files/Trash.h"
 #include "platform/system/UserFolders.h"
 
 namespace nulvane {
 namespace {
 
-constexpr std::string_view Header = "nulvane deletion journal 1\n";
+constexpr std::string_view Header = "nulvane deletion journal 2\n";
+constexpr std::string_view FirstHeader = "nulvane deletion journal 1\n";
+constexpr std::string_view JournalPrefix = "deletion-";
 constexpr std::string_view JournalSuffix = ".journal";
+constexpr std::string_view DamagedSuffix = ".damaged";
 // A journal of a few files stays small; a long deletion takes larger blocks.
 constexpr std::size_t FirstBlock = 64 << 10, LaterBlock = 1 << 20;
+// A remover goes on in a new journal once its journal reaches this size, so that no journal of
+// ours grows past RotateAt and a block; a recovery reads none larger than MaxJournalSize.
+constexpr std::uint64_t RotateAt = 4 << 20;
+constexpr std::uint64_t MaxJournalSize = 16 << 20;
 
 std::string ErrorText(int error) { return std::system_category().message(error); }
 
@@ -115,23 +129,6 @@ bool ParseNumber(std::string_view text, T& value) {
     return error == std::errc() && end == text.data() + text.size() && !text.empty();
 }
 
-// The real path of the open folder (or of the working folder), as this process sees it; empty
-// where /proc cannot tell.
-std::string RealPathOf(int fd) {
-    char link[64] = "/proc/self/cwd";
-    if (fd != AT_FDCWD) std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
-    std::string target(PATH_MAX, '\0');
-    for (;;) {
-        const ssize_t length = ::readlink(link, target.data(), target.size());
-        if (length < 0) return {};
-        if (static_cast<std::size_t>(length) < target.size()) {
-            target.resize(static_cast<std::size_t>(length));
-            return target.starts_with('/') ? target : std::string();
-        }
-        target.resize(target.size() * 2);
-    }
-}
-
 std::string Joined(const std::string& folder, std::string_view name) {
     std::string path = folder;
     if (!path.ends_with('/')) path += '/';
@@ -154,91 +151,145 @@ std::string DeletionJournalFolder() {
 
 // --- Writing -------------------------------------------------------------------------------------
 
+TDeletionJournal::TFile::TFile(TFile&& other) noexcept
+    : Fd(other.Fd.Release()), Path(std::move(other.Path)), Block(std::exchange(other.Block, nullptr)),
+      BlockSize(other.BlockSize), Used(other.Used), End(other.End) {}
+
+TDeletionJournal::TFile& TDeletionJournal::TFile::operator=(TFile&& other) noexcept {
+    if (this == &other) return *this;
+    if (Block) ::munmap(Block, BlockSize);
+    Fd.Reset(other.Fd.Release());
+    Path = std::move(other.Path);
+    Block = std::exchange(other.Block, nullptr);
+    BlockSize = other.BlockSize;
+    Used = other.Used;
+    End = other.End;
+    return *this;
+}
+
+TDeletionJournal::TFile::~TFile() {
+    if (Block) ::munmap(Block, BlockSize);
+}
+
 TDeletionJournal::TDeletionJournal(std::string folder) : Folder_(std::move(folder)) {}
 
 TDeletionJournal::~TDeletionJournal() {
-    if (Block_) ::munmap(Block_, BlockSize_);
-    if (!Fd_) return;
     // Removed while the lock is held (the descriptor closes after), so that no recovery reads it
     // half gone.
-    if (!Keep_) ::unlink(Path_.c_str());
+    if (File_.Fd && !Keep_) ::unlink(File_.Path.c_str());
 }
 
+int TDeletionJournal::Fail(int error) noexcept {
+    if (!IsResourceError(error)) Error_ = error;
+    return error;
+}
+
+std::string TDeletionJournal::Problem() const {
+    if (!Problem_.empty()) return Problem_;
+    return Error_ == 0 ? std::string() : Folder_ + ": " + ErrorText(Error_);
+}
+
+int TDeletionJournal::Start() noexcept { return Open(); }
+
 int TDeletionJournal::Open() noexcept {
-    if (Fd_) return 0;
+    // A journal that failed once takes no more records: what they would record could not be put
+    // back.
     if (Error_ != 0) return Error_;
+    if (File_.Fd) return 0;
     try {
+        // Only where a recovery would read it: a journal it refuses would put nothing back. The
+        // folder is not kept open: a deletion short of descriptors needs each.
         MakeUserFolderQuietly(Folder_);
+        int error = 0;
+        const TFd folder(OpenPrivateFolder(Folder_, error, Problem_));
+        if (!folder) return Fail(error);
         for (int attempt = 0; attempt < 16; ++attempt) {
             std::uint64_t random = 0;
             if (::getrandom(&random, sizeof random, GRND_NONBLOCK) != sizeof random)
                 random = static_cast<std::uint64_t>(::time(nullptr)) * 0x9E3779B97F4A7C15ull + attempt;
             char name[64];
-            std::snprintf(name, sizeof name, "deletion-%d-%016llx", static_cast<int>(::getpid()),
+            std::snprintf(name, sizeof name, "deletion-%d-%016llx.journal", static_cast<int>(::getpid()),
                           static_cast<unsigned long long>(random));
-            std::string path = Joined(Folder_, name).append(JournalSuffix);
-            TFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+            TFd fd(::openat(folder.Get(), name, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
             if (!fd) {
                 if (errno == EEXIST) continue;
-                const int error = errno;
-                if (!IsResourceError(error)) Error_ = error;
-                return error;
+                return Fail(errno);
             }
             // Between its creation and the lock, a recovery may have taken the empty journal for a
             // dead run's and removed it: then it is no journal.
             struct stat st;
             if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0 || ::fstat(fd.Get(), &st) != 0 || st.st_nlink == 0) continue;
-            Fd_.Reset(fd.Release());
-            Path_ = std::move(path);
+            File_ = TFile();
+            File_.Fd.Reset(fd.Release());
+            File_.Path = Joined(Folder_, name);
             return Append(Header);
         }
-        Error_ = EEXIST;
-        return Error_;
+        return Fail(EEXIST);
     } catch (const std::bad_alloc&) {
         return ENOMEM;
     }
 }
 
+bool TDeletionJournal::Full() const noexcept { return File_.Fd && File_.End >= RotateAt; }
+
+int TDeletionJournal::Rotate(const std::function<int(TDeletionJournal&)>& carry) noexcept {
+    if (!File_.Fd) return 0;
+    TFile old = std::move(File_);
+    File_ = TFile();
+    std::unordered_map<int, unsigned> oldIds;
+    oldIds.swap(FolderIds_);
+    int error = Open();
+    if (error == 0) error = carry(*this);
+    if (error != 0) {
+        // The old journal still records everything: it goes on.
+        if (File_.Fd) ::unlink(File_.Path.c_str());
+        File_ = std::move(old);
+        FolderIds_.swap(oldIds);
+        return error;
+    }
+    ::unlink(old.Path.c_str());
+    return 0;
+}
+
 int TDeletionJournal::NextBlock(std::size_t needed) noexcept {
-    if (Block_) ::munmap(Block_, BlockSize_);
-    Block_ = nullptr;
+    if (File_.Block) ::munmap(File_.Block, File_.BlockSize);
+    File_.Block = nullptr;
     if (!Mapped_) return 0;
     const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-    BlockSize_ = std::max(End_ == 0 ? FirstBlock : LaterBlock, (needed + page - 1) / page * page);
+    const std::size_t size = std::max(File_.End == 0 ? FirstBlock : LaterBlock, (needed + page - 1) / page * page);
     int error;
-    do error = ::posix_fallocate(Fd_.Get(), static_cast<off_t>(End_), static_cast<off_t>(BlockSize_));
+    do error = ::posix_fallocate(File_.Fd.Get(), static_cast<off_t>(File_.End), static_cast<off_t>(size));
     while (error == EINTR);
     if (error != 0) return error;
-    void* block = ::mmap(nullptr, BlockSize_, PROT_READ | PROT_WRITE, MAP_SHARED, Fd_.Get(), static_cast<off_t>(End_));
+    void* block = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, File_.Fd.Get(), static_cast<off_t>(File_.End));
     if (block == MAP_FAILED) {
         if (IsResourceError(errno)) return errno;
         Mapped_ = false;  // written line by line from here on
         return 0;
     }
-    Block_ = static_cast<char*>(block);
-    Used_ = 0;
-    End_ += BlockSize_;
+    File_.Block = static_cast<char*>(block);
+    File_.BlockSize = size;
+    File_.Used = 0;
+    File_.End += size;
     return 0;
 }
 
 int TDeletionJournal::Append(std::string_view line) noexcept {
-    if (Mapped_ && (!Block_ || Used_ + line.size() > BlockSize_)) {
-        if (const int error = NextBlock(line.size()); error != 0) {
-            if (!IsResourceError(error)) Error_ = error;
-            return error;
-        }
+    TFile& file = File_;
+    if (Mapped_ && (!file.Block || file.Used + line.size() > file.BlockSize)) {
+        if (const int error = NextBlock(line.size()); error != 0) return Fail(error);
     }
-    if (Block_) {
+    if (file.Block) {
         // The line end last: a process killed half way through the copy leaves a line without
         // its end, which a recovery passes over.
-        std::memcpy(Block_ + Used_, line.data(), line.size() - 1);
+        std::memcpy(file.Block + file.Used, line.data(), line.size() - 1);
         std::atomic_signal_fence(std::memory_order_seq_cst);
-        Block_[Used_ + line.size() - 1] = line.back();
-        Used_ += line.size();
+        file.Block[file.Used + line.size() - 1] = line.back();
+        file.Used += line.size();
         return 0;
     }
     while (!line.empty()) {
-        const ssize_t written = ::pwrite(Fd_.Get(), line.data(), line.size(), static_cast<off_t>(End_));
+        const ssize_t written = ::pwrite(file.Fd.Get(), line.data(), line.size(), static_cast<off_t>(file.End));
         if (written < 0) {
             if (errno == EINTR) continue;
             // A record cut short would spoil every one after it: the journal takes no more.
@@ -246,7 +297,7 @@ int TDeletionJournal::Append(std::string_view line) noexcept {
             return Error_;
         }
         line.remove_prefix(static_cast<std::size_t>(written));
-        End_ += static_cast<std::uint64_t>(written);
+        file.End += static_cast<std::uint64_t>(written);
     }
     return 0;
 }
@@ -254,7 +305,7 @@ int TDeletionJournal::Append(std::string_view line) noexcept {
 unsigned TDeletionJournal::FolderId(int fd, std::string& line) {
     if (const auto it = FolderIds_.find(fd); it != FolderIds_.end()) return it->second;
     struct stat st;
-    const std::string path = RealPathOf(fd);
+    const std::string path = FolderPath(fd);
     if (path.empty() || ::fstatat(fd, "", &st, AT_EMPTY_PATH) != 0) return 0;
     const unsigned id = NextId_++;
     AppendRecord(line, 'D', std::uint64_t{id}, static_cast<std::uint64_t>(st.st_dev),
@@ -269,11 +320,7 @@ int TDeletionJournal::RecordMove(int folderFd, std::string_view aside, std::stri
         if (const int error = Open(); error != 0) return error;
         Line_.clear();
         const unsigned folder = FolderId(folderFd, Line_);
-        if (folder == 0) {
-            // Without the folder's path nothing could be put back: no record is worth more.
-            Error_ = ENOENT;
-            return Error_;
-        }
+        if (folder == 0) return Fail(ENOENT);  // without the folder's path nothing could be put back
         AppendRecord(Line_, 'M', std::uint64_t{folder}, TText{aside}, device, inode, TText{name});
         return Append(Line_);
     } catch (const std::bad_alloc&) {
@@ -281,17 +328,31 @@ int TDeletionJournal::RecordMove(int folderFd, std::string_view aside, std::stri
     }
 }
 
-int TDeletionJournal::RecordTrash(int folderFd, std::string_view aside, int trashFd, std::string_view entry) noexcept {
+int TDeletionJournal::RecordTrash(int folderFd, std::string_view aside, int trashFd, std::string_view temp,
+                                  std::string_view path, std::string_view date) noexcept {
     try {
         if (const int error = Open(); error != 0) return error;
         Line_.clear();
         const unsigned folder = FolderId(folderFd, Line_);
         const unsigned trash = FolderId(trashFd, Line_);
-        if (folder == 0 || trash == 0) {
-            Error_ = ENOENT;
-            return Error_;
-        }
-        AppendRecord(Line_, 'T', std::uint64_t{folder}, TText{aside}, std::uint64_t{trash}, TText{entry});
+        if (folder == 0 || trash == 0) return Fail(ENOENT);
+        AppendRecord(Line_, 'T', std::uint64_t{folder}, TText{aside}, std::uint64_t{trash}, TText{temp}, TText{path},
+                     TText{date});
+        return Append(Line_);
+    } catch (const std::bad_alloc&) {
+        return ENOMEM;
+    }
+}
+
+int TDeletionJournal::RecordTrashEntry(int folderFd, std::string_view aside, int trashFd, std::string_view entry,
+                                       std::uint64_t infoInode) noexcept {
+    try {
+        if (const int error = Open(); error != 0) return error;
+        Line_.clear();
+        const unsigned folder = FolderId(folderFd, Line_);
+        const unsigned trash = FolderId(trashFd, Line_);
+        if (folder == 0 || trash == 0) return Fail(ENOENT);
+        AppendRecord(Line_, 'I', std::uint64_t{folder}, TText{aside}, std::uint64_t{trash}, TText{entry}, infoInode);
         return Append(Line_);
     } catch (const std::bad_alloc&) {
         return ENOMEM;
@@ -314,9 +375,17 @@ struct TMoveRecord {
     std::string Name;
 };
 
-struct TTrashRecord {
+// An info file about to be written under a private name of the trash's info/ folder.
+struct TTrashInfoRecord {
+    unsigned Trash = 0;
+    std::string Temp, Path, Date;
+};
+
+// That info file about to take its entry's name.
+struct TTrashEntryRecord {
     unsigned Trash = 0;
     std::string Entry;
+    std::uint64_t InfoInode = 0;
 };
 
 // What one private name in one folder was recorded for.
@@ -324,7 +393,8 @@ struct TAsideGroup {
     unsigned Folder = 0;
     std::string Aside;
     std::vector<TMoveRecord> Moves;
-    std::vector<TTrashRecord> Trash;
+    std::vector<TTrashInfoRecord> Infos;
+    std::vector<TTrashEntryRecord> Entries;
 };
 
 struct TJournal {
@@ -343,182 +413,365 @@ bool SplitFields(std::string_view line, std::string_view* fields, std::size_t co
     return true;
 }
 
-TJournal ParseJournal(std::string_view text) {
-    TJournal journal;
+// A name that stands for one entry of a folder: never a path, never the folder or its parent.
+bool IsOneComponent(std::string_view name) noexcept {
+    return !name.empty() && name != "." && name != ".." && name.size() <= NAME_MAX &&
+           name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;
+}
+
+// An absolute path as the kernel names an open folder: no ".", "..", empty component or NUL.
+bool IsRealFolderPath(std::string_view path) noexcept {
+    if (path == "/") return true;
+    if (!path.starts_with('/') || path.ends_with('/')) return false;
+    for (std::size_t at = 1; at < path.size();) {
+        const std::size_t slash = std::min(path.find('/', at), path.size());
+        if (!IsOneComponent(path.substr(at, slash - at))) return false;
+        at = slash + 1;
+    }
+    return true;
+}
+
+// A text field of the info file (its path or date): one line of it.
+bool IsInfoValue(std::string_view text) noexcept {
+    return !text.empty() && text.size() <= 64 * 1024 && text.find_first_of(std::string_view("\0\n\r", 3)) == std::string_view::npos;
+}
+
+// Whether `text` holds nothing but a beginning of `header` and the zero bytes of a block reserved
+// after it: a journal its remover was killed in before its first line was through.
+bool RecordsNothing(std::string_view text) {
+    const std::size_t end = text.find_last_not_of('\0');
+    const std::string_view written = end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1);
+    return Header.starts_with(written) || FirstHeader.starts_with(written);
+}
+
+// Reads `text` as a journal of ours into `journal`: false, with `problem`, at the first line that
+// is not one of its records.
+bool ParseJournal(std::string_view text, TJournal& journal, std::string& problem) {
+    const bool first = text.starts_with(FirstHeader);
+    if (!first && !text.starts_with(Header)) {
+        problem = "not a deletion journal";
+        return false;
+    }
+    text.remove_prefix(Header.size());
     std::map<std::pair<unsigned, std::string>, std::size_t> groupOf;
     auto group = [&](unsigned folder, std::string aside) -> TAsideGroup& {
         const auto [it, added] = groupOf.try_emplace({folder, aside}, journal.Groups.size());
-        if (added) journal.Groups.push_back({folder, std::move(aside), {}, {}});
+        if (added) journal.Groups.push_back({folder, std::move(aside), {}, {}, {}});
         return journal.Groups[it->second];
     };
-    std::string decoded, aside;
+    auto known = [&](unsigned id) { return journal.Folders.count(id) > 0; };
+    std::string name, aside, temp, path, date;
+    std::size_t number = 1;
     for (std::size_t at = 0; at < text.size();) {
         const std::size_t end = text.find('\n', at);
         if (end == std::string_view::npos) break;  // never finished
         std::string_view line = text.substr(at, end - at);
         at = end + 1;
-        // What a block left unwritten before the next one is zero bytes; a line with a zero byte
-        // inside was cut short.
+        ++number;
+        // What a block left unwritten before the next one is zero bytes.
         line.remove_prefix(std::min(line.find_first_not_of('\0'), line.size()));
-        if (line.find('\0') != std::string_view::npos) continue;
-        std::string_view f[6];
+        std::string_view f[7];
         unsigned folder = 0, trash = 0;
         std::uint64_t device = 0, inode = 0;
-        if (line.starts_with("D ") && SplitFields(line, f, 5) && ParseNumber(f[1], folder) &&
-            ParseNumber(f[2], device) && ParseNumber(f[3], inode) && Decode(f[4], decoded)) {
-            journal.Folders[folder] = {device, inode, decoded};
-        } else if (line.starts_with("M ") && SplitFields(line, f, 6) && ParseNumber(f[1], folder) &&
-                   Decode(f[2], aside) && ParseNumber(f[3], device) && ParseNumber(f[4], inode) &&
-                   Decode(f[5], decoded)) {
-            group(folder, aside).Moves.push_back({device, inode, decoded});
-        } else if (line.starts_with("T ") && SplitFields(line, f, 5) && ParseNumber(f[1], folder) &&
-                   Decode(f[2], aside) && ParseNumber(f[3], trash) && Decode(f[4], decoded)) {
-            group(folder, aside).Trash.push_back({trash, decoded});
+        bool ok = false;
+        if (line.starts_with("D ")) {
+            ok = SplitFields(line, f, 5) && ParseNumber(f[1], folder) && folder != 0 && ParseNumber(f[2], device) &&
+                 ParseNumber(f[3], inode) && Decode(f[4], path) && IsRealFolderPath(path);
+            if (ok) journal.Folders[folder] = {device, inode, path};
+        } else if (line.starts_with("M ")) {
+            ok = SplitFields(line, f, 6) && ParseNumber(f[1], folder) && known(folder) && Decode(f[2], aside) &&
+                 IsPrivateName(aside) && ParseNumber(f[3], device) && ParseNumber(f[4], inode) && Decode(f[5], name) &&
+                 IsOneComponent(name);
+            if (ok) group(folder, aside).Moves.push_back({device, inode, name});
+        } else if (line.starts_with("T ") && first) {
+            // The first version's trash record: read for its form, passed over (see above).
+            ok = SplitFields(line, f, 5) && ParseNumber(f[1], folder) && known(folder) && Decode(f[2], aside) &&
+                 IsPrivateName(aside) && ParseNumber(f[3], trash) && known(trash) && Decode(f[4], name) &&
+                 IsOneComponent(name);
+        } else if (line.starts_with("T ")) {
+            ok = SplitFields(line, f, 7) && ParseNumber(f[1], folder) && known(folder) && Decode(f[2], aside) &&
+                 IsPrivateName(aside) && ParseNumber(f[3], trash) && known(trash) && Decode(f[4], temp) &&
+                 temp.ends_with(TTrash::WritingSuffix) &&
+                 IsPrivateName(std::string_view(temp).substr(0, temp.size() - TTrash::WritingSuffix.size())) &&
+                 Decode(f[5], path) && IsInfoValue(path) && Decode(f[6], date) &&
+                 IsInfoValue(date);
+            if (ok) group(folder, aside).Infos.push_back({trash, temp, path, date});
+        } else if (line.starts_with("I ") && !first) {
+            ok = SplitFields(line, f, 6) && ParseNumber(f[1], folder) && known(folder) && Decode(f[2], aside) &&
+                 IsPrivateName(aside) && ParseNumber(f[3], trash) && known(trash) && Decode(f[4], name) &&
+                 IsOneComponent(name) && name.size() + TTrash::InfoSuffix.size() <= NAME_MAX && ParseNumber(f[5], inode);
+            if (ok) group(folder, aside).Entries.push_back({trash, name, inode});
+        }
+        if (!ok) {
+            problem = "line " + std::to_string(number) + " is not a record of a deletion";
+            return false;
         }
     }
-    return journal;
+    return true;
+}
+
+// The folder at the absolute `path`, opened from the root one component at a time without
+// following a link (O_PATH); -1 with errno.
+int OpenWithoutLinks(const std::string& path) noexcept {
+    TFd at(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    for (std::size_t start = 1; at && start < path.size();) {
+        const std::size_t slash = std::min(path.find('/', start), path.size());
+        const std::string component = path.substr(start, slash - start);
+        at.Reset(::openat(at.Get(), component.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        start = slash + 1;
+    }
+    return at.Release();
+}
+
+bool SameFile(const struct stat& st, std::uint64_t device, std::uint64_t inode) noexcept {
+    return static_cast<std::uint64_t>(st.st_dev) == device && static_cast<std::uint64_t>(st.st_ino) == inode;
+}
+
+// Whether the folder `name` of `parent` holds nothing but folders of its own file system, each
+// empty all the way down: what a remover moves aside as an empty folder.
+bool EmptyAllTheWayDown(int parent, const char* name, dev_t device, unsigned depth = 0) {
+    if (depth > 2048) return false;
+    const int fd = ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::fdopendir(fd), ::closedir);
+    if (!dir) {
+        ::close(fd);
+        return false;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || st.st_dev != device) return false;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir.get());
+        if (!entry) return errno == 0;
+        const std::string_view child = entry->d_name;
+        if (child == "." || child == "..") continue;
+        if (entry->d_type != DT_DIR && entry->d_type != DT_UNKNOWN) return false;
+        if (!EmptyAllTheWayDown(fd, entry->d_name, device, depth + 1)) return false;
+    }
 }
 
 class TRecoverer {
 public:
     TRecoverer(const TJournal& journal, TRecovery& recovery) : Journal_(journal), Recovery_(recovery) {}
 
+    // Whether something the journal records could not be put back: the journal is kept for a later
+    // run.
+    bool Unfinished() const noexcept { return Unfinished_; }
+
     void Recover(const TAsideGroup& group) {
-        const int fd = Folder(group.Folder);
-        if (fd < 0) return;
-        const std::string& folder = Journal_.Folders.at(group.Folder).Path;
+        const TFolderRecord& folder = Journal_.Folders.at(group.Folder);
+        const std::string ownName = group.Moves.empty() ? group.Aside : group.Moves.back().Name;
+        std::string reason;
+        const int fd = Folder(group.Folder, reason);
+        if (fd < 0) {
+            // The file may well be in that folder, wherever it is now: its journal waits for it.
+            if (!group.Moves.empty()) {
+                Recovery_.Left.push_back({Joined(folder.Path, ownName), Joined(folder.Path, group.Aside),
+                                          reason + "; it keeps the name " + group.Aside + " in its folder"});
+                Unfinished_ = true;
+            }
+            return;
+        }
         struct stat st;
         const TMoveRecord* move = nullptr;
         bool backUnderName = false;  // the file under the private name went back where it was
         if (::fstatat(fd, group.Aside.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-            if (errno != ENOENT)
-                Recovery_.Left.push_back({Joined(folder, group.Aside), Joined(folder, group.Aside), ErrorText(errno)});
+            if (errno != ENOENT) {
+                Recovery_.Left.push_back({Joined(folder.Path, ownName), Joined(folder.Path, group.Aside), ErrorText(errno)});
+                Unfinished_ = true;
+            }
         } else if (!group.Moves.empty()) {
-            // The move it belongs to: the last that moved this very file; a file that is none of
-            // them came in by the last move.
-            move = &group.Moves.back();
-            for (auto it = group.Moves.rbegin(); it != group.Moves.rend(); ++it)
-                if (it->Device == static_cast<std::uint64_t>(st.st_dev) && it->Inode == static_cast<std::uint64_t>(st.st_ino)) {
-                    move = &*it;
-                    break;
-                }
+            // The move it belongs to: the last that moved this very file.
+            for (auto it = group.Moves.rbegin(); it != group.Moves.rend() && !move; ++it)
+                if (SameFile(st, it->Device, it->Inode)) move = &*it;
+            const bool ours = move && ((S_ISREG(st.st_mode) && st.st_size == 0) ||
+                                       (S_ISDIR(st.st_mode) && EmptyAllTheWayDown(fd, group.Aside.c_str(), st.st_dev)));
             std::string now;
-            const std::string path = Joined(folder, move->Name);
-            if (const int error = PutBackBeside(fd, group.Aside.c_str(), move->Name, now); error != 0) {
-                Recovery_.Left.push_back({path, Joined(folder, group.Aside), ErrorText(error)});
+            if (!ours) {
+                Recovery_.Left.push_back({Joined(folder.Path, ownName), Joined(folder.Path, group.Aside),
+                                          move ? "no longer empty" : "not the file the deletion moved aside"});
+                Unfinished_ = true;
+            } else if (const int error = PutBackBeside(fd, group.Aside.c_str(), move->Name, now); error != 0) {
+                Recovery_.Left.push_back({Joined(folder.Path, move->Name), Joined(folder.Path, group.Aside), ErrorText(error)});
+                Unfinished_ = true;
             } else if (now.empty()) {
                 ++Recovery_.PutBack;
                 backUnderName = true;
             } else {
-                Recovery_.KeptBeside.push_back({path, Joined(folder, now), "its name was taken"});
+                Recovery_.KeptBeside.push_back({Joined(folder.Path, move->Name), Joined(folder.Path, now), "its name was taken"});
                 backUnderName = true;
             }
         }
-        if (!group.Moves.empty())
-            for (const TTrashRecord& trash : group.Trash) ClearTrashEntry(trash, group.Moves.back(), backUnderName);
+        if (group.Moves.empty()) return;
+        const TMoveRecord& moved = move ? *move : group.Moves.back();
+        for (const TTrashInfoRecord& info : group.Infos) RemoveTemporaryInfo(info);
+        for (const TTrashEntryRecord& entry : group.Entries) ClearTrashEntry(group, entry, moved, backUnderName);
     }
 
 private:
-    // The recorded folder, open, or -1 when it is gone or another folder has its path now (said
-    // once a folder).
-    int Folder(unsigned id) {
+    // The recorded folder, open, or -1 with `reason` when it is gone or another folder has its path
+    // now.
+    int Folder(unsigned id, std::string& reason) {
         const auto [it, added] = Open_.try_emplace(id);
-        if (!added) return it->second.Get();
-        const auto record = Journal_.Folders.find(id);
-        if (record == Journal_.Folders.end()) return -1;
-        TFd fd(::open(record->second.Path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        if (!added) {
+            reason = it->second.second;
+            return it->second.first.Get();
+        }
+        const TFolderRecord& record = Journal_.Folders.at(id);
+        TFd fd(OpenWithoutLinks(record.Path));
         struct stat st;
-        std::string reason;
         if (!fd) {
-            reason = ErrorText(errno);
-        } else if (::fstat(fd.Get(), &st) != 0 || static_cast<std::uint64_t>(st.st_dev) != record->second.Device ||
-                   static_cast<std::uint64_t>(st.st_ino) != record->second.Inode) {
-            reason = "another folder has its path now";
+            reason = errno == ENOENT ? "its folder is no longer there" : errno == ELOOP || errno == ENOTDIR
+                ? "its folder's path leads elsewhere now" : ErrorText(errno);
+        } else if (::fstat(fd.Get(), &st) != 0 || !SameFile(st, record.Device, record.Inode)) {
+            reason = "another folder has its folder's path now";
         } else {
-            it->second.Reset(fd.Release());
-            return it->second.Get();
+            it->second.first.Reset(fd.Release());
         }
-        Recovery_.Left.push_back({record->second.Path, {}, reason});
-        return -1;
+        it->second.second = reason;
+        return it->second.first.Get();
     }
 
-    // After the file `move` recorded went back from its private name (`putBack`) or did not (it
-    // was gone from there): an entry of the trash that the interrupted move left without its file,
-    // or with a second name of a file that is back, is removed.
-    void ClearTrashEntry(const TTrashRecord& trash, const TMoveRecord& move, bool putBack) {
-        const auto [it, added] = Trashes_.try_emplace(trash.Trash);
+    // The files/ and info/ folders of the recorded trash folder, opened once.
+    const std::pair<TFd, TFd>& Trash(unsigned id) {
+        const auto [it, added] = Trashes_.try_emplace(id);
         if (added) {
-            const int trashFd = Folder(trash.Trash);
-            if (trashFd < 0) return;
-            it->second.first.Reset(::openat(trashFd, "files", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-            it->second.second.Reset(::openat(trashFd, "info", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            std::string reason;
+            if (const int trashFd = Folder(id, reason); trashFd >= 0) {
+                it->second.first.Reset(::openat(trashFd, "files", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+                it->second.second.Reset(::openat(trashFd, "info", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            }
         }
-        const int files = it->second.first.Get(), info = it->second.second.Get();
-        struct stat st;
-        const bool inTrash = files >= 0 && ::fstatat(files, trash.Entry.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-                             static_cast<std::uint64_t>(st.st_dev) == move.Device &&
-                             static_cast<std::uint64_t>(st.st_ino) == move.Inode;
-        // Moved in by a link that the removal of the old name did not follow: the file is back.
-        if (inTrash && putBack) ::unlinkat(files, trash.Entry.c_str(), 0);
-        if (info >= 0 && (!inTrash || putBack)) {
-            const std::string infoName = trash.Entry + ".trashinfo";
-            if (NamesTheFile(info, infoName, move.Name)) ::unlinkat(info, infoName.c_str(), 0);
-        }
+        return it->second;
     }
 
-    // Whether the info file is the one written for the file named `name`: it says so in its path,
-    // or its writing was cut short before the path.
-    static bool NamesTheFile(int infoFd, const std::string& infoName, const std::string& name) {
-        std::string text;
-        {
-            const TFd fd(::openat(infoFd, infoName.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-            if (!fd) return false;
-            char buffer[8192];
-            for (ssize_t got; (got = ::read(fd.Get(), buffer, sizeof buffer)) > 0 && text.size() < 65536;)
-                text.append(buffer, static_cast<std::size_t>(got));
-        }
-        const std::size_t start = text.find("\nPath=");
-        const std::size_t end = start == std::string::npos ? start : text.find('\n', start + 1);
-        if (end == std::string::npos) return true;
-        const std::string_view path = std::string_view(text).substr(start + 6, end - start - 6);
-        const std::string encoded = TTrash::EncodePath(name);
-        return path == encoded || path.ends_with("/" + encoded);
+    // An info file the deletion was writing under its private name, left there by the kill.
+    void RemoveTemporaryInfo(const TTrashInfoRecord& record) {
+        const int info = Trash(record.Trash).second.Get();
+        struct stat st;
+        if (info >= 0 && ::fstatat(info, record.Temp.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+            st.st_uid == ::geteuid())
+            ::unlinkat(info, record.Temp.c_str(), 0);
+    }
+
+    // After the file `moved` went back from its private name (`putBack`) or did not (it was gone
+    // from there): the trash entry the deletion made for it is removed when it never received the
+    // file, or holds it under a second name while the file is back. Its info file goes only while
+    // it is the very file the deletion wrote: the inode recorded, the path and date it was given.
+    void ClearTrashEntry(const TAsideGroup& group, const TTrashEntryRecord& entry, const TMoveRecord& moved, bool putBack) {
+        const auto& [files, info] = Trash(entry.Trash);
+        struct stat st;
+        const bool inTrash = files && ::fstatat(files.Get(), entry.Entry.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                             SameFile(st, moved.Device, moved.Inode);
+        // Moved in by a link that the removal of the old name did not follow: the file is back.
+        if (inTrash && putBack) ::unlinkat(files.Get(), entry.Entry.c_str(), 0);
+        if (!info || (inTrash && !putBack)) return;
+        const TTrashInfoRecord* written = nullptr;
+        for (const TTrashInfoRecord& record : group.Infos)
+            if (record.Trash == entry.Trash) written = &record;
+        if (!written) return;
+        const std::string infoName = entry.Entry + std::string(TTrash::InfoSuffix);
+        const TFd fd(::openat(info.Get(), infoName.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        if (!fd || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) || static_cast<std::uint64_t>(st.st_ino) != entry.InfoInode)
+            return;
+        const std::string expected = TTrash::InfoText(written->Path, written->Date);
+        std::string text(expected.size() + 1, '\0');
+        const ssize_t got = ::pread(fd.Get(), text.data(), text.size(), 0);
+        if (got == static_cast<ssize_t>(expected.size()) && text.compare(0, expected.size(), expected) == 0)
+            ::unlinkat(info.Get(), infoName.c_str(), 0);
     }
 
     const TJournal& Journal_;
     TRecovery& Recovery_;
+    bool Unfinished_ = false;
     // The trashes' folders close after the folders: members go in the reverse of this order.
-    std::map<unsigned, std::pair<TFd, TFd>> Trashes_;  // the files/ and info/ folders of trashes by id
-    std::map<unsigned, TFd> Open_;                      // folders by id
+    std::map<unsigned, std::pair<TFd, TFd>> Trashes_;            // the files/ and info/ folders of trashes by id
+    std::map<unsigned, std::pair<TFd, std::string>> Open_;       // folders by id, or why not
 };
 
-void RecoverJournal(const std::string& path, TRecovery& recovery) {
-    const TFd journalFd(::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
+// Names the journal `name` in the state folder as damaged: renamed aside, never obeyed.
+void SetAside(int folderFd, const std::string& folder, const std::string& name, const std::string& reason,
+              TRecovery& recovery) {
+    const std::string aside = name + std::string(DamagedSuffix);
+    const bool moved = MoveNoReplace(folderFd, name.c_str(), folderFd, aside.c_str()) == 0;
+    recovery.Damaged.push_back({Joined(folder, name), moved ? Joined(folder, aside) : std::string(), reason});
+}
+
+void RecoverJournal(int folderFd, const std::string& folder, const std::string& name, TRecovery& recovery) {
+    const std::string path = Joined(folder, name);
+    struct stat st;
+    if (::fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno != ENOENT) recovery.Left.push_back({path, {}, ErrorText(errno)});
+        return;
+    }
+    const uid_t user = ::geteuid();
+    auto notOurs = [&](const struct stat& file) -> std::string {
+        if (S_ISLNK(file.st_mode)) return path + " is a symbolic link";
+        if (!S_ISREG(file.st_mode)) return path + " is not a regular file";
+        if (file.st_uid != user) return path + " is owned by uid " + std::to_string(file.st_uid);
+        if ((file.st_mode & (S_IWGRP | S_IWOTH)) != 0) return path + " may be written by others";
+        return {};
+    };
+    if (std::string problem = notOurs(st); !problem.empty()) {
+        recovery.NotUsed.push_back(std::move(problem));
+        return;
+    }
+    const TFd journalFd(::openat(folderFd, name.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     const int fd = journalFd.Get();
     if (fd < 0) {
-        if (errno != ENOENT) recovery.Left.push_back({path, {}, ErrorText(errno)});
+        if (errno != ENOENT) SetAside(folderFd, folder, name, "cannot be opened: " + ErrorText(errno), recovery);
         return;
     }
     // A run that holds its journal is alive (or another recovery has it): not ours to touch. One
     // that another recovery removed meanwhile has been dealt with.
-    struct stat st;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &st) != 0 || st.st_nlink == 0) return;
-    std::string text;
-    char buffer[65536];
-    for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) != 0;) {
+    if (std::string problem = notOurs(st); !problem.empty()) {
+        recovery.NotUsed.push_back(std::move(problem));
+        return;
+    }
+    if (static_cast<std::uint64_t>(st.st_size) > MaxJournalSize) {
+        SetAside(folderFd, folder, name, "larger than a deletion journal grows (" + std::to_string(st.st_size) + " bytes)",
+                 recovery);
+        return;
+    }
+    std::string text(static_cast<std::size_t>(st.st_size), '\0');
+    std::size_t have = 0;
+    while (have < text.size()) {
+        const ssize_t got = ::pread(fd, text.data() + have, text.size() - have, static_cast<off_t>(have));
+        if (got < 0 && errno == EINTR) continue;
         if (got < 0) {
-            if (errno == EINTR) continue;
-            recovery.Left.push_back({path, {}, ErrorText(errno)});
+            SetAside(folderFd, folder, name, "cannot be read: " + ErrorText(errno), recovery);
             return;
         }
-        text.append(buffer, static_cast<std::size_t>(got));
+        if (got == 0) break;
+        have += static_cast<std::size_t>(got);
     }
-    const TJournal journal = ParseJournal(text);
+    text.resize(have);
+    if (RecordsNothing(text)) {
+        ::unlinkat(folderFd, name.c_str(), 0);
+        return;
+    }
+    TJournal journal;
+    std::string problem;
+    if (!ParseJournal(text, journal, problem)) {
+        SetAside(folderFd, folder, name, problem, recovery);
+        return;
+    }
+    text = {};
+    bool unfinished;
     {
         TRecoverer recoverer(journal, recovery);
         for (const TAsideGroup& group : journal.Groups) recoverer.Recover(group);
+        unfinished = recoverer.Unfinished();
     }
-    ::unlink(path.c_str());
+    if (!unfinished) ::unlinkat(folderFd, name.c_str(), 0);
+}
+
+// Whether `name` is a journal's: "deletion-PID-HEX.journal".
+bool IsJournalName(std::string_view name) noexcept {
+    return name.starts_with(JournalPrefix) && name.ends_with(JournalSuffix) &&
+           name.size() > JournalPrefix.size() + JournalSuffix.size();
 }
 
 }  // namespace
@@ -526,21 +779,31 @@ void RecoverJournal(const std::string& path, TRecovery& recovery) {
 TRecovery RecoverInterruptedDeletions(const std::string& folder) {
     TRecovery recovery;
     try {
-        const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+        int error = 0;
+        std::string problem;
+        const TFd folderFd(OpenPrivateFolder(folder, error, problem));
+        if (!folderFd) {
+            // A state folder that is missing, or that this user may not read, holds no journal of
+            // theirs: theirs are made for them alone.
+            if (error == EPERM)
+                recovery.NotUsed.push_back(std::move(problem));
+            else if (error != ENOENT && error != EACCES && error != ENOTDIR)
+                recovery.Left.push_back({folder, {}, ErrorText(error)});
+            return recovery;
+        }
+        const int copy = ::openat(folderFd.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const std::unique_ptr<DIR, int (*)(DIR*)> dir(copy >= 0 ? ::fdopendir(copy) : nullptr, ::closedir);
         if (!dir) {
-            // A state folder this user may not read holds no journal of theirs: theirs are made
-            // for them alone.
-            if (errno != ENOENT && errno != EACCES && errno != ENOTDIR)
-                recovery.Left.push_back({folder, {}, ErrorText(errno)});
+            const int failure = errno;
+            if (copy >= 0) ::close(copy);
+            recovery.Left.push_back({folder, {}, ErrorText(failure)});
             return recovery;
         }
         std::vector<std::string> journals;
-        while (const dirent* entry = ::readdir(dir.get())) {
-            const std::string_view name = entry->d_name;
-            if (name.starts_with("deletion-") && name.ends_with(JournalSuffix)) journals.emplace_back(name);
-        }
+        while (const dirent* entry = ::readdir(dir.get()))
+            if (IsJournalName(entry->d_name)) journals.emplace_back(entry->d_name);
         std::sort(journals.begin(), journals.end());
-        for (const std::string& name : journals) RecoverJournal(Joined(folder, name), recovery);
+        for (const std::string& name : journals) RecoverJournal(folderFd.Get(), folder, name, recovery);
     } catch (const std::bad_alloc&) {
         // What was not looked at stays recorded for the next run.
     }

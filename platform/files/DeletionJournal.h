@@ -6,10 +6,12 @@
 //
 // So before a name is moved aside, the deletion writes down what puts it back: the folder (its
 // real path, device and inode), the private name, the file's own name and its device and inode;
-// before a file goes into the trash, the trash folder and the entry name its info file takes. The
-// record goes into a journal in the XDG state folder ($XDG_STATE_HOME/nulvane, by default
+// before a file goes into the trash, the trash folder, the private name its info file is written
+// under with the path and date it holds, and then the entry name and inode that info file takes.
+// The record goes into a journal in the XDG state folder ($XDG_STATE_HOME/nulvane, by default
 // ~/.local/state/nulvane), one journal per remover, locked (flock) while its remover lives. A
-// remover that is through with nothing left under a private name removes its journal.
+// remover that is through with nothing left under a private name removes its journal. No journal,
+// no deletion: a remover whose journal cannot be written moves nothing aside.
 //
 // A record costs no system call: the journal is mapped into memory (MAP_SHARED) in blocks that are
 // reserved on the disk first (posix_fallocate, so that writing into them cannot fail for want of
@@ -18,17 +20,32 @@
 // each record is written with one write.
 //
 // Every run of either program first recovers the journals nobody holds a lock on: the journal of a
-// live run, in this process or another, is never touched. For each private name in a folder that
-// is still the folder recorded (same device and inode), the file under it goes back to its name,
-// never replacing anything: beside it as "NAME.nulvane-kept" when the name was taken meanwhile. A
-// private name served several files one after another (each moved onto the one before to remove
-// it), so the file there is matched by its device and inode to the record it belongs to; one that
-// matches none was put there by the last move (a file swapped in under the name at that moment)
-// and goes back to that name. An info file of the trash whose entry never received its file is
-// removed. What cannot be put back (a folder gone or replaced, an error) is named with where it
-// was left.
+// live run, in this process or another, is never touched. Since it acts on files by itself, the
+// recovery trusts nothing it did not write: it reads a journal only from a state folder private to
+// the effective user (PrivateFolder.h), only when the journal is a regular file of that user opened
+// without following a link, no larger than a journal can grow (a remover starts a new one, carrying
+// over what is still under a private name, before its journal passes a bound), and only when every
+// line of it is a record of ours: each name one path component, each private name of the form the
+// removers make, each folder an absolute path without "." or "..". A journal owned by anyone else,
+// or in a folder another user could write, is left as it is and named; one of ours that is not in
+// that form, cannot be read or is too large is renamed aside ("NAME.damaged") and named, never half
+// obeyed.
+//
+// For each private name in a folder that is still the folder recorded (opened from the root one
+// component at a time without following a link, with the same device and inode), the file under it
+// goes back to its name, never replacing anything: beside it as "NAME.nulvane-kept" when the name
+// was taken meanwhile. A private name served several files one after another (each moved onto the
+// one before to remove it), so the file there is matched by its device and inode to the record it
+// belongs to. Only what a remover itself moves aside is moved back: an empty regular file, or a
+// folder empty all the way down, with a recorded identity; anything else found under a private
+// name is named where it is and left alone. The trash's records name the info file a deletion made,
+// by its own private name while it is written, then by its entry name and inode: only that file is
+// removed, and only while it holds the path and date written, when its entry never received the
+// file. What cannot be put back (a folder gone or moved, another file under the private name) is
+// named with where it is, and its journal is kept for a later run, which tries again.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -44,7 +61,7 @@ std::string DeletionJournalFolder();
 
 class TDeletionJournal {
 public:
-    // Nothing is written until the first record.
+    // Nothing is written until the first record, or Start().
     explicit TDeletionJournal(std::string folder = DeletionJournalFolder());
     // Removes the journal unless something it records was left under a private name.
     ~TDeletionJournal();
@@ -55,9 +72,27 @@ public:
     // be moved to `aside` in the same folder. 0, or the error number that kept it from the record.
     int RecordMove(int folderFd, std::string_view aside, std::string_view name, std::uint64_t device,
                    std::uint64_t inode) noexcept;
-    // Records that the file under `aside` in `folderFd` is about to go into the trash whose folder
-    // is open as `trashFd`, as the entry `entry` (its info file "info/ENTRY.trashinfo").
-    int RecordTrash(int folderFd, std::string_view aside, int trashFd, std::string_view entry) noexcept;
+    // Makes the journal file now, when it is not made yet: 0, or the error number that keeps
+    // records from being written (Problem() says it in words). A deletion that cannot keep its
+    // journal does not start: a kill could then lose names.
+    int Start() noexcept;
+
+    // Records that the info file for the file under `aside` in `folderFd` is about to be made as
+    // "info/TEMP" in the trash whose folder is open as `trashFd`, with `path` (as the info file's
+    // Path holds it) and `date`.
+    int RecordTrash(int folderFd, std::string_view aside, int trashFd, std::string_view temp, std::string_view path,
+                    std::string_view date) noexcept;
+    // Records that the info file made under the name RecordTrash recorded, the inode `infoInode`,
+    // is about to be renamed "info/ENTRY.trashinfo", and the file to go into the trash as `entry`.
+    int RecordTrashEntry(int folderFd, std::string_view aside, int trashFd, std::string_view entry,
+                         std::uint64_t infoInode) noexcept;
+
+    // Whether the journal has grown past its bound: the remover then starts a new one (Rotate)
+    // before it moves the next file aside.
+    bool Full() const noexcept;
+    // Goes on in a new journal file: `carry` records in it what is still under a private name; then
+    // the old file is removed. On a failure the old file goes on as it was and the error is returned.
+    int Rotate(const std::function<int(TDeletionJournal&)>& carry) noexcept;
 
     // The folder descriptor `fd` is about to be closed: a later folder of that number is another.
     void FolderClosed(int fd) noexcept;
@@ -67,24 +102,36 @@ public:
     // Why records cannot be written, 0 while they can; set by the first failure that is not a
     // shortage of descriptors or memory (those are tried again with the next record).
     int Error() const noexcept { return Error_; }
+    // Error() in words, with the folder or file it concerns.
+    std::string Problem() const;
     const std::string& Folder() const noexcept { return Folder_; }
 
 private:
+    // One journal file and the block of it mapped for writing.
+    struct TFile {
+        TFd Fd;
+        std::string Path;
+        char* Block = nullptr;        // the mapped block, or null (plain writes)
+        std::size_t BlockSize = 0;
+        std::size_t Used = 0;         // bytes of the block written
+        std::uint64_t End = 0;        // the file offset past the block (or past the last write)
+        TFile() = default;
+        TFile(TFile&& other) noexcept;
+        TFile& operator=(TFile&& other) noexcept;
+        ~TFile();
+    };
     int Open() noexcept;
     unsigned FolderId(int fd, std::string& line);
     int Append(std::string_view line) noexcept;
     // Reserves and maps the next block, or turns to plain writes where mapping is not offered.
     int NextBlock(std::size_t needed) noexcept;
+    int Fail(int error) noexcept;
 
     std::string Folder_;
-    std::string Path_;
-    TFd Fd_;
-    char* Block_ = nullptr;       // the mapped block, or null (plain writes)
-    std::size_t BlockSize_ = 0;
-    std::size_t Used_ = 0;        // bytes of the block written
-    std::uint64_t End_ = 0;       // the file offset past the block (or past the last write)
+    TFile File_;
     bool Mapped_ = true;          // whether blocks are mapped at all
     int Error_ = 0;
+    std::string Problem_;         // why the state folder cannot be used, in words
     bool Keep_ = false;
     unsigned NextId_ = 1;
     std::unordered_map<int, unsigned> FolderIds_;  // folder descriptor -> id in the journal
@@ -102,12 +149,20 @@ struct TRecovery {
     std::size_t PutBack = 0;                  // files back under their own names
     std::vector<TRecoveredFile> KeptBeside;   // back beside their names, which were taken
     std::vector<TRecoveredFile> Left;         // what could not be put back, and where it is
+    // Journals (or a state folder) not trusted and left as they are, each in words: "PATH is owned
+    // by uid N".
+    std::vector<std::string> NotUsed;
+    // Journals of ours that could not be obeyed: Path the journal, Now where it was set aside (empty
+    // when it could not be renamed), Reason why.
+    std::vector<TRecoveredFile> Damaged;
     std::size_t Count() const noexcept { return PutBack + KeptBeside.size(); }
+    // Whether anything could not be put back or obeyed.
+    bool Failed() const noexcept { return !Left.empty() || !Damaged.empty(); }
 };
 
 // Puts back what every journal in `folder` that no live run holds records as still under a private
-// name, removes the orphaned info files it records, and removes the journals. Never throws for
-// anything the file system does.
+// name, removes the orphaned info files it records, and removes the journals (but those that still
+// record something that could not be put back). Never throws for anything the file system does.
 TRecovery RecoverInterruptedDeletions(const std::string& folder = DeletionJournalFolder());
 
 }  // namespace nulvane

@@ -69,7 +69,11 @@ TLockTable TLockTable::Parse(std::string_view text) {
 
 TLockTable TLockTable::ReadSystem() {
     const int fd = ::open("/proc/locks", O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return {};
+    if (fd < 0) {
+        TLockTable none;
+        none.Live_ = true;  // may be read another time
+        return none;
+    }
     bool complete = true;
     std::string text;
     char buffer[16384];
@@ -87,6 +91,7 @@ TLockTable TLockTable::ReadSystem() {
     ::close(fd);
     TLockTable table = Parse(text);
     table.Readable_ = complete;
+    table.Live_ = true;
     return table;
 }
 

@@ -49,8 +49,12 @@ public:
     // Whether the table was read from the system (or parsed): an empty table that was not read
     // says nothing about any file.
     bool Readable() const noexcept { return Readable_; }
+    // The table as it stands now: the system's read again for one read from the system, this one
+    // for one parsed (or not read).
+    TLockTable Now() const { return Live_ ? ReadSystem() : *this; }
 
 private:
+    bool Live_ = false;  // read from the system
     std::vector<std::pair<std::uint64_t, std::uint64_t>> Locks_;  // (inode, device), sorted
     bool Readable_ = false;
 };

@@ -27,6 +27,7 @@
 #include "platform/files/FileDescriptor.h"
 #include "platform/files/NoReplace.h"
 #include "platform/files/PathNames.h"
+#include "platform/files/PrivateName.h"
 #include "platform/files/TrashFolders.h"
 #include "platform/system/ScopeGuard.h"
 
@@ -78,6 +79,21 @@ int OpenFolderToRead(int parent, const char* name) noexcept {
 
 // A folder under the one removed is a mount point, or the home trash, now: not what the scan met.
 constexpr int TreeChanged = -1;
+// A folder under the one removed is one the user scanned.
+constexpr int TreeScanned = -2;
+
+// What must never go with a folder tree: the home trash, and the folders the user scanned.
+struct TTreeGuard {
+    const TTrashFolders& Trash;
+    const std::vector<std::pair<std::uint64_t, std::uint64_t>>& Scanned;  // device, inode; sorted
+    // TreeChanged or TreeScanned for a folder that must not go, else 0.
+    int Guards(const struct stat& st) const {
+        if (std::binary_search(Scanned.begin(), Scanned.end(),
+                               std::pair{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)}))
+            return TreeScanned;
+        return Trash.IsHomeTrash(st.st_dev, st.st_ino) ? TreeChanged : 0;
+    }
+};
 // Deeper than this, a tree costs more descriptors and stack than a remover should hold; no path
 // the system can name goes that deep.
 constexpr unsigned MaxTreeDepth = 2048;
@@ -109,7 +125,7 @@ int SubfolderNames(int fd, std::vector<std::string>& names) {
 // all the way down (0), else ENOTEMPTY, TreeChanged or the error that stopped the look. With
 // `remove` it removes them as well, deepest first, each removal relative to the open folder above;
 // a folder that is not empty by then stays, and so do the folders above it.
-int EmptyTree(int fd, dev_t device, bool remove, const TTrashFolders& trash, unsigned depth) {
+int EmptyTree(int fd, dev_t device, bool remove, const TTreeGuard& guard, unsigned depth) {
     if (depth > MaxTreeDepth) return ENAMETOOLONG;
     std::vector<std::string> names;
     if (const int error = SubfolderNames(fd, names); error != 0) return error;
@@ -123,8 +139,9 @@ int EmptyTree(int fd, dev_t device, bool remove, const TTrashFolders& trash, uns
         }
         struct stat st;
         if (::fstat(sub.Get(), &st) != 0) return errno;
-        if (st.st_dev != device || IsMountTop(sub.Get()) || trash.IsHomeTrash(st.st_dev, st.st_ino)) return TreeChanged;
-        if (const int error = EmptyTree(sub.Get(), device, remove, trash, depth + 1); error != 0) return error;
+        if (st.st_dev != device || IsMountTop(sub.Get())) return TreeChanged;
+        if (const int guarded = guard.Guards(st); guarded != 0) return guarded;
+        if (const int error = EmptyTree(sub.Get(), device, remove, guard, depth + 1); error != 0) return error;
         if (remove && ::unlinkat(fd, name.c_str(), AT_REMOVEDIR) != 0 && errno != ENOENT) return errno;
     }
     return 0;
@@ -136,6 +153,7 @@ TRemoveResult FromTreeError(int error) {
     case ENOTEMPTY:
     case EEXIST: return Kept(TKeepReason::NotEmpty, error);
     case TreeChanged: return Kept(TKeepReason::Changed);
+    case TreeScanned: return Kept(TKeepReason::Scanned, ENOTEMPTY);
     case ENOENT:
     case EBUSY: return Kept(TKeepReason::Changed, error);  // taken, or a mount point now
     default: return FromError(error);
@@ -148,26 +166,6 @@ bool NoReplaceUnsupported(int error) noexcept { return error == EINVAL || error 
 
 }  // namespace
 
-// A private name: a prefix no program of the system uses and 64 bits that are new in this
-// process (a bijection of a counter that starts at a random value), so that two threads or two
-// processes never meet on one, and nobody can guess the next.
-struct TAsideName {
-    char Text[32];
-    TAsideName() noexcept {
-        static std::atomic<std::uint64_t> counter{[] {
-            std::uint64_t seed = 0;
-            if (::getrandom(&seed, sizeof seed, GRND_NONBLOCK) != sizeof seed)
-                seed = static_cast<std::uint64_t>(::getpid()) << 32 ^ static_cast<std::uint64_t>(::time(nullptr));
-            return seed;
-        }()};
-        std::uint64_t x = counter.fetch_add(0x9E3779B97F4A7C15ull, std::memory_order_relaxed);
-        x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
-        x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
-        x ^= x >> 31;
-        std::snprintf(Text, sizeof Text, ".nulvane-%016llx", static_cast<unsigned long long>(x));
-    }
-};
-
 std::string TRemoveResult::ReasonText() const {
     switch (Reason) {
     case TKeepReason::None: return {};
@@ -179,6 +177,7 @@ std::string TRemoveResult::ReasonText() const {
     case TKeepReason::ReadOnly: return "read-only file system";
     case TKeepReason::LockUnknown: return "cannot tell whether it is in use";
     case TKeepReason::NotEmpty: return "no longer empty";
+    case TKeepReason::Scanned: return Error == ENOTEMPTY ? "holds a scanned folder" : "a scanned folder";
     case TKeepReason::OtherError: break;
     }
     return Error != 0 ? std::system_category().message(Error) : std::string("could not be removed");
@@ -207,6 +206,11 @@ TFileRemover::TFileRemover(std::shared_ptr<const TLockTable> locks, unsigned sha
 }
 
 TFileRemover::~TFileRemover() { ReleaseFolders(); }
+
+void TFileRemover::ProtectFolders(std::vector<std::pair<std::uint64_t, std::uint64_t>> identities) {
+    std::sort(identities.begin(), identities.end());
+    Scanned_ = std::move(identities);
+}
 
 int TFileRemover::OpenToAsk(const TTarget& target, const char* name) noexcept {
     for (;;) {
@@ -274,19 +278,37 @@ TKeepReason TFileRemover::CheckAside(const TTarget& target, const char* aside, s
     if (state == TLockState::Locked) return TKeepReason::InUse;
     if (state == TLockState::Free) return TKeepReason::None;
     // The file cannot answer (no read permission, or a file system without either kind of lock):
-    // the table read at the start answers for the locks it lists.
-    if (Locks_->Readable()) {
+    // the system's table, read now, answers for the locks it lists; a lock taken since the
+    // deletion began counts too.
+    if (const TLockTable now = Locks_->Now(); now.Readable()) {
         error = 0;
-        return Locks_->Find(device, inode) == TLockTable::TMatch::None ? TKeepReason::None : TKeepReason::InUse;
+        return now.Find(device, inode) == TLockTable::TMatch::None ? TKeepReason::None : TKeepReason::InUse;
     }
     return TKeepReason::LockUnknown;
 }
 
-void TFileRemover::Record(const TTarget& target, const char* aside, std::uint64_t device,
-                          std::uint64_t inode) noexcept {
+int TFileRemover::Record(const TTarget& target, const char* aside, std::uint64_t device,
+                         std::uint64_t inode) noexcept {
     int error = Journal_.RecordMove(target.FolderFd, aside, target.Name, device, inode);
     while (IsResourceError(error) && ReleaseFolders(&target))
         error = Journal_.RecordMove(target.FolderFd, aside, target.Name, device, inode);
+    if (error != 0) JournalFailed_ = true;
+    return error;
+}
+
+TRemoveResult TFileRemover::NotMovedAside(int error) noexcept {
+    // A record that could not be written is no property of the file: its number says why.
+    if (std::exchange(JournalFailed_, false)) return Kept(TKeepReason::OtherError, error);
+    return FromError(error);
+}
+
+void TFileRemover::KeepJournalSmall(const TPendingFile* pending) noexcept {
+    if (!Journal_.Full()) return;
+    Journal_.Rotate([&](TDeletionJournal& journal) {
+        return pending ? journal.RecordMove(pending->FolderFd, pending->Aside, pending->Name, pending->Device,
+                                            pending->Inode)
+                       : 0;
+    });
 }
 
 int TFileRemover::MoveAside(const TTarget& target, std::uint64_t device, std::uint64_t inode,
@@ -294,7 +316,8 @@ int TFileRemover::MoveAside(const TTarget& target, std::uint64_t device, std::ui
     const int folderFd = target.FolderFd;
     const char* name = target.Name.c_str();
     for (int attempt = 0; attempt < 8; ++attempt, aside = TAsideName()) {
-        Record(target, aside.Text, device, inode);
+        // No record, no move: a kill could lose the name.
+        if (const int error = Record(target, aside.Text, device, inode); error != 0) return error;
         if (::renameat2(folderFd, name, folderFd, aside.Text, RENAME_NOREPLACE) == 0) return 0;
         if (errno == EEXIST) continue;
         if (!NoReplaceUnsupported(errno)) return errno;
@@ -384,10 +407,11 @@ TRemoveResult TFileRemover::Dispose(const TRemoveRequest& request, const TDispos
     if (request.Folder) return RemoveFolder(request, &dispose);
     TTarget target;
     TRemoveResult result;
+    KeepJournalSmall(nullptr);
     if (!Locate(request, target, result) || !Prepare(request, target, result)) return result;
 
     TAsideName aside;
-    if (const int error = MoveAside(target, request.Device, request.Inode, aside); error != 0) return FromError(error);
+    if (const int error = MoveAside(target, request.Device, request.Inode, aside); error != 0) return NotMovedAside(error);
     // From here on the file under the private name can change only by its content, which the
     // checks see, or by someone who read the name from the folder (and could as well have
     // removed the file).
@@ -453,6 +477,12 @@ void TFileRemover::RemoveAll(std::size_t count, const TRequestSource& request, c
     TTarget target;
     for (std::size_t i = 0; i < count; ++i) {
         if (stop()) break;
+        if (pending.Active) {
+            const TPendingFile carried{pending.FolderFd, pending.Aside.Text, pending.Name, pending.Device, pending.Inode};
+            KeepJournalSmall(&carried);
+        } else {
+            KeepJournalSmall(nullptr);
+        }
         const TRemoveRequest next = request(i);
         if (next.Folder) {
             // Opening its parent may close the pending file's folder.
@@ -479,7 +509,10 @@ void TFileRemover::RemoveAll(std::size_t count, const TRequestSource& request, c
         if (pending.Active) {
             // Both names are in the open folder: the rename replaces the pending file, which
             // was verified and is ours alone, and that removes it.
-            Record(target, pending.Aside.Text, next.Device, next.Inode);
+            if (const int error = Record(target, pending.Aside.Text, next.Device, next.Inode); error != 0) {
+                done(i, NotMovedAside(error));  // nothing moved: the pending file stays pending
+                continue;
+            }
             if (::renameat(target.FolderFd, target.Name.c_str(), target.FolderFd, pending.Aside.Text) != 0) {
                 done(i, FromError(errno));  // nothing moved: the pending file stays pending
                 continue;
@@ -487,7 +520,7 @@ void TFileRemover::RemoveAll(std::size_t count, const TRequestSource& request, c
             pending.Active = false;
             done(pending.Index, {TRemoveOutcome::Deleted, TKeepReason::None, 0, {}});
         } else if (const int error = MoveAside(target, next.Device, next.Inode, aside); error != 0) {
-            done(i, FromError(error));
+            done(i, NotMovedAside(error));
             continue;
         }
         int error = 0;
@@ -527,8 +560,11 @@ int TFileRemover::Protected(const TTarget& target, std::uint64_t device, std::ui
 TRemoveResult TFileRemover::RemoveFolder(const TRemoveRequest& request, const TDisposal* dispose) {
     TTarget target;
     TRemoveResult result;
-    // A scanned folder (or a link the scan followed) is an anchor of the request, longer than the
-    // folder's parent: Locate refuses it.
+    KeepJournalSmall(nullptr);
+    // A folder scanned, whoever scanned it under whatever spelling, is known by its identity. (As
+    // its own scan's anchor, longer than the folder's parent, Locate refuses it too.)
+    if (std::binary_search(Scanned_.begin(), Scanned_.end(), std::pair{request.Device, request.Inode}))
+        return Kept(TKeepReason::Scanned);
     if (!Locate(request, target, result)) return result;
     target.FolderFd = OpenFolder(request, target);
     if (target.FolderFd == -1) return FromFolderError(errno);
@@ -542,10 +578,12 @@ TRemoveResult TFileRemover::RemoveFolder(const TRemoveRequest& request, const TD
 
     TAsideName aside;
     if (const int error = MoveAside(target, request.Device, request.Inode, aside); error != 0)
-        return error == EBUSY ? Kept(TKeepReason::Changed, error) : FromError(error);  // EBUSY: a mount point
+        return error == EBUSY && !JournalFailed_ ? Kept(TKeepReason::Changed, error)  // EBUSY: a mount point
+                                                 : NotMovedAside(error);
     // Under the private name nobody else knows, the folder is what it holds now: opened there, it
     // must be the folder found, on its parent's mount, and its subtree is looked at from it.
     const TFd folder(OpenFolderToRead(target.FolderFd, aside.Text));
+    const TTreeGuard guard{*TrashFolders_, Scanned_};
     int error = 0;
     if (!folder) {
         if (errno == ENOENT) return Kept(TKeepReason::Changed, ENOENT);  // moved on from the private name
@@ -553,7 +591,7 @@ TRemoveResult TFileRemover::RemoveFolder(const TRemoveRequest& request, const TD
     } else if (::fstat(folder.Get(), &st) != 0 || !IsFoundFolder(st, request.Device, request.Inode) ||
                st.st_dev != parent.st_dev || IsMountTop(folder.Get())) {
         result = Kept(TKeepReason::Changed);
-    } else if ((error = EmptyTree(folder.Get(), st.st_dev, false, *TrashFolders_, 0)) != 0) {
+    } else if ((error = EmptyTree(folder.Get(), st.st_dev, false, guard, 0)) != 0) {
         result = FromTreeError(error);
     } else {
         if (dispose) {
@@ -562,7 +600,7 @@ TRemoveResult TFileRemover::RemoveFolder(const TRemoveRequest& request, const TD
             while (IsResourceError(error) && ReleaseFolders(&target))
                 error = (*dispose)(target.FolderFd, aside.Text, request, Journal_);
         } else {
-            error = EmptyTree(folder.Get(), st.st_dev, true, *TrashFolders_, 0);
+            error = EmptyTree(folder.Get(), st.st_dev, true, guard, 0);
             if (error == 0 && ::unlinkat(target.FolderFd, aside.Text, AT_REMOVEDIR) != 0) error = errno;
         }
         if (error == 0) return {TRemoveOutcome::Deleted, TKeepReason::None, 0, {}};

@@ -29,7 +29,9 @@
 //
 // Before a name is moved aside, what puts it back is recorded in the remover's journal (see
 // DeletionJournal.h), so that a remover killed half way leaves nothing the next run cannot put
-// back. A journal that cannot be written does not stop the removal; JournalError() says why.
+// back. No record, no move: a file whose record cannot be written is kept, and a caller asks
+// StartJournal() before it begins, so that a deletion that could not keep its journal does not
+// start at all.
 //
 // The same sequence serves the trash (Dispose, or RemoveAll with a disposal): the verified file is
 // moved into the trash instead of being removed, and put back when that fails.
@@ -45,7 +47,8 @@
 //
 // A folder (a request for a folder) goes the same way, from its verified parent: only while it is
 // still the folder found (device and inode), on the parent's mount (never a mount point), neither a
-// trash folder nor a scanned folder, and empty all the way down (nothing but folders, each empty).
+// trash folder nor a scanned folder (by its anchors, or by its identity among those given to
+// ProtectFolders), and empty all the way down (nothing but folders, each empty).
 // It is moved to a private name first, then opened there without following a link and checked to
 // be that folder; its subfolders are opened the same way, relative to the folder above, and
 // removed deepest first, and the folder last. Removing a folder succeeds only while it is empty, so
@@ -63,6 +66,8 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "platform/files/DeletionJournal.h"
 #include "platform/files/FileLocks.h"
@@ -88,6 +93,7 @@ enum class TKeepReason : std::uint8_t {
     OtherError,        // anything else (a shortage of descriptors among them); Error holds the
                        // system's error number
     NotEmpty,          // a folder that holds something other than empty folders now
+    Scanned,           // a folder the user scanned (Error 0), or one that holds one (ENOTEMPTY)
 };
 
 struct TRemoveResult {
@@ -176,11 +182,25 @@ public:
     void RemoveAll(std::size_t count, const TRequestSource& request, const TStopQuery& stop, const TResultSink& done,
                    const TDisposal* dispose = nullptr);
 
+    // Makes the journal now: 0, or why records cannot be written (JournalProblem() in words).
+    int StartJournal() noexcept { return Journal_.Start(); }
     // Why the journal could not be written (an error number, 0 when it could), and where it is.
     int JournalError() const noexcept { return Journal_.Error(); }
+    std::string JournalProblem() const { return Journal_.Problem(); }
     const std::string& JournalFolder() const noexcept { return Journal_.Folder(); }
 
+    // Folders that never go, nor a folder holding one, by device and inode: the folders scanned,
+    // however their paths were spelled or overlap.
+    void ProtectFolders(std::vector<std::pair<std::uint64_t, std::uint64_t>> identities);
+
 private:
+    // The verified file a RemoveAll keeps under a private name until the next file replaces it.
+    struct TPendingFile {
+        int FolderFd;
+        const char* Aside;
+        const std::string& Name;
+        std::uint64_t Device, Inode;
+    };
     // The file a request names, in its open folder.
     struct TTarget {
         std::string_view Folder;  // as in the request's path, with its last "/"
@@ -219,8 +239,13 @@ private:
     // `error`) when nothing is there any more to put back.
     TKeepReason CheckAside(const TTarget& target, const char* aside, std::uint64_t device, std::uint64_t inode,
                            int& error, bool& gone);
-    // Records the move of the target's file to `aside` in the journal.
-    void Record(const TTarget& target, const char* aside, std::uint64_t device, std::uint64_t inode) noexcept;
+    // Records the move of the target's file to `aside` in the journal: 0, or why it could not.
+    int Record(const TTarget& target, const char* aside, std::uint64_t device, std::uint64_t inode) noexcept;
+    // What a move aside that failed with `error` means for the file (a record that could not be
+    // written keeps it, with the record's error).
+    TRemoveResult NotMovedAside(int error) noexcept;
+    // Goes on in a new journal when this one has grown past its bound, carrying `pending` over.
+    void KeepJournalSmall(const TPendingFile* pending) noexcept;
     // Moves the target's file to a fresh private name, recorded first; 0 or an error number.
     int MoveAside(const TTarget& target, std::uint64_t device, std::uint64_t inode, TAsideName& aside) noexcept;
     // Puts a file moved aside back (see PutBackBeside): empty when it is back under its name, else
@@ -235,6 +260,8 @@ private:
 
     std::shared_ptr<const TLockTable> Locks_;
     TDeletionJournal Journal_;
+    bool JournalFailed_ = false;  // the last move aside failed for its record
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> Scanned_;  // ProtectFolders, sorted
     // Folder key (the path as it stood in the removed paths, and how it was opened) -> descriptor
     // opened with O_PATH.
     std::unordered_map<std::string, int, THash, std::equal_to<>> Folders_;

@@ -21,6 +21,7 @@
 #include "platform/files/MountTable.h"
 #include "platform/files/NoReplace.h"
 #include "platform/files/PathNames.h"
+#include "platform/files/PrivateName.h"
 #include "platform/system/UserFolders.h"
 
 namespace nulvane {
@@ -32,8 +33,6 @@ struct TTrash::TPlace {
 };
 
 namespace {
-
-constexpr std::string_view InfoSuffix = ".trashinfo";
 
 int OpenFolderAt(int parent, const char* name, bool follow) noexcept {
     int fd;
@@ -153,7 +152,7 @@ bool WriteAll(int fd, std::string_view text) noexcept {
 // The start of `name` that leaves room for a suffix and ".trashinfo" within a name's limit, cut
 // before a UTF-8 continuation byte rather than inside a character.
 std::string EntryBase(std::string_view name) {
-    constexpr std::size_t room = NAME_MAX - InfoSuffix.size() - 12;
+    constexpr std::size_t room = NAME_MAX - TTrash::InfoSuffix.size() - 12;
     if (name.size() <= room) return std::string(name);
     std::size_t length = room;
     while (length > 0 && (static_cast<unsigned char>(name[length]) & 0xC0) == 0x80) --length;
@@ -298,8 +297,30 @@ int TTrash::MountOf(const std::string& folder, std::string& mount) {
 
 int TTrash::PutInto(TPlace& place, int folderFd, const char* name, std::string_view baseName,
                     const std::string& recorded, TDeletionJournal* journal, TTrashEntry* placed) {
-    const std::string content =
-        "[Trash Info]\nPath=" + EncodePath(recorded) + "\nDeletionDate=" + DeletionDate() + "\n";
+    const std::string path = EncodePath(recorded), date = DeletionDate();
+    const std::string content = InfoText(path, date);
+    // The info file is written under a private name of info/ first (tools read only the names that
+    // end in ".trashinfo"), recorded before it is made; then it takes its entry's name, never
+    // replacing one, with that name and its inode recorded first. So a kill at any step leaves
+    // nothing in info/ that a recovery cannot tell from another program's entry.
+    const std::string temp = TAsideName().Text + std::string(WritingSuffix);
+    if (journal)
+        if (const int error = journal->RecordTrash(folderFd, name, place.Folder.Get(), temp, path, date); error != 0)
+            return error;
+    std::uint64_t inode = 0;
+    {
+        const int fd = ::openat(place.Info.Get(), temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) return errno;
+        struct stat st;
+        const bool written = WriteAll(fd, content) && ::fstat(fd, &st) == 0;
+        const int writeError = errno;
+        if (::close(fd) != 0 || !written) {
+            const int error = written ? errno : writeError;
+            ::unlinkat(place.Info.Get(), temp.c_str(), 0);
+            return error;
+        }
+        inode = static_cast<std::uint64_t>(st.st_ino);
+    }
     const std::string base = EntryBase(baseName);
     unsigned& next = NextSuffix_.try_emplace(base, 2u).first->second;
     std::string entry, info;
@@ -319,28 +340,36 @@ int TTrash::PutInto(TPlace& place, int folderFd, const char* name, std::string_v
             entry = base + suffix;
         }
         info = entry + std::string(InfoSuffix);
-        if (journal) journal->RecordTrash(folderFd, name, place.Folder.Get(), entry);
-        const int fd = ::openat(place.Info.Get(), info.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd < 0) {
-            if (errno == EEXIST) continue;
-            return errno;
-        }
-        const bool written = WriteAll(fd, content);
-        const int writeError = errno;
-        if (::close(fd) != 0 || !written) {
-            const int error = written ? errno : writeError;
-            ::unlinkat(place.Info.Get(), info.c_str(), 0);
+        if (journal)
+            if (const int error = journal->RecordTrashEntry(folderFd, name, place.Folder.Get(), entry, inode); error != 0) {
+                ::unlinkat(place.Info.Get(), temp.c_str(), 0);
+                return error;
+            }
+        int error = MoveNoReplace(place.Info.Get(), temp.c_str(), place.Info.Get(), info.c_str());
+        if (error == EEXIST) continue;
+        if (error != 0) {
+            ::unlinkat(place.Info.Get(), temp.c_str(), 0);
             return error;
         }
-        const int error = MoveNoReplace(folderFd, name, place.Files.Get(), entry.c_str());
+        error = MoveNoReplace(folderFd, name, place.Files.Get(), entry.c_str());
         if (error == 0) {
             if (placed) *placed = {place.Path, entry};
             return 0;
         }
-        ::unlinkat(place.Info.Get(), info.c_str(), 0);
-        if (error != EEXIST) return error;
+        // Taken in files/ by a file without an info file: the info file tries the next name.
+        if (error != EEXIST || MoveNoReplace(place.Info.Get(), info.c_str(), place.Info.Get(), temp.c_str()) != 0) {
+            ::unlinkat(place.Info.Get(), info.c_str(), 0);
+            return error;
+        }
     }
+    ::unlinkat(place.Info.Get(), temp.c_str(), 0);
     return EEXIST;
+}
+
+std::string TTrash::InfoText(std::string_view path, std::string_view date) {
+    std::string text = "[Trash Info]\nPath=";
+    text.append(path).append("\nDeletionDate=").append(date).append("\n");
+    return text;
 }
 
 int TTrash::Put(int folderFd, const char* name, std::string_view path, std::uint64_t device,

@@ -26,6 +26,7 @@
 #include <fstream>
 #include <clocale>
 #include <cstdlib>
+#include <cstring>
 
 #include "app/About.h"
 #include "app/ErrorHandler.h"
@@ -341,6 +342,21 @@ TEST_F(MainFormTest, DeleteAllKeepsALockedFileInUse) {
     const QAbstractItemModel& model = Form.ListView().Model();
     EXPECT_EQ(model.data(model.index(0, 0), Qt::ToolTipRole).toString(), "kept: in use");
     EXPECT_EQ(Form.StatusText(), "1 file in the list \u00b7 Deleted 1 file, 1 kept: in use");
+}
+
+// No journal, no deletion: where the deletion's journal cannot be kept, "Delete All" deletes nothing
+// and the status bar says why.
+TEST_F(MainFormTest, WithoutItsJournalDeleteAllDeletesNothing) {
+    const std::string folder = Dir.MakeDir("f"), state = Dir.Write("state");
+    Dir.Write("f/a");
+    Show();
+    Form.DropFolders({folder});
+    const test::TEnvironmentGuard stateHome("XDG_STATE_HOME", state);
+    Services.QueueAnswer("Yes");
+    Form.btnDelAllClick();
+    EXPECT_EQ(Names(), (TNames{"a"}));
+    EXPECT_EQ(Form.StatusText().toStdString(), "1 file in the list \u00b7 Nothing deleted: cannot keep the deletion's journal (" +
+                                                   state + "/nulvane: " + std::strerror(ENOTDIR) + ")");
 }
 
 // What a deletion killed half way left under private names is put back as the window starts, and

@@ -18,10 +18,13 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
+#include "platform/files/FileContent.h"
 #include "support/CliRun.h"
 #include "support/Environment.h"
 #include "support/TempDir.h"
+#include "support/TrashTools.h"
 
 using namespace nulvane;
 namespace fs = std::filesystem;
@@ -183,7 +186,8 @@ TEST(CliDeletion, KeptFilesSayTheRealReason) {
 // A deletion killed at each step of moving a file aside, plain and to the trash: the next run puts
 // back what it left under a private name before it lists anything (and says so), no info file of
 // the trash is left without its file nor a file there without one, no name is lost, and a deletion
-// run to its end afterwards leaves nothing behind, its journal included.
+// run to its end afterwards leaves nothing behind, its journal included. An entry the user trashed
+// before, of the same name, is never touched.
 TEST(CliDeletion, AKilledDeletionIsPutBackByTheNextRun) {
     struct TCase {
         bool Trash;
@@ -197,8 +201,9 @@ TEST(CliDeletion, AKilledDeletionIsPutBackByTheNextRun) {
         {false, "kill-after:renameat:1:.zz"},      // the second moved onto the first's private name
         {false, "kill-before:unlinkat:1"},         // the last about to go
         {true, "kill-after:renameat2:1:.zz"},      // the first file under its private name
-        {true, "kill-after:openat:1:.trashinfo"},  // its info file made, empty
-        {true, "kill-after:write:1:.trashinfo"},   // ... and written
+        {true, "kill-after:openat:1:.writing"},    // its info file made under a private name, empty
+        {true, "kill-after:write:1:.writing"},     // ... and written
+        {true, "kill-after:renameat2:1:.trashinfo"},  // ... and under its entry's name
         {true, "kill-before:renameat2:2:.zz"},     // about to go into the trash
         {true, "kill-after:renameat2:2:.zz"},      // gone into the trash
         {true, "kill-after:renameat2:3:.zz"},      // the second under its private name
@@ -212,7 +217,12 @@ TEST(CliDeletion, AKilledDeletionIsPutBackByTheNextRun) {
         const std::set<std::string> all{"f1.zz", "f2.zz", "f3.zz"};
         for (const std::string& name : all) dir.Write("t/" + name);
         test::TArgs deletion{"--delete", "--yes", tree};
-        if (c.Trash) deletion.insert(deletion.begin(), "--trash");
+        const std::string userInfo = "[Trash Info]\nPath=/docs/f3.zz\nDeletionDate=2026-01-01T10:00:00\n";
+        if (c.Trash) {
+            deletion.insert(deletion.begin(), "--trash");
+            dir.Write("home/.local/share/Trash/files/f3.zz", "a week of work");
+            dir.Write("home/.local/share/Trash/info/f3.zz.trashinfo", userInfo);
+        }
 
         const test::TRun killed = test::RunCli(deletion, {.Fault = c.Fault});
         ASSERT_EQ(killed.Signal, SIGKILL) << "the fault point was never reached: " << killed;
@@ -232,18 +242,58 @@ TEST(CliDeletion, AKilledDeletionIsPutBackByTheNextRun) {
         for (const std::string& info : NamesIn(trash + "/info")) infos.insert(info.substr(0, info.size() - 10));
         EXPECT_EQ(infos, trashed);
         if (c.Trash) {
-            std::set<std::string> everywhere = here;
-            everywhere.insert(trashed.begin(), trashed.end());
-            EXPECT_EQ(everywhere, all);
-            EXPECT_EQ(here.size() + trashed.size(), all.size());
+            EXPECT_EQ(here.size() + trashed.size(), all.size() + 1);
+            EXPECT_EQ(ReadFileContent(trash + "/files/f3.zz"), "a week of work");
+            EXPECT_EQ(ReadFileContent(trash + "/info/f3.zz.trashinfo"), userInfo);
         }
 
         const test::TRun finished = test::RunCli(deletion);
         EXPECT_EQ(finished.Status, 0) << finished.Err;
         EXPECT_TRUE(NamesIn(tree).empty());
         EXPECT_TRUE(NamesIn(dir.Str() + "/state/nulvane").empty());
-        if (c.Trash) {
-            EXPECT_EQ(NamesIn(trash + "/files"), all);
+        if (c.Trash && test::TrashCliInstalled()) {
+            std::vector<std::string> trashList = test::TrashListed(home);
+            std::sort(trashList.begin(), trashList.end());
+            EXPECT_EQ(trashList, (std::vector<std::string>{"/docs/f3.zz", tree + "/f1.zz", tree + "/f2.zz", tree + "/f3.zz"}));
         }
+    }
+}
+
+// No journal, no deletion: a state folder that cannot hold one, or that others may write (whose
+// journals a recovery would not trust), stops the deletion before its first file, in one line.
+TEST(CliDeletion, WithoutItsJournalNothingIsDeleted) {
+    const test::TTempDir dir;
+    const std::string tree = dir.MakeDir("t"), open = dir.MakeDir("open/nulvane");
+    dir.Write("t/a");
+    dir.Write("not-a-folder");
+    ASSERT_EQ(::chmod(open.c_str(), 0777), 0);
+    for (const std::string& state : {dir.Str() + "/not-a-folder", dir.Str() + "/open"}) {
+        SCOPED_TRACE(state);
+        const test::TEnvironmentGuard stateGuard("XDG_STATE_HOME", state);
+        const test::TRun run = test::RunCli({"--delete", "--yes", tree});
+        EXPECT_EQ(run.Status, 1);
+        EXPECT_NE(run.Err.find("nulvane-cli: cannot keep the deletion's journal: " + state + "/nulvane"), std::string::npos)
+            << run.Err;
+        EXPECT_TRUE(run.Err.ends_with("; nothing deleted\n")) << run.Err;
+        EXPECT_TRUE(fs::exists(tree + "/a"));
+    }
+}
+
+// A folder given to scan is never deleted, however the folders given overlap or are spelled, nor a
+// folder that holds one; the other empty folders go.
+TEST(CliDeletion, NoScannedFolderIsEverDeleted) {
+    const test::TTempDir dir;
+    for (const auto& [workDir, args] : {std::pair<std::string, test::TArgs>{"/", {dir.Str() + "/x", dir.Str() + "/x/a"}},
+                                        {dir.Str() + "/x/a", {".", ".."}},
+                                        {"/", {dir.Str() + "/x", dir.Str() + "/x/a/s"}}}) {
+        SCOPED_TRACE(args.back());
+        fs::create_directories(dir.Str() + "/x/a/s");
+        fs::create_directories(dir.Str() + "/x/b/c");
+        test::TArgs deletion{"-t", "d", "--delete", "--yes"};
+        deletion.insert(deletion.end(), args.begin(), args.end());
+        const test::TRun run = test::RunCli(deletion, {.WorkDir = workDir});
+        EXPECT_TRUE(fs::is_directory(dir.Str() + "/x/a")) << run;
+        EXPECT_FALSE(fs::exists(dir.Str() + "/x/b")) << run;
+        EXPECT_NE(run.Err.find("a scanned folder\n"), std::string::npos) << run;
     }
 }

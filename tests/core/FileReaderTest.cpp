@@ -165,9 +165,12 @@ TEST(FileReaderExt, TakesTheTextAfterTheLastDotOfTheName) {
 
 // Hidden and read-only files count as any other; links to files, FIFOs and sockets are no regular
 // files; a link to a folder outside is followed and its files say which link led to them, one to
-// a folder inside adds nothing, whether it comes before that folder or after it.
+// a folder inside adds nothing, whether it comes before that folder or after it. A file under a
+// deletion's private name is not listed (one put beside its name is).
 TEST_F(FileReader, ListsRegularFilesOnlyAndEachFolderOnce) {
     const std::string base = Dir_.Str() + "/root/", target = Dir_.Write("root/a/empty");
+    const std::string beside = Dir_.Write("root/a/empty.nulvane-kept");
+    Dir_.Write("root/a/.nulvane-0123456789abcdef");
     const std::string hidden = Dir_.Write("root/.a/.b/.c/.hidden"), outside = Dir_.Write("outside/empty");
     const std::string readOnly = Dir_.Write("root/dir.v2/read-only");
     ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
@@ -183,7 +186,7 @@ TEST_F(FileReader, ListsRegularFilesOnlyAndEachFolderOnce) {
     ScanFolder(list, base);
     const std::vector<std::string> scanned = FullPaths(list);
     EXPECT_EQ(std::multiset<std::string>(scanned.begin(), scanned.end()),
-              (std::multiset<std::string>{target, base + "b/out/empty", hidden, readOnly}));
+              (std::multiset<std::string>{target, beside, base + "b/out/empty", hidden, readOnly}));
     ASSERT_EQ(list.Anchors().size(), 2u);
     const TScanAnchor& link = list.Anchors()[1];
     EXPECT_EQ(link.Path, base + "b/out/");

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "platform/files/FileDescriptor.h"
+#include "platform/files/PrivateName.h"
 #include "platform/system/LongWork.h"
 #include "platform/system/ScopeGuard.h"
 
@@ -131,6 +132,12 @@ bool TFolderLister::InTrash(TNode& node, int fd) {
 
 void TFolderLister::ListEntry(TNode& node, int folderFd, const char* name, unsigned char type, TThreadState& state,
                               TScratch& scratch) {
+    // A private name holds what a deletion moved aside: a live run's, or one a recovery still has
+    // to give its name back. Never listed nor entered; its folder holds something.
+    if (name[0] == '.' && name[1] == 'n' && IsPrivateName(name)) {
+        node.HoldsMore = true;
+        return;
+    }
     switch (type) {
         case DT_DIR:
             FoundFolder(node, folderFd, name, scratch);

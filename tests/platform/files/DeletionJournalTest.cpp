@@ -53,10 +53,18 @@ struct TScene {
 
 constexpr const char* P = ".nulvane-0123456789abcdef";
 
+// "DEVICE INODE" of what `path` names, as a journal record writes them.
+std::string IdentityField(const std::string& path) {
+    struct stat st{};
+    ::lstat(path.c_str(), &st);
+    return std::to_string(st.st_dev) + " " + std::to_string(st.st_ino);
+}
+
 }  // namespace
 
 // Each case is what a killed deletion left, and what happened since; the recovery puts each file
-// back where it belongs, never over a name somebody took, and names what it cannot put back.
+// back where it belongs, never over a name somebody took, and names what it cannot put back, whose
+// journal it keeps for a later run. Only an empty file a record names is moved.
 TEST(DeletionJournal, RecoveryPutsBackWhatAKilledDeletionLeft) {
     struct TCase {
         const char* Name;
@@ -97,8 +105,8 @@ TEST(DeletionJournal, RecoveryPutsBackWhatAKilledDeletionLeft) {
              s.MoveAside(j, "b", P);
          },
          {"b"}, 1, 0, 0},
-        // Another file exchanged with the listed one just before it was moved: it goes back to the
-        // name it came from all the same.
+        // Another file exchanged with the listed one just before it was moved: not the recorded
+        // file, it stays where it is, named.
         {"a file swapped in",
          [](TScene& s, TDeletionJournal& j) {
              s.Dir.Write("d/f");
@@ -107,7 +115,7 @@ TEST(DeletionJournal, RecoveryPutsBackWhatAKilledDeletionLeft) {
              ::renameat(s.Fd, "other", s.Fd, "f");
              ::renameat(s.Fd, "f", s.Fd, P);
          },
-         {"f"}, 1, 0, 0},
+         {P}, 0, 0, 1},
         {"its folder replaced",
          [](TScene& s, TDeletionJournal& j) {
              s.Dir.Write("d/f");
@@ -130,16 +138,18 @@ TEST(DeletionJournal, RecoveryPutsBackWhatAKilledDeletionLeft) {
         EXPECT_EQ(recovery.PutBack, c.PutBack);
         EXPECT_EQ(recovery.KeptBeside.size(), c.Beside);
         EXPECT_EQ(recovery.Left.size(), c.Left);
-        EXPECT_EQ(scene.Journals(), 0u);
+        EXPECT_EQ(scene.Journals(), c.Left);
         if (c.Beside > 0) {
             EXPECT_EQ(scene.Content("f"), "newcomer");
             EXPECT_EQ(recovery.KeptBeside[0].Now, scene.Folder + "/f.nulvane-kept");
         }
-        if (std::string(c.Name) == "a file swapped in") {
-            EXPECT_EQ(scene.Content("f"), "content");
-        }
         if (c.Left > 0) {
-            EXPECT_EQ(recovery.Left[0].Path, scene.Folder);
+            EXPECT_EQ(recovery.Left[0].Path, scene.Folder + "/f");
+        }
+        if (std::string(c.Name) == "a file swapped in") {
+            EXPECT_EQ(scene.Content(P), "content");
+        }
+        if (std::string(c.Name) == "its folder replaced") {
             EXPECT_TRUE(fs::exists(scene.Dir.Str() + "/moved/" + P));  // named, and left where it is
         }
     }
@@ -167,4 +177,88 @@ TEST(DeletionJournal, ALiveRunsJournalIsLeftAlone) {
     }
     EXPECT_EQ(scene.Journals(), 0u);
     EXPECT_EQ(RecoverInterruptedDeletions(scene.State).Count(), 0u);
+}
+
+// What the recovery did not write itself is never obeyed. A journal of another user, a link, or any
+// journal in a state folder others may write is named and left as it is; one of ours whose records
+// name more than one path component, a name that is not a private one, or a folder by a path with
+// "..", is set aside and named, and so is one that is no journal or too large; an empty file under
+// a private name that grew is named and left where it is. Nothing in the folder moves.
+TEST(DeletionJournal, WhatItDidNotWriteIsNeverObeyed) {
+    struct TCase {
+        const char* Name;
+        std::function<void(const TScene&, const std::string& journal, const std::string& records)> Make;
+        std::size_t NotUsed, Damaged, Left, Journals;  // journals left in the state folder
+    };
+    const auto write = [](const std::string& path, const std::string& text) {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+        ASSERT_EQ(::write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+        ::close(fd);
+    };
+    const bool root = ::geteuid() == 0;
+    const TCase cases[] = {
+        {"another user's", [&](auto&, auto& j, auto& r) { write(j, r); ASSERT_EQ(::chown(j.c_str(), 65534, 65534), 0); },
+         1, 0, 0, 1},
+        {"a link", [&](const TScene& s, auto& j, auto& r) { write(s.Dir.Str() + "/j", r); fs::create_symlink(s.Dir.Str() + "/j", j); },
+         1, 0, 0, 1},
+        {"in a folder others may write", [&](const TScene& s, auto& j, auto& r) { write(j, r); ::chmod(s.State.c_str(), 0777); },
+         1, 0, 0, 1},
+        {"paths and names of more than one component",
+         [&](const TScene& s, auto& j, auto&) {
+             const std::string d = " " + IdentityField(s.Folder);
+             write(j, "nulvane deletion journal 2\nD 1" + d + " " + s.Folder + "\nM 1 passwd" + d + " passwd.gone\n"
+                      "M 1 .nulvane-0123456789abcdef 1 1 ../../evil\nD 2" + d + " " + s.Folder + "/../d\n");
+         },
+         0, 1, 0, 1},
+        {"no journal", [&](auto&, auto& j, auto&) { write(j, "\x7f" "ELF garbage\n"); }, 0, 1, 0, 1},
+        {"too large", [&](auto&, auto& j, auto& r) { write(j, r); ASSERT_EQ(::truncate(j.c_str(), 17 << 20), 0); }, 0, 1, 0, 1},
+        {"a private name's file that grew", [&](auto&, auto& j, auto& r) { write(j, r); }, 0, 0, 1, 1},
+        {"cut short before its first line", [&](auto&, auto& j, auto&) { write(j, "nulvane del"); }, 0, 0, 0, 0},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        if (!root && (c.Name[0] == 'a' && c.Name[1] == 'n')) continue;  // chown needs the superuser
+        TScene scene;
+        scene.Dir.Write("d/passwd", "root:x:0:0");
+        scene.Dir.Write(std::string("d/") + P, "somebody's data");
+        const std::string records = "nulvane deletion journal 2\nD 1 " + IdentityField(scene.Folder) + " " + scene.Folder +
+                                    "\nM 1 " + P + " " + IdentityField(scene.Folder + "/" + P) + " f\n";
+        ASSERT_EQ(::mkdir(scene.State.c_str(), 0700), 0);
+        const std::string journal = scene.State + "/deletion-1-0000000000000001.journal";
+        c.Make(scene, journal, records);
+        const TRecovery recovery = RecoverInterruptedDeletions(scene.State);
+        EXPECT_EQ(scene.Names(), (std::vector<std::string>{P, "passwd"}));
+        EXPECT_EQ(scene.Content(P), "somebody's data");
+        EXPECT_EQ(recovery.Count(), 0u);
+        EXPECT_EQ(recovery.NotUsed.size(), c.NotUsed);
+        EXPECT_EQ(recovery.Damaged.size(), c.Damaged);
+        EXPECT_EQ(recovery.Left.size(), c.Left);
+        EXPECT_EQ(scene.Journals(), c.Journals);
+        if (c.Damaged > 0) {
+            EXPECT_EQ(recovery.Damaged[0].Now, journal + ".damaged");
+        }
+    }
+}
+
+// A long deletion goes on in a new journal before its journal grows past its bound, carrying over
+// the file still under a private name, which a later recovery puts back.
+TEST(DeletionJournal, ALongDeletionsJournalStaysSmall) {
+    TScene scene;
+    scene.Dir.Write("d/f");
+    std::size_t records = 0;
+    {
+        TDeletionJournal journal(scene.State);
+        for (; !journal.Full() && records < 1'000'000; ++records)
+            ASSERT_EQ(journal.RecordMove(scene.Fd, P, "gone-" + std::to_string(records), 1, records), 0);
+        scene.MoveAside(journal, "f", P);
+        struct stat st{};
+        ::fstatat(scene.Fd, P, &st, 0);
+        ASSERT_EQ(journal.Rotate([&](TDeletionJournal& next) { return next.RecordMove(scene.Fd, P, "f", st.st_dev, st.st_ino); }), 0);
+        journal.KeepForRecovery();
+    }
+    EXPECT_GT(records, 10'000u);
+    ASSERT_EQ(scene.Journals(), 1u);
+    EXPECT_LT(fs::file_size(fs::directory_iterator(scene.State)->path()), 1u << 20);
+    EXPECT_EQ(RecoverInterruptedDeletions(scene.State).PutBack, 1u);
+    EXPECT_EQ(scene.Names(), std::vector<std::string>{"f"});
 }

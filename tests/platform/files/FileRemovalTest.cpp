@@ -35,6 +35,7 @@
 
 #include "platform/files/FileDescriptor.h"
 #include "platform/files/NoReplace.h"
+#include "platform/files/Trash.h"
 #include "support/ChildProcess.h"
 #include "support/Environment.h"
 #include "support/TempDir.h"
@@ -114,8 +115,11 @@ TEST(FileRemoval, FolderWithoutWritePermissionKeepsTheFile) {
     const TIdentity identity = IdentityOf(file);
     ::chmod(dir.Str().c_str(), 0711);
     ::chmod((dir.Str() + "/locked").c_str(), 0755);
+    const std::string state = dir.MakeDir("state");  // for nobody's journal
+    ASSERT_EQ(::chown(state.c_str(), 65534, 65534), 0);
     // Run by somebody who may not write the folder (the superuser may write any).
     const int status = test::RunInChild({.AsNobody = true}, [&] {
+        ::setenv("XDG_STATE_HOME", state.c_str(), 1);
         const TRemoveResult result = Remove(file, identity);
         return result.Reason == TKeepReason::PermissionDenied && result.ReasonText() == "permission denied" ? 0 : 1;
     });
@@ -418,8 +422,9 @@ TEST(FileRemoval, FilesOtherProgramsHoldLocksOnAreKeptInUse) {
 // Each file is asked for locks itself just before it goes: a remover whose lock table is empty, as
 // when /proc/locks is hidden (or, inside another pid namespace, leaves out the locks of processes
 // outside) or was read before the locks were taken, keeps every locked file all the same. A file
-// that cannot be opened to ask is answered by the table; with no table to answer either, it is
-// kept, and says why. Asked by lease first (as the programs do), a file merely open elsewhere is
+// that cannot be opened to ask is answered by the system's table read at that moment (a lock
+// taken since the start counts), or by the table given; with no table to answer, it is kept, and
+// says why. Asked by lease first (as the programs do), a file merely open elsewhere is
 // not taken for locked.
 TEST(FileRemoval, EachFileIsAskedForLocksJustBeforeItGoes) {
     ASSERT_TRUE(AllowLeaseQueries());
@@ -445,21 +450,30 @@ TEST(FileRemoval, EachFileIsAskedForLocksJustBeforeItGoes) {
     EXPECT_FALSE(HoldsPrivateName(dir.Str()));
     locks.ReleaseOfd();
 
-    // A file its remover may not read, in a folder it may write.
+    // A file its remover may not read, in a folder it may write; one of them locked once the
+    // remover's table was read.
     const std::string unreadable = dir.Write("open/unreadable"), alsoUnreadable = dir.Write("open/also");
+    const std::string lockedLate = dir.Write("open/late");
     ASSERT_EQ(::chmod((dir.Str() + "/open").c_str(), 0777), 0);
     ASSERT_EQ(::chmod(dir.Str().c_str(), 0755), 0);
-    for (const std::string& path : {unreadable, alsoUnreadable}) ASSERT_EQ(::chmod(path.c_str(), 0), 0);
-    const TRemoveRequest first = RequestFor(unreadable), second = RequestFor(alsoUnreadable);
+    const auto before = std::make_shared<const TLockTable>(TLockTable::ReadSystem());
+    const TLockHolder late(lockedLate, TLockHolder::TKind::Flock);
+    for (const std::string& path : {unreadable, alsoUnreadable, lockedLate}) ASSERT_EQ(::chmod(path.c_str(), 0), 0);
+    const TRemoveRequest first = RequestFor(unreadable), second = RequestFor(alsoUnreadable), third = RequestFor(lockedLate);
+    const std::string state = dir.MakeDir("state");  // the remover's own, for its journal
+    ASSERT_EQ(::geteuid() != 0 || ::chown(state.c_str(), 65534, 65534) == 0, true);
     const int status = test::RunInChild({.AsNobody = ::geteuid() == 0}, [&] {
+        ::setenv("XDG_STATE_HOME", state.c_str(), 1);
         TFileRemover unanswered(std::make_shared<const TLockTable>());
         const TRemoveResult kept = unanswered.Remove(first.Path, first.Device, first.Inode);
         if (kept.Reason != TKeepReason::LockUnknown || kept.ReasonText() != "cannot tell whether it is in use") return 1;
         TFileRemover answered(std::make_shared<const TLockTable>(TLockTable::Parse("")));
-        return answered.Remove(second.Path, second.Device, second.Inode).Outcome == TRemoveOutcome::Deleted ? 0 : 2;
+        if (answered.Remove(second.Path, second.Device, second.Inode).Outcome != TRemoveOutcome::Deleted) return 2;
+        TFileRemover started(before);
+        return started.Remove(third.Path, third.Device, third.Inode).Reason == TKeepReason::InUse ? 0 : 3;
     });
     EXPECT_EQ(status, 0);
-    EXPECT_TRUE(Exists(unreadable));
+    EXPECT_TRUE(Exists(unreadable) && Exists(lockedLate));
     EXPECT_FALSE(Exists(alsoUnreadable));
 }
 
@@ -788,8 +802,11 @@ TEST(FileRemoval, AFolderAKilledTrashMoveLeftIsPutBack) {
         remover.Dispose(FolderRequest(folder, identity),
                         [&](int folderFd, const char* aside, const TRemoveRequest&, TDeletionJournal& journal) {
                             const int trashFd = ::open((dir.Str() + "/trash").c_str(), O_PATH | O_DIRECTORY);
-                            journal.RecordTrash(folderFd, aside, trashFd, "a");
-                            dir.Write("trash/info/a.trashinfo", "[Trash Info]\nPath=" + folder + "\n");
+                            const char* temp = ".nulvane-00000000000000aa.writing";
+                            journal.RecordTrash(folderFd, aside, trashFd, temp, folder, "2026-01-01T00:00:00");
+                            dir.Write(std::string("trash/info/") + temp, TTrash::InfoText(folder, "2026-01-01T00:00:00"));
+                            journal.RecordTrashEntry(folderFd, aside, trashFd, "a", IdentityOf(info + "/" + temp).Inode);
+                            std::filesystem::rename(info + "/" + temp, info + "/a.trashinfo");
                             ::raise(SIGKILL);
                             return 0;
                         });

@@ -1,0 +1,152 @@
+#include "platform/files/PrivateFolder.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <system_error>
+#include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/files/FileDescriptor.h"
+
+namespace nulvane {
+namespace {
+
+// The folder's path for a message: where it really is, else as it was given.
+std::string Named(int fd, const std::string& given) {
+    std::string path = DescriptorPath(fd);
+    return path.empty() ? given : path;
+}
+
+}  // namespace
+
+std::string DescriptorPath(int fd) {
+    char link[64] = "/proc/self/cwd";
+    if (fd != AT_FDCWD) std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    std::string target(PATH_MAX, '\0');
+    for (;;) {
+        const ssize_t length = ::readlink(link, target.data(), target.size());
+        if (length < 0) return {};
+        if (static_cast<std::size_t>(length) < target.size()) {
+            target.resize(static_cast<std::size_t>(length));
+            return target.starts_with('/') ? target : std::string();
+        }
+        target.resize(target.size() * 2);
+    }
+}
+
+namespace {
+
+// The name the folder `child` (open) has in the open folder `parent`: the entry with its inode that
+// leads to it; "" when none does.
+std::string NameIn(int parent, int child) {
+    struct stat st;
+    if (::fstat(child, &st) != 0) return {};
+    const int copy = ::openat(parent, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = copy >= 0 ? ::fdopendir(copy) : nullptr;
+    if (!dir) {
+        if (copy >= 0) ::close(copy);
+        return {};
+    }
+    std::string name;
+    while (const dirent* entry = ::readdir(dir)) {
+        struct stat found;
+        // A mount point's entry names the folder below it: the look at the name decides.
+        if (::fstatat(parent, entry->d_name, &found, AT_SYMLINK_NOFOLLOW) == 0 && found.st_dev == st.st_dev &&
+            found.st_ino == st.st_ino && std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
+            name = entry->d_name;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return name;
+}
+
+}  // namespace
+
+std::string FolderPath(int fd) {
+    std::string path = DescriptorPath(fd);
+    if (!path.empty() || errno != ENAMETOOLONG) return path;
+    std::vector<std::string> names;  // from the folder upwards
+    TFd at(::openat(fd, ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    for (unsigned level = 0; at && level < 65536; ++level) {
+        TFd parent(::openat(at.Get(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!parent) return {};
+        std::string name = NameIn(parent.Get(), at.Get());
+        if (name.empty()) return {};
+        names.push_back(std::move(name));
+        path = DescriptorPath(parent.Get());
+        if (!path.empty()) {
+            for (auto it = names.rbegin(); it != names.rend(); ++it) {
+                if (!path.ends_with('/')) path += '/';
+                path += *it;
+            }
+            return path;
+        }
+        if (errno != ENAMETOOLONG) return {};
+        at.Reset(parent.Release());
+    }
+    return {};
+}
+
+int OpenPrivateFolder(const std::string& path, int& error, std::string& problem) noexcept {
+    problem.clear();
+    try {
+        TFd folder(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC));
+        if (!folder) {
+            error = errno;
+            problem = path + ": " + std::system_category().message(error);
+            return -1;
+        }
+        const uid_t user = ::geteuid();
+        struct stat st;
+        if (::fstat(folder.Get(), &st) != 0) {
+            error = errno;
+            problem = path + ": " + std::system_category().message(error);
+            return -1;
+        }
+        error = EPERM;
+        if (st.st_uid != user) {
+            problem = Named(folder.Get(), path) + " is owned by uid " + std::to_string(st.st_uid);
+            return -1;
+        }
+        if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+            problem = Named(folder.Get(), path) + " may be written by others";
+            return -1;
+        }
+        // Upwards to the root, which is its own parent.
+        TFd at(::openat(folder.Get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
+        dev_t device = st.st_dev;
+        ino_t inode = st.st_ino;
+        for (unsigned depth = 0; at; ++depth) {
+            struct stat above;
+            if (::fstat(at.Get(), &above) != 0 || depth > 4096) break;
+            if (above.st_uid != 0 && above.st_uid != user) {
+                problem = Named(at.Get(), path) + " is owned by uid " + std::to_string(above.st_uid);
+                return -1;
+            }
+            if ((above.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (above.st_mode & S_ISVTX) == 0) {
+                problem = Named(at.Get(), path) + " may be written by others";
+                return -1;
+            }
+            if (above.st_dev == device && above.st_ino == inode) return folder.Release();
+            device = above.st_dev;
+            inode = above.st_ino;
+            at.Reset(::openat(at.Get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
+        }
+        error = errno != 0 ? errno : EPERM;
+        problem = path + ": the folders above it cannot be checked";
+        return -1;
+    } catch (const std::bad_alloc&) {
+        error = ENOMEM;
+        return -1;
+    }
+}
+
+}  // namespace nulvane
