@@ -56,8 +56,8 @@ void TFMAbout::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
 }
 
-void TFMAbout::WebLinkClick() { DesktopServices().OpenUrl(std::string(MakerWebAddress)); }
+void TFMAbout::WebLinkClick() { DesktopServices().OpenUrl(std::string(MakerWebAddress), OpenFailed); }
 
-void TFMAbout::EmailLinkClick() { DesktopServices().OpenUrl("mailto:" + std::string(MakerEmail)); }
+void TFMAbout::EmailLinkClick() { DesktopServices().OpenUrl("mailto:" + std::string(MakerEmail), OpenFailed); }
 
 }  // namespace nulvane

@@ -8,6 +8,7 @@
 #include <climits>
 
 #include "app/Texts.h"
+#include "platform/text/ControlEscapes.h"
 
 namespace nulvane {
 
@@ -64,7 +65,9 @@ QVariant TResultListModel::data(const QModelIndex& index, int role) const {
     const bool hasColumn = column < columns.Count();
     switch (role) {
     case Qt::DisplayRole:
-        return DisplayText(List_.CellText(entry, column));
+        // A line break or a tab in a name would cut the cell short or vanish: it shows as "\n",
+        // "\t". The list's own texts keep the name's bytes.
+        return DisplayText(EscapeControls(List_.CellText(entry, column)));
     case Qt::ToolTipRole: {
         THintLineBreakStyle style = THintLineBreakStyle::Default;
         const std::string hint = List_.Hint(entry, column, style);

@@ -2,7 +2,8 @@
 // The result list as a Qt item model: a table with one row per entry and one column per list
 // column (by creation index; the header view shows them in the list's display order). It holds no
 // data of its own: every cell, check box, colour, alignment and header caption is asked of the
-// list when the view needs it, so a list of any length opens at once.
+// list when the view needs it, so a list of any length opens at once. A cell shows the control
+// characters of its text as escapes ("\n", "\t"); hints show theirs as they are.
 //
 // While long work changes the list on another thread the model is frozen: it answers from the row
 // and column counts it had, reads nothing from the list, and notes the list's notifications.

@@ -6,6 +6,8 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOptionFocusRect>
 
 #include <algorithm>
 
@@ -43,6 +45,7 @@ TListView::TListView(TResultList& list, QWidget* parent) : QTableView(parent), M
     setSelectionBehavior(SelectRows);
     setSelectionMode(ExtendedSelection);
     setEditTriggers(NoEditTriggers);
+    setTabKeyNavigation(false);
     setShowGrid(true);
     setWordWrap(false);
     setMouseTracking(true);  // hot tracking and hints
@@ -207,6 +210,18 @@ void TListView::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QTableView::keyPressEvent(event);
+}
+
+void TListView::paintEvent(QPaintEvent* event) {
+    QTableView::paintEvent(event);
+    // The current cell's mark alone is not enough: an empty list has none.
+    if (!hasFocus()) return;
+    QPainter painter(viewport());
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    option.rect = viewport()->rect().adjusted(1, 1, -1, -1);
+    option.backgroundColor = palette().color(QPalette::Base);
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
 }
 
 void TListView::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -6,7 +6,8 @@
 //
 // Rows are selected as in a file manager (click, Shift and Ctrl clicks, Shift with the arrows), so
 // that many entries can be checked or unchecked at once: Space toggles the check boxes of the
-// selected rows, from whichever column has the focus.
+// selected rows, from whichever column has the focus. Tab and Shift+Tab leave the list; while it
+// has the keyboard's focus, a focus mark runs round it, empty or not.
 #include <QTableView>
 
 #include <functional>
@@ -47,6 +48,7 @@ public:
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:

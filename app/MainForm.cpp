@@ -10,9 +10,12 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPaintEvent>
+#include <QPointer>
 #include <QProxyStyle>
 #include <QScreen>
 #include <QStyle>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -37,6 +40,7 @@
 #include "platform/files/DeletionJournal.h"
 #include "platform/system/LongWork.h"
 #include "platform/system/Pages.h"
+#include "platform/text/ControlEscapes.h"
 
 namespace nulvane {
 
@@ -53,6 +57,25 @@ QColor Rgb(TColor color) {
     return QColor(static_cast<int>(color & 0xFFu), static_cast<int>((color >> 8) & 0xFFu),
                   static_cast<int>((color >> 16) & 0xFFu));
 }
+
+// A flat button draws no panel, and the styles draw the focus mark with the panel: it draws its own,
+// so that where the keyboard is shows on every button.
+class TButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QPushButton::paintEvent(event);
+        if (!isFlat() || !hasFocus()) return;
+        QStylePainter painter(this);
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        option.rect = rect().adjusted(2, 2, -2, -2);
+        option.backgroundColor = palette().color(QPalette::Button);
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
+    }
+};
 
 // Menus drawn with it show their images at 32 by 32.
 class TLargeIconStyle : public QProxyStyle {
@@ -106,6 +129,8 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
     SpeedButton2 = AddButton("&Exit", 630, false, &TFMMain::ExitClick);
     SpeedButton2->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
     SpeedButton2->setFlat(true);
+    // However narrow the window is made, every button stays in it.
+    TopPanel->setMinimumWidth(SpeedButton2->geometry().right() + 1 + btnOpen->geometry().left());
 
     auto* listPanel = new QFrame(central);
     listPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -170,6 +195,11 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
                     Frozen([&] { exportList(*Ctrl_, VT); });
                 } catch (const EExportStopped&) {
                     SetOutcome(ExportStoppedText);
+                } catch (const std::bad_alloc&) {
+                    SetOutcome(std::string(ExportFailedText) + "out of memory");
+                } catch (const std::exception& e) {
+                    // Said where the user looks: the completion box is for a file written.
+                    SetOutcome(std::string(ExportFailedText) + EscapeControls(e.what()));
                 }
             });
         });
@@ -215,12 +245,11 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
     acKeepRules->setToolTip(QStringLiteral("Name the empty files that Delete All passes by"));
     connect(acKeepRules, &QAction::triggered, this, [this] { RunCommand([this] { KeepRulesClick(); }); });
 
-    StatusPanel0 = new QLabel(this);
-    StatusPanel0->setFixedWidth(700);
-    StatusPanel0->setTextFormat(Qt::PlainText);  // paths are shown, never taken for markup
+    // The first panel takes the width the window has; the second keeps its place at its end.
+    StatusPanel0 = new TElidedLabel(this);
     StatusPanel1 = new QLabel(this);
     StatusPanel1->setFixedWidth(50);
-    statusBar()->addWidget(StatusPanel0);
+    statusBar()->addWidget(StatusPanel0, 1);
     statusBar()->addWidget(StatusPanel1);
     // Beside the panels, shown only while there is something to take back.
     btnUndo = new QToolButton(this);
@@ -237,6 +266,11 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
     addAction(acUndo);
     connect(acUndo, &QAction::triggered, this, [this] { RunCommand([this] { UndoClick(); }); });
 
+    // Tab goes along the buttons, to the list's "Check All" box and the list, then to "Undo".
+    QWidget* const order[] = {btnOpen, BitBtn1, btnDelete, btnDelAll, SpeedButton1, SpeedButton2, cbCheckAll, ListView_, btnUndo};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
     for (const auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
         connect(&ListView_->Model(), signal, this, &TFMMain::UpdateStatus);
     connect(&ListView_->Model(), &QAbstractItemModel::modelReset, this, &TFMMain::UpdateStatus);
@@ -246,6 +280,9 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
     resize(823, 496);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    // Where the user left it, as far as the screens it is on now allow.
+    Layout_ = TWindowLayout::Load();
+    if (!Layout_.Geometry.isEmpty()) restoreGeometry(Layout_.Geometry);
 }
 
 TFMMain::~TFMMain() {
@@ -258,7 +295,7 @@ TFMMain::~TFMMain() {
 }
 
 QPushButton* TFMMain::AddButton(const char* caption, int left, bool bold, void (TFMMain::*command)()) {
-    auto* button = new QPushButton(QString::fromLatin1(caption), TopPanel);
+    auto* button = new TButton(QString::fromLatin1(caption), TopPanel);
     button->setGeometry(left, ButtonTop, ButtonWidth, ButtonHeight);
     if (bold) {
         QFont font = button->font();
@@ -280,6 +317,7 @@ void TFMMain::FormShow() {
     setWindowTitle(QString::fromUtf8(ProductTitle.data(), static_cast<qsizetype>(ProductTitle.size())));
     Ctrl_ = std::make_unique<TTallyscopeCtrl>(VT, OwnerOf(this));
     Ctrl_->XMLDoc = &XMLDoc;
+    Ctrl_->OpenFailed = OpenFailedHandler();
     VT.OnDblClick = [this, open = std::move(VT.OnDblClick)](TResultList& list) {
         if (list.FocusedEntry() != NoEntry)
             DblClickEntry(list);
@@ -290,6 +328,7 @@ void TFMMain::FormShow() {
     // The scan of the start folders follows at once; its words must not wipe these out.
     if (!StartFolders_.empty()) Recovered_ = Outcome_;
     Ctrl_->BuildColumns(VT);  // a failure ends the set-up here: drops stay refused for the run
+    TakeRememberedWidths();
     DropsAccepted_ = true;
     setAcceptDrops(true);
     if (!StartFolders_.empty()) {
@@ -323,7 +362,7 @@ void TFMMain::DblClickEntry(TResultList& list) {
     // A file shows selected in its folder; anything else opens as the controller opens it.
     const TListEntry& entry = list.Entry(list.FocusedEntry());
     if (entry.Record.Get(fiFileType) == "file")
-        DesktopServices().ShowFile(list.FullPath(entry), OwnerOf(this));
+        DesktopServices().ShowFile(list.FullPath(entry), OwnerOf(this), OpenFailedHandler());
     else if (Ctrl_)
         Ctrl_->OpenInExplorer(list);
 }
@@ -336,7 +375,32 @@ void TFMMain::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    RememberLayout();
     QMainWindow::closeEvent(event);
+}
+
+void TFMMain::TakeRememberedWidths() {
+    TListColumns& columns = VT.Header().Columns();
+    ConfiguredWidths_.clear();
+    for (int i = 0; i < columns.Count(); ++i) {
+        ConfiguredWidths_.push_back(columns[i].Width);
+        if (const auto width = Layout_.ColumnWidths.find(columns[i].Text); width != Layout_.ColumnWidths.end())
+            columns[i].Width = width->second;
+    }
+    ListView_->SyncColumns();
+}
+
+void TFMMain::RememberLayout() {
+    Layout_.Geometry = saveGeometry();
+    // A width the user dragged back to the configured one follows the configuration again.
+    const TListColumns& columns = VT.Header().Columns();
+    for (int i = 0; i < columns.Count() && static_cast<std::size_t>(i) < ConfiguredWidths_.size(); ++i) {
+        if (columns[i].Width != ConfiguredWidths_[static_cast<std::size_t>(i)])
+            Layout_.ColumnWidths[columns[i].Text] = columns[i].Width;
+        else
+            Layout_.ColumnWidths.erase(columns[i].Text);
+    }
+    Layout_.Save();
 }
 
 void TFMMain::LongWork(const std::function<void(TLongWork&)>& work) {
@@ -498,40 +562,33 @@ void TFMMain::btnDelAllClick() {
 }
 
 TDeleteOptions TFMMain::DeleteOptions() {
-    return {.ToTrash = Options_.MoveToTrash, .Trashed = Options_.MoveToTrash ? &Undo_ : nullptr};
+    if (!Options_.MoveToTrash) return {};
+    auto undo = std::make_unique<TTrashUndo>();
+    const TDeleteOptions options{.ToTrash = true, .Trashed = &undo->Files()};
+    Undo_ = std::move(undo);
+    return options;
 }
 
-void TFMMain::EndUndo() {
-    Undo_.clear();
-    Undo_.shrink_to_fit();
+void TFMMain::EndUndo() { Undo_.reset(); }
+
+void TFMMain::OfferUndo(std::unique_ptr<TUndoBatch> batch) {
+    Undo_ = std::move(batch);
+    UpdateStatus();
 }
 
 void TFMMain::UndoClick() {
-    if (Busy_ || Undo_.empty()) return;
-    std::vector<TTrashedEntry> undo = std::exchange(Undo_, {});
-    TUndoOutcome outcome;
-    LongWork([&](TLongWork&) {
-        const TResultList::TUpdateScope update(VT);
-        for (TTrashedEntry& trashed : undo) {
-            const TRestoreResult result = RestoreFromTrash(trashed.File);
-            outcome.WithFolders |= trashed.File.Folder;
-            switch (result.Outcome) {
-            case TRestoreOutcome::Restored:
-                ++outcome.Restored;
-                outcome.RestoredFolders += trashed.File.Folder;
-                VT.Append(std::move(trashed.Entry));
-                break;
-            case TRestoreOutcome::NameTaken: outcome.NameTaken.push_back(trashed.File.Path); break;
-            case TRestoreOutcome::Gone: ++outcome.Gone; break;
-            case TRestoreOutcome::Failed:
-                if (outcome.Failed++ == 0) outcome.FailedReason = std::strerror(result.Error);
-                break;
-            }
-        }
-    });
-    SetOutcome(UndoOutcomeText(outcome), UndoDetailsText(outcome));
+    if (Busy_ || !UndoAvailable()) return;
+    ShowWaitForm(true, false);
+    struct THide {
+        ~THide() { ShowWaitForm(false, false); }
+    } hide;
+    SetWaitMessage(std::string(Undo_->WaitMessage()));
+    TUndoSummary summary;
+    LongWork([&](TLongWork& work) { summary = RunUndo(VT, *Undo_, work); });
+    if (!UndoAvailable()) EndUndo();
+    SetOutcome(UndoOutcomeText(summary), UndoDetailsText(summary));
     // The entries come back at the end; a sorted list puts them in their places again.
-    if (outcome.Restored > 0 && VT.Header().SortColumn() != NoColumn) SortList();
+    if (summary.PutBack + summary.NotPutBack.size() > 0 && VT.Header().SortColumn() != NoColumn) SortList();
 }
 
 void TFMMain::cbCheckAllClick() {
@@ -575,29 +632,29 @@ void TFMMain::SetOutcome(std::string outcome, std::string details) {
 }
 
 void TFMMain::UpdateStatus() {
-    const bool undo = !Undo_.empty() && !Busy_;
+    const bool undo = UndoAvailable() && !Busy_;
     btnUndo->setVisible(undo);
     acUndo->setEnabled(undo);
     // While long work changes the list, its count is not read; the panel catches up afterwards.
     if (ListView_->Model().Frozen()) return;
     std::size_t folders = 0;
     for (std::size_t i = 0; i < VT.Count(); ++i) folders += VT[i].Kind == TEntryKind::Folder;
-    StatusText_ = DisplayText(nulvane::StatusText(VT.Count(), Outcome_, folders));
-    const int room = StatusPanel0->contentsRect().width() - 2 * StatusPanel0->margin();
-    const QString shown = StatusPanel0->fontMetrics().elidedText(StatusText_, Qt::ElideRight, room);
-    StatusPanel0->setText(shown);
-    QString hint = shown != StatusText_ ? StatusText_ : QString();
-    if (!OutcomeDetails_.empty()) {
-        if (!hint.isEmpty()) hint += QLatin1Char('\n');
-        hint += DisplayText(OutcomeDetails_).trimmed();
-    }
-    StatusPanel0->setToolTip(hint);
+    StatusPanel0->SetWholeText(DisplayText(nulvane::StatusText(VT.Count(), Outcome_, folders)),
+                               DisplayText(OutcomeDetails_).trimmed());
 }
 
-void TFMMain::HelpClick() { DesktopServices().OpenUrl(std::string(MakerWebAddress)); }
+void TFMMain::HelpClick() { DesktopServices().OpenUrl(std::string(MakerWebAddress), OpenFailedHandler()); }
+
+TOpenFailed TFMMain::OpenFailedHandler() {
+    // Told later: the window may be gone by then.
+    return [form = QPointer<TFMMain>(this)](const std::string& target, const std::string& reason) {
+        if (form) form->SetOutcome(std::string(CouldNotOpenText) + EscapeControls(target) + ": " + reason);
+    };
+}
 
 void TFMMain::AboutClick() {
     TFMAbout about(this);
+    about.OpenFailed = OpenFailedHandler();
     about.exec();
 }
 

@@ -2,20 +2,27 @@
 // The main window: the button bar, the result list with its "Check All" box and popup menu, the
 // status bar, the Options menu, and the commands of the window (open a folder, clear, delete,
 // delete all, check all, check or uncheck the selected entries, help, About, exit, dropped
-// folders). Each command runs through RunCommand, so an error ends the command silently; long
-// work (scan, sort, deletion) runs through the desktop services' RunBusy with the list view
-// frozen, and can be stopped from the progress window.
+// folders). Each command runs through RunCommand, so an unforeseen error ends the command; what
+// can go wrong in the ordinary course (an export that cannot write its file, a folder or address
+// nothing opens) is said in the status bar. Long work (scan, sort, deletion, undo) runs through
+// the desktop services' RunBusy with the list view frozen, and can be stopped from the progress
+// window.
 //
 // The status bar's first panel always counts the list's entries and, after a scan or a deletion,
 // says how it went: what was listed or deleted, how many entries keep rules held back, and why a
-// list is incomplete (stopped, folders unread, short of memory, a path that is no folder). A text
-// too long for the panel ends in "…"; the whole of it, with the folders that could not be read,
-// shows as the panel's hint.
+// list is incomplete (stopped, folders unread, short of memory, a path that is no folder). The
+// panel takes the window's width; a text too long for it ends in "…", and the whole of it, with
+// the folders that could not be read, shows as the panel's hint.
 //
 // After a deletion that moved files to the trash, "Undo" in the status bar (and Ctrl+Z) takes them
 // back out, each to its own path, and puts their entries back in the list as they were; the offer
-// ends with the next scan, deletion or "&Clear All". Folders the user names are scanned under
-// their clean absolute path (app/FolderPath.h).
+// ends with the next scan, deletion or "&Clear All". Undo is long work like a deletion (the
+// progress window counts what was put back, and Stop leaves the rest on offer); a file that cannot
+// come back returns to the list unchecked, with why as its hint, and is named. Folders the user
+// names are scanned under their clean absolute path (app/FolderPath.h).
+//
+// The window opens at the size and place it was closed at, and the columns the user dragged keep
+// their widths from one run to the next (app/WindowOptions.h).
 //
 // Each scan command reads the keep rules afresh (core/KeepRules.h), so that what "Keep Rules..."
 // saved applies to the next scan; what is wrong with the rules file is said once, not after every
@@ -41,6 +48,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ElidedLabel.h"
 #include "app/KeepRulesForm.h"
 #include "app/ListView.h"
 #include "app/WindowOptions.h"
@@ -49,6 +57,7 @@
 #include "core/KeepRules.h"
 #include "core/ResultList.h"
 #include "core/TallyscopeCtrl.h"
+#include "core/Undo.h"
 #include "platform/system/LongWork.h"
 #include "platform/xml/XmlDocComponent.h"
 
@@ -61,6 +70,12 @@ inline constexpr const char* DeletingFilesText = "Deleting files..";
 // The status bar's outcome after an export was stopped: the export writes nothing, so a file that
 // stood at the chosen name is left as it was.
 inline constexpr const char* ExportStoppedText = "Export stopped: no file written";
+// Before why an export failed ("Export failed: cannot create \"FILE\": Permission denied"); an
+// earlier file of the name is left as it was.
+inline constexpr const char* ExportFailedText = "Export failed: ";
+// Before a folder, a file or an address nothing could open, and why ("Could not open PATH:
+// nothing on this desktop opens it").
+inline constexpr const char* CouldNotOpenText = "Could not open ";
 inline constexpr const char* DeleteFileQuestion = "Are you sure to delete the file from disk?";
 inline constexpr const char* DeleteFilesQuestion = "Are you sure to delete the files from disk?";
 // The same questions where empty folders are among what goes.
@@ -89,10 +104,10 @@ public:
     bool Busy() const noexcept { return Busy_; }
     const TWindowOptions& Options() const noexcept { return Options_; }
     // The status bar's first panel, whole: the panel shows it cut to its width.
-    QString StatusText() const { return StatusText_; }
+    QString StatusText() const { return StatusPanel0->WholeText(); }
     QLabel& StatusPanel() const noexcept { return *StatusPanel0; }
     // Whether "Undo" would take the last deletion's files back out of the trash.
-    bool UndoAvailable() const noexcept { return !Undo_.empty(); }
+    bool UndoAvailable() const noexcept { return Undo_ && Undo_->Count() > 0; }
     QToolButton& UndoButton() const noexcept { return *btnUndo; }
     QAction& UndoAction() const noexcept { return *acUndo; }
 
@@ -117,6 +132,8 @@ public:
     // Takes the files the last deletion moved to the trash back to their paths, and their entries
     // back into the list.
     void UndoClick();
+    // Offers `batch` to "Undo" in place of what was on offer: what the last command took away.
+    void OfferUndo(std::unique_ptr<TUndoBatch> batch);
     // Opens the keep-rules editor (window-modal; it closes itself).
     void KeepRulesClick();
     void HelpClick();
@@ -150,7 +167,13 @@ private:
     // it was not said before.
     void LoadKeepRulesFor(TScanOutcome& outcome);
     void OptionToggled();
+    // Gives the columns the widths the user left them at, over the configured ones.
+    void TakeRememberedWidths();
+    // Keeps the window's size and place and the widths the user dragged for the next run.
+    void RememberLayout();
     void DblClickEntry(TResultList& list);
+    // Says in the status bar what the desktop could not open.
+    TOpenFailed OpenFailedHandler();
     // Says how the last command went, after the count of entries; empty: nothing to add.
     // `details`, one item a line, goes to the hint only.
     void SetOutcome(std::string outcome, std::string details = {});
@@ -182,18 +205,19 @@ private:
     QAction* acIncludeEmptyFolders = nullptr;
     QAction* acMoveToTrash = nullptr;
     QAction* acKeepRules = nullptr;
-    QLabel* StatusPanel0 = nullptr;
+    TElidedLabel* StatusPanel0 = nullptr;
     QLabel* StatusPanel1 = nullptr;
     QToolButton* btnUndo = nullptr;
     QAction* acUndo = nullptr;
-    QString StatusText_;
     std::string OutcomeDetails_;
-    std::vector<TTrashedEntry> Undo_;  // what the last deletion moved to the trash, in list order
+    std::unique_ptr<TUndoBatch> Undo_;  // what "Undo" takes back: none, or the last deletion's
     bool Shown_ = false;
     bool DropsAccepted_ = false;
     bool Busy_ = false;
     bool CloseWhenIdle_ = false;
     TWindowOptions Options_;
+    TWindowLayout Layout_;
+    std::vector<int> ConfiguredWidths_;  // by column, as the column configuration gives them
     std::string Outcome_;
     std::string Recovered_;  // what the start of the window put back, until the start folders' scan says it
     std::set<std::string> RecoverySaid_;  // what the recovery could not do, said once a run

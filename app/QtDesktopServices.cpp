@@ -25,6 +25,7 @@
 
 #include "app/ListView.h"
 #include "app/Texts.h"
+#include "platform/desktop/DesktopOpener.h"
 #include "platform/system/LongWork.h"
 
 namespace nulvane {
@@ -189,28 +190,53 @@ bool ShowItemInFileManager(const QDBusConnection& bus, const std::string& path) 
 }
 
 TQtDesktopServices::TQtDesktopServices(TWaitForm& waitForm) : WaitForm_(waitForm) {
+    OpenReports_->Receiver = &OpenReceiver_;
     StopConnection_ = QObject::connect(&WaitForm_, &TWaitForm::StopClicked, &WaitForm_, [this] { StopLongWork(); });
 }
 
 TQtDesktopServices::~TQtDesktopServices() {
+    {
+        const std::lock_guard lock(OpenReports_->Lock);
+        OpenReports_->Receiver = nullptr;
+    }
     QObject::disconnect(StopConnection_);
     while (BusyCursors_ > 0) SetBusyCursor(false);
 }
 
-void TQtDesktopServices::OpenFolder(const std::string& folder, TOwnerWindow /*owner*/) {
-    if (folder.empty()) return;
-    OnUi([&] { QDesktopServices::openUrl(QUrl::fromEncoded(FileAddressOf(folder), QUrl::StrictMode)); });
+void TQtDesktopServices::Open(const std::string& target, bool address, TOpenFailed failed) {
+#ifdef _WIN32
+    const bool opened = OnUi([&] {
+        return QDesktopServices::openUrl(
+            address ? QUrl(QString::fromUtf8(target.data(), static_cast<qsizetype>(target.size())))
+                    : QUrl::fromEncoded(FileAddressOf(target), QUrl::StrictMode));
+    });
+    if (!opened && failed) failed(target, "nothing on this desktop opens it");
+#else
+    (void)address;  // the opener takes a path and an address alike
+    TOpenerFailed report;
+    if (failed)
+        report = [reports = OpenReports_, target, failed = std::move(failed)](const std::string& reason) {
+            const std::lock_guard lock(reports->Lock);
+            if (reports->Receiver)
+                QMetaObject::invokeMethod(reports->Receiver, [=] { failed(target, reason); }, Qt::QueuedConnection);
+        };
+    OpenWithDesktop(target, std::move(report));
+#endif
 }
 
-void TQtDesktopServices::ShowFile(const std::string& path, TOwnerWindow owner) {
+void TQtDesktopServices::OpenFolder(const std::string& folder, TOwnerWindow /*owner*/, TOpenFailed failed) {
+    if (!folder.empty()) Open(folder, false, std::move(failed));
+}
+
+void TQtDesktopServices::ShowFile(const std::string& path, TOwnerWindow owner, TOpenFailed failed) {
     if (path.empty()) return;
     const bool shown = OnUi([&] { return SessionBusKnown() && ShowItemInFileManager(QDBusConnection::sessionBus(), path); });
-    if (!shown) IDesktopServices::ShowFile(path, owner);
+    if (!shown) IDesktopServices::ShowFile(path, owner, std::move(failed));
 }
 
-void TQtDesktopServices::OpenUrl(const std::string& url) {
-    if (url.empty()) return;
-    OnUi([&] { QDesktopServices::openUrl(QUrl(QString::fromUtf8(url.data(), static_cast<qsizetype>(url.size())))); });
+void TQtDesktopServices::OpenUrl(const std::string& url, TOpenFailed failed) {
+    if (url.find(':') == std::string::npos || url.front() == '-') return;
+    Open(url, true, std::move(failed));
 }
 
 TMessageResult TQtDesktopServices::MessageBox(const std::string& text, const std::string& caption,

@@ -14,6 +14,10 @@
 // window, which should stop the work and then close.
 #include <QByteArray>
 #include <QMetaObject>
+#include <QObject>
+
+#include <memory>
+#include <mutex>
 
 #include "app/WaitForm.h"
 #include "platform/desktop/DesktopServices.h"
@@ -44,11 +48,14 @@ public:
     TQtDesktopServices(const TQtDesktopServices&) = delete;
     TQtDesktopServices& operator=(const TQtDesktopServices&) = delete;
 
-    // Opens the folder's "file:" address with the desktop's handler.
-    void OpenFolder(const std::string& folder, TOwnerWindow owner) override;
+    // With the desktop's opener (platform/desktop/DesktopOpener.h); what it could not open is
+    // told to `failed` on the user-interface thread, unless these services are gone by then.
+    void OpenFolder(const std::string& folder, TOwnerWindow owner, TOpenFailed failed = {}) override;
     // Through the session bus's file manager where there is one, else opens the folder.
-    void ShowFile(const std::string& path, TOwnerWindow owner) override;
-    void OpenUrl(const std::string& url) override;
+    void ShowFile(const std::string& path, TOwnerWindow owner, TOpenFailed failed = {}) override;
+    // Only an address with a scheme ("https:", "mailto:"): anything else could be taken for a
+    // local file or an option.
+    void OpenUrl(const std::string& url, TOpenFailed failed = {}) override;
     TMessageResult MessageBox(const std::string& text, const std::string& caption, TMessageButtons buttons,
                               TMessageIcon icon, TOwnerWindow owner) override;
     std::string PickFolder(TOwnerWindow owner) override;
@@ -69,10 +76,21 @@ public:
     const TLongWork* RunningWork() const noexcept { return Running_; }
 
 private:
+    // Starts the opener on `target`; a failure travels to `failed` on the user-interface thread.
+    void Open(const std::string& target, bool address, TOpenFailed failed);
+
     TWaitForm& WaitForm_;
     QMetaObject::Connection StopConnection_;
     TLongWork* Running_ = nullptr;
     int BusyCursors_ = 0;
+    // Where the opener's waiting threads post what failed: the object lives on the user-interface
+    // thread, and is taken away, under the lock, before it goes.
+    struct TOpenReports {
+        std::mutex Lock;
+        QObject* Receiver = nullptr;
+    };
+    std::shared_ptr<TOpenReports> OpenReports_ = std::make_shared<TOpenReports>();
+    QObject OpenReceiver_;
 };
 
 }  // namespace nulvane

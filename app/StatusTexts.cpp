@@ -1,5 +1,7 @@
 #include "app/StatusTexts.h"
 
+#include <cstring>
+
 #include "platform/files/DeletionJournal.h"
 #include "platform/system/LongWork.h"
 #include "platform/text/ControlEscapes.h"
@@ -53,7 +55,11 @@ std::string FilesAndFolders(std::uint64_t files, std::uint64_t folders, bool wit
 
 std::string ProgressCountsText(const TLongWork& work) {
     const std::uint64_t total = work.Total.load(std::memory_order_relaxed);
-    if (total > 0) return GroupedCount(work.Done.load(std::memory_order_relaxed)) + " of " + GroupedCount(total);
+    if (total > 0) {
+        std::string text = GroupedCount(work.Done.load(std::memory_order_relaxed)) + " of " + GroupedCount(total);
+        if (const char* what = work.DoneText.load(std::memory_order_relaxed)) (text += ' ') += what;
+        return text;
+    }
     const std::uint64_t folders = work.Folders.load(std::memory_order_relaxed);
     const std::uint64_t found = work.Found.load(std::memory_order_relaxed);
     if (folders == 0 && found == 0) return {};
@@ -90,26 +96,53 @@ std::string ScanDetailsText(const TScanOutcome& outcome) {
     return PathLines("Could not be read: ", outcome.UnreadableFolders);
 }
 
-std::string UndoOutcomeText(const TUndoOutcome& outcome) {
-    std::string text = "Put back " +
-                       FilesAndFolders(outcome.Restored - outcome.RestoredFolders, outcome.RestoredFolders, true,
-                                       outcome.WithFolders) +
-                       " from the trash";
-    if (const std::size_t taken = outcome.NameTaken.size(); taken > 0)
-        Join(text, GroupedCount(taken) + (taken == 1 ? " stays in the trash, its name is taken: "
-                                                     : " stay in the trash, their names are taken: ") +
-                       FirstOf(outcome.NameTaken));
-    if (outcome.Gone > 0) Join(text, GroupedCount(outcome.Gone) + " no longer in the trash");
-    if (outcome.Failed > 0) {
-        std::string failed = GroupedCount(outcome.Failed) + " could not be put back";
-        if (!outcome.FailedReason.empty()) failed += ": " + outcome.FailedReason;
-        Join(text, failed);
+std::string UndoOutcomeText(const TUndoSummary& summary) {
+    const std::string putBack = FilesAndFolders(summary.PutBack - summary.PutBackFolders, summary.PutBackFolders,
+                                                true, summary.WithFolders) +
+                                " from the trash";
+    std::string text = summary.Stopped ? "Undo stopped: put back " + putBack + ", " + GroupedCount(summary.Left) + " left"
+                                       : "Put back " + putBack;
+    std::vector<std::string> taken, gone, failed;
+    std::string firstReason;
+    for (const TNotPutBack& file : summary.NotPutBack) {
+        switch (file.Result.Outcome) {
+        case TPutBackOutcome::NameTaken: taken.push_back(file.Path); break;
+        case TPutBackOutcome::Gone: gone.push_back(file.Path); break;
+        default:
+            if (failed.empty()) firstReason = std::strerror(file.Result.Error);
+            failed.push_back(file.Path);
+        }
+    }
+    if (!taken.empty())
+        Join(text, GroupedCount(taken.size()) + (taken.size() == 1 ? " stays in the trash, its name is taken: "
+                                                                    : " stay in the trash, their names are taken: ") +
+                       FirstOf(taken));
+    if (!gone.empty()) Join(text, GroupedCount(gone.size()) + " no longer in the trash: " + FirstOf(gone));
+    if (!failed.empty()) {
+        // The reason belongs to the first path: it goes between the path and the count of more.
+        std::string first = EscapeControls(failed.front()) + ": " + firstReason;
+        if (failed.size() > 1) first += " (and " + GroupedCount(failed.size() - 1) + " more)";
+        Join(text, GroupedCount(failed.size()) + " could not be put back: " + first);
     }
     return text;
 }
 
-std::string UndoDetailsText(const TUndoOutcome& outcome) {
-    return PathLines("Name taken, still in the trash: ", outcome.NameTaken);
+std::string UndoDetailsText(const TUndoSummary& summary) {
+    constexpr std::size_t Shown = 20;
+    std::string text;
+    std::size_t lines = 0;
+    for (const TNotPutBack& file : summary.NotPutBack) {
+        if (lines++ >= Shown) continue;
+        switch (file.Result.Outcome) {
+        case TPutBackOutcome::NameTaken: text += "Name taken, still in the trash: " + EscapeControls(file.Path); break;
+        case TPutBackOutcome::Gone: text += "No longer in the trash: " + EscapeControls(file.Path); break;
+        default:
+            text += "Could not be put back: " + EscapeControls(file.Path) + ": " + std::strerror(file.Result.Error);
+        }
+        text += '\n';
+    }
+    if (lines > Shown) text += "(and " + GroupedCount(lines - Shown) + " more)\n";
+    return text;
 }
 
 std::string DeleteOutcomeText(const TDeleteOutcome& outcome) {

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/Undo.h"
+
 namespace nulvane {
 
 class TLongWork;
@@ -26,7 +28,7 @@ std::string CountOf(std::uint64_t n, std::string_view singular, std::string_view
 std::string FilesAndFolders(std::uint64_t files, std::uint64_t folders, bool withFiles = true, bool withFolders = true);
 
 // The progress window's counts line for a job: "N of M" while a deletion or an export knows its
-// total, "N folders read, M empty files found" while a scan runs, empty before anything counted.
+// total, followed by what the job counts where it says ("N of M put back"), "N folders read, M empty files found" while a scan runs, empty before anything counted.
 std::string ProgressCountsText(const TLongWork& work);
 
 // What the scans of one command did, summed over the folders it scanned.
@@ -55,25 +57,16 @@ std::string ScanOutcomeText(const TScanOutcome& outcome);
 // The folders that could not be read, one a line (at most 20, then how many more); empty when none.
 std::string ScanDetailsText(const TScanOutcome& outcome);
 
-// What taking the last deletion's files back out of the trash did.
-struct TUndoOutcome {
-    std::size_t Restored = 0;
-    std::size_t RestoredFolders = 0;  // of Restored, empty folders
-    bool WithFolders = false;         // folders were to be put back
-
-    std::vector<std::string> NameTaken = {};  // paths another file holds now: those stay in the trash
-    std::size_t Gone = 0;                     // no longer in the trash as they were put there
-    std::size_t Failed = 0;
-    std::string FailedReason = {};            // the first failure's reason
-};
-
-// "Put back 6 files from the trash" ("Put back 6 files and 2 folders from the trash" where folders
-// were to be put back); "1 stays in the trash, its name is taken: PATH" (or "2 stay in
-// the trash, their names are taken: PATH (and 1 more)"); "1 no longer in the trash"; "1 could not
-// be put back: REASON"; joined by "; ".
-std::string UndoOutcomeText(const TUndoOutcome& outcome);
-// Every path whose name was taken, one a line (at most 20, then how many more).
-std::string UndoDetailsText(const TUndoOutcome& outcome);
+// What taking the last deletion's files back out of the trash did (core/Undo.h): "Put back 6
+// files from the trash" ("Put back 6 files and 2 folders from the trash" where folders were to be
+// put back), a stopped run "Undo stopped: put back 6 files from the trash, 94 left"; then what did
+// not come back, each kind with its first path: "1 stays in the trash, its name is taken: PATH"
+// (or "2 stay in the trash, their names are taken: PATH (and 1 more)"); "1 no longer in the
+// trash: PATH"; "1 could not be put back: PATH: REASON"; joined by "; ".
+std::string UndoOutcomeText(const TUndoSummary& summary);
+// Every file that did not come back, one a line with its path and why (at most 20, then how many
+// more).
+std::string UndoDetailsText(const TUndoSummary& summary);
 
 // What one deletion command did.
 struct TDeleteOutcome {

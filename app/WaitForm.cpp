@@ -8,6 +8,8 @@
 #include <QScreen>
 #include <QtMath>
 
+#include <algorithm>
+
 #include "app/StatusTexts.h"
 #include "app/Texts.h"
 #include "platform/system/LongWork.h"
@@ -18,6 +20,9 @@ namespace {
 constexpr int FrameMs = 40;
 constexpr int FramesPerTurn = 36;
 constexpr int FormWidth = 376, FormHeight = 116;
+constexpr int CountsLeft = 96;
+// The window widens in steps of this much, so that a count that grows does not move it each time.
+constexpr int WidthStep = 48;
 }  // namespace
 
 TFindAnimation::TFindAnimation(QWidget* parent) : QWidget(parent) {
@@ -83,7 +88,7 @@ TWaitForm::TWaitForm(QWidget* owner)
         Label1->setFont(font);
     }
     Label2 = new QLabel(QStringLiteral("..."), this);
-    Label2->setGeometry(105, 30, 221, 18);
+    Label2->setGeometry(105, 30, FormWidth - 105 - 50, 18);
     Label2->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     SpeedButton1 = new QToolButton(this);
     SpeedButton1->setText(QStringLiteral("Cancel"));
@@ -94,7 +99,7 @@ TWaitForm::TWaitForm(QWidget* owner)
     // Below the window's first layout, which stays as it was: the counts line under the message
     // column, Stop under the animation.
     Label3 = new QLabel(this);
-    Label3->setGeometry(96, 86, FormWidth - 96 - 8, 18);
+    Label3->setGeometry(CountsLeft, 86, FormWidth - CountsLeft - 8, 18);
     Label3->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     Label3->setTextFormat(Qt::PlainText);
     btnStop = new QPushButton(QStringLiteral("Stop"), this);
@@ -119,7 +124,26 @@ void TWaitForm::SetWork(const TLongWork* work) {
 }
 
 void TWaitForm::UpdateCounts() {
-    if (Work_) Label3->setText(DisplayText(ProgressCountsText(*Work_)));
+    if (!Work_) return;
+    Label3->setText(DisplayText(ProgressCountsText(*Work_)));
+    FitText();
+}
+
+void TWaitForm::FitText() {
+    // Right of the counts line and of the message stays what the first layout left there.
+    const int needed = std::max({FormWidth, CountsLeft + Label3->fontMetrics().horizontalAdvance(Label3->text()) + 8,
+                                 Label2->x() + Label2->fontMetrics().horizontalAdvance(Label2->text()) + 50});
+    if (needed <= width()) return;
+    SetWidth(FormWidth + (needed - FormWidth + WidthStep - 1) / WidthStep * WidthStep);
+}
+
+void TWaitForm::SetWidth(int width) {
+    if (width == this->width()) return;
+    const int centre = geometry().center().x();
+    setFixedSize(width, FormHeight);
+    Label2->resize(width - Label2->x() - 50, Label2->height());
+    Label3->resize(width - CountsLeft - 8, Label3->height());
+    if (isVisible()) move(centre - width / 2, y());
 }
 
 void TWaitForm::StopClick() {
@@ -159,6 +183,9 @@ void TWaitForm::ShowWaitForm(bool show, bool showCancel) {
     }
     SpeedButton1->setVisible(showCancel);
     if (!isVisible()) {
+        // Each time it shows, it starts from its first size and widens as its texts need.
+        SetWidth(FormWidth);
+        FitText();
         CentreOverOwner();
         QWidget::show();
     }
@@ -168,6 +195,7 @@ void TWaitForm::ShowWaitForm(bool show, bool showCancel) {
 
 void TWaitForm::SetWaitMessage(const QString& text) {
     Label2->setText(text);
+    FitText();
     PaintNow();
 }
 

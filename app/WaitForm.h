@@ -7,6 +7,10 @@
 // Below them, while a job runs, a counts line follows the job's counts (read from its atomics a
 // few times a second, never pushed by the job) and "Stop" (or Esc) asks the job to stop. Stop
 // only signals: whoever runs the job stops it.
+//
+// The window has its first size as it shows, and widens about its centre, in steps, as far as its
+// message and counts line need in the font and the locale's digit groups it has; it never cuts
+// them.
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -57,6 +61,7 @@ public:
     const TFindAnimation& Animation() const noexcept { return *Animate1; }
     bool CancelVisible() const { return !SpeedButton1->isHidden(); }
     QPushButton& StopButton() const noexcept { return *btnStop; }
+    const QLabel& CountsLine() const noexcept { return *Label3; }
 
     // How often the counts line is read from the job.
     static constexpr int CountsIntervalMs = 200;
@@ -72,6 +77,9 @@ private:
     void CentreOverOwner();
     void PaintNow();
     void UpdateCounts();
+    // Widens the window as far as its texts need.
+    void FitText();
+    void SetWidth(int width);
 
     QWidget* Owner_;
     TFindAnimation* Animate1;

@@ -10,6 +10,9 @@ constexpr const char* FollowFolderLinksKey = "scan/followFolderLinks";
 constexpr const char* OneFileSystemKey = "scan/oneFileSystem";
 constexpr const char* MoveToTrashKey = "delete/moveToTrash";
 constexpr const char* IncludeEmptyFoldersKey = "scan/includeEmptyFolders";
+constexpr const char* GeometryKey = "window/geometry";
+// A list of "WIDTH:NAME", so that any name reads back whole.
+constexpr const char* ColumnWidthsKey = "window/columnWidths";
 
 QSettings Settings() {
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("nulvane"), QStringLiteral("nulvane"));
@@ -42,6 +45,32 @@ void TWindowOptions::Save() const {
     settings.setValue(QLatin1String(OneFileSystemKey), OneFileSystem);
     settings.setValue(QLatin1String(MoveToTrashKey), MoveToTrash);
     settings.setValue(QLatin1String(IncludeEmptyFoldersKey), IncludeEmptyFolders);
+    settings.sync();
+}
+
+TWindowLayout TWindowLayout::Load() {
+    const QSettings settings = Settings();
+    TWindowLayout layout;
+    layout.Geometry = settings.value(QLatin1String(GeometryKey)).toByteArray();
+    for (const QString& item : settings.value(QLatin1String(ColumnWidthsKey)).toStringList()) {
+        const qsizetype colon = item.indexOf(QLatin1Char(':'));
+        bool number = false;
+        const int width = item.left(colon).toInt(&number);
+        if (colon > 0 && number && width > 0) layout.ColumnWidths[item.mid(colon + 1).toStdString()] = width;
+    }
+    return layout;
+}
+
+void TWindowLayout::Save() const {
+    QSettings settings = Settings();
+    settings.setValue(QLatin1String(GeometryKey), Geometry);
+    QStringList widths;
+    for (const auto& [name, width] : ColumnWidths)
+        widths << QString::number(width) + QLatin1Char(':') + QString::fromStdString(name);
+    if (widths.isEmpty())
+        settings.remove(QLatin1String(ColumnWidthsKey));
+    else
+        settings.setValue(QLatin1String(ColumnWidthsKey), widths);
     settings.sync();
 }
 

@@ -4,7 +4,15 @@
 // and other file systems, whether it lists empty folders too, and whether deletion moves files to
 // the trash. A value missing or
 // unreadable in the file takes its default.
+//
+// Beside them, the window's layout as the user left it: its size and place, and the widths of the
+// columns the user dragged, by column name, which go over the widths of the column configuration
+// (that file itself is never written for them).
+#include <QByteArray>
 #include <QString>
+
+#include <map>
+#include <string>
 
 #include "platform/files/DirWalk.h"
 
@@ -24,6 +32,14 @@ struct TWindowOptions {
 
     // The walk a scan of the window does with these options.
     TWalkOptions WalkOptions() const;
+};
+
+struct TWindowLayout {
+    QByteArray Geometry;                       // as QWidget::saveGeometry gives it; empty: none yet
+    std::map<std::string, int> ColumnWidths;  // by the column's name in the configuration
+
+    static TWindowLayout Load();
+    void Save() const;
 };
 
 }  // namespace nulvane

@@ -8,11 +8,11 @@ namespace nulvane {
 
 std::string EscapeForTerminal(std::string_view text) { return EscapeControls(text, TQuoteEscapes::Yes); }
 
-void TConsoleDesktopServices::OpenFolder(const std::string& folder, TOwnerWindow) {
+void TConsoleDesktopServices::OpenFolder(const std::string& folder, TOwnerWindow, TOpenFailed) {
     std::fprintf(Out_, "nulvane-cli: folder \"%s\"\n", EscapeForTerminal(folder).c_str());
 }
 
-void TConsoleDesktopServices::OpenUrl(const std::string& url) {
+void TConsoleDesktopServices::OpenUrl(const std::string& url, TOpenFailed) {
     std::fprintf(Out_, "nulvane-cli: %s\n", EscapeForTerminal(url).c_str());
 }
 

@@ -22,8 +22,8 @@ public:
     // Whether a question would get an answer other than No without asking: --yes, or a person.
     bool CanAsk() const noexcept { return AssumeYes_ || Interactive_; }
 
-    void OpenFolder(const std::string& folder, TOwnerWindow owner) override;
-    void OpenUrl(const std::string& url) override;
+    void OpenFolder(const std::string& folder, TOwnerWindow owner, TOpenFailed failed = {}) override;
+    void OpenUrl(const std::string& url, TOpenFailed failed = {}) override;
     TMessageResult MessageBox(const std::string& text, const std::string& caption, TMessageButtons buttons,
                               TMessageIcon icon, TOwnerWindow owner) override;
 

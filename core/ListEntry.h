@@ -63,8 +63,8 @@ struct TScanAnchor {
 };
 
 // What an entry carries beyond its record, shown as its hint: a keep rule holds it back (it
-// starts unchecked; checking it makes it an ordinary entry again), or the last deletion kept its
-// file, and why.
+// starts unchecked; checking it makes it an ordinary entry again), the last deletion kept its
+// file, or an undo could not put its file back, and why.
 enum class TEntryNote : std::uint8_t {
     None,
     HeldByRule,            // matches a keep rule
@@ -79,6 +79,13 @@ enum class TEntryNote : std::uint8_t {
     KeptNotEmpty,          // a folder that holds something other than empty folders now
     KeptScanned,           // a folder the user scanned
     KeptHoldsScanned,      // a folder holding a folder the user scanned
+    // Not put back out of the trash by an undo: the file stays there.
+    TrashNameTaken,         // another file holds its path now
+    TrashGone,              // no longer in the trash as it was put there
+    TrashFolderGone,        // the folder it came from is gone
+    TrashPermissionDenied,  // its folder does not let us put it back
+    TrashReadOnly,          // its file system is mounted read-only
+    TrashOtherError,        // any other failure
 };
 
 struct TListEntry {

@@ -156,6 +156,12 @@ std::string EntryNoteHint(const TListEntry& entry) {
     case TEntryNote::KeptNotEmpty: return "kept: no longer empty";
     case TEntryNote::KeptScanned: return "kept: a scanned folder";
     case TEntryNote::KeptHoldsScanned: return "kept: holds a scanned folder";
+    case TEntryNote::TrashNameTaken: return "still in the trash: its name is taken";
+    case TEntryNote::TrashGone: return "not put back: no longer in the trash";
+    case TEntryNote::TrashFolderGone: return "still in the trash: its folder is gone";
+    case TEntryNote::TrashPermissionDenied: return "still in the trash: permission denied";
+    case TEntryNote::TrashReadOnly: return "still in the trash: read-only file system";
+    case TEntryNote::TrashOtherError: return "still in the trash: could not be put back";
     }
     return {};
 }
@@ -175,7 +181,7 @@ void TTallyscopeCtrl::ListDblClick(TResultList& sender) {
 
 void TTallyscopeCtrl::OpenInExplorer(TResultList& list) {
     const std::string folder = list.FocusedEntry() != NoEntry ? FolderOfFocusedEntry(list) : RootFolder;
-    if (!folder.empty()) DesktopServices().OpenFolder(folder, Owner_);
+    if (!folder.empty()) DesktopServices().OpenFolder(folder, Owner_, OpenFailed);
 }
 
 void TTallyscopeCtrl::SortByField(std::uint8_t field, TSortDirection direction) {

@@ -47,6 +47,8 @@ public:
     std::uint8_t SortKey = 0;
     // Opened by a double click when no entry is focused.
     std::string RootFolder;
+    // Told when a folder it asked the desktop to open could not be opened.
+    TOpenFailed OpenFailed;
     // The rules the list's entries were held back by: the hint of a held entry names the rule
     // that holds it. None: such a hint says only that a rule holds it.
     std::shared_ptr<const TKeepRules> KeepRules;

@@ -15,12 +15,12 @@ IDesktopServices& DesktopServices() {
     return system;
 }
 
-void IDesktopServices::ShowFile(const std::string& path, TOwnerWindow owner) {
+void IDesktopServices::ShowFile(const std::string& path, TOwnerWindow owner, TOpenFailed failed) {
     const std::size_t slash = path.find_last_of(PathDelimiters);
     if (slash == std::string::npos) return;
     // A root ("/", "C:\\") keeps its separator.
     const bool root = slash == 0 || path[slash - 1] == ':';
-    OpenFolder(path.substr(0, root ? slash + 1 : slash), owner);
+    OpenFolder(path.substr(0, root ? slash + 1 : slash), owner, std::move(failed));
 }
 
 void SetDesktopServices(IDesktopServices* services) noexcept { Installed = services; }

@@ -23,17 +23,22 @@ enum class TMessageButtons : unsigned char { Ok, YesNo, YesNoDefaultNo };
 enum class TMessageIcon : unsigned char { None, Question, Warning, Information, Error };
 enum class TMessageResult : unsigned char { Ok, Yes, No };
 
+// Told that a folder, a file or an address could not be opened: what was to be opened, and why.
+using TOpenFailed = std::function<void(const std::string& target, const std::string& reason)>;
+
 class IDesktopServices {
 public:
     virtual ~IDesktopServices() = default;
 
-    // Opens the folder in the desktop's file browser. Whether it opened is not reported.
-    virtual void OpenFolder(const std::string& folder, TOwnerWindow owner) = 0;
+    // Opens the folder in the desktop's file browser. `failed`, when given, is told later, on the
+    // user-interface thread, when nothing could open it, with why ("nothing on this desktop opens
+    // it"); services that cannot tell never call it.
+    virtual void OpenFolder(const std::string& folder, TOwnerWindow owner, TOpenFailed failed = {}) = 0;
     // Shows a file in the desktop's file browser, selected where the browser can do that; else
-    // opens its folder (this default). Whether it opened is not reported.
-    virtual void ShowFile(const std::string& path, TOwnerWindow owner);
-    // Opens a web address or a "mailto:" address with the desktop's handler; not reported.
-    virtual void OpenUrl(const std::string& url) = 0;
+    // opens its folder (this default), with `failed` as for OpenFolder.
+    virtual void ShowFile(const std::string& path, TOwnerWindow owner, TOpenFailed failed = {});
+    // Opens a web address or a "mailto:" address with the desktop's handler; `failed` as above.
+    virtual void OpenUrl(const std::string& url, TOpenFailed failed = {}) = 0;
 
     // A modal message box; returns the button pressed (closing a Yes/No box counts as No).
     // The default button is Yes, except for YesNoDefaultNo.

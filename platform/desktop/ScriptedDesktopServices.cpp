@@ -7,15 +7,20 @@
 
 namespace nulvane {
 
-void TScriptedDesktopServices::OpenFolder(const std::string& folder, TOwnerWindow owner) {
+void TScriptedDesktopServices::OpenFolder(const std::string& folder, TOwnerWindow owner, TOpenFailed failed) {
     Record({TDesktopRequestKind::OpenFolder, folder, owner});
+    if (failed && !OpenFailure.empty()) failed(folder, OpenFailure);
 }
 
-void TScriptedDesktopServices::ShowFile(const std::string& path, TOwnerWindow owner) {
+void TScriptedDesktopServices::ShowFile(const std::string& path, TOwnerWindow owner, TOpenFailed failed) {
     Record({TDesktopRequestKind::ShowFile, path, owner});
+    if (failed && !OpenFailure.empty()) failed(path, OpenFailure);
 }
 
-void TScriptedDesktopServices::OpenUrl(const std::string& url) { Record({TDesktopRequestKind::OpenUrl, url}); }
+void TScriptedDesktopServices::OpenUrl(const std::string& url, TOpenFailed failed) {
+    Record({TDesktopRequestKind::OpenUrl, url});
+    if (failed && !OpenFailure.empty()) failed(url, OpenFailure);
+}
 
 TMessageResult TScriptedDesktopServices::MessageBox(const std::string& text, const std::string& caption,
                                                     TMessageButtons buttons, TMessageIcon icon, TOwnerWindow owner) {

@@ -45,9 +45,10 @@ struct TDesktopRequest {
 
 class TScriptedDesktopServices : public IDesktopServices {
 public:
-    void OpenFolder(const std::string& folder, TOwnerWindow owner) override;
-    void ShowFile(const std::string& path, TOwnerWindow owner) override;
-    void OpenUrl(const std::string& url) override;
+    // Opening fails, at once, with OpenFailure as the reason while it is not empty.
+    void OpenFolder(const std::string& folder, TOwnerWindow owner, TOpenFailed failed = {}) override;
+    void ShowFile(const std::string& path, TOwnerWindow owner, TOpenFailed failed = {}) override;
+    void OpenUrl(const std::string& url, TOpenFailed failed = {}) override;
     // Answered from the queue: "Yes", "No" or "Ok".
     TMessageResult MessageBox(const std::string& text, const std::string& caption, TMessageButtons buttons,
                               TMessageIcon icon, TOwnerWindow owner) override;
@@ -84,6 +85,9 @@ public:
     // Queues the answer to the next question (a button's name, a chosen path, "" for cancel).
     void QueueAnswer(std::string answer) { Answers_.push_back(std::move(answer)); }
     std::size_t AnswersLeft() const noexcept { return Answers_.size(); }
+
+    // Why every folder, file and address fails to open; empty: they open.
+    std::string OpenFailure;
 
 protected:
     void Record(TDesktopRequest request) { Requests_.push_back(std::move(request)); }

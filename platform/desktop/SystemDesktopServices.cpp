@@ -6,88 +6,35 @@
 
 #include "platform/text/WideText.h"
 #else
-#include <cerrno>
-#include <csignal>
-#include <thread>
-
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include "platform/system/ScopeGuard.h"
-
-extern char** environ;
+#include "platform/desktop/DesktopOpener.h"
 #endif
 
 namespace nulvane {
 
 #ifdef _WIN32
 
-void TSystemDesktopServices::OpenFolder(const std::string& folder, TOwnerWindow /*owner*/) {
+void TSystemDesktopServices::OpenFolder(const std::string& folder, TOwnerWindow /*owner*/, TOpenFailed /*failed*/) {
     if (folder.empty()) return;
     // Quoted: Explorer would split an unquoted folder at its commas.
     const std::wstring parameters = L"\"" + Wide(folder) + L"\"";
     ShellExecuteW(nullptr, L"open", L"explorer.exe", parameters.c_str(), nullptr, SW_SHOWNORMAL);
 }
 
-void TSystemDesktopServices::OpenUrl(const std::string& url) {
+void TSystemDesktopServices::OpenUrl(const std::string& url, TOpenFailed /*failed*/) {
     if (url.empty()) return;
     ShellExecuteW(nullptr, L"open", Wide(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 #else
 
-namespace {
-
-// Starts a program found on the PATH with the given arguments, detached from the caller: its own
-// session (a Ctrl+C in the caller's terminal does not reach it), no input, no blocked signals.
-// A thread reaps it so that it does not linger as a zombie. Returns false when it cannot start.
-bool SpawnDetached(const char* program, char* const argv[]) {
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    const TScopeGuard destroyFiles([&files] { posix_spawn_file_actions_destroy(&files); });
-    posix_spawn_file_actions_addopen(&files, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    const TScopeGuard destroyAttributes([&attributes] { posix_spawnattr_destroy(&attributes); });
-    short flags = POSIX_SPAWN_SETSIGMASK;
-#ifdef POSIX_SPAWN_SETSID
-    flags |= POSIX_SPAWN_SETSID;
-#endif
-    sigset_t none;
-    sigemptyset(&none);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setflags(&attributes, flags);
-
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, program, &files, &attributes, argv, environ) != 0) return false;
-    std::thread([pid] {
-        int status = 0;
-        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-    }).detach();
-    return true;
+void TSystemDesktopServices::OpenFolder(const std::string& folder, TOwnerWindow /*owner*/, TOpenFailed /*failed*/) {
+    OpenWithDesktop(folder);
 }
 
-}  // namespace
-
-void TSystemDesktopServices::OpenFolder(const std::string& folder, TOwnerWindow /*owner*/) {
-    if (folder.empty()) return;
-    // A relative folder starting with '-' would be taken for an option.
-    std::string argument = folder.front() == '-' ? "./" + folder : folder;
-    std::string program = "xdg-open";
-    char* const argv[] = {program.data(), argument.data(), nullptr};
-    SpawnDetached(program.c_str(), argv);
-}
-
-void TSystemDesktopServices::OpenUrl(const std::string& url) {
+void TSystemDesktopServices::OpenUrl(const std::string& url, TOpenFailed /*failed*/) {
     // Only addresses with a scheme: anything else could be taken for an option or a local file.
     if (url.find(':') == std::string::npos || url.front() == '-') return;
-    std::string argument = url;
-    std::string program = "xdg-open";
-    char* const argv[] = {program.data(), argument.data(), nullptr};
-    SpawnDetached(program.c_str(), argv);
+    OpenWithDesktop(url);
 }
 
 #endif

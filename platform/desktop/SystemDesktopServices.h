@@ -14,11 +14,12 @@ public:
     // Long work runs as `work`, which the caller owns and may stop (a program's signal handling).
     explicit TSystemDesktopServices(TLongWork& work) noexcept : Work_(&work) {}
 
-    // Starts the desktop's opener on the folder (xdg-open; on Windows, Explorer) and does not
-    // wait for it. The folder travels as one argument, never through a shell.
-    void OpenFolder(const std::string& folder, TOwnerWindow owner) override;
+    // Starts the desktop's opener on the folder (xdg-open, see DesktopOpener.h; on Windows,
+    // Explorer) and does not wait for it. There is no user-interface thread to tell a failure on:
+    // `failed` is never called.
+    void OpenFolder(const std::string& folder, TOwnerWindow owner, TOpenFailed failed = {}) override;
     // The same opener for a web or mail address.
-    void OpenUrl(const std::string& url) override;
+    void OpenUrl(const std::string& url, TOpenFailed failed = {}) override;
 
     TMessageResult MessageBox(const std::string& text, const std::string& caption, TMessageButtons buttons,
                               TMessageIcon icon, TOwnerWindow owner) override;

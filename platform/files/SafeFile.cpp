@@ -62,7 +62,7 @@ TSafeFileWriter::TSafeFileWriter(const std::string& path) : Target_(ResolvedTarg
     for (int attempt = 0; !Fd_; ++attempt) {
         Temporary_ = TemporaryName(Target_);
         Fd_.Reset(::open(Temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666));
-        if (!Fd_ && (errno != EEXIST || attempt == 100)) ThrowOSError("cannot create a file beside", path, errno);
+        if (!Fd_ && (errno != EEXIST || attempt == 100)) ThrowOSError("cannot create", path, errno);
     }
     if (exists) {
         // Best effort: only the owner (or root) may give these, and a new file is no worse off.

@@ -33,6 +33,9 @@ public:
     // Deletion and export: units done out of the total ("N of M"); Total 0 while unknown.
     std::atomic<std::uint64_t> Done{0};
     std::atomic<std::uint64_t> Total{0};
+    // What Done counts, said after "N of M" by a progress display ("put back"); null: nothing.
+    // A text that lives as long as the program.
+    std::atomic<const char*> DoneText{nullptr};
 
     // Adds to a count without a read-modify-write on the shared line: only one thread may write
     // the count this way (a job's own thread; walking threads use fetch_add once per folder).

@@ -49,8 +49,11 @@ protected:
 TEST_F(ListModelTest, FollowsEveryChangeOfTheListWithoutDataOfItsOwn) {
     TResultListModel model(List);
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
-    for (const char* name : {"b", "c", "a", "d"}) Add(name);
+    for (const char* name : {"b", "c", "a", "d\n\t"}) Add(name);
     ASSERT_EQ(model.rowCount(), 4);
+    // Control characters show as escapes; the list keeps the bytes.
+    EXPECT_EQ(Text(model, 3, 1), "/d/d\\n\\t");
+    EXPECT_EQ(List[3].Record.Get(fiFileName), "d\n\t");
     ASSERT_EQ(model.columnCount(), 3);
     EXPECT_EQ(Text(model, 0, 0), "b");
     EXPECT_EQ(Text(model, 0, 1), "/d/b");

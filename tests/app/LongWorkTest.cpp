@@ -144,6 +144,68 @@ TEST_F(LongWorkTest, ClosingTheWindowDuringAScanStopsItAndThenCloses) {
     EXPECT_EQ(Form.VT.Count(), 3u);
 }
 
+// Entries taken out of the list: the first is put back at once, the second holds on until the run
+// is asked to stop, and every later one goes at once.
+class THoldingUndo : public TUndoBatch {
+public:
+    std::vector<TListEntry> Entries;
+    std::string Where = "/somewhere";
+    bool Held = false;
+    std::size_t Count() const noexcept override { return Entries.size(); }
+    std::string_view WaitMessage() const override { return "Putting files back.."; }
+    TPutBackResult PutBack(std::size_t item, TLongWork& work) override {
+        for (auto until = std::chrono::steady_clock::now() + 1min; item == 1 && !Held && !work.StopRequested();) {
+            if (std::chrono::steady_clock::now() > until) ADD_FAILURE() << "the stop request never reached the undo";
+            std::this_thread::sleep_for(2ms);
+        }
+        Held = Held || item == 1;
+        return {TPutBackOutcome::PutBack};
+    }
+    const std::string& Path(std::size_t) const override { return Where; }
+    bool Folder(std::size_t) const override { return false; }
+    TListEntry TakeEntry(std::size_t item) override { return std::move(Entries.at(item)); }
+    void DropFirst(std::size_t count) override { Entries.erase(Entries.begin(), Entries.begin() + count); }
+};
+
+TEST_F(LongWorkTest, UndoShowsItsCountsAndStopsKeepingWhatCameBack) {
+    Form.Scan = [](TResultList& list, std::string_view folder, const TWalkOptions& options) {
+        return ScanFolder(list, folder, options);
+    };
+    Form.DropFolders({Services.Folder});
+    auto undo = std::make_unique<THoldingUndo>();
+    while (!Form.VT.Empty()) {
+        undo->Entries.push_back(Form.VT[0]);
+        Form.VT.Remove(0);
+    }
+    Form.OfferUndo(std::move(undo));
+    ASSERT_TRUE(Form.UndoButton().isVisible());
+    bool shown = false;
+    std::string message;
+    WhenCounting([&] {
+        shown = Wait.isVisible();
+        message = Wait.Message().toStdString();
+        QTest::mouseClick(&Form.DelAllButton(), Qt::LeftButton);
+        QTest::mouseClick(&Wait.StopButton(), Qt::LeftButton);
+    });
+    Form.UndoClick();
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(message, "Putting files back..");
+    EXPECT_EQ(Counts, "1 of 3 put back");
+    EXPECT_TRUE(Services.Asked.empty());
+    EXPECT_EQ(Form.VT.Count(), 2u);
+    EXPECT_EQ(Form.StatusText(), "2 files in the list \u00b7 Undo stopped: put back 2 files from the trash, 1 left");
+    EXPECT_TRUE(Form.UndoButton().isVisible());
+    EXPECT_FALSE(Wait.isVisible());
+
+    // Undo goes on with what the stop left.
+    const TNames before = Names();
+    Form.UndoClick();
+    EXPECT_EQ(Names().size(), 3u);
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), Names().begin())) << "the entries kept their places";
+    EXPECT_EQ(Form.StatusText(), "3 files in the list \u00b7 Put back 1 file from the trash");
+    EXPECT_FALSE(Form.UndoAvailable());
+}
+
 TEST_F(LongWorkTest, TheCountsLineReadsTheJobsCountsByItself) {
     TLongWork job;
     job.Total = 1200;
@@ -154,6 +216,15 @@ TEST_F(LongWorkTest, TheCountsLineReadsTheJobsCountsByItself) {
     job.Done = 1100;
     EXPECT_TRUE(test::AwaitEvent([&] { return Wait.CountsText() == "1,100 of 1,200"; }))
         << "the counts line never showed the new count";
+    // The window widens for a line its first size would cut.
+    job.Total = 0;
+    job.Folders = 123'456'789'000;
+    job.Found = 123'456'789'012;
+    EXPECT_TRUE(test::AwaitEvent(
+        [&] { return Wait.CountsText() == "123,456,789,000 folders read, 123,456,789,012 empty files found"; }));
+    const QLabel& line = Wait.CountsLine();
+    EXPECT_LE(line.fontMetrics().horizontalAdvance(line.text()), line.width());
+    EXPECT_LE(line.geometry().right(), Wait.width());
     Wait.SetWork(nullptr);
     EXPECT_EQ(Wait.CountsText(), "");
     EXPECT_FALSE(Wait.StopButton().isEnabled());

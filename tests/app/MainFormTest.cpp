@@ -3,7 +3,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QItemSelectionModel>
+#include <QHeaderView>
 #include <QMenu>
+#include <QPushButton>
 #include <QPaintEvent>
 #include <QSettings>
 #include <QTest>
@@ -31,8 +33,10 @@
 #include "app/FolderPath.h"
 #include "core/Product.h"
 #include "app/QtDesktopServices.h"
+#include "app/Servers.h"
 #include "platform/desktop/ScriptedDesktopServices.h"
 #include "platform/files/DeletionJournal.h"
+#include "platform/files/FileContent.h"
 #include "platform/text/LocaleTexts.h"
 #include "support/ConfigFolder.h"
 #include "support/Environment.h"
@@ -156,6 +160,34 @@ TEST_F(MainFormTest, AStoppedExportSaysSoAndLeavesTheEarlierFile) {
     EXPECT_FALSE(Form.ListView().Model().Frozen());
 }
 
+// An export that cannot write its file says so in the status bar, with the file and the reason,
+// in every format, and shows no "Export Finished".
+TEST_F(MainFormTest, AFailedExportSaysWhyInTheStatusBarAndNothingElse) {
+    RegisterServers();
+    Show();
+    Dir.Write("f/a");
+    Form.DropFolders({Dir.Str() + "/f"});
+    const QList<QAction*> exports = Form.Popup().actions().mid(0, 5);
+    for (QAction* action : exports) {
+        const std::string file = Dir.Str() + "/missing/out";
+        Services.ClearRequests();
+        Services.QueueAnswer(file);
+        action->trigger();
+        EXPECT_TRUE(Services.RequestsOf(MessageBox).empty()) << action->text().toStdString();
+        const std::string status = Form.StatusText().toStdString();
+        EXPECT_TRUE(status.starts_with("1 file in the list \u00b7 Export failed: ")) << status;
+        EXPECT_NE(status.find(file), std::string::npos) << status;
+        EXPECT_TRUE(status.ends_with(": No such file or directory")) << status;
+        EXPECT_FALSE(Form.ListView().Model().Frozen());
+    }
+    // A full disk, as /dev/full stands for one.
+    Services.QueueAnswer("/dev/full");
+    Services.QueueAnswer("Yes");
+    exports[3]->trigger();
+    EXPECT_EQ(Form.StatusText().toStdString(),
+              "1 file in the list · Export failed: cannot write \"/dev/full\": No space left on device");
+}
+
 TEST_F(MainFormTest, HelpAndTheAboutLinksOpenTheMakersAddresses) {
     Show();
     Form.HelpClick();
@@ -169,6 +201,12 @@ TEST_F(MainFormTest, HelpAndTheAboutLinksOpenTheMakersAddresses) {
     EXPECT_EQ(opened[0].Text, MakerWebAddress);
     EXPECT_EQ(opened[1].Text, MakerWebAddress);
     EXPECT_EQ(opened[2].Text, "mailto:" + std::string(MakerEmail));
+
+    // An address nothing opens is said in the status bar.
+    Services.OpenFailure = "nothing on this desktop opens it";
+    Form.HelpClick();
+    EXPECT_EQ(Form.StatusText().toStdString(), "No files in the list \u00b7 Could not open " +
+                                                   std::string(MakerWebAddress) + ": nothing on this desktop opens it");
 }
 
 TEST_F(MainFormTest, AColumnBuildFailureLeavesDropsIgnoredAndTheOtherCommandsWorking) {
@@ -455,6 +493,33 @@ TEST_F(MainFormTest, OptionsAreRememberedBetweenRunsAndGoToTheScan) {
     QSettings(QSettings::NativeFormat, QSettings::UserScope, "nulvane", "nulvane").clear();
 }
 
+// The window's size and the widths of the columns the user dragged come back at the next start,
+// over the configured widths, which the column configuration keeps; a width dragged back to the
+// configured one follows the configuration again.
+TEST_F(MainFormTest, SizeAndDraggedColumnWidthsSurviveARestart) {
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, "nulvane", "nulvane").clear();
+    Show();
+    const std::string config = ReadFileContent(Dir.ConfigPath());
+    QHeaderView* header = Form.ListView().horizontalHeader();
+    const int first = header->sectionSize(0), second = header->sectionSize(1);
+    Form.resize(900, 450);
+    header->resizeSection(1, second + 111);  // as a drag of its edge does
+    EXPECT_TRUE(Form.close());
+    for (const int expected : {second + 111, second}) {
+        TFMMain next;
+        next.show();
+        QApplication::processEvents();
+        EXPECT_EQ(next.size(), QSize(900, 450));
+        header = next.ListView().horizontalHeader();
+        EXPECT_EQ(header->sectionSize(0), first);
+        EXPECT_EQ(header->sectionSize(1), expected);
+        header->resizeSection(1, second);
+        next.close();
+    }
+    EXPECT_EQ(ReadFileContent(Dir.ConfigPath()), config);
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, "nulvane", "nulvane").clear();
+}
+
 // "Move to Trash" in the Options menu is off at first and remembered. While it is on, "&Delete"
 // and "Delete &All" ask as ever and move the files to the trash. A file kept says why as its
 // entry's hint, until the list is cleared and scanned anew.
@@ -545,6 +610,10 @@ TEST_F(MainFormTest, ADoubleClickShowsTheFileInItsFolder) {
     Form.VT.SetFocusedEntry(0);
     Form.VT.DblClick();
     EXPECT_EQ(Services.RequestsOf(ShowFile).at(0), (TDesktopRequest{ShowFile, file, OwnerOf(&Form)}));
+    Services.OpenFailure = "nothing on this desktop opens it";
+    Form.VT.DblClick();
+    EXPECT_EQ(Form.StatusText().toStdString(),
+              "1 file in the list \u00b7 Could not open " + file + ": nothing on this desktop opens it");
 }
 
 TEST(DesktopEntry, OffersToOpenFilesButDoesNotClaimFolders) {
@@ -559,17 +628,19 @@ TEST(DesktopEntry, OffersToOpenFilesButDoesNotClaimFolders) {
 
 // After "Delete All" moved files to the trash, "Undo" (the status bar's button, Ctrl+Z) takes them
 // back to their paths and their entries back into the list as they were; a file whose name was
-// taken meanwhile stays in the trash, named in the status bar. The offer ends with the undo, and
-// with the next scan.
-TEST_F(MainFormTest, UndoTakesTrashedFilesBackUnlessTheirNameWasTaken) {
+// taken meanwhile, or whose folder is gone, stays in the trash, named in the status bar, and its
+// entry comes back unchecked with why as its hint. The offer ends with the undo, and with the next
+// scan.
+TEST_F(MainFormTest, UndoTakesTrashedFilesBackAndNamesWhatCannotComeBack) {
     const TTrashScene scene = ShowTrashScene();
     const std::string &trash = scene.Trash, &folder = scene.Folder;
+    Dir.Write("f/g/d");
     ASSERT_NE(MoveToTrashAction(), nullptr);
     MoveToTrashAction()->trigger();
     ASSERT_TRUE(Form.Options().MoveToTrash);
     Form.DropFolders({folder});
     const TNames listed = Names();
-    ASSERT_EQ(std::set<std::string>(listed.begin(), listed.end()), (std::set<std::string>{"a", "b", "c"}));
+    ASSERT_EQ(std::set<std::string>(listed.begin(), listed.end()), (std::set<std::string>{"a", "b", "c", "d"}));
     Form.VT.SetCheckState(static_cast<std::size_t>(std::find(listed.begin(), listed.end(), "c") - listed.begin()),
                           TCheckState::Unchecked);
     EXPECT_FALSE(Form.UndoAvailable());
@@ -583,20 +654,40 @@ TEST_F(MainFormTest, UndoTakesTrashedFilesBackUnlessTheirNameWasTaken) {
     EXPECT_EQ(Form.UndoAction().shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
 
     std::ofstream(folder + "/b") << "the user's new b";
+    std::filesystem::remove(folder + "/g");
+    Services.ClearRequests();
     Form.UndoAction().trigger();
-    EXPECT_EQ(Names(), (TNames{"c", "a"}));
-    EXPECT_EQ(Form.VT[1].CheckState, TCheckState::Checked);
-    EXPECT_EQ(Form.VT.FullPath(Form.VT[1]), folder + "/a");
+    using enum TDesktopRequestKind;
+    EXPECT_EQ(Kinds(), (std::vector{TDesktopRequestKind::ShowWaitForm, TDesktopRequestKind::SetWaitMessage, RunBusy,
+                                    HideWaitForm}));
+    EXPECT_EQ(Services.RequestsOf(TDesktopRequestKind::SetWaitMessage).at(0).Text, "Putting files back..");
+    const TNames back = Names();
+    ASSERT_EQ(back.size(), 4u);
+    EXPECT_EQ(std::set<std::string>(back.begin() + 1, back.end()), (std::set<std::string>{"a", "b", "d"}));
+    const QAbstractItemModel& model = Form.ListView().Model();
+    for (std::size_t i = 1; i < back.size(); ++i) {
+        const bool a = back[i] == "a";
+        EXPECT_EQ(Form.VT[i].CheckState, a ? TCheckState::Checked : TCheckState::Unchecked) << back[i];
+        EXPECT_EQ(model.data(model.index(static_cast<int>(i), 0), Qt::ToolTipRole).toString().toStdString(),
+                  a ? EntryHintText
+                    : back[i] == "b" ? "still in the trash: its name is taken" : "still in the trash: its folder is gone");
+    }
     EXPECT_TRUE(std::filesystem::exists(folder + "/a"));
     EXPECT_FALSE(std::filesystem::exists(trash + "/files/a"));
     EXPECT_FALSE(std::filesystem::exists(trash + "/info/a.trashinfo"));
     EXPECT_TRUE(std::filesystem::exists(trash + "/files/b"));
-    EXPECT_EQ(Form.StatusText().toStdString(), "2 files in the list \u00b7 Put back 1 file from the trash; 1 stays in "
-                                               "the trash, its name is taken: " + folder + "/b");
+    EXPECT_TRUE(std::filesystem::exists(trash + "/files/d"));
+    EXPECT_EQ(Form.StatusText().toStdString(), "4 files in the list \u00b7 Put back 1 file from the trash; 1 stays in "
+                                               "the trash, its name is taken: " + folder + "/b; 1 could not be put "
+                                               "back: " + folder + "/g/d: No such file or directory");
+    EXPECT_TRUE(Form.StatusPanel().toolTip().toStdString().ends_with(
+        "Name taken, still in the trash: " + folder + "/b\nCould not be put back: " + folder +
+        "/g/d: No such file or directory"))
+        << Form.StatusPanel().toolTip().toStdString();
     EXPECT_FALSE(Form.UndoAvailable());
     EXPECT_FALSE(Form.UndoButton().isVisible());
 
-    Form.VT.SetFocusedEntry(1);
+    Form.VT.SetFocusedEntry(static_cast<std::size_t>(std::find(back.begin(), back.end(), "a") - back.begin()));
     Services.QueueAnswer("Yes");
     Form.btnDeleteClick();
     EXPECT_TRUE(Form.UndoAvailable());
@@ -631,6 +722,50 @@ TEST_F(MainFormTest, StatusTextsNameUnreadableFoldersAndALongOneIsCutWithAnEllip
     EXPECT_LE(Form.StatusPanel().fontMetrics().horizontalAdvance(shown), Form.StatusPanel().width());
     EXPECT_EQ(Form.StatusPanel().toolTip().toStdString(),
               whole + "\nCould not be read: " + deep + "/one\nCould not be read: " + deep + "/two");
+}
+
+// The status bar's text follows the window's width, cut with "…" where it is narrow; at its
+// smallest the window still holds every button. Tab goes along the buttons, to "Check All" and the
+// list and on out of the list; Shift+Tab goes back.
+TEST_F(MainFormTest, TheLayoutFollowsTheWindowsWidthAndTabGoesThroughEveryControl) {
+    Show();
+    Form.Scan = [](TResultList&, std::string_view, const TWalkOptions& options) {
+        options.OnUnreadable("/srv/" + std::string(60, 'x') + "/", EACCES);
+        return TScanReport{.Unreadable = 1};
+    };
+    Form.DropFolders({Dir.Str()});
+    const QList<QPushButton*> buttons = Form.findChildren<QPushButton*>();
+    ASSERT_EQ(buttons.size(), 6);
+    for (const int width : {100, 2000}) {
+        Form.resize(width, 400);
+        QApplication::processEvents();
+        const QString shown = Form.StatusPanel().text();
+        EXPECT_LE(Form.StatusPanel().fontMetrics().horizontalAdvance(shown), Form.StatusPanel().width()) << width;
+        EXPECT_EQ(shown.endsWith(QChar(0x2026)), width == 100) << shown.toStdString();
+        EXPECT_EQ(shown == Form.StatusText(), width == 2000);
+        for (const QPushButton* button : buttons)
+            EXPECT_LE(button->mapTo(&Form, QPoint(button->width(), 0)).x(), Form.width()) << width;
+    }
+
+    Form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Form));
+    buttons.front()->setFocus(Qt::TabFocusReason);
+    std::vector<const QWidget*> forth, back;
+    for (int i = 0; i < 9; ++i) {
+        forth.push_back(QApplication::focusWidget());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    for (int i = 0; i < 9; ++i) {
+        back.insert(back.begin(), QApplication::focusWidget());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    }
+    const std::vector<const QWidget*> order{buttons[0], buttons[1], buttons[2], buttons[3], buttons[4],
+                                            buttons[5], &Form.CheckAllBox(), &Form.ListView(), buttons[0]};
+    EXPECT_EQ(forth, order);
+    // Read in the order Tab would go: the same ring, one on.
+    std::vector<const QWidget*> ring(order.begin() + 1, order.end());
+    ring.push_back(buttons[1]);
+    EXPECT_EQ(back, ring);
 }
 
 // Folders named on the command line, dropped or picked are scanned under their clean absolute

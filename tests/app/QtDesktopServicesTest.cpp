@@ -8,6 +8,7 @@
 #include <QDBusVirtualObject>
 #include <QMessageBox>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
 
@@ -202,6 +203,36 @@ TEST(QtDesktopServices, AFileAddressKeepsTheBytesOfTheName) {
     const QByteArray address = FileAddressOf("/tmp/bad\xff" "dir/a b#%.txt");
     EXPECT_EQ(address, "file:///tmp/bad%FFdir/a%20b%23%25.txt");
     EXPECT_EQ(QUrl::fromEncoded(address, QUrl::StrictMode).toEncoded(), address);
+}
+
+// What nothing could open is told with why, on the window's thread: the desktop's opener found
+// nothing for it, or is not there at all.
+TEST(QtDesktopServices, WhatNothingCouldOpenIsToldWithWhy) {
+    test::QtApp();
+    test::TTempDir dir;
+    TWaitForm wait;
+    TQtDesktopServices services(wait);
+    const std::string bin = dir.Str() + "/bin", folder = dir.Str() + "/a b";
+    std::filesystem::create_directory(bin);
+    for (const auto& [opener, why] : std::initializer_list<std::pair<const char*, const char*>>{
+             {"exit 3", "nothing on this desktop opens it"},
+             {nullptr, "cannot start xdg-open: No such file or directory"}}) {
+        std::filesystem::remove(bin + "/xdg-open");
+        if (opener) {
+            std::ofstream(bin + "/xdg-open") << "#!/bin/sh\n" << opener << "\n";
+            std::filesystem::permissions(bin + "/xdg-open", std::filesystem::perms::owner_all);
+        }
+        const test::TEnvironmentGuard path("PATH", bin);
+        std::string told;
+        bool onWindowThread = false;
+        services.OpenFolder(folder, nullptr, [&](const std::string& target, const std::string& reason) {
+            told = target + ": " + reason;
+            onWindowThread = QThread::currentThread() == QCoreApplication::instance()->thread();
+        });
+        EXPECT_TRUE(test::AwaitEvent([&] { return !told.empty(); })) << "the failure was never told";
+        EXPECT_EQ(told, folder + ": " + why);
+        EXPECT_TRUE(onWindowThread);
+    }
 }
 
 // A session bus of the test's own, with nothing on it that could be started.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "platform/system/LongWork.h"
 #include "platform/text/LocaleTexts.h"
 
@@ -63,6 +65,12 @@ TEST_F(StatusTextsTest, DeletionOutcomesCountWhatWentAndWhatStayed) {
     for (const auto& c : cases) EXPECT_EQ(DeleteOutcomeText(c.Outcome), c.Text);
     EXPECT_EQ(UndoOutcomeText({3, 1, true}), "Put back 2 files and 1 folder from the trash");
     EXPECT_EQ(UndoOutcomeText({1, 1, true}), "Put back 1 folder from the trash");
+    const TUndoSummary stopped{2, 0, false, {{"/x/a\n", {TPutBackOutcome::Gone}}, {"/x/b", {TPutBackOutcome::Failed, EACCES}},
+                                             {"/x/c", {TPutBackOutcome::Failed, ENOENT}}}, true, 5};
+    EXPECT_EQ(UndoOutcomeText(stopped), "Undo stopped: put back 2 files from the trash, 5 left; 1 no longer in the "
+                                        "trash: /x/a\\n; 2 could not be put back: /x/b: Permission denied (and 1 more)");
+    EXPECT_EQ(UndoDetailsText(stopped), "No longer in the trash: /x/a\\n\nCould not be put back: /x/b: Permission "
+                                        "denied\nCould not be put back: /x/c: No such file or directory\n");
     EXPECT_EQ(StatusText(0, {}), "No files in the list");
     EXPECT_EQ(StatusText(8, "Deleted 6 files, 2 kept"), "8 files in the list \u00b7 Deleted 6 files, 2 kept");
     EXPECT_EQ(StatusText(8, {}, 2), "6 files and 2 folders in the list");
@@ -80,6 +88,8 @@ TEST_F(StatusTextsTest, ProgressCountsFollowTheKindOfJob) {
     job.Total = 8;
     job.Done = 6;
     EXPECT_EQ(ProgressCountsText(job), "6 of 8");
+    job.DoneText = PutBackCountsText;
+    EXPECT_EQ(ProgressCountsText(job), "6 of 8 put back");
 }
 
 }  // namespace
