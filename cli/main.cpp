@@ -315,8 +315,11 @@ private:
 };
 
 // Writes the export to standard output: made whole in a private temporary folder first, as a
-// file, so that what goes out is exactly the file's bytes, then copied. 0 when written; throws
-// what the export throws, and EOSError-like text for a failed copy.
+// file, so that what goes out is exactly the file's bytes, then copied. The file is removed once
+// it is open for the copy, so that nothing is left of it however the copy ends: a reader that
+// closes the pipe (SIGPIPE ends the program, as it ends any writer), a signal, a failure. 0 when
+// written; throws what the export throws, and EOSError-like text for a failed copy; a copy stopped
+// by a signal throws too, and the caller ends the program by it.
 int ExportToStandardOutput(const TFormatsModule& formats, const TResultList& list, const TCliOptions& options,
                            TLongWork& work) {
     const char* tmp = std::getenv("TMPDIR");
@@ -324,16 +327,19 @@ int ExportToStandardOutput(const TFormatsModule& formats, const TResultList& lis
     if (!::mkdtemp(folder.data())) throw std::runtime_error(std::string("cannot make a temporary folder: ") + std::strerror(errno));
     // The name an HTML report shows as its title.
     const std::string file = folder + "/list." + (options.ExportExcel ? std::string("xls") : options.ExportFormatName);
-    const TScopeGuard removed([&] {
-        ::unlink(file.c_str());
-        ::rmdir(folder.c_str());
-    });
-    if (options.ExportExcel)
-        formats.ExportListToExcelFile(list, file, true, work);
-    else
-        formats.ExportListToFile(list, *options.Export, file, true, work);
-    const TFd in(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!in) throw std::runtime_error(std::strerror(errno));
+    TFd in;
+    {
+        const TScopeGuard removed([&] {
+            ::unlink(file.c_str());
+            ::rmdir(folder.c_str());
+        });
+        if (options.ExportExcel)
+            formats.ExportListToExcelFile(list, file, true, work);
+        else
+            formats.ExportListToFile(list, *options.Export, file, true, work);
+        in.Reset(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+        if (!in) throw std::runtime_error(std::strerror(errno));
+    }
     std::fflush(stdout);
     std::vector<char> buffer(1 << 16);
     for (;;) {
@@ -343,6 +349,8 @@ int ExportToStandardOutput(const TFormatsModule& formats, const TResultList& lis
         if (got == 0) break;
         for (ssize_t at = 0; at < got;) {
             const ssize_t put = ::write(STDOUT_FILENO, buffer.data() + at, static_cast<std::size_t>(got - at));
+            // A stop signal ends a write that a reader who does not read would hold for ever.
+            if (put < 0 && errno == EINTR && work.StopRequested()) throw std::runtime_error("stopped");
             if (put < 0 && errno == EINTR) continue;
             if (put < 0) throw std::runtime_error(std::string("cannot write to standard output: ") + std::strerror(errno));
             at += put;

@@ -96,6 +96,20 @@ TEST_F(CliExportTest, ReplacesAnExistingFileOnlyWithForceAndNeverLosesIt) {
         EXPECT_EQ(Run(bad).Status, 2) << bad[0];
 }
 
+// Into a pipe whose reader has gone, an export to standard output ends as any writer then ends,
+// and leaves nothing of its temporary file.
+TEST_F(CliExportTest, AnExportIntoAClosedPipeLeavesNoTemporaryFile) {
+    const TRun run = test::RunCli({"--export", "csv", "-", Tree.Str()}, {.Program = Program, .BeforeExec = [&] {
+        int ends[2];
+        if (::pipe(ends) != 0 || ::dup2(ends[1], STDOUT_FILENO) < 0) return 1;
+        ::close(ends[0]);
+        ::close(ends[1]);
+        return ::setenv("TMPDIR", Own.Str().c_str(), 1);
+    }});
+    EXPECT_NE(run.Status, 0);
+    EXPECT_TRUE(std::filesystem::is_empty(Own.Path()));
+}
+
 // The formats are a module the program loads only for an export: without it, or with a module of
 // another build or none at all in its place, the run says so in one line naming the module and
 // exits 1, and neither writes the export nor deletes anything. It is said before the scan: a
