@@ -653,8 +653,11 @@ int main(int argc, char** argv) try {
         });
         status = 1;
     };
-    // What lies in the trash is other deletions' originals: a folder there is not scanned.
-    walk.OnInTrash = [&status, &progress](const std::string& folder) {
+    // What lies in the trash is other deletions' originals: a folder there is not scanned, and
+    // fails as a missing FOLDER does.
+    bool folderInTrash = false;
+    walk.OnInTrash = [&status, &progress, &folderInTrash](const std::string& folder) {
+        folderInTrash = true;
         const std::string_view shown = folder.size() > 1 ? std::string_view(folder).substr(0, folder.size() - 1) : folder;
         progress.Erased([&] {
             std::fprintf(stderr, "nulvane-cli: %s: in the trash, not scanned\n", EscapeForTerminal(shown).c_str());
@@ -702,8 +705,8 @@ int main(int argc, char** argv) try {
     }
 
     TResultList list;
-    // A FOLDER missing, or a scan short of memory: the list is not what was asked for, and no export
-    // replaces an earlier one with it.
+    // A FOLDER missing or in the trash, or a scan short of memory: the list is not what was asked
+    // for, and no export replaces an earlier one with it.
     progress.Show(TProgressStage::Scanning);
     const TScanGaps gaps =
         ScanEachFolder(options.Folders, status, mayDelete ? "; nothing deleted" : "", progress, [&](const std::string& folder) {
@@ -715,7 +718,7 @@ int main(int argc, char** argv) try {
     // The folders after one short of memory are not scanned either: "all" would not be all, so
     // none is deleted.
     if (gaps.OutOfMemory) mayDelete = false;
-    const bool incomplete = gaps.Missing || gaps.OutOfMemory;
+    const bool incomplete = gaps.Missing || folderInTrash || gaps.OutOfMemory;
     // What the walk used is free now; a sort needs memory of its own on top of the list.
     GiveBackFreeMemory();
     EndIfSignalled();

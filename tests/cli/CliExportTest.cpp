@@ -71,11 +71,14 @@ TEST_F(CliExportTest, ReplacesAnExistingFileOnlyWithForceAndNeverLosesIt) {
     untouched(Run({"--export", "csv", file, Tree.Str()}));
     untouched(Run({"--export", "csv", file, "--force", Tree.Str()}, 300));  // a full disk (the message fits)
     EXPECT_EQ(Run({"--export", "txt", "/dev/full", "--force", Tree.Str()}).Status, 1);
-    // A FOLDER missing: the list is not the one asked for, and replaces nothing.
-    const TRun missing = Run({"--export", "csv", file, "--force", Tree.Str(), Tree.Str() + "/missing"});
-    EXPECT_EQ(missing.Status, 1);
-    EXPECT_TRUE(missing.Err.ends_with("nulvane-cli: \"" + file + "\" not written: the list is incomplete\n")) << missing.Err;
-    EXPECT_EQ(ReadFileContent(file), "earlier");
+    // A FOLDER missing or in the trash: the list is not the one asked for, and replaces nothing.
+    Own.MakeDir("Trash/info");
+    for (const std::string& failed : {Tree.Str() + "/missing", Own.MakeDir("Trash/files")}) {
+        const TRun run = Run({"--export", "csv", file, "--force", Tree.Str(), failed});
+        EXPECT_EQ(run.Status, 1);
+        EXPECT_TRUE(run.Err.ends_with("nulvane-cli: \"" + file + "\" not written: the list is incomplete\n")) << run.Err;
+        EXPECT_EQ(ReadFileContent(file), "earlier");
+    }
 
     // A link at the name exists too, even one that leads nowhere; a name with control characters
     // is shown escaped.
