@@ -103,11 +103,9 @@ TEST_F(CliExportTest, ReplacesAnExistingFileOnlyWithForceAndNeverLosesIt) {
 // and leaves nothing of its temporary file.
 TEST_F(CliExportTest, AnExportIntoAClosedPipeLeavesNoTemporaryFile) {
     const TRun run = test::RunCli({"--export", "csv", "-", Tree.Str()}, {.Program = Program, .BeforeExec = [&] {
-        int ends[2];
-        if (::pipe(ends) != 0 || ::dup2(ends[1], STDOUT_FILENO) < 0) return 1;
-        ::close(ends[0]);
-        ::close(ends[1]);
-        return ::setenv("TMPDIR", Own.Str().c_str(), 1);
+        int ends[2];  // standard output is the pipe's writing end, and nothing reads it
+        const bool closed = ::pipe(ends) == 0 && ::dup2(ends[1], STDOUT_FILENO) >= 0 && ::close(ends[0]) == 0;
+        return closed ? ::setenv("TMPDIR", Own.Str().c_str(), 1) : 1;
     }});
     EXPECT_NE(run.Status, 0);
     EXPECT_TRUE(std::filesystem::is_empty(Own.Path()));

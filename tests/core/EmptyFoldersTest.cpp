@@ -179,23 +179,17 @@ int MakeChain(const std::string& top, int levels, const std::string& name) {
 }
 
 // An empty chain of folders is listed however long its path, and so is an empty folder that lies
-// beyond the system's limit on paths: the walk works relative to open folders. The deletion takes
-// both (the file beside the deep one stays).
+// beyond the system's limit on paths (the walk works relative to open folders); both are deleted.
 TEST_F(EmptyFolders, AnEmptyChainOfAnyDepthIsListedAndGoes) {
     ::close(MakeChain(P("t/long"), 20, std::string(250, 'l')));
     const TFd deep(MakeChain(P("t/holds"), 18, std::string(250, 'h')));
     ::close(::openat(deep.Get(), "file", O_CREAT | O_WRONLY | O_CLOEXEC, 0644));
     ASSERT_EQ(::mkdirat(deep.Get(), "empty", 0755), 0);
-    std::string deepEmpty = P("t/holds");
-    for (int level = 0; level < 18; ++level) deepEmpty += "/" + std::string(250, 'h');
-    EXPECT_EQ(Folders(P("t")), (TPaths{P("t/long"), deepEmpty + "/empty"}));
-
     TResultList list;
     ScanFolder(list, P("t"), {}, {.Files = false, .Folders = true});
     TLongWork work;
     const TDeleteSummary summary = DeleteCheckedEntries(list, work);
-    EXPECT_EQ(summary.DeletedFolders, 2u);
-    EXPECT_TRUE(summary.Kept.empty());
+    EXPECT_TRUE(summary.DeletedFolders == 2 && summary.Kept.empty() && list.Count() == 0);
     struct stat st;
     EXPECT_FALSE(std::filesystem::exists(P("t/long")));
     EXPECT_TRUE(::fstatat(deep.Get(), "empty", &st, 0) != 0 && ::fstatat(deep.Get(), "file", &st, 0) == 0);

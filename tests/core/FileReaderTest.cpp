@@ -377,11 +377,9 @@ TEST_F(FileReader, PseudoFileSystemsAreScannedOnlyWhenAsked) {
 
 // The trash folders are neither listed nor entered: the home trash, below the scanned folder or
 // at the end of a folder link, another user's at its usual place however it is reached, at the
-// top of a mount ".Trash" and ".Trash-N", and anywhere a folder of those names or "Trash" that
-// holds "files" and "info" (as under an earlier XDG_DATA_HOME or a ~/.local that is a link, or a
-// user's part of a shared ".Trash"); folders of those names that are none of these are ordinary
-// ones. A folder holding a trash is never listed as empty. A scanned folder in a trash scans
-// nothing and says so. The mounts are made in a private mount namespace of a child process.
+// top of a mount ".Trash" and ".Trash-N", and anywhere a trash known by what it is (TrashFolders.h);
+// other folders of those names are ordinary ones. A folder holding a trash is never listed as
+// empty; a scanned folder in a trash scans nothing and says so. Mounts are made in a child process.
 TEST_F(FileReader, TrashFoldersAreNeitherListedNorEntered) {
     const std::string home = Dir_.Str() + "/home", trash = home + "/.local/share/Trash";
     const test::TEnvironmentGuard data("XDG_DATA_HOME", home + "/.local/share");
