@@ -348,9 +348,9 @@ int ExportToStandardOutput(const TFormatsModule& formats, const TResultList& lis
         if (got < 0) throw std::runtime_error(std::strerror(errno));
         if (got == 0) break;
         for (ssize_t at = 0; at < got;) {
+            // A stop signal ends a copy that a reader who does not read would hold for ever.
+            if (work.StopRequested()) throw std::runtime_error("stopped");
             const ssize_t put = ::write(STDOUT_FILENO, buffer.data() + at, static_cast<std::size_t>(got - at));
-            // A stop signal ends a write that a reader who does not read would hold for ever.
-            if (put < 0 && errno == EINTR && work.StopRequested()) throw std::runtime_error("stopped");
             if (put < 0 && errno == EINTR) continue;
             if (put < 0) throw std::runtime_error(std::string("cannot write to standard output: ") + std::strerror(errno));
             at += put;
