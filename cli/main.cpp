@@ -315,8 +315,11 @@ private:
 };
 
 // Writes the export to standard output: made whole in a private temporary folder first, as a
-// file, so that what goes out is exactly the file's bytes, then copied. 0 when written; throws
-// what the export throws, and EOSError-like text for a failed copy.
+// file, so that what goes out is exactly the file's bytes, then copied. The file is removed once
+// it is open for the copy, so that nothing is left of it however the copy ends: a reader that
+// closes the pipe (SIGPIPE ends the program, as it ends any writer), a signal, a failure. 0 when
+// written; throws what the export throws, and EOSError-like text for a failed copy; a copy stopped
+// by a signal throws too, and the caller ends the program by it.
 int ExportToStandardOutput(const TFormatsModule& formats, const TResultList& list, const TCliOptions& options,
                            TLongWork& work) {
     const char* tmp = std::getenv("TMPDIR");
@@ -324,16 +327,19 @@ int ExportToStandardOutput(const TFormatsModule& formats, const TResultList& lis
     if (!::mkdtemp(folder.data())) throw std::runtime_error(std::string("cannot make a temporary folder: ") + std::strerror(errno));
     // The name an HTML report shows as its title.
     const std::string file = folder + "/list." + (options.ExportExcel ? std::string("xls") : options.ExportFormatName);
-    const TScopeGuard removed([&] {
-        ::unlink(file.c_str());
-        ::rmdir(folder.c_str());
-    });
-    if (options.ExportExcel)
-        formats.ExportListToExcelFile(list, file, true, work);
-    else
-        formats.ExportListToFile(list, *options.Export, file, true, work);
-    const TFd in(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!in) throw std::runtime_error(std::strerror(errno));
+    TFd in;
+    {
+        const TScopeGuard removed([&] {
+            ::unlink(file.c_str());
+            ::rmdir(folder.c_str());
+        });
+        if (options.ExportExcel)
+            formats.ExportListToExcelFile(list, file, true, work);
+        else
+            formats.ExportListToFile(list, *options.Export, file, true, work);
+        in.Reset(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+        if (!in) throw std::runtime_error(std::strerror(errno));
+    }
     std::fflush(stdout);
     std::vector<char> buffer(1 << 16);
     for (;;) {
@@ -342,6 +348,8 @@ int ExportToStandardOutput(const TFormatsModule& formats, const TResultList& lis
         if (got < 0) throw std::runtime_error(std::strerror(errno));
         if (got == 0) break;
         for (ssize_t at = 0; at < got;) {
+            // A stop signal ends a copy that a reader who does not read would hold for ever.
+            if (work.StopRequested()) throw std::runtime_error("stopped");
             const ssize_t put = ::write(STDOUT_FILENO, buffer.data() + at, static_cast<std::size_t>(got - at));
             if (put < 0 && errno == EINTR) continue;
             if (put < 0) throw std::runtime_error(std::string("cannot write to standard output: ") + std::strerror(errno));
@@ -645,8 +653,11 @@ int main(int argc, char** argv) try {
         });
         status = 1;
     };
-    // What lies in the trash is other deletions' originals: a folder there is not scanned.
-    walk.OnInTrash = [&status, &progress](const std::string& folder) {
+    // What lies in the trash is other deletions' originals: a folder there is not scanned, and
+    // fails as a missing FOLDER does.
+    bool folderInTrash = false;
+    walk.OnInTrash = [&status, &progress, &folderInTrash](const std::string& folder) {
+        folderInTrash = true;
         const std::string_view shown = folder.size() > 1 ? std::string_view(folder).substr(0, folder.size() - 1) : folder;
         progress.Erased([&] {
             std::fprintf(stderr, "nulvane-cli: %s: in the trash, not scanned\n", EscapeForTerminal(shown).c_str());
@@ -694,8 +705,8 @@ int main(int argc, char** argv) try {
     }
 
     TResultList list;
-    // A FOLDER missing, or a scan short of memory: the list is not what was asked for, and no export
-    // replaces an earlier one with it.
+    // A FOLDER missing or in the trash, or a scan short of memory: the list is not what was asked
+    // for, and no export replaces an earlier one with it.
     progress.Show(TProgressStage::Scanning);
     const TScanGaps gaps =
         ScanEachFolder(options.Folders, status, mayDelete ? "; nothing deleted" : "", progress, [&](const std::string& folder) {
@@ -707,7 +718,7 @@ int main(int argc, char** argv) try {
     // The folders after one short of memory are not scanned either: "all" would not be all, so
     // none is deleted.
     if (gaps.OutOfMemory) mayDelete = false;
-    const bool incomplete = gaps.Missing || gaps.OutOfMemory;
+    const bool incomplete = gaps.Missing || folderInTrash || gaps.OutOfMemory;
     // What the walk used is free now; a sort needs memory of its own on top of the list.
     GiveBackFreeMemory();
     EndIfSignalled();

@@ -1,5 +1,6 @@
 #include "core/EmptyFolders.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
@@ -12,8 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "core/Deletion.h"
 #include "core/FileReader.h"
 #include "core/KeepRules.h"
+#include "platform/files/FileDescriptor.h"
 #include "platform/text/LocaleTexts.h"
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
@@ -163,6 +166,33 @@ TEST_F(EmptyFolders, AMountPointIsNeverListed) {
     });
     if (status == 99) GTEST_SKIP() << "mounting a tmpfs in a private mount namespace is not allowed here";
     EXPECT_EQ(status, 0);
+}
+
+// A chain of `levels` folders named `name`, each in the one before, made relative to the last so
+// that its path may outgrow the system's limit. The deepest one's descriptor, for the caller to close.
+int MakeChain(const std::string& top, int levels, const std::string& name) {
+    std::filesystem::create_directories(top);
+    TFd at(::open(top.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    for (int level = 0; level < levels && ::mkdirat(at.Get(), name.c_str(), 0755) == 0; ++level)
+        at.Reset(::openat(at.Get(), name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    return at.Release();
+}
+
+// An empty chain of folders is listed however long its path, and so is an empty folder that lies
+// beyond the system's limit on paths (the walk works relative to open folders); both are deleted.
+TEST_F(EmptyFolders, AnEmptyChainOfAnyDepthIsListedAndGoes) {
+    ::close(MakeChain(P("t/long"), 20, std::string(250, 'l')));
+    const TFd deep(MakeChain(P("t/holds"), 18, std::string(250, 'h')));
+    ::close(::openat(deep.Get(), "file", O_CREAT | O_WRONLY | O_CLOEXEC, 0644));
+    ASSERT_EQ(::mkdirat(deep.Get(), "empty", 0755), 0);
+    TResultList list;
+    ScanFolder(list, P("t"), {}, {.Files = false, .Folders = true});
+    TLongWork work;
+    const TDeleteSummary summary = DeleteCheckedEntries(list, work);
+    EXPECT_TRUE(summary.DeletedFolders == 2 && summary.Kept.empty() && list.Count() == 0);
+    struct stat st;
+    EXPECT_FALSE(std::filesystem::exists(P("t/long")));
+    EXPECT_TRUE(::fstatat(deep.Get(), "empty", &st, 0) != 0 && ::fstatat(deep.Get(), "file", &st, 0) == 0);
 }
 
 }  // namespace

@@ -179,10 +179,10 @@ void TFolderLister::ListEntry(TNode& node, int folderFd, const char* name, unsig
     }
 }
 
-// A subfolder `name` of the node's open folder: entered unless excluded, a trash at the top of a
-// mount or a user's home trash at its usual place.
+// A subfolder `name` of the node's open folder: entered unless excluded or a trash (by what it is,
+// at the top of a mount, or a user's home trash at its usual place).
 void TFolderLister::FoundFolder(TNode& node, int folderFd, const char* name, TScratch& scratch) {
-    if (!Excluded(node, name, true, scratch) && !TTrashFolders::IsTopTrash(folderFd, name) &&
+    if (!Excluded(node, name, true, scratch) && !TTrashFolders::IsTrash(folderFd, name) &&
         !IsUsualHomeTrash(node, folderFd, name))
         AddSubfolder(node, name, false, scratch);
     else
