@@ -18,7 +18,7 @@ namespace nulvane {
 // What the program does with an option once the parser has matched it.
 enum class TCliOptionId {
     Null, Json, OneFileSystem, NoFollow, Exclude, Sort, Export, Force, Delete, Yes, Trash, Keep, NoKeepRules, Help,
-    Version, EndOfOptions, MaxDepth, MinDepth, ChangedWithin, ChangedBefore, NoProgress, Color, Type
+    Version, EndOfOptions, MaxDepth, MinDepth, ChangedWithin, ChangedBefore, NoProgress, Color, Type, Deletable
 };
 
 // What a shell completes an option's value with.

@@ -84,7 +84,8 @@ struct TCliOptions {
     bool OneFileSystem = false;
     bool NoFollow = false;
     std::vector<TPathGlob> Exclude;
-    unsigned MaxDepth = 0, MinDepth = 0;
+    std::optional<unsigned> MaxDepth;
+    unsigned MinDepth = 0;
     std::optional<TInstant> ChangedWithin, ChangedBefore;
     bool NoProgress = false;
     std::string Color;  // --color WHEN; empty for auto
@@ -92,6 +93,7 @@ struct TCliOptions {
     bool Delete = false;
     std::vector<std::string> Keep;
     bool NoKeepRules = false;
+    bool Deletable = false;  // leave held entries out of the list printed
     bool Yes = false;
     bool Trash = false;
     bool Help = false;
@@ -111,6 +113,7 @@ bool TakeOption(const TCliOption& option, std::span<const std::string_view> valu
     case TCliOptionId::Yes: options.Yes = true; break;
     case TCliOptionId::Trash: options.Trash = true; break;
     case TCliOptionId::NoKeepRules: options.NoKeepRules = true; break;
+    case TCliOptionId::Deletable: options.Deletable = true; break;
     case TCliOptionId::Help: options.Help = true; break;
     case TCliOptionId::Version: options.Version = true; break;
     case TCliOptionId::EndOfOptions: break;
@@ -130,7 +133,10 @@ bool TakeOption(const TCliOption& option, std::span<const std::string_view> valu
             error = "bad depth \"" + EscapeForTerminal(values[0]) + "\" for " + std::string(option.Long) + ": not a whole number";
             return false;
         }
-        (option.Id == TCliOptionId::MaxDepth ? options.MaxDepth : options.MinDepth) = *depth;
+        if (option.Id == TCliOptionId::MaxDepth)
+            options.MaxDepth = *depth;
+        else
+            options.MinDepth = *depth;
         break;
     }
     case TCliOptionId::ChangedWithin:
@@ -277,11 +283,12 @@ private:
 // the program to stop, nothing more is printed.
 class TListingPrinter final : public TScanSink {
 public:
-    TListingPrinter(TOutput& out, char terminator, bool json, const TPathColors* colors, const TLongWork& work) noexcept
-        : Out_(out), Terminator_(terminator), Json_(json), Colors_(colors), Work_(work) {}
+    TListingPrinter(TOutput& out, char terminator, bool json, const TPathColors* colors, const TLongWork& work,
+                    bool deletable) noexcept
+        : Out_(out), Terminator_(terminator), Json_(json), Colors_(colors), Work_(work), Deletable_(deletable) {}
 
-    void Take(std::string_view folder, std::string_view name, const TListEntry* entry) override {
-        if (Work_.StopRequested()) return;
+    void Take(std::string_view folder, std::string_view name, const TListEntry* entry, std::string_view heldBy) override {
+        if (Work_.StopRequested() || (Deletable_ && !heldBy.empty())) return;
         if (Colors_ && !Json_) {
             Line_.clear();
             if (entry && entry->Kind == TEntryKind::Folder)
@@ -297,7 +304,7 @@ public:
         }
         Path_.assign(folder).append(entry->Record.PathTail());
         Line_.clear();
-        AppendEntryJson(Line_, entry->Record, Path_, entry->Kind);
+        AppendEntryJson(Line_, entry->Record, Path_, entry->Kind, heldBy);
         Out_.Write(Line_, '\n');
     }
 
@@ -311,6 +318,7 @@ private:
     const bool Json_;
     const TPathColors* Colors_;
     const TLongWork& Work_;
+    const bool Deletable_;
     std::string Path_, Line_;
 };
 
@@ -486,7 +494,7 @@ int DeleteStep(TResultList& list, const TCliOptions& options, const TKeepRules& 
     }
     std::size_t toDelete = 0, foldersToDelete = 0;
     for (TListEntry& entry : list) {
-        const bool held = entry.Note == TEntryNote::HeldByRule;
+        const bool held = IsHeld(entry.Note);
         entry.CheckState = held ? TCheckState::Unchecked : TCheckState::Checked;
         toDelete += !held;
         foldersToDelete += !held && entry.Kind == TEntryKind::Folder;
@@ -529,7 +537,7 @@ int DeleteStep(TResultList& list, const TCliOptions& options, const TKeepRules& 
                      std::strerror(unaskedError), unasked);
     std::size_t held = 0;
     for (const TListEntry& entry : list) {
-        if (entry.Note != TEntryNote::HeldByRule) continue;
+        if (!IsHeld(entry.Note)) continue;
         ++held;
         std::fprintf(stderr, "nulvane-cli: kept: rule %s: %s\n", EscapeForTerminal(rules.RuleFor(list, entry)).c_str(),
                      EscapeForTerminal(list.FullPath(entry)).c_str());
@@ -604,7 +612,8 @@ int main(int argc, char** argv) try {
     // What a deletion keeps, and which folders count as empty; the rules matter to nothing else,
     // so only a deletion or a listing of folders reads them.
     TKeepRules rules;
-    if ((options.Delete || options.ListFolders) && !options.NoKeepRules) {
+    // JSON Lines name the rule that holds an entry, and --deletable leaves such entries out.
+    if ((options.Delete || options.ListFolders || options.Json || options.Deletable) && !options.NoKeepRules) {
         TLoadedKeepRules loaded = LoadKeepRules();
         const std::string file = EscapeForTerminal(loaded.Path);
         if (!loaded.Error.empty()) {
@@ -623,8 +632,15 @@ int main(int argc, char** argv) try {
     walk.Work = &work;
     walk.OneFileSystem = options.OneFileSystem;
     walk.FollowFolderLinks = !options.NoFollow;
-    walk.MaxDepth = options.MaxDepth;
+    walk.MaxDepth = options.MaxDepth.value_or(0);
+    // A version-control store's insides are held, whatever it is called.
+    walk.FindRepositories = !rules.Empty();
     walk.MinDepth = options.MinDepth;
+    if (options.MaxDepth == 0u) {
+        // Nothing lies at depth 0 (fd and find list nothing there either): no depth passes both.
+        walk.MaxDepth = 1;
+        walk.MinDepth = std::numeric_limits<unsigned>::max();
+    }
     if (options.ChangedWithin) walk.WrittenSince = TFileTime{options.ChangedWithin->Seconds, options.ChangedWithin->Nanoseconds};
     if (options.ChangedBefore) walk.WrittenBefore = TFileTime{options.ChangedBefore->Seconds, options.ChangedBefore->Nanoseconds};
     const bool streamed = !options.Sort && !options.Export && !options.ExportExcel && !options.Delete;
@@ -674,11 +690,12 @@ int main(int argc, char** argv) try {
     if (streamed) {
         // Nothing needs the whole list: each file goes out as soon as its place is final.
         TOutput out(stdout);
-        TListingPrinter printer(out, terminator, options.Json, colored ? &colors : nullptr, work);
+        TListingPrinter printer(out, terminator, options.Json, colored ? &colors : nullptr, work, options.Deletable);
         progress.Show(TProgressStage::Scanning);
         ScanEachFolder(options.Folders, status, "", progress, [&](const std::string& folder) {
             // A folder is told apart from a file by its entry.
-            return StreamFolder(folder, printer, walk, options.Json || (colored && options.ListFolders), entryOptions)
+            return StreamFolder(folder, printer, walk, options.Json || options.Deletable || (colored && options.ListFolders),
+                                entryOptions)
                 .OutOfMemory;
         });
         progress.Hide();
@@ -752,9 +769,11 @@ int main(int argc, char** argv) try {
     std::string line;
     for (const TListEntry& entry : list) {
         EndIfSignalled();
+        const bool held = IsHeld(entry.Note);
+        if (held && options.Deletable) continue;
         if (options.Json) {
             line.clear();
-            AppendEntryJson(line, entry.Record, texts.FullPath(entry), entry.Kind);
+            AppendEntryJson(line, entry.Record, texts.FullPath(entry), entry.Kind, held ? rules.RuleFor(list, entry) : "");
             out.Write(line, '\n');
         } else if (colored) {
             const std::string_view path = texts.FullPath(entry);

@@ -570,7 +570,8 @@ TRemoveResult TFileRemover::RemoveFolder(const TRemoveRequest& request, const TD
     target.FolderFd = OpenFolder(request, target);
     if (target.FolderFd == -1) return FromFolderError(errno);
     struct stat parent, st;
-    if (::fstat(target.FolderFd, &parent) != 0) return Kept(TKeepReason::OtherError, errno);
+    // The working folder too (AT_FDCWD, a FOLDER "." scanned), which fstat does not take.
+    if (::fstatat(target.FolderFd, "", &parent, AT_EMPTY_PATH) != 0) return Kept(TKeepReason::OtherError, errno);
     if (::fstatat(target.FolderFd, target.Name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return FromError(errno);
     // A link, a file, another folder, or a folder of another file system mounted here.
     if (!IsFoundFolder(st, request.Device, request.Inode) || st.st_dev != parent.st_dev) return Kept(TKeepReason::Changed);

@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/files/PrivateFolder.h"
 #include "platform/files/Trash.h"
 #include "platform/system/ScopeGuard.h"
 
@@ -57,20 +58,14 @@ bool HoldsTrashFolders(int parentFd, std::string_view name) noexcept {
 // Whether the open folder is named ".Trash" in the folder above it.
 bool IsNamedSharedTrash(int folderFd) noexcept {
     struct stat self, named;
-    return ::fstat(folderFd, &self) == 0 && ::fstatat(folderFd, "../.Trash", &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+    return ::fstatat(folderFd, "", &self, AT_EMPTY_PATH) == 0 &&
+           ::fstatat(folderFd, "../.Trash", &named, AT_SYMLINK_NOFOLLOW) == 0 &&
            SameFile(self, named);
 }
 
 // The kernel's own path of the open file: empty when it tells none (no /proc, or a path longer
 // than a page, which it does not tell).
-std::string KernelPath(int fd) {
-    char link[40];
-    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
-    std::string path(PATH_MAX, '\0');
-    const ssize_t length = ::readlink(link, path.data(), path.size());
-    path.resize(length > 0 && static_cast<std::size_t>(length) < path.size() ? static_cast<std::size_t>(length) : 0);
-    return path;
-}
+std::string KernelPath(int fd) { return DescriptorPath(fd); }
 
 // Whether the absolute `path` leads to the folder `self`. A folder removed meanwhile has
 // " (deleted)" after its kernel path, and one out of this process's reach a path that leads
@@ -152,7 +147,8 @@ bool IsMountTop(int folderFd) noexcept {
 
 std::string RealFolderPath(int folderFd, const std::string& path) {
     struct stat self;
-    if (::fstat(folderFd, &self) != 0) return {};
+    // The working folder too (AT_FDCWD), which fstat does not take.
+    if (::fstatat(folderFd, "", &self, AT_EMPTY_PATH) != 0) return {};
     std::string real = KernelPath(folderFd);
     if (!LeadsTo(real, self)) {
         real.clear();

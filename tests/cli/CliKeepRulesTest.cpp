@@ -98,7 +98,10 @@ TEST(CliKeepRules, RulesOptionsAndExclusionsShapeWhatIsListedAndDeleted) {
          "nulvane-cli: kept: rule node_modules/: T/node_modules/d\n" + keptOdd + keptInit +
              "nulvane-cli: deleted 1 file, 5 kept by rules\n",
          {"b.log", "c.tmp", "pkg/__init__.py", "node_modules/d", "odd\nname/.keep"}},
-        {{"--delete", "-y", "--no-keep-rules", "--keep", "a", "T"}, "b.log\n", 0, listed, "nulvane-cli: deleted 6 files\n", {}},
+        {{"--delete", "-y", "--no-keep-rules", "--keep", "a", "T"}, "b.log\n", 2, "",
+         "nulvane-cli: --no-keep-rules turns every keep rule off, --keep among them; give one of the two\n"
+         "Try 'nulvane-cli --help' for more information.\n",
+         all},
         {{"--delete", "-y", "T"}, "(folder)", 1, listed,
          "nulvane-cli: cannot read the keep rules \"C\": not a regular file; nothing deleted\n", all},
         {{"--delete", "-y", "T/pkg"}, "", 0, "T/pkg/__init__.py\n", keptInit + "nulvane-cli: deleted 0 files, 1 kept by rules\n", all},

@@ -80,9 +80,13 @@ TEST_F(EmptyFolders, ListsTheTopOfEachEmptySubtreeOnce) {
     ASSERT_EQ(::stat(P("t/mixed/empty.d").c_str(), &st), 0);
     EXPECT_EQ(entry.Identity, (TFileIdentity{st.st_dev, st.st_ino}));
     list.Clear();
+    ScanFolder(list, P("t/file"), {}, {.Files = false, .Folders = true});
+    EXPECT_TRUE(list.Empty());  // the empty file makes its folder hold something
+    // Listed with the files, a folder of listed empty files is listed too, after them.
     ScanFolder(list, P("t/file"), {}, {.Folders = true});
-    ASSERT_EQ(list.Count(), 1u);  // the empty file makes its folder hold something
-    EXPECT_EQ(list[0].Kind, TEntryKind::File);
+    ASSERT_EQ(list.Count(), 2u);
+    EXPECT_EQ(list.FullPath(list[0]), P("t/file/deeper/empty-file"));
+    EXPECT_EQ(list.FullPath(list[1]), P("t/file/deeper"));
 }
 
 // A folder a rule holds is listed (the rule then holds its entry) but keeps the folders around it

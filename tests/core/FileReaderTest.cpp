@@ -73,7 +73,7 @@ std::multiset<std::string> FindEmptyFiles(const std::string& root) {
 class TRecordingSink final : public TScanSink {
 public:
     // The path goes last: a Take that fails (for want of memory) passed nothing on.
-    void Take(std::string_view folder, std::string_view name, const TListEntry* entry) override {
+    void Take(std::string_view folder, std::string_view name, const TListEntry* entry, std::string_view) override {
         if (entry) Entries.push_back(*entry);
         Paths.push_back(std::string(folder).append(name));
     }
@@ -407,7 +407,9 @@ TEST_F(FileReader, TrashFoldersAreNeitherListedNorEntered) {
         return paths;
     };
     TScanReport report;
-    EXPECT_EQ(scan(home, report), (std::vector<std::string>{listed[2], listed[0], listed[1]}));
+    // Folders of listed empty files count as empty, with those files.
+    EXPECT_EQ(scan(home, report), (std::vector<std::string>{home + "/.Trash", listed[2], listed[0], home + "/sub/.Trash-1000",
+                                                           listed[1]}));
     EXPECT_TRUE(report.Complete() && !report.InTrash);
     EXPECT_EQ(scan(outside, report), std::vector<std::string>{});
     for (const std::string& folder : {trash, trash + "/files", outside + "/to-files/", home + "/bob/.local/share/Trash",
@@ -426,7 +428,7 @@ TEST_F(FileReader, TrashFoldersAreNeitherListedNorEntered) {
             ::mount("tmpfs", mount.c_str(), "tmpfs", 0, nullptr) != 0 ||
             ::mount(source.c_str(), bound.c_str(), nullptr, MS_BIND, nullptr) != 0)
             return 99;
-        const std::vector<std::string> kept = {Dir_.Write("mount/.Trash-x/e"), Dir_.Write("mount/f")};
+        const std::vector<std::string> kept = {mount + "/.Trash-x", Dir_.Write("mount/.Trash-x/e"), Dir_.Write("mount/f")};
         for (const char* file : {"mount/.Trash/1000/files/g", "mount/.Trash-1000/files/h", "mount/.Trash-12/i"})
             Dir_.Write(file);
         TScanReport mounted;

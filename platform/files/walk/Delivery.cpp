@@ -113,7 +113,7 @@ void TDelivery::DeliverUpTo(TFrame& frame, std::size_t position) {
     if (position <= frame.Delivered) return;
     const TNode& node = *frame.Node;
     const std::size_t first = node.First + frame.Delivered, last = node.First + position;
-    const TWalkFolder folder{.Path = ListedPath_, .Anchor = frame.Anchor};
+    const TWalkFolder folder{.Path = ListedPath_, .Anchor = frame.Anchor, .InRepository = node.InRepository};
     if (frame.Relocated) {
         Tree_.ComposePath(node, OwnPath_);
         if (OwnPath_ != ListedPath_) Visitor_.Relocate(*node.Items, first, last, OwnPath_, ListedPath_);
@@ -149,7 +149,8 @@ bool TDelivery::EndFolder(const TFrame& frame, const TFrame* parent) {
             stat.Write = time(sx.stx_mtime);
         }
     }
-    return Visitor_.FolderEnded({.Path = ListedPath_, .Anchor = frame.Anchor, .Empty = empty ? &stat : nullptr});
+    return Visitor_.FolderEnded(
+        {.Path = ListedPath_, .Anchor = frame.Anchor, .Empty = empty ? &stat : nullptr, .InRepository = node.InRepository});
 }
 
 // Gives back the nodes of a delivered folder's subfolders: every one was entered, and
