@@ -129,13 +129,7 @@ grep -q "<release version=\"$version\"" "$source_root/packaging/org.karvo.nulvan
 # The source as a distribution gets it: the tracked files (and new ones not ignored), an upstream
 # tarball without debian/, and debian/ beside it.
 source="$work/nulvane-$version"
-mkdir -p "$source"
-if git -C "$source_root" rev-parse --git-dir >/dev/null 2>&1; then
-  (cd "$source_root" && git ls-files -z --cached --others --exclude-standard |
-     tar --null --files-from=- --ignore-failed-read -cf - 2>/dev/null) | tar -xf - -C "$source"
-else
-  (cd "$source_root" && tar --exclude='./build*' --exclude=./.git -cf - .) | tar -xf - -C "$source"
-fi
+"$source_root/scripts/copy-source.sh" "$source"
 tar -C "$work" --exclude="nulvane-$version/debian" -czf "$work/nulvane_$version.orig.tar.gz" "nulvane-$version"
 
 # The build a distribution makes, in parallel on every core; debhelper strips the programs.

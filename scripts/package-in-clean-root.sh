@@ -33,6 +33,7 @@ cleanup() {
   if [ "${KEEP_ROOT:-0}" = 1 ]; then echo "package-in-clean-root: the roots are kept in $work"; else rm -rf "$work"; fi
 }
 trap cleanup EXIT
+trap 'exit 130' INT TERM HUP
 
 # Runs a command in ROOT with /proc and /dev, mounted in a mount namespace of its own so that they
 # vanish with it: in_root ROOT [--user NAME] [--no-network] COMMAND...
@@ -73,13 +74,7 @@ report+=("minimal root ($release, minbase): $base_count packages, $(minutes $((S
 cp -a "$minbase" "$builder"
 
 # The build root: build-essential and the Build-Depends, without recommends, as build daemons do.
-mkdir -p "$builder/build/nulvane"
-if git -C "$source_root" rev-parse --git-dir >/dev/null 2>&1; then
-  (cd "$source_root" && git ls-files -z --cached --others --exclude-standard |
-     tar --null --files-from=- --ignore-failed-read -cf - 2>/dev/null) | tar -xf - -C "$builder/build/nulvane"
-else
-  (cd "$source_root" && tar --exclude='./build*' --exclude=./.git -cf - .) | tar -xf - -C "$builder/build/nulvane"
-fi
+"$source_root/scripts/copy-source.sh" "$builder/build/nulvane"
 start=$SECONDS
 in_root "$builder" apt-get install -y -qq --no-install-recommends build-essential >"$work/build-deps.log" 2>&1 &&
   in_root "$builder" apt-get build-dep -y -qq --no-install-recommends /build/nulvane >>"$work/build-deps.log" 2>&1 ||
