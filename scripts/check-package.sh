@@ -52,6 +52,9 @@ if [ "${1:-}" = "--in-scratch-root" ]; then
         { cat /tmp/dpkg.log >&2; fail "dpkg --purge failed"; }
       dpkg --install --no-triggers /tmp/debs/*.deb >/tmp/dpkg.log 2>&1 ||
         { cat /tmp/dpkg.log >&2; fail "dpkg --install failed"; }
+      # Root of the copy starts as on a machine that never ran them: what runs of this machine's
+      # own left in its configuration and state folders (a journal of a killed deletion) stays out.
+      rm -rf /root/.config/nulvane /root/.local/state/nulvane
       dpkg-query -L nulvane nulvane-cli >/tmp/package-files
       dpkg-query -W -f='${Conffiles}\n' nulvane-cli | grep -q '^ /etc/nulvane/TallyscopeConfig.xml [0-9a-f]\{32\}$' ||
         fail "/etc/nulvane/TallyscopeConfig.xml is no configuration file of nulvane-cli"
