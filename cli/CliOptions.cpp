@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <string>
+#include <vector>
 
 namespace nulvane {
 namespace {
@@ -148,8 +150,8 @@ constexpr std::array ExitStatuses = std::to_array<TCliExitStatus>({
     {0, "success"},
     {1, "something asked for failed (a FOLDER missing, a folder unreadable or given up, memory short, a file "
         "kept for another reason than a keep rule, an export not written, a keep-rules file that cannot be read "
-        "with --delete, --delete without a terminal or --yes, a file an interrupted deletion left that could not "
-        "be put back)"},
+        "with --delete or -t d, --delete without a terminal or --yes, a file an interrupted deletion left that "
+        "could not be put back)"},
     {2, "bad usage"},
 });
 
@@ -207,13 +209,14 @@ std::string RoffSpelling(const TCliOption& option, bool both) {
     return text;
 }
 
-// The usage line's option part, as plain text or roff.
+// The usage line's option part, as plain text or roff: one bracket each, holding the options that
+// only go with it, so that a wrapped line breaks between them.
 template <class TSpell>
-std::string OptionBrackets(TSpell spell, std::string_view folders) {
-    std::string text;
+std::vector<std::string> OptionGroups(TSpell spell) {
+    std::vector<std::string> groups;
     for (const TCliOption& option : Options) {
         if (option.Alone || !option.Within.empty()) continue;
-        (text += " [") += spell(option);
+        std::string text = "[" + spell(option);
         for (const TCliOption& inner : Options) {
             if (inner.Within != option.Long) continue;
             ((text += " [") += spell(inner)) += ']';
@@ -221,7 +224,15 @@ std::string OptionBrackets(TSpell spell, std::string_view folders) {
         }
         text += ']';
         if (option.Repeatable) text += "...";
+        groups.push_back(std::move(text));
     }
+    return groups;
+}
+
+template <class TSpell>
+std::string OptionBrackets(TSpell spell, std::string_view folders) {
+    std::string text;
+    for (const std::string& group : OptionGroups(spell)) (text += ' ') += group;
     return (text += ' ') += folders;
 }
 
@@ -316,11 +327,30 @@ std::string AloneSynopsis() {
     return text;
 }
 
-std::string UsageText() { return "usage: " + UsageSynopsis() + '\n'; }
+std::string UsageText() {
+    // Continuation lines start under the first option, as GNU programs wrap theirs.
+    const std::string lead = "usage: " + std::string(Program);
+    std::vector<std::string> groups = OptionGroups(Spelling);
+    groups.emplace_back("[FOLDER...]");
+    std::string text = lead;
+    std::size_t column = lead.size();
+    for (const std::string& group : groups) {
+        if (column > lead.size() && column + 1 + group.size() > HelpWidth) {
+            (text += '\n').append(lead.size(), ' ');
+            column = lead.size();
+        }
+        (text += ' ') += group;
+        column += 1 + group.size();
+    }
+    return ((text += '\n').append(lead.size() - Program.size(), ' ') += AloneSynopsis()) += '\n';
+}
 
 std::string HelpText() {
-    std::string text;
-    AppendWrapped(text, "Lists the empty files under each FOLDER and its subfolders, one full path per line.", 0, 0);
+    std::string text = "\n";
+    AppendWrapped(text,
+                  "Lists the empty files under each FOLDER and its subfolders, one path per line; paths as given: "
+                  "each starts with its FOLDER as typed (./ when none is).",
+                  0, 0);
     text += '\n';
     for (const TCliOption& option : Options) {
         std::string left = "  ";
