@@ -458,6 +458,9 @@ std::string FilesAndFolders(std::size_t files, std::size_t folders, bool withFil
 int ReportRecovery(const TRecovery& recovery) {
     for (const std::string& problem : recovery.NotUsed)
         std::fprintf(stderr, "nulvane-cli: deletion journal not used: %s\n", EscapeForTerminal(problem).c_str());
+    for (const std::string& journal : recovery.GivenUp)
+        std::fprintf(stderr, "nulvane-cli: gave up a deletion journal that waited 30 days to put files back: %s\n",
+                     EscapeForTerminal(journal).c_str());
     for (const TRecoveredFile& journal : recovery.Damaged) {
         if (journal.Now.empty())
             std::fprintf(stderr, "nulvane-cli: damaged deletion journal %s not used: %s\n",

@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <map>
 #include <memory>
 #include <new>
@@ -53,6 +54,10 @@ constexpr std::string_view FirstHeader = "nulvane deletion journal 1\n";
 constexpr std::string_view JournalPrefix = "deletion-";
 constexpr std::string_view JournalSuffix = ".journal";
 constexpr std::string_view DamagedSuffix = ".damaged";
+// A journal that still records what could not be put back, once that was said: tried again by
+// every recovery without a word, until it is through or has waited WaitingDays.
+constexpr std::string_view WaitingSuffix = ".waiting";
+constexpr long WaitingDays = 30;
 // A journal of a few files stays small; a long deletion takes larger blocks.
 constexpr std::size_t FirstBlock = 64 << 10, LaterBlock = 1 << 20;
 // A remover goes on in a new journal once its journal reaches this size, so that no journal of
@@ -760,18 +765,32 @@ void RecoverJournal(int folderFd, const std::string& folder, const std::string& 
     }
     text = {};
     bool unfinished;
+    const std::size_t saidBefore = recovery.Left.size();
     {
         TRecoverer recoverer(journal, recovery);
         for (const TAsideGroup& group : journal.Groups) recoverer.Recover(group);
         unfinished = recoverer.Unfinished();
     }
-    if (!unfinished) ::unlinkat(folderFd, name.c_str(), 0);
+    if (!unfinished) {
+        ::unlinkat(folderFd, name.c_str(), 0);
+    } else if (!name.ends_with(WaitingSuffix)) {
+        // Said now; from here on tried again without a word.
+        const std::string waiting = name.substr(0, name.size() - JournalSuffix.size()) + std::string(WaitingSuffix);
+        MoveNoReplace(folderFd, name.c_str(), folderFd, waiting.c_str());
+    } else {
+        recovery.Left.resize(saidBefore);
+        if (::time(nullptr) - st.st_mtime > WaitingDays * 24 * 3600) {
+            ::unlinkat(folderFd, name.c_str(), 0);
+            recovery.GivenUp.push_back(path);
+        }
+    }
 }
 
-// Whether `name` is a journal's: "deletion-PID-HEX.journal".
+// Whether `name` is a journal's: "deletion-PID-HEX.journal", or ".waiting" for one said already.
 bool IsJournalName(std::string_view name) noexcept {
-    return name.starts_with(JournalPrefix) && name.ends_with(JournalSuffix) &&
-           name.size() > JournalPrefix.size() + JournalSuffix.size();
+    return name.starts_with(JournalPrefix) &&
+           ((name.ends_with(JournalSuffix) && name.size() > JournalPrefix.size() + JournalSuffix.size()) ||
+            (name.ends_with(WaitingSuffix) && name.size() > JournalPrefix.size() + WaitingSuffix.size()));
 }
 
 }  // namespace

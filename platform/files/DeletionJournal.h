@@ -42,7 +42,8 @@
 // by its own private name while it is written, then by its entry name and inode: only that file is
 // removed, and only while it holds the path and date written, when its entry never received the
 // file. What cannot be put back (a folder gone or moved, another file under the private name) is
-// named with where it is, and its journal is kept for a later run, which tries again.
+// named with where it is, and its journal is kept (".waiting") for later runs, which try again
+// without a word (what they put back they say) and give it up after 30 days.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -155,6 +156,8 @@ struct TRecovery {
     // Journals of ours that could not be obeyed: Path the journal, Now where it was set aside (empty
     // when it could not be renamed), Reason why.
     std::vector<TRecoveredFile> Damaged;
+    // Journals that waited 30 days for what they record to be put back, and were removed.
+    std::vector<std::string> GivenUp;
     std::size_t Count() const noexcept { return PutBack + KeptBeside.size(); }
     // Whether anything could not be put back or obeyed.
     bool Failed() const noexcept { return !Left.empty() || !Damaged.empty(); }

@@ -151,6 +151,12 @@ TEST(DeletionJournal, RecoveryPutsBackWhatAKilledDeletionLeft) {
         }
         if (std::string(c.Name) == "its folder replaced") {
             EXPECT_TRUE(fs::exists(scene.Dir.Str() + "/moved/" + P));  // named, and left where it is
+            // Said once; put back once the folder is back.
+            EXPECT_TRUE(RecoverInterruptedDeletions(scene.State).Left.empty());
+            fs::remove(scene.Folder);
+            fs::rename(scene.Dir.Str() + "/moved", scene.Folder);
+            EXPECT_EQ(RecoverInterruptedDeletions(scene.State).PutBack, 1u);
+            EXPECT_EQ(scene.Journals(), 0u);
         }
     }
 }
