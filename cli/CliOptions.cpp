@@ -138,9 +138,11 @@ constexpr std::array Options = std::to_array<TCliOption>({
      .Help = "keep the files that GLOB matches too, as a rule of the keep-rules file would",
      .Details = "A GLOB without / matches the file's name, one that ends in / the name of a folder on its path, "
                 "and one with / inside its full path at any depth (from the root when it starts with /)."},
-    {.Id = TCliOptionId::NoKeepRules, .Long = "--no-keep-rules", .Within = "--delete",
-     .Help = "delete what the keep rules would keep: the shipped rules, the file's and --keep",
-     .Details = "The keep-rules file is then not read."},
+    {.Id = TCliOptionId::NoKeepRules, .Long = "--no-keep-rules",
+     .Help = "turn every keep rule off: --delete then deletes what they would keep",
+     .Details = "The shipped rules and the keep-rules file's are left out (the file is then not read), for "
+                "--delete, for -t d (no rule then keeps a folder from counting as empty), for JSON Lines' "
+                "Kept and for --deletable."},
     {.Id = TCliOptionId::Help, .Short = "-h", .Long = "--help", .Alone = true, .Help = "show this help and exit"},
     {.Id = TCliOptionId::Version, .Long = "--version", .Alone = true, .Help = "show the version and exit"},
     {.Id = TCliOptionId::EndOfOptions, .Long = "--", .Help = "end the options: every later argument is a FOLDER, even one that starts with -"},
@@ -150,8 +152,8 @@ constexpr std::array ExitStatuses = std::to_array<TCliExitStatus>({
     {0, "success"},
     {1, "something asked for failed (a FOLDER missing, a folder unreadable or given up, memory short, a file "
         "kept for another reason than a keep rule, an export not written, a keep-rules file that cannot be read "
-        "with --delete or -t d, --delete without a terminal or --yes, a file an interrupted deletion left that "
-        "could not be put back)"},
+        "with --delete or -t d, --delete without a terminal or --yes, a deletion whose journal cannot be kept, a "
+        "file an interrupted deletion left that could not be put back, a damaged deletion journal set aside)"},
     {2, "bad usage"},
 });
 

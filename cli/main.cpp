@@ -1,5 +1,5 @@
 // nulvane-cli [-0] [--sort FIELD[:desc]] [FOLDER...]: lists the empty files under each folder (the
-// current one when none is given), one full path per line, in scan order or sorted as a click on a
+// current one when none is given), one path per line as given, in scan order or sorted as a click on a
 // column of that field would sort them; -E GLOB leaves matching names or folders out of the scan,
 // and the depth and write-time filters narrow it. On a terminal the paths are coloured as ls
 // colours them and standard error shows the progress (Progress.h). In scan order each path goes out as

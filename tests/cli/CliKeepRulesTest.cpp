@@ -73,7 +73,7 @@ TEST(CliKeepRules, AFileAnotherProgramHoldsALockOnIsKeptInUse) {
     EXPECT_NE(run.Err.find("nulvane-cli: kept " + held + ": in use\n"), std::string::npos) << run.Err;
 }
 
-// The rules file, --keep, --no-keep-rules and -E, each on a fresh small tree ("T" stands for it,
+// The rules file, --keep, --no-keep-rules, --deletable and -E, each on a fresh small tree ("T" stands for it,
 // "C" for the rules file).
 TEST(CliKeepRules, RulesOptionsAndExclusionsShapeWhatIsListedAndDeleted) {
     struct TCase {
@@ -109,7 +109,8 @@ TEST(CliKeepRules, RulesOptionsAndExclusionsShapeWhatIsListedAndDeleted) {
         {{"-E", "a/../b", "T"}, "", 2, "", "nulvane-cli: bad glob \"a/../b\" for --exclude: holds .. (a parent folder)\n", all},
         {{"T", "-E"}, "", 2, "", "nulvane-cli: --exclude needs a glob\n", all},
         {{"--keep", "a", "T"}, "", 2, "", "nulvane-cli: --keep only goes with --delete\n", all},
-        {{"--no-keep-rules", "T"}, "", 2, "", "nulvane-cli: --no-keep-rules only goes with --delete\n", all},
+        {{"--deletable", "T"}, "c.tmp\n", 0, "T/a\nT/b.log\nT/node_modules/d\n", "", all},
+        {{"--deletable", "--no-keep-rules", "T"}, "c.tmp\n", 0, listed, "", all},
     };
     for (const TCase& c : cases) {
         const test::TTempDir dir, config;
