@@ -209,6 +209,9 @@ TEST(DeletionJournal, WhatItDidNotWriteIsNeverObeyed) {
          1, 0, 0, 1},
         {"in a folder others may write", [&](const TScene& s, auto& j, auto& r) { write(j, r); ::chmod(s.State.c_str(), 0777); },
          1, 0, 0, 1},
+        // As a umask of 002 makes folders where each user has a group of their own: still the user's.
+        {"a private name's file that grew, in a folder the user's own group may write",
+         [&](const TScene& s, auto& j, auto& r) { write(j, r); ::chmod(s.State.c_str(), 0770); }, 0, 0, 1, 1},
         {"paths and names of more than one component",
          [&](const TScene& s, auto& j, auto&) {
              const std::string d = " " + IdentityField(s.Folder);
