@@ -254,16 +254,19 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
     auto* namesLayout = new QHBoxLayout(namesBox);
     auto* namesLabel = new QLabel(QStringLiteral("&Names:"), namesBox);
     edNames = new QLineEdit(DisplayText(Options_.Names), namesBox);
-    edNames->setPlaceholderText(QStringLiteral("every name, or globs: *.log *.tmp"));
-    edNames->setToolTip(QStringLiteral("List only the files and folders whose names match one of these globs "
-                                       "(a glob with / matches the path below the scanned folder)"));
+    edNames->setPlaceholderText(QStringLiteral("every name"));
+    edNames->setToolTip(QStringLiteral("List only the files and folders whose names match one of these globs, "
+                                       "separated by blanks: *.log *.tmp (a glob with / matches the path below "
+                                       "the scanned folder)"));
     edNames->setClearButtonEnabled(true);
+    edNames->setMinimumWidth(edNames->fontMetrics().averageCharWidth() * 28);  // room for a few globs
     namesLabel->setBuddy(edNames);
     namesLayout->addWidget(namesLabel);
     namesLayout->addWidget(edNames, 1);
     names->setDefaultWidget(namesBox);
     mnOptions->addAction(names);
     connect(edNames, &QLineEdit::editingFinished, this, [this] { RunCommand([this] { NamesEdited(); }); });
+    connect(edNames, &QLineEdit::returnPressed, mnOptions, &QMenu::close);
 
     // The first panel takes the width the window has; the second keeps its place at its end.
     StatusPanel0 = new TElidedLabel(this);

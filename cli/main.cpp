@@ -1,7 +1,8 @@
 // nulvane-cli [-0] [--sort FIELD[:desc]] [FOLDER...]: lists the empty files under each folder (the
 // current one when none is given), one path per line as given, in scan order or sorted as a click on a
 // column of that field would sort them; -E GLOB leaves matching names or folders out of the scan,
-// and the depth and write-time filters narrow it. On a terminal the paths are coloured as ls
+// and the depth, write-time, name (-g, -e) and owner filters narrow it; -q and --max-results stop
+// it at the first entries found. On a terminal the paths are coloured as ls
 // colours them and standard error shows the progress (Progress.h). In scan order each path goes out as
 // soon as its place is final, while the scan goes on; --json writes one JSON object per file
 // instead of its path (export/JsonLines.h). With --export csv|txt|html|xml|xls FILE it writes the
