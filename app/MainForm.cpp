@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWidgetAction>
 
 #include <algorithm>
 #include <cstring>
@@ -27,7 +28,7 @@
 
 #include "app/About.h"
 #include "app/ErrorHandler.h"
-#include "app/FolderPath.h"
+#include "platform/files/FolderPath.h"
 #include "app/Icons.h"
 #include "core/Product.h"
 #include "app/QtDesktopServices.h"
@@ -35,6 +36,7 @@
 #include "app/Texts.h"
 #include "core/Deletion.h"
 #include "core/FileReader.h"
+#include "core/NameFilter.h"
 #include "export/ExportCommands.h"
 #include "export/FileInfo.h"
 #include "platform/files/DeletionJournal.h"
@@ -244,6 +246,27 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
     acKeepRules = mnOptions->addAction(QStringLiteral("Keep Rules..."));
     acKeepRules->setToolTip(QStringLiteral("Name the empty files that Delete All passes by"));
     connect(acKeepRules, &QAction::triggered, this, [this] { RunCommand([this] { KeepRulesClick(); }); });
+    // Below them, a field: the names a later scan lists, as globs (empty: every name).
+    mnOptions->addSeparator();
+    auto* names = new QWidgetAction(mnOptions);
+    names->setText(QStringLiteral("Names"));
+    auto* namesBox = new QWidget(mnOptions);
+    auto* namesLayout = new QHBoxLayout(namesBox);
+    auto* namesLabel = new QLabel(QStringLiteral("&Names:"), namesBox);
+    edNames = new QLineEdit(DisplayText(Options_.Names), namesBox);
+    edNames->setPlaceholderText(QStringLiteral("every name"));
+    edNames->setToolTip(QStringLiteral("List only the files and folders whose names match one of these globs, "
+                                       "separated by blanks: *.log *.tmp (a glob with / matches the path below "
+                                       "the scanned folder)"));
+    edNames->setClearButtonEnabled(true);
+    edNames->setMinimumWidth(edNames->fontMetrics().averageCharWidth() * 28);  // room for a few globs
+    namesLabel->setBuddy(edNames);
+    namesLayout->addWidget(namesLabel);
+    namesLayout->addWidget(edNames, 1);
+    names->setDefaultWidget(namesBox);
+    mnOptions->addAction(names);
+    connect(edNames, &QLineEdit::editingFinished, this, [this] { RunCommand([this] { NamesEdited(); }); });
+    connect(edNames, &QLineEdit::returnPressed, mnOptions, &QMenu::close);
 
     // The first panel takes the width the window has; the second keeps its place at its end.
     StatusPanel0 = new TElidedLabel(this);
@@ -614,6 +637,19 @@ void TFMMain::OptionToggled() {
     Options_.OneFileSystem = acOneFileSystem->isChecked();
     Options_.MoveToTrash = acMoveToTrash->isChecked();
     Options_.IncludeEmptyFolders = acIncludeEmptyFolders->isChecked();
+    Options_.Save();
+}
+
+void TFMMain::NamesEdited() {
+    const std::string names = PathBytes(edNames->text().trimmed());
+    std::string error;
+    if (names == Options_.Names) return;
+    if (!TNameFilter::ParseGlobs(names, error)) {
+        edNames->setText(DisplayText(Options_.Names));
+        SetOutcome("Names not changed: " + EscapeControls(error));
+        return;
+    }
+    Options_.Names = names;
     Options_.Save();
 }
 

@@ -19,7 +19,7 @@
 // ends with the next scan, deletion or "&Clear All". Undo is long work like a deletion (the
 // progress window counts what was put back, and Stop leaves the rest on offer); a file that cannot
 // come back returns to the list unchecked, with why as its hint, and is named. Folders the user
-// names are scanned under their clean absolute path (app/FolderPath.h).
+// names are scanned under their clean absolute path (platform/files/FolderPath.h).
 //
 // The window opens at the size and place it was closed at, and the columns the user dragged keep
 // their widths from one run to the next (app/WindowOptions.h).
@@ -35,6 +35,7 @@
 // been painted.
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
 #include <QPushButton>
@@ -99,6 +100,7 @@ public:
     QCheckBox& CheckAllBox() const noexcept { return *cbCheckAll; }
     QMenu& Popup() const noexcept { return *PopupMenu1; }
     QMenu& OptionsMenu() const noexcept { return *mnOptions; }
+    QLineEdit& NamesField() const noexcept { return *edNames; }  // in the Options menu
     QPushButton& DelAllButton() const noexcept { return *btnDelAll; }
     bool AcceptsDroppedFolders() const noexcept { return DropsAccepted_; }
     bool Busy() const noexcept { return Busy_; }
@@ -167,6 +169,9 @@ private:
     // it was not said before.
     void LoadKeepRulesFor(TScanOutcome& outcome);
     void OptionToggled();
+    // Takes the Names field's globs for later scans, or, when one is no glob, says why and shows
+    // the names in force again.
+    void NamesEdited();
     // Gives the columns the widths the user left them at, over the configured ones.
     void TakeRememberedWidths();
     // Keeps the window's size and place and the widths the user dragged for the next run.
@@ -205,6 +210,7 @@ private:
     QAction* acIncludeEmptyFolders = nullptr;
     QAction* acMoveToTrash = nullptr;
     QAction* acKeepRules = nullptr;
+    QLineEdit* edNames = nullptr;
     TElidedLabel* StatusPanel0 = nullptr;
     QLabel* StatusPanel1 = nullptr;
     QToolButton* btnUndo = nullptr;

@@ -2,6 +2,9 @@
 
 #include <QSettings>
 
+#include "app/Texts.h"
+#include "core/NameFilter.h"
+
 namespace nulvane {
 
 namespace {
@@ -10,6 +13,7 @@ constexpr const char* FollowFolderLinksKey = "scan/followFolderLinks";
 constexpr const char* OneFileSystemKey = "scan/oneFileSystem";
 constexpr const char* MoveToTrashKey = "delete/moveToTrash";
 constexpr const char* IncludeEmptyFoldersKey = "scan/includeEmptyFolders";
+constexpr const char* NamesKey = "scan/names";
 constexpr const char* GeometryKey = "window/geometry";
 // A list of "WIDTH:NAME", so that any name reads back whole.
 constexpr const char* ColumnWidthsKey = "window/columnWidths";
@@ -36,6 +40,8 @@ TWindowOptions TWindowOptions::Load() {
     options.OneFileSystem = ReadFlag(settings, OneFileSystemKey, options.OneFileSystem);
     options.MoveToTrash = ReadFlag(settings, MoveToTrashKey, options.MoveToTrash);
     options.IncludeEmptyFolders = ReadFlag(settings, IncludeEmptyFoldersKey, options.IncludeEmptyFolders);
+    std::string names = PathBytes(settings.value(QLatin1String(NamesKey)).toString()), error;
+    if (TNameFilter::ParseGlobs(names, error)) options.Names = std::move(names);
     return options;
 }
 
@@ -45,6 +51,7 @@ void TWindowOptions::Save() const {
     settings.setValue(QLatin1String(OneFileSystemKey), OneFileSystem);
     settings.setValue(QLatin1String(MoveToTrashKey), MoveToTrash);
     settings.setValue(QLatin1String(IncludeEmptyFoldersKey), IncludeEmptyFolders);
+    settings.setValue(QLatin1String(NamesKey), DisplayText(Names));
     settings.sync();
 }
 
@@ -80,6 +87,8 @@ TWalkOptions TWindowOptions::WalkOptions() const {
     TWalkOptions walk;
     walk.FollowFolderLinks = FollowFolderLinks;
     walk.OneFileSystem = OneFileSystem;
+    std::string error;
+    if (const std::optional<TNameFilter> names = TNameFilter::ParseGlobs(Names, error)) walk.Select = names->Select();
     return walk;
 }
 

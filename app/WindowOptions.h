@@ -1,9 +1,8 @@
 #pragma once
 // The main window's options, remembered between runs in the user's configuration folder
 // ($XDG_CONFIG_HOME/nulvane/nulvane.conf, through QSettings): how a scan treats links to folders
-// and other file systems, whether it lists empty folders too, and whether deletion moves files to
-// the trash. A value missing or
-// unreadable in the file takes its default.
+// and other file systems, whether it lists empty folders too, which names it lists, and whether
+// deletion moves files to the trash. A value missing or unreadable in the file takes its default.
 //
 // Beside them, the window's layout as the user left it: its size and place, and the widths of the
 // columns the user dragged, by column name, which go over the widths of the column configuration
@@ -23,6 +22,9 @@ struct TWindowOptions {
     bool OneFileSystem = false;
     bool MoveToTrash = false;  // off: deletion is final
     bool IncludeEmptyFolders = false;  // a scan lists empty folders beside empty files
+    // The globs a scan lists names by, blank-separated as TNameFilter::ParseGlobs reads them
+    // ("*.log *.tmp"); empty: every name.
+    std::string Names;
 
     // The options as the user left them.
     static TWindowOptions Load();

@@ -12,6 +12,9 @@ from this one run. Prints RESULT lines:
   program's median time and processor time (user + system) as information;
 - the cost of listing empty folders beside the files (`-t f -t d`) against the same scan of files
   alone, as information;
+- the cost of choosing names with -g: `-g '*'` (every name matched, so every file pays for the
+  match) and `-g '*.log'` (the names that do not match cost no stat) against the scan without a
+  filter, and `-g '*.log'` against fd's `-g '*.log'`, as information;
 - how soon the first line of the list arrives (nulvane-cli <= 0.05 s; find and fd beside it);
 - peak resident memory of the streamed listing, of JSON Lines, of the sorted listing (which holds
   the list), of find and fd, and of `nulvane-cli --version`, the floor its libraries set; the
@@ -93,18 +96,24 @@ def main():
         "find": ["find", args.root, "-type", "f", "-empty", "-print0"],
         "floor": [floor, "-0", args.root],
         "nulvane-cli -t f -t d": [cli, "-0", "-t", "f", "-t", "d", args.root],
+        "nulvane-cli -g '*'": [cli, "-0", "-g", "*", args.root],
+        "nulvane-cli -g '*.log'": [cli, "-0", "-g", "*.log", args.root],
     }
+    # What each lists the same files as; the others list more.
+    same_as = {"nulvane-cli": "find", "floor": "find", "fd": "find", "nulvane-cli -g '*'": "find"}
     fd = shutil.which("fdfind") or shutil.which("fd")
     if fd:
         commands["fd"] = [fd, "-H", "-I", "-0", "-t", "f", "-t", "e", ".", args.root]
+        commands["fd -g '*.log'"] = [fd, "-H", "-I", "-s", "-0", "-t", "f", "-t", "e", "-g", "*.log", args.root]
+        same_as["fd -g '*.log'"] = "nulvane-cli -g '*.log'"
     else:
         print("scan_compare.py: fd-find is not installed; fd is left out", file=sys.stderr)
 
     # The warm-up runs fill the cache and show that all list the same files.
     listed = {name: sorted(listing(command).split(b"\0")[:-1]) for name, command in commands.items()}
-    for name in commands:
-        if name != "nulvane-cli -t f -t d" and listed[name] != listed["find"]:
-            print(f"scan_compare.py: {name} lists {len(listed[name])} files, find {len(listed['find'])}",
+    for name, other in same_as.items():
+        if name in listed and listed[name] != listed[other]:
+            print(f"scan_compare.py: {name} lists {len(listed[name])} files, {other} {len(listed[other])}",
                   file=sys.stderr)
     del listed
 
@@ -132,6 +141,12 @@ def main():
     result(f"scan {tree}: nulvane-cli vs floor", f"{ours / medians['floor']:.2f}", "x floor", "<= 1.1 x floor")
     result(f"scan {tree}: empty folders too (-t f -t d) vs files only",
            f"{medians['nulvane-cli -t f -t d'] / ours:.2f}", "x files only", "-")
+    every, logs = medians["nulvane-cli -g '*'"], medians["nulvane-cli -g '*.log'"]
+    result(f"scan {tree}: -g '*' (every name matched) vs no filter", f"{every / ours:.2f}", "x no filter", "-")
+    result(f"scan {tree}: -g '*.log' vs no filter", f"{logs / ours:.2f}", "x no filter", "-")
+    fd_logs = medians.get("fd -g '*.log'")
+    if fd_logs:
+        result(f"scan {tree}: -g '*.log' vs fd -g '*.log'", f"{logs / fd_logs:.2f}", "x fd", "-")
     for name in [n for n in ("nulvane-cli", "find", "fd") if n in firsts]:
         target = "<= 0.05 s" if name == "nulvane-cli" else "-"
         result(f"scan {tree}: first line, {name} (median)", f"{statistics.median(firsts[name]):.4f}", "s", target)

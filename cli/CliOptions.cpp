@@ -79,6 +79,43 @@ constexpr std::array Options = std::to_array<TCliOption>({
                 "number of folders; one that ends in / matches folders only. * and ? match within a name, "
                 "[...] one of the characters listed, and \\ takes the next character as it stands. What a GLOB "
                 "matches is not listed, exported or deleted, and an excluded folder is not even read."},
+    {.Id = TCliOptionId::Glob, .Short = "-g", .Long = "--glob", .Argument = "GLOB", .Values = TCliValueKind::Word,
+     .Repeatable = true, .Needs = "a glob",
+     .Help = "list only what GLOB matches: the name, or with a / the path under the FOLDER (as fd's --glob)",
+     .Details = "Written as for --exclude: -g '*.log' matches names, -g 'logs/**/*.log' paths from the FOLDER "
+                "down; letter case counts. Given more than once, an entry is listed when any GLOB matches it. "
+                "It chooses what is listed, exported and deleted, never what is scanned, and holds for folder "
+                "entries (-t d) as for files: a folder it leaves out is not listed and does not count as empty, "
+                "so no folder holding it is listed either; with -t f -t d, neither is a folder holding a file it "
+                "leaves out."},
+    {.Id = TCliOptionId::Extension, .Short = "-e", .Long = "--extension", .Argument = "EXT", .Values = TCliValueKind::Word,
+     .Repeatable = true, .Needs = "an extension",
+     .Help = "list only names that end in .EXT, in any letter case (as fd's --extension)",
+     .Details = "-e log lists a.log and B.LOG, not .log (which has no name before its dot); -e tar.gz lists "
+                "x.tar.gz, and -e .log is -e log. Given more than once, any EXT will do; with --glob an entry "
+                "must match both. It holds for folder entries as --glob does."},
+    {.Id = TCliOptionId::Owner, .Long = "--owner", .Argument = "USER[:GROUP]", .Values = TCliValueKind::User,
+     .Needs = "a user, :group or both",
+     .Help = "list only what USER owns (a name or a number; :GROUP for the group; ! before either: not)",
+     .Details = "As fd's --owner: --owner www-data, --owner :adm, --owner 'www-data:!adm', --owner '!root' "
+                "(quote the ! from the shell). A name the system does not know is a usage error. It holds for "
+                "folder entries by the folder's own owner, as --glob holds."},
+    {.Id = TCliOptionId::Quiet, .Short = "-q", .Long = "--quiet", .Conflicts = "--delete --export",
+     .Help = "print nothing: exit 0 when anything is found, 1 when nothing is (as fd's --quiet)",
+     .Details = "The scan stops at the first entry it finds. Errors still go to standard error; once anything is "
+                "found they do not change the status."},
+    {.Id = TCliOptionId::MaxResults, .Long = "--max-results", .Argument = "N", .Values = TCliValueKind::Number,
+     .Needs = "a number", .Help = "list at most N entries (as fd's --max-results)",
+     .Details = "Without --sort, --export and --delete the scan stops once N are printed. Otherwise the whole list "
+                "is made (and sorted) first, and its first N are printed, exported or deleted: --sort "
+                "modified:desc --max-results 10 lists the ten written last."},
+    {.Id = TCliOptionId::One, .Short = "-1", .Help = "list at most one entry, as --max-results 1"},
+    {.Id = TCliOptionId::AbsolutePath, .Short = "-a", .Long = "--absolute-path",
+     .Help = "print paths from the root: each FOLDER as its clean absolute path",
+     .Details = "A FOLDER is taken from the working folder, without . components and doubled or trailing /, "
+                "and each .. goes to the real parent of the folder before it, as the kernel takes it (other links "
+                "stay as given): the path the desktop program shows. JSON Lines, exports and messages name it so "
+                "too."},
     {.Id = TCliOptionId::NoProgress, .Long = "--no-progress",
      .Help = "show no progress line on standard error",
      .Details = "When standard error is a terminal, a line on it says how far the work is (folders read and "
@@ -220,7 +257,7 @@ std::vector<std::string> OptionGroups(TSpell spell) {
         if (option.Alone || !option.Within.empty()) continue;
         std::string text = "[" + spell(option);
         for (const TCliOption& inner : Options) {
-            if (inner.Within != option.Long) continue;
+            if (inner.Within.empty() || inner.Within != option.Long) continue;
             ((text += " [") += spell(inner)) += ']';
             if (inner.Repeatable) text += "...";
         }
@@ -237,6 +274,9 @@ std::string OptionBrackets(TSpell spell, std::string_view folders) {
     for (const std::string& group : OptionGroups(spell)) (text += ' ') += group;
     return (text += ' ') += folders;
 }
+
+// How errors name an option: its long spelling where it has one.
+std::string_view Name(const TCliOption& option) noexcept { return option.Long.empty() ? option.Short : option.Long; }
 
 const TCliOption* FindOption(std::string_view spelling) noexcept {
     for (const TCliOption& option : Options)
@@ -266,6 +306,33 @@ bool ParseCommandLine(int argc, char** argv, const TTakeOption& take, std::vecto
         }
         values.clear();
         const TCliOption* option = FindOption(arg);
+        if (!option && arg[1] != '-' && arg.size() > 2) {
+            // Short options bundled: each letter an option, the first that takes a value ends the word.
+            for (std::size_t at = 1; at < arg.size(); ++at) {
+                const std::string letter{'-', arg[at]};
+                const TCliOption* bundled = arg[at] == '-' ? nullptr : FindOption(letter);
+                if (!bundled) {
+                    error = "unknown option: " + escape(letter) + " (in " + escape(arg) + ")";
+                    return false;
+                }
+                values.clear();
+                if (ValueCount(*bundled) > 1) {
+                    error = std::string(Name(*bundled)) + " takes " + std::string(bundled->Argument) + " and is not bundled";
+                    return false;
+                }
+                if (ValueCount(*bundled) == 1) {
+                    if (at + 1 == arg.size() && i + 1 == argc) {
+                        error = std::string(Name(*bundled)) + " needs " + std::string(bundled->Needs);
+                        return false;
+                    }
+                    values.push_back(at + 1 < arg.size() ? arg.substr(at + 1) : std::string_view(argv[++i]));
+                    at = arg.size();
+                }
+                given[static_cast<std::size_t>(bundled - Options.data())] = true;
+                if (!take(*bundled, values, error)) return false;
+            }
+            continue;
+        }
         if (!option) {
             // "--name=VALUE" for a long option with one value.
             const std::size_t equals = arg.find('=');
@@ -283,7 +350,7 @@ bool ParseCommandLine(int argc, char** argv, const TTakeOption& take, std::vecto
         } else {
             const std::size_t count = ValueCount(*option);
             if (static_cast<std::size_t>(argc - 1 - i) < count) {
-                error = std::string(option->Long) + " needs " + std::string(option->Needs);
+                error = std::string(Name(*option)) + " needs " + std::string(option->Needs);
                 return false;
             }
             for (std::size_t n = 0; n < count; ++n) values.emplace_back(argv[++i]);
@@ -304,11 +371,16 @@ bool ParseCommandLine(int argc, char** argv, const TTakeOption& take, std::vecto
     }
     for (std::size_t n = 0; n < Options.size(); ++n) {
         const TCliOption& option = Options[n];
-        if (!given[n] || option.Conflicts.empty() || !isGiven(option.Conflicts)) continue;
-        error = option.ConflictText.empty()
-                    ? std::string(option.Long) + " and " + std::string(option.Conflicts) + " do not go together"
-                    : std::string(option.ConflictText);
-        return false;
+        for (std::string_view others = option.Conflicts; given[n] && !others.empty();) {
+            const std::size_t blank = std::min(others.find(' '), others.size());
+            const std::string_view other = others.substr(0, blank);
+            others.remove_prefix(std::min(blank + 1, others.size()));
+            if (!isGiven(other)) continue;
+            error = option.ConflictText.empty()
+                        ? std::string(option.Long) + " and " + std::string(other) + " do not go together"
+                        : std::string(option.ConflictText);
+            return false;
+        }
     }
     return true;
 }
@@ -356,7 +428,7 @@ std::string HelpText() {
     text += '\n';
     for (const TCliOption& option : Options) {
         std::string left = "  ";
-        left += option.Short.empty() ? "    " : std::string(option.Short) + ", ";
+        left += option.Short.empty() ? "    " : std::string(option.Short) + (option.Long.empty() ? "" : ", ");
         left += option.Long;
         if (!option.Argument.empty()) (left += ' ') += option.Argument;
         text += left;

@@ -18,16 +18,17 @@ namespace nulvane {
 // What the program does with an option once the parser has matched it.
 enum class TCliOptionId {
     Null, Json, OneFileSystem, NoFollow, Exclude, Sort, Export, Force, Delete, Yes, Trash, Keep, NoKeepRules, Help,
-    Version, EndOfOptions, MaxDepth, MinDepth, ChangedWithin, ChangedBefore, NoProgress, Color, Type, Deletable
+    Version, EndOfOptions, MaxDepth, MinDepth, ChangedWithin, ChangedBefore, NoProgress, Color, Type, Deletable,
+    Glob, Extension, Owner, Quiet, MaxResults, One, AbsolutePath
 };
 
 // What a shell completes an option's value with.
-enum class TCliValueKind { None, Word, Field, Choice, ChoiceThenFile, Number, Folder };
+enum class TCliValueKind { None, Word, Field, Choice, ChoiceThenFile, Number, Folder, User };
 
 struct TCliOption {
     TCliOptionId Id;
     std::string_view Short = {};     // "-0", or empty
-    std::string_view Long = {};      // "--null", or empty
+    std::string_view Long = {};      // "--null", or empty (then it has a short spelling)
     std::string_view Argument = {};  // "FIELD[:desc]"; empty for a flag; one value per word
     TCliValueKind Values = TCliValueKind::None;
     std::string_view Choices = {};  // the words of a Choice, blank-separated: "auto always never"
@@ -40,8 +41,8 @@ struct TCliOption {
     bool Repeatable = false;
     // What a missing value is, for the usage error "--keep needs a glob".
     std::string_view Needs = {};
-    // The option this one does not go with (either order), and the usage error when both are
-    // given; an empty text says "A and B do not go together".
+    // The options this one does not go with (either order), blank-separated, and the usage error
+    // when both are given; an empty text says "A and B do not go together".
     std::string_view Conflicts = {};
     std::string_view ConflictText = {};
     std::string_view Help = {};     // one sentence, lower case first, no final stop: what --help shows
@@ -64,8 +65,9 @@ std::size_t ValueCount(const TCliOption& option) noexcept;
 using TTakeOption = std::function<bool(const TCliOption&, std::span<const std::string_view> values, std::string& error)>;
 
 // Reads the arguments after the program's name by the table: options (a long one with one value
-// also as "--name=VALUE") go to `take`, everything else, and everything after "--", is an
-// operand. False (with `error` set, one line without the program's name) for bad usage: an
+// also as "--name=VALUE"; short ones bundled as getopt bundles them, "-0P", "-td", "-yt f": a
+// short option with a value takes the rest of the word, or the next word when the rest is empty)
+// go to `take`, everything else, and everything after "--", is an operand. False (with `error` set, one line without the program's name) for bad usage: an
 // unknown option, a missing value, an option without the one it goes with, two that conflict.
 // `escape` makes an unknown argument safe to show on a terminal.
 bool ParseCommandLine(int argc, char** argv, const TTakeOption& take, std::vector<std::string>& operands,

@@ -5,6 +5,10 @@
 #include <charconv>
 #include <cstdio>
 #include <string>
+#include <vector>
+
+#include <grp.h>
+#include <pwd.h>
 
 #include "core/FileRecord.h"
 
@@ -140,6 +144,55 @@ std::optional<unsigned> ParseDepth(std::string_view text) {
     if (text.empty() || error != std::errc() || end != text.data() + text.size() || depth > 1'000'000)
         return std::nullopt;
     return depth;
+}
+
+std::optional<std::uint64_t> ParseCount(std::string_view text) {
+    std::uint64_t count = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || count == 0) return std::nullopt;
+    return count;
+}
+
+std::optional<TOwnerFilter> ParseOwner(std::string_view text, std::string& error) {
+    const std::size_t colon = text.find(':');
+    const std::string_view sides[2] = {text.substr(0, colon),
+                                       colon == std::string_view::npos ? std::string_view() : text.substr(colon + 1)};
+    if (sides[0].empty() && sides[1].empty()) {
+        error = "give a user, :group or both";
+        return std::nullopt;
+    }
+    TOwnerFilter owner;
+    for (int side = 0; side < 2; ++side) {
+        std::string_view word = sides[side];
+        if (word.empty()) continue;
+        bool& negated = side == 0 ? owner.NotUser : owner.NotGroup;
+        negated = word.starts_with('!');
+        if (negated) word.remove_prefix(1);
+        const char* what = side == 0 ? "user" : "group";
+        std::uint32_t id = 0;
+        const auto [end, failed] = std::from_chars(word.data(), word.data() + word.size(), id);
+        if (word.empty() || failed != std::errc() || end != word.data() + word.size()) {
+            // Numbers first, as fd reads them; then the name as the system's user and group lists know it.
+            const std::string name(word);
+            std::vector<char> buffer(16384);
+            bool found = false;
+            if (side == 0) {
+                struct passwd entry, *result = nullptr;
+                found = !name.empty() && ::getpwnam_r(name.c_str(), &entry, buffer.data(), buffer.size(), &result) == 0 && result;
+                if (found) id = result->pw_uid;
+            } else {
+                struct group entry, *result = nullptr;
+                found = !name.empty() && ::getgrnam_r(name.c_str(), &entry, buffer.data(), buffer.size(), &result) == 0 && result;
+                if (found) id = result->gr_gid;
+            }
+            if (!found) {
+                error = std::string(name.empty() ? "no " : "no such ") + what + (name.empty() ? " after !" : "");
+                return std::nullopt;
+            }
+        }
+        (side == 0 ? owner.User : owner.Group) = id;
+    }
+    return owner;
 }
 
 std::optional<TInstant> ParseWhen(std::string_view text, TInstant now) {

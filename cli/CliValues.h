@@ -1,12 +1,15 @@
 #pragma once
 // Reading the values nulvane-cli's options take: a sort field as a user types it ("file name",
-// "modified:desc"), a depth, and a point in time given as a duration back from now ("2weeks") or
+// "modified:desc"), a depth, a count, an owner ("www-data:!adm"), and a point in time given as a duration back from now ("2weeks") or
 // as a date ("2026-11-01 10:00:00"), the way fd reads them.
 #include <cstdint>
 #include <ctime>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
+
+#include "platform/files/DirWalk.h"
 
 namespace nulvane {
 
@@ -31,6 +34,13 @@ extern const std::span<const TShortFieldName> ShortFieldNames;
 
 // A whole number from 0 to a million, digits only.
 std::optional<unsigned> ParseDepth(std::string_view text);
+// A count of results: a whole number from 1, digits only.
+std::optional<std::uint64_t> ParseCount(std::string_view text);
+
+// An owner as fd's --owner reads it: USER, USER:GROUP, :GROUP (or USER:), each a name or a
+// number, either preceded by "!" for "not". Nothing, with `error` saying why in a few words, for
+// both sides empty, or a name the system does not know.
+std::optional<TOwnerFilter> ParseOwner(std::string_view text, std::string& error);
 
 // Seconds and nanoseconds since 1970 (UTC).
 struct TInstant {

@@ -72,6 +72,7 @@ std::string BashCompletion() {
         case TCliValueKind::Field: values += "words='" + Joined(SortWords()) + "'; field=1 ;;\n"; break;
         case TCliValueKind::Choice:
         case TCliValueKind::ChoiceThenFile: values += "words='" + std::string(option.Choices) + "' ;;\n"; break;
+        case TCliValueKind::User: values += "COMPREPLY=($(compgen -u -- \"$cur\")); return 0 ;;\n"; break;
         default: values += "return 0 ;;\n"; break;  // a number or a word: nothing to offer
         }
     }
@@ -135,6 +136,7 @@ std::string ZshCompletion() {
         case TCliValueKind::Choice: action = ":" + std::string(option.Argument) + ":(" + std::string(option.Choices) + ")"; break;
         case TCliValueKind::ChoiceThenFile: action = ":format:(" + std::string(option.Choices) + "):file:_files"; break;
         case TCliValueKind::Folder: action = ":folder:_files -/"; break;
+        case TCliValueKind::User: action = ":user:_users"; break;
         default: action = ":" + std::string(option.Argument) + ": "; break;
         }
         const std::string repeat = option.Repeatable ? "*" : "";
@@ -179,6 +181,7 @@ std::string FishCompletion() {
         case TCliValueKind::Field: line += " -x -a " + quoted(fields); break;
         case TCliValueKind::Choice:
         case TCliValueKind::ChoiceThenFile: line += " -x -a " + quoted(option.Choices); break;
+        case TCliValueKind::User: line += " -x -a '(__fish_complete_users)'"; break;
         default: line += " -x"; break;
         }
         line += " -d " + quoted(option.Help);

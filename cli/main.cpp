@@ -1,7 +1,8 @@
 // nulvane-cli [-0] [--sort FIELD[:desc]] [FOLDER...]: lists the empty files under each folder (the
 // current one when none is given), one path per line as given, in scan order or sorted as a click on a
 // column of that field would sort them; -E GLOB leaves matching names or folders out of the scan,
-// and the depth and write-time filters narrow it. On a terminal the paths are coloured as ls
+// and the depth, write-time, name (-g, -e) and owner filters narrow it; -q and --max-results stop
+// it at the first entries found. On a terminal the paths are coloured as ls
 // colours them and standard error shows the progress (Progress.h). In scan order each path goes out as
 // soon as its place is final, while the scan goes on; --json writes one JSON object per file
 // instead of its path (export/JsonLines.h). With --export csv|txt|html|xml|xls FILE it writes the
@@ -50,6 +51,7 @@
 #include "core/FieldSort.h"
 #include "core/FileReader.h"
 #include "core/KeepRules.h"
+#include "core/NameFilter.h"
 #include "core/PathGlob.h"
 #include "core/ResultList.h"
 #include "export/CommandLineExport.h"
@@ -57,6 +59,7 @@
 #include "platform/files/DeletionJournal.h"
 #include "platform/files/FileLocks.h"
 #include "platform/files/FileDescriptor.h"
+#include "platform/files/FolderPath.h"
 #include "platform/system/ScopeGuard.h"
 #include "platform/system/LongWork.h"
 #include "platform/system/Pages.h"
@@ -98,6 +101,12 @@ struct TCliOptions {
     bool Trash = false;
     bool Help = false;
     bool Version = false;
+    // What is listed (-g, -e, --owner), how much (-q, --max-results, -1), and how (-a).
+    TNameFilter Names;
+    TOwnerFilter Owner;
+    bool Quiet = false;
+    std::optional<std::uint64_t> MaxResults;
+    bool AbsolutePath = false;
 };
 
 // Takes one option the parser matched, with its values: false (with `error` set) for a bad value.
@@ -118,6 +127,29 @@ bool TakeOption(const TCliOption& option, std::span<const std::string_view> valu
     case TCliOptionId::Version: options.Version = true; break;
     case TCliOptionId::EndOfOptions: break;
     case TCliOptionId::NoProgress: options.NoProgress = true; break;
+    case TCliOptionId::Quiet: options.Quiet = true; break;
+    case TCliOptionId::One: options.MaxResults = 1; break;
+    case TCliOptionId::AbsolutePath: options.AbsolutePath = true; break;
+    case TCliOptionId::Glob:
+    case TCliOptionId::Extension:
+    case TCliOptionId::Owner:
+    case TCliOptionId::MaxResults: {
+        std::string reason = "a whole number from 1";
+        std::optional<TPathGlob> glob;
+        std::optional<TOwnerFilter> owner;
+        std::optional<std::uint64_t> count;
+        if (option.Id == TCliOptionId::Glob && (glob = TPathGlob::Parse(values[0], TGlobStart::PathStart, reason)))
+            options.Names.AddGlob(std::move(*glob));
+        else if (option.Id == TCliOptionId::Owner && (owner = ParseOwner(values[0], reason)))
+            options.Owner = *owner;
+        else if (option.Id == TCliOptionId::MaxResults && (count = ParseCount(values[0])))
+            options.MaxResults = count;
+        else if (option.Id != TCliOptionId::Extension || !options.Names.AddExtension(values[0], reason)) {
+            error = "bad value \"" + EscapeForTerminal(values[0]) + "\" for " + std::string(option.Long) + ": " + reason;
+            return false;
+        }
+        break;
+    }
     case TCliOptionId::Sort:
         options.Sort = MatchSortField(values[0]);
         if (!options.Sort) {
@@ -210,6 +242,8 @@ bool ParseArguments(int argc, char** argv, TCliOptions& options, std::string& er
     if (!ParseCommandLine(argc, argv, take, options.Folders, error, EscapeForTerminal)) return false;
     // As find and fd do, no FOLDER means the current folder.
     if (options.Folders.empty() && !options.Help && !options.Version) options.Folders.emplace_back(".");
+    if (options.AbsolutePath)
+        for (std::string& folder : options.Folders) folder = CleanFolderPath(folder);
     return true;
 }
 
@@ -280,15 +314,21 @@ private:
 };
 
 // Prints a streamed scan as it comes: each path, or each entry as JSON. Once a signal has asked
-// the program to stop, nothing more is printed.
+// the program to stop, nothing more is printed; so it is once `limit` entries are taken, which
+// stops the scan as a signal would (`quiet`: taken, never printed).
 class TListingPrinter final : public TScanSink {
 public:
-    TListingPrinter(TOutput& out, char terminator, bool json, const TPathColors* colors, const TLongWork& work,
-                    bool deletable) noexcept
-        : Out_(out), Terminator_(terminator), Json_(json), Colors_(colors), Work_(work), Deletable_(deletable) {}
+    TListingPrinter(TOutput& out, char terminator, bool json, const TPathColors* colors, TLongWork& work,
+                    bool deletable, bool quiet, std::uint64_t limit) noexcept
+        : Out_(out), Terminator_(terminator), Json_(json), Colors_(colors), Work_(work), Deletable_(deletable),
+          Quiet_(quiet), Limit_(limit) {}
+
+    std::uint64_t Taken() const noexcept { return Taken_; }
 
     void Take(std::string_view folder, std::string_view name, const TListEntry* entry, std::string_view heldBy) override {
         if (Work_.StopRequested() || (Deletable_ && !heldBy.empty())) return;
+        if (++Taken_ == Limit_) Work_.RequestStop();
+        if (Quiet_) return;
         if (Colors_ && !Json_) {
             Line_.clear();
             if (entry && entry->Kind == TEntryKind::Folder)
@@ -317,8 +357,10 @@ private:
     const char Terminator_;
     const bool Json_;
     const TPathColors* Colors_;
-    const TLongWork& Work_;
-    const bool Deletable_;
+    TLongWork& Work_;
+    const bool Deletable_, Quiet_;
+    const std::uint64_t Limit_;
+    std::uint64_t Taken_ = 0;
     std::string Path_, Line_;
 };
 
@@ -646,11 +688,14 @@ int main(int argc, char** argv) try {
     }
     if (options.ChangedWithin) walk.WrittenSince = TFileTime{options.ChangedWithin->Seconds, options.ChangedWithin->Nanoseconds};
     if (options.ChangedBefore) walk.WrittenBefore = TFileTime{options.ChangedBefore->Seconds, options.ChangedBefore->Nanoseconds};
-    const bool streamed = !options.Sort && !options.Export && !options.ExportExcel && !options.Delete;
+    walk.Select = options.Names.Select();
+    walk.Owner = options.Owner;
+    const bool streamed = (!options.Sort && !options.Export && !options.ExportExcel && !options.Delete) || options.Quiet;
     // The progress line shares standard error's terminal; a list streaming to the same terminal
     // is its own progress.
     TProgress progress(work, STDERR_FILENO,
-                       !options.NoProgress && ::isatty(STDERR_FILENO) == 1 && !(streamed && ::isatty(STDOUT_FILENO) == 1));
+                       !options.NoProgress && !options.Quiet && ::isatty(STDERR_FILENO) == 1 &&
+                           !(streamed && ::isatty(STDOUT_FILENO) == 1));
     if (!options.Exclude.empty()) {
         walk.Exclude = [&globs = options.Exclude](std::string_view path, bool folder) {
             return std::any_of(globs.begin(), globs.end(), [&](const TPathGlob& glob) { return glob.Matches(path, folder); });
@@ -693,9 +738,11 @@ int main(int argc, char** argv) try {
     if (streamed) {
         // Nothing needs the whole list: each file goes out as soon as its place is final.
         TOutput out(stdout);
-        TListingPrinter printer(out, terminator, options.Json, colored ? &colors : nullptr, work, options.Deletable);
+        TListingPrinter printer(out, terminator, options.Json, colored ? &colors : nullptr, work, options.Deletable,
+                                options.Quiet, options.Quiet ? 1 : options.MaxResults.value_or(0));
         progress.Show(TProgressStage::Scanning);
         ScanEachFolder(options.Folders, status, "", progress, [&](const std::string& folder) {
+            if (work.StopRequested()) return false;  // enough found
             // A folder is told apart from a file by its entry.
             return StreamFolder(folder, printer, walk, options.Json || options.Deletable || (colored && options.ListFolders),
                                 entryOptions)
@@ -708,7 +755,7 @@ int main(int argc, char** argv) try {
             std::fprintf(stderr, "nulvane-cli: cannot write the list: %s\n", std::strerror(errno));
             return 1;
         }
-        return status;
+        return options.Quiet ? (printer.Taken() > 0 ? 0 : 1) : status;
     }
 
     // The formats are loaded before the scan when an export is asked for, so that a missing or
@@ -745,6 +792,13 @@ int main(int argc, char** argv) try {
     if (options.Sort) {
         progress.Show(TProgressStage::Sorting);
         SortListByField(list, FieldNames[static_cast<std::size_t>(options.Sort->Field)], options.Sort->Descending);
+    }
+    // The first N of the list, sorted, are what is printed, exported or deleted.
+    if (options.MaxResults) {
+        std::size_t end = 0;
+        for (std::uint64_t taken = 0; end < list.Count() && taken < *options.MaxResults; ++end)
+            taken += !options.Deletable || !IsHeld(list[end].Note);
+        list.RemoveIf([end](std::size_t index, TListEntry&) { return index >= end; });
     }
     progress.Hide();
     EndIfSignalled();

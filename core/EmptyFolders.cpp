@@ -48,15 +48,17 @@ std::string_view TEmptyFolders::FileDelivered(std::string_view path, std::size_t
     return rule;
 }
 
-// The walk's depth of the folder at `path`: the separators after the scanned folder's path.
+// Whether the folder passes the filters; its depth in the walk is the number of separators after
+// the scanned folder's path.
 bool TEmptyFolders::Passes(const TWalkFolderEnd& folder) const noexcept {
     const TFileStat& stat = *folder.Empty;
     if ((Filters_.WrittenSince && stat.Write < *Filters_.WrittenSince) ||
-        (Filters_.WrittenBefore && !(stat.Write < *Filters_.WrittenBefore)))
+        (Filters_.WrittenBefore && !(stat.Write < *Filters_.WrittenBefore)) || !Filters_.Owner.Passes(stat))
         return false;
-    if (Filters_.MinDepth == 0 && Filters_.MaxDepth == 0) return true;
+    if (Filters_.MinDepth == 0 && Filters_.MaxDepth == 0 && !Filters_.Select) return true;
     const std::string_view root = Anchors_.empty() ? std::string_view() : std::string_view(Anchors_.front().Path);
     const std::string_view below = folder.Path.starts_with(root) ? folder.Path.substr(root.size()) : folder.Path;
+    if (Filters_.Select && !Filters_.Select(below.substr(0, below.empty() ? 0 : below.size() - 1), true)) return false;
     const auto depth = static_cast<unsigned>(std::count(below.begin(), below.end(), '/'));
     return depth >= Filters_.MinDepth && (Filters_.MaxDepth == 0 || depth <= Filters_.MaxDepth);
 }

@@ -8,7 +8,8 @@
 // empty .git/refs/tags of a repository keeps the project folder from being listed.
 //
 // The walk's filters hold for folders as fd applies them: a folder's depth (1 for the scanned
-// folder's own subfolders) and its own write time. A folder a filter leaves out is not listed and
+// folder's own subfolders), its own write time, its name or path (TWalkOptions::Select) and its
+// owner. A folder a filter leaves out is not listed and
 // keeps its parent from counting as empty, as find would find that parent non-empty once the
 // folder stays; empty folders inside it that pass are listed. A folder in a version-control store,
 // whatever the store is called, is held as a rule holds it ("repository").
@@ -49,6 +50,8 @@ public:
     struct TFilters {
         unsigned MinDepth = 0, MaxDepth = 0;  // 0: no limit
         std::optional<TFileTime> WrittenSince, WrittenBefore;
+        std::function<bool(std::string_view relativePath, bool isFolder)> Select;  // none: every folder
+        TOwnerFilter Owner;
     };
 
     // `rules` (none: no rules) decide which folders are held; `list` takes each folder to list,

@@ -88,7 +88,8 @@ public:
         : Folders_(options.Folders || (eachFile && options.Rules)
                        ? std::make_unique<TEmptyFolders>(options.Rules, std::move(list),
                                                          TEmptyFolders::TFilters{walk.MinDepth, walk.MaxDepth,
-                                                                                 walk.WrittenSince, walk.WrittenBefore})
+                                                                                 walk.WrittenSince, walk.WrittenBefore,
+                                                                                 walk.Select, walk.Owner})
                        : nullptr),
           Listing_(options.Folders), WithFiles_(options.Folders && options.Files), EachFile_(eachFile) {}
     bool Wanted() const noexcept { return Listing_; }

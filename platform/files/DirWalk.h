@@ -73,6 +73,19 @@ struct TFileStat {
     TFileTime Create;  // birth time where the file system records it, else last status change
     TFileTime Access;
     TFileTime Write;
+    std::uint32_t User = 0;  // the owner's user and group numbers
+    std::uint32_t Group = 0;
+};
+
+// Files chosen by their owner, as fd's --owner chooses them: a user, a group or both, each
+// possibly negated ("not this user"). Neither: every file.
+struct TOwnerFilter {
+    std::optional<std::uint32_t> User, Group;
+    bool NotUser = false, NotGroup = false;
+    bool Any() const noexcept { return User || Group; }
+    bool Passes(const TFileStat& stat) const noexcept {
+        return (!User || (stat.User == *User) != NotUser) && (!Group || (stat.Group == *Group) != NotGroup);
+    }
 };
 
 // One file handed to the visitor. The texts are valid only during the call.
@@ -231,6 +244,13 @@ struct TWalkOptions {
     // to the visitor. None: no bound.
     std::optional<TFileTime> WrittenSince = std::nullopt;
     std::optional<TFileTime> WrittenBefore = std::nullopt;
+    // Chooses the files to offer, where Exclude leaves things out of the walk: a file is offered
+    // only when Select returns true for it and Owner passes it. Select is given the path as
+    // Exclude is, and is asked before the file is statted; a folder is entered whatever either
+    // says. A file not chosen counts as one the visitor did not take. A visitor that lists folders
+    // applies both to them itself. None: every file, at no cost.
+    std::function<bool(std::string_view relativePath, bool isFolder)> Select = nullptr;
+    TOwnerFilter Owner;
     // The job the walk works for: its stop request ends the walk early, and its Folders and Found
     // counts grow as folders are read and files taken. None: the walk runs to its end uncounted.
     TLongWork* Work = nullptr;

@@ -30,7 +30,7 @@
 
 #include "app/About.h"
 #include "app/ErrorHandler.h"
-#include "app/FolderPath.h"
+#include "platform/files/FolderPath.h"
 #include "core/Product.h"
 #include "app/QtDesktopServices.h"
 #include "app/Servers.h"
@@ -456,13 +456,15 @@ TEST_F(MainFormTest, OptionsAreRememberedBetweenRunsAndGoToTheScan) {
     Dir.Write("tree/own");
     Show();
     const QList<QAction*> options = Form.OptionsMenu().actions();
-    ASSERT_EQ(options.size(), 6);
+    ASSERT_EQ(options.size(), 8);
     EXPECT_EQ(options[0]->text(), "Follow Folder Links");
     EXPECT_EQ(options[1]->text(), "Stay On One File System");
     EXPECT_EQ(options[2]->text(), "Include Empty Folders");
     EXPECT_TRUE(options[3]->isSeparator());
     EXPECT_EQ(options[4]->text(), "Move to Trash");
     EXPECT_EQ(options[5]->text(), "Keep Rules...");
+    EXPECT_TRUE(options[6]->isSeparator());
+    EXPECT_EQ(options[7]->text(), "Names");
     EXPECT_TRUE(options[0]->isChecked());
     EXPECT_FALSE(options[1]->isChecked());
     EXPECT_FALSE(options[2]->isChecked());
@@ -481,6 +483,16 @@ TEST_F(MainFormTest, OptionsAreRememberedBetweenRunsAndGoToTheScan) {
     EXPECT_EQ(Form.VT.FieldText(Form.VT[1], fiFileType, scratch), "folder");
     EXPECT_EQ(Form.VT.FullPath(Form.VT[1]), tree + "/void");
     EXPECT_EQ(Form.VT[1].CheckState, TCheckState::Checked);
+    // Names as globs, for folder entries too; one that is no glob changes nothing and says why.
+    for (const char* names : {"void  deeper my\\ notes", "void ["}) {
+        Form.NamesField().setText(names);
+        emit Form.NamesField().editingFinished();
+    }
+    EXPECT_EQ(Form.NamesField().text(), "void  deeper my\\ notes");
+    EXPECT_EQ(Form.StatusText().toStdString(), "1 file and 1 folder in the list \u00b7 Names not changed: \"[\" is no glob: unclosed [");
+    Form.BitBtn1Click();
+    Form.DropFolders({tree});
+    EXPECT_EQ(Names(), (TNames{"void"}));
 
     // The next run reads what this one left.
     TFMMain next;
@@ -490,6 +502,7 @@ TEST_F(MainFormTest, OptionsAreRememberedBetweenRunsAndGoToTheScan) {
     EXPECT_FALSE(next.OptionsMenu().actions()[0]->isChecked());
     EXPECT_TRUE(next.OptionsMenu().actions()[2]->isChecked());
     EXPECT_TRUE(next.Options().WalkOptions().OneFileSystem);
+    EXPECT_EQ(next.NamesField().text(), "void  deeper my\\ notes");
     QSettings(QSettings::NativeFormat, QSettings::UserScope, "nulvane", "nulvane").clear();
 }
 

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <optional>
 #include <regex>
+#include <span>
 #include <sstream>
 #include <string>
 
@@ -67,7 +68,7 @@ TEST(CliOptions, ManualPageRendersEveryOption) {
     EXPECT_EQ(rendered.find("warning"), std::string::npos) << rendered;
     const std::string text = Squeezed(rendered);
     for (const TCliOption& option : CliOptions) {
-        std::string spelling = option.Short.empty() ? "" : std::string(option.Short) + ", ";
+        std::string spelling = option.Short.empty() || option.Long.empty() ? std::string(option.Short) : std::string(option.Short) + ", ";
         spelling += option.Long;
         if (!option.Argument.empty()) (spelling += ' ') += option.Argument;
         EXPECT_TRUE(text.find("\n " + spelling + "\n") != std::string::npos ||
@@ -120,4 +121,34 @@ TEST(CliOptions, ValuesAsTyped) {
     for (const std::string_view bad : {"", "soon", "3", "3 days ago", "2026-13-01", "2026-02-30", "2026-11-01 25:00:00",
                                        "99999999999999999y", "-1d"})
         EXPECT_FALSE(ParseWhen(bad, now)) << bad;
+}
+
+// Short options bundle as getopt bundles them and parse as their spelled-out forms; what cannot be
+// bundled is one line that says why.
+TEST(CliOptions, BundledShortOptionsParseAsSpelledOut) {
+    const auto parse = [](std::vector<std::string> words) {
+        words.insert(words.begin(), "nulvane-cli");
+        std::vector<char*> argv;
+        for (std::string& word : words) argv.push_back(word.data());
+        std::string taken, error;
+        std::vector<std::string> operands;
+        const auto take = [&](const TCliOption& option, std::span<const std::string_view> values, std::string&) {
+            ((taken += option.Short) += option.Long) += '(';
+            for (const std::string_view value : values) (taken += value) += ';';
+            return taken += ") ", true;
+        };
+        const bool parsed = ParseCommandLine(static_cast<int>(argv.size()), argv.data(), take, operands, error,
+                                             [](std::string_view text) { return std::string(text); });
+        for (const std::string& operand : operands) taken += operand;
+        return parsed ? taken : error;
+    };
+    const std::pair<std::vector<std::string>, std::vector<std::string>> same[] = {
+        {{"-0P", "dir"}, {"-0", "-P", "dir"}}, {{"-td"}, {"-t", "d"}}, {{"-d2", "-Eb*"}, {"-d", "2", "-E", "b*"}},
+        {{"--delete", "-yt", "f"}, {"--delete", "-y", "-t", "f"}}, {{"-1ae", "log", "-qxtd"}, {"-1", "-a", "-e", "log", "-q", "-x", "-t", "d"}},
+    };
+    for (const auto& [bundled, spelled] : same) EXPECT_EQ(parse(bundled), parse(spelled)) << bundled[0];
+    EXPECT_EQ(parse({"-0P", "dir"}), "-0--null() -P--no-follow() dir");
+    EXPECT_EQ(parse({"-0z"}), "unknown option: -z (in -0z)");
+    EXPECT_EQ(parse({"-0-x"}), "unknown option: -- (in -0-x)");
+    EXPECT_EQ(parse({"-xt"}), "--type needs f or d");
 }

@@ -42,7 +42,9 @@ std::string Listed(const TArgs& folders, char terminator) {
 TEST(Cli, BadUsageExitsWithTwoAndOneUsageLine) {
     const test::TTempDir dir;
     const std::pair<TArgs, std::string> cases[] = {
-        {{"-q", "."}, "-q"}, {{".", "--bogus"}, "--bogus"}, {{"--yes", "."}, "--yes"},
+        {{"-j", "."}, "-j"}, {{".", "--bogus"}, "--bogus"}, {{"-0j", "."}, "-j (in -0j)"}, {{"-xE"}, "--exclude needs"},
+        {{"--owner", "no-such-user"}, "no such user"}, {{"-q", "--delete", "-y"}, "--quiet and --delete"},
+        {{"--max-results", "0"}, "--max-results"}, {{"-e", "/"}, "--extension"}, {{"--yes", "."}, "--yes"},
         {{"--trash", "."}, "--trash only goes with --delete"}, {{"--sort", "file nam", "."}, "\"file nam\""},
         {{".", "--sort"}, "--sort needs a field name"}, {{"--sort=Size:up", "."}, "\"Size:up\""},
         {{"-d", "two"}, "\"two\" for --max-depth"}, {{"--min-depth=-1"}, "--min-depth"}, {{"--max-depth"}, "needs a number"},
@@ -189,6 +191,59 @@ TEST(Cli, FoldersFollowTheFiltersAndStoresAreKept) {
         EXPECT_EQ(std::system((git + "-C " + store + " fsck --no-progress >/dev/null 2>&1").c_str()), 0) << store;
     for (const char* kept : {"new.git/refs/tags", "new.git/objects/pack", "sep.git/refs/tags", "sep.git/objects/info"})
         EXPECT_TRUE(fs::is_directory(repos + "/" + kept)) << kept;
+}
+
+// -g, -e and --owner choose as fd chooses: the same empty files as fd's, and folder entries that
+// each pass fd's filters, with every empty folder fd lists inside one listed; with both types a
+// file left out keeps its folder off the list and in place. -q, --max-results and -a too.
+TEST(Cli, ChoosingWhatToListAgreesWithFd) {
+    const test::TTempDir dir;
+    const std::string dd = dir.MakeDir("dd"), cli = "'" NULVANE_CLI_PATH "' ", fd = "fdfind -H -I ";
+    for (const char* file : {"a.log", "B.LOG", ".log", "c.tar.gz", "sub/d.log", "sub/e.txt", "sub/deep/f.log",
+                             "mixed/m.log", "mixed/m.txt", "logs/o.log"})
+        dir.Write(std::string("dd/") + file);
+    dir.Write("dd/full.log", "x");
+    for (const char* folder : {"dd/logs.d/x.log", "dd/n1/n2", "dd/void", "dd/sub/deep/void.log"}) dir.MakeDir(folder);
+    for (const char* path : {"B.LOG", "sub", "sub/d.log", "sub/deep/void.log", "n1"})  // to nobody, where we may
+        if (::geteuid() == 0) ASSERT_EQ(::chown((dd + "/" + path).c_str(), 65534, 65534), 0);
+    const bool withFd = std::system("command -v fdfind >/dev/null") == 0;
+    const std::pair<std::string, std::string> cases[] = {
+        {"-g '*.log'", "-s -g '*.log'"}, {"-e log", "-e log ."}, {"-e LOG -e .tar.gz", "-e LOG -e tar.gz ."},
+        {"-g 'n*' -g '*.d'", "-s '^(n.*|.*[.]d)$'"}, {"--owner 65534", "--owner 65534 ."},
+        {"--owner '!65534' -e log", "--owner '!65534' -e log ."}, {"--owner :65534", "--owner :65534 ."},
+    };
+    for (const auto& [ours, theirs] : cases) {
+        SCOPED_TRACE(ours);
+        const auto files = CommandLines(cli + ours + " '" + dd + "'"), folders = CommandLines(cli + "-t d " + ours + " '" + dd + "'");
+        if (!withFd) continue;
+        EXPECT_EQ(files, CommandLines(fd + "-t f -t e " + theirs + " '" + dd + "'"));
+        const auto all = CommandLines(fd + "-t d " + theirs + " '" + dd + "' | sed 's|/$||'");
+        for (const std::string& folder : folders) EXPECT_EQ(all.count(folder), 1u) << folder;
+        for (const std::string& empty : CommandLines(fd + "-t d -t e " + theirs + " '" + dd + "' | sed 's|/$||'"))
+            EXPECT_TRUE(std::any_of(folders.begin(), folders.end(), [&](const std::string& folder) {
+                return empty == folder || empty.starts_with(folder + "/");
+            })) << empty;
+    }
+    EXPECT_EQ(CommandLines(cli + "-g 'sub/**/*.log' '" + dd + "'"), (std::multiset{dd + "/sub/d.log", dd + "/sub/deep/f.log"}));
+    for (const auto& [args, status] : {std::pair{TArgs{"-q", "-e", "log", "-Pt", "f", dd}, 0}, {{"-qe", "nope", dd}, 1}}) {
+        EXPECT_EQ(RunCli(args), (TRun{status, "", ""}));
+        if (withFd) EXPECT_EQ(WEXITSTATUS(std::system((fd + "-q -e " + args[2] + " . '" + dd + "'").c_str())), status);
+    }
+    const auto logs = CommandLines(cli + "-e log '" + dd + "'");
+    for (const auto& [options, count] : {std::pair<std::string, std::size_t>{"--max-results 2 -e log", 2}, {"-1e log", 1}}) {
+        const auto some = CommandLines(cli + options + " '" + dd + "'");
+        EXPECT_EQ(some.size(), count);
+        EXPECT_TRUE(std::includes(logs.begin(), logs.end(), some.begin(), some.end()));
+    }
+    const std::string sorted = RunCli({"--sort", "path", "-e", "log", dd}).Out;
+    EXPECT_EQ(RunCli({"--sort", "path", "--max-results=2", "-e", "log", dd}).Out, sorted.substr(0, sorted.find('\n', sorted.find('\n') + 1) + 1));
+    if (withFd) EXPECT_EQ(CommandLines("cd '" + dir.Str() + "' && " + cli + "-ae log dd/./../dd/"), CommandLines("cd '" + dir.Str() + "' && " + fd + "-a -t f -t e -e log . dd"));
+    // Both types: the .txt left out keeps "mixed" off the list and in place; "logs" goes whole.
+    const TRun deleted = RunCli({"-t", "f", "-t", "d", "-g", "*.log", "-g", "mixed", "-g", "logs", "--delete", "-y", dd});
+    EXPECT_NE(deleted.Out.find(dd + "/mixed/m.log\n"), std::string::npos);
+    EXPECT_EQ(deleted.Out.find(dd + "/mixed\n"), std::string::npos);
+    EXPECT_NE(deleted.Out.find(dd + "/logs\n"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(dd + "/mixed/m.txt") && !std::filesystem::exists(dd + "/logs"));
 }
 
 // What Python's json module reads from JSON Lines: each object's "Full Path" (its exact bytes,

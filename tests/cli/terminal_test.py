@@ -225,12 +225,14 @@ class Completion(unittest.TestCase):
         return lines[1:]
 
     def test_bash_completes_options_and_values(self):
-        self.assertEqual(self.complete("nulvane-cli", "--max"), ["--max-depth"])
+        self.assertEqual(self.complete("nulvane-cli", "--max"), ["--max-depth", "--max-results"])
         self.assertEqual(self.complete("nulvane-cli", "--sort", "mod"), ["modified"])
         self.assertEqual(self.complete("nulvane-cli", "--sort", "=", "Write"), ["WriteTime", "WriteAgeRange"])
         self.assertEqual(self.complete("nulvane-cli", "--sort", "name", ":", "d"), ["desc"])
         self.assertEqual(self.complete("nulvane-cli", "--export", "x"), ["xml", "xls"])
         self.assertEqual(self.complete("nulvane-cli", "--color", "n"), ["never"])
+        self.assertEqual(self.complete("nulvane-cli", "--owner", "roo"), ["root"])
+        self.assertTrue({"-g", "-e", "-q", "-1", "-a", "--owner"} <= set(self.complete("nulvane-cli", "-")))
         folder = tempfile.mkdtemp(prefix="nulvane-complete-")
         self.addCleanup(shutil.rmtree, folder)
         os.mkdir(f"{folder}/sub")

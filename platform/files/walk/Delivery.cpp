@@ -132,7 +132,8 @@ bool TDelivery::EndFolder(const TFrame& frame, const TFrame* parent) {
     bool empty = frame.Candidate && frame.Empty && !node.HoldsMore && !node.Unreadable && parent;
     if (empty) {
         struct statx sx;
-        constexpr unsigned mask = STATX_TYPE | STATX_INO | STATX_ATIME | STATX_MTIME | STATX_CTIME | STATX_BTIME;
+        constexpr unsigned mask =
+            STATX_TYPE | STATX_INO | STATX_ATIME | STATX_MTIME | STATX_CTIME | STATX_BTIME | STATX_UID | STATX_GID;
         // However long the path: an empty chain of folders of any depth is listed.
         const TLongPath listed(ListedPath_);
         empty = listed.At() != -1 &&
@@ -147,6 +148,8 @@ bool TDelivery::EndFolder(const TFrame& frame, const TFrame* parent) {
             stat.Create = time((sx.stx_mask & STATX_BTIME) ? sx.stx_btime : sx.stx_ctime);
             stat.Access = time(sx.stx_atime);
             stat.Write = time(sx.stx_mtime);
+            stat.User = sx.stx_uid;
+            stat.Group = sx.stx_gid;
         }
     }
     return Visitor_.FolderEnded(

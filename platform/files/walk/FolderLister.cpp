@@ -21,7 +21,7 @@ namespace {
 
 // One stat gives everything a listed file needs, so a regular file costs exactly one call.
 constexpr unsigned FileStatMask =
-    STATX_TYPE | STATX_SIZE | STATX_INO | STATX_ATIME | STATX_MTIME | STATX_CTIME | STATX_BTIME;
+    STATX_TYPE | STATX_SIZE | STATX_INO | STATX_ATIME | STATX_MTIME | STATX_CTIME | STATX_BTIME | STATX_UID | STATX_GID;
 
 TFileTime FromStatxTime(const struct statx_timestamp& t) noexcept {
     return {static_cast<std::int64_t>(t.tv_sec), t.tv_nsec};
@@ -36,6 +36,8 @@ TFileStat FromStatx(const struct statx& sx) noexcept {
     st.Create = FromStatxTime((sx.stx_mask & STATX_BTIME) ? sx.stx_btime : sx.stx_ctime);
     st.Access = FromStatxTime(sx.stx_atime);
     st.Write = FromStatxTime(sx.stx_mtime);
+    st.User = sx.stx_uid;
+    st.Group = sx.stx_gid;
     return st;
 }
 
@@ -199,8 +201,8 @@ void TFolderLister::ListEntry(TNode& node, int folderFd, const char* name, unsig
             node.HoldsMore = true;
             FoundLink(node, folderFd, name, scratch);
             return;
-        case DT_REG:  // an excluded file costs no stat
-            if (Excluded(node, name, false, scratch)) {
+        case DT_REG:  // an excluded file, or one not selected, costs no stat
+            if (Excluded(node, name, false, scratch) || !Selected(node, name, scratch)) {
                 node.HoldsMore = true;
                 return;
             }
@@ -221,7 +223,7 @@ void TFolderLister::ListEntry(TNode& node, int folderFd, const char* name, unsig
     switch (sx.stx_mode & S_IFMT) {
         case S_IFREG:
             // A file taken leaves its folder empty for a visitor that lists the folder with it.
-            if ((type != DT_REG && Excluded(node, name, false, scratch)) ||
+            if ((type != DT_REG && (Excluded(node, name, false, scratch) || !Selected(node, name, scratch))) ||
                 !OfferFile(node, name, FromStatx(sx), state, scratch) || !Visitor_.TakenFilesLeaveFoldersEmpty())
                 node.HoldsMore = true;
             return;
@@ -260,9 +262,8 @@ void TFolderLister::FoundLink(TNode& node, int folderFd, const char* name, TScra
         AddSubfolder(node, name, true, scratch);
 }
 
-// Whether the options leave the name in the node's folder out of the walk.
-bool TFolderLister::Excluded(const TNode& node, std::string_view name, bool folder, TScratch& scratch) const {
-    if (!Options_.Exclude) return false;
+// The path of `name` in the node's folder relative to the walked folder, in the scratch path.
+std::string_view TFolderLister::RelativePath(const TNode& node, std::string_view name, TScratch& scratch) const {
     if (scratch.PathNode != &node) {  // kept for the files offered next
         Tree_.ComposePath(node, scratch.Path);
         scratch.PathNode = &node;
@@ -270,7 +271,17 @@ bool TFolderLister::Excluded(const TNode& node, std::string_view name, bool fold
     }
     scratch.Path.resize(scratch.PathLength);
     scratch.Path.append(name);
-    return Options_.Exclude(std::string_view(scratch.Path).substr(Tree_.RootPath.size()), folder);
+    return std::string_view(scratch.Path).substr(Tree_.RootPath.size());
+}
+
+// Whether the options leave the name in the node's folder out of the walk.
+bool TFolderLister::Excluded(const TNode& node, std::string_view name, bool folder, TScratch& scratch) const {
+    return Options_.Exclude && Options_.Exclude(RelativePath(node, name, scratch), folder);
+}
+
+// Whether the options choose the file `name` in the node's folder.
+bool TFolderLister::Selected(const TNode& node, std::string_view name, TScratch& scratch) const {
+    return !Options_.Select || Options_.Select(RelativePath(node, name, scratch), false);
 }
 
 // Whether the symbolic link `name` in the open folder leads to a folder the walk follows it
@@ -336,7 +347,7 @@ bool TFolderLister::OfferFile(TNode& node, std::string_view name, const TFileSta
         !Visitor_.Wants(stat))
         return false;
     if ((Options_.WrittenSince && stat.Write < *Options_.WrittenSince) ||
-        (Options_.WrittenBefore && !(stat.Write < *Options_.WrittenBefore)))
+        (Options_.WrittenBefore && !(stat.Write < *Options_.WrittenBefore)) || !Options_.Owner.Passes(stat))
         return false;
     if (scratch.PathNode != &node) {
         Tree_.ComposePath(node, scratch.Path);

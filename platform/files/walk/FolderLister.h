@@ -64,7 +64,9 @@ private:
     void FoundFolder(TNode& node, int folderFd, const char* name, TScratch& scratch);
     bool IsUsualHomeTrash(const TNode& node, int folderFd, std::string_view name) const;
     void FoundLink(TNode& node, int folderFd, const char* name, TScratch& scratch);
+    std::string_view RelativePath(const TNode& node, std::string_view name, TScratch& scratch) const;
     bool Excluded(const TNode& node, std::string_view name, bool folder, TScratch& scratch) const;
+    bool Selected(const TNode& node, std::string_view name, TScratch& scratch) const;
     bool IsFolderLinkToFollow(int folderFd, const char* name);
     bool LeadsInside(int folderFd, const char* name, TIdentity target) const;
     void AddSubfolder(TNode& node, std::string_view name, bool throughLink, TScratch& scratch);

@@ -1,4 +1,4 @@
-#include "app/FolderPath.h"
+#include "platform/files/FolderPath.h"
 
 #include <cstdlib>
 #include <filesystem>
