@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <deque>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -178,6 +179,7 @@ std::string TRemoveResult::ReasonText() const {
     case TKeepReason::LockUnknown: return "cannot tell whether it is in use";
     case TKeepReason::NotEmpty: return "no longer empty";
     case TKeepReason::Scanned: return Error == ENOTEMPTY ? "holds a scanned folder" : "a scanned folder";
+    case TKeepReason::TooManyAttributes: return "too many attributes to undo";
     case TKeepReason::OtherError: break;
     }
     return Error != 0 ? std::system_category().message(Error) : std::string("could not be removed");
@@ -251,11 +253,18 @@ TKeepReason TFileRemover::LockReason(const TTarget& target, std::uint64_t device
 }
 
 TKeepReason TFileRemover::CheckAside(const TTarget& target, const char* aside, std::uint64_t device,
-                                     std::uint64_t inode, int& error, bool& gone) {
+                                     std::uint64_t inode, int& error, bool& gone, TEntryMetadata* metadata) {
     error = 0;
     gone = false;
     TLockState state = TLockState::Unknown;
     struct stat st;
+    // A file that may go, described for its undo record.
+    const auto described = [&error](int readError) {
+        if (readError == 0) return TKeepReason::None;
+        if (readError == E2BIG) return TKeepReason::TooManyAttributes;
+        error = readError;
+        return TKeepReason::OtherError;
+    };
     // Opened first and checked through the open file, which spares a second lookup of the name.
     // What lies under the private name passed the same checks under its own name a moment ago;
     // the open neither waits (a FIFO swapped in opens at once) nor follows a link, and only who
@@ -263,6 +272,7 @@ TKeepReason TFileRemover::CheckAside(const TTarget& target, const char* aside, s
     if (const TFd fd(OpenToAsk(target, aside)); fd) {
         if (::fstat(fd.Get(), &st) != 0 || !IsFoundFile(st, device, inode)) return TKeepReason::Changed;
         state = AskFileLocks(fd.Get(), error, true);
+        if (state == TLockState::Free && metadata) return described(ReadEntryMetadata(fd.Get(), st, *metadata));
     } else {
         const int openError = errno;
         // Not opened (no read permission, a lease, a link in its place): the name says what it is.
@@ -282,7 +292,8 @@ TKeepReason TFileRemover::CheckAside(const TTarget& target, const char* aside, s
     // deletion began counts too.
     if (const TLockTable now = Locks_->Now(); now.Readable()) {
         error = 0;
-        return now.Find(device, inode) == TLockTable::TMatch::None ? TKeepReason::None : TKeepReason::InUse;
+        if (now.Find(device, inode) != TLockTable::TMatch::None) return TKeepReason::InUse;
+        return metadata ? described(ReadEntryMetadataAt(target.FolderFd, aside, st, *metadata)) : TKeepReason::None;
     }
     return TKeepReason::LockUnknown;
 }
@@ -346,9 +357,9 @@ TRemoveResult TFileRemover::Remove(std::string_view path, std::uint64_t device, 
 
 TRemoveResult TFileRemover::Remove(const TRemoveRequest& request) {
     if (request.Folder) return RemoveFolder(request, nullptr);
-    return Dispose(request, [](int folderFd, const char* asideName, const TRemoveRequest&, TDeletionJournal&) {
+    return DisposeOf(request, [](int folderFd, const char* asideName, const TRemoveRequest&, TDeletionJournal&) {
         return ::unlinkat(folderFd, asideName, 0) == 0 ? 0 : errno;
-    });
+    }, true);
 }
 
 bool TFileRemover::Locate(const TRemoveRequest& request, TTarget& target, TRemoveResult& result) {
@@ -404,7 +415,12 @@ TRemoveResult TFileRemover::Dispose(std::string_view path, std::uint64_t device,
 }
 
 TRemoveResult TFileRemover::Dispose(const TRemoveRequest& request, const TDisposal& dispose) {
+    return DisposeOf(request, dispose, false);
+}
+
+TRemoveResult TFileRemover::DisposeOf(const TRemoveRequest& request, const TDisposal& dispose, bool forGood) {
     if (request.Folder) return RemoveFolder(request, &dispose);
+    const bool undoable = forGood && UndoRecords_;
     TTarget target;
     TRemoveResult result;
     KeepJournalSmall(nullptr);
@@ -417,15 +433,20 @@ TRemoveResult TFileRemover::Dispose(const TRemoveRequest& request, const TDispos
     // removed the file).
     int error = 0;
     bool gone = false;
-    if (const TKeepReason reason = CheckAside(target, aside.Text, request.Device, request.Inode, error, gone); gone) {
+    if (const TKeepReason reason = CheckAside(target, aside.Text, request.Device, request.Inode, error, gone,
+                                              undoable ? &Gone_ : nullptr);
+        gone) {
         return Kept(reason, error);  // moved on from the private name already
     } else if (reason != TKeepReason::None) {
         result = Kept(reason, error);
+    } else if (undoable && (error = Journal_.RecordGone(target.FolderFd, target.Name, Gone_)) != 0) {
+        result = Kept(TKeepReason::OtherError, error);  // no record, no removal: it could not come back
     } else {
         error = dispose(target.FolderFd, aside.Text, request, Journal_);
         while (IsResourceError(error) && ReleaseFolders(&target))
             error = dispose(target.FolderFd, aside.Text, request, Journal_);
         if (error == 0) return {TRemoveOutcome::Deleted, TKeepReason::None, 0, {}};
+        if (undoable) Journal_.RecordNotGone(target.FolderFd, target.Name, request.Inode);
         if (error == ENOENT) return Kept(TKeepReason::Changed, error);
         result = FromError(error);
     }
@@ -451,15 +472,29 @@ void TFileRemover::RemoveAll(std::size_t count, const TRequestSource& request, c
         std::string Name;
         std::uint64_t Device = 0, Inode = 0;
         TAsideName Aside;
+        TEntryMetadata Metadata;  // what makes it again, where it goes for good undoably
     } pending;
+    const bool undoable = UndoRecords_;
+    // Records that the pending file is about to go for good: 0, or why not, and then it is put back
+    // and told as kept.
+    auto recordPendingGone = [&]() -> int {
+        const int error = undoable ? Journal_.RecordGone(pending.FolderFd, pending.Name, pending.Metadata) : 0;
+        if (error == 0) return 0;
+        pending.Active = false;
+        TRemoveResult result = Kept(TKeepReason::OtherError, error);
+        result.KeptAs = PutBack(pending.FolderFd, pending.Aside.Text, pending.Name, pending.Folder);
+        done(pending.Index, std::move(result));
+        return error;
+    };
     auto finishPending = [&] {
-        if (!pending.Active) return;
+        if (!pending.Active || recordPendingGone() != 0) return;
         pending.Active = false;
         if (::unlinkat(pending.FolderFd, pending.Aside.Text, 0) == 0) {
             done(pending.Index, {TRemoveOutcome::Deleted, TKeepReason::None, 0, {}});
             return;
         }
         const int error = errno;
+        if (undoable) Journal_.RecordNotGone(pending.FolderFd, pending.Name, pending.Inode);
         if (error == ENOENT) {
             done(pending.Index, Kept(TKeepReason::Changed, error));  // taken from the private name
             return;
@@ -470,9 +505,14 @@ void TFileRemover::RemoveAll(std::size_t count, const TRequestSource& request, c
     };
     // An error on the way (no memory for a result) still removes the verified file: it is not
     // left behind under its private name.
-    const TScopeGuard leaveNothing([&pending] {
-        if (pending.Active) ::unlinkat(pending.FolderFd, pending.Aside.Text, 0);
+    const TScopeGuard leaveNothing([&pending, &undoable, this] {
+        if (!pending.Active) return;
+        if (!undoable || Journal_.RecordGone(pending.FolderFd, pending.Name, pending.Metadata) == 0)
+            ::unlinkat(pending.FolderFd, pending.Aside.Text, 0);
+        else if (MoveNoReplace(pending.FolderFd, pending.Aside.Text, pending.FolderFd, pending.Name.c_str()) != 0)
+            Journal_.KeepForRecovery();
     });
+    TEntryMetadata candidate;  // what makes the file just checked again
 
     TTarget target;
     for (std::size_t i = 0; i < count; ++i) {
@@ -513,8 +553,14 @@ void TFileRemover::RemoveAll(std::size_t count, const TRequestSource& request, c
                 done(i, NotMovedAside(error));  // nothing moved: the pending file stays pending
                 continue;
             }
+            if (const int error = recordPendingGone(); error != 0) {
+                done(i, Kept(TKeepReason::OtherError, error));  // nothing moved
+                continue;
+            }
             if (::renameat(target.FolderFd, target.Name.c_str(), target.FolderFd, pending.Aside.Text) != 0) {
-                done(i, FromError(errno));  // nothing moved: the pending file stays pending
+                const int error = errno;
+                if (undoable) Journal_.RecordNotGone(pending.FolderFd, pending.Name, pending.Inode);
+                done(i, FromError(error));  // nothing moved: the pending file stays pending
                 continue;
             }
             pending.Active = false;
@@ -525,7 +571,8 @@ void TFileRemover::RemoveAll(std::size_t count, const TRequestSource& request, c
         }
         int error = 0;
         bool gone = false;
-        const TKeepReason reason = CheckAside(target, aside.Text, next.Device, next.Inode, error, gone);
+        const TKeepReason reason =
+            CheckAside(target, aside.Text, next.Device, next.Inode, error, gone, undoable ? &candidate : nullptr);
         if (gone) {
             done(i, Kept(reason, error));  // taken from the private name meanwhile
             continue;
@@ -545,6 +592,7 @@ void TFileRemover::RemoveAll(std::size_t count, const TRequestSource& request, c
         pending.Device = next.Device;
         pending.Inode = next.Inode;
         pending.Aside = aside;
+        std::swap(pending.Metadata, candidate);
     }
     finishPending();
 }
@@ -555,6 +603,53 @@ int TFileRemover::Protected(const TTarget& target, std::uint64_t device, std::ui
         return EPERM;
     const std::string real = RealFolderPath(target.FolderFd, target.Folder.empty() ? std::string(".") : std::string(target.Folder));
     return !real.empty() && TrashFolders_->Holds(real + target.Name + "/") ? EPERM : 0;
+}
+
+namespace {
+
+// An undo record of a folder tree stays well within a journal's bound.
+constexpr std::size_t MaxTreeRecord = 4 << 20;
+
+// Describes the folder open as `fd` (`st`), named `name` and held by the tree's folder `parent`, and
+// every folder inside it, into `tree` (their names kept in `names`): 0, E2BIG when the record would
+// pass its bound, or the error.
+int DescribeTree(int fd, const struct stat& st, std::string_view name, std::size_t parent, std::deque<std::string>& names,
+                 std::vector<TGoneFolder>& tree, std::size_t& bytes, unsigned depth) {
+    if (depth > MaxTreeDepth) return ENAMETOOLONG;
+    tree.push_back({name, parent, {}});
+    const std::size_t self = tree.size() - 1;
+    if (const int error = ReadEntryMetadata(fd, st, tree[self].Metadata); error != 0) return error;
+    bytes += 128 + name.size() * 3 + tree[self].Metadata.Attributes.size() * 3;
+    if (bytes > MaxTreeRecord) return E2BIG;
+    std::vector<std::string> children;
+    if (const int error = SubfolderNames(fd, children); error != 0) return error;
+    for (std::string& child : children) {
+        const TFd sub(OpenFolderToRead(fd, child.c_str()));
+        struct stat subStat;
+        if (!sub) {
+            if (errno == ENOENT) continue;  // gone meanwhile
+            return errno;
+        }
+        if (::fstat(sub.Get(), &subStat) != 0) return errno;
+        names.push_back(std::move(child));
+        if (const int error = DescribeTree(sub.Get(), subStat, names.back(), self, names, tree, bytes, depth + 1); error != 0)
+            return error;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int TFileRemover::RecordGoneFolder(const TTarget& target, int fd, const struct stat& st) {
+    try {
+        std::deque<std::string> names;
+        std::vector<TGoneFolder> tree;
+        std::size_t bytes = 0;
+        if (const int error = DescribeTree(fd, st, target.Name, 0, names, tree, bytes, 0); error != 0) return error;
+        return Journal_.RecordGoneTree(target.FolderFd, tree);
+    } catch (const std::bad_alloc&) {
+        return ENOMEM;
+    }
 }
 
 TRemoveResult TFileRemover::RemoveFolder(const TRemoveRequest& request, const TDisposal* dispose) {
@@ -593,6 +688,9 @@ TRemoveResult TFileRemover::RemoveFolder(const TRemoveRequest& request, const TD
         result = Kept(TKeepReason::Changed);
     } else if ((error = EmptyTree(folder.Get(), st.st_dev, false, guard, 0)) != 0) {
         result = FromTreeError(error);
+    } else if (!dispose && UndoRecords_ && (error = RecordGoneFolder(target, folder.Get(), st)) != 0) {
+        // No record, no removal: it could not come back.
+        result = error == E2BIG ? Kept(TKeepReason::TooManyAttributes) : Kept(TKeepReason::OtherError, error);
     } else {
         if (dispose) {
             // The trash takes the folder whole, empty subfolders and all.

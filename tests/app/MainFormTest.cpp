@@ -283,7 +283,7 @@ TEST_F(MainFormTest, DeletionAsksFirstAndTakesOnlyCheckedStillEmptyFilesLastFirs
     Services.QueueAnswer("Yes");
     Form.btnDeleteClick();
     // No is the default: Return alone never deletes.
-    EXPECT_EQ(Services.Requests().at(0), (TDesktopRequest{MessageBox, "Are you sure to delete the file from disk?",
+    EXPECT_EQ(Services.Requests().at(0), (TDesktopRequest{MessageBox, std::string(DeleteFileQuestion) + "\n\n" + UndoItNote,
                                                            OwnerOf(&Form), "Warning", TMessageButtons::YesNoDefaultNo,
                                                            TMessageIcon::Question}));
     EXPECT_EQ(Form.VT.Count(), 5u);
@@ -295,7 +295,7 @@ TEST_F(MainFormTest, DeletionAsksFirstAndTakesOnlyCheckedStillEmptyFilesLastFirs
     Services.QueueAnswer("Yes");
     Form.btnDeleteClick();
     EXPECT_EQ(Names(), (TNames{"b", "c", "d", "e"}));
-    EXPECT_EQ(Form.StatusText(), "4 files in the list \u00b7 Deleted 1 file");
+    EXPECT_EQ(Form.StatusText(), "4 files in the list \u00b7 Deleted 1 file (undo: Ctrl+Z)");
 
     // "Check All" unchecked: "Delete &All" deletes nothing.
     Form.CheckAllBox().setChecked(false);
@@ -312,12 +312,12 @@ TEST_F(MainFormTest, DeletionAsksFirstAndTakesOnlyCheckedStillEmptyFilesLastFirs
     Services.ClearRequests();
     Services.QueueAnswer("Yes");
     Form.btnDelAllClick();
-    EXPECT_EQ(Services.Requests().at(0).Text, "Are you sure to delete the files from disk?");
+    EXPECT_EQ(Services.Requests().at(0).Text, std::string(DeleteFilesQuestion) + "\n\n" + UndoThemNote);
     EXPECT_EQ(Services.Requests().at(0).Buttons, TMessageButtons::YesNoDefaultNo);
     EXPECT_EQ(Services.RequestsOf(SetWaitMessage).at(0).Text, "Deleting files..");
     EXPECT_EQ(Names(), (TNames{"b", "c"}));
     // The kept file is counted, with its reason as it is the only one.
-    EXPECT_TRUE(Form.StatusText().startsWith(QString::fromUtf8("2 files in the list \u00b7 Deleted 2 files, 1 kept: ")))
+    EXPECT_TRUE(Form.StatusText().startsWith(QString::fromUtf8("2 files in the list \u00b7 Deleted 2 files (undo: Ctrl+Z), 1 kept: ")))
         << Form.StatusText().toStdString();
     EXPECT_EQ(Form.VT[0].CheckState, TCheckState::Checked);
     EXPECT_EQ(watch.Deleted(), (TNames{"a", "e", "d"}));
@@ -341,7 +341,7 @@ TEST_F(MainFormTest, DeleteAllKeepsALockedFileInUse) {
     ASSERT_EQ(Names(), (TNames{"app.lock"}));
     const QAbstractItemModel& model = Form.ListView().Model();
     EXPECT_EQ(model.data(model.index(0, 0), Qt::ToolTipRole).toString(), "kept: in use");
-    EXPECT_EQ(Form.StatusText(), "1 file in the list \u00b7 Deleted 1 file, 1 kept: in use");
+    EXPECT_EQ(Form.StatusText(), "1 file in the list \u00b7 Deleted 1 file (undo: Ctrl+Z), 1 kept: in use");
 }
 
 // No journal, no deletion: where the deletion's journal cannot be kept, "Delete All" deletes nothing
@@ -548,8 +548,8 @@ TEST_F(MainFormTest, MoveToTrashIsRememberedAndAKeptEntrySaysWhyInItsHint) {
     Form.btnDelAllClick();
     const std::vector<TDesktopRequest> asked = Services.RequestsOf(MessageBox);
     ASSERT_EQ(asked.size(), 2u);
-    EXPECT_EQ(asked[0].Text, DeleteFileQuestion);
-    EXPECT_EQ(asked[1].Text, DeleteFilesQuestion);
+    EXPECT_EQ(asked[0].Text, std::string(DeleteFileQuestion) + "\n\n" + UndoItNote);
+    EXPECT_EQ(asked[1].Text, std::string(DeleteFilesQuestion) + "\n\n" + UndoThemNote);
     for (const char* name : {"a", "c"}) {
         EXPECT_FALSE(std::filesystem::exists(folder + "/" + name)) << name;
         EXPECT_TRUE(std::filesystem::exists(trash + "/files/" + name)) << name;
@@ -599,7 +599,7 @@ TEST_F(MainFormTest, SelectedRowsAreCheckedTogetherAndTheDeleteKeyAsksFirst) {
     Services.QueueAnswer("No");
     QTest::keyClick(&view, Qt::Key_Delete);
     EXPECT_EQ(Kinds(), (std::vector{MessageBox}));
-    EXPECT_EQ(Services.Requests().at(0).Text, "Are you sure to delete the file from disk?");
+    EXPECT_EQ(Services.Requests().at(0).Text, std::string(DeleteFileQuestion) + "\n\n" + UndoItNote);
     EXPECT_EQ(Form.VT.Count(), 4u);
 }
 
