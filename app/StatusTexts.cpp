@@ -182,6 +182,9 @@ std::string RecoveryText(const TRecovery& recovery) {
     if (recovery.Count() > 0)
         text = "Put back " + CountOf(recovery.Count(), "file", "files") + " an interrupted deletion had moved aside";
     if (!recovery.Left.empty()) Join(text, GroupedCount(recovery.Left.size()) + " could not be put back");
+    if (!recovery.Unmade.empty())
+        Join(text, CountOf(recovery.Unmade.size(), "entry", "entries") +
+                       " an interrupted undo had half made taken away (nulvane-cli --undo makes them again)");
     if (!recovery.NotUsed.empty())
         Join(text, CountOf(recovery.NotUsed.size(), "deletion journal", "deletion journals") + " not used");
     if (!recovery.Damaged.empty())

@@ -99,7 +99,8 @@ std::string DeleteOutcomeText(const TDeleteOutcome& outcome);
 
 // What putting back the files of an interrupted deletion did, for the status bar: "Put back 3 files
 // an interrupted deletion had moved aside", "; 1 could not be put back", "; 1 deletion journal not
-// used", "; 1 damaged deletion journal set aside"; empty when there was none.
+// used", "; 1 damaged deletion journal set aside", "; 1 entry an interrupted undo had half made taken
+// away (nulvane-cli --undo makes them again)"; empty when there was none.
 std::string RecoveryText(const TRecovery& recovery);
 // Each file put back beside its name, each one that could not be put back, with where it is now,
 // each journal not used and each damaged one, one a line (at most 20, then how many more); empty

@@ -469,6 +469,9 @@ int ReportRecovery(const TRecovery& recovery) {
     if (recovery.Count() > 0)
         std::fprintf(stderr, "nulvane-cli: put back %s an interrupted deletion had moved aside\n",
                      Files(recovery.Count()).c_str());
+    for (const std::string& path : recovery.Unmade)
+        std::fprintf(stderr, "nulvane-cli: took away %s, half made by an interrupted undo; --undo makes it again\n",
+                     EscapeForTerminal(path).c_str());
     for (const TRecoveredFile& file : recovery.KeptBeside)
         std::fprintf(stderr, "nulvane-cli: put back %s as %s: %s\n", EscapeForTerminal(file.Path).c_str(),
                      EscapeForTerminal(file.Now).c_str(), file.Reason.c_str());

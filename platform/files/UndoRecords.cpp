@@ -273,12 +273,19 @@ std::string TUndoRecord::Path(std::size_t entry) const {
 std::size_t TUndoRecord::Find(std::string_view path, std::uint64_t device, std::uint64_t inode) {
     if (ByInode_.empty())
         for (std::size_t n = 0; n < Tops_.size(); ++n) ByInode_.emplace(Entries_[Tops_[n]].Metadata.Inode, n);
+    // The list may name a folder by a path through a link, the record by its real path: the name
+    // and identity decide, the whole path only between names of one file.
+    while (path.size() > 1 && path.ends_with('/')) path.remove_suffix(1);
+    const std::string_view name = path.substr(path.rfind('/') + 1);
+    std::size_t found = Tops_.size();
     const auto [from, to] = ByInode_.equal_range(inode);
     for (auto it = from; it != to; ++it) {
         const TUndoEntry& entry = Entries_[Tops_[it->second]];
-        if (Folders_[entry.Folder].Device == device && Path(it->second) == path) return it->second;
+        if (Folders_[entry.Folder].Device != device || entry.Name != name) continue;
+        if (Path(it->second) == path) return it->second;
+        if (found == Tops_.size() || Back_[found]) found = it->second;
     }
-    return Tops_.size();
+    return found;
 }
 
 int TUndoRecord::FolderFd(std::size_t index, std::string& reason) {
@@ -316,11 +323,13 @@ int TUndoRecord::RecordMaking(int folderFd, const char* aside, const std::string
 
 namespace {
 
-// What a name that is taken holds: the very entry (it never went), or one an earlier undo made, or
-// something else.
+// What a name that is taken holds: the very entry (it never went: an empty file or a folder with the
+// recorded inode and mode; a freed inode number is soon given to another file), one an earlier
+// undo made, or something else.
 TUndoResult Taken(const struct stat& st, const TEntryMetadata& metadata) {
     const bool same = static_cast<std::uint64_t>(st.st_ino) == metadata.Inode &&
-                      (metadata.Folder ? S_ISDIR(st.st_mode) : S_ISREG(st.st_mode));
+                      static_cast<std::uint32_t>(st.st_mode & 07777) == metadata.Mode &&
+                      (metadata.Folder ? S_ISDIR(st.st_mode) : S_ISREG(st.st_mode) && st.st_size == 0);
     return Result(same || LooksAsRecorded(st, metadata) ? TUndoOutcome::AlreadyBack : TUndoOutcome::NameTaken);
 }
 

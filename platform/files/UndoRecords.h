@@ -115,7 +115,8 @@ public:
     std::size_t Count() const noexcept { return Tops_.size(); }
     std::string Path(std::size_t entry) const;
     bool Folder(std::size_t entry) const { return Entry(entry).Metadata.Folder; }
-    // The entry that was `path`, on `device` with `inode`; Count() when none.
+    // The entry that was `path` (its name in the folder, however the folder's path was spelled), on
+    // `device` with `inode`; Count() when none.
     std::size_t Find(std::string_view path, std::uint64_t device, std::uint64_t inode);
 
     TUndoResult PutBack(std::size_t entry);

@@ -34,6 +34,7 @@
 #include "core/Product.h"
 #include "app/QtDesktopServices.h"
 #include "app/Servers.h"
+#include "app/StatusTexts.h"
 #include "platform/desktop/ScriptedDesktopServices.h"
 #include "platform/files/DeletionJournal.h"
 #include "platform/files/FileContent.h"
@@ -694,6 +695,42 @@ TEST_F(MainFormTest, UndoTakesTrashedFilesBackAndNamesWhatCannotComeBack) {
     Form.DropFolders({folder});
     EXPECT_FALSE(Form.UndoAvailable());
     QSettings(QSettings::NativeFormat, QSettings::UserScope, "nulvane", "nulvane").clear();
+}
+
+// After a final "Delete All", "Undo" makes the files again as they were and puts their entries back;
+// one whose name was taken meanwhile is left alone, its entry back unchecked with why as its hint,
+// and named; the status bar then says what no undo gives back.
+TEST_F(MainFormTest, UndoAfterAFinalDeleteAllMakesTheFilesAgain) {
+    const std::string folder = Dir.MakeDir("u");
+    for (const char* name : {"a", "b", "c"}) Dir.Write(std::string("u/") + name);
+    ASSERT_EQ(::chmod((folder + "/a").c_str(), 0604), 0);
+    Show();
+    Form.DropFolders({folder});
+    Services.QueueAnswer("Yes");
+    Form.btnDelAllClick();
+    ASSERT_TRUE(Form.VT.Empty());
+    EXPECT_EQ(Form.StatusText().toStdString(), "No files in the list \u00b7 Deleted 3 files (undo: Ctrl+Z)");
+    ASSERT_TRUE(Form.UndoAvailable());
+    EXPECT_EQ(Form.UndoButton().toolTip().toStdString(), "Make the files just deleted again (Ctrl+Z)");
+
+    std::ofstream(folder + "/b") << "the user's new b";
+    Form.UndoAction().trigger();
+    const TNames back = Names();
+    EXPECT_EQ(std::set<std::string>(back.begin(), back.end()), (std::set<std::string>{"a", "b", "c"}));
+    struct stat st{};
+    ASSERT_EQ(::stat((folder + "/a").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0604u);
+    EXPECT_EQ(ReadFileContent(folder + "/b"), "the user's new b");
+    const std::size_t b = static_cast<std::size_t>(std::find(back.begin(), back.end(), "b") - back.begin());
+    EXPECT_EQ(Form.VT[b].CheckState, TCheckState::Unchecked);
+    const QAbstractItemModel& model = Form.ListView().Model();
+    EXPECT_EQ(model.data(model.index(static_cast<int>(b), 0), Qt::ToolTipRole).toString().toStdString(),
+              "not put back: its name is taken");
+    EXPECT_EQ(Form.StatusText().toStdString(),
+              "3 files in the list \u00b7 Put back 2 files; 1 not put back, its name is taken: " + folder + "/b");
+    EXPECT_TRUE(Form.StatusPanel().toolTip().toStdString().ends_with(std::string(NotRestoredText)))
+        << Form.StatusPanel().toolTip().toStdString();
+    EXPECT_FALSE(Form.UndoAvailable());
 }
 
 // The status bar names the folders a scan could not read (the first in the text, all in its hint)
