@@ -75,20 +75,6 @@ constexpr std::uint64_t MaxJournalSize = 16 << 20;
 
 std::string ErrorText(int error) { return std::system_category().message(error); }
 
-void AppendEncoded(std::string& out, std::string_view bytes) {
-    static constexpr char Hex[] = "0123456789ABCDEF";
-    std::size_t plain = 0;  // where the bytes that go as they are begin
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(bytes[i]);
-        if (byte > 0x20 && byte != '%' && byte != 0x7f) continue;
-        out.append(bytes.substr(plain, i - plain));
-        const char escaped[] = {'%', Hex[byte >> 4], Hex[byte & 15]};
-        out.append(escaped, sizeof escaped);
-        plain = i + 1;
-    }
-    out.append(bytes.substr(plain));
-}
-
 bool Decode(std::string_view text, std::string& out) {
     out.clear();
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -106,38 +92,20 @@ bool Decode(std::string_view text, std::string& out) {
     return true;
 }
 
-void AppendNumber(std::string& out, std::uint64_t value) {
-    char text[24];
-    const auto [end, error] = std::to_chars(text, text + sizeof text, value);
-    out.append(text, end);
-}
+// Record lines are written field by field into room made for them beforehand: a deletion writes
+// one or two lines a file, and appending to a string piece by piece would cost more than the rest
+// of the record.
 
 // A field of a record line that is a name or a path: stored encoded, so that spaces and line
-// breaks in it cannot split the line.
+// breaks in it cannot split the line (a name need not be valid UTF-8).
 struct TText {
     std::string_view Bytes;
 };
-
-void AppendField(std::string& line, std::uint64_t value) {
-    line += ' ';
-    AppendNumber(line, value);
-}
-
-void AppendField(std::string& line, TText text) {
-    line += ' ';
-    AppendEncoded(line, text.Bytes);
-}
 
 // A mode, in octal.
 struct TOctal {
     std::uint32_t Value;
 };
-
-void AppendField(std::string& line, TOctal mode) {
-    char text[16];
-    const auto [end, error] = std::to_chars(text, text + sizeof text, mode.Value, 8);
-    (line += ' ').append(text, end);
-}
 
 // A time to the nanosecond: SECONDS.NANOSECONDS.
 struct TTime {
@@ -145,20 +113,66 @@ struct TTime {
     std::uint32_t Nanoseconds;
 };
 
-void AppendField(std::string& line, TTime time) {
-    char text[40];
-    auto [end, error] = std::to_chars(text, text + 24, time.Seconds);
-    *end++ = '.';
-    for (std::uint32_t n = time.Nanoseconds, digit = 100'000'000; digit > 0; n %= digit, digit /= 10)
-        *end++ = static_cast<char>('0' + n / digit % 10);
-    (line += ' ').append(text, end);
+// The most a field takes, its space included.
+constexpr std::size_t Room(std::uint64_t) noexcept { return 21; }
+constexpr std::size_t Room(TOctal) noexcept { return 12; }
+constexpr std::size_t Room(TTime) noexcept { return 32; }
+constexpr std::size_t Room(TText text) noexcept { return 1 + 3 * text.Bytes.size(); }
+
+char* Put(char* at, std::uint64_t value) noexcept {
+    *at++ = ' ';
+    return std::to_chars(at, at + 20, value).ptr;
+}
+
+char* Put(char* at, TOctal mode) noexcept {
+    *at++ = ' ';
+    return std::to_chars(at, at + 11, mode.Value, 8).ptr;
+}
+
+char* Put(char* at, TTime time) noexcept {
+    *at++ = ' ';
+    at = std::to_chars(at, at + 20, time.Seconds).ptr;
+    *at++ = '.';
+    char digits[10];
+    const char* end = std::to_chars(digits, digits + sizeof digits, time.Nanoseconds % 1'000'000'000u).ptr;
+    const std::size_t count = static_cast<std::size_t>(end - digits);
+    std::memset(at, '0', 9 - count);
+    std::memcpy(at + 9 - count, digits, count);
+    return at + 9;
+}
+
+char* Put(char* at, TText text) noexcept {
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    *at++ = ' ';
+    for (const char c : text.Bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte > 0x20 && byte != '%' && byte != 0x7f) {
+            *at++ = c;
+        } else {
+            at[0] = '%';
+            at[1] = Hex[byte >> 4];
+            at[2] = Hex[byte & 15];
+            at += 3;
+        }
+    }
+    return at;
+}
+
+// Appends the fields to `line`, each after a single space.
+template <typename... TFields>
+void AppendFields(std::string& line, const TFields&... fields) {
+    const std::size_t start = line.size();
+    line.resize(start + (Room(fields) + ... + 0));
+    char* at = line.data() + start;
+    ((at = Put(at, fields)), ...);
+    line.resize(static_cast<std::size_t>(at - line.data()));
 }
 
 // One record line: its kind letter, then its fields, each after a single space.
 template <typename... TFields>
 void AppendRecord(std::string& line, char kind, const TFields&... fields) {
     line += kind;
-    (AppendField(line, fields), ...);
+    AppendFields(line, fields...);
     line += '\n';
 }
 
@@ -425,8 +439,7 @@ void TDeletionJournal::AppendGone(char kind, std::uint64_t folderOrParent, std::
     if (entry.Attributes.empty()) return;
     Line_.pop_back();  // the line end goes after the attributes
     entry.ForEachAttribute([this](std::string_view attribute, std::string_view value) {
-        AppendField(Line_, TText{attribute});
-        AppendField(Line_, TText{value});
+        AppendFields(Line_, TText{attribute}, TText{value});
     });
     Line_ += '\n';
 }

@@ -175,6 +175,7 @@ std::unique_ptr<TUndoRecord> TUndoRecord::Open(std::string_view id, std::string&
         if (!record->StateFd_) {
             if (error == EPERM) {
                 problems.NotUsed.push_back(problem);
+                problem = "nothing undone";
             } else if (error == ENOENT) {
                 problem = "no deletion to undo";
             } else {
@@ -218,7 +219,7 @@ std::unique_ptr<TUndoRecord> TUndoRecord::Open(std::string_view id, std::string&
             case TJournalRead::InUse: problem = "deletion " + record->Id_ + " is being undone or written by another run"; return nullptr;
             case TJournalRead::NotOurs:
                 problems.NotUsed.push_back(why);
-                problem = "deletion " + record->Id_ + " not used: " + why;
+                problem = "nothing undone";
                 return nullptr;
             case TJournalRead::Failed: problem = Joined(folder, file.Name) + ": " + why; return nullptr;
             case TJournalRead::Damaged:

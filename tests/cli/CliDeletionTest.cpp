@@ -186,8 +186,9 @@ TEST(CliDeletion, KeptFilesSayTheRealReason) {
 // A deletion killed at each step of moving a file aside, plain and to the trash: the next run puts
 // back what it left under a private name before it lists anything (and says so), no info file of
 // the trash is left without its file nor a file there without one, no name is lost, and a deletion
-// run to its end afterwards leaves nothing behind, its journal included. An entry the user trashed
-// before, of the same name, is never touched.
+// run to its end afterwards leaves nothing behind, its journal included; what went for good before
+// the kill comes back with --undo. An entry the user trashed before, of the same name, is never
+// touched.
 TEST(CliDeletion, AKilledDeletionIsPutBackByTheNextRun) {
     struct TCase {
         bool Trash;
@@ -245,6 +246,10 @@ TEST(CliDeletion, AKilledDeletionIsPutBackByTheNextRun) {
             EXPECT_EQ(here.size() + trashed.size(), all.size() + 1);
             EXPECT_EQ(ReadFileContent(trash + "/files/f3.zz"), "a week of work");
             EXPECT_EQ(ReadFileContent(trash + "/info/f3.zz.trashinfo"), userInfo);
+        } else {
+            // What went for good before the kill comes back with the undo of that deletion.
+            test::RunCli({"--undo"});
+            EXPECT_EQ(NamesIn(tree), all);
         }
 
         const test::TRun finished = test::RunCli(deletion);
