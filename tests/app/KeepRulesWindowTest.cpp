@@ -83,7 +83,7 @@ TEST_F(KeepRulesWindowTest, DeleteAllTakesOnlyTheClutterOfAProject) {
 
     Services.QueueAnswer("Yes");
     Form.btnDelAllClick();
-    EXPECT_EQ(Form.StatusText().toStdString(), std::to_string(held) + " files in the list \u00b7 Deleted 5 files");
+    EXPECT_EQ(Form.StatusText().toStdString(), std::to_string(held) + " files in the list \u00b7 Deleted 5 files (undo: Ctrl+Z)");
     EXPECT_EQ(project.Gone(project.Clutter), project.Clutter);
     EXPECT_EQ(project.Present(project.Markers), project.Markers);
     EXPECT_TRUE(std::filesystem::exists(outside.Str() + "/linked/empty"));
