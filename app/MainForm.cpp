@@ -440,13 +440,17 @@ void TFMMain::ScanInto(TScanOutcome& outcome, const std::string& folder, TLongWo
     const std::size_t before = VT.Count();
     TWalkOptions options = Options_.WalkOptions();
     options.Work = &work;
+    options.FindRepositories = !KeepRules_->Empty();  // a store's insides are held as .git's are
     // Called on the scanning thread, in listing order; the outcome is read once the scan is over.
     options.OnUnreadable = options.OnGivenUp = [&outcome](const std::string& path, int) {
         outcome.UnreadableFolders.push_back(WithoutEndSeparator(path));
     };
     options.OnInTrash = [&outcome](const std::string& path) { outcome.InTrash.push_back(WithoutEndSeparator(path)); };
     const TScanReport report = Scan(VT, folder, options);
-    outcome.Held += KeepRules_->Hold(VT, before);
+    KeepRules_->Hold(VT, before);
+    // Those the scan held (a version-control store's) count too.
+    outcome.Held += static_cast<std::size_t>(std::count_if(VT.begin() + static_cast<std::ptrdiff_t>(before), VT.end(),
+                                                           [](const TListEntry& entry) { return IsHeld(entry.Note); }));
     outcome.Listed += report.Listed;
     for (std::size_t i = before; i < VT.Count(); ++i) outcome.ListedFolders += VT[i].Kind == TEntryKind::Folder;
     outcome.Unreadable += report.Unreadable + report.GivenUp;

@@ -1,5 +1,7 @@
 // "Delete &All" of 50,000 checked entries, each verified then deleted, against
-// `find ROOT -type f -empty -delete` on an identical tree, in the same run. The list is scanned
+// `find ROOT -type f -empty -delete` on an identical tree, in the same run; then the same for
+// 101,000 empty folders (`nulvane-cli -t d --delete`: 1,000 folders of 100 empty subfolders each,
+// listed as the 1,000 topmost) against `find ROOT -mindepth 1 -type d -empty -delete`. The list is scanned
 // first (not timed) and sorted by file name, as the desktop lists it after a scan (SCAN_ORDER=1 in
 // the environment keeps scan order); the timed part is the deletion alone. Rounds alternate which
 // of the two goes first, and the medians compare: of the elapsed time, and of the processor time
@@ -52,6 +54,21 @@ void MakeTree(const fs::path& root) {
     }
 }
 
+// 1,000 folders of 100 empty subfolders each.
+constexpr int FolderGroups = 1'000, SubfoldersEach = 100;
+void MakeFolderTree(const fs::path& root) {
+    char name[32];
+    for (int g = 0; g < FolderGroups; ++g) {
+        std::snprintf(name, sizeof name, "g%d", g);
+        const fs::path group = root / name;
+        fs::create_directories(group);
+        for (int s = 0; s < SubfoldersEach; ++s) {
+            std::snprintf(name, sizeof name, "s%d", s);
+            fs::create_directory(group / name);
+        }
+    }
+}
+
 double Seconds(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
@@ -70,12 +87,15 @@ struct TTimes {
     double Elapsed = 0, Cpu = 0;
 };
 
-TTimes TimeFind(const fs::path& root) {
+TTimes TimeFind(const fs::path& root, bool folders = false) {
     const double cpuBefore = CpuSeconds(RUSAGE_CHILDREN);
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = ::fork();
     if (pid == 0) {
-        ::execlp("find", "find", root.c_str(), "-type", "f", "-empty", "-delete", static_cast<char*>(nullptr));
+        if (folders)
+            ::execlp("find", "find", root.c_str(), "-mindepth", "1", "-type", "d", "-empty", "-delete", static_cast<char*>(nullptr));
+        else
+            ::execlp("find", "find", root.c_str(), "-type", "f", "-empty", "-delete", static_cast<char*>(nullptr));
         ::_exit(127);
     }
     int status = 0;
@@ -85,9 +105,9 @@ TTimes TimeFind(const fs::path& root) {
     return {seconds, CpuSeconds(RUSAGE_CHILDREN) - cpuBefore};
 }
 
-TTimes TimeDeleteAll(const fs::path& root, bool& allDeleted) {
+TTimes TimeDeleteAll(const fs::path& root, bool& allDeleted, bool folders = false) {
     TResultList list;
-    ScanFolder(list, root.string());
+    ScanFolder(list, root.string(), {}, {.Files = !folders, .Folders = folders});
     if (!std::getenv("SCAN_ORDER")) SortListByField(list, "File Name", false);
     const std::size_t listed = list.Count();
     const double cpuBefore = CpuSeconds(RUSAGE_SELF);
@@ -96,7 +116,8 @@ TTimes TimeDeleteAll(const fs::path& root, bool& allDeleted) {
     const TDeleteSummary summary = DeleteCheckedEntries(list, work);
     const double seconds = Seconds(start);
     const double cpu = CpuSeconds(RUSAGE_SELF) - cpuBefore;
-    allDeleted = listed == FileCount && summary.Deleted == FileCount && list.Empty();
+    const std::size_t expected = folders ? FolderGroups : FileCount;
+    allDeleted = listed == expected && summary.Deleted == expected && list.Empty();
     return {seconds, cpu};
 }
 
@@ -116,35 +137,41 @@ int main(int argc, char** argv) {
     ::setenv("XDG_STATE_HOME", (base / "state").c_str(), 1);
     const char* roundsText = std::getenv("ROUNDS");
     const int rounds = std::max(1, roundsText ? std::atoi(roundsText) : 3);
-    std::vector<double> ours, find, oursCpu, findCpu;
     bool ok = true;
-    for (int round = 0; round < rounds; ++round) {
-        fs::remove_all(base);
-        MakeTree(base / "a");
-        MakeTree(base / "b");
-        ::sync();  // the trees' creation is not written back during the timed part
-        bool allDeleted = false;
-        TTimes our, their;
-        if (round % 2 == 0) {
-            our = TimeDeleteAll(base / "a", allDeleted);
-            their = TimeFind(base / "b");
-        } else {
-            their = TimeFind(base / "b");
-            our = TimeDeleteAll(base / "a", allDeleted);
+    // ONLY=files or ONLY=folders runs one of the two.
+    const char* only = std::getenv("ONLY");
+    for (const bool folders : {false, true}) {
+        if (only && std::string(only) != (folders ? "folders" : "files")) continue;
+        std::vector<double> ours, find, oursCpu, findCpu;
+        for (int round = 0; round < rounds; ++round) {
+            fs::remove_all(base);
+            for (const char* tree : {"a", "b"}) folders ? MakeFolderTree(base / tree) : MakeTree(base / tree);
+            ::sync();  // the trees' creation is not written back during the timed part
+            bool allDeleted = false;
+            TTimes our, their;
+            if (round % 2 == 0) {
+                our = TimeDeleteAll(base / "a", allDeleted, folders);
+                their = TimeFind(base / "b", folders);
+            } else {
+                their = TimeFind(base / "b", folders);
+                our = TimeDeleteAll(base / "a", allDeleted, folders);
+            }
+            ours.push_back(our.Elapsed);
+            find.push_back(their.Elapsed);
+            oursCpu.push_back(our.Cpu);
+            findCpu.push_back(their.Cpu);
+            ok = ok && allDeleted;
         }
-        ours.push_back(our.Elapsed);
-        find.push_back(their.Elapsed);
-        oursCpu.push_back(our.Cpu);
-        findCpu.push_back(their.Cpu);
-        ok = ok && allDeleted;
+        fs::remove_all(base);
+        if (!ok) std::fprintf(stderr, "delete_bench: not everything was listed and deleted\n");
+        const char* what = folders ? "delete -t d 101k folders" : "delete all 50k";
+        const char* peer = folders ? "find -type d -empty -delete" : "find -delete";
+        std::printf("RESULT\t%s: nulvane\t%.3f\ts\t-\n", what, Median(ours));
+        std::printf("RESULT\t%s: %s\t%.3f\ts\t-\n", what, peer, Median(find));
+        std::printf("RESULT\t%s vs %s\t%.2f\tx find\t<= 1.2 x find\n", what, peer, Median(ours) / Median(find));
+        std::printf("RESULT\t%s: nulvane cpu (user+sys)\t%.3f\ts\t-\n", what, Median(oursCpu));
+        std::printf("RESULT\t%s: %s cpu (user+sys)\t%.3f\ts\t-\n", what, peer, Median(findCpu));
+        std::printf("RESULT\t%s cpu vs %s\t%.2f\tx find\t-\n", what, peer, Median(oursCpu) / Median(findCpu));
     }
-    fs::remove_all(base);
-    if (!ok) std::fprintf(stderr, "delete_bench: not every file was listed and deleted\n");
-    std::printf("RESULT\tdelete all 50k: nulvane\t%.3f\ts\t-\n", Median(ours));
-    std::printf("RESULT\tdelete all 50k: find -delete\t%.3f\ts\t-\n", Median(find));
-    std::printf("RESULT\tdelete all 50k vs find -delete\t%.2f\tx find\t<= 1.2 x find\n", Median(ours) / Median(find));
-    std::printf("RESULT\tdelete all 50k: nulvane cpu (user+sys)\t%.3f\ts\t-\n", Median(oursCpu));
-    std::printf("RESULT\tdelete all 50k: find -delete cpu (user+sys)\t%.3f\ts\t-\n", Median(findCpu));
-    std::printf("RESULT\tdelete all 50k cpu vs find -delete\t%.2f\tx find\t-\n", Median(oursCpu) / Median(findCpu));
     return ok ? 0 : 1;
 }

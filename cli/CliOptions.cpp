@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <string>
+#include <vector>
 
 namespace nulvane {
 namespace {
@@ -18,9 +20,16 @@ constexpr std::array Options = std::to_array<TCliOption>({
                 "field name without blanks (FileName, FullPath, FileSize, FileExt, FileType, CreateTime, "
                 "AccessTime, WriteTime), then SizeBytes, the size as a number, and CreateTimeUtc, AccessTimeUtc "
                 "and WriteTimeUtc, the times in ISO 8601 UTC to the nanosecond "
-                "(2026-12-09T06:01:01.123456789Z), and last Kind, \"file\" or \"folder\". A text that is not valid UTF-8 shows U+FFFD for each byte "
+                "(2026-12-09T06:01:01.123456789Z), then Kept, \"rule RULE\", for an entry a keep rule holds (see "
+                "--deletable), and last Kind, \"file\" or \"folder\". A text that is not valid UTF-8 shows U+FFFD for each byte "
                 "that is not, and its exact bytes follow in base64 under the same key with Bytes added "
                 "(FullPathBytes). Goes with --sort and --delete; not with -0 or --export."},
+    {.Id = TCliOptionId::Deletable, .Long = "--deletable", .Conflicts = "--export",
+     .Help = "list only what --delete would delete: leave out what a keep rule holds",
+     .Details = "The list printed (paths, or JSON Lines) leaves out every entry a keep rule holds (see KEEP "
+                "RULES), so that a pipeline that deletes what it reads takes nothing the rules keep: "
+                "nulvane-cli --deletable -0 | xargs -0 rm --. Without it every empty file is listed, held or not; "
+                "JSON Lines name the rule that holds an entry as \"Kept\": \"rule RULE\"."},
     {.Id = TCliOptionId::OneFileSystem, .Short = "-x", .Long = "--one-file-system",
      .Help = "do not descend into folders on another file system (as find -xdev)",
      .Details = "Scanning / then skips /proc, /sys and other mounted file systems."},
@@ -42,9 +51,15 @@ constexpr std::array Options = std::to_array<TCliOption>({
                 "the project folder off the list; --no-keep-rules leaves them out of this too."},
     {.Id = TCliOptionId::MaxDepth, .Short = "-d", .Long = "--max-depth", .Argument = "N", .Values = TCliValueKind::Number,
      .Needs = "a number", .Help = "list files at most N levels down (1: the FOLDER's own files, as fd counts)",
-     .Details = "Folders deeper than that are not even read."},
+     .Details = "Depth is counted as fd and find count it: 1 is the FOLDER's own files and folders, 2 those of "
+                "its subfolders, and so on; 0 lists nothing. Folders deeper than that are not even read (with -t d, "
+                "a folder at depth N is looked into to tell whether it is empty). The limit holds for folder "
+                "entries too."},
     {.Id = TCliOptionId::MinDepth, .Long = "--min-depth", .Argument = "N", .Values = TCliValueKind::Number,
-     .Needs = "a number", .Help = "list only files at least N levels down (2 leaves the FOLDER's own files out)"},
+     .Needs = "a number", .Help = "list only files at least N levels down (2 leaves the FOLDER's own files out)",
+     .Details = "Depth is counted as for --max-depth. For -t d, a folder shallower than N is not listed, and it "
+                "does not count as empty, so no folder holding it is listed either; empty folders inside it "
+                "that are deep enough are."},
     {.Id = TCliOptionId::ChangedWithin, .Long = "--changed-within", .Argument = "WHEN", .Values = TCliValueKind::Word,
      .Needs = "a duration or a date", .Help = "list only files written since WHEN (a duration back from now, or a date)",
      .Details = "WHEN is a duration, such as 10min, 2h, 3d, 2weeks or 1h30min (units: s, min, h, d, w, months, "
@@ -53,7 +68,9 @@ constexpr std::array Options = std::to_array<TCliOption>({
                 "the one compared, the \"Write Time\" field."},
     {.Id = TCliOptionId::ChangedBefore, .Long = "--changed-before", .Argument = "WHEN", .Values = TCliValueKind::Word,
      .Needs = "a duration or a date", .Help = "list only files last written before WHEN (e.g. 30d: untouched for a month)",
-     .Details = "WHEN is read as for --changed-within; both together list the files written between the two."},
+     .Details = "WHEN is read as for --changed-within; both together list the files written between the two. "
+                "Both hold for folder entries (-t d) by the folder's own write time: a folder left out is not "
+                "listed and does not count as empty, so no folder holding it is listed or deleted either."},
     {.Id = TCliOptionId::Exclude, .Short = "-E", .Long = "--exclude", .Argument = "GLOB", .Values = TCliValueKind::Word, .Repeatable = true,
      .Needs = "a glob",
      .Help = "leave names or folders that match GLOB out of the scan (as fd's --exclude)",
@@ -116,13 +133,16 @@ constexpr std::array Options = std::to_array<TCliOption>({
                 "find it. A file is never copied to another file system: one whose file system has no trash that "
                 "can be used is kept, \"no trash on this file system\". Without --trash, deletion is final."},
     {.Id = TCliOptionId::Keep, .Long = "--keep", .Argument = "GLOB", .Values = TCliValueKind::Word, .Within = "--delete", .Repeatable = true,
-     .Needs = "a glob",
+     .Needs = "a glob", .Conflicts = "--no-keep-rules",
+     .ConflictText = "--no-keep-rules turns every keep rule off, --keep among them; give one of the two",
      .Help = "keep the files that GLOB matches too, as a rule of the keep-rules file would",
      .Details = "A GLOB without / matches the file's name, one that ends in / the name of a folder on its path, "
                 "and one with / inside its full path at any depth (from the root when it starts with /)."},
-    {.Id = TCliOptionId::NoKeepRules, .Long = "--no-keep-rules", .Within = "--delete",
-     .Help = "delete what the keep rules would keep: the shipped rules, the file's and --keep",
-     .Details = "The keep-rules file is then not read."},
+    {.Id = TCliOptionId::NoKeepRules, .Long = "--no-keep-rules",
+     .Help = "turn every keep rule off: --delete then deletes what they would keep",
+     .Details = "The shipped rules and the keep-rules file's are left out (the file is then not read), for "
+                "--delete, for -t d (no rule then keeps a folder from counting as empty), for JSON Lines' "
+                "Kept and for --deletable."},
     {.Id = TCliOptionId::Help, .Short = "-h", .Long = "--help", .Alone = true, .Help = "show this help and exit"},
     {.Id = TCliOptionId::Version, .Long = "--version", .Alone = true, .Help = "show the version and exit"},
     {.Id = TCliOptionId::Undo, .Long = "--undo", .Argument = "[ID]", .Alone = true,
@@ -148,8 +168,9 @@ constexpr std::array ExitStatuses = std::to_array<TCliExitStatus>({
     {0, "success"},
     {1, "something asked for failed (a FOLDER missing, a folder unreadable or given up, memory short, a file "
         "kept for another reason than a keep rule, an export not written, a keep-rules file that cannot be read "
-        "with --delete, --delete without a terminal or --yes, a file an interrupted deletion left that could not "
-        "be put back, a file --undo could not put back or no deletion to undo)"},
+        "with --delete or -t d, --delete without a terminal or --yes, a deletion whose journal cannot be kept, a "
+        "file an interrupted deletion left that could not be put back, a damaged deletion journal set aside, a "
+        "file --undo could not put back or no deletion to undo)"},
     {2, "bad usage"},
 });
 
@@ -207,13 +228,14 @@ std::string RoffSpelling(const TCliOption& option, bool both) {
     return text;
 }
 
-// The usage line's option part, as plain text or roff.
+// The usage line's option part, as plain text or roff: one bracket each, holding the options that
+// only go with it, so that a wrapped line breaks between them.
 template <class TSpell>
-std::string OptionBrackets(TSpell spell, std::string_view folders) {
-    std::string text;
+std::vector<std::string> OptionGroups(TSpell spell) {
+    std::vector<std::string> groups;
     for (const TCliOption& option : Options) {
         if (option.Alone || !option.Within.empty()) continue;
-        (text += " [") += spell(option);
+        std::string text = "[" + spell(option);
         for (const TCliOption& inner : Options) {
             if (inner.Within != option.Long) continue;
             ((text += " [") += spell(inner)) += ']';
@@ -221,7 +243,15 @@ std::string OptionBrackets(TSpell spell, std::string_view folders) {
         }
         text += ']';
         if (option.Repeatable) text += "...";
+        groups.push_back(std::move(text));
     }
+    return groups;
+}
+
+template <class TSpell>
+std::string OptionBrackets(TSpell spell, std::string_view folders) {
+    std::string text;
+    for (const std::string& group : OptionGroups(spell)) (text += ' ') += group;
     return (text += ' ') += folders;
 }
 
@@ -320,11 +350,30 @@ std::string AloneSynopsis() {
     return text;
 }
 
-std::string UsageText() { return "usage: " + UsageSynopsis() + '\n'; }
+std::string UsageText() {
+    // Continuation lines start under the first option, as GNU programs wrap theirs.
+    const std::string lead = "usage: " + std::string(Program);
+    std::vector<std::string> groups = OptionGroups(Spelling);
+    groups.emplace_back("[FOLDER...]");
+    std::string text = lead;
+    std::size_t column = lead.size();
+    for (const std::string& group : groups) {
+        if (column > lead.size() && column + 1 + group.size() > HelpWidth) {
+            (text += '\n').append(lead.size(), ' ');
+            column = lead.size();
+        }
+        (text += ' ') += group;
+        column += 1 + group.size();
+    }
+    return ((text += '\n').append(lead.size() - Program.size(), ' ') += AloneSynopsis()) += '\n';
+}
 
 std::string HelpText() {
-    std::string text;
-    AppendWrapped(text, "Lists the empty files under each FOLDER and its subfolders, one full path per line.", 0, 0);
+    std::string text = "\n";
+    AppendWrapped(text,
+                  "Lists the empty files under each FOLDER and its subfolders, one path per line; paths as given: "
+                  "each starts with its FOLDER as typed (./ when none is).",
+                  0, 0);
     text += '\n';
     for (const TCliOption& option : Options) {
         std::string left = "  ";

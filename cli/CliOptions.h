@@ -18,7 +18,8 @@ namespace nulvane {
 // What the program does with an option once the parser has matched it.
 enum class TCliOptionId {
     Null, Json, OneFileSystem, NoFollow, Exclude, Sort, Export, Force, Delete, Yes, Trash, Keep, NoKeepRules, Help,
-    Version, EndOfOptions, MaxDepth, MinDepth, ChangedWithin, ChangedBefore, NoProgress, Color, Type, Undo, UndoList
+    Version, EndOfOptions, MaxDepth, MinDepth, ChangedWithin, ChangedBefore, NoProgress, Color, Type, Deletable, Undo,
+    UndoList
 };
 
 // What a shell completes an option's value with.
@@ -79,7 +80,8 @@ bool ParseCommandLine(int argc, char** argv, const TTakeOption& take, std::vecto
 std::string UsageSynopsis();
 // The same for the options used alone: "nulvane-cli -h|--help | --version".
 std::string AloneSynopsis();
-// "usage: " and UsageSynopsis(), with a newline: what bad usage shows on standard error.
+// "usage: " and UsageSynopsis() wrapped to 79 columns, then AloneSynopsis() below it: the usage
+// lines --help starts with.
 std::string UsageText();
 // What --help prints after UsageText(): what the program does, one entry per option with its
 // sentence wrapped to 79 columns, and the exit statuses.

@@ -1,5 +1,5 @@
 // nulvane-cli [-0] [--sort FIELD[:desc]] [FOLDER...]: lists the empty files under each folder (the
-// current one when none is given), one full path per line, in scan order or sorted as a click on a
+// current one when none is given), one path per line as given, in scan order or sorted as a click on a
 // column of that field would sort them; -E GLOB leaves matching names or folders out of the scan,
 // and the depth and write-time filters narrow it. On a terminal the paths are coloured as ls
 // colours them and standard error shows the progress (Progress.h). In scan order each path goes out as
@@ -86,7 +86,8 @@ struct TCliOptions {
     bool OneFileSystem = false;
     bool NoFollow = false;
     std::vector<TPathGlob> Exclude;
-    unsigned MaxDepth = 0, MinDepth = 0;
+    std::optional<unsigned> MaxDepth;
+    unsigned MinDepth = 0;
     std::optional<TInstant> ChangedWithin, ChangedBefore;
     bool NoProgress = false;
     std::string Color;  // --color WHEN; empty for auto
@@ -94,6 +95,7 @@ struct TCliOptions {
     bool Delete = false;
     std::vector<std::string> Keep;
     bool NoKeepRules = false;
+    bool Deletable = false;  // leave held entries out of the list printed
     bool Yes = false;
     bool Trash = false;
     bool Help = false;
@@ -116,6 +118,7 @@ bool TakeOption(const TCliOption& option, std::span<const std::string_view> valu
     case TCliOptionId::Yes: options.Yes = true; break;
     case TCliOptionId::Trash: options.Trash = true; break;
     case TCliOptionId::NoKeepRules: options.NoKeepRules = true; break;
+    case TCliOptionId::Deletable: options.Deletable = true; break;
     case TCliOptionId::Help: options.Help = true; break;
     case TCliOptionId::Version: options.Version = true; break;
     case TCliOptionId::EndOfOptions: break;
@@ -140,7 +143,10 @@ bool TakeOption(const TCliOption& option, std::span<const std::string_view> valu
             error = "bad depth \"" + EscapeForTerminal(values[0]) + "\" for " + std::string(option.Long) + ": not a whole number";
             return false;
         }
-        (option.Id == TCliOptionId::MaxDepth ? options.MaxDepth : options.MinDepth) = *depth;
+        if (option.Id == TCliOptionId::MaxDepth)
+            options.MaxDepth = *depth;
+        else
+            options.MinDepth = *depth;
         break;
     }
     case TCliOptionId::ChangedWithin:
@@ -293,11 +299,12 @@ private:
 // the program to stop, nothing more is printed.
 class TListingPrinter final : public TScanSink {
 public:
-    TListingPrinter(TOutput& out, char terminator, bool json, const TPathColors* colors, const TLongWork& work) noexcept
-        : Out_(out), Terminator_(terminator), Json_(json), Colors_(colors), Work_(work) {}
+    TListingPrinter(TOutput& out, char terminator, bool json, const TPathColors* colors, const TLongWork& work,
+                    bool deletable) noexcept
+        : Out_(out), Terminator_(terminator), Json_(json), Colors_(colors), Work_(work), Deletable_(deletable) {}
 
-    void Take(std::string_view folder, std::string_view name, const TListEntry* entry) override {
-        if (Work_.StopRequested()) return;
+    void Take(std::string_view folder, std::string_view name, const TListEntry* entry, std::string_view heldBy) override {
+        if (Work_.StopRequested() || (Deletable_ && !heldBy.empty())) return;
         if (Colors_ && !Json_) {
             Line_.clear();
             if (entry && entry->Kind == TEntryKind::Folder)
@@ -313,7 +320,7 @@ public:
         }
         Path_.assign(folder).append(entry->Record.PathTail());
         Line_.clear();
-        AppendEntryJson(Line_, entry->Record, Path_, entry->Kind);
+        AppendEntryJson(Line_, entry->Record, Path_, entry->Kind, heldBy);
         Out_.Write(Line_, '\n');
     }
 
@@ -327,12 +334,16 @@ private:
     const bool Json_;
     const TPathColors* Colors_;
     const TLongWork& Work_;
+    const bool Deletable_;
     std::string Path_, Line_;
 };
 
 // Writes the export to standard output: made whole in a private temporary folder first, as a
-// file, so that what goes out is exactly the file's bytes, then copied. 0 when written; throws
-// what the export throws, and EOSError-like text for a failed copy.
+// file, so that what goes out is exactly the file's bytes, then copied. The file is removed once
+// it is open for the copy, so that nothing is left of it however the copy ends: a reader that
+// closes the pipe (SIGPIPE ends the program, as it ends any writer), a signal, a failure. 0 when
+// written; throws what the export throws, and EOSError-like text for a failed copy; a copy stopped
+// by a signal throws too, and the caller ends the program by it.
 int ExportToStandardOutput(const TFormatsModule& formats, const TResultList& list, const TCliOptions& options,
                            TLongWork& work) {
     const char* tmp = std::getenv("TMPDIR");
@@ -340,16 +351,19 @@ int ExportToStandardOutput(const TFormatsModule& formats, const TResultList& lis
     if (!::mkdtemp(folder.data())) throw std::runtime_error(std::string("cannot make a temporary folder: ") + std::strerror(errno));
     // The name an HTML report shows as its title.
     const std::string file = folder + "/list." + (options.ExportExcel ? std::string("xls") : options.ExportFormatName);
-    const TScopeGuard removed([&] {
-        ::unlink(file.c_str());
-        ::rmdir(folder.c_str());
-    });
-    if (options.ExportExcel)
-        formats.ExportListToExcelFile(list, file, true, work);
-    else
-        formats.ExportListToFile(list, *options.Export, file, true, work);
-    const TFd in(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!in) throw std::runtime_error(std::strerror(errno));
+    TFd in;
+    {
+        const TScopeGuard removed([&] {
+            ::unlink(file.c_str());
+            ::rmdir(folder.c_str());
+        });
+        if (options.ExportExcel)
+            formats.ExportListToExcelFile(list, file, true, work);
+        else
+            formats.ExportListToFile(list, *options.Export, file, true, work);
+        in.Reset(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+        if (!in) throw std::runtime_error(std::strerror(errno));
+    }
     std::fflush(stdout);
     std::vector<char> buffer(1 << 16);
     for (;;) {
@@ -358,6 +372,8 @@ int ExportToStandardOutput(const TFormatsModule& formats, const TResultList& lis
         if (got < 0) throw std::runtime_error(std::strerror(errno));
         if (got == 0) break;
         for (ssize_t at = 0; at < got;) {
+            // A stop signal ends a copy that a reader who does not read would hold for ever.
+            if (work.StopRequested()) throw std::runtime_error("stopped");
             const ssize_t put = ::write(STDOUT_FILENO, buffer.data() + at, static_cast<std::size_t>(got - at));
             if (put < 0 && errno == EINTR) continue;
             if (put < 0) throw std::runtime_error(std::string("cannot write to standard output: ") + std::strerror(errno));
@@ -458,6 +474,9 @@ std::string FilesAndFolders(std::size_t files, std::size_t folders, bool withFil
 int ReportRecovery(const TRecovery& recovery) {
     for (const std::string& problem : recovery.NotUsed)
         std::fprintf(stderr, "nulvane-cli: deletion journal not used: %s\n", EscapeForTerminal(problem).c_str());
+    for (const std::string& journal : recovery.GivenUp)
+        std::fprintf(stderr, "nulvane-cli: gave up a deletion journal that waited 30 days to put files back: %s\n",
+                     EscapeForTerminal(journal).c_str());
     for (const TRecoveredFile& journal : recovery.Damaged) {
         if (journal.Now.empty())
             std::fprintf(stderr, "nulvane-cli: damaged deletion journal %s not used: %s\n",
@@ -588,7 +607,7 @@ int DeleteStep(TResultList& list, const TCliOptions& options, const TKeepRules& 
     }
     std::size_t toDelete = 0, foldersToDelete = 0;
     for (TListEntry& entry : list) {
-        const bool held = entry.Note == TEntryNote::HeldByRule;
+        const bool held = IsHeld(entry.Note);
         entry.CheckState = held ? TCheckState::Unchecked : TCheckState::Checked;
         toDelete += !held;
         foldersToDelete += !held && entry.Kind == TEntryKind::Folder;
@@ -632,7 +651,7 @@ int DeleteStep(TResultList& list, const TCliOptions& options, const TKeepRules& 
                      std::strerror(unaskedError), unasked);
     std::size_t held = 0;
     for (const TListEntry& entry : list) {
-        if (entry.Note != TEntryNote::HeldByRule) continue;
+        if (!IsHeld(entry.Note)) continue;
         ++held;
         std::fprintf(stderr, "nulvane-cli: kept: rule %s: %s\n", EscapeForTerminal(rules.RuleFor(list, entry)).c_str(),
                      EscapeForTerminal(list.FullPath(entry)).c_str());
@@ -709,7 +728,8 @@ int main(int argc, char** argv) try {
     // What a deletion keeps, and which folders count as empty; the rules matter to nothing else,
     // so only a deletion or a listing of folders reads them.
     TKeepRules rules;
-    if ((options.Delete || options.ListFolders) && !options.NoKeepRules) {
+    // JSON Lines name the rule that holds an entry, and --deletable leaves such entries out.
+    if ((options.Delete || options.ListFolders || options.Json || options.Deletable) && !options.NoKeepRules) {
         TLoadedKeepRules loaded = LoadKeepRules();
         const std::string file = EscapeForTerminal(loaded.Path);
         if (!loaded.Error.empty()) {
@@ -728,8 +748,15 @@ int main(int argc, char** argv) try {
     walk.Work = &work;
     walk.OneFileSystem = options.OneFileSystem;
     walk.FollowFolderLinks = !options.NoFollow;
-    walk.MaxDepth = options.MaxDepth;
+    walk.MaxDepth = options.MaxDepth.value_or(0);
+    // A version-control store's insides are held, whatever it is called.
+    walk.FindRepositories = !rules.Empty();
     walk.MinDepth = options.MinDepth;
+    if (options.MaxDepth == 0u) {
+        // Nothing lies at depth 0 (fd and find list nothing there either): no depth passes both.
+        walk.MaxDepth = 1;
+        walk.MinDepth = std::numeric_limits<unsigned>::max();
+    }
     if (options.ChangedWithin) walk.WrittenSince = TFileTime{options.ChangedWithin->Seconds, options.ChangedWithin->Nanoseconds};
     if (options.ChangedBefore) walk.WrittenBefore = TFileTime{options.ChangedBefore->Seconds, options.ChangedBefore->Nanoseconds};
     const bool streamed = !options.Sort && !options.Export && !options.ExportExcel && !options.Delete;
@@ -758,8 +785,11 @@ int main(int argc, char** argv) try {
         });
         status = 1;
     };
-    // What lies in the trash is other deletions' originals: a folder there is not scanned.
-    walk.OnInTrash = [&status, &progress](const std::string& folder) {
+    // What lies in the trash is other deletions' originals: a folder there is not scanned, and
+    // fails as a missing FOLDER does.
+    bool folderInTrash = false;
+    walk.OnInTrash = [&status, &progress, &folderInTrash](const std::string& folder) {
+        folderInTrash = true;
         const std::string_view shown = folder.size() > 1 ? std::string_view(folder).substr(0, folder.size() - 1) : folder;
         progress.Erased([&] {
             std::fprintf(stderr, "nulvane-cli: %s: in the trash, not scanned\n", EscapeForTerminal(shown).c_str());
@@ -776,11 +806,12 @@ int main(int argc, char** argv) try {
     if (streamed) {
         // Nothing needs the whole list: each file goes out as soon as its place is final.
         TOutput out(stdout);
-        TListingPrinter printer(out, terminator, options.Json, colored ? &colors : nullptr, work);
+        TListingPrinter printer(out, terminator, options.Json, colored ? &colors : nullptr, work, options.Deletable);
         progress.Show(TProgressStage::Scanning);
         ScanEachFolder(options.Folders, status, "", progress, [&](const std::string& folder) {
             // A folder is told apart from a file by its entry.
-            return StreamFolder(folder, printer, walk, options.Json || (colored && options.ListFolders), entryOptions)
+            return StreamFolder(folder, printer, walk, options.Json || options.Deletable || (colored && options.ListFolders),
+                                entryOptions)
                 .OutOfMemory;
         });
         progress.Hide();
@@ -807,8 +838,8 @@ int main(int argc, char** argv) try {
     }
 
     TResultList list;
-    // A FOLDER missing, or a scan short of memory: the list is not what was asked for, and no export
-    // replaces an earlier one with it.
+    // A FOLDER missing or in the trash, or a scan short of memory: the list is not what was asked
+    // for, and no export replaces an earlier one with it.
     progress.Show(TProgressStage::Scanning);
     const TScanGaps gaps =
         ScanEachFolder(options.Folders, status, mayDelete ? "; nothing deleted" : "", progress, [&](const std::string& folder) {
@@ -820,7 +851,7 @@ int main(int argc, char** argv) try {
     // The folders after one short of memory are not scanned either: "all" would not be all, so
     // none is deleted.
     if (gaps.OutOfMemory) mayDelete = false;
-    const bool incomplete = gaps.Missing || gaps.OutOfMemory;
+    const bool incomplete = gaps.Missing || folderInTrash || gaps.OutOfMemory;
     // What the walk used is free now; a sort needs memory of its own on top of the list.
     GiveBackFreeMemory();
     EndIfSignalled();
@@ -854,9 +885,11 @@ int main(int argc, char** argv) try {
     std::string line;
     for (const TListEntry& entry : list) {
         EndIfSignalled();
+        const bool held = IsHeld(entry.Note);
+        if (held && options.Deletable) continue;
         if (options.Json) {
             line.clear();
-            AppendEntryJson(line, entry.Record, texts.FullPath(entry), entry.Kind);
+            AppendEntryJson(line, entry.Record, texts.FullPath(entry), entry.Kind, held ? rules.RuleFor(list, entry) : "");
             out.Write(line, '\n');
         } else if (colored) {
             const std::string_view path = texts.FullPath(entry);

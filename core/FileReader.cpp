@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/EmptyFolders.h"
+#include "core/KeepRules.h"
 #include "platform/text/LocaleTexts.h"
 #include "platform/files/PathNames.h"
 #include "platform/system/LongWork.h"
@@ -82,17 +83,52 @@ void MakeEntry(TListEntry& entry, const TWalkFile& file, const TEntryOptions& op
 // cost, when the scan lists files only.
 class TFolderHook {
 public:
-    TFolderHook(const TEntryOptions& options, TEmptyFolders::TList list)
-        : Folders_(options.Folders ? std::make_unique<TEmptyFolders>(options.Rules, std::move(list)) : nullptr) {}
-    bool Wanted() const noexcept { return Folders_ != nullptr; }
+    // `eachFile`: every delivered file is matched against the rules (a stream telling each rule).
+    TFolderHook(const TEntryOptions& options, const TWalkOptions& walk, TEmptyFolders::TList list, bool eachFile = false)
+        : Folders_(options.Folders || (eachFile && options.Rules)
+                       ? std::make_unique<TEmptyFolders>(options.Rules, std::move(list),
+                                                         TEmptyFolders::TFilters{walk.MinDepth, walk.MaxDepth,
+                                                                                 walk.WrittenSince, walk.WrittenBefore})
+                       : nullptr),
+          Listing_(options.Folders), WithFiles_(options.Folders && options.Files), EachFile_(eachFile) {}
+    bool Wanted() const noexcept { return Listing_; }
+    // Files and folders both: a folder of listed files counts as empty.
+    bool WithFiles() const noexcept { return WithFiles_; }
     void AddAnchor(const TWalkAnchor& anchor) {
         if (Folders_) Folders_->AddAnchor(anchor);
     }
-    bool FolderEnded(const TWalkFolderEnd& folder) { return Folders_ && Folders_->FolderEnded(folder); }
+    bool FolderEnded(const TWalkFolderEnd& folder) { return Listing_ && Folders_->FolderEnded(folder); }
+    // Holds the delivered file's entry as a store holds what lies in it, and as the keep rules
+    // decide where files are matched here: with files and folders both, a held file keeps its
+    // folder from counting as empty. The rule that holds it, empty when none does (or when it is
+    // left to the list's TKeepRules::Hold).
+    std::string_view Delivered(TListEntry& entry, const TWalkFolder& folder, std::string_view name) {
+        if ((!WithFiles_ && !EachFile_) || !Folders_) return {};  // left to TKeepRules::Hold
+        std::string_view rule = Folders_->FileDelivered(folder.Path, folder.Anchor, name, WithFiles_);
+        entry.Note = TEntryNote::HeldByRule;
+        if (rule.empty() && folder.InRepository) {
+            rule = RepositoryRuleText;
+            entry.Note = TEntryNote::HeldByRepository;
+        }
+        if (rule.empty()) {
+            entry.Note = TEntryNote::None;
+            return rule;
+        }
+        entry.CheckState = TCheckState::Unchecked;
+        return rule;
+    }
 
 private:
     std::unique_ptr<TEmptyFolders> Folders_;
+    const bool Listing_, WithFiles_, EachFile_;
 };
+
+// A folder entry as the walk lists it, held as its rule says.
+void HoldFolderEntry(TListEntry& entry, const TEmptyFolders::TFolder& folder) {
+    if (folder.Rule.empty()) return;
+    entry.Note = folder.InRepository ? TEntryNote::HeldByRepository : TEntryNote::HeldByRule;
+    entry.CheckState = TCheckState::Unchecked;
+}
 
 // A walking thread's entries until they are delivered, in blocks of pages of their own, each
 // given back to the system once every entry in it was delivered: while the list fills, its pages
@@ -183,12 +219,13 @@ private:
 
 class TEmptyFileCollector final : public TWalkVisitor {
 public:
-    TEmptyFileCollector(TResultList& list, const TEntryOptions& options)
+    TEmptyFileCollector(TResultList& list, const TEntryOptions& options, const TWalkOptions& walk)
         : List_(list), Options_(options), Folders_(list),
-          EmptyFolders_(options, [this](const TEmptyFolders::TFolder& folder) { AddFolder(folder); }) {}
+          EmptyFolders_(options, walk, [this](const TEmptyFolders::TFolder& folder) { AddFolder(folder); }) {}
 
     bool Wants(const TFileStat& stat) const noexcept override { return stat.Size == 0 && Options_.Files; }
     bool WantsFolders() const noexcept override { return EmptyFolders_.Wanted(); }
+    bool TakenFilesLeaveFoldersEmpty() const noexcept override { return EmptyFolders_.WithFiles(); }
     bool FolderEnded(const TWalkFolderEnd& folder) override { return EmptyFolders_.FolderEnded(folder); }
 
     void Take(std::unique_ptr<TWalkItems>& items, const TWalkFile& file) override {
@@ -224,8 +261,10 @@ public:
         }
         const TFolderIndex folderIndex = Folders_.FolderOf(folder.Path, Anchors_.at(folder.Anchor));
         TThreadEntries& entries = static_cast<TThreadEntries&>(items);
+        if (folder.InRepository) List_.SetFolderInRepository(folderIndex);
         for (std::size_t i = first; i < last; ++i) {
             entries[i].Folder = folderIndex;
+            EmptyFolders_.Delivered(entries[i], folder, entries[i].Record.PathTail());
             List_.Append(std::move(entries[i]));
             entries.Delivered(i);
         }
@@ -240,6 +279,8 @@ private:
         TListEntry entry;
         MakeEntry(entry, TWalkFile{folder.Path, folder.Name(), folder.Stat}, Options_, true);
         entry.Folder = Folders_.FolderOf(folder.Parent(), Anchors_.at(folder.Anchor));
+        HoldFolderEntry(entry, folder);
+        if (folder.InRepository) List_.SetFolderInRepository(entry.Folder);
         List_.Append(std::move(entry));
     }
 
@@ -332,14 +373,15 @@ private:
 
 class TEmptyFileStreamer final : public TWalkVisitor {
 public:
-    TEmptyFileStreamer(TScanSink& sink, bool makeEntries, const TEntryOptions& options)
+    TEmptyFileStreamer(TScanSink& sink, bool makeEntries, const TEntryOptions& options, const TWalkOptions& walk)
         : Sink_(sink), MakeEntries_(makeEntries), Options_(options),
-          EmptyFolders_(options, [this](const TEmptyFolders::TFolder& folder) { PassFolder(folder); }) {}
+          EmptyFolders_(options, walk, [this](const TEmptyFolders::TFolder& folder) { PassFolder(folder); }, makeEntries) {}
 
     std::size_t Passed() const noexcept { return Passed_; }
 
     bool Wants(const TFileStat& stat) const noexcept override { return stat.Size == 0 && Options_.Files; }
     bool WantsFolders() const noexcept override { return EmptyFolders_.Wanted(); }
+    bool TakenFilesLeaveFoldersEmpty() const noexcept override { return EmptyFolders_.WithFiles(); }
     bool FolderEnded(const TWalkFolderEnd& folder) override { return EmptyFolders_.FolderEnded(folder); }
     void AddAnchor(const TWalkAnchor& anchor) override { EmptyFolders_.AddAnchor(anchor); }
     bool WantsEarlyDelivery() const noexcept override { return true; }
@@ -359,7 +401,8 @@ public:
         std::size_t passed = first;
         try {
             for (TStreamItems::TItem* item : Range_) {
-                Sink_.Take(folder.Path, item->Name, MakeEntries_ ? &item->Entry : nullptr);
+                const std::string_view rule = EmptyFolders_.Delivered(item->Entry, folder, item->Name);
+                Sink_.Take(folder.Path, item->Name, MakeEntries_ ? &item->Entry : nullptr, rule);
                 ++passed;
                 ++Passed_;
             }
@@ -378,7 +421,8 @@ private:
     void PassFolder(const TEmptyFolders::TFolder& folder) {
         TListEntry entry;
         if (MakeEntries_) MakeEntry(entry, TWalkFile{folder.Path, folder.Name(), folder.Stat}, Options_, true);
-        Sink_.Take(folder.Parent(), folder.Name(), MakeEntries_ ? &entry : nullptr);
+        HoldFolderEntry(entry, folder);
+        Sink_.Take(folder.Parent(), folder.Name(), MakeEntries_ ? &entry : nullptr, folder.Rule);
         ++Passed_;
     }
 
@@ -421,7 +465,7 @@ void RunScan(TScanReport& report, std::string_view folder, const TWalkOptions& o
 
 bool AddEmptyFiles(TResultList& list, const std::string& folder, const TWalkOptions& options,
                    const TEntryOptions& entryOptions) {
-    TEmptyFileCollector collector(list, entryOptions);
+    TEmptyFileCollector collector(list, entryOptions, options);
     return WalkFolder(folder, collector, options);
 }
 
@@ -442,7 +486,7 @@ TScanReport StreamFolder(std::string_view folder, TScanSink& sink, const TWalkOp
     TScanReport report;
     std::optional<TEmptyFileStreamer> streamer;  // made where running short of memory is reported
     RunScan(report, folder, options, [&](const std::string& path, const TWalkOptions& walk) {
-        return WalkFolder(path, streamer.emplace(sink, makeEntries, entryOptions), walk);
+        return WalkFolder(path, streamer.emplace(sink, makeEntries, entryOptions, walk), walk);
     });
     report.Listed = streamer ? streamer->Passed() : 0;
     return report;

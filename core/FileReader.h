@@ -33,7 +33,9 @@ struct TEntryOptions {
     // its end; its size is 0 and its times and identity are the folder's.
     bool Files = true;
     bool Folders = false;
-    // The rules that keep a folder from counting as empty (none: no rules); only folders look at them.
+    // The rules that keep a folder from counting as empty (none: no rules). Files look at them only
+    // where a folder of files may count as empty (Files and Folders both), or in a stream that
+    // makes entries, which tells each entry's rule.
     const TKeepRules* Rules = nullptr;
 };
 
@@ -68,8 +70,10 @@ public:
     // One empty file or folder: the path of the folder it was listed in (ending in the separator),
     // its name, and its entry as ScanFolder would have made it when the stream makes entries (else
     // null). The entry lies in no list: its fields are read with a TEntryTexts made for `folder`
-    // (its "Full Path" is `folder` followed by `name`).
-    virtual void Take(std::string_view folder, std::string_view name, const TListEntry* entry) = 0;
+    // (its "Full Path" is `folder` followed by `name`). `heldBy`: the keep rule that holds it, for
+    // a stream given rules (TEntryOptions::Rules) that makes entries; empty when none does.
+    virtual void Take(std::string_view folder, std::string_view name, const TListEntry* entry,
+                      std::string_view heldBy) = 0;
     // The scan passed on what is ready for now and goes back to walking: a moment to flush.
     virtual void Pause() {}
 };

@@ -391,8 +391,13 @@ std::size_t TKeepRules::Hold(TResultList& list, std::size_t first) const {
                 holds = HoldsEntry(list, entry, working, real);
             }
         }
-        if (!holds) continue;
-        entry.Note = TEntryNote::HeldByRule;
+        if (holds) {
+            entry.Note = TEntryNote::HeldByRule;
+        } else if (list.FolderInRepository(entry.Folder)) {
+            entry.Note = TEntryNote::HeldByRepository;  // no rule of these holds it, its store does
+        } else {
+            continue;
+        }
         entry.CheckState = TCheckState::Unchecked;
         ++held;
     }
@@ -400,6 +405,7 @@ std::size_t TKeepRules::Hold(TResultList& list, std::size_t first) const {
 }
 
 std::string_view TKeepRules::RuleFor(const TResultList& list, const TListEntry& entry) const {
+    if (entry.Note == TEntryNote::HeldByRepository) return RepositoryRuleText;
     const std::vector<TScanAnchor>& anchors = list.Anchors();
     const TAnchorIndex index = list.AnchorOf(entry);
     const TScanAnchor* anchor = index < anchors.size() ? &anchors[index] : nullptr;

@@ -49,6 +49,9 @@ inline constexpr std::string_view HeldByRuleText = "kept by rule";
 inline constexpr std::string_view LinkRuleText = "reached through a folder link";
 // The rule that holds an empty XDG user folder (Desktop, Templates, ...), as hints name it.
 inline constexpr std::string_view XdgFolderRuleText = "an XDG user folder";
+// The rule that holds what lies in a version-control store found by what it holds (see
+// TWalkOptions::FindRepositories), as hints name it.
+inline constexpr std::string_view RepositoryRuleText = "repository";
 
 // A line of a rules file that is no rule.
 struct TRuleProblem {
@@ -84,8 +87,8 @@ public:
     std::string_view MatchFolder(std::string_view path, bool throughLink) const;
 
     // Holds back the entries from `first` on that a rule matches where their files really are:
-    // unchecked, with the note HeldByRule. Entries that already carry a note stay as they are.
-    // Returns how many it held.
+    // unchecked, with the note HeldByRule. Entries that already carry a note stay as they are (the
+    // scan holds a store's). Returns how many it held.
     std::size_t Hold(TResultList& list, std::size_t first = 0) const;
 
     // The text of the rule that holds an entry of the list (Match with its real path and anchor).

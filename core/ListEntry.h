@@ -68,6 +68,7 @@ struct TScanAnchor {
 enum class TEntryNote : std::uint8_t {
     None,
     HeldByRule,            // matches a keep rule
+    HeldByRepository,      // lies in a version-control store, whatever it is called
     KeptChanged,           // no longer the empty file the scan found
     KeptInUse,             // another program holds a lock on it
     KeptPermissionDenied,  // its folder does not let us remove it
@@ -93,6 +94,11 @@ enum class TEntryNote : std::uint8_t {
     UndoFolderGone,         // the folder it was in is gone, or another folder has its path now
     UndoOtherError,         // any other failure
 };
+
+// Whether the note holds the entry back from "Delete All" until it is checked by hand.
+constexpr bool IsHeld(TEntryNote note) noexcept {
+    return note == TEntryNote::HeldByRule || note == TEntryNote::HeldByRepository;
+}
 
 struct TListEntry {
     TFileRecord Record;

@@ -134,10 +134,17 @@ std::string TResultList::FullPath(const TListEntry& entry) const {
     return std::string(FieldText(entry, fiFullPath, path));
 }
 
+void TResultList::SetFolderInRepository(TFolderIndex folder) {
+    if (folder >= Folders_.size()) return;
+    if (RepositoryFolders_.size() <= folder) RepositoryFolders_.resize(folder + 1);
+    RepositoryFolders_[folder] = true;
+}
+
 void TResultList::Clear() {
     TEntries().swap(Entries_);
     std::vector<TScanAnchor>().swap(Anchors_);
     std::vector<TListFolder>().swap(Folders_);
+    std::vector<bool>().swap(RepositoryFolders_);
     NameBlocks_.clear();
     NameBlockUsed_ = NameBlockSize_ = 0;
     ChangeFocus(NoEntry);

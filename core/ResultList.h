@@ -116,6 +116,12 @@ public:
     // index. Throws EListError when the table is full or `parent` is no folder of the list.
     TFolderIndex AddFolder(TFolderIndex parent, std::string_view name, TAnchorIndex anchor = NoAnchor);
     void SetFolderAnchor(TFolderIndex folder, TAnchorIndex anchor) { Folders_.at(folder).Anchor = anchor; }
+    // Whether the scan found the folder to be a version-control store or to lie in one (what lies
+    // in it is held, see TKeepRules::Hold); a bit per folder, set by the scan.
+    void SetFolderInRepository(TFolderIndex folder);
+    bool FolderInRepository(TFolderIndex folder) const noexcept {
+        return folder < RepositoryFolders_.size() && RepositoryFolders_[folder];
+    }
     // Appends the folder's path, ending in the separator, to `out`.
     void AppendFolderPath(TFolderIndex folder, std::string& out) const;
 
@@ -200,7 +206,7 @@ protected:
 private:
     static void SetCheckState(TListEntry& entry, TCheckState state) noexcept {
         entry.CheckState = state;
-        if (state == TCheckState::Checked && entry.Note == TEntryNote::HeldByRule) entry.Note = TEntryNote::None;
+        if (state == TCheckState::Checked && IsHeld(entry.Note)) entry.Note = TEntryNote::None;
     }
     void ChangeFocus(std::size_t entry);
     TListEntry& Initialised(std::size_t index);
@@ -209,6 +215,7 @@ private:
     TEntries Entries_;
     std::vector<TScanAnchor> Anchors_;
     std::vector<TListFolder> Folders_;
+    std::vector<bool> RepositoryFolders_;  // by folder index; shorter where none follows
     // The folder names, in blocks that never move once filled, so that the names' views stay.
     std::vector<std::unique_ptr<char[]>> NameBlocks_;
     std::size_t NameBlockUsed_ = 0, NameBlockSize_ = 0;

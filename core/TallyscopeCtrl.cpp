@@ -145,6 +145,7 @@ std::string EntryNoteHint(const TListEntry& entry) {
     switch (entry.Note) {
     case TEntryNote::None: return {};
     case TEntryNote::HeldByRule: return std::string(HeldByRuleText);
+    case TEntryNote::HeldByRepository: return std::string(HeldByRuleText) + ": " + std::string(RepositoryRuleText);
     case TEntryNote::KeptChanged: return "kept: changed since the scan";
     case TEntryNote::KeptInUse: return "kept: in use";
     case TEntryNote::KeptPermissionDenied: return "kept: permission denied";

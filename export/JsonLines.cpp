@@ -139,7 +139,8 @@ void AppendUtcTime(std::string& out, const TFileTime& time) {
     out += 'Z';
 }
 
-void AppendEntryJson(std::string& out, const TFileRecord& record, std::string_view fullPath, TEntryKind kind) {
+void AppendEntryJson(std::string& out, const TFileRecord& record, std::string_view fullPath, TEntryKind kind,
+                     std::string_view heldBy) {
     const auto& keys = FieldKeys();
     char separator = '{';
     for (int field = 0; field < FieldCount; ++field) {
@@ -178,6 +179,11 @@ void AppendEntryJson(std::string& out, const TFileRecord& record, std::string_vi
             AppendUtcTime(out, *time);
             out += '"';
         }
+    }
+    if (!heldBy.empty()) {
+        out += separator;
+        AppendKey(out, "Kept");
+        AppendJsonString(out, "rule " + std::string(heldBy));
     }
     out += separator;
     AppendKey(out, "Kind");

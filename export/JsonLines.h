@@ -5,8 +5,9 @@
 // blanks (as in the XML export: "FileName", "FullPath", "FileSize", ...) and valued by the text
 // its cell in the list shows ("File Size" as "0.00 B"), then the size in bytes as a number
 // ("SizeBytes") and, when the scan kept them, the three times as ISO 8601 UTC with nanoseconds
-// ("CreateTimeUtc", "AccessTimeUtc", "WriteTimeUtc", e.g. "2026-12-09T06:01:01.123456789Z"), and
-// last what the entry stands for, "Kind": "file" or "folder".
+// ("CreateTimeUtc", "AccessTimeUtc", "WriteTimeUtc", e.g. "2026-12-09T06:01:01.123456789Z"), for
+// an entry a keep rule holds back from a deletion that rule ("Kept": "rule .git/"), and last what
+// the entry stands for, "Kind": "file" or "folder".
 //
 // JSON text is UTF-8, file names need not be: a text that is not valid UTF-8 is written with
 // U+FFFD for each byte that is not, and its exact bytes follow in base64 under the same key with
@@ -22,9 +23,10 @@
 namespace nulvane {
 
 // Appends the object for one entry, without a line end. `fullPath` is the entry's "Full Path" as
-// the list gives it (TResultList::FieldText); every other field is read from `record`.
+// the list gives it (TResultList::FieldText); every other field is read from `record`. `heldBy`:
+// the keep rule that holds the entry, empty when none does.
 void AppendEntryJson(std::string& out, const TFileRecord& record, std::string_view fullPath,
-                     TEntryKind kind = TEntryKind::File);
+                     TEntryKind kind = TEntryKind::File, std::string_view heldBy = {});
 
 // The text as a JSON string, quotes included, with U+FFFD for bytes that are not UTF-8; true when
 // every byte was (nothing was replaced).

@@ -1,8 +1,6 @@
-# What is installed besides the two programs (manual pages, desktop entry, icon, AppStream
-# metadata, the Debian documents), and the Debian package CPack makes of it:
-#     cmake --build build --target package     (or: cd build && cpack -G DEB)
-# gives nulvane_VERSION_ARCH.deb with both programs in /usr/bin, after installing what is missing
-# of the package tools (PackageTools.cmake).
+# What is installed besides the two programs: manual pages, shell completion, the system's column
+# configuration, desktop entry, icon and AppStream metadata. `cmake --install` puts them under the
+# prefix; the Debian packages (debian/) share them out between nulvane-cli and nulvane.
 
 set(nulvane_packaging ${CMAKE_CURRENT_SOURCE_DIR}/packaging)
 set(nulvane_generated ${CMAKE_CURRENT_BINARY_DIR}/packaging)
@@ -28,14 +26,6 @@ if(UNIX)
     install(FILES ${nulvane_generated}/${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   endforeach()
 
-  add_custom_command(
-    OUTPUT ${nulvane_generated}/changelog.gz
-    COMMAND ${CMAKE_COMMAND} -E copy ${nulvane_packaging}/changelog ${nulvane_generated}/changelog
-    COMMAND gzip -9nkf ${nulvane_generated}/changelog
-    DEPENDS ${nulvane_packaging}/changelog
-    VERBATIM)
-  list(APPEND nulvane_docs ${nulvane_generated}/changelog.gz)
-
   # The system's copy of the default column configuration, made from the program's own text.
   add_executable(nulvane-default-config ${nulvane_packaging}/DefaultConfig.cpp)
   target_link_libraries(nulvane-default-config PRIVATE nulvane_config)
@@ -49,7 +39,7 @@ if(UNIX)
   list(APPEND nulvane_docs ${nulvane_generated}/TallyscopeConfig.xml)
   # It goes where an installed program looks for it: /etc/nulvane for the package (/usr),
   # SYSCONFDIR/nulvane for the prefix the build was configured for, PREFIX/etc/nulvane for any
-  # other. The prefix is known only when installing, since CPack installs into /usr.
+  # other. The prefix is known only when installing (`cmake --install --prefix`).
   install(CODE "
     if(CMAKE_INSTALL_PREFIX STREQUAL \"${CMAKE_INSTALL_PREFIX}\")
       set(nulvane_sysconfdir \"${CMAKE_INSTALL_FULL_SYSCONFDIR}\")
@@ -59,9 +49,6 @@ if(UNIX)
       set(nulvane_sysconfdir \"\${CMAKE_INSTALL_PREFIX}/etc\")
     endif()
     file(INSTALL \"${nulvane_generated}/TallyscopeConfig.xml\" DESTINATION \"\${nulvane_sysconfdir}/nulvane\")")
-  # dpkg keeps an administrator's edits to it across upgrades and removes it on purge.
-  file(WRITE ${nulvane_generated}/conffiles "/etc/nulvane/TallyscopeConfig.xml\n")
-  set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${nulvane_generated}/conffiles)
 
   # Shell completion for nulvane-cli, from the same table, where each shell looks for it.
   add_executable(nulvane-completion ${nulvane_packaging}/Completion.cpp)
@@ -87,43 +74,8 @@ if(UNIX)
   # Built with nulvane-cli, so that `cmake --install` finds the pages after any build of it.
   add_custom_target(nulvane_docs ALL DEPENDS ${nulvane_docs})
   add_dependencies(nulvane-cli nulvane_docs)
-  install(FILES ${nulvane_packaging}/copyright ${nulvane_generated}/changelog.gz
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/nulvane)
 endif()
 
-install(FILES app/nulvane.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES app/org.karvo.nulvane.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES app/nulvane.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${nulvane_packaging}/org.karvo.nulvane.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-
-set(CPACK_GENERATOR DEB)
-set(CPACK_PACKAGE_NAME nulvane)
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_VENDOR Karvo)
-set(CPACK_PACKAGE_CONTACT "Karvo <nulvane@karvo.org>")
-set(CPACK_PACKAGING_INSTALL_PREFIX ${NULVANE_PACKAGE_PREFIX})
-set(CPACK_STRIP_FILES ON)
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://karvo.org/nulvane")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "find and delete empty files
-Karvo Nulvane finds the zero-byte files under the folders you pick or drop on
-its window and lists them with name, full path, size, extension, type and three
-time stamps, each with a check box. Uncheck what to keep and delete the rest,
-or export the list as CSV, text, HTML, XML or an .xls workbook. A file is
-deleted only while it is still the empty file the scan found.
-.
-nulvane-cli, the command-line twin, lists, sorts, exports and deletes the same
-way, for scripts.")
-# Libraries come from the binaries; Qt's platform plugins are loaded at run time, so no binary
-# names them. xdg-open opens folders and web addresses on the desktop.
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
-set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
-if(UNIX)
-  set(CPACK_NULVANE_SOURCE_DIR ${PROJECT_SOURCE_DIR})
-  set(CPACK_PRE_BUILD_SCRIPTS ${nulvane_packaging}/PackageTools.cmake)
-endif()
-include(CPack)

@@ -12,6 +12,9 @@ A run package counts as used when it owns one of these files:
     symbolic links followed step by step);
   - a program in /usr/bin whose name the programs' sources hold as a string literal, such as
     "xdg-open" (a helper they start).
+The Debian source package builds in a root holding build-essential and its Build-Depends alone,
+so debian/control's Build-Depends name every run package the build uses (but the compiler, which
+build-essential brings), and nothing that is not in the run set.
 Exit 0 when the sets hold, 1 with one line per fault, 77 when this is no Debian system.
 """
 import os
@@ -23,6 +26,8 @@ import sys
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 PROGRAMS = ("nulvane", "nulvane-cli")
 SETS = ("run", "package", "test")
+# What Debian's build-essential holds, which no Build-Depends names.
+BUILD_ESSENTIAL = {"g++", "gcc", "make", "libc6-dev", "dpkg-dev"}
 
 
 def read_sets(path):
@@ -42,6 +47,15 @@ def read_sets(path):
             seen[package] = name
             sets[name].append(package)
     return sets, faults
+
+
+def build_depends(path):
+    """The package names of the Build-Depends field of a debian/control file, without versions."""
+    with open(path, encoding="utf-8") as control:
+        match = re.search(r"^Build-Depends:(.*(?:\n[ \t].*)*)", control.read(), re.MULTILINE)
+    if not match:
+        return set()
+    return {re.split(r"[\s(\[<]", item.strip(), maxsplit=1)[0] for item in match.group(1).split(",") if item.strip()}
 
 
 def run(*command, cwd=None):
@@ -107,6 +121,7 @@ def main():
         return 77
     files = used_files(build)
     literals = literals_of_programs(build)
+    depends = build_depends(os.path.join(ROOT, "debian", "control"))
     for package in sets["run"]:
         try:
             owned = run("dpkg-query", "-L", package).splitlines()
@@ -121,6 +136,10 @@ def main():
         else:
             faults.append(f"run package {package} is used by neither the programs' build nor the programs; "
                           "a test tool belongs in the test set")
+        if used and package not in BUILD_ESSENTIAL and package not in depends:
+            faults.append(f"run package {package} is used by the build but is no Build-Depends of debian/control")
+    for package in sorted(depends - set(sets["run"]) - {"debhelper-compat"}):
+        faults.append(f"Build-Depends {package} of debian/control is in no run set of scripts/debian-packages")
     for fault in faults:
         print(fault, file=sys.stderr)
     return 1 if faults else 0

@@ -30,6 +30,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <map>
 #include <memory>
 #include <new>
@@ -66,6 +67,10 @@ constexpr std::string_view UndoPrefix = "undo-";
 constexpr std::string_view JournalPrefix = "deletion-";
 constexpr std::string_view JournalSuffix = ".journal";
 constexpr std::string_view DamagedSuffix = ".damaged";
+// A journal that still records what could not be put back, once that was said: tried again by
+// every recovery without a word, until it is through or has waited WaitingDays.
+constexpr std::string_view WaitingSuffix = ".waiting";
+constexpr long WaitingDays = 30;
 // A journal of a few files stays small; a long deletion takes larger blocks.
 constexpr std::size_t FirstBlock = 64 << 10, LaterBlock = 1 << 20;
 // A remover goes on in a new journal once its journal reaches this size, so that no journal of
@@ -1034,24 +1039,42 @@ void RecoverJournal(int folderFd, const std::string& folder, const std::string& 
     }
     text = {};
     bool unfinished;
+    const std::size_t saidBefore = recovery.Left.size();
     {
         TRecoverer recoverer(journal, recovery);
         for (const TAsideGroup& group : journal.Groups) recoverer.Recover(group);
         unfinished = recoverer.Unfinished();
     }
-    if (unfinished) return;
+    const bool waiting = name.ends_with(WaitingSuffix);
+    if (unfinished) {
+        if (!waiting) {
+            // Said now; from here on tried again without a word.
+            const std::string later = name.substr(0, name.size() - JournalSuffix.size()) + std::string(WaitingSuffix);
+            MoveNoReplace(folderFd, name.c_str(), folderFd, later.c_str());
+        } else {
+            recovery.Left.resize(saidBefore);
+            struct stat st;
+            if (::fstat(fd.Get(), &st) == 0 && ::time(nullptr) - st.st_mtime > WaitingDays * 24 * 3600) {
+                ::unlinkat(folderFd, name.c_str(), 0);
+                recovery.GivenUp.push_back(Joined(folder, name));
+            }
+        }
+        return;
+    }
     // What went for good in a killed deletion stays undoable: the journal joins its undo record.
     if (!journal.UndoId.empty() && journal.Gone) {
-        const std::string part = std::string(UndoPrefix) + journal.UndoId + "." + name;
+        const std::string own = waiting ? name.substr(0, name.size() - WaitingSuffix.size()) + std::string(JournalSuffix) : name;
+        const std::string part = std::string(UndoPrefix) + journal.UndoId + "." + own;
         if (MoveNoReplace(folderFd, name.c_str(), folderFd, part.c_str()) == 0) return;
     }
     ::unlinkat(folderFd, name.c_str(), 0);
 }
 
-// Whether `name` is a journal's: "deletion-PID-HEX.journal".
+// Whether `name` is a journal's: "deletion-PID-HEX.journal", or ".waiting" for one said already.
 bool IsJournalName(std::string_view name) noexcept {
-    return name.starts_with(JournalPrefix) && name.ends_with(JournalSuffix) &&
-           name.size() > JournalPrefix.size() + JournalSuffix.size();
+    return name.starts_with(JournalPrefix) &&
+           ((name.ends_with(JournalSuffix) && name.size() > JournalPrefix.size() + JournalSuffix.size()) ||
+            (name.ends_with(WaitingSuffix) && name.size() > JournalPrefix.size() + WaitingSuffix.size()));
 }
 
 }  // namespace

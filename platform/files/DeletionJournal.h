@@ -42,7 +42,8 @@
 // by its own private name while it is written, then by its entry name and inode: only that file is
 // removed, and only while it holds the path and date written, when its entry never received the
 // file. What cannot be put back (a folder gone or moved, another file under the private name) is
-// named with where it is, and its journal is kept for a later run, which tries again.
+// named with where it is, and its journal is kept (".waiting") for later runs, which try again
+// without a word (what they put back they say) and give it up after 30 days.
 //
 // A final deletion that can be undone (UndoRecords.h) also writes, just before each entry goes for
 // good, what makes it again: its name and metadata (EntryMetadata.h), and for a folder the same for
@@ -196,6 +197,8 @@ struct TRecovery {
     // Entries an undo killed half way was making, taken away again (a later undo makes them): each
     // path they were to have.
     std::vector<std::string> Unmade;
+    // Journals that waited 30 days for what they record to be put back, and were removed.
+    std::vector<std::string> GivenUp;
     std::size_t Count() const noexcept { return PutBack + KeptBeside.size(); }
     // Whether anything could not be put back or obeyed.
     bool Failed() const noexcept { return !Left.empty() || !Damaged.empty(); }

@@ -112,6 +112,8 @@ public:
 struct TWalkFolder {
     std::string_view Path;
     std::size_t Anchor = 0;
+    // The folder is a version-control store or lies in one (TWalkOptions::FindRepositories).
+    bool InRepository = false;
 };
 
 // A folder whose delivery is complete: its files and everything below it were delivered. For a
@@ -123,6 +125,8 @@ struct TWalkFolderEnd {
     // counted as empty, was read to its end, lies on its parent's file system and is no mount
     // point, and is neither the walked folder nor one a link led to. Null otherwise.
     const TFileStat* Empty = nullptr;
+    // The folder is a version-control store or lies in one (TWalkOptions::FindRepositories).
+    bool InRepository = false;
 };
 
 class TWalkVisitor {
@@ -155,6 +159,11 @@ public:
     // Whether FolderEnded is to be called. A walk whose visitor does not want folders pays nothing
     // for them.
     virtual bool WantsFolders() const noexcept { return false; }
+
+    // Whether a folder whose regular files were all taken may still count as empty (the visitor
+    // lists such a folder with its files). Otherwise any regular file makes its folder hold
+    // something. Only for a visitor that wants folders.
+    virtual bool TakenFilesLeaveFoldersEmpty() const noexcept { return false; }
 
     // Told of each folder once everything under it is delivered, on the caller's thread, in
     // listing order (a folder after its subfolders): whether it counts as empty for its parent.
@@ -203,11 +212,21 @@ struct TWalkOptions {
     // names a folder; the walked folder itself is never asked about. Called on any walking thread,
     // from several at once. None: nothing is left out, at no cost.
     std::function<bool(std::string_view relativePath, bool isFolder)> Exclude = nullptr;
-    // Depth limits, counted as fd counts them: 1 is the walked folder's own files, 2 those of its
-    // subfolders. A file deeper than MaxDepth or shallower than MinDepth is not offered, and no
-    // folder is entered whose files would all lie deeper than MaxDepth. 0: no limit.
+    // Depth limits, counted as fd counts them: 1 is the walked folder's own files and subfolders,
+    // 2 those of its subfolders. A file deeper than MaxDepth or shallower than MinDepth is not
+    // offered, and no folder is entered whose files would all lie deeper than MaxDepth, but for a
+    // visitor that wants folders, which has the folders at MaxDepth looked into (to tell whether
+    // they are empty) and nothing in them offered. 0: no limit.
     unsigned MaxDepth = 0;
     unsigned MinDepth = 0;
+    // Tells the visitor which folders are version-control stores or lie in one, whatever they are
+    // called: a git repository (HEAD with objects/ and refs/, a bare one or a separate git folder
+    // too, or a worktree's admin folder: HEAD with commondir), a Mercurial store (00changelog.i with
+    // requires), a Subversion working copy's admin folder (wc.db with pristine/) or repository
+    // (format with db/ and hooks/) and a Bazaar control folder (branch-format with branch/ or
+    // repository/), found by what they hold as the walk lists them, and the walked folder's own
+    // ancestors looked at when the walk starts. Off: no name is looked at.
+    bool FindRepositories = false;
     // Only files whose write time is at or after WrittenSince and before WrittenBefore are offered
     // to the visitor. None: no bound.
     std::optional<TFileTime> WrittenSince = std::nullopt;

@@ -78,7 +78,7 @@ int OpenFolderToRead(int parent, const char* name) noexcept {
     return fd;
 }
 
-// A folder under the one removed is a mount point, or the home trash, now: not what the scan met.
+// A folder under the one removed is a mount point, or a trash, now: not what the scan met.
 constexpr int TreeChanged = -1;
 // A folder under the one removed is one the user scanned.
 constexpr int TreeScanned = -2;
@@ -140,7 +140,7 @@ int EmptyTree(int fd, dev_t device, bool remove, const TTreeGuard& guard, unsign
         }
         struct stat st;
         if (::fstat(sub.Get(), &st) != 0) return errno;
-        if (st.st_dev != device || IsMountTop(sub.Get())) return TreeChanged;
+        if (st.st_dev != device || IsMountTop(sub.Get()) || TTrashFolders::IsTrash(fd, name)) return TreeChanged;
         if (const int guarded = guard.Guards(st); guarded != 0) return guarded;
         if (const int error = EmptyTree(sub.Get(), device, remove, guard, depth + 1); error != 0) return error;
         if (remove && ::unlinkat(fd, name.c_str(), AT_REMOVEDIR) != 0 && errno != ENOENT) return errno;
@@ -599,10 +599,11 @@ void TFileRemover::RemoveAll(std::size_t count, const TRequestSource& request, c
 
 int TFileRemover::Protected(const TTarget& target, std::uint64_t device, std::uint64_t inode) {
     if (!TrashFolders_) TrashFolders_ = std::make_unique<TTrashFolders>();
-    if (TrashFolders_->IsHomeTrash(device, inode) || TTrashFolders::IsTopTrash(target.FolderFd, target.Name))
+    if (TrashFolders_->IsHomeTrash(device, inode) || TTrashFolders::IsTrash(target.FolderFd, target.Name))
         return EPERM;
+    // A folder whose place cannot be told may lie in a trash: it stays.
     const std::string real = RealFolderPath(target.FolderFd, target.Folder.empty() ? std::string(".") : std::string(target.Folder));
-    return !real.empty() && TrashFolders_->Holds(real + target.Name + "/") ? EPERM : 0;
+    return real.empty() || TrashFolders_->Holds(real + target.Name + "/") ? EPERM : 0;
 }
 
 namespace {
@@ -664,7 +665,8 @@ TRemoveResult TFileRemover::RemoveFolder(const TRemoveRequest& request, const TD
     target.FolderFd = OpenFolder(request, target);
     if (target.FolderFd == -1) return FromFolderError(errno);
     struct stat parent, st;
-    if (::fstat(target.FolderFd, &parent) != 0) return Kept(TKeepReason::OtherError, errno);
+    // The working folder too (AT_FDCWD, a FOLDER "." scanned), which fstat does not take.
+    if (::fstatat(target.FolderFd, "", &parent, AT_EMPTY_PATH) != 0) return Kept(TKeepReason::OtherError, errno);
     if (::fstatat(target.FolderFd, target.Name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return FromError(errno);
     // A link, a file, another folder, or a folder of another file system mounted here.
     if (!IsFoundFolder(st, request.Device, request.Inode) || st.st_dev != parent.st_dev) return Kept(TKeepReason::Changed);

@@ -10,6 +10,8 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +19,29 @@
 
 namespace nulvane {
 namespace {
+
+// Whether the group `gid` is the user's own, as Debian and others make one per user: the user's
+// primary group, of the user's name, that nobody else is listed in. A folder only that group may
+// write (a umask of 002 makes them) is the user's alone.
+bool IsUsersOwnGroup(uid_t user, gid_t gid) {
+    std::vector<char> buffer(16384);
+    struct passwd pw, *pwFound = nullptr;
+    struct group gr, *grFound = nullptr;
+    if (::getpwuid_r(user, &pw, buffer.data(), buffer.size() / 2, &pwFound) != 0 || !pwFound || pw.pw_gid != gid)
+        return false;
+    if (::getgrgid_r(gid, &gr, buffer.data() + buffer.size() / 2, buffer.size() / 2, &grFound) != 0 || !grFound)
+        return false;
+    if (std::strcmp(gr.gr_name, pw.pw_name) != 0) return false;
+    for (char** member = gr.gr_mem; member && *member; ++member)
+        if (std::strcmp(*member, pw.pw_name) != 0) return false;
+    return true;
+}
+
+// Whether others than the owner may write the folder (`st`): others, or a group not the user's own.
+bool OthersMayWrite(const struct stat& st, uid_t user) {
+    if (st.st_mode & S_IWOTH) return true;
+    return (st.st_mode & S_IWGRP) && !IsUsersOwnGroup(user, st.st_gid);
+}
 
 // The folder's path for a message: where it really is, else as it was given.
 std::string Named(int fd, const std::string& given) {
@@ -116,7 +141,7 @@ int OpenPrivateFolder(const std::string& path, int& error, std::string& problem)
             problem = Named(folder.Get(), path) + " is owned by uid " + std::to_string(st.st_uid);
             return -1;
         }
-        if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+        if (OthersMayWrite(st, user)) {
             problem = Named(folder.Get(), path) + " may be written by others";
             return -1;
         }
@@ -131,7 +156,7 @@ int OpenPrivateFolder(const std::string& path, int& error, std::string& problem)
                 problem = Named(at.Get(), path) + " is owned by uid " + std::to_string(above.st_uid);
                 return -1;
             }
-            if ((above.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (above.st_mode & S_ISVTX) == 0) {
+            if ((above.st_mode & S_ISVTX) == 0 && OthersMayWrite(above, user)) {
                 problem = Named(at.Get(), path) + " may be written by others";
                 return -1;
             }

@@ -7,8 +7,10 @@
 // scripts pass on from another user. So it is checked as ssh checks its files: the folder belongs
 // to the effective user and neither group nor others may write to it, and every folder above it, up
 // to the root, belongs to that user or to root and may be written by nobody else either. A folder
-// above with the sticky bit (/tmp) is the one exception: there nobody but an entry's owner may
-// rename or remove it, so the folder below it cannot be swapped by another user. The checks are
+// above with the sticky bit (/tmp) is one exception: there nobody but an entry's owner may rename
+// or remove it, so the folder below it cannot be swapped by another user. A group that is the
+// user's own (the primary group of the user's name, nobody else in it, as systems that give each
+// user a group and a umask of 002 make folders) is the other: only the user may write there. The checks are
 // made on the folders as they are open, from the open folder upwards through "..", so a link or a
 // rename on the spelled path cannot change what was checked.
 #include <string>

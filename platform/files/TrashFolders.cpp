@@ -3,14 +3,21 @@
 // Linux: statx tells the mount a folder lies on, /proc the path of an open folder.
 #if defined(__linux__)
 
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/files/PrivateFolder.h"
 #include "platform/files/Trash.h"
+#include "platform/system/ScopeGuard.h"
 
 namespace nulvane {
 namespace {
@@ -18,6 +25,103 @@ namespace {
 // Where a user's home trash is unless the user set XDG_DATA_HOME: "Trash" in this folder of the
 // home folder.
 constexpr std::string_view UsualHomeTrashParent = "/.local/share/";
+// Going up from a folder stops here: no folder the system can hold lies deeper.
+constexpr unsigned MaxLevelsUp = 1u << 16;
+
+bool IsUserNumber(std::string_view name) noexcept {
+    if (name.empty()) return false;
+    for (const char c : name)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) noexcept {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Whether the folder `name` in the open folder `parentFd` holds the folders "files" and "info", as
+// every trash does from its first use on. The folders are looked at without following a link.
+bool HoldsTrashFolders(int parentFd, std::string_view name) noexcept {
+    char path[NAME_MAX + 8];
+    if (name.size() > NAME_MAX) return false;
+    std::memcpy(path, name.data(), name.size());
+    for (const char* folder : {"/files", "/info"}) {
+        std::strcpy(path + name.size(), folder);
+        struct statx sx;
+        if (::statx(parentFd, path, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE, &sx) != 0 ||
+            !S_ISDIR(sx.stx_mode))
+            return false;
+    }
+    return true;
+}
+
+// Whether the open folder is named ".Trash" in the folder above it.
+bool IsNamedSharedTrash(int folderFd) noexcept {
+    struct stat self, named;
+    return ::fstatat(folderFd, "", &self, AT_EMPTY_PATH) == 0 &&
+           ::fstatat(folderFd, "../.Trash", &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+           SameFile(self, named);
+}
+
+// The kernel's own path of the open file: empty when it tells none (no /proc, or a path longer
+// than a page, which it does not tell).
+std::string KernelPath(int fd) { return DescriptorPath(fd); }
+
+// Whether the absolute `path` leads to the folder `self`. A folder removed meanwhile has
+// " (deleted)" after its kernel path, and one out of this process's reach a path that leads
+// elsewhere: both fail.
+bool LeadsTo(const std::string& path, const struct stat& self) {
+    if (!path.starts_with('/')) return false;
+    const TLongPath at(path);
+    struct stat st;
+    return at.At() != -1 && ::fstatat(at.At(), at.Rest(), &st, 0) == 0 && SameFile(st, self);
+}
+
+// The name of the folder `self` in the open folder `parentFd`, found by reading it; empty when it
+// is not there or cannot be read.
+std::string NameIn(int parentFd, const struct stat& self) {
+    const int copy = ::openat(parentFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = copy >= 0 ? ::fdopendir(copy) : nullptr;
+    if (!dir) {
+        if (copy >= 0) ::close(copy);
+        return {};
+    }
+    const TScopeGuard closeDir([dir] { ::closedir(dir); });
+    while (const dirent* entry = ::readdir(dir)) {
+        struct stat st;
+        if (entry->d_ino == self.st_ino && std::strcmp(entry->d_name, "..") != 0 &&
+            std::strcmp(entry->d_name, ".") != 0 &&
+            ::fstatat(parentFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(st, self))
+            return entry->d_name;
+    }
+    return {};
+}
+
+// The path of a folder too deep for the kernel to tell: the names up to the nearest ancestor whose
+// path it tells, each found by reading the folder above, as getcwd finds them.
+std::string PathFoundUpward(int folderFd, const struct stat& self) {
+    std::vector<std::string> names;
+    TFd current;
+    struct stat at = self;
+    for (unsigned level = 0; level < MaxLevelsUp; ++level) {
+        TFd parent(::openat(current ? current.Get() : folderFd, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        struct stat up;
+        if (!parent || ::fstat(parent.Get(), &up) != 0 || SameFile(up, at)) return {};
+        names.push_back(NameIn(parent.Get(), at));
+        if (names.back().empty()) return {};
+        std::string path = KernelPath(parent.Get());
+        if (path.starts_with('/')) {
+            for (auto name = names.rbegin(); name != names.rend(); ++name) {
+                if (!path.ends_with('/')) path += '/';
+                path += *name;
+            }
+            return path;
+        }
+        current.Reset(parent.Release());
+        at = up;
+    }
+    return {};
+}
 
 }  // namespace
 
@@ -25,10 +129,7 @@ bool IsTopTrashName(std::string_view name) noexcept {
     constexpr std::string_view shared = ".Trash";
     if (!name.starts_with(shared)) return false;
     if (name.size() == shared.size()) return true;
-    if (name.size() < shared.size() + 2 || name[shared.size()] != '-') return false;
-    for (const char c : name.substr(shared.size() + 1))
-        if (c < '0' || c > '9') return false;
-    return true;
+    return name[shared.size()] == '-' && IsUserNumber(name.substr(shared.size() + 1));
 }
 
 bool IsMountTop(int folderFd) noexcept {
@@ -46,29 +147,46 @@ bool IsMountTop(int folderFd) noexcept {
 
 std::string RealFolderPath(int folderFd, const std::string& path) {
     struct stat self;
-    if (::fstat(folderFd, &self) != 0) return {};
-    const auto leadsThere = [&self](const std::string& candidate) {
-        struct stat st;
-        return candidate.starts_with('/') && ::stat(candidate.c_str(), &st) == 0 && st.st_dev == self.st_dev &&
-               st.st_ino == self.st_ino;
-    };
-    // The kernel's own path of the folder; a folder removed meanwhile has " (deleted)" after it,
-    // and one out of this process's reach a path that leads elsewhere: both fail the check.
-    char link[40];
-    std::snprintf(link, sizeof link, "/proc/self/fd/%d", folderFd);
-    std::string real(4096, '\0');
-    const ssize_t length = ::readlink(link, real.data(), real.size());
-    real.resize(length > 0 && static_cast<std::size_t>(length) < real.size() ? static_cast<std::size_t>(length) : 0);
-    if (!leadsThere(real)) {
+    // The working folder too (AT_FDCWD), which fstat does not take.
+    if (::fstatat(folderFd, "", &self, AT_EMPTY_PATH) != 0) return {};
+    std::string real = KernelPath(folderFd);
+    if (!LeadsTo(real, self)) {
         real.clear();
         if (char* resolved = ::realpath(path.c_str(), nullptr)) {
             real = resolved;
             std::free(resolved);
         }
-        if (!leadsThere(real)) return {};
     }
+    if (!LeadsTo(real, self)) real = PathFoundUpward(folderFd, self);
+    if (!LeadsTo(real, self)) return {};
     if (real.back() != '/') real += '/';
     return real;
+}
+
+TLongPath::TLongPath(const std::string& path) : At_(AT_FDCWD), Rest_(path.c_str()) {
+    // Each stretch stays well within the limit; a name is at most NAME_MAX bytes.
+    constexpr std::size_t Stretch = PATH_MAX / 2;
+    std::string_view rest(path);
+    while (rest.size() >= PATH_MAX) {
+        const std::size_t cut = rest.rfind('/', Stretch);
+        if (cut == std::string_view::npos || cut == 0) {
+            errno = ENAMETOOLONG;
+            At_ = -1;
+            return;
+        }
+        const std::string stretch(rest.substr(0, cut));
+        const int fd = ::openat(At_, stretch.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) {
+            At_ = -1;
+            return;
+        }
+        Base_.Reset(fd);
+        At_ = fd;
+        rest.remove_prefix(cut);
+        while (rest.starts_with('/')) rest.remove_prefix(1);
+        if (rest.empty()) rest = ".";
+    }
+    Rest_ = rest.data();
 }
 
 TTrashFolders::TTrashFolders() : TTrashFolders(TTrash().HomeTrash()) {}
@@ -87,8 +205,10 @@ TTrashFolders::TTrashFolders(const std::string& homeTrash) {
     }
 }
 
-bool TTrashFolders::IsTopTrash(int parentFd, std::string_view name) noexcept {
-    return IsTopTrashName(name) && IsMountTop(parentFd);
+bool TTrashFolders::IsTrash(int parentFd, std::string_view name) noexcept {
+    const bool topName = IsTopTrashName(name);
+    if (topName || name == "Trash") return HoldsTrashFolders(parentFd, name) || (topName && IsMountTop(parentFd));
+    return IsUserNumber(name) && HoldsTrashFolders(parentFd, name) && IsNamedSharedTrash(parentFd);
 }
 
 bool TTrashFolders::IsUsualHomeTrash(int parentFd, std::string_view name, const std::string& parentPath) {
@@ -101,15 +221,18 @@ bool TTrashFolders::Holds(std::string_view realPath) const {
     if (path.back() != '/') path += '/';
     if (!HomeReal_.empty() && path.starts_with(HomeReal_)) return true;
     if (path.find(std::string(UsualHomeTrashParent) + "Trash/") != std::string::npos) return true;
+    // Each folder on the path that may be a trash by its name is looked at where it is.
+    std::string_view above;
     for (std::size_t start = 1; start < path.size();) {
         const std::size_t end = path.find('/', start);
-        if (IsTopTrashName(std::string_view(path).substr(start, end - start))) {
+        const std::string_view name = std::string_view(path).substr(start, end - start);
+        if (IsTopTrashName(name) || name == "Trash" || (above == ".Trash" && IsUserNumber(name))) {
             const std::string parent = path.substr(0, start);
-            const int fd = ::open(parent.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-            const bool top = fd >= 0 && IsMountTop(fd);
-            if (fd >= 0) ::close(fd);
-            if (top) return true;
+            const TLongPath at(parent);
+            const TFd fd(at.At() == -1 ? -1 : ::openat(at.At(), at.Rest(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+            if (fd && IsTrash(fd.Get(), name)) return true;
         }
+        above = name;
         start = end + 1;
     }
     return false;

@@ -618,7 +618,7 @@ TEST_F(MainFormTest, ADoubleClickShowsTheFileInItsFolder) {
 }
 
 TEST(DesktopEntry, OffersToOpenFilesButDoesNotClaimFolders) {
-    std::ifstream entry(NULVANE_SOURCE_DIR "/app/nulvane.desktop");
+    std::ifstream entry(NULVANE_SOURCE_DIR "/app/org.karvo.nulvane.desktop");
     const std::string text{std::istreambuf_iterator<char>(entry), {}};
     ASSERT_FALSE(text.empty());
     EXPECT_NE(text.find("\nExec=nulvane %F\n"), std::string::npos);

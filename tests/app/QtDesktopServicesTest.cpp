@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -182,6 +183,16 @@ TEST(Program, WithoutADisplayItSaysSoAndEnds) {
     const std::string said = testing::internal::GetCapturedStderr();
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
     EXPECT_NE(said.find("no display"), std::string::npos);
+    // --help and --version answer without one, and never start the window (nor Qt, which the
+    // test's own application would clash with).
+    for (const auto& [option, starts] : {std::pair{"--version", "nulvane "}, std::pair{"-h", "usage: nulvane "}}) {
+        char arg[16];
+        std::snprintf(arg, sizeof arg, "%s", option);
+        char* args[] = {name, arg, nullptr};
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(RunProgram(2, args), 0) << option;
+        EXPECT_TRUE(testing::internal::GetCapturedStdout().starts_with(starts)) << option;
+    }
 }
 
 TEST(QtDesktopServices, ReturnAloneAnswersNoToAQuestionWhoseYesDestroys) {

@@ -286,7 +286,7 @@ TEST(CliDeletion, WithoutItsJournalNothingIsDeleted) {
 }
 
 // A folder given to scan is never deleted, however the folders given overlap or are spelled, nor a
-// folder that holds one; the other empty folders go.
+// folder that holds one; the other empty folders go, those under the working folder too.
 TEST(CliDeletion, NoScannedFolderIsEverDeleted) {
     const test::TTempDir dir;
     for (const auto& [workDir, args] : {std::pair<std::string, test::TArgs>{"/", {dir.Str() + "/x", dir.Str() + "/x/a"}},
@@ -300,6 +300,8 @@ TEST(CliDeletion, NoScannedFolderIsEverDeleted) {
         const test::TRun run = test::RunCli(deletion, {.WorkDir = workDir});
         EXPECT_TRUE(fs::is_directory(dir.Str() + "/x/a")) << run;
         EXPECT_FALSE(fs::exists(dir.Str() + "/x/b")) << run;
+        // Scanned as ".", the working folder holds it: "./s" goes all the same.
+        EXPECT_EQ(fs::exists(dir.Str() + "/x/a/s"), args.back().ends_with("/s")) << run;
         EXPECT_NE(run.Err.find("a scanned folder\n"), std::string::npos) << run;
     }
 }

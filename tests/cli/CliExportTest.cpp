@@ -71,11 +71,14 @@ TEST_F(CliExportTest, ReplacesAnExistingFileOnlyWithForceAndNeverLosesIt) {
     untouched(Run({"--export", "csv", file, Tree.Str()}));
     untouched(Run({"--export", "csv", file, "--force", Tree.Str()}, 300));  // a full disk (the message fits)
     EXPECT_EQ(Run({"--export", "txt", "/dev/full", "--force", Tree.Str()}).Status, 1);
-    // A FOLDER missing: the list is not the one asked for, and replaces nothing.
-    const TRun missing = Run({"--export", "csv", file, "--force", Tree.Str(), Tree.Str() + "/missing"});
-    EXPECT_EQ(missing.Status, 1);
-    EXPECT_TRUE(missing.Err.ends_with("nulvane-cli: \"" + file + "\" not written: the list is incomplete\n")) << missing.Err;
-    EXPECT_EQ(ReadFileContent(file), "earlier");
+    // A FOLDER missing or in the trash: the list is not the one asked for, and replaces nothing.
+    Own.MakeDir("Trash/info");
+    for (const std::string& failed : {Tree.Str() + "/missing", Own.MakeDir("Trash/files")}) {
+        const TRun run = Run({"--export", "csv", file, "--force", Tree.Str(), failed});
+        EXPECT_EQ(run.Status, 1);
+        EXPECT_TRUE(run.Err.ends_with("nulvane-cli: \"" + file + "\" not written: the list is incomplete\n")) << run.Err;
+        EXPECT_EQ(ReadFileContent(file), "earlier");
+    }
 
     // A link at the name exists too, even one that leads nowhere; a name with control characters
     // is shown escaped.
@@ -94,6 +97,18 @@ TEST_F(CliExportTest, ReplacesAnExistingFileOnlyWithForceAndNeverLosesIt) {
     for (const TArgs& bad : {TArgs{"--export", "pdf", file, Tree.Str()}, TArgs{Tree.Str(), "--export", "csv"},
                              TArgs{"--force", Tree.Str()}})
         EXPECT_EQ(Run(bad).Status, 2) << bad[0];
+}
+
+// Into a pipe whose reader has gone, an export to standard output ends as any writer then ends,
+// and leaves nothing of its temporary file.
+TEST_F(CliExportTest, AnExportIntoAClosedPipeLeavesNoTemporaryFile) {
+    const TRun run = test::RunCli({"--export", "csv", "-", Tree.Str()}, {.Program = Program, .BeforeExec = [&] {
+        int ends[2];  // standard output is the pipe's writing end, and nothing reads it
+        const bool closed = ::pipe(ends) == 0 && ::dup2(ends[1], STDOUT_FILENO) >= 0 && ::close(ends[0]) == 0;
+        return closed ? ::setenv("TMPDIR", Own.Str().c_str(), 1) : 1;
+    }});
+    EXPECT_NE(run.Status, 0);
+    EXPECT_TRUE(std::filesystem::is_empty(Own.Path()));
 }
 
 // The formats are a module the program loads only for an export: without it, or with a module of

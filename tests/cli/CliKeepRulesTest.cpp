@@ -73,7 +73,7 @@ TEST(CliKeepRules, AFileAnotherProgramHoldsALockOnIsKeptInUse) {
     EXPECT_NE(run.Err.find("nulvane-cli: kept " + held + ": in use\n"), std::string::npos) << run.Err;
 }
 
-// The rules file, --keep, --no-keep-rules and -E, each on a fresh small tree ("T" stands for it,
+// The rules file, --keep, --no-keep-rules, --deletable and -E, each on a fresh small tree ("T" stands for it,
 // "C" for the rules file).
 TEST(CliKeepRules, RulesOptionsAndExclusionsShapeWhatIsListedAndDeleted) {
     struct TCase {
@@ -98,7 +98,10 @@ TEST(CliKeepRules, RulesOptionsAndExclusionsShapeWhatIsListedAndDeleted) {
          "nulvane-cli: kept: rule node_modules/: T/node_modules/d\n" + keptOdd + keptInit +
              "nulvane-cli: deleted 1 file (undo: nulvane-cli --undo), 5 kept by rules\n",
          {"b.log", "c.tmp", "pkg/__init__.py", "node_modules/d", "odd\nname/.keep"}},
-        {{"--delete", "-y", "--no-keep-rules", "--keep", "a", "T"}, "b.log\n", 0, listed, "nulvane-cli: deleted 6 files (undo: nulvane-cli --undo)\n", {}},
+        {{"--delete", "-y", "--no-keep-rules", "--keep", "a", "T"}, "b.log\n", 2, "",
+         "nulvane-cli: --no-keep-rules turns every keep rule off, --keep among them; give one of the two\n"
+         "Try 'nulvane-cli --help' for more information.\n",
+         all},
         {{"--delete", "-y", "T"}, "(folder)", 1, listed,
          "nulvane-cli: cannot read the keep rules \"C\": not a regular file; nothing deleted\n", all},
         {{"--delete", "-y", "T/pkg"}, "", 0, "T/pkg/__init__.py\n", keptInit + "nulvane-cli: deleted 0 files, 1 kept by rules\n", all},
@@ -106,7 +109,8 @@ TEST(CliKeepRules, RulesOptionsAndExclusionsShapeWhatIsListedAndDeleted) {
         {{"-E", "a/../b", "T"}, "", 2, "", "nulvane-cli: bad glob \"a/../b\" for --exclude: holds .. (a parent folder)\n", all},
         {{"T", "-E"}, "", 2, "", "nulvane-cli: --exclude needs a glob\n", all},
         {{"--keep", "a", "T"}, "", 2, "", "nulvane-cli: --keep only goes with --delete\n", all},
-        {{"--no-keep-rules", "T"}, "", 2, "", "nulvane-cli: --no-keep-rules only goes with --delete\n", all},
+        {{"--deletable", "T"}, "c.tmp\n", 0, "T/a\nT/b.log\nT/node_modules/d\n", "", all},
+        {{"--deletable", "--no-keep-rules", "T"}, "c.tmp\n", 0, listed, "", all},
     };
     for (const TCase& c : cases) {
         const test::TTempDir dir, config;

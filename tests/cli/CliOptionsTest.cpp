@@ -41,8 +41,9 @@ TEST(CliOptions, HelpNamesEveryOptionWithinEightyColumns) {
     const test::TRun help = test::RunCli({"--help"});
     ASSERT_EQ(help.Status, 0);
     EXPECT_EQ(help.Out, UsageText() + HelpText());
-    std::istringstream lines(HelpText());
+    std::istringstream lines(help.Out);
     for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 79u) << line;
+    EXPECT_NE(help.Out.find("\n       " + AloneSynopsis() + "\n"), std::string::npos);
     for (const TCliOption& option : CliOptions) {
         EXPECT_NE(help.Out.find(std::string(option.Long)), std::string::npos) << option.Long;
         if (!option.Alone) {

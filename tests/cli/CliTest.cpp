@@ -125,6 +125,72 @@ TEST(Cli, TypeChoosesEmptyFilesFoldersOrBoth) {
     EXPECT_TRUE(std::filesystem::exists(dir.Str() + "/files/sub/.hidden"));
 }
 
+// The lines a shell command prints, as a set.
+std::multiset<std::string> CommandLines(const std::string& command) {
+    std::multiset<std::string> lines;
+    std::string line;
+    if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
+        for (int c; (c = std::fgetc(pipe)) != EOF;)
+            c == '\n' ? void(lines.insert(std::exchange(line, {}))) : line.push_back(static_cast<char>(c));
+        ::pclose(pipe);
+    }
+    return lines;
+}
+
+// Folder entries follow the filters as fd applies them: each listed folder passes them (fd lists
+// it too), each empty folder fd lists lies in one listed, and a folder left out is never listed or
+// deleted, nor one holding it; -d 0 lists nothing. A version-control store, whatever it is called,
+// survives -t f -t d --delete with git fsck clean and JSON Lines name its rule, while one pass
+// with both types takes a tree of empty files and the folders they leave empty.
+TEST(Cli, FoldersFollowTheFiltersAndStoresAreKept) {
+    namespace fs = std::filesystem;
+    const test::TTempDir dir;
+    const std::string dd = dir.Str() + "/dd";
+    for (const char* folder : {"dd/new1/sub", "dd/a/b/deepnew", "dd/old", "dd/x/y/z", "dd/m/n/o", "dd/p"}) dir.MakeDir(folder);
+    const timespec old[2] = {{1577836800, 0}, {1577836800, 0}};  // 2020-01-01
+    for (const char* folder : {"dd/old", "dd/x", "dd/x/y", "dd/m", "dd/m/n", "dd/m/n/o"})
+        ASSERT_EQ(::utimensat(AT_FDCWD, (dir.Str() + "/" + folder).c_str(), old, 0), 0);
+    const bool fd = std::system("command -v fdfind >/dev/null") == 0;
+    for (const TArgs& filters : {TArgs{"--changed-before", "2021-01-01"}, TArgs{"--min-depth", "2"}, TArgs{"-d", "1"},
+                                 TArgs{"-d", "2", "--changed-within", "1d"}, TArgs{"--min-depth", "3", "--changed-before", "2021-01-01"}}) {
+        std::string options;
+        for (const std::string& filter : filters) options += " '" + filter + "'";
+        SCOPED_TRACE(options);
+        const std::multiset<std::string> ours = CommandLines("'" NULVANE_CLI_PATH "'" + options + " -t d '" + dd + "'");
+        if (!fd) continue;
+        const auto all = CommandLines("fdfind -t d" + options + " . '" + dd + "' | sed 's|/$||'");
+        for (const std::string& folder : ours) EXPECT_EQ(all.count(folder), 1u) << folder;
+        for (const std::string& empty : CommandLines("fdfind -t d -t e" + options + " . '" + dd + "' | sed 's|/$||'"))
+            EXPECT_TRUE(std::any_of(ours.begin(), ours.end(), [&](const std::string& folder) {
+                return empty == folder || empty.starts_with(folder + "/");
+            })) << empty;
+    }
+    EXPECT_EQ(RunCli({"-d", "0", "-t", "f", "-t", "d", dd}), (TRun{0, "", ""}));
+    // Old enough and deep enough: only the innermost of the old chain; what holds it stays.
+    EXPECT_EQ(RunCli({"-t", "d", "--changed-before", "2021-01-01", "--min-depth", "3", "--delete", "-y", dd}).Out, dd + "/m/n/o\n");
+    for (const char* kept : {"old", "new1/sub", "a/b/deepnew", "x/y/z", "m/n"}) EXPECT_TRUE(fs::exists(dd + "/" + kept)) << kept;
+
+    // Stores by what they are: bare, a separate git folder, a worktree's admin folder.
+    const std::string repos = dir.MakeDir("repos"), git = "git -c user.name=t -c user.email=t@t -C '" + repos + "' ";
+    ASSERT_EQ(std::system((git + "init -q --bare new.git && " + git + "init -q --separate-git-dir=sep.git work && " + git +
+                           "init -q main && " + git + "-C main commit -q --allow-empty -m x && " + git +
+                           "-C main worktree add -q ../tree 2>/dev/null").c_str()),
+              0);
+    for (const char* file : {"clutter/a/b/e1", "clutter/a/e2", "clutter/f/g/e3"}) dir.Write(std::string("repos/") + file);
+    const TRun listed = RunCli({"--json", "-t", "f", "-t", "d", repos});
+    EXPECT_NE(listed.Out.find("\"FullPath\":\"" + repos + "/new.git/refs/tags\",") , std::string::npos) << listed.Out;
+    EXPECT_NE(listed.Out.find("\"Kept\":\"rule repository\",\"Kind\":\"folder\"}"), std::string::npos);
+    EXPECT_EQ(RunCli({"--deletable", "-t", "f", "-t", "d", "--sort", "path", repos}).Out,
+              repos + "/clutter\n" + repos + "/clutter/a/b/e1\n" + repos + "/clutter/a/e2\n" + repos + "/clutter/f/g/e3\n");
+    const TRun deleted = RunCli({"-t", "f", "-t", "d", "--delete", "--yes", repos});
+    EXPECT_EQ(deleted.Status, 0) << deleted.Err;
+    EXPECT_FALSE(fs::exists(repos + "/clutter"));
+    for (const char* store : {"new.git", "sep.git", "main", "tree"})
+        EXPECT_EQ(std::system((git + "-C " + store + " fsck --no-progress >/dev/null 2>&1").c_str()), 0) << store;
+    for (const char* kept : {"new.git/refs/tags", "new.git/objects/pack", "sep.git/refs/tags", "sep.git/objects/info"})
+        EXPECT_TRUE(fs::is_directory(repos + "/" + kept)) << kept;
+}
+
 // What Python's json module reads from JSON Lines: each object's "Full Path" (its exact bytes,
 // from the base64 beside it where the text is not UTF-8) and "File Name" likewise, each ended by
 // NUL, after checking that the text fields hold exactly what the bytes are where they are UTF-8.

@@ -1,5 +1,6 @@
 #include "core/EmptyFolders.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
@@ -12,8 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "core/Deletion.h"
 #include "core/FileReader.h"
 #include "core/KeepRules.h"
+#include "platform/files/FileDescriptor.h"
 #include "platform/text/LocaleTexts.h"
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
@@ -77,9 +80,13 @@ TEST_F(EmptyFolders, ListsTheTopOfEachEmptySubtreeOnce) {
     ASSERT_EQ(::stat(P("t/mixed/empty.d").c_str(), &st), 0);
     EXPECT_EQ(entry.Identity, (TFileIdentity{st.st_dev, st.st_ino}));
     list.Clear();
+    ScanFolder(list, P("t/file"), {}, {.Files = false, .Folders = true});
+    EXPECT_TRUE(list.Empty());  // the empty file makes its folder hold something
+    // Listed with the files, a folder of listed empty files is listed too, after them.
     ScanFolder(list, P("t/file"), {}, {.Folders = true});
-    ASSERT_EQ(list.Count(), 1u);  // the empty file makes its folder hold something
-    EXPECT_EQ(list[0].Kind, TEntryKind::File);
+    ASSERT_EQ(list.Count(), 2u);
+    EXPECT_EQ(list.FullPath(list[0]), P("t/file/deeper/empty-file"));
+    EXPECT_EQ(list.FullPath(list[1]), P("t/file/deeper"));
 }
 
 // A folder a rule holds is listed (the rule then holds its entry) but keeps the folders around it
@@ -163,6 +170,33 @@ TEST_F(EmptyFolders, AMountPointIsNeverListed) {
     });
     if (status == 99) GTEST_SKIP() << "mounting a tmpfs in a private mount namespace is not allowed here";
     EXPECT_EQ(status, 0);
+}
+
+// A chain of `levels` folders named `name`, each in the one before, made relative to the last so
+// that its path may outgrow the system's limit. The deepest one's descriptor, for the caller to close.
+int MakeChain(const std::string& top, int levels, const std::string& name) {
+    std::filesystem::create_directories(top);
+    TFd at(::open(top.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    for (int level = 0; level < levels && ::mkdirat(at.Get(), name.c_str(), 0755) == 0; ++level)
+        at.Reset(::openat(at.Get(), name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    return at.Release();
+}
+
+// An empty chain of folders is listed however long its path, and so is an empty folder that lies
+// beyond the system's limit on paths (the walk works relative to open folders); both are deleted.
+TEST_F(EmptyFolders, AnEmptyChainOfAnyDepthIsListedAndGoes) {
+    ::close(MakeChain(P("t/long"), 20, std::string(250, 'l')));
+    const TFd deep(MakeChain(P("t/holds"), 18, std::string(250, 'h')));
+    ::close(::openat(deep.Get(), "file", O_CREAT | O_WRONLY | O_CLOEXEC, 0644));
+    ASSERT_EQ(::mkdirat(deep.Get(), "empty", 0755), 0);
+    TResultList list;
+    ScanFolder(list, P("t"), {}, {.Files = false, .Folders = true});
+    TLongWork work;
+    const TDeleteSummary summary = DeleteCheckedEntries(list, work);
+    EXPECT_TRUE(summary.DeletedFolders == 2 && summary.Kept.empty() && list.Count() == 0);
+    struct stat st;
+    EXPECT_FALSE(std::filesystem::exists(P("t/long")));
+    EXPECT_TRUE(::fstatat(deep.Get(), "empty", &st, 0) != 0 && ::fstatat(deep.Get(), "file", &st, 0) == 0);
 }
 
 }  // namespace

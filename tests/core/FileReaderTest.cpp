@@ -73,7 +73,7 @@ std::multiset<std::string> FindEmptyFiles(const std::string& root) {
 class TRecordingSink final : public TScanSink {
 public:
     // The path goes last: a Take that fails (for want of memory) passed nothing on.
-    void Take(std::string_view folder, std::string_view name, const TListEntry* entry) override {
+    void Take(std::string_view folder, std::string_view name, const TListEntry* entry, std::string_view) override {
         if (entry) Entries.push_back(*entry);
         Paths.push_back(std::string(folder).append(name));
     }
@@ -376,9 +376,10 @@ TEST_F(FileReader, PseudoFileSystemsAreScannedOnlyWhenAsked) {
 }
 
 // The trash folders are neither listed nor entered: the home trash, below the scanned folder or
-// at the end of a folder link, another user's at its usual place however it is reached, and at the
-// top of a mount ".Trash" and ".Trash-N" (folders of those names elsewhere are ordinary ones). A scanned folder in a trash scans nothing and says
-// so. The mount is made in a private mount namespace of a child process.
+// at the end of a folder link, another user's at its usual place however it is reached, at the
+// top of a mount ".Trash" and ".Trash-N", and anywhere a trash known by what it is (TrashFolders.h);
+// other folders of those names are ordinary ones. A folder holding a trash is never listed as
+// empty; a scanned folder in a trash scans nothing and says so. Mounts are made in a child process.
 TEST_F(FileReader, TrashFoldersAreNeitherListedNorEntered) {
     const std::string home = Dir_.Str() + "/home", trash = home + "/.local/share/Trash";
     const test::TEnvironmentGuard data("XDG_DATA_HOME", home + "/.local/share");
@@ -387,38 +388,55 @@ TEST_F(FileReader, TrashFoldersAreNeitherListedNorEntered) {
     Dir_.Write("home/.local/share/Trash/files/d");
     Dir_.Write("home/.local/share/Trash/info/d.trashinfo");
     Dir_.Write("home/bob/.local/share/Trash/files/e");
+    for (const char* other : {"home/old-data/Trash/", "home/sub/.Trash-7/", "home/shared/.Trash/1000/",
+                              "elsewhere/local/share/Trash/", "home/vacant/Trash/"}) {
+        Dir_.MakeDir(std::string(other) + "info");
+        Dir_.Write(std::string(other) + "files/f");
+    }
+    std::filesystem::remove(home + "/vacant/Trash/files/f");
+    ASSERT_EQ(::symlink((Dir_.Str() + "/elsewhere/local").c_str(), (Dir_.MakeDir("home/carol") + "/.local").c_str()), 0);
     const std::string outside = Dir_.MakeDir("outside");
     ASSERT_EQ(::symlink(trash.c_str(), (outside + "/to-trash").c_str()), 0);
     ASSERT_EQ(::symlink((home + "/bob/.local/share").c_str(), (outside + "/to-bob-share").c_str()), 0);
     ASSERT_EQ(::symlink((trash + "/files").c_str(), (outside + "/to-files").c_str()), 0);
     const auto scan = [](const std::string& folder, TScanReport& report) {
         TResultList list;
-        report = ScanFolder(list, folder);
+        report = ScanFolder(list, folder, {}, {.Folders = true});
         std::vector<std::string> paths = FullPaths(list);
         std::sort(paths.begin(), paths.end());
         return paths;
     };
     TScanReport report;
-    EXPECT_EQ(scan(home, report), (std::vector<std::string>{listed[2], listed[0], listed[1]}));
+    // Folders of listed empty files count as empty, with those files.
+    EXPECT_EQ(scan(home, report), (std::vector<std::string>{home + "/.Trash", listed[2], listed[0], home + "/sub/.Trash-1000",
+                                                           listed[1]}));
     EXPECT_TRUE(report.Complete() && !report.InTrash);
     EXPECT_EQ(scan(outside, report), std::vector<std::string>{});
-    for (const std::string& folder : {trash, trash + "/files", outside + "/to-files/", home + "/bob/.local/share/Trash"}) {
+    for (const std::string& folder : {trash, trash + "/files", outside + "/to-files/", home + "/bob/.local/share/Trash",
+                                      home + "/old-data/Trash/files", home + "/shared/.Trash/1000"}) {
         EXPECT_EQ(scan(folder, report), std::vector<std::string>{}) << folder;
         EXPECT_TRUE(report.InTrash) << folder;
     }
 
-    const std::string mount = Dir_.MakeDir("mount");
+    // A trash at the top of a bind mount, reached through the mount's source too.
+    const std::string mount = Dir_.MakeDir("mount"), bound = Dir_.MakeDir("bound"), source = Dir_.Str() + "/source";
+    const std::string sourceFile = Dir_.Write("source/k");
+    Dir_.MakeDir("source/.Trash-0/info");
+    Dir_.Write("source/.Trash-0/files/j");
     const int status = test::RunInChild({}, [&] {
         if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-            ::mount("tmpfs", mount.c_str(), "tmpfs", 0, nullptr) != 0)
+            ::mount("tmpfs", mount.c_str(), "tmpfs", 0, nullptr) != 0 ||
+            ::mount(source.c_str(), bound.c_str(), nullptr, MS_BIND, nullptr) != 0)
             return 99;
-        const std::vector<std::string> kept = {Dir_.Write("mount/.Trash-x/e"), Dir_.Write("mount/f")};
+        const std::vector<std::string> kept = {mount + "/.Trash-x", Dir_.Write("mount/.Trash-x/e"), Dir_.Write("mount/f")};
         for (const char* file : {"mount/.Trash/1000/files/g", "mount/.Trash-1000/files/h", "mount/.Trash-12/i"})
             Dir_.Write(file);
         TScanReport mounted;
         return (scan(mount, mounted) != kept) |
                (!scan(mount + "/.Trash-1000/files", mounted).empty() || !mounted.InTrash) << 1 |
-               (!scan(mount + "/.Trash/1000", mounted).empty() || !mounted.InTrash) << 2;
+               (!scan(mount + "/.Trash/1000", mounted).empty() || !mounted.InTrash) << 2 |
+               (scan(source, mounted) != std::vector<std::string>{sourceFile}) << 3 |
+               (scan(bound, mounted) != std::vector<std::string>{bound + "/k"}) << 4;
     });
     if (status == 99) GTEST_SKIP() << "mounting a tmpfs in a private mount namespace is not allowed here";
     EXPECT_EQ(status, 0);

@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
+#include "platform/files/TrashFolders.h"
+
 namespace nulvane::walk {
 
 void TDelivery::DeliverSafely(bool final) noexcept {
@@ -111,7 +113,7 @@ void TDelivery::DeliverUpTo(TFrame& frame, std::size_t position) {
     if (position <= frame.Delivered) return;
     const TNode& node = *frame.Node;
     const std::size_t first = node.First + frame.Delivered, last = node.First + position;
-    const TWalkFolder folder{.Path = ListedPath_, .Anchor = frame.Anchor};
+    const TWalkFolder folder{.Path = ListedPath_, .Anchor = frame.Anchor, .InRepository = node.InRepository};
     if (frame.Relocated) {
         Tree_.ComposePath(node, OwnPath_);
         if (OwnPath_ != ListedPath_) Visitor_.Relocate(*node.Items, first, last, OwnPath_, ListedPath_);
@@ -131,7 +133,10 @@ bool TDelivery::EndFolder(const TFrame& frame, const TFrame* parent) {
     if (empty) {
         struct statx sx;
         constexpr unsigned mask = STATX_TYPE | STATX_INO | STATX_ATIME | STATX_MTIME | STATX_CTIME | STATX_BTIME;
-        empty = ::statx(AT_FDCWD, ListedPath_.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &sx) == 0 &&
+        // However long the path: an empty chain of folders of any depth is listed.
+        const TLongPath listed(ListedPath_);
+        empty = listed.At() != -1 &&
+                ::statx(listed.At(), listed.Rest(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &sx) == 0 &&
                 S_ISDIR(sx.stx_mode) && IdentityOf(sx) == node.Identity &&
                 node.Identity.Device == parent->Node->Identity.Device &&
                 !((sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) && (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT));
@@ -144,7 +149,8 @@ bool TDelivery::EndFolder(const TFrame& frame, const TFrame* parent) {
             stat.Write = time(sx.stx_mtime);
         }
     }
-    return Visitor_.FolderEnded({.Path = ListedPath_, .Anchor = frame.Anchor, .Empty = empty ? &stat : nullptr});
+    return Visitor_.FolderEnded(
+        {.Path = ListedPath_, .Anchor = frame.Anchor, .Empty = empty ? &stat : nullptr, .InRepository = node.InRepository});
 }
 
 // Gives back the nodes of a delivered folder's subfolders: every one was entered, and

@@ -3,6 +3,7 @@
 #if defined(__linux__)
 
 #include <cerrno>
+#include <cstring>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -38,7 +39,53 @@ TFileStat FromStatx(const struct statx& sx) noexcept {
     return st;
 }
 
+// Names a version-control store holds; which others it must hold as well is looked at once its
+// folder is listed (IsRepository).
+constexpr unsigned GitHead = 1, HgChangelog = 2, SvnWorkingCopy = 4, SvnRepository = 8, BzrFormat = 16;
+
+unsigned MarkerOf(const char* name) noexcept {
+    switch (name[0]) {
+    case 'H': return std::strcmp(name, "HEAD") == 0 ? GitHead : 0u;
+    case '0': return std::strcmp(name, "00changelog.i") == 0 ? HgChangelog : 0u;
+    case 'w': return std::strcmp(name, "wc.db") == 0 ? SvnWorkingCopy : 0u;
+    case 'f': return std::strcmp(name, "format") == 0 ? SvnRepository : 0u;
+    case 'b': return std::strcmp(name, "branch-format") == 0 ? BzrFormat : 0u;
+    default: return 0;
+    }
+}
+
+bool Holds(int fd, const char* name, bool folder) noexcept {
+    struct stat st;
+    return ::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && (folder ? S_ISDIR(st.st_mode) : S_ISREG(st.st_mode));
+}
+
 }  // namespace
+
+bool TFolderLister::IsRepository(int fd, unsigned markers) noexcept {
+    return ((markers & GitHead) &&
+            ((Holds(fd, "objects", true) && Holds(fd, "refs", true)) || Holds(fd, "commondir", false))) ||
+           ((markers & HgChangelog) && Holds(fd, "requires", false)) ||
+           ((markers & SvnWorkingCopy) && Holds(fd, "pristine", true)) ||
+           ((markers & SvnRepository) && Holds(fd, "db", true) && Holds(fd, "hooks", true)) ||
+           ((markers & BzrFormat) && (Holds(fd, "branch", true) || Holds(fd, "repository", true)));
+}
+
+bool TFolderLister::LiesInRepository(int fd) noexcept {
+    TFd at(::openat(fd, "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    struct stat below;
+    if (::fstat(fd, &below) != 0) return false;
+    for (unsigned level = 0; at && level < 4096; ++level) {
+        struct stat st;
+        if (::fstat(at.Get(), &st) != 0 || (st.st_dev == below.st_dev && st.st_ino == below.st_ino)) return false;
+        unsigned markers = 0;
+        for (const char* name : {"HEAD", "00changelog.i", "wc.db", "format", "branch-format"})
+            if (Holds(at.Get(), name, false)) markers |= MarkerOf(name);
+        if (markers && IsRepository(at.Get(), markers)) return true;
+        below = st;
+        at.Reset(::openat(at.Get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    }
+    return false;
+}
 
 // Claims the folder for `node` unless another node has; the node then lists nothing.
 bool TFolderLister::Claim(TNode& node) {
@@ -85,6 +132,7 @@ void TFolderLister::ListFolder(TNode& node, TThreadState& state, TScratch& scrat
     if (!Claim(node)) return;
 
     node.First = state.ItemCount;
+    scratch.Markers = 0;
     scratch.FileDepth = 1;
     if (Options_.MaxDepth != 0 || Options_.MinDepth != 0)
         for (const TNode* up = node.Parent; up; up = up->Parent) ++scratch.FileDepth;
@@ -110,6 +158,10 @@ void TFolderLister::ListFolder(TNode& node, TThreadState& state, TScratch& scrat
         }
     }
     if (Work_) Work_->Folders.fetch_add(1, std::memory_order_relaxed);
+    // Known before the folder counts as listed and before its subfolders are listed.
+    if (Options_.FindRepositories)
+        node.InRepository = (node.Parent ? node.Parent->InRepository : LiesInRepository(fd.Get())) ||
+                            (scratch.Markers != 0 && IsRepository(fd.Get(), scratch.Markers));
     if (!scratch.Children.empty()) {
         Cache_.KeepOpen(node, fd, scratch.Children.size());
         Queue_.Push(scratch.Children);
@@ -138,6 +190,7 @@ void TFolderLister::ListEntry(TNode& node, int folderFd, const char* name, unsig
         node.HoldsMore = true;
         return;
     }
+    if (Options_.FindRepositories) scratch.Markers |= MarkerOf(name);
     switch (type) {
         case DT_DIR:
             FoundFolder(node, folderFd, name, scratch);
@@ -147,8 +200,10 @@ void TFolderLister::ListEntry(TNode& node, int folderFd, const char* name, unsig
             FoundLink(node, folderFd, name, scratch);
             return;
         case DT_REG:  // an excluded file costs no stat
-            node.HoldsMore = true;
-            if (Excluded(node, name, false, scratch)) return;
+            if (Excluded(node, name, false, scratch)) {
+                node.HoldsMore = true;
+                return;
+            }
             break;
         case DT_UNKNOWN:  // file systems that do not fill in the type
             break;
@@ -162,11 +217,13 @@ void TFolderLister::ListEntry(TNode& node, int folderFd, const char* name, unsig
         if (errno != ENOENT && !node.Unreadable) node.Unreadable = errno;
         return;
     }
-    if ((sx.stx_mode & S_IFMT) != S_IFDIR) node.HoldsMore = true;
+    if ((sx.stx_mode & S_IFMT) != S_IFDIR && (sx.stx_mode & S_IFMT) != S_IFREG) node.HoldsMore = true;
     switch (sx.stx_mode & S_IFMT) {
         case S_IFREG:
-            if (type != DT_REG && Excluded(node, name, false, scratch)) return;
-            OfferFile(node, name, FromStatx(sx), state, scratch);
+            // A file taken leaves its folder empty for a visitor that lists the folder with it.
+            if ((type != DT_REG && Excluded(node, name, false, scratch)) ||
+                !OfferFile(node, name, FromStatx(sx), state, scratch) || !Visitor_.TakenFilesLeaveFoldersEmpty())
+                node.HoldsMore = true;
             return;
         case S_IFDIR:
             FoundFolder(node, folderFd, name, scratch);
@@ -179,10 +236,10 @@ void TFolderLister::ListEntry(TNode& node, int folderFd, const char* name, unsig
     }
 }
 
-// A subfolder `name` of the node's open folder: entered unless excluded, a trash at the top of a
-// mount or a user's home trash at its usual place.
+// A subfolder `name` of the node's open folder: entered unless excluded or a trash (by what it is,
+// at the top of a mount, or a user's home trash at its usual place).
 void TFolderLister::FoundFolder(TNode& node, int folderFd, const char* name, TScratch& scratch) {
-    if (!Excluded(node, name, true, scratch) && !TTrashFolders::IsTopTrash(folderFd, name) &&
+    if (!Excluded(node, name, true, scratch) && !TTrashFolders::IsTrash(folderFd, name) &&
         !IsUsualHomeTrash(node, folderFd, name))
         AddSubfolder(node, name, false, scratch);
     else
@@ -257,7 +314,10 @@ bool TFolderLister::LeadsInside(int folderFd, const char* name, TIdentity target
 }
 
 void TFolderLister::AddSubfolder(TNode& node, std::string_view name, bool throughLink, TScratch& scratch) {
-    if (Options_.MaxDepth != 0 && scratch.FileDepth >= Options_.MaxDepth) {  // its files would be too deep
+    // Its files would be too deep; a visitor of folders has the folder itself looked into as long
+    // as it is not too deep itself.
+    if (Options_.MaxDepth != 0 &&
+        (Visitor_.WantsFolders() ? scratch.FileDepth > Options_.MaxDepth : scratch.FileDepth >= Options_.MaxDepth)) {
         node.HoldsMore = true;
         return;
     }
@@ -270,12 +330,14 @@ void TFolderLister::AddSubfolder(TNode& node, std::string_view name, bool throug
     scratch.Children.push_back(child);
 }
 
-void TFolderLister::OfferFile(TNode& node, std::string_view name, const TFileStat& stat, TThreadState& state,
+bool TFolderLister::OfferFile(TNode& node, std::string_view name, const TFileStat& stat, TThreadState& state,
                               TScratch& scratch) {
-    if (scratch.FileDepth < Options_.MinDepth || !Visitor_.Wants(stat)) return;
+    if (scratch.FileDepth < Options_.MinDepth || (Options_.MaxDepth != 0 && scratch.FileDepth > Options_.MaxDepth) ||
+        !Visitor_.Wants(stat))
+        return false;
     if ((Options_.WrittenSince && stat.Write < *Options_.WrittenSince) ||
         (Options_.WrittenBefore && !(stat.Write < *Options_.WrittenBefore)))
-        return;
+        return false;
     if (scratch.PathNode != &node) {
         Tree_.ComposePath(node, scratch.Path);
         scratch.PathNode = &node;
@@ -289,6 +351,7 @@ void TFolderLister::OfferFile(TNode& node, std::string_view name, const TFileSta
     ++state.ItemCount;
     node.Items = state.Items.get();
     ++node.Count;
+    return true;
 }
 
 }  // namespace nulvane::walk

@@ -40,6 +40,7 @@ struct TScratch {
     std::size_t PathLength = 0;
     std::vector<TNode*> Children;
     unsigned FileDepth = 1;  // of the files in the folder being listed (1: the walked folder's)
+    unsigned Markers = 0;    // names of the folder being listed that a version-control store holds
 };
 
 class TFolderLister {
@@ -67,7 +68,12 @@ private:
     bool IsFolderLinkToFollow(int folderFd, const char* name);
     bool LeadsInside(int folderFd, const char* name, TIdentity target) const;
     void AddSubfolder(TNode& node, std::string_view name, bool throughLink, TScratch& scratch);
-    void OfferFile(TNode& node, std::string_view name, const TFileStat& stat, TThreadState& state, TScratch& scratch);
+    // Whether the file was taken.
+    bool OfferFile(TNode& node, std::string_view name, const TFileStat& stat, TThreadState& state, TScratch& scratch);
+    // Whether the folder open as `fd`, whose listing held the names `markers` says, is a store.
+    static bool IsRepository(int fd, unsigned markers) noexcept;
+    // Whether a folder above the open folder `fd` is a store.
+    static bool LiesInRepository(int fd) noexcept;
 
     static constexpr unsigned MaxLevelsUp = 1u << 16;
     TWalkTree& Tree_;

@@ -99,6 +99,8 @@ struct TNode {
     // The folder holds something besides subfolders (a file of any kind, a link, a folder the walk
     // passes by), or was not read to its end: it cannot count as empty.
     bool HoldsMore = false;
+    // The folder is a version-control store or lies in one; set when it is listed.
+    bool InRepository = false;
     // Set by the thread that took the node once it is done with it: from then on everything above
     // (and the nodes of its subfolders as far as listing made them) stays as it is.
     std::atomic<bool> Listed{false};

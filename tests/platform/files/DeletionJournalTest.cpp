@@ -154,6 +154,12 @@ TEST(DeletionJournal, RecoveryPutsBackWhatAKilledDeletionLeft) {
         }
         if (std::string(c.Name) == "its folder replaced") {
             EXPECT_TRUE(fs::exists(scene.Dir.Str() + "/moved/" + P));  // named, and left where it is
+            // Said once; put back once the folder is back.
+            EXPECT_TRUE(RecoverInterruptedDeletions(scene.State).Left.empty());
+            fs::remove(scene.Folder);
+            fs::rename(scene.Dir.Str() + "/moved", scene.Folder);
+            EXPECT_EQ(RecoverInterruptedDeletions(scene.State).PutBack, 1u);
+            EXPECT_EQ(scene.Journals(), 0u);
         }
     }
 }
@@ -206,6 +212,9 @@ TEST(DeletionJournal, WhatItDidNotWriteIsNeverObeyed) {
          1, 0, 0, 1},
         {"in a folder others may write", [&](const TScene& s, auto& j, auto& r) { write(j, r); ::chmod(s.State.c_str(), 0777); },
          1, 0, 0, 1},
+        // As a umask of 002 makes folders where each user has a group of their own: still the user's.
+        {"a private name's file that grew, in a folder the user's own group may write",
+         [&](const TScene& s, auto& j, auto& r) { write(j, r); ::chmod(s.State.c_str(), 0770); }, 0, 0, 1, 1},
         {"paths and names of more than one component",
          [&](const TScene& s, auto& j, auto&) {
              const std::string d = " " + IdentityField(s.Folder);

@@ -737,15 +737,19 @@ TEST(FileRemoval, FoldersGoOnlyWhileStillEmptyAllTheWayDown) {
 }
 
 // The scanned folder itself and the trash (its folders and what lies in them) never go, however
-// empty; nor does a folder named by a request for a file.
+// empty: the home trash, and any trash known by what it is (see TrashFolders.h), nor a folder
+// holding one; nor does a folder named by a request for a file.
 TEST(FileRemoval, ScannedFoldersAndTrashFoldersNeverGo) {
     const test::TTempDir dir;
     const std::string scanned = dir.MakeDir("s"), trash = dir.MakeDir("data/Trash/files/x");
+    for (const char* other : {"old/Trash/", "m/.Trash-5/", "shared/.Trash/9/", "holder/Trash/"})
+        dir.MakeDir(std::string(other) + "info"), dir.MakeDir(std::string(other) + "files/x");
     const TPathAnchor anchor{scanned + "/", IdentityOf(scanned).Device, IdentityOf(scanned).Inode};
     const test::TEnvironmentGuard dataHome("XDG_DATA_HOME", dir.Str() + "/data");
     TFileRemover remover;
     EXPECT_FALSE(remover.Remove(FolderRequest(scanned, IdentityOf(scanned), {&anchor, 1})).Removed());
-    for (const char* folder : {"data/Trash", "data/Trash/files", "data/Trash/files/x"}) {
+    for (const char* folder : {"data/Trash", "data/Trash/files", "data/Trash/files/x", "old/Trash/files/x",
+                               "m/.Trash-5", "shared/.Trash/9/files/x", "holder"}) {
         const std::string path = dir.Str() + "/" + folder;
         EXPECT_FALSE(remover.Remove(FolderRequest(path, IdentityOf(path))).Removed()) << folder;
     }
