@@ -258,9 +258,6 @@ private:
     // The removal of `request` (as Dispose describes), recording what makes the file again when it
     // goes `forGood` and undo records are kept.
     TRemoveResult DisposeOf(const TRemoveRequest& request, const TDisposal& dispose, bool forGood);
-    // Records the folder open as `fd` (`st`), about to go for good from the target's folder as the
-    // target's name, with the folders inside it: 0, or why not (E2BIG: too large to record).
-    int RecordGoneFolder(const TTarget& target, int fd, const struct stat& st);
     // Records the move of the target's file to `aside` in the journal: 0, or why it could not.
     int Record(const TTarget& target, const char* aside, std::uint64_t device, std::uint64_t inode) noexcept;
     // What a move aside that failed with `error` means for the file (a record that could not be
