@@ -264,7 +264,22 @@ std::unique_ptr<TUndoRecord> TUndoRecord::Open(std::string_view id, std::string&
     return nullptr;
 }
 
-TUndoRecord::~TUndoRecord() = default;
+TUndoRecord::~TUndoRecord() {
+    // A folder made again and then given back its files has their making as its write time: its
+    // recorded times come back last.
+    for (const auto& [index, entry] : RemadeFolders_) {
+        if (!Refilled_.count(index)) continue;
+        const TUndoFolder& folder = Folders_[index];
+        const TEntryMetadata& metadata = Entries_[entry].Metadata;
+        std::string why;
+        const TFd fd(OpenRecordedFolder(folder.Path, folder.Device, Remade_[entry], why));
+        char path[64];
+        std::snprintf(path, sizeof path, "/proc/self/fd/%d", fd.Get());
+        const struct timespec times[2] = {{static_cast<time_t>(metadata.AccessSeconds), static_cast<long>(metadata.AccessNanoseconds)},
+                                          {static_cast<time_t>(metadata.WriteSeconds), static_cast<long>(metadata.WriteNanoseconds)}};
+        if (fd) ::utimensat(AT_FDCWD, path, times, 0);
+    }
+}
 
 std::string TUndoRecord::Path(std::size_t entry) const {
     const TUndoEntry& e = Entry(entry);
@@ -294,22 +309,64 @@ int TUndoRecord::FolderFd(std::size_t index, std::string& reason) {
         reason = it->second.second;
         return it->second.first.Get();
     }
+    const TUndoFolder folder = Folders_.at(index);
+    std::string why;
+    TFd fd(OpenRecordedFolder(folder.Path, folder.Device, folder.Inode, why));
+    if (!fd) {
+        // A folder this deletion took as well (files go before their folders): made again first,
+        // it is known by the inode it was made with.
+        // The path of entry `n`: a folder inside another is named in it.
+        const auto pathOf = [this](std::size_t n) {
+            std::vector<std::size_t> chain{n};
+            while (Entries_[chain.back()].Parent != NoUndoParent) chain.push_back(Entries_[chain.back()].Parent);
+            std::string path = Folders_.at(Entries_[chain.back()].Folder).Path;
+            for (auto it = chain.rbegin(); it != chain.rend(); ++it) path = Joined(path, Entries_[*it].Name);
+            return path;
+        };
+        for (std::size_t n = 0; n < Entries_.size(); ++n) {
+            const TUndoEntry& own = Entries_[n];
+            if (!own.Metadata.Folder || own.Metadata.Inode != folder.Inode ||
+                Folders_.at(own.Folder).Device != folder.Device || pathOf(n) != folder.Path)
+                continue;
+            std::size_t top = n;
+            while (Entries_[top].Parent != NoUndoParent) top = Entries_[top].Parent;
+            const auto at = std::find(Tops_.begin(), Tops_.end(), top);
+            if (const auto place = static_cast<std::size_t>(at - Tops_.begin()); at != Tops_.end() && !Back_[place])
+                Early_.emplace(place, PutBack(place));
+            if (const auto made = Remade_.find(n); made != Remade_.end()) {
+                std::string again;
+                fd.Reset(OpenRecordedFolder(folder.Path, folder.Device, made->second, again));
+                if (fd) {
+                    why.clear();
+                    RemadeFolders_[index] = n;
+                }
+            }
+            break;
+        }
+    }
     if (Open_.size() >= OpenFolders) Open_.erase(Open_.begin());
-    const TUndoFolder& folder = Folders_.at(index);
-    auto& [fd, why] = Open_[index];
-    fd.Reset(OpenRecordedFolder(folder.Path, folder.Device, folder.Inode, why));
+    auto& kept = Open_[index];
+    kept.first.Reset(fd.Release());
+    kept.second = why;
     reason = why;
-    return fd.Get();
+    return kept.first.Get();
 }
 
 TUndoResult TUndoRecord::PutBack(std::size_t entry) {
     try {
+        // Put back early, for files that went from inside it: told now.
+        if (const auto early = Early_.find(entry); early != Early_.end()) {
+            const TUndoResult result = early->second;
+            Early_.erase(early);
+            return result;
+        }
         if (Back_.at(entry)) return Result(TUndoOutcome::AlreadyBack);
         const TUndoEntry& e = Entry(entry);
         std::string reason;
         const int folderFd = FolderFd(e.Folder, reason);
         if (folderFd < 0) return {TUndoOutcome::FolderGone, 0, reason, LostNothing};
         TUndoResult result = e.Metadata.Folder ? PutBackFolder(folderFd, Tops_[entry]) : PutBackFile(folderFd, e);
+        if (result.Outcome == TUndoOutcome::PutBack && RemadeFolders_.count(e.Folder)) Refilled_.insert(e.Folder);
         if (result.Outcome == TUndoOutcome::PutBack || result.Outcome == TUndoOutcome::AlreadyBack) Back_[entry] = true;
         return result;
     } catch (const std::bad_alloc&) {
@@ -425,6 +482,7 @@ TUndoResult TUndoRecord::MakeFolder(int parentFd, std::size_t entry) {
     {
         const TFd fd(::openat(parentFd, aside.Text, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         error = fd ? MakeInside(fd.Get(), entry, lost, 0) : errno;
+        if (struct stat st; fd && ::fstat(fd.Get(), &st) == 0) Remade_[entry] = static_cast<std::uint64_t>(st.st_ino);
     }
     if (error == 0) error = MoveNoReplace(parentFd, aside.Text, parentFd, e.Name.c_str());
     if (error == 0) return Result(TUndoOutcome::PutBack, 0, lost);
@@ -440,6 +498,7 @@ int TUndoRecord::MakeInside(int fd, std::size_t entry, unsigned& lost, unsigned 
         if (::mkdirat(fd, name, 0700) != 0) return errno;
         const TFd sub(::openat(fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         if (!sub) return errno;
+        if (struct stat st; ::fstat(sub.Get(), &st) == 0) Remade_[inside] = static_cast<std::uint64_t>(st.st_ino);
         if (const int error = MakeInside(sub.Get(), inside, lost, depth + 1); error != 0) return error;
     }
     // Last, once nothing more is made inside it: its mode may keep us out, its times would change.

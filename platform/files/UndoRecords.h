@@ -38,6 +38,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <set>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -151,6 +152,10 @@ private:
     std::vector<bool> Back_;                 // for each of Tops_
     std::unordered_multimap<std::uint64_t, std::size_t> ByInode_;  // of Tops_, made by the first Find
     std::map<std::size_t, std::pair<TFd, std::string>> Open_;    // recent folders, or why not
+    std::map<std::size_t, std::uint64_t> Remade_;  // folders this undo made again: entry -> new inode
+    std::map<std::size_t, std::size_t> RemadeFolders_;  // of Folders_, made again: -> their entry
+    std::set<std::size_t> Refilled_;                    // of those, the ones given back files
+    std::map<std::size_t, TUndoResult> Early_;          // of Tops_, put back before their turn
     std::unique_ptr<TDeletionJournal> Journal_;  // what the undo is making, made when first needed
 };
 
