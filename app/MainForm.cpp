@@ -524,8 +524,8 @@ void TFMMain::BitBtn1Click() {
 void TFMMain::btnDeleteClick() {
     const std::size_t asked = VT.FocusedEntry();
     const bool folder = asked != NoEntry && VT[asked].Kind == TEntryKind::Folder;
-    if (DesktopServices().MessageBox(folder ? DeleteFolderQuestion : DeleteFileQuestion, WarningCaption,
-                                     TMessageButtons::YesNoDefaultNo, TMessageIcon::Question,
+    if (DesktopServices().MessageBox(std::string(folder ? DeleteFolderQuestion : DeleteFileQuestion) + "\n\n" + UndoItNote,
+                                     WarningCaption, TMessageButtons::YesNoDefaultNo, TMessageIcon::Question,
                                      OwnerOf(this)) != TMessageResult::Yes)
         return;
     const std::size_t focused = VT.FocusedEntry();
@@ -544,6 +544,7 @@ void TFMMain::btnDeleteClick() {
                                                   : outcome.Kept) = 1;
     outcome.KeptReason = result.ReasonText();
     outcome.ToTrash = Options_.MoveToTrash;
+    outcome.Undoable = !Options_.MoveToTrash && UndoAvailable();
     if (isFolder) {
         outcome.DeletedFolders = outcome.Deleted;
         outcome.MissingFolders = outcome.Missing;
@@ -559,8 +560,9 @@ void TFMMain::btnDelAllClick() {
     for (const TListEntry& entry : VT)
         if (entry.CheckState == TCheckState::Checked) (entry.Kind == TEntryKind::Folder ? folders : files) = true;
     const char* question = !folders ? DeleteFilesQuestion : files ? DeleteFilesAndFoldersQuestion : DeleteFoldersQuestion;
-    if (DesktopServices().MessageBox(question, WarningCaption, TMessageButtons::YesNoDefaultNo,
-                                     TMessageIcon::Question, OwnerOf(this)) != TMessageResult::Yes)
+    if (DesktopServices().MessageBox(std::string(question) + "\n\n" + UndoThemNote, WarningCaption,
+                                     TMessageButtons::YesNoDefaultNo, TMessageIcon::Question,
+                                     OwnerOf(this)) != TMessageResult::Yes)
         return;
     ShowWaitForm(true, false);
     struct THide {
@@ -576,6 +578,7 @@ void TFMMain::btnDelAllClick() {
     TDeleteOutcome outcome{summary.Deleted, summary.Missing, summary.Kept.size(), summary.Stopped, {}};
     if (summary.Kept.size() == 1) outcome.KeptReason = summary.Kept.front().Result.ReasonText();
     outcome.ToTrash = Options_.MoveToTrash;
+    outcome.Undoable = !Options_.MoveToTrash && UndoAvailable();
     if (summary.JournalError != 0) outcome.JournalProblem = summary.JournalProblem;
     if (summary.Folders > 0) {
         outcome.DeletedFolders = summary.DeletedFolders;
@@ -589,7 +592,12 @@ void TFMMain::btnDelAllClick() {
 }
 
 TDeleteOptions TFMMain::DeleteOptions() {
-    if (!Options_.MoveToTrash) return {};
+    if (!Options_.MoveToTrash) {
+        auto undo = std::make_unique<TDeletionUndo>();
+        const TDeleteOptions options{.Deleted = &undo->Files()};
+        Undo_ = std::move(undo);
+        return options;
+    }
     auto undo = std::make_unique<TTrashUndo>();
     const TDeleteOptions options{.ToTrash = true, .Trashed = &undo->Files()};
     Undo_ = std::move(undo);
@@ -675,6 +683,9 @@ void TFMMain::UpdateStatus() {
     const bool undo = UndoAvailable() && !Busy_;
     btnUndo->setVisible(undo);
     acUndo->setEnabled(undo);
+    if (undo)
+        btnUndo->setToolTip(Undo_->FromTrash() ? QStringLiteral("Take the files just moved to the trash back (Ctrl+Z)")
+                                               : QStringLiteral("Make the files just deleted again (Ctrl+Z)"));
     // While long work changes the list, its count is not read; the panel catches up afterwards.
     if (ListView_->Model().Frozen()) return;
     std::size_t folders = 0;

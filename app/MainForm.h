@@ -15,7 +15,8 @@
 // the folders that could not be read, shows as the panel's hint.
 //
 // After a deletion that moved files to the trash, "Undo" in the status bar (and Ctrl+Z) takes them
-// back out, each to its own path, and puts their entries back in the list as they were; the offer
+// back out, each to its own path, and puts their entries back in the list as they were; after a
+// final deletion it makes them again from the deletion's undo record (core/Undo.h); the offer
 // ends with the next scan, deletion or "&Clear All". Undo is long work like a deletion (the
 // progress window counts what was put back, and Stop leaves the rest on offer); a file that cannot
 // come back returns to the list unchecked, with why as its hint, and is named. Folders the user
@@ -83,6 +84,9 @@ inline constexpr const char* DeleteFilesQuestion = "Are you sure to delete the f
 inline constexpr const char* DeleteFolderQuestion = "Are you sure to delete the folder from disk?";
 inline constexpr const char* DeleteFoldersQuestion = "Are you sure to delete the folders from disk?";
 inline constexpr const char* DeleteFilesAndFoldersQuestion = "Are you sure to delete the files and folders from disk?";
+// Said after the question, on a line of its own: what goes can come back.
+inline constexpr const char* UndoItNote = "Undo (Ctrl+Z) can put it back.";
+inline constexpr const char* UndoThemNote = "Undo (Ctrl+Z) can put them back.";
 inline constexpr const char* WarningCaption = "Warning";
 
 class TFMMain : public QMainWindow {
@@ -108,7 +112,7 @@ public:
     // The status bar's first panel, whole: the panel shows it cut to its width.
     QString StatusText() const { return StatusPanel0->WholeText(); }
     QLabel& StatusPanel() const noexcept { return *StatusPanel0; }
-    // Whether "Undo" would take the last deletion's files back out of the trash.
+    // Whether "Undo" would put the last deletion's files back.
     bool UndoAvailable() const noexcept { return Undo_ && Undo_->Count() > 0; }
     QToolButton& UndoButton() const noexcept { return *btnUndo; }
     QAction& UndoAction() const noexcept { return *acUndo; }

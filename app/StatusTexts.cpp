@@ -99,7 +99,7 @@ std::string ScanDetailsText(const TScanOutcome& outcome) {
 std::string UndoOutcomeText(const TUndoSummary& summary) {
     const std::string putBack = FilesAndFolders(summary.PutBack - summary.PutBackFolders, summary.PutBackFolders,
                                                 true, summary.WithFolders) +
-                                " from the trash";
+                                (summary.FromTrash ? " from the trash" : "");
     std::string text = summary.Stopped ? "Undo stopped: put back " + putBack + ", " + GroupedCount(summary.Left) + " left"
                                        : "Put back " + putBack;
     std::vector<std::string> taken, gone, failed;
@@ -113,17 +113,24 @@ std::string UndoOutcomeText(const TUndoSummary& summary) {
             failed.push_back(file.Path);
         }
     }
-    if (!taken.empty())
+    if (!taken.empty() && summary.FromTrash)
         Join(text, GroupedCount(taken.size()) + (taken.size() == 1 ? " stays in the trash, its name is taken: "
                                                                     : " stay in the trash, their names are taken: ") +
                        FirstOf(taken));
-    if (!gone.empty()) Join(text, GroupedCount(gone.size()) + " no longer in the trash: " + FirstOf(gone));
+    else if (!taken.empty())
+        Join(text, GroupedCount(taken.size()) + (taken.size() == 1 ? " not put back, its name is taken: "
+                                                                    : " not put back, their names are taken: ") +
+                       FirstOf(taken));
+    if (!gone.empty())
+        Join(text, GroupedCount(gone.size()) + (summary.FromTrash ? " no longer in the trash: " : " no longer in the undo record: ") +
+                       FirstOf(gone));
     if (!failed.empty()) {
         // The reason belongs to the first path: it goes between the path and the count of more.
         std::string first = EscapeControls(failed.front()) + ": " + firstReason;
         if (failed.size() > 1) first += " (and " + GroupedCount(failed.size() - 1) + " more)";
         Join(text, GroupedCount(failed.size()) + " could not be put back: " + first);
     }
+    if (summary.WithoutOwner > 0) Join(text, GroupedCount(summary.WithoutOwner) + " without their owner or attributes");
     return text;
 }
 
@@ -134,14 +141,19 @@ std::string UndoDetailsText(const TUndoSummary& summary) {
     for (const TNotPutBack& file : summary.NotPutBack) {
         if (lines++ >= Shown) continue;
         switch (file.Result.Outcome) {
-        case TPutBackOutcome::NameTaken: text += "Name taken, still in the trash: " + EscapeControls(file.Path); break;
-        case TPutBackOutcome::Gone: text += "No longer in the trash: " + EscapeControls(file.Path); break;
+        case TPutBackOutcome::NameTaken:
+            text += (summary.FromTrash ? "Name taken, still in the trash: " : "Name taken, not put back: ") + EscapeControls(file.Path);
+            break;
+        case TPutBackOutcome::Gone:
+            text += (summary.FromTrash ? "No longer in the trash: " : "No longer in the undo record: ") + EscapeControls(file.Path);
+            break;
         default:
             text += "Could not be put back: " + EscapeControls(file.Path) + ": " + std::strerror(file.Result.Error);
         }
         text += '\n';
     }
     if (lines > Shown) text += "(and " + GroupedCount(lines - Shown) + " more)\n";
+    if (!summary.FromTrash && summary.PutBack > 0) (text += NotRestoredText) += '\n';
     return text;
 }
 
@@ -155,6 +167,7 @@ std::string DeleteOutcomeText(const TDeleteOutcome& outcome) {
     text += FilesAndFolders(outcome.Deleted - outcome.DeletedFolders, outcome.DeletedFolders, outcome.WithFiles,
                             outcome.WithFolders);
     if (outcome.ToTrash) text += " to the trash";
+    if (outcome.Undoable && outcome.Deleted > 0) text += " (undo: Ctrl+Z)";
     if (outcome.Missing > 0) text += ", " + count(outcome.Missing, outcome.MissingFolders) + " already gone";
     if (outcome.Kept > 0) {
         text += ", " + count(outcome.Kept, outcome.KeptFolders) + " kept";
@@ -169,6 +182,9 @@ std::string RecoveryText(const TRecovery& recovery) {
     if (recovery.Count() > 0)
         text = "Put back " + CountOf(recovery.Count(), "file", "files") + " an interrupted deletion had moved aside";
     if (!recovery.Left.empty()) Join(text, GroupedCount(recovery.Left.size()) + " could not be put back");
+    if (!recovery.Unmade.empty())
+        Join(text, CountOf(recovery.Unmade.size(), "entry", "entries") +
+                       " an interrupted undo had half made taken away (nulvane-cli --undo makes them again)");
     if (!recovery.NotUsed.empty())
         Join(text, CountOf(recovery.NotUsed.size(), "deletion journal", "deletion journals") + " not used");
     if (!recovery.Damaged.empty())

@@ -62,11 +62,17 @@ std::string ScanDetailsText(const TScanOutcome& outcome);
 // put back), a stopped run "Undo stopped: put back 6 files from the trash, 94 left"; then what did
 // not come back, each kind with its first path: "1 stays in the trash, its name is taken: PATH"
 // (or "2 stay in the trash, their names are taken: PATH (and 1 more)"); "1 no longer in the
-// trash: PATH"; "1 could not be put back: PATH: REASON"; joined by "; ".
+// trash: PATH"; "1 could not be put back: PATH: REASON"; joined by "; ". Files a final deletion
+// deleted are made again: "Put back 6 files", "1 not put back, its name is taken: PATH", "1 no
+// longer in the undo record: PATH", and "2 without their owner or attributes" for those made
+// again without what this user may not set.
 std::string UndoOutcomeText(const TUndoSummary& summary);
 // Every file that did not come back, one a line with its path and why (at most 20, then how many
-// more).
+// more); after a final deletion's undo, then what no undo gives back.
 std::string UndoDetailsText(const TUndoSummary& summary);
+// What no undo of a final deletion gives back, said once an undo.
+inline constexpr const char* NotRestoredText =
+    "Not restored: birth and change times, inode numbers; names of one file come back as separate files";
 
 // What one deletion command did.
 struct TDeleteOutcome {
@@ -80,18 +86,21 @@ struct TDeleteOutcome {
     // Of the counts above, those of empty folders, and which kinds the command took.
     std::size_t DeletedFolders = 0, MissingFolders = 0, KeptFolders = 0;
     bool WithFiles = true, WithFolders = false;
+    bool Undoable = false;  // what went for good can be made again by Undo
 };
 
 // "Deleted 6 files, 2 kept"; "Deleted 1 file, 1 already gone"; "Deleted 0 files, 1 kept: changed
 // since the scan"; a stopped deletion starts "Deletion stopped: deleted ...". Files moved to the
 // trash are told as such: "Moved 6 files to the trash, 2 kept". A journal that could not be kept
 // adds "; no journal (REASON)". A command that took folders counts them apart: "Deleted 6 files and 2
-// folders, 1 folder kept: no longer empty".
+// folders, 1 folder kept: no longer empty". What Undo can make again says so: "Deleted 6 files
+// (undo: Ctrl+Z), 2 kept".
 std::string DeleteOutcomeText(const TDeleteOutcome& outcome);
 
 // What putting back the files of an interrupted deletion did, for the status bar: "Put back 3 files
 // an interrupted deletion had moved aside", "; 1 could not be put back", "; 1 deletion journal not
-// used", "; 1 damaged deletion journal set aside"; empty when there was none.
+// used", "; 1 damaged deletion journal set aside", "; 1 entry an interrupted undo had half made taken
+// away (nulvane-cli --undo makes them again)"; empty when there was none.
 std::string RecoveryText(const TRecovery& recovery);
 // Each file put back beside its name, each one that could not be put back, with where it is now,
 // each journal not used and each damaged one, one a line (at most 20, then how many more); empty

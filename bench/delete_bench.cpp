@@ -6,7 +6,9 @@
 // the environment keeps scan order); the timed part is the deletion alone. Rounds alternate which
 // of the two goes first, and the medians compare: of the elapsed time, and of the processor time
 // (user and system, every thread of the deletion; find's whole run), which other programs on a
-// busy machine disturb less. ROUNDS=N in the environment runs N rounds instead of 3.
+// busy machine disturb less. ROUNDS=N in the environment runs N rounds instead of 3. The deletion
+// keeps its journals and undo records in a state folder beside the trees (XDG_STATE_HOME), so that
+// they are written as a user's are, but never among the user's own.
 //
 //     delete_bench [FOLDER]   (trees are made under FOLDER, else $NULVANE_BENCH_DIR, else the
 //                              temporary directory)
@@ -132,6 +134,7 @@ int main(int argc, char** argv) {
     const char* folder = argc > 1 ? argv[1] : std::getenv("NULVANE_BENCH_DIR");
     const fs::path base = fs::path(folder ? folder : fs::temp_directory_path().string()) /
                           ("nulvane-delete-bench-" + std::to_string(::getpid()));
+    ::setenv("XDG_STATE_HOME", (base / "state").c_str(), 1);
     const char* roundsText = std::getenv("ROUNDS");
     const int rounds = std::max(1, roundsText ? std::atoi(roundsText) : 3);
     bool ok = true;

@@ -182,6 +182,22 @@ constexpr std::array Options = std::to_array<TCliOption>({
                 "Kept and for --deletable."},
     {.Id = TCliOptionId::Help, .Short = "-h", .Long = "--help", .Alone = true, .Help = "show this help and exit"},
     {.Id = TCliOptionId::Version, .Long = "--version", .Alone = true, .Help = "show the version and exit"},
+    {.Id = TCliOptionId::Undo, .Long = "--undo", .Argument = "[ID]", .Alone = true,
+     .Help = "put back what the last deletion (or the deletion ID) deleted for good",
+     .Details = "A deletion without --trash records, just before each file or empty folder goes, what makes it "
+                "again: its folder and name, mode, owner and group, access and write times to the nanosecond, and "
+                "extended attributes (ACLs and security labels among them), for a folder the same for each folder "
+                "inside it. --undo makes each again, in its folder found as it was recorded, only where its name "
+                "is free: a file that took a name is never replaced, and is named (\"not put back PATH: its name "
+                "is taken\"). Owner and group come back where you may set them (root always may). Not restored: "
+                "birth and change times, inode numbers, and names of one file, which come back as separate files. "
+                "An undo stopped or killed half way leaves nothing half made, and the next --undo goes on with it; "
+                "a deletion whose every file is back is no longer kept. The records are kept in the state folder "
+                "(see FILES) for 30 days and the last 20 deletions, whichever is less, within 256 MiB, and read "
+                "as the deletion journals are: one of another user, or in a folder others may write, is not used, "
+                "and a damaged one is set aside and named."},
+    {.Id = TCliOptionId::UndoList, .Long = "--undo-list", .Alone = true,
+     .Help = "list the deletions --undo can put back, newest first: ID, date, counts and folder"},
     {.Id = TCliOptionId::EndOfOptions, .Long = "--", .Help = "end the options: every later argument is a FOLDER, even one that starts with -"},
 });
 
@@ -190,7 +206,8 @@ constexpr std::array ExitStatuses = std::to_array<TCliExitStatus>({
     {1, "something asked for failed (a FOLDER missing, a folder unreadable or given up, memory short, a file "
         "kept for another reason than a keep rule, an export not written, a keep-rules file that cannot be read "
         "with --delete or -t d, --delete without a terminal or --yes, a deletion whose journal cannot be kept, a "
-        "file an interrupted deletion left that could not be put back, a damaged deletion journal set aside)"},
+        "file an interrupted deletion left that could not be put back, a damaged deletion journal set aside, a "
+        "file --undo could not put back or no deletion to undo)"},
     {2, "bad usage"},
 });
 
@@ -288,8 +305,10 @@ const TCliOption* FindOption(std::string_view spelling) noexcept {
 
 const std::span<const TCliOption> CliOptions = Options;
 
+bool OptionalValue(const TCliOption& option) noexcept { return option.Argument.starts_with('['); }
+
 std::size_t ValueCount(const TCliOption& option) noexcept {
-    if (option.Argument.empty()) return 0;
+    if (option.Argument.empty() || OptionalValue(option)) return 0;
     return 1 + static_cast<std::size_t>(std::count(option.Argument.begin(), option.Argument.end(), ' '));
 }
 
@@ -338,7 +357,7 @@ bool ParseCommandLine(int argc, char** argv, const TTakeOption& take, std::vecto
             const std::size_t equals = arg.find('=');
             if (arg.starts_with("--") && equals != std::string_view::npos) {
                 option = FindOption(arg.substr(0, equals));
-                if (option && ValueCount(*option) == 1)
+                if (option && (ValueCount(*option) == 1 || OptionalValue(*option)))
                     values.push_back(arg.substr(equals + 1));
                 else
                     option = nullptr;
@@ -354,6 +373,7 @@ bool ParseCommandLine(int argc, char** argv, const TTakeOption& take, std::vecto
                 return false;
             }
             for (std::size_t n = 0; n < count; ++n) values.emplace_back(argv[++i]);
+            if (OptionalValue(*option) && i + 1 < argc && argv[i + 1][0] != '-') values.emplace_back(argv[++i]);
         }
         given[static_cast<std::size_t>(option - Options.data())] = true;
         if (option->Id == TCliOptionId::EndOfOptions) optionsEnded = true;
@@ -396,6 +416,7 @@ std::string AloneSynopsis() {
         text += separator;
         if (!option.Short.empty()) (text += option.Short) += '|';
         text += option.Long;
+        if (!option.Argument.empty()) (text += ' ') += option.Argument;
         separator = " | ";
     }
     return text;
@@ -470,6 +491,7 @@ std::string ManSynopsis() {
         text += separator;
         if (!option.Short.empty()) text += RoffBold(option.Short) + '|';
         text += RoffBold(option.Long);
+        if (!option.Argument.empty()) (text += ' ') += RoffText(option.Argument);
         separator = " | ";
     }
     return text + "\n.ad\n.hy\n";

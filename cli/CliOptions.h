@@ -19,7 +19,7 @@ namespace nulvane {
 enum class TCliOptionId {
     Null, Json, OneFileSystem, NoFollow, Exclude, Sort, Export, Force, Delete, Yes, Trash, Keep, NoKeepRules, Help,
     Version, EndOfOptions, MaxDepth, MinDepth, ChangedWithin, ChangedBefore, NoProgress, Color, Type, Deletable,
-    Glob, Extension, Owner, Quiet, MaxResults, One, AbsolutePath
+    Glob, Extension, Owner, Quiet, MaxResults, One, AbsolutePath, Undo, UndoList
 };
 
 // What a shell completes an option's value with.
@@ -29,7 +29,8 @@ struct TCliOption {
     TCliOptionId Id;
     std::string_view Short = {};     // "-0", or empty
     std::string_view Long = {};      // "--null", or empty (then it has a short spelling)
-    std::string_view Argument = {};  // "FIELD[:desc]"; empty for a flag; one value per word
+    std::string_view Argument = {};  // "FIELD[:desc]"; empty for a flag; one value per word; "[ID]": one
+                                     // value that may be left out
     TCliValueKind Values = TCliValueKind::None;
     std::string_view Choices = {};  // the words of a Choice, blank-separated: "auto always never"
     // The option this one only goes with (the usage line shows it inside that one's brackets),
@@ -57,8 +58,10 @@ struct TCliExitStatus {
 extern const std::span<const TCliOption> CliOptions;
 extern const std::span<const TCliExitStatus> CliExitStatuses;
 
-// How many values the option takes: one per word of its argument.
+// How many values the option takes: one per word of its argument (none that must be given for an
+// argument in brackets, which takes the next argument when that is no option).
 std::size_t ValueCount(const TCliOption& option) noexcept;
+bool OptionalValue(const TCliOption& option) noexcept;
 
 // Called for each option as it is matched, in argument order, with its values: false (with the
 // error set) when a value is bad.

@@ -43,8 +43,11 @@ std::string ProgressLine(TProgressStage stage, std::uint64_t folders, std::uint6
     case TProgressStage::Scanning: return scanned;
     case TProgressStage::Sorting: return scanned + ", sorting";
     case TProgressStage::Exporting:
-    case TProgressStage::Deleting: {
-        std::string line = stage == TProgressStage::Exporting ? "exporting: " : "deleting: ";
+    case TProgressStage::Deleting:
+    case TProgressStage::PuttingBack: {
+        std::string line = stage == TProgressStage::Exporting ? "exporting: "
+                           : stage == TProgressStage::Deleting ? "deleting: "
+                                                                 : "putting back: ";
         line += Grouped(done);
         if (total > 0) line += " of " + Counted(total, "file", "files");
         return line;

@@ -13,7 +13,7 @@
 
 namespace nulvane {
 
-enum class TProgressStage { Scanning, Sorting, Exporting, Deleting };
+enum class TProgressStage { Scanning, Sorting, Exporting, Deleting, PuttingBack };
 
 // The line shown for the counts, without any terminal control: "12,345 folders read, 3 empty
 // files found", "deleting: 1,200 of 5,000 files".

@@ -23,6 +23,7 @@
 #include <cerrno>
 #include <chrono>
 #include <clocale>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -60,6 +61,7 @@
 #include "platform/files/FileLocks.h"
 #include "platform/files/FileDescriptor.h"
 #include "platform/files/FolderPath.h"
+#include "platform/files/UndoRecords.h"
 #include "platform/system/ScopeGuard.h"
 #include "platform/system/LongWork.h"
 #include "platform/system/Pages.h"
@@ -107,6 +109,9 @@ struct TCliOptions {
     bool Quiet = false;
     std::optional<std::uint64_t> MaxResults;
     bool AbsolutePath = false;
+    bool Undo = false, UndoList = false;  // --undo [ID], --undo-list: alone
+    std::string UndoId;
+    std::string_view NotAlone;  // an option given that goes with neither of them
 };
 
 // Takes one option the parser matched, with its values: false (with `error` set) for a bad value.
@@ -150,6 +155,11 @@ bool TakeOption(const TCliOption& option, std::span<const std::string_view> valu
         }
         break;
     }
+    case TCliOptionId::Undo:
+        options.Undo = true;
+        if (!values.empty()) options.UndoId = values[0];
+        break;
+    case TCliOptionId::UndoList: options.UndoList = true; break;
     case TCliOptionId::Sort:
         options.Sort = MatchSortField(values[0]);
         if (!options.Sort) {
@@ -237,11 +247,17 @@ bool TakeOption(const TCliOption& option, std::span<const std::string_view> valu
 // before, or mixed with, the folders; "--" ends them, so a folder may start with "-".
 bool ParseArguments(int argc, char** argv, TCliOptions& options, std::string& error) {
     const auto take = [&options](const TCliOption& option, std::span<const std::string_view> values, std::string& why) {
+        if (option.Id != TCliOptionId::Undo && option.Id != TCliOptionId::UndoList) options.NotAlone = option.Long.empty() ? option.Short : option.Long;
         return TakeOption(option, values, options, why);
     };
     if (!ParseCommandLine(argc, argv, take, options.Folders, error, EscapeForTerminal)) return false;
+    if ((options.Undo || options.UndoList) && (!options.NotAlone.empty() || !options.Folders.empty() || (options.Undo && options.UndoList))) {
+        error = "--undo and --undo-list go alone, without a FOLDER";
+        return false;
+    }
     // As find and fd do, no FOLDER means the current folder.
-    if (options.Folders.empty() && !options.Help && !options.Version) options.Folders.emplace_back(".");
+    if (options.Folders.empty() && !options.Help && !options.Version && !options.Undo && !options.UndoList)
+        options.Folders.emplace_back(".");
     if (options.AbsolutePath)
         for (std::string& folder : options.Folders) folder = CleanFolderPath(folder);
     return true;
@@ -514,6 +530,9 @@ int ReportRecovery(const TRecovery& recovery) {
     if (recovery.Count() > 0)
         std::fprintf(stderr, "nulvane-cli: put back %s an interrupted deletion had moved aside\n",
                      Files(recovery.Count()).c_str());
+    for (const std::string& path : recovery.Unmade)
+        std::fprintf(stderr, "nulvane-cli: took away %s, half made by an interrupted undo; --undo makes it again\n",
+                     EscapeForTerminal(path).c_str());
     for (const TRecoveredFile& file : recovery.KeptBeside)
         std::fprintf(stderr, "nulvane-cli: put back %s as %s: %s\n", EscapeForTerminal(file.Path).c_str(),
                      EscapeForTerminal(file.Now).c_str(), file.Reason.c_str());
@@ -526,6 +545,97 @@ int ReportRecovery(const TRecovery& recovery) {
                          EscapeForTerminal(file.Now).c_str(), EscapeControls(file.Reason).c_str());
     }
     return recovery.Failed() ? 1 : 0;
+}
+
+// Says which undo records were not used or were set aside; 1 when any.
+int ReportUndoProblems(const TUndoProblems& problems) {
+    for (const std::string& problem : problems.NotUsed)
+        std::fprintf(stderr, "nulvane-cli: undo record not used: %s\n", EscapeForTerminal(problem).c_str());
+    for (const TRecoveredFile& part : problems.Damaged) {
+        if (part.Now.empty())
+            std::fprintf(stderr, "nulvane-cli: damaged undo record %s not used: %s\n", EscapeForTerminal(part.Path).c_str(),
+                         EscapeControls(part.Reason).c_str());
+        else
+            std::fprintf(stderr, "nulvane-cli: damaged undo record set aside as %s: %s\n", EscapeForTerminal(part.Now).c_str(),
+                         EscapeControls(part.Reason).c_str());
+    }
+    return problems.NotUsed.empty() && problems.Damaged.empty() ? 0 : 1;
+}
+
+// --undo-list: the deletions that can be undone, newest first, one a line on standard output:
+// "ID  2026-03-14 10:22:13  6 files, 2 folders  FOLDER". --undo [ID]: makes again what the last
+// deletion (or deletion ID) deleted for good, saying what could not come back; 1 when anything
+// could not, or there was nothing to undo. A stop (a signal) ends it between two entries.
+int UndoStep(const TCliOptions& options, TLongWork& work) {
+    int status = ReportRecovery(RecoverInterruptedDeletions());
+    if (options.UndoList) {
+        const TUndoListing listing = ListUndoRecords();
+        status = std::max(status, ReportUndoProblems(listing.Problems));
+        if (!listing.Problem.empty()) {
+            std::fprintf(stderr, "nulvane-cli: cannot read the undo records: %s\n", EscapeForTerminal(listing.Problem).c_str());
+            return 1;
+        }
+        for (const TUndoRecordInfo& record : listing.Records) {
+            const time_t when = static_cast<time_t>(record.Time);
+            struct tm local{};
+            char date[32] = "?";
+            if (::localtime_r(&when, &local)) std::strftime(date, sizeof date, "%Y-%m-%d %H:%M:%S", &local);
+            std::string where = EscapeForTerminal(record.Where);
+            if (record.WhereCount > 1) where += " (" + std::to_string(record.WhereCount) + " folders)";
+            std::printf("%s  %s  %s  %s\n", record.Id.c_str(), date,
+                        FilesAndFolders(record.Files, record.Folders, true, record.Folders > 0).c_str(), where.c_str());
+        }
+        return std::fflush(stdout) == 0 ? status : 1;
+    }
+    std::string problem;
+    TUndoProblems problems;
+    const std::unique_ptr<TUndoRecord> record = TUndoRecord::Open(options.UndoId, problem, problems);
+    ReportUndoProblems(problems);
+    if (!record) {
+        std::fprintf(stderr, "nulvane-cli: %s\n", EscapeForTerminal(problem).c_str());
+        return 1;
+    }
+    TProgress progress(work, STDERR_FILENO, ::isatty(STDERR_FILENO) == 1);
+    work.Total.store(record->Count(), std::memory_order_relaxed);
+    progress.Show(TProgressStage::PuttingBack);
+    std::size_t files = 0, folders = 0, already = 0, partly = 0, notBack = 0;
+    for (std::size_t n = 0; n < record->Count(); ++n) {
+        if (work.StopRequested()) break;
+        const TUndoResult result = record->PutBack(n);
+        switch (result.Outcome) {
+        case TUndoOutcome::PutBack:
+            ++(record->Folder(n) ? folders : files);
+            partly += (result.Lost & (LostOwner | LostAttributes)) != 0;
+            break;
+        case TUndoOutcome::AlreadyBack: ++already; break;
+        default: {
+            ++notBack;
+            const std::string why = result.Outcome == TUndoOutcome::NameTaken ? std::string("its name is taken")
+                                    : result.Outcome == TUndoOutcome::FolderGone ? result.Reason
+                                                                                 : std::strerror(result.Error);
+            progress.Erased([&] {
+                std::fprintf(stderr, "nulvane-cli: not put back %s: %s\n", EscapeForTerminal(record->Path(n)).c_str(),
+                             EscapeControls(why).c_str());
+            });
+        }
+        }
+        work.Done.fetch_add(1, std::memory_order_relaxed);
+    }
+    progress.Hide();
+    EndIfSignalled();
+    std::string line = "nulvane-cli: put back " + FilesAndFolders(files, folders, true, folders > 0);
+    if (already > 0) line += ", " + std::to_string(already) + " back already";
+    if (notBack > 0) line += ", " + std::to_string(notBack) + " not put back";
+    std::fprintf(stderr, "%s (deletion %s)\n", line.c_str(), record->Id().c_str());
+    if (partly > 0)
+        std::fprintf(stderr, "nulvane-cli: %zu put back without their owner or an attribute you may not set\n", partly);
+    if (files + folders > 0)
+        std::fputs("nulvane-cli: not restored: birth and change times, inode numbers; names of one file come back as "
+                   "separate files\n",
+                   stderr);
+    if (notBack > 0) return 1;
+    record->RemoveIfAllBack();
+    return status;
 }
 
 // Deletes every listed file that no keep rule holds, as "Delete &All" does once the question is
@@ -547,7 +657,8 @@ int DeleteStep(TResultList& list, const TCliOptions& options, const TKeepRules& 
     const bool withFiles = toDelete > foldersToDelete, withFolders = foldersToDelete > 0;
     if (toDelete > 0) {
         const std::string what = FilesAndFolders(toDelete - foldersToDelete, foldersToDelete, withFiles, withFolders);
-        const std::string question = options.Trash ? "Move " + what + " to the trash?" : "Delete " + what + "?";
+        const std::string question =
+            options.Trash ? "Move " + what + " to the trash?" : "Delete " + what + " (undo: nulvane-cli --undo)?";
         if (DesktopServices().MessageBox(question, "Warning", TMessageButtons::YesNo, TMessageIcon::Question,
                                          nullptr) != TMessageResult::Yes) {
             EndIfSignalled();
@@ -602,6 +713,7 @@ int DeleteStep(TResultList& list, const TCliOptions& options, const TKeepRules& 
                        FilesAndFolders(summary.Deleted - summary.DeletedFolders, summary.DeletedFolders, withFiles,
                                        withFolders) +
                        (options.Trash ? " to the trash" : "");
+    if (!summary.UndoRecord.empty()) line += " (undo: nulvane-cli --undo)";
     if (summary.Missing > 0) line += ", " + count(summary.Missing, summary.MissingFolders) + " already gone";
     if (!summary.Kept.empty()) line += ", " + count(summary.Kept.size(), keptFolders) + " kept";
     if (held > 0) line += ", " + std::to_string(held) + " kept by rules";
@@ -642,6 +754,7 @@ int main(int argc, char** argv) try {
         std::printf("nulvane-cli %s\n", NULVANE_VERSION);
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
+    if (options.Undo || options.UndoList) return UndoStep(options, work);
 
     TConsoleDesktopServices console(options.Yes, ::isatty(STDIN_FILENO) == 1);
     const TDesktopServicesScope services(console);

@@ -12,6 +12,7 @@
 
 #include "platform/files/PathNames.h"
 #include "platform/files/Trash.h"
+#include "platform/files/UndoRecords.h"
 #include "platform/system/LongWork.h"
 
 namespace nulvane {
@@ -108,6 +109,7 @@ TEntryNote NoteFor(const TRemoveResult& result) noexcept {
     case TKeepReason::LockUnknown: return TEntryNote::KeptLockUnknown;
     case TKeepReason::NotEmpty: return TEntryNote::KeptNotEmpty;
     case TKeepReason::Scanned: return result.Error == ENOTEMPTY ? TEntryNote::KeptHoldsScanned : TEntryNote::KeptScanned;
+    case TKeepReason::TooManyAttributes: return TEntryNote::KeptTooManyAttributes;
     case TKeepReason::None:
     case TKeepReason::OtherError: break;
     }
@@ -195,9 +197,10 @@ std::vector<std::pair<std::uint64_t, std::uint64_t>> ScannedFolders(const TResul
 
 // A remover for one share of the deletion, its journal made before anything is deleted.
 std::unique_ptr<TFileRemover> StartRemover(const TResultList& list, const std::shared_ptr<const TLockTable>& locks,
-                                           unsigned sharers, TDeleteSummary& summary) {
+                                           unsigned sharers, const std::string& undoRecord, TDeleteSummary& summary) {
     auto remover = std::make_unique<TFileRemover>(locks, sharers);
     remover->ProtectFolders(ScannedFolders(list));
+    if (!undoRecord.empty()) remover->KeepUndoRecord(undoRecord);
     if (const int error = remover->StartJournal(); error != 0 && summary.JournalError == 0) {
         summary.JournalError = error;
         summary.JournalFolder = remover->JournalFolder();
@@ -281,23 +284,34 @@ TRemoveResult DeleteEntry(TResultList& list, std::size_t index, const TDeleteOpt
                           std::string* journalProblem) {
     const TListEntry& entry = list.Entry(index);
     const TUpdateBracket::TUpdateScope update(list);
-    TFileRemover remover;
-    remover.ProtectFolders(ScannedFolders(list));
-    if (const int error = remover.StartJournal(); error != 0) {
-        // Nothing is touched: without its journal a kill could lose the name.
-        if (journalProblem) *journalProblem = remover.JournalProblem();
-        return {TRemoveOutcome::Kept, TKeepReason::OtherError, error, {}};
-    }
-    const TRoutes routes(list, entry);
-    const TDisposer disposer(options);
+    const std::string undoRecord = options.ToTrash ? std::string() : NewUndoRecordId();
     const std::string path = list.FullPath(entry);
-    const TRemoveRequest request = routes.Request(entry, path);
-    TRemoveResult result =
-        disposer.Disposal() ? remover.Dispose(request, *disposer.Disposal()) : remover.Remove(request);
-    if (result.Removed()) {
-        disposer.Trashed(options, TListEntry(list[index]));
-        list.Remove(index);
+    TRemoveResult result;
+    {
+        // Gone before the list changes: its journal then joins the undo record.
+        TFileRemover remover;
+        remover.ProtectFolders(ScannedFolders(list));
+        if (!undoRecord.empty()) remover.KeepUndoRecord(undoRecord);
+        if (const int error = remover.StartJournal(); error != 0) {
+            // Nothing is touched: without its journal a kill could lose the name.
+            if (journalProblem) *journalProblem = remover.JournalProblem();
+            return {TRemoveOutcome::Kept, TKeepReason::OtherError, error, {}};
+        }
+        const TRoutes routes(list, entry);
+        const TDisposer disposer(options);
+        const TRemoveRequest request = routes.Request(entry, path);
+        result = disposer.Disposal() ? remover.Dispose(request, *disposer.Disposal()) : remover.Remove(request);
+        if (result.Removed()) disposer.Trashed(options, TListEntry(list[index]));
     }
+    if (result.Outcome == TRemoveOutcome::Deleted && !undoRecord.empty()) {
+        if (options.Deleted) {
+            options.Deleted->Record = undoRecord;
+            options.Deleted->Entries.push_back({path, list[index].Identity.Device, list[index].Identity.Inode, list[index]});
+        }
+        PruneUndoRecords();
+    }
+    if (result.Removed())
+        list.Remove(index);
     else
         list[index].Note = NoteFor(result);
     return result;
@@ -323,9 +337,11 @@ TDeleteSummary DeleteCheckedEntries(TResultList& list, TLongWork& work, const TD
 
     TDeleteSummary summary;
     const auto locks = std::make_shared<const TLockTable>(TLockTable::ReadSystem());
+    const std::string undoRecord = options.ToTrash ? std::string() : NewUndoRecordId();
     std::unique_ptr<TFileRemover> removers[3];
-    for (unsigned n = 0; n < threads; ++n) removers[n] = StartRemover(list, locks, threads, summary);
-    if (!folders.Entries.empty() || !linked.Entries.empty()) removers[2] = StartRemover(list, locks, 1, summary);
+    for (unsigned n = 0; n < threads; ++n) removers[n] = StartRemover(list, locks, threads, undoRecord, summary);
+    if (!folders.Entries.empty() || !linked.Entries.empty())
+        removers[2] = StartRemover(list, locks, 1, undoRecord, summary);
     if (summary.JournalError != 0) {
         // No journal, no deletion: nothing is touched.
         summary.NotStarted = true;
@@ -368,15 +384,22 @@ TDeleteSummary DeleteCheckedEntries(TResultList& list, TLongWork& work, const TD
         for (std::size_t n = 0; n < byDepth.size(); ++n) folders.Entries[n] = byDepth[n].second;
         DeleteShare(list, routes, folders, outcomes, *removers[2], disposer, work);
     }
+    // Their journals become the parts of the undo record as the removers go.
+    for (std::unique_ptr<TFileRemover>& remover : removers) remover.reset();
 
     // Files that went leave the list even when an error stops the deletion.
     const std::size_t trashedBefore = options.Trashed ? options.Trashed->size() : 0;
+    TDeletedFiles* const deleted = undoRecord.empty() ? nullptr : options.Deleted;
+    const std::size_t deletedBefore = deleted ? deleted->Entries.size() : 0;
     list.RemoveIf([&](std::size_t index, TListEntry& entry) {
         switch (outcomes[index].State) {
         case TEntryState::Deleted:
             ++summary.Deleted;
             summary.DeletedFolders += entry.Kind == TEntryKind::Folder;
-            disposer.Trashed(options, std::move(entry));
+            if (deleted)
+                deleted->Entries.push_back({list.FullPath(entry), entry.Identity.Device, entry.Identity.Inode, std::move(entry)});
+            else
+                disposer.Trashed(options, std::move(entry));
             return true;
         case TEntryState::Missing:
             ++summary.Missing;
@@ -388,6 +411,12 @@ TDeleteSummary DeleteCheckedEntries(TResultList& list, TLongWork& work, const TD
         return false;
     });
     if (options.Trashed) std::reverse(options.Trashed->begin() + static_cast<std::ptrdiff_t>(trashedBefore), options.Trashed->end());
+    if (deleted) std::reverse(deleted->Entries.begin() + static_cast<std::ptrdiff_t>(deletedBefore), deleted->Entries.end());
+    if (summary.Deleted > 0 && !undoRecord.empty()) {
+        summary.UndoRecord = undoRecord;
+        if (deleted) deleted->Record = undoRecord;
+        PruneUndoRecords();
+    }
     summary.Folders = folders.Entries.size();
     for (const TShare* share : {&shares[0], &shares[1], &linked, &folders}) {
         if (share->Error) std::rethrow_exception(share->Error);

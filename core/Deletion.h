@@ -11,8 +11,11 @@
 // (the list's anchors), and no others.
 //
 // Deletion is final unless the options send the files to the trash (platform/files/Trash.h),
-// where the desktop's tools can restore them.
+// where the desktop's tools can restore them. A final deletion keeps an undo record
+// (platform/files/UndoRecords.h) that makes its files and folders again: the window's "Undo" and
+// nulvane-cli --undo.
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -46,6 +49,9 @@ struct TDeleteSummary {
     std::string JournalFolder;
     std::string JournalProblem;
     bool NotStarted = false;
+    // The undo record that makes again what a final deletion deleted; empty when it deleted nothing
+    // (or went to the trash).
+    std::string UndoRecord;
 };
 
 // A file a deletion moved to the trash, and the entry it had in the list: what taking it back
@@ -55,12 +61,27 @@ struct TTrashedEntry {
     TListEntry Entry;
 };
 
+// A file (or empty folder) a final deletion deleted, and the entry it had in the list.
+struct TDeletedEntry {
+    std::string Path;
+    std::uint64_t Device = 0, Inode = 0;
+    TListEntry Entry;
+};
+
+// What a final deletion took away, for the window's "Undo": its undo record and each file.
+struct TDeletedFiles {
+    std::string Record;                  // empty when none was kept
+    std::vector<TDeletedEntry> Entries;  // in list order
+};
+
 struct TDeleteOptions {
     // Move each file to the trash of its file system instead of deleting it; a file whose file
     // system has no usable trash is kept.
     bool ToTrash = false;
     // With ToTrash, when given: gets each file moved to the trash with its entry, in list order.
     std::vector<TTrashedEntry>* Trashed = nullptr;
+    // Without ToTrash, when given: gets the undo record and each deleted file with its entry.
+    TDeletedFiles* Deleted = nullptr;
 };
 
 // Deletes the entry's file and removes the entry from the list, unless the file was kept. Throws

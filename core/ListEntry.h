@@ -87,6 +87,12 @@ enum class TEntryNote : std::uint8_t {
     TrashPermissionDenied,  // its folder does not let us put it back
     TrashReadOnly,          // its file system is mounted read-only
     TrashOtherError,        // any other failure
+    KeptTooManyAttributes,  // its extended attributes pass what an undo record keeps
+    // Not made again from a final deletion's undo record.
+    UndoNameTaken,          // another file holds its path now
+    UndoGone,               // no longer in the undo record (dropped, or another run undid it)
+    UndoFolderGone,         // the folder it was in is gone, or another folder has its path now
+    UndoOtherError,         // any other failure
 };
 
 // Whether the note holds the entry back from "Delete All" until it is checked by hand.

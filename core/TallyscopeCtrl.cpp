@@ -163,6 +163,11 @@ std::string EntryNoteHint(const TListEntry& entry) {
     case TEntryNote::TrashPermissionDenied: return "still in the trash: permission denied";
     case TEntryNote::TrashReadOnly: return "still in the trash: read-only file system";
     case TEntryNote::TrashOtherError: return "still in the trash: could not be put back";
+    case TEntryNote::KeptTooManyAttributes: return "kept: too many attributes to undo";
+    case TEntryNote::UndoNameTaken: return "not put back: its name is taken";
+    case TEntryNote::UndoGone: return "not put back: no longer in the undo record";
+    case TEntryNote::UndoFolderGone: return "not put back: its folder is gone";
+    case TEntryNote::UndoOtherError: return "not put back: could not be made again";
     }
     return {};
 }

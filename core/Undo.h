@@ -2,8 +2,9 @@
 // Taking back what a command did to listed files: the window's "Undo". What one command took away
 // is a batch (TUndoBatch): its files in list order, each with the entry it had in the list. Each
 // kind of undo is a batch class of its own that knows how to put one of its files back (files
-// moved to the trash come back out of it, TTrashUndo); RunUndo works any batch through as long
-// work, in the same way for every kind.
+// moved to the trash come back out of it, TTrashUndo; files deleted for good are made again from
+// the deletion's undo record, TDeletionUndo); RunUndo works any batch through as long work, in the
+// same way for every kind.
 //
 // A file put back returns to the list with its entry as it was (checked or not). A file that
 // cannot come back returns to the list too, unchecked, with a note that says why as its hint, and
@@ -12,12 +13,14 @@
 // for the next Undo to go on with.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/Deletion.h"
 #include "core/ResultList.h"
+#include "platform/files/UndoRecords.h"
 #include "platform/system/LongWork.h"
 
 namespace nulvane {
@@ -32,6 +35,8 @@ enum class TPutBackOutcome : std::uint8_t {
 struct TPutBackResult {
     TPutBackOutcome Outcome = TPutBackOutcome::Failed;
     int Error = 0;  // the system's error number behind Failed
+    // Made again, but its owner or an attribute could not be set (not allowed to this user).
+    bool Partly = false;
 };
 
 // A file that did not come back, with its path and why.
@@ -49,6 +54,8 @@ struct TUndoSummary {
     std::vector<TNotPutBack> NotPutBack = {};  // in the batch's order
     bool Stopped = false;                      // a stop request ended the run before the batch was through
     std::size_t Left = 0;                      // files the stop left in the batch
+    bool FromTrash = true;                     // the files came out of the trash, else were made again
+    std::size_t WithoutOwner = 0;              // made again without their owner or an attribute
 };
 
 class TUndoBatch {
@@ -68,6 +75,8 @@ public:
     virtual TListEntry TakeEntry(std::size_t item) = 0;
     // Forgets the first `count` files: they were dealt with.
     virtual void DropFirst(std::size_t count) = 0;
+    // Whether the files come out of the trash (else they are made again).
+    virtual bool FromTrash() const noexcept { return true; }
 };
 
 // The files a deletion moved to the trash: each comes back out of the trash (see
@@ -83,9 +92,35 @@ public:
     bool Folder(std::size_t item) const override { return Files_.at(item).File.Folder; }
     TListEntry TakeEntry(std::size_t item) override { return std::move(Files_.at(item).Entry); }
     void DropFirst(std::size_t count) override;
+    bool FromTrash() const noexcept override { return true; }
 
 private:
     std::vector<TTrashedEntry> Files_;
+};
+
+// The files a final deletion deleted: each is made again from the deletion's undo record (see
+// platform/files/UndoRecords.h), read when the first file is put back. The deletion fills Files()
+// (TDeleteOptions::Deleted). Once every file is back, the record goes.
+class TDeletionUndo final : public TUndoBatch {
+public:
+    TDeletionUndo();
+    ~TDeletionUndo() override;
+    TDeletedFiles& Files() noexcept { return Files_; }
+
+    // None without a record: the deletion kept none.
+    std::size_t Count() const noexcept override { return Files_.Record.empty() ? 0 : Files_.Entries.size(); }
+    std::string_view WaitMessage() const override { return "Putting files back.."; }
+    TPutBackResult PutBack(std::size_t item, TLongWork& work) override;
+    const std::string& Path(std::size_t item) const override { return Files_.Entries.at(item).Path; }
+    bool Folder(std::size_t item) const override { return Files_.Entries.at(item).Entry.Kind == TEntryKind::Folder; }
+    TListEntry TakeEntry(std::size_t item) override { return std::move(Files_.Entries.at(item).Entry); }
+    void DropFirst(std::size_t count) override;
+    bool FromTrash() const noexcept override { return false; }
+
+private:
+    TDeletedFiles Files_;
+    std::unique_ptr<TUndoRecord> Record_;
+    int RecordError_ = 0;  // why the record could not be opened, once tried
 };
 
 // What the progress window's counts line says after "N of M" while a batch runs.
@@ -97,7 +132,7 @@ inline constexpr const char* PutBackCountsText = "put back";
 // the run.
 TUndoSummary RunUndo(TResultList& list, TUndoBatch& batch, TLongWork& work);
 
-// The note of an entry whose file could not be put back.
-TEntryNote NotPutBackNote(const TPutBackResult& result) noexcept;
+// The note of an entry whose file could not be put back (out of the trash, or made again).
+TEntryNote NotPutBackNote(const TPutBackResult& result, bool fromTrash = true) noexcept;
 
 }  // namespace nulvane

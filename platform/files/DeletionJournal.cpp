@@ -3,17 +3,26 @@
 // A journal is text, one record a line, fields parted by a space, names percent-encoded where a
 // byte would break a line or a field (a name need not be valid UTF-8):
 //
-//     nulvane deletion journal 2
+//     nulvane deletion journal 3
+//     R RECORD                            (first, or not at all) a part of the undo record RECORD
 //     D ID DEVICE INODE PATH              a folder, by its real path and identity
 //     M FOLDER ASIDE DEVICE INODE NAME    NAME (that file) is about to be moved to ASIDE
 //     T FOLDER ASIDE TRASH TEMP PATH DATE ASIDE's info file is about to be made as info/TEMP in the
 //                                         trash folder TRASH, holding PATH and DATE
 //     I FOLDER ASIDE TRASH ENTRY INODE    that info file, INODE, is about to become ENTRY.trashinfo,
 //                                         and ASIDE to go into the trash as ENTRY
+//     U FOLDER INODE MODE UID GID ATIME MTIME NAME [ATTRIBUTE VALUE]...
+//                                         the file NAME is about to go for good: what makes it again
+//     F FOLDER INODE MODE ... NAME [...]  the same for a folder, followed by its folders inside:
+//     S PARENT INODE MODE ... NAME [...]  a folder inside the folder (or inside a folder inside it)
+//                                         whose inode is PARENT
+//     X FOLDER INODE NAME                 the entry last recorded by U or F did not go after all
+//     C FOLDER ASIDE NAME                 an undo is about to make NAME again under ASIDE
 //
-// A line cut short by the end of the file was never finished and is passed over. Journals of the
-// first version recorded the trash entry before its info file was made, so that their trash records
-// cannot tell an info file of theirs from another program's: they are passed over.
+// MODE is octal, times are SECONDS.NANOSECONDS (nine digits). A line cut short by the end of the
+// file was never finished and is passed over. Journals of the first version recorded the trash entry
+// before its info file was made, so that their trash records cannot tell an info file of theirs from
+// another program's: they are passed over; those of the first two versions hold no undo records.
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -25,6 +34,8 @@
 #include <map>
 #include <memory>
 #include <new>
+#include <span>
+#include <stdexcept>
 #include <system_error>
 #include <utility>
 
@@ -49,8 +60,10 @@
 namespace nulvane {
 namespace {
 
-constexpr std::string_view Header = "nulvane deletion journal 2\n";
+constexpr std::string_view Header = "nulvane deletion journal 3\n";
+constexpr std::string_view SecondHeader = "nulvane deletion journal 2\n";
 constexpr std::string_view FirstHeader = "nulvane deletion journal 1\n";
+constexpr std::string_view UndoPrefix = "undo-";
 constexpr std::string_view JournalPrefix = "deletion-";
 constexpr std::string_view JournalSuffix = ".journal";
 constexpr std::string_view DamagedSuffix = ".damaged";
@@ -66,20 +79,6 @@ constexpr std::uint64_t RotateAt = 4 << 20;
 constexpr std::uint64_t MaxJournalSize = 16 << 20;
 
 std::string ErrorText(int error) { return std::system_category().message(error); }
-
-void AppendEncoded(std::string& out, std::string_view bytes) {
-    static constexpr char Hex[] = "0123456789ABCDEF";
-    std::size_t plain = 0;  // where the bytes that go as they are begin
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(bytes[i]);
-        if (byte > 0x20 && byte != '%' && byte != 0x7f) continue;
-        out.append(bytes.substr(plain, i - plain));
-        const char escaped[] = {'%', Hex[byte >> 4], Hex[byte & 15]};
-        out.append(escaped, sizeof escaped);
-        plain = i + 1;
-    }
-    out.append(bytes.substr(plain));
-}
 
 bool Decode(std::string_view text, std::string& out) {
     out.clear();
@@ -98,33 +97,87 @@ bool Decode(std::string_view text, std::string& out) {
     return true;
 }
 
-void AppendNumber(std::string& out, std::uint64_t value) {
-    char text[24];
-    const auto [end, error] = std::to_chars(text, text + sizeof text, value);
-    out.append(text, end);
-}
+// Record lines are written field by field into room made for them beforehand: a deletion writes
+// one or two lines a file, and appending to a string piece by piece would cost more than the rest
+// of the record.
 
 // A field of a record line that is a name or a path: stored encoded, so that spaces and line
-// breaks in it cannot split the line.
+// breaks in it cannot split the line (a name need not be valid UTF-8).
 struct TText {
     std::string_view Bytes;
 };
 
-void AppendField(std::string& line, std::uint64_t value) {
-    line += ' ';
-    AppendNumber(line, value);
+// A mode, in octal.
+struct TOctal {
+    std::uint32_t Value;
+};
+
+// A time to the nanosecond: SECONDS.NANOSECONDS.
+struct TTime {
+    std::int64_t Seconds;
+    std::uint32_t Nanoseconds;
+};
+
+// The most a field takes, its space included.
+constexpr std::size_t Room(std::uint64_t) noexcept { return 21; }
+constexpr std::size_t Room(TOctal) noexcept { return 12; }
+constexpr std::size_t Room(TTime) noexcept { return 32; }
+constexpr std::size_t Room(TText text) noexcept { return 1 + 3 * text.Bytes.size(); }
+
+char* Put(char* at, std::uint64_t value) noexcept {
+    *at++ = ' ';
+    return std::to_chars(at, at + 20, value).ptr;
 }
 
-void AppendField(std::string& line, TText text) {
-    line += ' ';
-    AppendEncoded(line, text.Bytes);
+char* Put(char* at, TOctal mode) noexcept {
+    *at++ = ' ';
+    return std::to_chars(at, at + 11, mode.Value, 8).ptr;
+}
+
+char* Put(char* at, TTime time) noexcept {
+    *at++ = ' ';
+    at = std::to_chars(at, at + 20, time.Seconds).ptr;
+    *at++ = '.';
+    char digits[10];
+    const char* end = std::to_chars(digits, digits + sizeof digits, time.Nanoseconds % 1'000'000'000u).ptr;
+    const std::size_t count = static_cast<std::size_t>(end - digits);
+    std::memset(at, '0', 9 - count);
+    std::memcpy(at + 9 - count, digits, count);
+    return at + 9;
+}
+
+char* Put(char* at, TText text) noexcept {
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    *at++ = ' ';
+    for (const char c : text.Bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte > 0x20 && byte != '%' && byte != 0x7f) {
+            *at++ = c;
+        } else {
+            at[0] = '%';
+            at[1] = Hex[byte >> 4];
+            at[2] = Hex[byte & 15];
+            at += 3;
+        }
+    }
+    return at;
+}
+
+// Appends the fields to `line`, each after a single space.
+template <typename... TFields>
+void AppendFields(std::string& line, const TFields&... fields) {
+    const std::size_t start = line.size();
+    line.resize(start + (Room(fields) + ... + 0));
+    char* at = line.data() + start;
+    ((at = Put(at, fields)), ...);
+    line.resize(static_cast<std::size_t>(at - line.data()));
 }
 
 // One record line: its kind letter, then its fields, each after a single space.
 template <typename... TFields>
 void AppendRecord(std::string& line, char kind, const TFields&... fields) {
     line += kind;
-    (AppendField(line, fields), ...);
+    AppendFields(line, fields...);
     line += '\n';
 }
 
@@ -158,7 +211,7 @@ std::string DeletionJournalFolder() {
 
 TDeletionJournal::TFile::TFile(TFile&& other) noexcept
     : Fd(other.Fd.Release()), Path(std::move(other.Path)), Block(std::exchange(other.Block, nullptr)),
-      BlockSize(other.BlockSize), Used(other.Used), End(other.End) {}
+      BlockSize(other.BlockSize), Used(other.Used), End(other.End), Gone(other.Gone) {}
 
 TDeletionJournal::TFile& TDeletionJournal::TFile::operator=(TFile&& other) noexcept {
     if (this == &other) return *this;
@@ -169,6 +222,7 @@ TDeletionJournal::TFile& TDeletionJournal::TFile::operator=(TFile&& other) noexc
     BlockSize = other.BlockSize;
     Used = other.Used;
     End = other.End;
+    Gone = other.Gone;
     return *this;
 }
 
@@ -179,9 +233,25 @@ TDeletionJournal::TFile::~TFile() {
 TDeletionJournal::TDeletionJournal(std::string folder) : Folder_(std::move(folder)) {}
 
 TDeletionJournal::~TDeletionJournal() {
-    // Removed while the lock is held (the descriptor closes after), so that no recovery reads it
-    // half gone.
-    if (File_.Fd && !Keep_) ::unlink(File_.Path.c_str());
+    // Removed (or kept as a part of the undo record) while the lock is held (the descriptor closes
+    // after), so that no recovery reads it half gone.
+    if (File_.Fd && !Keep_) Finish(File_);
+}
+
+void TDeletionJournal::Finish(TFile& file) noexcept {
+    if (file.Gone && !UndoId_.empty()) {
+        try {
+            const std::size_t slash = file.Path.rfind('/');
+            std::string part = file.Path.substr(0, slash + 1);
+            part.append(UndoPrefix).append(UndoId_).append(".").append(file.Path.substr(slash + 1));
+            // Where it cannot be renamed, the next run's recovery finds it a journal without
+            // anything to put back, and keeps it for the record all the same.
+            MoveNoReplace(AT_FDCWD, file.Path.c_str(), AT_FDCWD, part.c_str());
+        } catch (const std::bad_alloc&) {
+        }
+        return;
+    }
+    ::unlink(file.Path.c_str());
 }
 
 int TDeletionJournal::Fail(int error) noexcept {
@@ -227,7 +297,9 @@ int TDeletionJournal::Open() noexcept {
             File_ = TFile();
             File_.Fd.Reset(fd.Release());
             File_.Path = Joined(Folder_, name);
-            return Append(Header);
+            Line_.assign(Header);
+            if (!UndoId_.empty()) AppendRecord(Line_, 'R', TText{UndoId_});
+            return Append(Line_);
         }
         return Fail(EEXIST);
     } catch (const std::bad_alloc&) {
@@ -252,7 +324,7 @@ int TDeletionJournal::Rotate(const std::function<int(TDeletionJournal&)>& carry)
         FolderIds_.swap(oldIds);
         return error;
     }
-    ::unlink(old.Path.c_str());
+    Finish(old);
     return 0;
 }
 
@@ -364,6 +436,80 @@ int TDeletionJournal::RecordTrashEntry(int folderFd, std::string_view aside, int
     }
 }
 
+void TDeletionJournal::AppendGone(char kind, std::uint64_t folderOrParent, std::string_view name,
+                                  const TEntryMetadata& entry) {
+    AppendRecord(Line_, kind, folderOrParent, entry.Inode, TOctal{entry.Mode}, std::uint64_t{entry.Owner},
+                 std::uint64_t{entry.Group}, TTime{entry.AccessSeconds, entry.AccessNanoseconds},
+                 TTime{entry.WriteSeconds, entry.WriteNanoseconds}, TText{name});
+    if (entry.Attributes.empty()) return;
+    Line_.pop_back();  // the line end goes after the attributes
+    entry.ForEachAttribute([this](std::string_view attribute, std::string_view value) {
+        AppendFields(Line_, TText{attribute}, TText{value});
+    });
+    Line_ += '\n';
+}
+
+int TDeletionJournal::RecordGone(int folderFd, std::string_view name, const TEntryMetadata& entry) noexcept {
+    try {
+        if (const int error = Open(); error != 0) return error;
+        Line_.clear();
+        const unsigned folder = FolderId(folderFd, Line_);
+        if (folder == 0) return Fail(ENOENT);
+        AppendGone('U', folder, name, entry);
+        const int error = Append(Line_);
+        File_.Gone = File_.Gone || error == 0;
+        return error;
+    } catch (const std::bad_alloc&) {
+        return ENOMEM;
+    }
+}
+
+int TDeletionJournal::RecordGoneTree(int folderFd, std::span<const TGoneFolder> tree) noexcept {
+    try {
+        if (tree.empty()) return EINVAL;
+        if (const int error = Open(); error != 0) return error;
+        Line_.clear();
+        const unsigned folder = FolderId(folderFd, Line_);
+        if (folder == 0) return Fail(ENOENT);
+        AppendGone('F', folder, tree[0].Name, tree[0].Metadata);
+        for (std::size_t n = 1; n < tree.size(); ++n) {
+            if (tree[n].Parent >= n) return EINVAL;
+            AppendGone('S', tree[tree[n].Parent].Metadata.Inode, tree[n].Name, tree[n].Metadata);
+        }
+        const int error = Append(Line_);
+        File_.Gone = File_.Gone || error == 0;
+        return error;
+    } catch (const std::bad_alloc&) {
+        return ENOMEM;
+    }
+}
+
+int TDeletionJournal::RecordNotGone(int folderFd, std::string_view name, std::uint64_t inode) noexcept {
+    try {
+        if (const int error = Open(); error != 0) return error;
+        Line_.clear();
+        const unsigned folder = FolderId(folderFd, Line_);
+        if (folder == 0) return Fail(ENOENT);
+        AppendRecord(Line_, 'X', std::uint64_t{folder}, inode, TText{name});
+        return Append(Line_);
+    } catch (const std::bad_alloc&) {
+        return ENOMEM;
+    }
+}
+
+int TDeletionJournal::RecordMaking(int folderFd, std::string_view aside, std::string_view name) noexcept {
+    try {
+        if (const int error = Open(); error != 0) return error;
+        Line_.clear();
+        const unsigned folder = FolderId(folderFd, Line_);
+        if (folder == 0) return Fail(ENOENT);
+        AppendRecord(Line_, 'C', std::uint64_t{folder}, TText{aside}, TText{name});
+        return Append(Line_);
+    } catch (const std::bad_alloc&) {
+        return ENOMEM;
+    }
+}
+
 void TDeletionJournal::FolderClosed(int fd) noexcept { FolderIds_.erase(fd); }
 
 // --- Recovery ------------------------------------------------------------------------------------
@@ -400,11 +546,14 @@ struct TAsideGroup {
     std::vector<TMoveRecord> Moves;
     std::vector<TTrashInfoRecord> Infos;
     std::vector<TTrashEntryRecord> Entries;
+    std::string Making;  // the name an undo was making under the private name, or empty
 };
 
 struct TJournal {
     std::map<unsigned, TFolderRecord> Folders;
     std::vector<TAsideGroup> Groups;  // in the order the journal names them first
+    std::string UndoId;               // the undo record the journal is a part of, or empty
+    bool Gone = false;                // it records an entry that went for good
 };
 
 // Splits `line` at spaces into exactly `count` fields.
@@ -446,22 +595,70 @@ bool IsInfoValue(std::string_view text) noexcept {
 bool RecordsNothing(std::string_view text) {
     const std::size_t end = text.find_last_not_of('\0');
     const std::string_view written = end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1);
-    return Header.starts_with(written) || FirstHeader.starts_with(written);
+    return Header.starts_with(written) || SecondHeader.starts_with(written) || FirstHeader.starts_with(written);
 }
 
-// Reads `text` as a journal of ours into `journal`: false, with `problem`, at the first line that
-// is not one of its records.
-bool ParseJournal(std::string_view text, TJournal& journal, std::string& problem) {
-    const bool first = text.starts_with(FirstHeader);
-    if (!first && !text.starts_with(Header)) {
+// Whether `id` has the form of an undo record's ID: 16 hexadecimal digits.
+bool IsUndoId(std::string_view id) noexcept {
+    return id.size() == 16 &&
+           std::all_of(id.begin(), id.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+}
+
+bool ParseTime(std::string_view text, std::int64_t& seconds, std::uint32_t& nanoseconds) {
+    const std::size_t dot = text.find('.');
+    return dot != std::string_view::npos && text.size() - dot == 10 && ParseNumber(text.substr(0, dot), seconds) &&
+           text[dot + 1] != '-' && text[dot + 1] != '+' && ParseNumber(text.substr(dot + 1), nanoseconds);
+}
+
+// Reads the fields of a U, F or S record after its kind and first number (f[0], f[1]): inode, mode,
+// owner, group, times, name and the attributes in pairs.
+bool ParseGone(std::span<const std::string_view> f, bool folder, std::string& name, TEntryMetadata& entry) {
+    std::string attribute, value;
+    entry.Folder = folder;
+    entry.Attributes.clear();
+    if (f.size() < 9 || (f.size() - 9) % 2 != 0 || !ParseNumber(f[2], entry.Inode)) return false;
+    const auto [end, error] = std::from_chars(f[3].data(), f[3].data() + f[3].size(), entry.Mode, 8);
+    if (error != std::errc() || end != f[3].data() + f[3].size() || f[3].empty() || entry.Mode > 07777) return false;
+    if (!ParseNumber(f[4], entry.Owner) || !ParseNumber(f[5], entry.Group) ||
+        !ParseTime(f[6], entry.AccessSeconds, entry.AccessNanoseconds) ||
+        !ParseTime(f[7], entry.WriteSeconds, entry.WriteNanoseconds) || !Decode(f[8], name) || !IsOneComponent(name))
+        return false;
+    for (std::size_t n = 9; n < f.size(); n += 2) {
+        if (!Decode(f[n], attribute) || attribute.empty() || attribute.find('\0') != std::string::npos ||
+            !Decode(f[n + 1], value) || !entry.AddAttribute(attribute, value))
+            return false;
+    }
+    return true;
+}
+
+// Reads `text` as a journal of ours into `journal`, and its undo records into `undo` when given:
+// false, with `problem`, at the first line that is not one of its records.
+bool ParseJournal(std::string_view text, TJournal& journal, std::string& problem, TUndoPart* undo = nullptr) {
+    const bool first = text.starts_with(FirstHeader), third = text.starts_with(Header);
+    if (!first && !third && !text.starts_with(SecondHeader)) {
         problem = "not a deletion journal";
         return false;
     }
     text.remove_prefix(Header.size());
+    // The undo records: where each folder is among the part's folders, the inodes of the folder
+    // tree being read (an S record follows its F record or another S record), and a record's fields.
+    std::map<unsigned, std::size_t> partFolder;
+    std::map<std::uint64_t, std::size_t> treeInodes;
+    std::vector<std::string_view> fields;
+    TEntryMetadata entry;
+    bool inTree = false;
+    auto folderOf = [&](unsigned id) {
+        const auto [it, added] = partFolder.try_emplace(id, undo->Folders.size());
+        if (added) {
+            const TFolderRecord& record = journal.Folders.at(id);
+            undo->Folders.push_back({record.Path, record.Device, record.Inode});
+        }
+        return it->second;
+    };
     std::map<std::pair<unsigned, std::string>, std::size_t> groupOf;
     auto group = [&](unsigned folder, std::string aside) -> TAsideGroup& {
         const auto [it, added] = groupOf.try_emplace({folder, aside}, journal.Groups.size());
-        if (added) journal.Groups.push_back({folder, std::move(aside), {}, {}, {}});
+        if (added) journal.Groups.push_back({folder, std::move(aside), {}, {}, {}, {}});
         return journal.Groups[it->second];
     };
     auto known = [&](unsigned id) { return journal.Folders.count(id) > 0; };
@@ -479,7 +676,63 @@ bool ParseJournal(std::string_view text, TJournal& journal, std::string& problem
         unsigned folder = 0, trash = 0;
         std::uint64_t device = 0, inode = 0;
         bool ok = false;
-        if (line.starts_with("D ")) {
+        const bool wasTree = std::exchange(inTree, false);
+        if (third && (line.starts_with("U ") || line.starts_with("F ") || line.starts_with("S "))) {
+            fields.clear();
+            for (std::string_view rest = line;;) {
+                const std::size_t space = rest.find(' ');
+                fields.push_back(rest.substr(0, space));
+                if (space == std::string_view::npos) break;
+                rest.remove_prefix(space + 1);
+            }
+            const char kind = line[0];
+            std::uint64_t parent = 0;
+            ok = fields.size() >= 2 &&
+                 (kind == 'S' ? wasTree && ParseNumber(fields[1], parent) && treeInodes.count(parent) > 0
+                              : ParseNumber(fields[1], folder) && known(folder)) &&
+                 ParseGone(fields, kind != 'U', name, entry);
+            if (ok) {
+                journal.Gone = true;
+                inTree = kind != 'U';
+                if (kind == 'F') treeInodes.clear();
+                if (inTree) treeInodes[entry.Inode] = undo ? undo->Entries.size() : 0;
+                if (undo) {
+                    TUndoEntry gone{0, NoUndoParent, std::move(name), std::move(entry)};
+                    if (kind == 'S') {
+                        gone.Parent = treeInodes.at(parent);
+                        gone.Folder = undo->Entries.at(gone.Parent).Folder;
+                    } else {
+                        gone.Folder = folderOf(folder);
+                    }
+                    undo->Entries.push_back(std::move(gone));
+                }
+            }
+        } else if (third && line.starts_with("X ")) {
+            ok = SplitFields(line, f, 4) && ParseNumber(f[1], folder) && known(folder) && ParseNumber(f[2], inode) &&
+                 Decode(f[3], name) && IsOneComponent(name);
+            // The last entry recorded so (a file, or a folder with what was recorded inside it).
+            for (std::size_t n = undo && ok ? undo->Entries.size() : 0; n-- > 0;) {
+                TUndoEntry& gone = undo->Entries[n];
+                if (gone.Parent != NoUndoParent || gone.Metadata.Inode != inode || gone.Name != name ||
+                    undo->Folders[gone.Folder].Path != journal.Folders.at(folder).Path)
+                    continue;
+                const auto from = undo->Entries.begin() + static_cast<std::ptrdiff_t>(n);
+                const auto after = std::find_if(from + 1, undo->Entries.end(),
+                                                [](const TUndoEntry& e) { return e.Parent == NoUndoParent; });
+                const std::size_t erased = static_cast<std::size_t>(after - from);
+                undo->Entries.erase(from, after);
+                for (std::size_t later = n; later < undo->Entries.size(); ++later)
+                    if (undo->Entries[later].Parent != NoUndoParent) undo->Entries[later].Parent -= erased;
+                break;
+            }
+        } else if (third && line.starts_with("C ")) {
+            ok = SplitFields(line, f, 4) && ParseNumber(f[1], folder) && known(folder) && Decode(f[2], aside) &&
+                 IsPrivateName(aside) && Decode(f[3], name) && IsOneComponent(name);
+            if (ok) group(folder, aside).Making = name;
+        } else if (third && number == 2 && line.starts_with("R ")) {
+            ok = SplitFields(line, f, 2) && IsUndoId(f[1]);
+            if (ok) journal.UndoId = f[1];
+        } else if (line.starts_with("D ")) {
             ok = SplitFields(line, f, 5) && ParseNumber(f[1], folder) && folder != 0 && ParseNumber(f[2], device) &&
                  ParseNumber(f[3], inode) && Decode(f[4], path) && IsRealFolderPath(path);
             if (ok) journal.Folders[folder] = {device, inode, path};
@@ -566,6 +819,7 @@ public:
 
     void Recover(const TAsideGroup& group) {
         const TFolderRecord& folder = Journal_.Folders.at(group.Folder);
+        if (!group.Making.empty()) return Unmake(group, folder);
         const std::string ownName = group.Moves.empty() ? group.Aside : group.Moves.back().Name;
         std::string reason;
         const int fd = Folder(group.Folder, reason);
@@ -615,6 +869,25 @@ public:
     }
 
 private:
+    // What an undo killed half way was making under a private name: taken away again, for the undo
+    // record still holds what makes it.
+    void Unmake(const TAsideGroup& group, const TFolderRecord& folder) {
+        std::string reason;
+        const int fd = Folder(group.Folder, reason);
+        const std::string path = Joined(folder.Path, group.Making), now = Joined(folder.Path, group.Aside);
+        if (fd < 0) {
+            Recovery_.Left.push_back({path, now, reason + "; it keeps the name " + group.Aside + " in its folder"});
+            Unfinished_ = true;
+            return;
+        }
+        if (const int error = RemoveUnmade(fd, group.Aside.c_str()); error == 0) {
+            Recovery_.Unmade.push_back(path);
+        } else if (error != ENOENT) {
+            Recovery_.Left.push_back({path, now, error == ENOTEMPTY ? "no longer empty" : ErrorText(error)});
+            Unfinished_ = true;
+        }
+    }
+
     // The recorded folder, open, or -1 with `reason` when it is gone or another folder has its path
     // now.
     int Folder(unsigned id, std::string& reason) {
@@ -624,16 +897,7 @@ private:
             return it->second.first.Get();
         }
         const TFolderRecord& record = Journal_.Folders.at(id);
-        TFd fd(OpenWithoutLinks(record.Path));
-        struct stat st;
-        if (!fd) {
-            reason = errno == ENOENT ? "its folder is no longer there" : errno == ELOOP || errno == ENOTDIR
-                ? "its folder's path leads elsewhere now" : ErrorText(errno);
-        } else if (::fstat(fd.Get(), &st) != 0 || !SameFile(st, record.Device, record.Inode)) {
-            reason = "another folder has its folder's path now";
-        } else {
-            it->second.first.Reset(fd.Release());
-        }
+        it->second.first.Reset(OpenRecordedFolder(record.Path, record.Device, record.Inode, reason));
         it->second.second = reason;
         return it->second.first.Get();
     }
@@ -703,12 +967,16 @@ void SetAside(int folderFd, const std::string& folder, const std::string& name, 
     recovery.Damaged.push_back({Joined(folder, name), moved ? Joined(folder, aside) : std::string(), reason});
 }
 
-void RecoverJournal(int folderFd, const std::string& folder, const std::string& name, TRecovery& recovery) {
+// Opens the journal `name` of the state folder open as `folderFd` (whose path is `folder`) and
+// reads it, when it is ours, under a lock: Read with `fd` and `text`; else what it is, with
+// `problem` in words.
+TJournalRead ReadJournalFile(int folderFd, const std::string& folder, const std::string& name, TFd& fd,
+                             std::string& text, std::string& problem) {
     const std::string path = Joined(folder, name);
     struct stat st;
     if (::fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-        if (errno != ENOENT) recovery.Left.push_back({path, {}, ErrorText(errno)});
-        return;
+        problem = ErrorText(errno);
+        return errno == ENOENT ? TJournalRead::Gone : TJournalRead::Failed;
     }
     const uid_t user = ::geteuid();
     auto notOurs = [&](const struct stat& file) -> std::string {
@@ -718,47 +986,53 @@ void RecoverJournal(int folderFd, const std::string& folder, const std::string& 
         if ((file.st_mode & (S_IWGRP | S_IWOTH)) != 0) return path + " may be written by others";
         return {};
     };
-    if (std::string problem = notOurs(st); !problem.empty()) {
-        recovery.NotUsed.push_back(std::move(problem));
-        return;
-    }
-    const TFd journalFd(::openat(folderFd, name.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    const int fd = journalFd.Get();
-    if (fd < 0) {
-        if (errno != ENOENT) SetAside(folderFd, folder, name, "cannot be opened: " + ErrorText(errno), recovery);
-        return;
+    if (problem = notOurs(st); !problem.empty()) return TJournalRead::NotOurs;
+    fd.Reset(::openat(folderFd, name.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd) {
+        problem = "cannot be opened: " + ErrorText(errno);
+        return errno == ENOENT ? TJournalRead::Gone : TJournalRead::Damaged;
     }
     // A run that holds its journal is alive (or another recovery has it): not ours to touch. One
     // that another recovery removed meanwhile has been dealt with.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &st) != 0 || st.st_nlink == 0) return;
-    if (std::string problem = notOurs(st); !problem.empty()) {
-        recovery.NotUsed.push_back(std::move(problem));
-        return;
-    }
+    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) return TJournalRead::InUse;
+    if (::fstat(fd.Get(), &st) != 0 || st.st_nlink == 0) return TJournalRead::Gone;
+    if (problem = notOurs(st); !problem.empty()) return TJournalRead::NotOurs;
     if (static_cast<std::uint64_t>(st.st_size) > MaxJournalSize) {
-        SetAside(folderFd, folder, name, "larger than a deletion journal grows (" + std::to_string(st.st_size) + " bytes)",
-                 recovery);
-        return;
+        problem = "larger than a deletion journal grows (" + std::to_string(st.st_size) + " bytes)";
+        return TJournalRead::Damaged;
     }
-    std::string text(static_cast<std::size_t>(st.st_size), '\0');
+    text.assign(static_cast<std::size_t>(st.st_size), '\0');
     std::size_t have = 0;
     while (have < text.size()) {
-        const ssize_t got = ::pread(fd, text.data() + have, text.size() - have, static_cast<off_t>(have));
+        const ssize_t got = ::pread(fd.Get(), text.data() + have, text.size() - have, static_cast<off_t>(have));
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) {
-            SetAside(folderFd, folder, name, "cannot be read: " + ErrorText(errno), recovery);
-            return;
+            problem = "cannot be read: " + ErrorText(errno);
+            return TJournalRead::Damaged;
         }
         if (got == 0) break;
         have += static_cast<std::size_t>(got);
     }
     text.resize(have);
+    return TJournalRead::Read;
+}
+
+void RecoverJournal(int folderFd, const std::string& folder, const std::string& name, TRecovery& recovery) {
+    TFd fd;
+    std::string text, problem;
+    switch (ReadJournalFile(folderFd, folder, name, fd, text, problem)) {
+    case TJournalRead::Read: break;
+    case TJournalRead::NotOurs: recovery.NotUsed.push_back(std::move(problem)); return;
+    case TJournalRead::Damaged: SetAside(folderFd, folder, name, problem, recovery); return;
+    case TJournalRead::Failed: recovery.Left.push_back({Joined(folder, name), {}, problem}); return;
+    case TJournalRead::InUse:
+    case TJournalRead::Gone: return;
+    }
     if (RecordsNothing(text)) {
         ::unlinkat(folderFd, name.c_str(), 0);
         return;
     }
     TJournal journal;
-    std::string problem;
     if (!ParseJournal(text, journal, problem)) {
         SetAside(folderFd, folder, name, problem, recovery);
         return;
@@ -771,19 +1045,29 @@ void RecoverJournal(int folderFd, const std::string& folder, const std::string& 
         for (const TAsideGroup& group : journal.Groups) recoverer.Recover(group);
         unfinished = recoverer.Unfinished();
     }
-    if (!unfinished) {
-        ::unlinkat(folderFd, name.c_str(), 0);
-    } else if (!name.ends_with(WaitingSuffix)) {
-        // Said now; from here on tried again without a word.
-        const std::string waiting = name.substr(0, name.size() - JournalSuffix.size()) + std::string(WaitingSuffix);
-        MoveNoReplace(folderFd, name.c_str(), folderFd, waiting.c_str());
-    } else {
-        recovery.Left.resize(saidBefore);
-        if (::time(nullptr) - st.st_mtime > WaitingDays * 24 * 3600) {
-            ::unlinkat(folderFd, name.c_str(), 0);
-            recovery.GivenUp.push_back(path);
+    const bool waiting = name.ends_with(WaitingSuffix);
+    if (unfinished) {
+        if (!waiting) {
+            // Said now; from here on tried again without a word.
+            const std::string later = name.substr(0, name.size() - JournalSuffix.size()) + std::string(WaitingSuffix);
+            MoveNoReplace(folderFd, name.c_str(), folderFd, later.c_str());
+        } else {
+            recovery.Left.resize(saidBefore);
+            struct stat st;
+            if (::fstat(fd.Get(), &st) == 0 && ::time(nullptr) - st.st_mtime > WaitingDays * 24 * 3600) {
+                ::unlinkat(folderFd, name.c_str(), 0);
+                recovery.GivenUp.push_back(Joined(folder, name));
+            }
         }
+        return;
     }
+    // What went for good in a killed deletion stays undoable: the journal joins its undo record.
+    if (!journal.UndoId.empty() && journal.Gone) {
+        const std::string own = waiting ? name.substr(0, name.size() - WaitingSuffix.size()) + std::string(JournalSuffix) : name;
+        const std::string part = std::string(UndoPrefix) + journal.UndoId + "." + own;
+        if (MoveNoReplace(folderFd, name.c_str(), folderFd, part.c_str()) == 0) return;
+    }
+    ::unlinkat(folderFd, name.c_str(), 0);
 }
 
 // Whether `name` is a journal's: "deletion-PID-HEX.journal", or ".waiting" for one said already.
@@ -794,6 +1078,101 @@ bool IsJournalName(std::string_view name) noexcept {
 }
 
 }  // namespace
+
+bool IsUndoPartName(std::string_view name, std::string_view* id) noexcept {
+    if (!name.starts_with(UndoPrefix) || name.size() < UndoPrefix.size() + 17 || name[UndoPrefix.size() + 16] != '.')
+        return false;
+    const std::string_view record = name.substr(UndoPrefix.size(), 16);
+    if (!IsUndoId(record) || !IsJournalName(name.substr(UndoPrefix.size() + 17))) return false;
+    if (id) *id = record;
+    return true;
+}
+
+TJournalRead ReadUndoPart(int stateFd, const std::string& folder, const std::string& name, TUndoPart& part,
+                          std::string& problem, TFd& locked) {
+    try {
+        std::string text;
+        const TJournalRead read = ReadJournalFile(stateFd, folder, name, locked, text, problem);
+        if (read != TJournalRead::Read) return read;
+        TJournal journal;
+        part = {};
+        std::string_view id;
+        if (!ParseJournal(text, journal, problem, &part)) return TJournalRead::Damaged;
+        if (!IsUndoPartName(name, &id) || journal.UndoId != id) {
+            problem = "not a part of the undo record its name gives";
+            return TJournalRead::Damaged;
+        }
+        part.Id = journal.UndoId;
+        return TJournalRead::Read;
+    } catch (const std::bad_alloc&) {
+        problem = ErrorText(ENOMEM);
+        return TJournalRead::Failed;
+    } catch (const std::out_of_range&) {
+        problem = "not a record of a deletion";
+        return TJournalRead::Damaged;
+    }
+}
+
+int OpenRecordedFolder(const std::string& path, std::uint64_t device, std::uint64_t inode, std::string& reason) {
+    TFd fd(OpenWithoutLinks(path));
+    struct stat st;
+    if (!fd) {
+        reason = errno == ENOENT ? "its folder is no longer there" : errno == ELOOP || errno == ENOTDIR
+            ? "its folder's path leads elsewhere now" : ErrorText(errno);
+        return -1;
+    }
+    if (::fstat(fd.Get(), &st) != 0 || !SameFile(st, device, inode)) {
+        reason = "another folder has its folder's path now";
+        return -1;
+    }
+    return fd.Release();
+}
+
+namespace {
+
+int RemoveUnmadeFolder(int parent, const char* name, dev_t device, unsigned depth) {
+    if (depth > 2048) return ENAMETOOLONG;
+    const int fd = ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return errno == ENOTDIR || errno == ELOOP ? ENOTEMPTY : errno;
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::fdopendir(fd), ::closedir);
+    if (!dir) {
+        const int error = errno;
+        ::close(fd);
+        return error;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0) return errno;
+    if (st.st_dev != device) return ENOTEMPTY;
+    std::vector<std::string> names;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir.get());
+        if (!entry) {
+            if (errno != 0) return errno;
+            break;
+        }
+        const std::string_view child = entry->d_name;
+        if (child == "." || child == "..") continue;
+        if (entry->d_type != DT_DIR && entry->d_type != DT_UNKNOWN) return ENOTEMPTY;
+        names.emplace_back(child);
+    }
+    for (const std::string& child : names)
+        if (const int error = RemoveUnmadeFolder(fd, child.c_str(), device, depth + 1); error != 0) return error;
+    return ::unlinkat(parent, name, AT_REMOVEDIR) == 0 ? 0 : errno;
+}
+
+}  // namespace
+
+int RemoveUnmade(int folderFd, const char* name) noexcept {
+    try {
+        struct stat st;
+        if (::fstatat(folderFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return errno;
+        if (S_ISREG(st.st_mode)) return st.st_size != 0 ? ENOTEMPTY : ::unlinkat(folderFd, name, 0) == 0 ? 0 : errno;
+        return S_ISDIR(st.st_mode) ? RemoveUnmadeFolder(folderFd, name, st.st_dev, 0) : ENOTEMPTY;
+    } catch (const std::bad_alloc&) {
+        return ENOMEM;
+    }
+}
 
 TRecovery RecoverInterruptedDeletions(const std::string& folder) {
     TRecovery recovery;

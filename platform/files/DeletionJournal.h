@@ -44,14 +44,25 @@
 // file. What cannot be put back (a folder gone or moved, another file under the private name) is
 // named with where it is, and its journal is kept (".waiting") for later runs, which try again
 // without a word (what they put back they say) and give it up after 30 days.
+//
+// A final deletion that can be undone (UndoRecords.h) also writes, just before each entry goes for
+// good, what makes it again: its name and metadata (EntryMetadata.h), and for a folder the same for
+// each folder inside it. Such a journal names its undo record at its start; once nothing of its own
+// is left under a private name it is not removed but kept as a part of that record
+// ("undo-ID.deletion-PID-HEX.journal"), also when a long deletion goes on in a new journal and when
+// a recovery is through with the journal of a killed one: every entry that went stays undoable.
+// An undo writes a journal of its own, which records each entry it is about to make under a private
+// name; the recovery of a killed undo removes what it left half made, and says so.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "platform/files/EntryMetadata.h"
 #include "platform/files/FileDescriptor.h"
 
 namespace nulvane {
@@ -59,6 +70,14 @@ namespace nulvane {
 // $XDG_STATE_HOME/nulvane, or ~/.local/state/nulvane when XDG_STATE_HOME is unset, empty or
 // relative (the XDG base directory rules).
 std::string DeletionJournalFolder();
+
+// A folder inside a folder that goes for good, as its deletion records it: the first of a tree is
+// the folder itself, each other names the one that holds it by its place in the tree.
+struct TGoneFolder {
+    std::string_view Name;
+    std::size_t Parent = 0;
+    TEntryMetadata Metadata;
+};
 
 class TDeletionJournal {
 public:
@@ -88,6 +107,19 @@ public:
     int RecordTrashEntry(int folderFd, std::string_view aside, int trashFd, std::string_view entry,
                          std::uint64_t infoInode) noexcept;
 
+    // Makes the journal a part of the undo record `id` (UndoRecords.h): from its start on it names
+    // the record and takes what RecordGone records, and it is kept as a part of the record where
+    // it would be removed. Called before the first record.
+    void KeepUndoRecord(std::string id) { UndoId_ = std::move(id); }
+    // Records what makes again the file `name` of the open folder `folderFd` (`entry`), which is
+    // about to go for good; or the folder `name` with the folders inside it (`tree`).
+    int RecordGone(int folderFd, std::string_view name, const TEntryMetadata& entry) noexcept;
+    int RecordGoneTree(int folderFd, std::span<const TGoneFolder> tree) noexcept;
+    // The entry `name` (`inode`) of the folder, recorded last as about to go, did not go after all.
+    int RecordNotGone(int folderFd, std::string_view name, std::uint64_t inode) noexcept;
+    // An undo is about to make `name` of the open folder again under its private name `aside`.
+    int RecordMaking(int folderFd, std::string_view aside, std::string_view name) noexcept;
+
     // Whether the journal has grown past its bound: the remover then starts a new one (Rotate)
     // before it moves the next file aside.
     bool Full() const noexcept;
@@ -116,6 +148,7 @@ private:
         std::size_t BlockSize = 0;
         std::size_t Used = 0;         // bytes of the block written
         std::uint64_t End = 0;        // the file offset past the block (or past the last write)
+        bool Gone = false;            // records an entry that went for good: a part of the undo record
         TFile() = default;
         TFile(TFile&& other) noexcept;
         TFile& operator=(TFile&& other) noexcept;
@@ -127,6 +160,10 @@ private:
     // Reserves and maps the next block, or turns to plain writes where mapping is not offered.
     int NextBlock(std::size_t needed) noexcept;
     int Fail(int error) noexcept;
+    // What becomes of a journal file its remover is through with: a part of the undo record, or
+    // nothing.
+    void Finish(TFile& file) noexcept;
+    void AppendGone(char kind, std::uint64_t folderOrParent, std::string_view name, const TEntryMetadata& entry);
 
     std::string Folder_;
     TFile File_;
@@ -134,6 +171,7 @@ private:
     int Error_ = 0;
     std::string Problem_;         // why the state folder cannot be used, in words
     bool Keep_ = false;
+    std::string UndoId_;          // the undo record this journal is a part of, or empty
     unsigned NextId_ = 1;
     std::unordered_map<int, unsigned> FolderIds_;  // folder descriptor -> id in the journal
     std::string Line_;
@@ -156,6 +194,9 @@ struct TRecovery {
     // Journals of ours that could not be obeyed: Path the journal, Now where it was set aside (empty
     // when it could not be renamed), Reason why.
     std::vector<TRecoveredFile> Damaged;
+    // Entries an undo killed half way was making, taken away again (a later undo makes them): each
+    // path they were to have.
+    std::vector<std::string> Unmade;
     // Journals that waited 30 days for what they record to be put back, and were removed.
     std::vector<std::string> GivenUp;
     std::size_t Count() const noexcept { return PutBack + KeptBeside.size(); }
@@ -167,5 +208,58 @@ struct TRecovery {
 // name, removes the orphaned info files it records, and removes the journals (but those that still
 // record something that could not be put back). Never throws for anything the file system does.
 TRecovery RecoverInterruptedDeletions(const std::string& folder = DeletionJournalFolder());
+
+// --- Reading undo records (UndoRecords.h) ---------------------------------------------------------
+
+// A folder an undo record names, by its real path and identity.
+struct TUndoFolder {
+    std::string Path;
+    std::uint64_t Device = 0, Inode = 0;
+};
+
+inline constexpr std::size_t NoUndoParent = static_cast<std::size_t>(-1);
+
+// An entry that went for good: a file or folder of one of the part's folders, or a folder inside
+// such a folder (Parent, its place among the part's entries).
+struct TUndoEntry {
+    std::size_t Folder = 0;  // among TUndoPart::Folders (that of the top folder for a folder inside)
+    std::size_t Parent = NoUndoParent;
+    std::string Name;
+    TEntryMetadata Metadata;
+};
+
+struct TUndoPart {
+    std::string Id;
+    std::vector<TUndoFolder> Folders;
+    std::vector<TUndoEntry> Entries;  // in the order they went, a folder before those inside it
+};
+
+// Whether `name` is the file name of a part of an undo record ("undo-ID.deletion-PID-HEX.journal"),
+// with `id` set to its record's ID.
+bool IsUndoPartName(std::string_view name, std::string_view* id = nullptr) noexcept;
+
+enum class TJournalRead : std::uint8_t {
+    Read,     // read and in form: `part` holds it, `locked` holds it open and locked
+    NotOurs,  // not trusted (another user's, a link, may be written by others): `problem` says why
+    Damaged,  // of ours, but not in form or not readable: `problem` says why
+    InUse,    // another run holds it
+    Gone,     // no longer there
+    Failed,   // could not be looked at: `problem` says why
+};
+
+// Reads the part `name` of an undo record from the state folder open as `stateFd` (whose path is
+// `folder`) under the checks the recovery makes of its journals, holding it locked in `locked`
+// when read. A part that names another record than its file name is damaged.
+TJournalRead ReadUndoPart(int stateFd, const std::string& folder, const std::string& name, TUndoPart& part,
+                          std::string& problem, TFd& locked);
+
+// The recorded folder at the absolute `path`, opened from the root one component at a time without
+// following a link (O_PATH), when it still has `device` and `inode`; else -1 with `reason` in words.
+int OpenRecordedFolder(const std::string& path, std::uint64_t device, std::uint64_t inode, std::string& reason);
+
+// Removes what an undo was making under the private name `name` of the open folder: an empty file,
+// or a folder holding nothing but folders, each empty; 0, or the error (ENOTEMPTY for anything
+// else, which stays).
+int RemoveUnmade(int folderFd, const char* name) noexcept;
 
 }  // namespace nulvane

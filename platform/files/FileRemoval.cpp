@@ -10,11 +10,14 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <deque>
 #include <system_error>
 #include <utility>
 #include <vector>
 
 #include <dirent.h>
+#include <sys/syscall.h>
+#include <sys/sysmacros.h>
 
 #include <fcntl.h>
 #include <stdio.h>  // renameat2
@@ -98,54 +101,128 @@ struct TTreeGuard {
 // the system can name goes that deep.
 constexpr unsigned MaxTreeDepth = 2048;
 
-// The names in the open folder `fd`, "." and ".." left out: 0, ENOTEMPTY as soon as one is
-// plainly not a folder, or the error that kept the folder from being read.
-int SubfolderNames(int fd, std::vector<std::string>& names) {
-    const int copy = ::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (copy < 0) return errno;
-    DIR* dir = ::fdopendir(copy);
-    if (!dir) {
-        const int error = errno;
-        ::close(copy);
-        return error;
-    }
-    const TScopeGuard closeDir([dir] { ::closedir(dir); });
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir);
-        if (!entry) return errno;
-        const std::string_view name = entry->d_name;
-        if (name == "." || name == "..") continue;
-        if (entry->d_type != DT_DIR && entry->d_type != DT_UNKNOWN) return ENOTEMPTY;
-        names.emplace_back(name);
-    }
-}
+// A folder tree that is to go: read whole before anything of it goes, then removed deepest first.
+// Each folder is opened once, without following a link, and looked at through the open folder:
+// one statx gives its identity, mount and metadata, its names are read from the same descriptor,
+// and (for an undo record) its attributes too. Removing needs no second look at a folder that holds
+// no folder: the removal of an empty folder fails on its own when it is not empty any more.
+class TFolderTree {
+public:
+    struct TNode {
+        std::string Name;        // in its parent; the top's is its own
+        std::size_t Parent = 0;  // index; the top is its own parent
+        std::size_t End = 0;     // past the last folder inside it: they follow it, in the order read
+        struct stat Stat{};
+        std::uint64_t MountId = 0;
+        bool HasSubfolders = false;
+        TEntryMetadata Metadata;  // read only for an undo record
+    };
 
-// Whether the folder open as `fd`, on `device`, holds nothing but folders on that mount, each empty
-// all the way down (0), else ENOTEMPTY, TreeChanged or the error that stopped the look. With
-// `remove` it removes them as well, deepest first, each removal relative to the open folder above;
-// a folder that is not empty by then stays, and so do the folders above it.
-int EmptyTree(int fd, dev_t device, bool remove, const TTreeGuard& guard, unsigned depth) {
-    if (depth > MaxTreeDepth) return ENAMETOOLONG;
-    std::vector<std::string> names;
-    if (const int error = SubfolderNames(fd, names); error != 0) return error;
-    // Removing a subfolder needs the folder's permission: asked before anything goes.
-    if (!names.empty() && !remove && ::faccessat(fd, ".", W_OK | X_OK, AT_EACCESS) != 0) return errno;
-    for (const std::string& name : names) {
-        const TFd sub(OpenFolderToRead(fd, name.c_str()));
-        if (!sub) {
-            if (errno == ENOENT) continue;  // gone meanwhile
-            return errno == ENOTDIR || errno == ELOOP ? ENOTEMPTY : errno;
+    TFolderTree(const TTreeGuard& guard, bool metadata) : Guard_(guard), Metadata_(metadata) {}
+
+    // Reads the folder open as `fd` (`name`, its stat `st`) and everything under it: 0 when it
+    // holds nothing but folders of its own mount (`st`'s device, no mount point), each empty all
+    // the way down, else ENOTEMPTY, TreeChanged, TreeScanned or the error that stopped the look.
+    int Read(int fd, std::string name, const struct stat& st) {
+        struct statx sx;
+        if (::statx(fd, "", AT_EMPTY_PATH | AT_NO_AUTOMOUNT, STATX_MNT_ID, &sx) != 0) return errno;
+        Nodes_.push_back({std::move(name), 0, 0, st, (sx.stx_mask & STATX_MNT_ID) ? sx.stx_mnt_id : 0, false, {}});
+        Buffer_.resize(32 * 1024);
+        if (const int error = ReadFolder(fd, 0, 0); error != 0) return error;
+        for (std::size_t i = Nodes_.size(); i-- > 0;) {
+            Nodes_[i].End = std::max(Nodes_[i].End, i + 1);
+            if (i > 0) Nodes_[Nodes_[i].Parent].End = std::max(Nodes_[Nodes_[i].Parent].End, Nodes_[i].End);
         }
-        struct stat st;
-        if (::fstat(sub.Get(), &st) != 0) return errno;
-        if (st.st_dev != device || IsMountTop(sub.Get()) || TTrashFolders::IsTrash(fd, name)) return TreeChanged;
-        if (const int guarded = guard.Guards(st); guarded != 0) return guarded;
-        if (const int error = EmptyTree(sub.Get(), device, remove, guard, depth + 1); error != 0) return error;
-        if (remove && ::unlinkat(fd, name.c_str(), AT_REMOVEDIR) != 0 && errno != ENOENT) return errno;
+        return 0;
     }
-    return 0;
-}
+
+    const std::vector<TNode>& Nodes() const noexcept { return Nodes_; }
+
+    // Removes everything under the top, open as `fd`, deepest first: 0, or the error of the first
+    // folder that could not go (ENOTEMPTY for one that holds something now); what is above it stays.
+    int RemoveUnder(int fd) { return RemoveChildren(fd, 0); }
+
+private:
+    int ReadFolder(int fd, std::size_t self, unsigned depth) {
+        if (depth > MaxTreeDepth) return ENAMETOOLONG;
+        if (Metadata_)
+            if (const int error = ReadEntryMetadata(fd, Nodes_[self].Stat, Nodes_[self].Metadata); error != 0) return error;
+        std::vector<std::string> names;
+        for (;;) {
+            const long got = ::syscall(SYS_getdents64, fd, Buffer_.data(), Buffer_.size());
+            if (got < 0) return errno;
+            if (got == 0) break;
+            for (long at = 0; at < got;) {
+                const auto* entry = reinterpret_cast<const struct dirent64*>(Buffer_.data() + at);
+                at += entry->d_reclen;
+                const std::string_view name = entry->d_name;
+                if (name == "." || name == "..") continue;
+                if (entry->d_type != DT_DIR && entry->d_type != DT_UNKNOWN) return ENOTEMPTY;
+                names.emplace_back(name);
+            }
+        }
+        if (names.empty()) return 0;
+        // Removing a subfolder needs the folder's permission: asked before anything goes.
+        if (::faccessat(fd, ".", W_OK | X_OK, AT_EACCESS) != 0) return errno;
+        Nodes_[self].HasSubfolders = true;
+        for (std::string& name : names) {
+            const TFd sub(OpenFolderToRead(fd, name.c_str()));
+            if (!sub) {
+                if (errno == ENOENT) continue;  // gone meanwhile
+                return errno == ENOTDIR || errno == ELOOP ? ENOTEMPTY : errno;
+            }
+            struct statx sx;
+            constexpr unsigned mask = STATX_BASIC_STATS | STATX_MNT_ID;
+            if (::statx(sub.Get(), "", AT_EMPTY_PATH | AT_NO_AUTOMOUNT, mask, &sx) != 0) return errno;
+            TNode node{std::move(name), self, 0, StatOf(sx), (sx.stx_mask & STATX_MNT_ID) ? sx.stx_mnt_id : 0, false, {}};
+            // Another file system, or a mount of the same one, below: not what the scan met.
+            if (node.Stat.st_dev != Nodes_[0].Stat.st_dev || (node.MountId != Nodes_[0].MountId) ||
+                TTrashFolders::IsTrash(fd, node.Name))
+                return TreeChanged;
+            if (const int guarded = Guard_.Guards(node.Stat); guarded != 0) return guarded;
+            Nodes_.push_back(std::move(node));
+            if (const int error = ReadFolder(sub.Get(), Nodes_.size() - 1, depth + 1); error != 0) return error;
+        }
+        return 0;
+    }
+
+    int RemoveChildren(int fd, std::size_t self) {
+        for (std::size_t i = self + 1; i < Nodes_[self].End; i = Nodes_[i].End) {
+            const TNode& node = Nodes_[i];
+            if (node.HasSubfolders) {
+                // Opened again by name without following a link: it must be the folder read.
+                const TFd sub(OpenFolderToRead(fd, node.Name.c_str()));
+                struct stat st;
+                if (!sub) return errno == ENOTDIR || errno == ELOOP ? ENOTEMPTY : errno;
+                if (::fstat(sub.Get(), &st) != 0) return errno;
+                if (st.st_dev != node.Stat.st_dev || st.st_ino != node.Stat.st_ino) return TreeChanged;
+                if (const int error = RemoveChildren(sub.Get(), i); error != 0) return error;
+            }
+            if (::unlinkat(fd, node.Name.c_str(), AT_REMOVEDIR) != 0 && errno != ENOENT) return errno;
+        }
+        return 0;
+    }
+
+    static struct stat StatOf(const struct statx& sx) noexcept {
+        struct stat st{};
+        st.st_dev = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+        st.st_ino = sx.stx_ino;
+        st.st_mode = sx.stx_mode;
+        st.st_nlink = sx.stx_nlink;
+        st.st_uid = sx.stx_uid;
+        st.st_gid = sx.stx_gid;
+        st.st_size = static_cast<off_t>(sx.stx_size);
+        st.st_atim = {sx.stx_atime.tv_sec, sx.stx_atime.tv_nsec};
+        st.st_mtim = {sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec};
+        st.st_ctim = {sx.stx_ctime.tv_sec, sx.stx_ctime.tv_nsec};
+        return st;
+    }
+
+    const TTreeGuard& Guard_;
+    const bool Metadata_;
+    std::vector<TNode> Nodes_;  // the top first, then each folder before the folders inside it
+    std::vector<char> Buffer_;
+};
 
 // What a folder tree that could not be emptied or disposed of means for the folder.
 TRemoveResult FromTreeError(int error) {
@@ -178,6 +255,7 @@ std::string TRemoveResult::ReasonText() const {
     case TKeepReason::LockUnknown: return "cannot tell whether it is in use";
     case TKeepReason::NotEmpty: return "no longer empty";
     case TKeepReason::Scanned: return Error == ENOTEMPTY ? "holds a scanned folder" : "a scanned folder";
+    case TKeepReason::TooManyAttributes: return "too many attributes to undo";
     case TKeepReason::OtherError: break;
     }
     return Error != 0 ? std::system_category().message(Error) : std::string("could not be removed");
@@ -251,11 +329,18 @@ TKeepReason TFileRemover::LockReason(const TTarget& target, std::uint64_t device
 }
 
 TKeepReason TFileRemover::CheckAside(const TTarget& target, const char* aside, std::uint64_t device,
-                                     std::uint64_t inode, int& error, bool& gone) {
+                                     std::uint64_t inode, int& error, bool& gone, TEntryMetadata* metadata) {
     error = 0;
     gone = false;
     TLockState state = TLockState::Unknown;
     struct stat st;
+    // A file that may go, described for its undo record.
+    const auto described = [&error](int readError) {
+        if (readError == 0) return TKeepReason::None;
+        if (readError == E2BIG) return TKeepReason::TooManyAttributes;
+        error = readError;
+        return TKeepReason::OtherError;
+    };
     // Opened first and checked through the open file, which spares a second lookup of the name.
     // What lies under the private name passed the same checks under its own name a moment ago;
     // the open neither waits (a FIFO swapped in opens at once) nor follows a link, and only who
@@ -263,6 +348,7 @@ TKeepReason TFileRemover::CheckAside(const TTarget& target, const char* aside, s
     if (const TFd fd(OpenToAsk(target, aside)); fd) {
         if (::fstat(fd.Get(), &st) != 0 || !IsFoundFile(st, device, inode)) return TKeepReason::Changed;
         state = AskFileLocks(fd.Get(), error, true);
+        if (state == TLockState::Free && metadata) return described(ReadEntryMetadata(fd.Get(), st, *metadata));
     } else {
         const int openError = errno;
         // Not opened (no read permission, a lease, a link in its place): the name says what it is.
@@ -282,7 +368,8 @@ TKeepReason TFileRemover::CheckAside(const TTarget& target, const char* aside, s
     // deletion began counts too.
     if (const TLockTable now = Locks_->Now(); now.Readable()) {
         error = 0;
-        return now.Find(device, inode) == TLockTable::TMatch::None ? TKeepReason::None : TKeepReason::InUse;
+        if (now.Find(device, inode) != TLockTable::TMatch::None) return TKeepReason::InUse;
+        return metadata ? described(ReadEntryMetadataAt(target.FolderFd, aside, st, *metadata)) : TKeepReason::None;
     }
     return TKeepReason::LockUnknown;
 }
@@ -346,9 +433,9 @@ TRemoveResult TFileRemover::Remove(std::string_view path, std::uint64_t device, 
 
 TRemoveResult TFileRemover::Remove(const TRemoveRequest& request) {
     if (request.Folder) return RemoveFolder(request, nullptr);
-    return Dispose(request, [](int folderFd, const char* asideName, const TRemoveRequest&, TDeletionJournal&) {
+    return DisposeOf(request, [](int folderFd, const char* asideName, const TRemoveRequest&, TDeletionJournal&) {
         return ::unlinkat(folderFd, asideName, 0) == 0 ? 0 : errno;
-    });
+    }, true);
 }
 
 bool TFileRemover::Locate(const TRemoveRequest& request, TTarget& target, TRemoveResult& result) {
@@ -404,7 +491,12 @@ TRemoveResult TFileRemover::Dispose(std::string_view path, std::uint64_t device,
 }
 
 TRemoveResult TFileRemover::Dispose(const TRemoveRequest& request, const TDisposal& dispose) {
+    return DisposeOf(request, dispose, false);
+}
+
+TRemoveResult TFileRemover::DisposeOf(const TRemoveRequest& request, const TDisposal& dispose, bool forGood) {
     if (request.Folder) return RemoveFolder(request, &dispose);
+    const bool undoable = forGood && UndoRecords_;
     TTarget target;
     TRemoveResult result;
     KeepJournalSmall(nullptr);
@@ -417,15 +509,20 @@ TRemoveResult TFileRemover::Dispose(const TRemoveRequest& request, const TDispos
     // removed the file).
     int error = 0;
     bool gone = false;
-    if (const TKeepReason reason = CheckAside(target, aside.Text, request.Device, request.Inode, error, gone); gone) {
+    if (const TKeepReason reason = CheckAside(target, aside.Text, request.Device, request.Inode, error, gone,
+                                              undoable ? &Gone_ : nullptr);
+        gone) {
         return Kept(reason, error);  // moved on from the private name already
     } else if (reason != TKeepReason::None) {
         result = Kept(reason, error);
+    } else if (undoable && (error = Journal_.RecordGone(target.FolderFd, target.Name, Gone_)) != 0) {
+        result = Kept(TKeepReason::OtherError, error);  // no record, no removal: it could not come back
     } else {
         error = dispose(target.FolderFd, aside.Text, request, Journal_);
         while (IsResourceError(error) && ReleaseFolders(&target))
             error = dispose(target.FolderFd, aside.Text, request, Journal_);
         if (error == 0) return {TRemoveOutcome::Deleted, TKeepReason::None, 0, {}};
+        if (undoable) Journal_.RecordNotGone(target.FolderFd, target.Name, request.Inode);
         if (error == ENOENT) return Kept(TKeepReason::Changed, error);
         result = FromError(error);
     }
@@ -451,15 +548,29 @@ void TFileRemover::RemoveAll(std::size_t count, const TRequestSource& request, c
         std::string Name;
         std::uint64_t Device = 0, Inode = 0;
         TAsideName Aside;
+        TEntryMetadata Metadata;  // what makes it again, where it goes for good undoably
     } pending;
+    const bool undoable = UndoRecords_;
+    // Records that the pending file is about to go for good: 0, or why not, and then it is put back
+    // and told as kept.
+    auto recordPendingGone = [&]() -> int {
+        const int error = undoable ? Journal_.RecordGone(pending.FolderFd, pending.Name, pending.Metadata) : 0;
+        if (error == 0) return 0;
+        pending.Active = false;
+        TRemoveResult result = Kept(TKeepReason::OtherError, error);
+        result.KeptAs = PutBack(pending.FolderFd, pending.Aside.Text, pending.Name, pending.Folder);
+        done(pending.Index, std::move(result));
+        return error;
+    };
     auto finishPending = [&] {
-        if (!pending.Active) return;
+        if (!pending.Active || recordPendingGone() != 0) return;
         pending.Active = false;
         if (::unlinkat(pending.FolderFd, pending.Aside.Text, 0) == 0) {
             done(pending.Index, {TRemoveOutcome::Deleted, TKeepReason::None, 0, {}});
             return;
         }
         const int error = errno;
+        if (undoable) Journal_.RecordNotGone(pending.FolderFd, pending.Name, pending.Inode);
         if (error == ENOENT) {
             done(pending.Index, Kept(TKeepReason::Changed, error));  // taken from the private name
             return;
@@ -470,9 +581,14 @@ void TFileRemover::RemoveAll(std::size_t count, const TRequestSource& request, c
     };
     // An error on the way (no memory for a result) still removes the verified file: it is not
     // left behind under its private name.
-    const TScopeGuard leaveNothing([&pending] {
-        if (pending.Active) ::unlinkat(pending.FolderFd, pending.Aside.Text, 0);
+    const TScopeGuard leaveNothing([&pending, &undoable, this] {
+        if (!pending.Active) return;
+        if (!undoable || Journal_.RecordGone(pending.FolderFd, pending.Name, pending.Metadata) == 0)
+            ::unlinkat(pending.FolderFd, pending.Aside.Text, 0);
+        else if (MoveNoReplace(pending.FolderFd, pending.Aside.Text, pending.FolderFd, pending.Name.c_str()) != 0)
+            Journal_.KeepForRecovery();
     });
+    TEntryMetadata candidate;  // what makes the file just checked again
 
     TTarget target;
     for (std::size_t i = 0; i < count; ++i) {
@@ -513,8 +629,14 @@ void TFileRemover::RemoveAll(std::size_t count, const TRequestSource& request, c
                 done(i, NotMovedAside(error));  // nothing moved: the pending file stays pending
                 continue;
             }
+            if (const int error = recordPendingGone(); error != 0) {
+                done(i, Kept(TKeepReason::OtherError, error));  // nothing moved
+                continue;
+            }
             if (::renameat(target.FolderFd, target.Name.c_str(), target.FolderFd, pending.Aside.Text) != 0) {
-                done(i, FromError(errno));  // nothing moved: the pending file stays pending
+                const int error = errno;
+                if (undoable) Journal_.RecordNotGone(pending.FolderFd, pending.Name, pending.Inode);
+                done(i, FromError(error));  // nothing moved: the pending file stays pending
                 continue;
             }
             pending.Active = false;
@@ -525,7 +647,8 @@ void TFileRemover::RemoveAll(std::size_t count, const TRequestSource& request, c
         }
         int error = 0;
         bool gone = false;
-        const TKeepReason reason = CheckAside(target, aside.Text, next.Device, next.Inode, error, gone);
+        const TKeepReason reason =
+            CheckAside(target, aside.Text, next.Device, next.Inode, error, gone, undoable ? &candidate : nullptr);
         if (gone) {
             done(i, Kept(reason, error));  // taken from the private name meanwhile
             continue;
@@ -545,6 +668,7 @@ void TFileRemover::RemoveAll(std::size_t count, const TRequestSource& request, c
         pending.Device = next.Device;
         pending.Inode = next.Inode;
         pending.Aside = aside;
+        std::swap(pending.Metadata, candidate);
     }
     finishPending();
 }
@@ -557,6 +681,31 @@ int TFileRemover::Protected(const TTarget& target, std::uint64_t device, std::ui
     const std::string real = RealFolderPath(target.FolderFd, target.Folder.empty() ? std::string(".") : std::string(target.Folder));
     return real.empty() || TrashFolders_->Holds(real + target.Name + "/") ? EPERM : 0;
 }
+
+namespace {
+
+// An undo record of a folder tree stays well within a journal's bound.
+constexpr std::size_t MaxTreeRecord = 4 << 20;
+
+// Records the folder tree read as `tree`, about to go for good from the folder `folderFd` as `name`,
+// in `journal`: 0, or why not (E2BIG: too large to record).
+int RecordGoneFolder(TDeletionJournal& journal, int folderFd, std::string_view name, const TFolderTree& tree) {
+    try {
+        std::vector<TGoneFolder> gone;
+        std::size_t bytes = 0;
+        for (const TFolderTree::TNode& node : tree.Nodes()) {
+            const std::string_view own = gone.empty() ? name : std::string_view(node.Name);
+            bytes += 128 + own.size() * 3 + node.Metadata.Attributes.size() * 3;
+            if (bytes > MaxTreeRecord) return E2BIG;
+            gone.push_back({own, node.Parent, node.Metadata});
+        }
+        return journal.RecordGoneTree(folderFd, gone);
+    } catch (const std::bad_alloc&) {
+        return ENOMEM;
+    }
+}
+
+}  // namespace
 
 TRemoveResult TFileRemover::RemoveFolder(const TRemoveRequest& request, const TDisposal* dispose) {
     TTarget target;
@@ -593,21 +742,28 @@ TRemoveResult TFileRemover::RemoveFolder(const TRemoveRequest& request, const TD
     } else if (::fstat(folder.Get(), &st) != 0 || !IsFoundFolder(st, request.Device, request.Inode) ||
                st.st_dev != parent.st_dev || IsMountTop(folder.Get())) {
         result = Kept(TKeepReason::Changed);
-    } else if ((error = EmptyTree(folder.Get(), st.st_dev, false, guard, 0)) != 0) {
-        result = FromTreeError(error);
     } else {
-        if (dispose) {
-            // The trash takes the folder whole, empty subfolders and all.
-            error = (*dispose)(target.FolderFd, aside.Text, request, Journal_);
-            while (IsResourceError(error) && ReleaseFolders(&target))
-                error = (*dispose)(target.FolderFd, aside.Text, request, Journal_);
+        // Read whole, and recorded for an undo, before anything of it goes.
+        TFolderTree tree(guard, !dispose && UndoRecords_);
+        if ((error = tree.Read(folder.Get(), target.Name, st)) != 0) {
+            result = FromTreeError(error);
+        } else if (!dispose && UndoRecords_ && (error = RecordGoneFolder(Journal_, target.FolderFd, target.Name, tree)) != 0) {
+            // No record, no removal: it could not come back.
+            result = error == E2BIG ? Kept(TKeepReason::TooManyAttributes) : Kept(TKeepReason::OtherError, error);
         } else {
-            error = EmptyTree(folder.Get(), st.st_dev, true, guard, 0);
-            if (error == 0 && ::unlinkat(target.FolderFd, aside.Text, AT_REMOVEDIR) != 0) error = errno;
+            if (dispose) {
+                // The trash takes the folder whole, empty subfolders and all.
+                error = (*dispose)(target.FolderFd, aside.Text, request, Journal_);
+                while (IsResourceError(error) && ReleaseFolders(&target))
+                    error = (*dispose)(target.FolderFd, aside.Text, request, Journal_);
+            } else {
+                error = tree.RemoveUnder(folder.Get());
+                if (error == 0 && ::unlinkat(target.FolderFd, aside.Text, AT_REMOVEDIR) != 0) error = errno;
+            }
+            if (error == 0) return {TRemoveOutcome::Deleted, TKeepReason::None, 0, {}};
+            if (error == ENOENT) return Kept(TKeepReason::Changed, error);
+            result = dispose && error != ENOTEMPTY ? FromError(error) : FromTreeError(error);
         }
-        if (error == 0) return {TRemoveOutcome::Deleted, TKeepReason::None, 0, {}};
-        if (error == ENOENT) return Kept(TKeepReason::Changed, error);
-        result = dispose && error != ENOTEMPTY ? FromError(error) : FromTreeError(error);
     }
     result.KeptAs = PutBack(target.FolderFd, aside.Text, target.Name, target.Folder);
     return result;

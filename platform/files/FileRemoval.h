@@ -36,6 +36,12 @@
 // The same sequence serves the trash (Dispose, or RemoveAll with a disposal): the verified file is
 // moved into the trash instead of being removed, and put back when that fails.
 //
+// A remover told to keep an undo record (KeepUndoRecord) writes, just before a verified file goes
+// for good, what makes it again (EntryMetadata.h) into its journal: the stat the check made, and
+// the file's extended attributes, one listxattr where it has none. No record, no removal: a file
+// whose record cannot be written, or whose attributes pass the bound ("too many attributes to
+// undo"), is put back and kept. A folder's record holds the folders inside it too.
+//
 // Symbolic links to folders on the path are followed only where the scan followed them: anywhere
 // in the folder the user picked, as its path was given (it may well be reached through a link),
 // and at the last component of each folder link the scan followed out of it; each of these must
@@ -70,6 +76,7 @@
 #include <vector>
 
 #include "platform/files/DeletionJournal.h"
+#include "platform/files/EntryMetadata.h"
 #include "platform/files/FileLocks.h"
 
 namespace nulvane {
@@ -94,6 +101,7 @@ enum class TKeepReason : std::uint8_t {
                        // system's error number
     NotEmpty,          // a folder that holds something other than empty folders now
     Scanned,           // a folder the user scanned (Error 0), or one that holds one (ENOTEMPTY)
+    TooManyAttributes, // its extended attributes pass what an undo record keeps
 };
 
 struct TRemoveResult {
@@ -192,9 +200,16 @@ public:
     // Folders that never go, nor a folder holding one, by device and inode: the folders scanned,
     // however their paths were spelled or overlap.
     void ProtectFolders(std::vector<std::pair<std::uint64_t, std::uint64_t>> identities);
+    // Makes what Remove, RemoveAll (without a disposal) and a folder's removal take away for good
+    // undoable, in the undo record `id` (UndoRecords.h). Called before the journal is started.
+    void KeepUndoRecord(std::string id) {
+        Journal_.KeepUndoRecord(std::move(id));
+        UndoRecords_ = true;
+    }
 
 private:
-    // The verified file a RemoveAll keeps under a private name until the next file replaces it.
+    // The verified file a RemoveAll keeps under a private name until the next file replaces it, as
+    // a journal carries it over.
     struct TPendingFile {
         int FolderFd;
         const char* Aside;
@@ -236,9 +251,13 @@ private:
     TKeepReason LockReason(const TTarget& target, std::uint64_t device, std::uint64_t inode, int& error);
     // Checks that the private name `aside` holds the file found and asks it for locks: None,
     // InUse, LockUnknown (with `error`), or Changed when it holds something else, with `gone` (and
-    // `error`) when nothing is there any more to put back.
+    // `error`) when nothing is there any more to put back. With `metadata`, a file that may go is
+    // described there (TooManyAttributes, or OtherError with `error`, when it cannot be).
     TKeepReason CheckAside(const TTarget& target, const char* aside, std::uint64_t device, std::uint64_t inode,
-                           int& error, bool& gone);
+                           int& error, bool& gone, TEntryMetadata* metadata = nullptr);
+    // The removal of `request` (as Dispose describes), recording what makes the file again when it
+    // goes `forGood` and undo records are kept.
+    TRemoveResult DisposeOf(const TRemoveRequest& request, const TDisposal& dispose, bool forGood);
     // Records the move of the target's file to `aside` in the journal: 0, or why it could not.
     int Record(const TTarget& target, const char* aside, std::uint64_t device, std::uint64_t inode) noexcept;
     // What a move aside that failed with `error` means for the file (a record that could not be
@@ -261,6 +280,8 @@ private:
     std::shared_ptr<const TLockTable> Locks_;
     TDeletionJournal Journal_;
     bool JournalFailed_ = false;  // the last move aside failed for its record
+    bool UndoRecords_ = false;    // KeepUndoRecord was called
+    TEntryMetadata Gone_;         // what makes the file being removed again
     std::vector<std::pair<std::uint64_t, std::uint64_t>> Scanned_;  // ProtectFolders, sorted
     // Folder key (the path as it stood in the removed paths, and how it was opened) -> descriptor
     // opened with O_PATH.

@@ -132,7 +132,7 @@ TEST_F(LongWorkTest, InputToTheWindowDuringAScanIsDiscardedNotReplayed) {
 
     // Afterwards the window takes input again.
     QTest::mouseClick(&Form.DelAllButton(), Qt::LeftButton);
-    EXPECT_EQ(Services.Asked, (std::vector<std::string>{DeleteFilesQuestion}));
+    EXPECT_EQ(Services.Asked, (std::vector<std::string>{std::string(DeleteFilesQuestion) + "\n\n" + UndoThemNote}));
 }
 
 TEST_F(LongWorkTest, ClosingTheWindowDuringAScanStopsItAndThenCloses) {

@@ -34,6 +34,7 @@
 #include "core/Product.h"
 #include "app/QtDesktopServices.h"
 #include "app/Servers.h"
+#include "app/StatusTexts.h"
 #include "platform/desktop/ScriptedDesktopServices.h"
 #include "platform/files/DeletionJournal.h"
 #include "platform/files/FileContent.h"
@@ -283,7 +284,7 @@ TEST_F(MainFormTest, DeletionAsksFirstAndTakesOnlyCheckedStillEmptyFilesLastFirs
     Services.QueueAnswer("Yes");
     Form.btnDeleteClick();
     // No is the default: Return alone never deletes.
-    EXPECT_EQ(Services.Requests().at(0), (TDesktopRequest{MessageBox, "Are you sure to delete the file from disk?",
+    EXPECT_EQ(Services.Requests().at(0), (TDesktopRequest{MessageBox, std::string(DeleteFileQuestion) + "\n\n" + UndoItNote,
                                                            OwnerOf(&Form), "Warning", TMessageButtons::YesNoDefaultNo,
                                                            TMessageIcon::Question}));
     EXPECT_EQ(Form.VT.Count(), 5u);
@@ -295,7 +296,7 @@ TEST_F(MainFormTest, DeletionAsksFirstAndTakesOnlyCheckedStillEmptyFilesLastFirs
     Services.QueueAnswer("Yes");
     Form.btnDeleteClick();
     EXPECT_EQ(Names(), (TNames{"b", "c", "d", "e"}));
-    EXPECT_EQ(Form.StatusText(), "4 files in the list \u00b7 Deleted 1 file");
+    EXPECT_EQ(Form.StatusText(), "4 files in the list \u00b7 Deleted 1 file (undo: Ctrl+Z)");
 
     // "Check All" unchecked: "Delete &All" deletes nothing.
     Form.CheckAllBox().setChecked(false);
@@ -312,12 +313,12 @@ TEST_F(MainFormTest, DeletionAsksFirstAndTakesOnlyCheckedStillEmptyFilesLastFirs
     Services.ClearRequests();
     Services.QueueAnswer("Yes");
     Form.btnDelAllClick();
-    EXPECT_EQ(Services.Requests().at(0).Text, "Are you sure to delete the files from disk?");
+    EXPECT_EQ(Services.Requests().at(0).Text, std::string(DeleteFilesQuestion) + "\n\n" + UndoThemNote);
     EXPECT_EQ(Services.Requests().at(0).Buttons, TMessageButtons::YesNoDefaultNo);
     EXPECT_EQ(Services.RequestsOf(SetWaitMessage).at(0).Text, "Deleting files..");
     EXPECT_EQ(Names(), (TNames{"b", "c"}));
     // The kept file is counted, with its reason as it is the only one.
-    EXPECT_TRUE(Form.StatusText().startsWith(QString::fromUtf8("2 files in the list \u00b7 Deleted 2 files, 1 kept: ")))
+    EXPECT_TRUE(Form.StatusText().startsWith(QString::fromUtf8("2 files in the list \u00b7 Deleted 2 files (undo: Ctrl+Z), 1 kept: ")))
         << Form.StatusText().toStdString();
     EXPECT_EQ(Form.VT[0].CheckState, TCheckState::Checked);
     EXPECT_EQ(watch.Deleted(), (TNames{"a", "e", "d"}));
@@ -341,7 +342,7 @@ TEST_F(MainFormTest, DeleteAllKeepsALockedFileInUse) {
     ASSERT_EQ(Names(), (TNames{"app.lock"}));
     const QAbstractItemModel& model = Form.ListView().Model();
     EXPECT_EQ(model.data(model.index(0, 0), Qt::ToolTipRole).toString(), "kept: in use");
-    EXPECT_EQ(Form.StatusText(), "1 file in the list \u00b7 Deleted 1 file, 1 kept: in use");
+    EXPECT_EQ(Form.StatusText(), "1 file in the list \u00b7 Deleted 1 file (undo: Ctrl+Z), 1 kept: in use");
 }
 
 // No journal, no deletion: where the deletion's journal cannot be kept, "Delete All" deletes nothing
@@ -561,8 +562,8 @@ TEST_F(MainFormTest, MoveToTrashIsRememberedAndAKeptEntrySaysWhyInItsHint) {
     Form.btnDelAllClick();
     const std::vector<TDesktopRequest> asked = Services.RequestsOf(MessageBox);
     ASSERT_EQ(asked.size(), 2u);
-    EXPECT_EQ(asked[0].Text, DeleteFileQuestion);
-    EXPECT_EQ(asked[1].Text, DeleteFilesQuestion);
+    EXPECT_EQ(asked[0].Text, std::string(DeleteFileQuestion) + "\n\n" + UndoItNote);
+    EXPECT_EQ(asked[1].Text, std::string(DeleteFilesQuestion) + "\n\n" + UndoThemNote);
     for (const char* name : {"a", "c"}) {
         EXPECT_FALSE(std::filesystem::exists(folder + "/" + name)) << name;
         EXPECT_TRUE(std::filesystem::exists(trash + "/files/" + name)) << name;
@@ -612,7 +613,7 @@ TEST_F(MainFormTest, SelectedRowsAreCheckedTogetherAndTheDeleteKeyAsksFirst) {
     Services.QueueAnswer("No");
     QTest::keyClick(&view, Qt::Key_Delete);
     EXPECT_EQ(Kinds(), (std::vector{MessageBox}));
-    EXPECT_EQ(Services.Requests().at(0).Text, "Are you sure to delete the file from disk?");
+    EXPECT_EQ(Services.Requests().at(0).Text, std::string(DeleteFileQuestion) + "\n\n" + UndoItNote);
     EXPECT_EQ(Form.VT.Count(), 4u);
 }
 
@@ -707,6 +708,42 @@ TEST_F(MainFormTest, UndoTakesTrashedFilesBackAndNamesWhatCannotComeBack) {
     Form.DropFolders({folder});
     EXPECT_FALSE(Form.UndoAvailable());
     QSettings(QSettings::NativeFormat, QSettings::UserScope, "nulvane", "nulvane").clear();
+}
+
+// After a final "Delete All", "Undo" makes the files again as they were and puts their entries back;
+// one whose name was taken meanwhile is left alone, its entry back unchecked with why as its hint,
+// and named; the status bar then says what no undo gives back.
+TEST_F(MainFormTest, UndoAfterAFinalDeleteAllMakesTheFilesAgain) {
+    const std::string folder = Dir.MakeDir("u");
+    for (const char* name : {"a", "b", "c"}) Dir.Write(std::string("u/") + name);
+    ASSERT_EQ(::chmod((folder + "/a").c_str(), 0604), 0);
+    Show();
+    Form.DropFolders({folder});
+    Services.QueueAnswer("Yes");
+    Form.btnDelAllClick();
+    ASSERT_TRUE(Form.VT.Empty());
+    EXPECT_EQ(Form.StatusText().toStdString(), "No files in the list \u00b7 Deleted 3 files (undo: Ctrl+Z)");
+    ASSERT_TRUE(Form.UndoAvailable());
+    EXPECT_EQ(Form.UndoButton().toolTip().toStdString(), "Make the files just deleted again (Ctrl+Z)");
+
+    std::ofstream(folder + "/b") << "the user's new b";
+    Form.UndoAction().trigger();
+    const TNames back = Names();
+    EXPECT_EQ(std::set<std::string>(back.begin(), back.end()), (std::set<std::string>{"a", "b", "c"}));
+    struct stat st{};
+    ASSERT_EQ(::stat((folder + "/a").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0604u);
+    EXPECT_EQ(ReadFileContent(folder + "/b"), "the user's new b");
+    const std::size_t b = static_cast<std::size_t>(std::find(back.begin(), back.end(), "b") - back.begin());
+    EXPECT_EQ(Form.VT[b].CheckState, TCheckState::Unchecked);
+    const QAbstractItemModel& model = Form.ListView().Model();
+    EXPECT_EQ(model.data(model.index(static_cast<int>(b), 0), Qt::ToolTipRole).toString().toStdString(),
+              "not put back: its name is taken");
+    EXPECT_EQ(Form.StatusText().toStdString(),
+              "3 files in the list \u00b7 Put back 2 files; 1 not put back, its name is taken: " + folder + "/b");
+    EXPECT_TRUE(Form.StatusPanel().toolTip().toStdString().ends_with(std::string(NotRestoredText)))
+        << Form.StatusPanel().toolTip().toStdString();
+    EXPECT_FALSE(Form.UndoAvailable());
 }
 
 // The status bar names the folders a scan could not read (the first in the text, all in its hint)

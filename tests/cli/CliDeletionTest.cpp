@@ -186,8 +186,9 @@ TEST(CliDeletion, KeptFilesSayTheRealReason) {
 // A deletion killed at each step of moving a file aside, plain and to the trash: the next run puts
 // back what it left under a private name before it lists anything (and says so), no info file of
 // the trash is left without its file nor a file there without one, no name is lost, and a deletion
-// run to its end afterwards leaves nothing behind, its journal included. An entry the user trashed
-// before, of the same name, is never touched.
+// run to its end afterwards leaves nothing behind, its journal included; what went for good before
+// the kill comes back with --undo. An entry the user trashed before, of the same name, is never
+// touched.
 TEST(CliDeletion, AKilledDeletionIsPutBackByTheNextRun) {
     struct TCase {
         bool Trash;
@@ -245,12 +246,17 @@ TEST(CliDeletion, AKilledDeletionIsPutBackByTheNextRun) {
             EXPECT_EQ(here.size() + trashed.size(), all.size() + 1);
             EXPECT_EQ(ReadFileContent(trash + "/files/f3.zz"), "a week of work");
             EXPECT_EQ(ReadFileContent(trash + "/info/f3.zz.trashinfo"), userInfo);
+        } else {
+            // What went for good before the kill comes back with the undo of that deletion.
+            test::RunCli({"--undo"});
+            EXPECT_EQ(NamesIn(tree), all);
         }
 
         const test::TRun finished = test::RunCli(deletion);
         EXPECT_EQ(finished.Status, 0) << finished.Err;
         EXPECT_TRUE(NamesIn(tree).empty());
-        EXPECT_TRUE(NamesIn(dir.Str() + "/state/nulvane").empty());
+        // No journal is left; what went for good stays undoable in the undo record's parts.
+        for (const std::string& name : NamesIn(dir.Str() + "/state/nulvane")) EXPECT_TRUE(name.starts_with("undo-")) << name;
         if (c.Trash && test::TrashCliInstalled()) {
             std::vector<std::string> trashList = test::TrashListed(home);
             std::sort(trashList.begin(), trashList.end());

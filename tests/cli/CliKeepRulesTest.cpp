@@ -48,7 +48,7 @@ TEST(CliKeepRules, DeleteTakesOnlyTheClutterOfAProject) {
               std::string::npos);
     const std::size_t kept = Lines(run.Err) - 1;
     EXPECT_GE(kept, project.Markers.size() + 1);
-    EXPECT_TRUE(run.Err.ends_with("nulvane-cli: deleted 5 files, " + std::to_string(kept) + " kept by rules\n")) << run.Err;
+    EXPECT_TRUE(run.Err.ends_with("nulvane-cli: deleted 5 files (undo: nulvane-cli --undo), " + std::to_string(kept) + " kept by rules\n")) << run.Err;
     EXPECT_EQ(Lines(run.Out), kept + project.Clutter.size());
 
     EXPECT_EQ(project.TrackedDeletions(), "");  // nothing to say without git
@@ -90,13 +90,13 @@ TEST(CliKeepRules, RulesOptionsAndExclusionsShapeWhatIsListedAndDeleted) {
     const TCase cases[] = {
         {{"-E", "node_modules", "--exclude=*.tmp", "-E", "odd?name/", "T"}, "", 0, "T/a\nT/b.log\nT/pkg/__init__.py\n", "", all},
         {{"-E", "pkg/*.py", "-E", "/node_modules/d", "-E", "*/.keep", "T"}, "", 0, "T/a\nT/b.log\nT/c.tmp\n", "", all},
-        {{"--delete", "-y", "T"}, "", 0, listed, keptOdd + keptInit + "nulvane-cli: deleted 4 files, 2 kept by rules\n",
+        {{"--delete", "-y", "T"}, "", 0, listed, keptOdd + keptInit + "nulvane-cli: deleted 4 files (undo: nulvane-cli --undo), 2 kept by rules\n",
          {"pkg/__init__.py", "odd\nname/.keep"}},
         {{"--delete", "-y", "--keep", "*.log", "--keep=node_modules/", "T"}, "# mine\nc.tmp\nbad[\n\n!x\n", 0, listed,
          "nulvane-cli: C: line 3 ignored: unclosed [ (1 more line ignored)\n"
          "nulvane-cli: kept: rule *.log: T/b.log\nnulvane-cli: kept: rule c.tmp: T/c.tmp\n"
          "nulvane-cli: kept: rule node_modules/: T/node_modules/d\n" + keptOdd + keptInit +
-             "nulvane-cli: deleted 1 file, 5 kept by rules\n",
+             "nulvane-cli: deleted 1 file (undo: nulvane-cli --undo), 5 kept by rules\n",
          {"b.log", "c.tmp", "pkg/__init__.py", "node_modules/d", "odd\nname/.keep"}},
         {{"--delete", "-y", "--no-keep-rules", "--keep", "a", "T"}, "b.log\n", 2, "",
          "nulvane-cli: --no-keep-rules turns every keep rule off, --keep among them; give one of the two\n"

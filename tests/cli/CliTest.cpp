@@ -122,7 +122,7 @@ TEST(Cli, TypeChoosesEmptyFilesFoldersOrBoth) {
     // One deletion takes the file, then the folder with what is under it, and counts them apart.
     const TRun deleted = RunCli({"-t", "f", "-t", "d", "--delete", "--yes", dir.Str()});
     EXPECT_EQ(lines(deleted.Out), (TLines{file, top}));
-    EXPECT_EQ(deleted.Err, "nulvane-cli: deleted 1 file and 1 folder\n");
+    EXPECT_EQ(deleted.Err, "nulvane-cli: deleted 1 file and 1 folder (undo: nulvane-cli --undo)\n");
     EXPECT_FALSE(std::filesystem::exists(top) || std::filesystem::exists(file));
     EXPECT_TRUE(std::filesystem::exists(dir.Str() + "/files/sub/.hidden"));
 }
@@ -359,8 +359,8 @@ TEST(Cli, DeletionHelpVersionAndFolderArgumentsSetTheExitStatus) {
         bool EmptyFilesStay;
     };
     const TCase cases[] = {
-        {{"--delete", "--yes", "T"}, 0, true, "nulvane-cli: deleted 2 files\n", false},
-        {{"-y", "T", "--delete", "--sort", "Full Path:desc"}, 0, true, "nulvane-cli: deleted 2 files\n", false},
+        {{"--delete", "--yes", "T"}, 0, true, "nulvane-cli: deleted 2 files (undo: nulvane-cli --undo)\n", false},
+        {{"-y", "T", "--delete", "--sort", "Full Path:desc"}, 0, true, "nulvane-cli: deleted 2 files (undo: nulvane-cli --undo)\n", false},
         {{"--delete", "T"}, 1, false, "nulvane-cli: --delete asks on a terminal; without one, give --yes\n", true},
         {{"T", "T/missing", "T/full"}, 1, true,
          "nulvane-cli: T/missing: No such file or directory\nnulvane-cli: T/full: not a folder\n", true},
@@ -410,7 +410,7 @@ TEST(Cli, DeleteAsksOnATerminalAndKeepsWhatChangedMeanwhile) {
             shown.append(buffer, static_cast<std::size_t>(got));
         }
         EXPECT_NE(shown.find(a + "\r\n"), std::string::npos) << shown;
-        EXPECT_NE(shown.find("Delete 2 files? [y/N] "), std::string::npos) << shown;
+        EXPECT_NE(shown.find("Delete 2 files (undo: nulvane-cli --undo)? [y/N] "), std::string::npos) << shown;
         dir.Write("b", "written while the question was open");
         ASSERT_EQ(::write(terminal, answer, 2), 2);
         for (ssize_t got; (got = ::read(terminal, buffer, sizeof buffer)) > 0;) shown.append(buffer, static_cast<std::size_t>(got));

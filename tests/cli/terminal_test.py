@@ -131,9 +131,9 @@ class Listing(unittest.TestCase):
 
     def test_plural_and_singular_texts(self):
         deleted = run(["--delete", "--yes", "-d", "1"], self.tree.dir)
-        self.assertEqual(deleted.stderr, b"nulvane-cli: deleted 1 file\n")
+        self.assertEqual(deleted.stderr, b"nulvane-cli: deleted 1 file (undo: nulvane-cli --undo)\n")
         deleted = run(["--delete", "--yes"], self.tree.dir)
-        self.assertEqual(deleted.stderr, b"nulvane-cli: deleted 3 files\n")
+        self.assertEqual(deleted.stderr, b"nulvane-cli: deleted 3 files (undo: nulvane-cli --undo)\n")
 
     def test_colours(self):
         lscolors = {"LS_COLORS": "di=01;31:fi=0:*.txt=35:*.TXT=36"}

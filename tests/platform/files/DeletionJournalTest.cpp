@@ -6,12 +6,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/files/FileContent.h"
+#include "platform/files/UndoRecords.h"
 #include "support/TempDir.h"
 
 using namespace nulvane;
@@ -270,4 +273,50 @@ TEST(DeletionJournal, ALongDeletionsJournalStaysSmall) {
     EXPECT_LT(fs::file_size(fs::directory_iterator(scene.State)->path()), 1u << 20);
     EXPECT_EQ(RecoverInterruptedDeletions(scene.State).PutBack, 1u);
     EXPECT_EQ(scene.Names(), std::vector<std::string>{"f"});
+}
+
+// What a long final deletion takes stays undoable across the journals it goes on in: each is kept
+// as a part of its undo record. Records are kept for the last 20 deletions within 30 days.
+TEST(DeletionJournal, UndoRecordsOutliveTheirDeletionWithinTheirBounds) {
+    TScene scene;
+    TEntryMetadata gone;
+    gone.Mode = 0644;
+    const std::string id = NewUndoRecordId();
+    std::size_t records = 0;
+    {
+        TDeletionJournal journal(scene.State);
+        journal.KeepUndoRecord(id);
+        for (int part = 0; part < 2; ++part) {
+            for (; !journal.Full(); ++records) {
+                gone.Inode = records + 1;
+                ASSERT_EQ(journal.RecordGone(scene.Fd, "gone-" + std::to_string(records), gone), 0);
+            }
+            ASSERT_EQ(journal.Rotate([](TDeletionJournal&) { return 0; }), 0);
+        }
+    }
+    EXPECT_EQ(scene.Journals(), 2u);
+    const TUndoListing listing = ListUndoRecords(scene.State);
+    ASSERT_EQ(listing.Records.size(), 1u);
+    EXPECT_EQ(listing.Records[0].Id, id);
+    EXPECT_EQ(listing.Records[0].Files, records);
+    EXPECT_EQ(listing.Records[0].Where, scene.Folder);
+
+    // 22 older deletions, one a day: the newest 20 are kept (this one among them), none older than
+    // 30 days.
+    const auto now = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::system_clock::now().time_since_epoch());
+    for (int day = 1; day <= 22; ++day) {
+        char older[32];
+        std::snprintf(older, sizeof older, "%013llx000",
+                      static_cast<unsigned long long>(now.count() - day * 86'400'000'000LL));
+        const std::string name = scene.State + "/undo-" + older + ".deletion-1-000000000000000" + std::to_string(day % 10) + ".journal";
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+        const std::string text = "nulvane deletion journal 3\nR " + std::string(older) + "\n";
+        ASSERT_EQ(::write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+        ::close(fd);
+    }
+    PruneUndoRecords(scene.State);
+    const TUndoListing pruned = ListUndoRecords(scene.State);
+    ASSERT_EQ(pruned.Records.size(), 20u);
+    EXPECT_EQ(pruned.Records.front().Id, id);
+    EXPECT_LT(now.count() / 1'000'000 - pruned.Records.back().Time, 20 * 86'400);
 }
