@@ -4,7 +4,11 @@
 // separators ("12,345"); nouns agree with their number ("1 file", "2 files").
 //
 // The texts are built from plain counts, so that the window, the progress window and the tests
-// share one wording.
+// share one wording. They are in the user's language where the window has a translation
+// (app/Translations.h); texts of the layers below (kept reasons, journal problems) are translated
+// as they are put in.
+#include <QtGlobal>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -71,8 +75,8 @@ std::string UndoOutcomeText(const TUndoSummary& summary);
 // more); after a final deletion's undo, then what no undo gives back.
 std::string UndoDetailsText(const TUndoSummary& summary);
 // What no undo of a final deletion gives back, said once an undo.
-inline constexpr const char* NotRestoredText =
-    "Not restored: birth and change times, inode numbers; names of one file come back as separate files";
+inline constexpr const char* NotRestoredText = QT_TRANSLATE_NOOP(
+    "StatusTexts", "Not restored: birth and change times, inode numbers; names of one file come back as separate files");
 
 // What one deletion command did.
 struct TDeleteOutcome {
