@@ -5,9 +5,8 @@
 // stored files and other programs read (the rule a JSON Lines entry names). Each program
 // translates a marked text where it shows it: the command line through gettext, the window
 // through its Qt translations of the context "core". The extraction tools of both find the
-// texts by this mark.
+// texts by this mark, in core/ and platform/ alike.
 //
 // A sentence a program composes of such a text and numbers or names is composed by that program
 // in its own language; only the pieces are marked here.
-
-#define N_(text) text
+#include "platform/text/Translatable.h"
