@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/ErrorHandler.h"
+#include "app/Translations.h"
 #include "core/Product.h"
 #include "platform/desktop/DesktopServices.h"
 
@@ -37,7 +38,7 @@ TFMAbout::TFMAbout(QWidget* parent) : QDialog(parent) {
     bold.setPointSizeF(bold.pointSizeF() * 1.3);
     lbTitle->setFont(bold);
     layout->addWidget(lbTitle);
-    layout->addWidget(new QLabel(QString::fromUtf8(MakerNotice.data(), static_cast<qsizetype>(MakerNotice.size())), this));
+    layout->addWidget(new QLabel(QString::fromStdString(CoreText(MakerNotice)), this));
     QLabel* web = LinkLine(tr("Web: "), MakerWebAddress, this);
     QLabel* email = LinkLine(tr("Email: "), MakerEmail, this);
     layout->addWidget(web);

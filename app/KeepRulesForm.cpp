@@ -7,6 +7,7 @@
 
 #include <exception>
 
+#include "app/StatusTexts.h"
 #include "app/Texts.h"
 #include "app/Translations.h"
 #include "core/KeepRules.h"
@@ -99,7 +100,7 @@ TKeepRulesForm::TKeepRulesForm(QWidget* parent, std::string path)
 void TKeepRulesForm::RulesEdited() {
     TKeepRules rules;
     const QByteArray text = UserRules_->toPlainText().toUtf8();
-    const std::string problems = RuleProblemsText(rules.AddLines({text.constData(), static_cast<std::size_t>(text.size())}));
+    const std::string problems = KeepRuleProblemsText(rules.AddLines({text.constData(), static_cast<std::size_t>(text.size())}));
     QString said = Utf8(problems);
     if (!said.isEmpty()) said[0] = said[0].toUpper();  // "Line 3 ignored: unclosed ["
     Problems_->setText(said);

@@ -496,7 +496,7 @@ void TFMMain::LoadKeepRulesFor(TScanOutcome& outcome) {
     if (!loaded.Error.empty())
         said = FilledText(tr("Keep rules not read: %1 (%2)"), {CoreText(loaded.Error), loaded.Path});
     else if (!loaded.Problems.empty())
-        said = FilledText(tr("Keep rules: %1"), {RuleProblemsText(loaded.Problems)});
+        said = FilledText(tr("Keep rules: %1"), {KeepRuleProblemsText(loaded.Problems)});
     if (said != KeepRulesSaid_) outcome.KeepRulesNote = said;
     KeepRulesSaid_ = std::move(said);
     KeepRules_ = std::make_shared<const TKeepRules>(std::move(loaded.Rules));

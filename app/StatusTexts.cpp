@@ -25,17 +25,16 @@ std::string Utf8(const QString& text) {
 }
 
 // "1 file", "12,345 files": `source` is the English plural with "%n" ("%n files"), `singular` the
-// English singular's noun; a translation has the forms its language's plural rules ask for.
-std::string Counted(std::uint64_t n, const char* source, std::string_view singular) {
+// English singular ("%n file"); a translation has the forms its language's plural rules ask for.
+std::string Counted(std::uint64_t n, const char* source, const char* singular) {
     const QString form = PluralForm("StatusTexts", source, n);
-    if (form.isEmpty()) return GroupedCount(n) + " " + std::string(n == 1 ? singular : std::string_view(source + 3));
-    std::string text = Utf8(form);
+    std::string text = form.isEmpty() ? std::string(n == 1 ? singular : source) : Utf8(form);
     if (const std::size_t at = text.find("%n"); at != std::string::npos) text.replace(at, 2, GroupedCount(n));
     return text;
 }
 
-std::string Files(std::uint64_t n) { return Counted(n, QT_TRANSLATE_N_NOOP("StatusTexts", "%n files"), "file"); }
-std::string Folders(std::uint64_t n) { return Counted(n, QT_TRANSLATE_N_NOOP("StatusTexts", "%n folders"), "folder"); }
+std::string Files(std::uint64_t n) { return Counted(n, QT_TRANSLATE_N_NOOP("StatusTexts", "%n files"), "%n file"); }
+std::string Folders(std::uint64_t n) { return Counted(n, QT_TRANSLATE_N_NOOP("StatusTexts", "%n folders"), "%n folder"); }
 
 void Join(std::string& text, std::string_view part) {
     if (!text.empty()) text += Utf8(StatusTexts::tr("; "));
@@ -94,7 +93,7 @@ std::string ProgressCountsText(const TLongWork& work) {
     const std::uint64_t found = work.Found.load(std::memory_order_relaxed);
     if (folders == 0 && found == 0) return {};
     return FilledText(StatusTexts::tr("%1 read, %2 found"),
-                  {Folders(folders), Counted(found, QT_TRANSLATE_N_NOOP("StatusTexts", "%n empty files"), "empty file")});
+                  {Folders(folders), Counted(found, QT_TRANSLATE_N_NOOP("StatusTexts", "%n empty files"), "%n empty file")});
 }
 
 std::string ScanOutcomeText(const TScanOutcome& outcome) {
@@ -114,7 +113,7 @@ std::string ScanOutcomeText(const TScanOutcome& outcome) {
     if (outcome.Unreadable > 0) {
         const std::string folders = Counted(outcome.Unreadable,
                                             QT_TRANSLATE_N_NOOP("StatusTexts", "%n folders could not be read"),
-                                            "folder could not be read");
+                                            "%n folder could not be read");
         if (!outcome.UnreadableFolders.empty())
             Join(text, FilledText(StatusTexts::tr("%1: %2"), {folders, FirstOf(outcome.UnreadableFolders)}));
         else
@@ -238,21 +237,21 @@ std::string RecoveryText(const TRecovery& recovery) {
     if (recovery.Count() > 0)
         text = Counted(recovery.Count(),
                        QT_TRANSLATE_N_NOOP("StatusTexts", "Put back %n files an interrupted deletion had moved aside"),
-                       "file an interrupted deletion had moved aside");
+                       "Put back %n file an interrupted deletion had moved aside");
     if (!recovery.Left.empty())
         Join(text, FilledText(StatusTexts::tr("%1 could not be put back"), {GroupedCount(recovery.Left.size())}));
     if (!recovery.Unmade.empty())
         Join(text, Counted(recovery.Unmade.size(),
                            QT_TRANSLATE_N_NOOP("StatusTexts", "%n entries an interrupted undo had half made taken away "
                                                               "(nulvane-cli --undo makes them again)"),
-                           "entry an interrupted undo had half made taken away (nulvane-cli --undo makes them again)"));
+                           "%n entry an interrupted undo had half made taken away (nulvane-cli --undo makes them again)"));
     if (!recovery.NotUsed.empty())
         Join(text, Counted(recovery.NotUsed.size(), QT_TRANSLATE_N_NOOP("StatusTexts", "%n deletion journals not used"),
-                           "deletion journal not used"));
+                           "%n deletion journal not used"));
     if (!recovery.Damaged.empty())
         Join(text, Counted(recovery.Damaged.size(),
                            QT_TRANSLATE_N_NOOP("StatusTexts", "%n damaged deletion journals set aside"),
-                           "damaged deletion journal set aside"));
+                           "%n damaged deletion journal set aside"));
     return text;
 }
 
@@ -289,6 +288,20 @@ std::string RecoveryDetailsText(const TRecovery& recovery) {
                 "\n";
     }
     if (lines > Shown) text += MoreLine(lines - Shown);
+    return text;
+}
+
+std::string KeepRuleProblemsText(const std::vector<TRuleProblem>& problems) {
+    if (problems.empty()) return {};
+    std::string text = FilledText(StatusTexts::tr("line %1 ignored: %2"),
+                                  {std::to_string(problems.front().Line), CoreText(problems.front().Reason)});
+    if (problems.size() > 1) {
+        const std::size_t more = problems.size() - 1;
+        const QString form = PluralForm("StatusTexts", QT_TRANSLATE_N_NOOP("StatusTexts", " (%n more lines ignored)"), more);
+        text += form.isEmpty() ? " (" + std::to_string(more) + (more == 1 ? " more line" : " more lines") + " ignored)"
+                               : FilledText(QString(form).replace(QLatin1String("%n"), QLatin1String("%1")),
+                                            {std::to_string(more)});
+    }
     return text;
 }
 

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/KeepRules.h"
 #include "core/Undo.h"
 
 namespace nulvane {
@@ -113,6 +114,10 @@ std::string RecoveryDetailsText(const TRecovery& recovery);
 // A deletion that did not start for want of its journal: "Nothing deleted: cannot keep the
 // deletion's journal (PROBLEM)".
 std::string NoJournalText(std::string_view problem);
+
+// What is wrong with keep rules, as core's RuleProblemsText says it in English: "line 3 ignored:
+// unclosed [ (2 more lines ignored)".
+std::string KeepRuleProblemsText(const std::vector<TRuleProblem>& problems);
 
 // `first` and `second` joined by "; ", either of them empty.
 std::string JoinedTexts(std::string first, std::string_view second);

@@ -120,8 +120,15 @@ std::string FilledText(const QString& text, std::initializer_list<std::string_vi
 std::string CoreText(std::string_view english) {
     if (english.empty() || !Installed().Own) return std::string(english);
     const std::string source(english);
-    const QByteArray text = QCoreApplication::translate("core", source.c_str()).toUtf8();
-    return std::string(text.constData(), static_cast<std::size_t>(text.size()));
+    const QString text = Installed().Own->translate("core", source.c_str());
+    if (!text.isEmpty()) return text.toStdString();
+    // "kept by rule: repository": the layers below join a text and what it is about with ": ";
+    // each part that has a translation is translated, the rest (a rule, a path) stays as it is.
+    const std::size_t colon = english.find(": ");
+    if (colon == std::string_view::npos) return source;
+    const std::string head(english.substr(0, colon));
+    const QString said = Installed().Own->translate("core", head.c_str());
+    return (said.isEmpty() ? head : said.toStdString()) + ": " + CoreText(english.substr(colon + 2));
 }
 
 }  // namespace nulvane

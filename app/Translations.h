@@ -31,7 +31,7 @@ QString InstallTranslations(const QStringList& languages, const QString& folder 
 // still in it; empty when no translation has it, and English's own two forms apply.
 QString PluralForm(const char* context, const char* source, std::uint64_t n);
 // A text of the Qt-free layers (its English bytes) in the user's language; itself when there is no
-// translation of it.
+// translation of it. Of a text joined from parts by ": ", each part is translated on its own.
 std::string CoreText(std::string_view english);
 
 // A translated text with its %1, %2... replaced by `args` in one pass, as bytes: a path holding

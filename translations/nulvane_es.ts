@@ -267,6 +267,17 @@
         <source>Not restored: birth and change times, inode numbers; names of one file come back as separate files</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>line %1 ignored: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source> (%n more lines ignored)</source>
+        <translation type="unfinished">
+            <numerusform></numerusform>
+            <numerusform></numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>core</name>
@@ -316,6 +327,266 @@
     </message>
     <message>
         <source>XML File</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>larger than 1 MiB</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>kept by rule</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>reached through a folder link</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>an XDG user folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>repository</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>empty</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>an extension holds no &quot;/&quot;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>unclosed [</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>reversed range in [...]</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ends in a lone \</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>longer than 4096 bytes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>holds a NUL byte</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>starts with ! (write \! for a name that does)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>holds .. (a parent folder)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>names nothing</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Finds and removes empty files. By Karvo.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>kept: changed since the scan</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>kept: in use</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>kept: permission denied</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>kept: path no longer leads to it</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>kept: no trash on this file system</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>kept: could not be removed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>kept: read-only file system</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>kept: cannot tell whether it is in use</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>kept: no longer empty</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>kept: a scanned folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>kept: holds a scanned folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>still in the trash: its name is taken</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>not put back: no longer in the trash</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>still in the trash: its folder is gone</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>still in the trash: permission denied</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>still in the trash: read-only file system</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>still in the trash: could not be put back</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>kept: too many attributes to undo</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>not put back: its name is taken</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>not put back: no longer in the undo record</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>not put back: its folder is gone</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>not put back: could not be made again</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Double click to open it in explorer.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Putting files back..</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>put back</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>not a deletion journal</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no longer empty</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>not the file the deletion moved aside</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>its name was taken</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>not a part of the undo record its name gives</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>not a record of a deletion</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>its folder is no longer there</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>its folder&apos;s path leads elsewhere now</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>another folder has its folder&apos;s path now</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>changed since the scan</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>permission denied</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>in use</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>path no longer leads to it</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no trash on this file system</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>read-only file system</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cannot tell whether it is in use</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>holds a scanned folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>a scanned folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>too many attributes to undo</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>could not be removed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>nothing undone</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no deletion to undo</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>a part of a damaged undo record</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>an undo record out of form</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
