@@ -33,6 +33,12 @@ std::string Counted(std::uint64_t n, const char* source, const char* singular) {
     return text;
 }
 
+// The count a text agrees with, as Qt's plural forms take it; English has one form for all of them.
+int Told(std::uint64_t n) {
+    constexpr std::uint64_t Largest = 2'147'483'647;
+    return static_cast<int>(n <= Largest ? n : n % 1'000'000 + 1'000'000);
+}
+
 std::string Files(std::uint64_t n) { return Counted(n, QT_TRANSLATE_N_NOOP("StatusTexts", "%n files"), "%n file"); }
 std::string Folders(std::uint64_t n) { return Counted(n, QT_TRANSLATE_N_NOOP("StatusTexts", "%n folders"), "%n folder"); }
 
@@ -92,7 +98,7 @@ std::string ProgressCountsText(const TLongWork& work) {
     const std::uint64_t folders = work.Folders.load(std::memory_order_relaxed);
     const std::uint64_t found = work.Found.load(std::memory_order_relaxed);
     if (folders == 0 && found == 0) return {};
-    return FilledText(StatusTexts::tr("%1 read, %2 found"),
+    return FilledText(StatusTexts::tr("%1 read, %2 found", nullptr, Told(found)),
                   {Folders(folders), Counted(found, QT_TRANSLATE_N_NOOP("StatusTexts", "%n empty files"), "%n empty file")});
 }
 
@@ -104,12 +110,12 @@ std::string ScanOutcomeText(const TScanOutcome& outcome) {
         const std::string listed = FilesAndFolders(outcome.Listed - outcome.ListedFolders, outcome.ListedFolders, true,
                                                    outcome.ListedFolders > 0);
         if (outcome.Stopped)
-            text = FilledText(StatusTexts::tr("Scan stopped: %1 listed, the list is incomplete"), {listed});
+            text = FilledText(StatusTexts::tr("Scan stopped: %1 listed, the list is incomplete", nullptr, Told(outcome.Listed)), {listed});
         else
-            text = FilledText(StatusTexts::tr("Scan finished: %1 listed"), {listed});
+            text = FilledText(StatusTexts::tr("Scan finished: %1 listed", nullptr, Told(outcome.Listed)), {listed});
     }
     if (outcome.Held > 0)
-        Join(text, FilledText(StatusTexts::tr("%1 held back by keep rules"), {GroupedCount(outcome.Held)}));
+        Join(text, FilledText(StatusTexts::tr("%1 held back by keep rules", nullptr, Told(outcome.Held)), {GroupedCount(outcome.Held)}));
     if (outcome.Unreadable > 0) {
         const std::string folders = Counted(outcome.Unreadable,
                                             QT_TRANSLATE_N_NOOP("StatusTexts", "%n folders could not be read"),
@@ -136,11 +142,11 @@ std::string UndoOutcomeText(const TUndoSummary& summary) {
                                                 true, summary.WithFolders);
     std::string text;
     if (summary.Stopped)
-        text = FilledText(summary.FromTrash ? StatusTexts::tr("Undo stopped: put back %1 from the trash, %2 left")
-                                        : StatusTexts::tr("Undo stopped: put back %1, %2 left"),
+        text = FilledText(summary.FromTrash ? StatusTexts::tr("Undo stopped: put back %1 from the trash, %2 left", nullptr, Told(summary.Left))
+                                        : StatusTexts::tr("Undo stopped: put back %1, %2 left", nullptr, Told(summary.Left)),
                       {putBack, GroupedCount(summary.Left)});
     else
-        text = FilledText(summary.FromTrash ? StatusTexts::tr("Put back %1 from the trash") : StatusTexts::tr("Put back %1"),
+        text = FilledText(summary.FromTrash ? StatusTexts::tr("Put back %1 from the trash", nullptr, Told(summary.PutBack)) : StatusTexts::tr("Put back %1", nullptr, Told(summary.PutBack)),
                       {putBack});
     std::vector<std::string> taken, gone, failed;
     std::string firstReason;
@@ -162,17 +168,17 @@ std::string UndoOutcomeText(const TUndoSummary& summary) {
                                             : StatusTexts::tr("%1 not put back, their names are taken: %2"),
                           {GroupedCount(taken.size()), FirstOf(taken)}));
     if (!gone.empty())
-        Join(text, FilledText(summary.FromTrash ? StatusTexts::tr("%1 no longer in the trash: %2")
-                                            : StatusTexts::tr("%1 no longer in the undo record: %2"),
+        Join(text, FilledText(summary.FromTrash ? StatusTexts::tr("%1 no longer in the trash: %2", nullptr, Told(gone.size()))
+                                            : StatusTexts::tr("%1 no longer in the undo record: %2", nullptr, Told(gone.size())),
                           {GroupedCount(gone.size()), FirstOf(gone)}));
     if (!failed.empty()) {
         // The reason belongs to the first path: it goes between the path and the count of more.
         std::string first = FilledText(StatusTexts::tr("%1: %2"), {EscapeControls(failed.front()), firstReason});
         if (failed.size() > 1) first = FilledText(StatusTexts::tr("%1 (and %2 more)"), {first, GroupedCount(failed.size() - 1)});
-        Join(text, FilledText(StatusTexts::tr("%1 could not be put back: %2"), {GroupedCount(failed.size()), first}));
+        Join(text, FilledText(StatusTexts::tr("%1 could not be put back: %2", nullptr, Told(failed.size())), {GroupedCount(failed.size()), first}));
     }
     if (summary.WithoutOwner > 0)
-        Join(text, FilledText(StatusTexts::tr("%1 without their owner or attributes"), {GroupedCount(summary.WithoutOwner)}));
+        Join(text, FilledText(StatusTexts::tr("%1 without their owner or attributes", nullptr, Told(summary.WithoutOwner)), {GroupedCount(summary.WithoutOwner)}));
     return text;
 }
 
@@ -213,19 +219,19 @@ std::string DeleteOutcomeText(const TDeleteOutcome& outcome) {
                                                 outcome.WithFiles, outcome.WithFolders);
     QString pattern;
     if (outcome.ToTrash)
-        pattern = outcome.Stopped ? StatusTexts::tr("Deletion stopped: moved %1 to the trash") : StatusTexts::tr("Moved %1 to the trash");
+        pattern = outcome.Stopped ? StatusTexts::tr("Deletion stopped: moved %1 to the trash", nullptr, Told(outcome.Deleted)) : StatusTexts::tr("Moved %1 to the trash", nullptr, Told(outcome.Deleted));
     else
-        pattern = outcome.Stopped ? StatusTexts::tr("Deletion stopped: deleted %1") : StatusTexts::tr("Deleted %1");
+        pattern = outcome.Stopped ? StatusTexts::tr("Deletion stopped: deleted %1", nullptr, Told(outcome.Deleted)) : StatusTexts::tr("Deleted %1", nullptr, Told(outcome.Deleted));
     std::string text = FilledText(pattern, {deleted});
     if (outcome.Undoable && outcome.Deleted > 0) text += Utf8(StatusTexts::tr(" (undo: Ctrl+Z)"));
     if (outcome.Missing > 0)
-        text += FilledText(StatusTexts::tr(", %1 already gone"), {count(outcome.Missing, outcome.MissingFolders)});
+        text += FilledText(StatusTexts::tr(", %1 already gone", nullptr, Told(outcome.Missing)), {count(outcome.Missing, outcome.MissingFolders)});
     if (outcome.Kept > 0) {
         const std::string kept = count(outcome.Kept, outcome.KeptFolders);
         if (outcome.Kept == 1 && !outcome.KeptReason.empty())
-            text += FilledText(StatusTexts::tr(", %1 kept: %2"), {kept, CoreText(outcome.KeptReason)});
+            text += FilledText(StatusTexts::tr(", %1 kept: %2", nullptr, Told(outcome.Kept)), {kept, CoreText(outcome.KeptReason)});
         else
-            text += FilledText(StatusTexts::tr(", %1 kept"), {kept});
+            text += FilledText(StatusTexts::tr(", %1 kept", nullptr, Told(outcome.Kept)), {kept});
     }
     if (!outcome.JournalProblem.empty())
         Join(text, FilledText(StatusTexts::tr("no journal (%1)"), {CoreText(outcome.JournalProblem)}));
@@ -239,7 +245,7 @@ std::string RecoveryText(const TRecovery& recovery) {
                        QT_TRANSLATE_N_NOOP("StatusTexts", "Put back %n files an interrupted deletion had moved aside"),
                        "Put back %n file an interrupted deletion had moved aside");
     if (!recovery.Left.empty())
-        Join(text, FilledText(StatusTexts::tr("%1 could not be put back"), {GroupedCount(recovery.Left.size())}));
+        Join(text, FilledText(StatusTexts::tr("%1 could not be put back", nullptr, Told(recovery.Left.size())), {GroupedCount(recovery.Left.size())}));
     if (!recovery.Unmade.empty())
         Join(text, Counted(recovery.Unmade.size(),
                            QT_TRANSLATE_N_NOOP("StatusTexts", "%n entries an interrupted undo had half made taken away "
@@ -312,7 +318,7 @@ std::string JoinedTexts(std::string first, std::string_view second) {
 
 std::string StatusText(std::size_t entries, std::string_view outcome, std::size_t folders) {
     std::string text = entries == 0 ? Utf8(StatusTexts::tr("No files in the list"))
-                                    : FilledText(StatusTexts::tr("%1 in the list"),
+                                    : FilledText(StatusTexts::tr("%1 in the list", nullptr, Told(entries)),
                                              {FilesAndFolders(entries - folders, folders, true, folders > 0)});
     if (!outcome.empty()) {
         text += " \u00b7 ";

@@ -77,8 +77,9 @@ QString InstallTranslations(const QStringList& languages, const QString& folder)
         QStringList tried{language};
         if (const qsizetype at = language.indexOf(QLatin1Char('_')); at > 0) tried << language.left(at);
         for (const QString& name : tried) {
+            const QString file = folder + QStringLiteral("/nulvane_") + name + QStringLiteral(".qm");
             auto own = std::make_unique<QTranslator>();
-            if (!own->load(QStringLiteral("nulvane_") + name, folder, QString(), QStringLiteral(".qm"))) continue;
+            if (!QFileInfo::exists(file) || !own->load(file)) continue;
             QCoreApplication::installTranslator(own.get());
             Installed().Own = std::move(own);
             auto qt = std::make_unique<QTranslator>();

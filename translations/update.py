@@ -23,7 +23,9 @@ LITERALS = r'((?:"(?:[^"\\\n]|\\.)*"\s*)+)'
 MARKED = re.compile(r'\bN_\(\s*' + LITERALS + r'\)')
 # The export's texts the window shows: its messages and captions, and what a save dialog calls a format.
 EXPORT_TEXT = re.compile(r'constexpr std::string_view \w+(?:Text|Caption|Message)\s*=\s*' + LITERALS + ';')
-SAVE_FILTER = re.compile(r'AskSaveFileName\([^,]+,\s*"([^"|]+)\|')
+SAVE_FILTER = re.compile(r'"([^"|]+)\|\*\.\w+"')
+# What the desktop's opener says when nothing opened an address or a file.
+OPENER_REASON = re.compile(r'case \d+: return ' + LITERALS + ';')
 
 
 def lupdate():
@@ -42,6 +44,9 @@ def core_texts(root):
     texts = []
     for layer in ("core", "platform", "config", "export"):
         for path in sources(root, layer):
+            if path.endswith("/platform/desktop/DesktopOpener.cpp"):
+                with open(path, encoding="utf-8") as source:
+                    texts += [m.group(1).strip() for m in OPENER_REASON.finditer(source.read())]
             with open(path, encoding="utf-8") as source:
                 code = source.read()
             texts += [m.group(1).strip() for m in MARKED.finditer(code)]
@@ -61,8 +66,11 @@ def extract(root, ts_files):
             out.writelines("    " + line.rstrip("\n") + ",\n" for line in lines[1:])
             out.write("};\n")
         app = [p for p in sources(root, "app") if p.endswith((".cpp", ".h"))]
-        subprocess.run([lupdate(), "-silent", "-no-obsolete", "-locations", "none", "-source-language", "en", "-I", root,
-                        *app, core, "-ts", *ts_files], check=True)
+        # lupdate warns of every namespace it cannot resolve (std::): said only when it fails.
+        done = subprocess.run([lupdate(), "-silent", "-no-obsolete", "-locations", "none", "-source-language", "en",
+                               "-I", root, *app, core, "-ts", *ts_files], capture_output=True, text=True)
+        if done.returncode != 0:
+            sys.exit(done.stdout + done.stderr + "update.py: lupdate failed")
 
 
 def main():

@@ -1,0 +1,125 @@
+#include "app/Translations.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLibraryInfo>
+#include <QMenu>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "app/MainForm.h"
+#include "app/Servers.h"
+#include "platform/desktop/ScriptedDesktopServices.h"
+#include "support/ConfigFolder.h"
+#include "support/Environment.h"
+#include "tests/app/QtApp.h"
+
+using namespace nulvane;
+
+namespace {
+
+using enum TDesktopRequestKind;
+
+std::string Bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Scans `folder` in `form` and exports the list in every format into `to` (files 0 to 4), then the
+// column headers as the list has them.
+std::vector<std::string> ScanAndExport(TFMMain& form, TScriptedDesktopServices& services, const std::string& folder,
+                                       const std::string& to) {
+    form.show();
+    QCoreApplication::processEvents();
+    form.DropFolders({folder});
+    std::vector<std::string> files;
+    for (QAction* action : form.Popup().actions().mid(0, 5)) {
+        files.push_back(to + "/" + std::to_string(files.size()));
+        services.QueueAnswer(files.back());
+        services.QueueAnswer("Ok");
+        action->trigger();
+    }
+    std::vector<std::string> headers;
+    const TListColumns& columns = form.VT.Header().Columns();
+    for (int i = 0; i < columns.Count(); ++i) headers.push_back(columns[i].Text);
+    files.insert(files.end(), headers.begin(), headers.end());
+    return files;
+}
+
+}  // namespace
+
+// The window in German for LANGUAGE=de: captions, menus, the deletion question and a status text
+// with its plural; exports and column headers as in English; English again for a language not
+// shipped.
+TEST(Translations, TheWindowSpeaksTheUsersLanguageButExportsAndHeadersStayAsTheyAre) {
+    test::QtApp();
+    RegisterServers();
+    test::TConfigFolder dir;
+    for (const char* name : {"f/a", "f/b", "f/c"}) dir.Write(name);
+    const std::string folder = dir.Str() + "/f";
+    TScriptedDesktopServices services;
+    const TDesktopServicesScope scope(services);
+    const QString shipped = QStringLiteral(NULVANE_TRANSLATIONS_DIR);
+
+    // Which language the environment asks for: LANGUAGE's list first, then the messages locale;
+    // English, or one not shipped before a shipped one, is taken as English.
+    const struct {
+        const char *Language, *Lang, *Installed;
+    } cases[] = {
+        {"de", "C", "de"},       {"", "fr_FR.UTF-8", "fr"}, {"it:es", "de_DE.UTF-8", "es"},
+        {"en:de", "", ""},       {"it", "C.UTF-8", ""},      {"pt_BR", "es_AR.UTF-8@x", "es"},
+    };
+    for (const auto& c : cases) {
+        const test::TEnvironmentGuard language("LANGUAGE", c.Language), lang("LANG", c.Lang), all("LC_ALL", ""),
+            messages("LC_MESSAGES", "");
+        EXPECT_EQ(InstallTranslations(UserLanguages(), shipped).toStdString(), c.Installed) << c.Language << " " << c.Lang;
+    }
+
+    InstallTranslations({}, shipped);
+    TFMMain english;
+    const std::vector<std::string> inEnglish = ScanAndExport(english, services, folder, dir.MakeDir("en"));
+    EXPECT_EQ(english.DelAllButton().text(), "Delete &All");
+
+    const test::TEnvironmentGuard language("LANGUAGE", "de");
+    ASSERT_EQ(InstallTranslations(UserLanguages(), shipped), "de");
+    TFMMain german;
+    const std::vector<std::string> inGerman = ScanAndExport(german, services, folder, dir.MakeDir("de"));
+    ASSERT_EQ(inGerman.size(), inEnglish.size());
+    for (std::size_t i = 0; i < inEnglish.size(); ++i)
+        if (i < 5)
+            EXPECT_TRUE(Bytes(inGerman[i]) == Bytes(inEnglish[i])) << "export " << i;
+        else
+            EXPECT_EQ(inGerman[i], inEnglish[i]) << "column header";
+    EXPECT_FALSE(Bytes(inEnglish[1]).empty());
+    EXPECT_EQ(german.DelAllButton().text(), "&Alle löschen");
+    EXPECT_EQ(german.OptionsMenu().title(), "Optionen");
+    EXPECT_EQ(german.Popup().actions().at(0)->text(), "Als HTML exportieren");
+    EXPECT_EQ(german.StatusText(), "3 Dateien in der Liste \u00b7 Suchlauf beendet: 3 Dateien aufgelistet");
+
+    services.ClearRequests();
+    german.VT.SetFocusedEntry(0);
+    services.QueueAnswer("Yes");
+    german.btnDeleteClick();
+    ASSERT_FALSE(services.RequestsOf(MessageBox).empty());
+    EXPECT_EQ(services.RequestsOf(MessageBox).at(0).Text,
+              "Soll die Datei wirklich vom Datenträger gelöscht werden?\n\n"
+              "\u201eRückgängig\u201c (Strg+Z) kann das Löschen zurücknehmen.");
+    EXPECT_EQ(services.RequestsOf(MessageBox).at(0).Detail, "Warnung");
+    EXPECT_EQ(german.StatusText(), "2 Dateien in der Liste \u00b7 1 Datei gelöscht (rückgängig: Strg+Z)");
+    // Qt's own dialogs in German too, where the system has Qt's translations.
+    if (QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_de.qm")) {
+        EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), "&Ja");
+    }
+
+    // Italian is not shipped: English, as it was.
+    const test::TEnvironmentGuard italian("LANGUAGE", "it");
+    EXPECT_EQ(InstallTranslations(UserLanguages(), shipped), "");
+    TFMMain fallback;
+    EXPECT_EQ(fallback.DelAllButton().text(), "Delete &All");
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), "&Yes");
+}
