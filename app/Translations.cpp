@@ -49,15 +49,17 @@ void RemoveInstalled() {
 }  // namespace
 
 QStringList UserLanguages() {
-    QStringList languages;
-    for (const QString& language : Variable("LANGUAGE").split(QLatin1Char(':'), Qt::SkipEmptyParts))
-        languages << LanguageOf(language);
     // The locale for messages: the first of these that is set.
+    QString locale;
     for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"})
-        if (const QString locale = LanguageOf(Variable(name)); !locale.isEmpty()) {
-            languages << locale;
-            break;
-        }
+        if (locale = Variable(name); !locale.isEmpty()) break;
+    // As gettext does, LANGUAGE counts only under a locale other than C (C.UTF-8 is one), so that
+    // both programs speak the same language.
+    QStringList languages;
+    if (!locale.isEmpty() && locale != QLatin1String("C") && locale != QLatin1String("POSIX"))
+        for (const QString& language : Variable("LANGUAGE").split(QLatin1Char(':'), Qt::SkipEmptyParts))
+            languages << LanguageOf(language);
+    languages << LanguageOf(locale);
     languages.removeAll(QString());
     return languages;
 }

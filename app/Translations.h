@@ -1,6 +1,7 @@
 #pragma once
 // The window in the user's language. The languages come from the environment as gettext reads
-// them (LANGUAGE's list, then LC_ALL, LC_MESSAGES, LANG), first first; the first that is English
+// them (LANGUAGE's list, heeded under a locale other than C, then the first of LC_ALL,
+// LC_MESSAGES and LANG), first first; the first that is English
 // or that the program ships a translation for is taken, so an unshipped language falls back to
 // English, never to a half-matching one. With the program's own translation, Qt's translation of
 // its dialogs and standard buttons for the same language is installed (where the system has it).
@@ -19,7 +20,7 @@
 
 namespace nulvane {
 
-// "de_DE.UTF-8" in LANG gives "de_DE"; LANGUAGE=fr:de gives "fr", "de".
+// "de_DE.UTF-8" in LANG gives "de_DE"; LANGUAGE=fr:de with LANG=C.UTF-8 gives "fr", "de", "C".
 QStringList UserLanguages();
 // Where the window's .qm files are: beside the program in a build folder, else where installed.
 QString TranslationsFolder();

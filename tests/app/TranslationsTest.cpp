@@ -66,13 +66,14 @@ TEST(Translations, TheWindowSpeaksTheUsersLanguageButExportsAndHeadersStayAsThey
     const TDesktopServicesScope scope(services);
     const QString shipped = QStringLiteral(NULVANE_TRANSLATIONS_DIR);
 
-    // Which language the environment asks for: LANGUAGE's list first, then the messages locale;
-    // English, or one not shipped before a shipped one, is taken as English.
+    // Which language the environment asks for: LANGUAGE's list first (under a locale other than C),
+    // then the messages locale; English before a shipped one is taken, a language not shipped passed.
     const struct {
         const char *Language, *Lang, *Installed;
     } cases[] = {
-        {"de", "C", "de"},       {"", "fr_FR.UTF-8", "fr"}, {"it:es", "de_DE.UTF-8", "es"},
-        {"en:de", "", ""},       {"it", "C.UTF-8", ""},      {"pt_BR", "es_AR.UTF-8@x", "es"},
+        {"de", "C.UTF-8", "de"}, {"de", "C", ""},           {"", "fr_FR.UTF-8", "fr"},
+        {"it:es", "de_DE.UTF-8", "es"}, {"en:de", "de_DE", ""}, {"it", "C.UTF-8", ""},
+        {"pt_BR", "es_AR.UTF-8@x", "es"}, {"de", "", ""},
     };
     for (const auto& c : cases) {
         const test::TEnvironmentGuard language("LANGUAGE", c.Language), lang("LANG", c.Lang), all("LC_ALL", ""),
@@ -85,7 +86,8 @@ TEST(Translations, TheWindowSpeaksTheUsersLanguageButExportsAndHeadersStayAsThey
     const std::vector<std::string> inEnglish = ScanAndExport(english, services, folder, dir.MakeDir("en"));
     EXPECT_EQ(english.DelAllButton().text(), "Delete &All");
 
-    const test::TEnvironmentGuard language("LANGUAGE", "de");
+    const test::TEnvironmentGuard language("LANGUAGE", "de"), lang("LANG", "C.UTF-8"), all("LC_ALL", ""),
+        messages("LC_MESSAGES", "");
     ASSERT_EQ(InstallTranslations(UserLanguages(), shipped), "de");
     TFMMain german;
     const std::vector<std::string> inGerman = ScanAndExport(german, services, folder, dir.MakeDir("de"));
