@@ -35,9 +35,10 @@ constexpr std::string_view EraseLine = "\r\x1b[K";
 
 std::string ProgressLine(TProgressStage stage, std::uint64_t folders, std::uint64_t found, std::uint64_t done,
                          std::uint64_t total) {
-    const std::string folderCount = Format(ngettext("%s folder", "%s folders", folders), Grouped(folders).c_str());
-    const std::string fileCount = Format(ngettext("%s empty file", "%s empty files", found), Grouped(found).c_str());
-    const std::string scanned = Format(_("%s read, %s found"), folderCount.c_str(), fileCount.c_str());
+    const std::string read = Format(ngettext("%s folder read", "%s folders read", folders), Grouped(folders).c_str());
+    const std::string foundText =
+        Format(ngettext("%s empty file found", "%s empty files found", found), Grouped(found).c_str());
+    const std::string scanned = Format(_("%s, %s"), read.c_str(), foundText.c_str());
     switch (stage) {
     case TProgressStage::Scanning: return scanned;
     case TProgressStage::Sorting: return Format(_("%s, sorting"), scanned.c_str());
