@@ -1,5 +1,5 @@
 #pragma once
-// Marks a text made in the layers both programs share as one a user reads in his own language.
+// Marks a text made in the layers both programs share as one the user reads in their own language.
 // N_("kept: in use") is the English text itself: the shared layers hold no translation machinery
 // (no Qt, no gettext) and keep their texts English, because the same texts are also keys that
 // stored files and other programs read (the rule a JSON Lines entry names). Each program
