@@ -11,6 +11,7 @@
 #include <QMimeData>
 #include <QPaintEvent>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QProxyStyle>
 #include <QScreen>
 #include <QStyle>
@@ -327,11 +328,15 @@ TFMMain::~TFMMain() {
 QPushButton* TFMMain::AddButton(const char* caption, int left, bool bold, void (TFMMain::*command)()) {
     auto* button = new TButton(tr(caption), TopPanel);
     button->setGeometry(left, ButtonTop, ButtonWidth, ButtonHeight);
-    if (bold) {
-        QFont font = button->font();
-        font.setBold(true);
-        button->setFont(font);
-    }
+    QFont font = button->font();
+    font.setBold(bold);
+    // The buttons keep their places and widths in every language: a caption longer than the
+    // English one is set smaller until it fits beside its icon.
+    const QString shown = QString(button->text()).remove(QRegularExpression(QStringLiteral("&(?!&)")));
+    const int room = ButtonWidth - button->iconSize().width() - 4;
+    while (QFontMetrics(font).horizontalAdvance(shown) > room && font.pointSizeF() > 6)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    if (bold || font != button->font()) button->setFont(font);
     connect(button, &QPushButton::clicked, this, [this, command] { RunCommand([&] { (this->*command)(); }); });
     return button;
 }
