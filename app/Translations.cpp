@@ -125,13 +125,15 @@ std::string CoreText(std::string_view english) {
     const std::string source(english);
     const QString text = Installed().Own->translate("core", source.c_str());
     if (!text.isEmpty()) return text.toStdString();
-    // "kept by rule: repository": the layers below join a text and what it is about with ": ";
-    // each part that has a translation is translated, the rest (a rule, a path) stays as it is.
+    // "kept by rule: repository": the layers below join a text of theirs and what it is about with
+    // ": "; what follows a text they marked is translated where it is one of theirs too, and stays
+    // as it is otherwise (a rule, a path).
     const std::size_t colon = english.find(": ");
     if (colon == std::string_view::npos) return source;
     const std::string head(english.substr(0, colon));
     const QString said = Installed().Own->translate("core", head.c_str());
-    return (said.isEmpty() ? head : said.toStdString()) + ": " + CoreText(english.substr(colon + 2));
+    if (said.isEmpty()) return source;
+    return said.toStdString() + ": " + CoreText(english.substr(colon + 2));
 }
 
 }  // namespace nulvane

@@ -1,14 +1,8 @@
 #!/usr/bin/python3
-"""Checks the window's translations (translations/nulvane_LANG.ts) against its code.
-
-    check_ts.py
-
-The texts are extracted afresh from the code (translations/update.py, over copies of the .ts
-files), so a text added to the code and not to a .ts file counts as untranslated. Each shipped
-language must translate every text, with as many plural forms as its rules have, and each
-translation must hold the same placeholders as its English text (%1..%9, %n, %Ln, %s, {}), the
-same number of keyboard accelerators (&), and the locale's quotation marks where the English
-text quotes. Exit 0 when all hold, 1 with one line a fault.
+"""Checks the window's translations (translations/nulvane_LANG.ts) against texts extracted afresh
+from its code (translations/update.py, over copies): each shipped language translates every text,
+with as many plural forms as its rules have, the English text's placeholders (%1..%9, %n, %Ln, %s,
+{}) and accelerators (&), and the locale's quotation marks. Exit 1 with one line a fault.
 """
 import collections
 import glob
@@ -33,8 +27,7 @@ def accelerators(text):
 
 def check_text(where, source, text, language, faults):
     if not text:
-        faults.append(f"{where}: no translation")
-        return
+        return faults.append(f"{where}: no translation")
     if collections.Counter(PLACEHOLDER.findall(source)) != collections.Counter(PLACEHOLDER.findall(text)):
         faults.append(f"{where}: placeholders {PLACEHOLDER.findall(source)} in English, "
                       f"{PLACEHOLDER.findall(text)} in {text!r}")
