@@ -43,6 +43,7 @@
 #include "platform/system/LongWork.h"
 #include "platform/system/Pages.h"
 #include "platform/text/ControlEscapes.h"
+#include "platform/system/ScopeGuard.h"
 
 namespace nulvane {
 
@@ -459,15 +460,12 @@ void TFMMain::Frozen(const std::function<void()>& work) {
     if (Busy_) throw std::logic_error("the window is already busy with long work");
     Busy_ = true;
     ListView_->Freeze();
-    struct TThaw {
-        TFMMain& Form;
-        ~TThaw() {
-            Form.ListView_->Thaw();
-            Form.Busy_ = false;
-            Form.UpdateStatus();
-            if (Form.CloseWhenIdle_) QTimer::singleShot(0, &Form, &QWidget::close);
-        }
-    } thaw{*this};
+    const TScopeGuard thaw([this] {
+        ListView_->Thaw();
+        Busy_ = false;
+        UpdateStatus();
+        if (CloseWhenIdle_) QTimer::singleShot(0, this, &QWidget::close);
+    });
     work();
 }
 
@@ -527,9 +525,7 @@ void TFMMain::btnOpenClick() {
         EndUndo();
         repaint();
         ShowWaitForm(true, false);
-        struct THide {
-            ~THide() { ShowWaitForm(false, false); }
-        } hide;
+        const TScopeGuard hide([] { ShowWaitForm(false, false); });
         SetWaitMessage(LoadingInfoText);
         const std::string recovered = RecoverDeletions();
         TScanOutcome outcome;
@@ -590,9 +586,7 @@ void TFMMain::btnDelAllClick() {
                                      OwnerOf(this)) != TMessageResult::Yes)
         return;
     ShowWaitForm(true, false);
-    struct THide {
-        ~THide() { ShowWaitForm(false, false); }
-    } hide;
+    const TScopeGuard hide([] { ShowWaitForm(false, false); });
     SetWaitMessage(DeletingFilesText);
     EndUndo();
     const std::string recovered = RecoverDeletions();
@@ -639,9 +633,7 @@ void TFMMain::OfferUndo(std::unique_ptr<TUndoBatch> batch) {
 void TFMMain::UndoClick() {
     if (Busy_ || !UndoAvailable()) return;
     ShowWaitForm(true, false);
-    struct THide {
-        ~THide() { ShowWaitForm(false, false); }
-    } hide;
+    const TScopeGuard hide([] { ShowWaitForm(false, false); });
     SetWaitMessage(std::string(Undo_->WaitMessage()));
     TUndoSummary summary;
     LongWork([&](TLongWork& work) { summary = RunUndo(VT, *Undo_, work); });
@@ -742,9 +734,7 @@ void TFMMain::DropFolders(const std::vector<std::string>& given) {
     for (const std::string& path : given) paths.push_back(CleanFolderPath(path));
     EndUndo();
     ShowWaitForm(true, false);
-    struct THide {
-        ~THide() { ShowWaitForm(false, false); }
-    } hide;
+    const TScopeGuard hide([] { ShowWaitForm(false, false); });
     const std::string recovered = RecoverDeletions();
     TScanOutcome outcome;
     LoadKeepRulesFor(outcome);
