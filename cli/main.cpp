@@ -768,24 +768,17 @@ int DeleteStep(TResultList& list, const TCliOptions& options, const TKeepRules& 
     return summary.Kept.empty() && !summary.Stopped ? 0 : 1;
 }
 
-}  // namespace
+// What the steps of one run share: its exit status so far, whether it may still delete, and
+// whether a FOLDER lay in the trash.
+struct TRunState {
+    int Status = 0;
+    bool MayDelete = false;
+    bool FolderInTrash = false;
+};
 
-int main(int argc, char** argv) try {
-    std::setlocale(LC_ALL, "");
-    StartTranslations();
-    RaiseOpenFileLimit();
-    AllowLeaseQueries();
-    // The program's one long job: the scan, the deletion and the export each stop when a signal
-    // asks it to.
-    static TLongWork work;
-    InstallStopSignals(work);
-
-    TCliOptions options;
-    std::string error;
-    if (!ParseArguments(argc, argv, options, error)) {
-        std::fprintf(stderr, "nulvane-cli: %s\n%s", error.c_str(), _("Try 'nulvane-cli --help' for more information.\n"));
-        return 2;
-    }
+// The answers that need no scan: a workbook asked for on a terminal (a usage error), --help and
+// --version; the exit status when one was given.
+std::optional<int> AnswerWithoutScan(const TCliOptions& options) {
     if (options.ExportExcel && options.ExportFile == "-" && ::isatty(STDOUT_FILENO) == 1) {
         std::fputs(_("nulvane-cli: an xls workbook is not written to a terminal; redirect standard output or name a "
                      "file\n"),
@@ -804,38 +797,35 @@ int main(int argc, char** argv) try {
         std::printf("nulvane-cli %s\n", NULVANE_VERSION);
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
-    if (options.Undo || options.UndoList) return UndoStep(options, work);
+    return std::nullopt;
+}
 
-    TConsoleDesktopServices console(options.Yes, ::isatty(STDIN_FILENO) == 1);
-    const TDesktopServicesScope services(console);
-    if (options.Delete && !console.CanAsk()) {
-        std::fputs(_("nulvane-cli: --delete asks on a terminal; without one, give --yes\n"), stderr);
-        return 1;
-    }
-
-    // What a killed deletion left under private names goes back before anything is scanned: listed,
-    // it would pass for empty files of its own, and its names would be lost.
-    int status = ReportRecovery(RecoverInterruptedDeletions());
-    bool mayDelete = options.Delete;
-    // What a deletion keeps, and which folders count as empty; the rules matter to nothing else,
-    // so only a deletion or a listing of folders reads them.
+// What a deletion keeps, and which folders count as empty; the rules matter to nothing else, so
+// only a deletion or a listing of folders reads them, and JSON Lines, which name the rule that
+// holds an entry, and --deletable, which leaves such entries out. Rules that cannot be read fail
+// the run and stop the deletion.
+TKeepRules ReadKeepRules(const TCliOptions& options, TRunState& run) {
     TKeepRules rules;
-    // JSON Lines name the rule that holds an entry, and --deletable leaves such entries out.
-    if ((options.Delete || options.ListFolders || options.Json || options.Deletable) && !options.NoKeepRules) {
-        TLoadedKeepRules loaded = LoadKeepRules();
-        const std::string file = EscapeForTerminal(loaded.Path);
-        if (!loaded.Error.empty()) {
-            // The user's rules would go unheeded: nothing is deleted rather than what they keep.
-            std::fprintf(stderr, _("nulvane-cli: cannot read the keep rules \"%s\": %s%s\n"), file.c_str(),
-                         EscapeControls(Translated(loaded.Error)).c_str(), options.Delete ? _("; nothing deleted") : "");
-            status = 1;
-            mayDelete = false;
-        }
-        if (!loaded.Problems.empty())
-            std::fprintf(stderr, "nulvane-cli: %s: %s\n", file.c_str(), RuleProblems(loaded.Problems).c_str());
-        rules = std::move(loaded.Rules);
-        for (const std::string& keep : options.Keep) rules.Add(keep, error);  // read as globs already
+    if (!(options.Delete || options.ListFolders || options.Json || options.Deletable) || options.NoKeepRules) return rules;
+    TLoadedKeepRules loaded = LoadKeepRules();
+    const std::string file = EscapeForTerminal(loaded.Path);
+    if (!loaded.Error.empty()) {
+        // The user's rules would go unheeded: nothing is deleted rather than what they keep.
+        std::fprintf(stderr, _("nulvane-cli: cannot read the keep rules \"%s\": %s%s\n"), file.c_str(),
+                     EscapeControls(Translated(loaded.Error)).c_str(), options.Delete ? _("; nothing deleted") : "");
+        run.Status = 1;
+        run.MayDelete = false;
     }
+    if (!loaded.Problems.empty())
+        std::fprintf(stderr, "nulvane-cli: %s: %s\n", file.c_str(), RuleProblems(loaded.Problems).c_str());
+    rules = std::move(loaded.Rules);
+    std::string error;
+    for (const std::string& keep : options.Keep) rules.Add(keep, error);  // read as globs already
+    return rules;
+}
+
+// What the walk takes and leaves out: the options' limits, filters and exclusions.
+TWalkOptions WalkOptionsFor(const TCliOptions& options, const TKeepRules& rules, TLongWork& work) {
     TWalkOptions walk;
     walk.Work = &work;
     walk.OneFileSystem = options.OneFileSystem;
@@ -853,93 +843,98 @@ int main(int argc, char** argv) try {
     if (options.ChangedBefore) walk.WrittenBefore = TFileTime{options.ChangedBefore->Seconds, options.ChangedBefore->Nanoseconds};
     walk.Select = options.Names.Select();
     walk.Owner = options.Owner;
-    const bool streamed = (!options.Sort && !options.Export && !options.ExportExcel && !options.Delete) || options.Quiet;
-    // The progress line shares standard error's terminal; a list streaming to the same terminal
-    // is its own progress.
-    TProgress progress(work, STDERR_FILENO,
-                       !options.NoProgress && !options.Quiet && ::isatty(STDERR_FILENO) == 1 &&
-                           !(streamed && ::isatty(STDOUT_FILENO) == 1));
     if (!options.Exclude.empty()) {
         walk.Exclude = [&globs = options.Exclude](std::string_view path, bool folder) {
             return std::any_of(globs.begin(), globs.end(), [&](const TPathGlob& glob) { return glob.Matches(path, folder); });
         };
     }
-    // A folder given up because descriptors or memory ran short leaves a gap in the list: say
-    // which, and fail, rather than pass an incomplete list off as complete.
-    walk.OnGivenUp = [&status, &progress](const std::string& folder, int number) {
+    return walk;
+}
+
+// Names on standard error, over the progress line, each folder the walk could not take whole; each
+// fails the run rather than pass an incomplete list off as complete.
+void ReportWalkGaps(TWalkOptions& walk, TRunState& run, TProgress& progress) {
+    // A folder given up because descriptors or memory ran short leaves a gap in the list.
+    walk.OnGivenUp = [&run, &progress](const std::string& folder, int number) {
         progress.Erased([&] {
             std::fprintf(stderr, _("nulvane-cli: %s: given up: %s\n"), EscapeForTerminal(folder).c_str(), std::strerror(number));
         });
-        status = 1;
+        run.Status = 1;
     };
     // So does a folder that could not be read, named as find names it.
-    walk.OnUnreadable = [&status, &progress](const std::string& folder, int number) {
+    walk.OnUnreadable = [&run, &progress](const std::string& folder, int number) {
         const std::string_view shown = folder.size() > 1 ? std::string_view(folder).substr(0, folder.size() - 1) : folder;
         progress.Erased([&] {
             std::fprintf(stderr, _("nulvane-cli: cannot read '%s': %s\n"), EscapeForTerminal(shown).c_str(), std::strerror(number));
         });
-        status = 1;
+        run.Status = 1;
     };
     // What lies in the trash is other deletions' originals: a folder there is not scanned, and
     // fails as a missing FOLDER does.
-    bool folderInTrash = false;
-    walk.OnInTrash = [&status, &progress, &folderInTrash](const std::string& folder) {
-        folderInTrash = true;
+    walk.OnInTrash = [&run, &progress](const std::string& folder) {
+        run.FolderInTrash = true;
         const std::string_view shown = folder.size() > 1 ? std::string_view(folder).substr(0, folder.size() - 1) : folder;
         progress.Erased([&] {
             std::fprintf(stderr, _("nulvane-cli: %s: in the trash, not scanned\n"), EscapeForTerminal(shown).c_str());
         });
-        status = 1;
+        run.Status = 1;
     };
-    const char terminator = options.NulTerminated ? '\0' : '\n';
-    const TEntryOptions entryOptions{.ExactTimes = options.Json,
-                                     .Files = options.ListFiles || !options.ListFolders,
-                                     .Folders = options.ListFolders,
-                                     .Rules = &rules};
-    const bool colored = !options.Json && ColorWanted(options.Color, ::isatty(STDOUT_FILENO) == 1, std::getenv("NO_COLOR"));
-    const TPathColors colors(colored ? std::getenv("LS_COLORS") : nullptr);
-    if (streamed) {
-        // Nothing needs the whole list: each file goes out as soon as its place is final.
-        TOutput out(stdout);
-        TListingPrinter printer(out, terminator, options.Json, colored ? &colors : nullptr, work, options.Deletable,
-                                options.Quiet, options.Quiet ? 1 : options.MaxResults.value_or(0));
-        progress.Show(TProgressStage::Scanning);
-        ScanEachFolder(options.Folders, status, "", progress, [&](const std::string& folder) {
-            if (work.StopRequested()) return false;  // enough found
-            // A folder is told apart from a file by its entry.
-            return StreamFolder(folder, printer, walk, options.Json || options.Deletable || (colored && options.ListFolders),
-                                entryOptions)
-                .OutOfMemory;
-        });
-        progress.Hide();
-        EndIfSignalled();
-        if (!out.Finish()) {
-            EndIfSignalled();
-            std::fprintf(stderr, _("nulvane-cli: cannot write the list: %s\n"), std::strerror(errno));
-            return 1;
-        }
-        return options.Quiet ? (printer.Taken() > 0 ? 0 : 1) : status;
-    }
+}
 
-    // The formats are loaded before the scan when an export is asked for, so that a missing or
-    // broken module is said at once, not after a long scan; a listing never maps their libraries.
-    const TFormatsModule* formats = nullptr;
-    if (options.Export || options.ExportExcel) {
-        try {
-            formats = &LoadFormatsModule();
-        } catch (const EFormatsModuleError& e) {
-            std::fprintf(stderr, "nulvane-cli: %s\n", EscapeControls(e.what()).c_str());
-            if (mayDelete) std::fputs(_("nulvane-cli: nothing deleted\n"), stderr);
-            return 1;
-        }
-    }
+// How each entry is printed: its terminator, and the colours of a terminal that wants them.
+struct TListingStyle {
+    char Terminator = '\n';
+    const TPathColors* Colors = nullptr;  // null: no colour
+};
 
-    TResultList list;
-    // A FOLDER missing or in the trash, or a scan short of memory: the list is not what was asked
-    // for, and no export replaces an earlier one with it.
+// Lists each entry as soon as its place is final, when nothing needs the whole list; with -q,
+// only whether there was one.
+int StreamListing(const TCliOptions& options, TWalkOptions& walk, const TEntryOptions& entryOptions,
+                  const TListingStyle& style, TRunState& run, TLongWork& work, TProgress& progress) {
+    TOutput out(stdout);
+    TListingPrinter printer(out, style.Terminator, options.Json, style.Colors, work, options.Deletable, options.Quiet,
+                            options.Quiet ? 1 : options.MaxResults.value_or(0));
     progress.Show(TProgressStage::Scanning);
-    const TScanGaps gaps =
-        ScanEachFolder(options.Folders, status, mayDelete ? _("; nothing deleted") : "", progress, [&](const std::string& folder) {
+    ScanEachFolder(options.Folders, run.Status, "", progress, [&](const std::string& folder) {
+        if (work.StopRequested()) return false;  // enough found
+        // A folder is told apart from a file by its entry.
+        return StreamFolder(folder, printer, walk,
+                            options.Json || options.Deletable || (style.Colors && options.ListFolders), entryOptions)
+            .OutOfMemory;
+    });
+    progress.Hide();
+    EndIfSignalled();
+    if (!out.Finish()) {
+        EndIfSignalled();
+        std::fprintf(stderr, _("nulvane-cli: cannot write the list: %s\n"), std::strerror(errno));
+        return 1;
+    }
+    return options.Quiet ? (printer.Taken() > 0 ? 0 : 1) : run.Status;
+}
+
+// The formats are loaded before the scan when an export is asked for, so that a missing or broken
+// module is said at once, not after a long scan; a listing never maps their libraries. False when
+// the module could not be loaded (said).
+bool LoadFormatsFor(const TCliOptions& options, const TRunState& run, const TFormatsModule*& formats) {
+    if (!options.Export && !options.ExportExcel) return true;
+    try {
+        formats = &LoadFormatsModule();
+        return true;
+    } catch (const EFormatsModuleError& e) {
+        std::fprintf(stderr, "nulvane-cli: %s\n", EscapeControls(e.what()).c_str());
+        if (run.MayDelete) std::fputs(_("nulvane-cli: nothing deleted\n"), stderr);
+        return false;
+    }
+}
+
+// Scans every FOLDER into `list`, holding what the rules keep; true when the list is incomplete: a
+// FOLDER missing or in the trash, or a scan short of memory, after which no export replaces an
+// earlier one with it.
+bool ScanIntoList(TResultList& list, const TCliOptions& options, TWalkOptions& walk, const TEntryOptions& entryOptions,
+                  TKeepRules& rules, TRunState& run, TProgress& progress) {
+    progress.Show(TProgressStage::Scanning);
+    const TScanGaps gaps = ScanEachFolder(
+        options.Folders, run.Status, run.MayDelete ? _("; nothing deleted") : "", progress, [&](const std::string& folder) {
             const std::size_t before = list.Count();
             if (ScanFolder(list, folder, walk, entryOptions).OutOfMemory) return true;
             rules.Hold(list, before);
@@ -947,16 +942,21 @@ int main(int argc, char** argv) try {
         });
     // The folders after one short of memory are not scanned either: "all" would not be all, so
     // none is deleted.
-    if (gaps.OutOfMemory) mayDelete = false;
-    const bool incomplete = gaps.Missing || folderInTrash || gaps.OutOfMemory;
+    if (gaps.OutOfMemory) run.MayDelete = false;
+    const bool incomplete = gaps.Missing || run.FolderInTrash || gaps.OutOfMemory;
     // What the walk used is free now; a sort needs memory of its own on top of the list.
     GiveBackFreeMemory();
     EndIfSignalled();
+    return incomplete;
+}
+
+// Sorts the list as --sort asks, then keeps its first N, sorted, which are what is printed,
+// exported or deleted.
+void SortAndTrim(TResultList& list, const TCliOptions& options, TProgress& progress) {
     if (options.Sort) {
         progress.Show(TProgressStage::Sorting);
         SortListByField(list, FieldNames[static_cast<std::size_t>(options.Sort->Field)], options.Sort->Descending);
     }
-    // The first N of the list, sorted, are what is printed, exported or deleted.
     if (options.MaxResults) {
         std::size_t end = 0;
         for (std::uint64_t taken = 0; end < list.Count() && taken < *options.MaxResults; ++end)
@@ -965,25 +965,34 @@ int main(int argc, char** argv) try {
     }
     progress.Hide();
     EndIfSignalled();
-    if (options.Export || options.ExportExcel) {
-        if (incomplete) {
-            std::fprintf(stderr, _("nulvane-cli: \"%s\" not written: the list is incomplete\n"),
-                         EscapeForTerminal(options.ExportFile).c_str());
-            if (mayDelete) std::fputs(_("nulvane-cli: nothing deleted\n"), stderr);
-            return 1;
-        }
-        formats->RegisterSpreadsheetServer();
-        progress.Show(TProgressStage::Exporting);
-        const int exported = ExportStep(*formats, list, options, work, progress);
-        progress.Hide();
-        if (exported != 0) {
-            // The record of what was found did not get written: delete nothing.
-            if (mayDelete) std::fputs(_("nulvane-cli: nothing deleted\n"), stderr);
-            return 1;
-        }
-        return mayDelete ? std::max(status, DeleteStep(list, options, rules, work, progress)) : status;
-    }
+}
 
+// Exports the list, then deletes from it when asked: nothing is deleted when the list is incomplete
+// or the record of what was found did not get written.
+int ExportThenDelete(const TFormatsModule& formats, TResultList& list, const TCliOptions& options,
+                     const TKeepRules& rules, bool incomplete, const TRunState& run, TLongWork& work,
+                     TProgress& progress) {
+    if (incomplete) {
+        std::fprintf(stderr, _("nulvane-cli: \"%s\" not written: the list is incomplete\n"),
+                     EscapeForTerminal(options.ExportFile).c_str());
+        if (run.MayDelete) std::fputs(_("nulvane-cli: nothing deleted\n"), stderr);
+        return 1;
+    }
+    formats.RegisterSpreadsheetServer();
+    progress.Show(TProgressStage::Exporting);
+    const int exported = ExportStep(formats, list, options, work, progress);
+    progress.Hide();
+    if (exported != 0) {
+        if (run.MayDelete) std::fputs(_("nulvane-cli: nothing deleted\n"), stderr);
+        return 1;
+    }
+    return run.MayDelete ? std::max(run.Status, DeleteStep(list, options, rules, work, progress)) : run.Status;
+}
+
+// Prints the whole list (paths, coloured on a terminal, or JSON Lines), then deletes from it when
+// asked; nothing is deleted when standard output failed.
+int PrintThenDelete(TResultList& list, const TCliOptions& options, const TKeepRules& rules, const TListingStyle& style,
+                    const TRunState& run, TLongWork& work, TProgress& progress) {
     TOutput out(stdout);
     TEntryTexts texts(list);
     std::string line;
@@ -995,24 +1004,82 @@ int main(int argc, char** argv) try {
             line.clear();
             AppendEntryJson(line, entry.Record, texts.FullPath(entry), entry.Kind, held ? rules.RuleFor(list, entry) : "");
             out.Write(line, '\n');
-        } else if (colored) {
+        } else if (style.Colors) {
             const std::string_view path = texts.FullPath(entry);
             // A folder is coloured as a folder, whole.
             const std::size_t slash = entry.Kind == TEntryKind::Folder ? path.size() : path.rfind('/') + 1;
             line.clear();
-            colors.Append(line, path.substr(0, slash), path.substr(slash));
-            out.Write(line, terminator);
+            style.Colors->Append(line, path.substr(0, slash), path.substr(slash));
+            out.Write(line, style.Terminator);
         } else {
-            out.Write(texts.FullPath(entry), terminator);
+            out.Write(texts.FullPath(entry), style.Terminator);
         }
     }
     if (!out.Finish()) {
         EndIfSignalled();
         std::fprintf(stderr, _("nulvane-cli: cannot write the list: %s\n"), std::strerror(errno));
-        if (mayDelete) std::fputs(_("nulvane-cli: nothing deleted\n"), stderr);
+        if (run.MayDelete) std::fputs(_("nulvane-cli: nothing deleted\n"), stderr);
         return 1;
     }
-    return mayDelete ? std::max(status, DeleteStep(list, options, rules, work, progress)) : status;
+    return run.MayDelete ? std::max(run.Status, DeleteStep(list, options, rules, work, progress)) : run.Status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) try {
+    std::setlocale(LC_ALL, "");
+    StartTranslations();
+    RaiseOpenFileLimit();
+    AllowLeaseQueries();
+    // The program's one long job: the scan, the deletion and the export each stop when a signal
+    // asks it to.
+    static TLongWork work;
+    InstallStopSignals(work);
+
+    TCliOptions options;
+    std::string error;
+    if (!ParseArguments(argc, argv, options, error)) {
+        std::fprintf(stderr, "nulvane-cli: %s\n%s", error.c_str(), _("Try 'nulvane-cli --help' for more information.\n"));
+        return 2;
+    }
+    if (const std::optional<int> answered = AnswerWithoutScan(options)) return *answered;
+    if (options.Undo || options.UndoList) return UndoStep(options, work);
+
+    TConsoleDesktopServices console(options.Yes, ::isatty(STDIN_FILENO) == 1);
+    const TDesktopServicesScope services(console);
+    if (options.Delete && !console.CanAsk()) {
+        std::fputs(_("nulvane-cli: --delete asks on a terminal; without one, give --yes\n"), stderr);
+        return 1;
+    }
+
+    // What a killed deletion left under private names goes back before anything is scanned: listed,
+    // it would pass for empty files of its own, and its names would be lost.
+    TRunState run{.Status = ReportRecovery(RecoverInterruptedDeletions()), .MayDelete = options.Delete};
+    TKeepRules rules = ReadKeepRules(options, run);
+    TWalkOptions walk = WalkOptionsFor(options, rules, work);
+    const bool streamed = (!options.Sort && !options.Export && !options.ExportExcel && !options.Delete) || options.Quiet;
+    // The progress line shares standard error's terminal; a list streaming to the same terminal
+    // is its own progress.
+    TProgress progress(work, STDERR_FILENO,
+                       !options.NoProgress && !options.Quiet && ::isatty(STDERR_FILENO) == 1 &&
+                           !(streamed && ::isatty(STDOUT_FILENO) == 1));
+    ReportWalkGaps(walk, run, progress);
+    const TEntryOptions entryOptions{.ExactTimes = options.Json,
+                                     .Files = options.ListFiles || !options.ListFolders,
+                                     .Folders = options.ListFolders,
+                                     .Rules = &rules};
+    const bool colored = !options.Json && ColorWanted(options.Color, ::isatty(STDOUT_FILENO) == 1, std::getenv("NO_COLOR"));
+    const TPathColors colors(colored ? std::getenv("LS_COLORS") : nullptr);
+    const TListingStyle style{.Terminator = options.NulTerminated ? '\0' : '\n', .Colors = colored ? &colors : nullptr};
+    if (streamed) return StreamListing(options, walk, entryOptions, style, run, work, progress);
+
+    const TFormatsModule* formats = nullptr;
+    if (!LoadFormatsFor(options, run, formats)) return 1;
+    TResultList list;
+    const bool incomplete = ScanIntoList(list, options, walk, entryOptions, rules, run, progress);
+    SortAndTrim(list, options, progress);
+    if (formats) return ExportThenDelete(*formats, list, options, rules, incomplete, run, work, progress);
+    return PrintThenDelete(list, options, rules, style, run, work, progress);
 } catch (const std::bad_alloc&) {
     // Whatever ran short (a sort, an export, the deletion), it is said, never a crash.
     std::fputs(_("nulvane-cli: out of memory\n"), stderr);
