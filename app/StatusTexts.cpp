@@ -98,8 +98,10 @@ std::string ProgressCountsText(const TLongWork& work) {
     const std::uint64_t folders = work.Folders.load(std::memory_order_relaxed);
     const std::uint64_t found = work.Found.load(std::memory_order_relaxed);
     if (folders == 0 && found == 0) return {};
-    return FilledText(StatusTexts::tr("%1 read, %2 found", nullptr, Told(found)),
-                  {Folders(folders), Counted(found, QT_TRANSLATE_N_NOOP("StatusTexts", "%n empty files"), "%n empty file")});
+    // Two counts, each with the words that agree with it.
+    return FilledText(StatusTexts::tr("%1, %2"),
+                      {Counted(folders, QT_TRANSLATE_N_NOOP("StatusTexts", "%n folders read"), "%n folder read"),
+                       Counted(found, QT_TRANSLATE_N_NOOP("StatusTexts", "%n empty files found"), "%n empty file found")});
 }
 
 std::string ScanOutcomeText(const TScanOutcome& outcome) {

@@ -42,20 +42,6 @@
         <translation>%1 von %2</translation>
     </message>
     <message numerus="yes">
-        <source>%1 read, %2 found</source>
-        <translation>
-            <numerusform>%1 gelesen, %2 gefunden</numerusform>
-            <numerusform>%1 gelesen, %2 gefunden</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
-        <source>%n empty files</source>
-        <translation>
-            <numerusform>%n leere Datei</numerusform>
-            <numerusform>%n leere Dateien</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
         <source>Scan stopped: %1 listed, the list is incomplete</source>
         <translation>
             <numerusform>Suchlauf abgebrochen: %1 aufgelistet, die Liste ist unvollständig</numerusform>
@@ -339,6 +325,24 @@
         <translation>
             <numerusform> (%n weitere Zeile ignoriert)</numerusform>
             <numerusform> (%n weitere Zeilen ignoriert)</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1, %2</source>
+        <translation>%1, %2</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n folders read</source>
+        <translation>
+            <numerusform>%n Ordner gelesen</numerusform>
+            <numerusform>%n Ordner gelesen</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n empty files found</source>
+        <translation>
+            <numerusform>%n leere Datei gefunden</numerusform>
+            <numerusform>%n leere Dateien gefunden</numerusform>
         </translation>
     </message>
 </context>

@@ -42,20 +42,6 @@
         <translation>%1 de %2</translation>
     </message>
     <message numerus="yes">
-        <source>%1 read, %2 found</source>
-        <translation>
-            <numerusform>%1 leídas, %2 encontrado</numerusform>
-            <numerusform>%1 leídas, %2 encontrados</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
-        <source>%n empty files</source>
-        <translation>
-            <numerusform>%n archivo vacío</numerusform>
-            <numerusform>%n archivos vacíos</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
         <source>Scan stopped: %1 listed, the list is incomplete</source>
         <translation>
             <numerusform>Análisis detenido: %1 en la lista, la lista está incompleta</numerusform>
@@ -106,29 +92,29 @@
     <message numerus="yes">
         <source>Undo stopped: put back %1 from the trash, %2 left</source>
         <translation>
-            <numerusform>Deshacer detenido: %1 restaurado de la papelera, queda %2</numerusform>
-            <numerusform>Deshacer detenido: %1 restaurados de la papelera, quedan %2</numerusform>
+            <numerusform>Deshacer detenido: %1 de vuelta de la papelera, queda %2</numerusform>
+            <numerusform>Deshacer detenido: %1 de vuelta de la papelera, quedan %2</numerusform>
         </translation>
     </message>
     <message numerus="yes">
         <source>Undo stopped: put back %1, %2 left</source>
         <translation>
-            <numerusform>Deshacer detenido: %1 restaurado, queda %2</numerusform>
-            <numerusform>Deshacer detenido: %1 restaurados, quedan %2</numerusform>
+            <numerusform>Deshacer detenido: %1 de vuelta, queda %2</numerusform>
+            <numerusform>Deshacer detenido: %1 de vuelta, quedan %2</numerusform>
         </translation>
     </message>
     <message numerus="yes">
         <source>Put back %1 from the trash</source>
         <translation>
-            <numerusform>%1 restaurado de la papelera</numerusform>
-            <numerusform>%1 restaurados de la papelera</numerusform>
+            <numerusform>%1 de vuelta de la papelera</numerusform>
+            <numerusform>%1 de vuelta de la papelera</numerusform>
         </translation>
     </message>
     <message numerus="yes">
         <source>Put back %1</source>
         <translation>
-            <numerusform>%1 restaurado</numerusform>
-            <numerusform>%1 restaurados</numerusform>
+            <numerusform>%1 de vuelta</numerusform>
+            <numerusform>%1 de vuelta</numerusform>
         </translation>
     </message>
     <message>
@@ -198,29 +184,29 @@
     <message numerus="yes">
         <source>Deletion stopped: moved %1 to the trash</source>
         <translation>
-            <numerusform>Eliminación detenida: %1 movido a la papelera</numerusform>
-            <numerusform>Eliminación detenida: %1 movidos a la papelera</numerusform>
+            <numerusform>Eliminación detenida: se movió %1 a la papelera</numerusform>
+            <numerusform>Eliminación detenida: se movieron %1 a la papelera</numerusform>
         </translation>
     </message>
     <message numerus="yes">
         <source>Moved %1 to the trash</source>
         <translation>
-            <numerusform>%1 movido a la papelera</numerusform>
-            <numerusform>%1 movidos a la papelera</numerusform>
+            <numerusform>Se movió %1 a la papelera</numerusform>
+            <numerusform>Se movieron %1 a la papelera</numerusform>
         </translation>
     </message>
     <message numerus="yes">
         <source>Deletion stopped: deleted %1</source>
         <translation>
-            <numerusform>Eliminación detenida: %1 eliminado</numerusform>
-            <numerusform>Eliminación detenida: %1 eliminados</numerusform>
+            <numerusform>Eliminación detenida: se eliminó %1</numerusform>
+            <numerusform>Eliminación detenida: se eliminaron %1</numerusform>
         </translation>
     </message>
     <message numerus="yes">
         <source>Deleted %1</source>
         <translation>
-            <numerusform>%1 eliminado</numerusform>
-            <numerusform>%1 eliminados</numerusform>
+            <numerusform>Se eliminó %1</numerusform>
+            <numerusform>Se eliminaron %1</numerusform>
         </translation>
     </message>
     <message>
@@ -237,15 +223,15 @@
     <message numerus="yes">
         <source>, %1 kept: %2</source>
         <translation>
-            <numerusform>, %1 conservado: %2</numerusform>
-            <numerusform>, %1 conservados: %2</numerusform>
+            <numerusform>, se conservó %1: %2</numerusform>
+            <numerusform>, se conservaron %1: %2</numerusform>
         </translation>
     </message>
     <message numerus="yes">
         <source>, %1 kept</source>
         <translation>
-            <numerusform>, %1 conservado</numerusform>
-            <numerusform>, %1 conservados</numerusform>
+            <numerusform>, se conservó %1</numerusform>
+            <numerusform>, se conservaron %1</numerusform>
         </translation>
     </message>
     <message>
@@ -339,6 +325,24 @@
         <translation>
             <numerusform> (%n línea más ignorada)</numerusform>
             <numerusform> (%n líneas más ignoradas)</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1, %2</source>
+        <translation>%1, %2</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n folders read</source>
+        <translation>
+            <numerusform>%n carpeta leída</numerusform>
+            <numerusform>%n carpetas leídas</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n empty files found</source>
+        <translation>
+            <numerusform>%n archivo vacío encontrado</numerusform>
+            <numerusform>%n archivos vacíos encontrados</numerusform>
         </translation>
     </message>
 </context>

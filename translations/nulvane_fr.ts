@@ -19,7 +19,7 @@
     </message>
     <message>
         <source>; </source>
-        <translation> ; </translation>
+        <translation>&#xa0;; </translation>
     </message>
     <message>
         <source>%1 (and %2 more)</source>
@@ -40,20 +40,6 @@
     <message>
         <source>%1 of %2</source>
         <translation>%1 sur %2</translation>
-    </message>
-    <message numerus="yes">
-        <source>%1 read, %2 found</source>
-        <translation>
-            <numerusform>%1 lus, %2 trouvé</numerusform>
-            <numerusform>%1 lus, %2 trouvés</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
-        <source>%n empty files</source>
-        <translation>
-            <numerusform>%n fichier vide</numerusform>
-            <numerusform>%n fichiers vides</numerusform>
-        </translation>
     </message>
     <message numerus="yes">
         <source>Scan stopped: %1 listed, the list is incomplete</source>
@@ -106,15 +92,15 @@
     <message numerus="yes">
         <source>Undo stopped: put back %1 from the trash, %2 left</source>
         <translation>
-            <numerusform>Annulation arrêtée&#xa0;: %1 restauré depuis la corbeille, %2 restant</numerusform>
-            <numerusform>Annulation arrêtée&#xa0;: %1 restaurés depuis la corbeille, %2 restants</numerusform>
+            <numerusform>Annulation arrêtée&#xa0;: restauration de %1 depuis la corbeille, %2 restant</numerusform>
+            <numerusform>Annulation arrêtée&#xa0;: restauration de %1 depuis la corbeille, %2 restants</numerusform>
         </translation>
     </message>
     <message numerus="yes">
         <source>Undo stopped: put back %1, %2 left</source>
         <translation>
-            <numerusform>Annulation arrêtée&#xa0;: %1 restauré, %2 restant</numerusform>
-            <numerusform>Annulation arrêtée&#xa0;: %1 restaurés, %2 restants</numerusform>
+            <numerusform>Annulation arrêtée&#xa0;: restauration de %1, %2 restant</numerusform>
+            <numerusform>Annulation arrêtée&#xa0;: restauration de %1, %2 restants</numerusform>
         </translation>
     </message>
     <message numerus="yes">
@@ -339,6 +325,24 @@
         <translation>
             <numerusform> (%n autre ligne ignorée)</numerusform>
             <numerusform> (%n autres lignes ignorées)</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1, %2</source>
+        <translation>%1, %2</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n folders read</source>
+        <translation>
+            <numerusform>%n dossier lu</numerusform>
+            <numerusform>%n dossiers lus</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n empty files found</source>
+        <translation>
+            <numerusform>%n fichier vide trouvé</numerusform>
+            <numerusform>%n fichiers vides trouvés</numerusform>
         </translation>
     </message>
 </context>
