@@ -38,7 +38,7 @@
 #include "core/FileReader.h"
 #include "core/NameFilter.h"
 #include "export/ExportCommands.h"
-#include "export/FileInfo.h"
+#include "export/ExportEngine.h"
 #include "platform/files/DeletionJournal.h"
 #include "platform/system/LongWork.h"
 #include "platform/system/Pages.h"

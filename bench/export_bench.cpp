@@ -13,7 +13,7 @@
 
 #include "config/Config.h"
 #include "core/TallyscopeCtrl.h"
-#include "export/FileInfo.h"
+#include "export/ExportEngine.h"
 #include "platform/files/FileContent.h"
 #include "platform/system/ProcessInfo.h"
 #include "platform/desktop/ScriptedDesktopServices.h"
@@ -82,7 +82,7 @@ int main() {
     const TDesktopServicesScope scope(desktop);
     TResultList list;
     FillList(list, 65534);
-    TFileInfo info;
+    TExportEngine info;
     TTallyscopeCtrl::GetExportColumns(info.ExportColumns);
 
     // The save dialog answers the file (and Yes to overwriting it from the second run on).

@@ -13,7 +13,7 @@
 
 #include "bench/ExportBench.h"
 #include "export/ExportCommands.h"
-#include "export/FileInfo.h"
+#include "export/ExportEngine.h"
 #include "platform/files/FileContent.h"
 #include "platform/system/LongWork.h"
 

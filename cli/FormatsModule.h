@@ -11,7 +11,7 @@
 #include <string>
 
 #include "core/ResultList.h"
-#include "export/FileInfo.h"
+#include "export/ExportEngine.h"
 #include "platform/system/LongWork.h"
 
 namespace nulvane {

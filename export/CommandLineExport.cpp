@@ -25,7 +25,7 @@ bool ExportListToFile(const TResultList& list, TExportFormat format, const std::
     CheckExportFileName(fileName);
     TCommandLineDesktopServices services(fileName, force, work);
     const TDesktopServicesScope scope(services);
-    TFileInfo info;
+    TExportEngine info;
     TTallyscopeCtrl::GetExportColumns(info.ExportColumns);
     return RunExportFormat(info, format, list);
 }

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "export/FileInfo.h"
+#include "export/ExportEngine.h"
 #include "platform/desktop/SystemDesktopServices.h"
 
 namespace nulvane {

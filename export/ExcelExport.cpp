@@ -52,7 +52,7 @@ TDispatchRef SheetRange(IOleDispatch& app, const std::string& reference) {
 }
 
 // Steps from creating the workbook to fitting the data range.
-void BuildWorkbook(IOleDispatch& app, TFileInfo& info, const TXmlElement& root, int rowCount,
+void BuildWorkbook(IOleDispatch& app, TExportEngine& info, const TXmlElement& root, int rowCount,
                    const std::string& fileName, TLongWork& work) {
     const int columnCount = static_cast<int>(info.ExportColumns.size()) + 1;
     OlePut(app, u"ScreenUpdating", TVariant::Bool(false));
@@ -114,7 +114,7 @@ void CloseWorkbook(IOleDispatch& app) {
 }
 
 // Shows the warning for a sheet too small for the export; false then.
-bool SheetHolds(const TFileInfo& info, std::size_t entries) {
+bool SheetHolds(const TExportEngine& info, std::size_t entries) {
     const std::string_view warning = SheetLimitText(entries, info.ExportColumns.size());
     if (warning.empty()) return true;
     DesktopServices().MessageBox(std::string(warning), std::string(ExcelRowLimitCaption), TMessageButtons::Ok,
@@ -169,7 +169,7 @@ std::string ColumnLetters(std::string_view text) {
     return letters;
 }
 
-bool ExportToExcel(TFileInfo& info, const std::string& initialFileName) {
+bool ExportToExcel(TExportEngine& info, const std::string& initialFileName) {
     IDesktopServices& desktop = DesktopServices();
     const TXmlElement root = info.GetRootElement();
     const int nodeCount = CountNodes(root);
@@ -232,7 +232,7 @@ bool ExportListToExcelFile(const TResultList& list, const std::string& fileName,
     CheckExportFileName(fileName);
     TCommandLineDesktopServices services(fileName, force, work);
     const TDesktopServicesScope scope(services);
-    TFileInfo info;
+    TExportEngine info;
     TTallyscopeCtrl::GetExportColumns(info.ExportColumns);
     // Without a window the warning is an error the caller reports.
     const std::string_view warning = SheetLimitText(list.Count(), info.ExportColumns.size());
@@ -243,7 +243,7 @@ bool ExportListToExcelFile(const TResultList& list, const std::string& fileName,
 }
 
 void ExportExcel(TTallyscopeCtrl& ctrl, TResultList& list) {
-    RunExportCommand(ctrl, list, [&](TFileInfo& info) {
+    RunExportCommand(ctrl, list, [&](TExportEngine& info) {
         // Counted before the document is built: a list far too long is refused at once.
         if (!SheetHolds(info, list.Count())) return false;
         info.ResetDocument();

@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "core/ResultList.h"
-#include "export/FileInfo.h"
+#include "export/ExportEngine.h"
 #include "platform/automation/Automation.h"
 #include "platform/xml/XmlDom.h"
 
@@ -73,7 +73,7 @@ std::string ColumnLetters(std::string_view text);
 // when the export was refused for its size or no file name was chosen; errors travel on
 // (EOleException "Excel is not installed." when the application cannot be created,
 // EExportStopped when the job was asked to stop).
-bool ExportToExcel(TFileInfo& info, const std::string& initialFileName);
+bool ExportToExcel(TExportEngine& info, const std::string& initialFileName);
 
 // For a program without a window (nulvane-cli): the list written as a workbook to `fileName`,
 // with the export columns of the configuration beside the executable, an existing file replaced

@@ -168,7 +168,7 @@ TEST_F(ExportFrameTest, ExportsCountTheirRowsAndAStopKeepsTheEarlierFile) {
     }
     // The XML document stopped while it is saved, once its first megabyte is made.
     for (int i = 0; i < 300; ++i) Add({std::string(2000, 'n') + std::to_string(i), ""});
-    TFileInfo info;
+    TExportEngine info;
     TTallyscopeCtrl::GetExportColumns(info.ExportColumns);
     info.ResetDocument();
     info.FillDocument(List);

@@ -3,7 +3,7 @@
 // comma-separated text, space-separated text, an HTML report or an XML document (the spreadsheet
 // export builds on the same engine and the same XML document).
 //
-// One TFileInfo lives for one export command. The command (RunExportCommand) gives it the export
+// One TExportEngine lives for one export command. The command (RunExportCommand) gives it the export
 // column list (the names of the visible configured columns, in configuration order) and the
 // window's XML document; the format's operations then ask for a file name (AskSaveFileName), show
 // the progress window, and write the file row by row through a TSafeFileWriter, so that a failed
@@ -64,12 +64,12 @@ enum class TDelimitedQuoting : unsigned char {
     Csv,   // in double quotes with inner quotes doubled; every other value stays unquoted
 };
 
-class TFileInfo {
+class TExportEngine {
 public:
-    TFileInfo() = default;
-    virtual ~TFileInfo();
-    TFileInfo(const TFileInfo&) = delete;
-    TFileInfo& operator=(const TFileInfo&) = delete;
+    TExportEngine() = default;
+    virtual ~TExportEngine();
+    TExportEngine(const TExportEngine&) = delete;
+    TExportEngine& operator=(const TExportEngine&) = delete;
 
     // The window's XML document, borrowed; when null the engine uses a document of its own for
     // its lifetime. The XML and spreadsheet exports build their document in it.
@@ -158,11 +158,11 @@ enum class TExportFormat : unsigned char { CSV, Text, HTML, XML };
 
 // The format's operations with an empty initial file name, as the export command runs them after
 // its common start: true when a file was written, false when nothing was to be written.
-bool RunExportFormat(TFileInfo& info, TExportFormat format, const TResultList& list);
+bool RunExportFormat(TExportEngine& info, TExportFormat format, const TResultList& list);
 
-// The frame every export command runs: nothing at all for an empty list; otherwise a TFileInfo
+// The frame every export command runs: nothing at all for an empty list; otherwise a TExportEngine
 // with the controller's XMLDoc and owner window and the export column list, the format's
 // operations (`format`), and "Export Finished" when they return true. Errors travel on.
-void RunExportCommand(TTallyscopeCtrl& ctrl, TResultList& list, const std::function<bool(TFileInfo&)>& format);
+void RunExportCommand(TTallyscopeCtrl& ctrl, TResultList& list, const std::function<bool(TExportEngine&)>& format);
 
 }  // namespace nulvane

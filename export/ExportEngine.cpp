@@ -1,4 +1,4 @@
-#include "export/FileInfo.h"
+#include "export/ExportEngine.h"
 
 #include "core/TallyscopeCtrl.h"
 #include "export/ExportOutput.h"
@@ -29,20 +29,20 @@ public:
 
 }  // namespace
 
-TFileInfo::~TFileInfo() = default;
+TExportEngine::~TExportEngine() = default;
 
-TXmlDocComponent& TFileInfo::XmlDocument() {
+TXmlDocComponent& TExportEngine::XmlDocument() {
     if (Document) return *Document;
     if (!OwnDocument_) OwnDocument_ = std::make_unique<TXmlDocComponent>();
     return *OwnDocument_;
 }
 
-void TFileInfo::RunWithWaitForm(std::string_view message, const std::function<void(TLongWork&)>& work) const {
+void TExportEngine::RunWithWaitForm(std::string_view message, const std::function<void(TLongWork&)>& work) const {
     const TWaitFormScope wait(message);
     DesktopServices().RunBusy(work);
 }
 
-void TFileInfo::WriteExportFile(const std::string& fileName, std::size_t rows,
+void TExportEngine::WriteExportFile(const std::string& fileName, std::size_t rows,
                                 const std::function<void(TExportText&)>& make) const {
     RunWithWaitForm(ExportToFileMessage, [&](TLongWork& work) {
         TSafeFileWriter file(fileName);
@@ -85,7 +85,7 @@ std::string GetVolumeLabel(const std::string& root) {
     return QueryVolumeName(root);
 }
 
-bool RunExportFormat(TFileInfo& info, TExportFormat format, const TResultList& list) {
+bool RunExportFormat(TExportEngine& info, TExportFormat format, const TResultList& list) {
     switch (format) {
     case TExportFormat::CSV:
         return info.ExportToCSV({}, CsvSeparator, list);
@@ -101,9 +101,9 @@ bool RunExportFormat(TFileInfo& info, TExportFormat format, const TResultList& l
     return false;
 }
 
-void RunExportCommand(TTallyscopeCtrl& ctrl, TResultList& list, const std::function<bool(TFileInfo&)>& format) {
+void RunExportCommand(TTallyscopeCtrl& ctrl, TResultList& list, const std::function<bool(TExportEngine&)>& format) {
     if (list.Count() == 0) return;
-    TFileInfo info;
+    TExportEngine info;
     info.Document = ctrl.XMLDoc;
     info.Owner = ctrl.Owner();
     TTallyscopeCtrl::GetExportColumns(info.ExportColumns);
