@@ -206,7 +206,7 @@ void TFMMain::MakeListMenu() {
     const struct {
         const char* Caption;
         TExportImage Image;
-        void (*Export)(TTallyscopeCtrl&, TResultList&);
+        void (*Export)(TTallyscopeCtrl&, TResultList&, IDesktopServices&);
     } exports[] = {
         {"Export To HTML", TExportImage::Html, &ExportHTML},
         {"Export To Text", TExportImage::Text, &ExportText},
@@ -219,10 +219,9 @@ void TFMMain::MakeListMenu() {
         connect(action, &QAction::triggered, this, [this, exportList = item.Export] {
             RunCommand([&] {
                 if (!Ctrl_ || Busy_) return;
-                // The export reads the configuration on its worker thread; the view must not
-                // read it meanwhile.
+                // The export reads the list on its worker thread: the window is busy meanwhile.
                 try {
-                    Frozen([&] { exportList(*Ctrl_, VT); });
+                    Frozen([&] { exportList(*Ctrl_, VT, DesktopServices()); });
                 } catch (const EExportStopped&) {
                     SetOutcome(ExportStoppedText);
                 } catch (const std::bad_alloc&) {

@@ -9,6 +9,7 @@
 #include "core/TallyscopeCtrl.h"
 #include "platform/desktop/ScriptedDesktopServices.h"
 #include "platform/system/ProcessInfo.h"
+#include "export/ExcelExport.h"
 #include "spreadsheet/ExcelServer.h"
 #include "tests/support/TempDir.h"
 
@@ -21,7 +22,7 @@ public:
     TFreshConfig() {
         SetExecutableFolderForTesting(Folder_.Str());
         GetConfig(true);
-        RegisterSpreadsheetServer();
+        RegisterSpreadsheetServer(ExcelProgId);
     }
     ~TFreshConfig() {
         GetConfig(true);

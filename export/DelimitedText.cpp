@@ -70,21 +70,9 @@ std::string TExportEngine::BuildDelimitedText(std::string_view separator, const 
     return std::move(out.Text);
 }
 
-bool TExportEngine::ExportDelimited(const std::string& initialFileName, std::string_view defaultExt,
-                                std::string_view filter, std::string_view separator, TDelimitedQuoting quoting,
-                                const TResultList& list) {
-    const std::string name = AskSaveFileName(defaultExt, filter, initialFileName, Owner);
-    if (name.empty()) return false;
-    WriteExportFile(name, list.Count(), [&](TExportText& out) { MakeDelimitedText(out, separator, list, quoting); });
-    return true;
-}
-
-bool TExportEngine::ExportToCSV(const std::string& initialFileName, std::string_view separator, const TResultList& list) {
-    return ExportDelimited(initialFileName, ".csv", "CSV File|*.csv", separator, TDelimitedQuoting::Csv, list);
-}
-
-bool TExportEngine::ExportToText(const std::string& initialFileName, std::string_view separator, const TResultList& list) {
-    return ExportDelimited(initialFileName, ".txt", "Text File|*.txt", separator, TDelimitedQuoting::None, list);
+void TExportEngine::WriteDelimited(const std::string& fileName, std::string_view separator, TDelimitedQuoting quoting,
+                                   const TResultList& list) const {
+    WriteExportFile(fileName, list.Count(), [&](TExportText& out) { MakeDelimitedText(out, separator, list, quoting); });
 }
 
 }  // namespace nulvane

@@ -1,6 +1,6 @@
 #include "export/ExportEngine.h"
 
-#include "core/TallyscopeCtrl.h"
+#include "export/ExcelExport.h"
 #include "export/ExportOutput.h"
 #include "platform/files/PathNames.h"
 #include "platform/files/SafeFile.h"
@@ -13,21 +13,35 @@ namespace {
 // Hides the progress window when the work ends, however it ends.
 class TWaitFormScope {
 public:
-    explicit TWaitFormScope(std::string_view message) {
-        ShowWaitForm(true, false);
-        SetWaitMessage(std::string(message));
-    }
+    TWaitFormScope(IExportRunner& runner, std::string_view message) : Runner_(runner) { Runner_.ShowProgress(message); }
     ~TWaitFormScope() {
         try {
-            ShowWaitForm(false, false);
+            Runner_.HideProgress();
         } catch (...) {
         }
     }
     TWaitFormScope(const TWaitFormScope&) = delete;
     TWaitFormScope& operator=(const TWaitFormScope&) = delete;
+
+private:
+    IExportRunner& Runner_;
 };
 
 }  // namespace
+
+void TDesktopExportRunner::ShowProgress(std::string_view message) {
+    Desktop_.ShowWaitForm(true, false);
+    Desktop_.SetWaitMessage(std::string(message));
+}
+
+void TDesktopExportRunner::HideProgress() { Desktop_.ShowWaitForm(false, false); }
+
+void TDesktopExportRunner::SetBusyCursor(bool busy) { Desktop_.SetBusyCursor(busy); }
+
+void TDesktopExportRunner::Run(const std::function<void(TLongWork&)>& work) { Desktop_.RunBusy(work); }
+
+TExportEngine::TExportEngine(const TExportRequest& request)
+    : Document(request.Document), ExportColumns(request.Columns), Runner(request.Runner) {}
 
 TExportEngine::~TExportEngine() = default;
 
@@ -37,31 +51,21 @@ TXmlDocComponent& TExportEngine::XmlDocument() {
     return *OwnDocument_;
 }
 
+IExportRunner& TExportEngine::Runs() const { return Runner ? *Runner : OwnRunner_; }
+
 void TExportEngine::RunWithWaitForm(std::string_view message, const std::function<void(TLongWork&)>& work) const {
-    const TWaitFormScope wait(message);
-    DesktopServices().RunBusy(work);
+    const TWaitFormScope wait(Runs(), message);
+    Runs().Run(work);
 }
 
 void TExportEngine::WriteExportFile(const std::string& fileName, std::size_t rows,
-                                const std::function<void(TExportText&)>& make) const {
+                                    const std::function<void(TExportText&)>& make) const {
     RunWithWaitForm(ExportToFileMessage, [&](TLongWork& work) {
         TSafeFileWriter file(fileName);
         TExportText out(rows, file, work);
         make(out);
         out.Finish();
     });
-}
-
-std::string AskSaveFileName(std::string_view defaultExt, std::string_view filter, const std::string& initialFileName,
-                            TOwnerWindow owner) {
-    IDesktopServices& desktop = DesktopServices();
-    std::string name = desktop.SaveFileName(std::string(defaultExt), std::string(filter), initialFileName, owner);
-    if (name.empty()) return {};
-    if (WouldReplace(name) &&
-        desktop.MessageBox(std::string(OverwriteQuestionText), std::string(OverwriteQuestionCaption),
-                           TMessageButtons::YesNo, TMessageIcon::Question, owner) != TMessageResult::Yes)
-        return {};
-    return name;
 }
 
 std::string GetCatalogName(const std::string& path) {
@@ -85,31 +89,50 @@ std::string GetVolumeLabel(const std::string& root) {
     return QueryVolumeName(root);
 }
 
-bool RunExportFormat(TExportEngine& info, TExportFormat format, const TResultList& list) {
-    switch (format) {
-    case TExportFormat::CSV:
-        return info.ExportToCSV({}, CsvSeparator, list);
-    case TExportFormat::Text:
-        return info.ExportToText({}, TextSeparator, list);
-    case TExportFormat::HTML:
-        return info.ExportToHTML({}, list);
-    case TExportFormat::XML:
-        info.ResetDocument();
-        info.FillDocument(list);
-        return info.ExportToXML({});
-    }
-    return false;
+void CheckExportFileName(const std::string& fileName) {
+    // An empty answer of the save dialog means "cancelled", which would pass for a refusal.
+    if (fileName.empty()) throw EOSError("the file name is empty");
 }
 
-void RunExportCommand(TTallyscopeCtrl& ctrl, TResultList& list, const std::function<bool(TExportEngine&)>& format) {
-    if (list.Count() == 0) return;
-    TExportEngine info;
-    info.Document = ctrl.XMLDoc;
-    info.Owner = ctrl.Owner();
-    TTallyscopeCtrl::GetExportColumns(info.ExportColumns);
-    if (format(info))
-        DesktopServices().MessageBox(std::string(ExportFinishedText), std::string(ExportFinishedCaption),
-                                     TMessageButtons::Ok, TMessageIcon::None, ctrl.Owner());
+void GatherExportDocument(const TExportRequest& request) {
+    TExportEngine engine(request);
+    engine.ResetDocument();
+    engine.FillDocument(*request.List);
+}
+
+TExportOutcome Export(const TExportRequest& request) {
+    CheckExportFileName(request.FileName);
+    const TResultList& list = *request.List;
+    if (request.Format == TExportFormat::Excel) {
+        // Counted before the document is built: a list far too long is refused at once.
+        const std::string_view warning = SheetLimitText(list.Count(), request.Columns.size());
+        if (!warning.empty()) throw ENulvaneError(std::string(warning));
+    }
+    if (!request.MayReplace && WouldReplace(request.FileName)) return TExportOutcome::NotReplaced;
+    TExportEngine engine(request);
+    switch (request.Format) {
+    case TExportFormat::CSV:
+        engine.WriteDelimited(request.FileName, CsvSeparator, TDelimitedQuoting::Csv, list);
+        break;
+    case TExportFormat::Text:
+        engine.WriteDelimited(request.FileName, TextSeparator, TDelimitedQuoting::None, list);
+        break;
+    case TExportFormat::HTML:
+        engine.WriteHTML(request.FileName, list);
+        break;
+    case TExportFormat::XML:
+    case TExportFormat::Excel:
+        if (!request.DocumentGathered) {
+            engine.ResetDocument();
+            engine.FillDocument(list);
+        }
+        if (request.Format == TExportFormat::XML)
+            engine.WriteXML(request.FileName);
+        else
+            WriteWorkbook(engine, request.FileName);
+        break;
+    }
+    return TExportOutcome::Written;
 }
 
 }  // namespace nulvane

@@ -9,6 +9,7 @@ std::optional<TExportFormat> ParseExportFormat(std::string_view name) noexcept {
     if (name == "txt") return TExportFormat::Text;
     if (name == "html") return TExportFormat::HTML;
     if (name == "xml") return TExportFormat::XML;
+    if (name == "xls") return TExportFormat::Excel;
     return std::nullopt;
 }
 

@@ -131,14 +131,11 @@ std::string TExportEngine::BuildHTML(const TResultList& list, const std::string&
     return std::move(out.Text);
 }
 
-bool TExportEngine::ExportToHTML(const std::string& initialFileName, const TResultList& list) {
-    const std::string name = AskSaveFileName(".htm", "HTML File|*.htm", initialFileName, Owner);
-    if (name.empty()) return false;
-    WriteExportFile(name, list.Count(), [&](TExportText& out) {
-        MakeHTML(out, list, name);
+void TExportEngine::WriteHTML(const std::string& fileName, const TResultList& list) const {
+    WriteExportFile(fileName, list.Count(), [&](TExportText& out) {
+        MakeHTML(out, list, fileName);
         out.Text += "\r\n";
     });
-    return true;
 }
 
 }  // namespace nulvane

@@ -42,11 +42,8 @@ void TExportEngine::FillDocument(const TResultList& list) {
     });
 }
 
-bool TExportEngine::ExportToXML(const std::string& initialFileName) {
-    const std::string name = AskSaveFileName(".xml", "XML File|*.XML", initialFileName, Owner);
-    if (name.empty()) return false;
-    RunWithWaitForm(ExportToFileMessage, [&](TLongWork& work) { SaveDocument(name, work); });
-    return true;
+void TExportEngine::WriteXML(const std::string& fileName) {
+    RunWithWaitForm(ExportToFileMessage, [&](TLongWork& work) { SaveDocument(fileName, work); });
 }
 
 void TExportEngine::SaveDocument(const std::string& fileName, const TLongWork& work) {

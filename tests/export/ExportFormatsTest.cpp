@@ -65,13 +65,11 @@ protected:
         return Engine;
     }
     TExportEngine Engine;
-    // Exports through the engine to `name` in the output folder (the save dialog answers it).
-    template <class TExport>
-    std::string ExportTo(const std::string& name, TExport exportTo) {
-        TExportEngine info;
-        TTallyscopeCtrl::GetExportColumns(info.ExportColumns);
-        Desktop.QueueAnswer(OutPath(name));
-        EXPECT_TRUE(exportTo(info));
+    // Exports the list through the engine to `name` in the output folder.
+    std::string ExportTo(const std::string& name, TExportFormat format) {
+        TExportRequest request{.Format = format, .FileName = OutPath(name), .List = &List};
+        TTallyscopeCtrl::GetExportColumns(request.Columns);
+        EXPECT_EQ(Export(request), TExportOutcome::Written);
         return Read(name);
     }
 };
@@ -88,15 +86,15 @@ TEST_F(ExportFormatsTest, DelimitedFilesHaveTheHeaderSeparatorAndCrLfLines) {
         for (const char c : values) text += c == '|' ? separator : c == '~' ? std::string("\r\n") : std::string(1, c);
         return text;
     };
-    EXPECT_EQ(ExportTo("l.csv", [&](TExportEngine& i) { return i.ExportToCSV("", CsvSeparator, List); }), expected(","));
-    EXPECT_EQ(ExportTo("l.txt", [&](TExportEngine& i) { return i.ExportToText("", TextSeparator, List); }), expected(Ten));
+    EXPECT_EQ(ExportTo("l.csv", TExportFormat::CSV), expected(","));
+    EXPECT_EQ(ExportTo("l.txt", TExportFormat::Text), expected(Ten));
 
     // A name that matches no field writes the file name; every column invisible leaves bare lines.
     WriteNodes(R"(<node Name=" Nonsense " Visible="True"/><node Name="File Ext" Visible="True"/>)");
-    EXPECT_EQ(ExportTo("n.csv", [&](TExportEngine& i) { return i.ExportToCSV("", CsvSeparator, List); }),
+    EXPECT_EQ(ExportTo("n.csv", TExportFormat::CSV),
               " Nonsense ,File Ext,\r\na.txt,txt\r\nb,\r\n");
     WriteNodes(R"(<node Name="File Name" Visible="False"/>)");
-    EXPECT_EQ(ExportTo("e.txt", [&](TExportEngine& i) { return i.ExportToText("", TextSeparator, List); }), "\r\n\r\n\r\n");
+    EXPECT_EQ(ExportTo("e.txt", TExportFormat::Text), "\r\n\r\n\r\n");
 }
 
 TEST_F(ExportFormatsTest, CsvQuotesOnlyWhatWouldSplitAndReadsBackWhole) {
@@ -123,7 +121,7 @@ TEST_F(ExportFormatsTest, CsvQuotesOnlyWhatWouldSplitAndReadsBackWhole) {
         Add({name, ""});
         expected += name + "\x1f" + name + "\x1e";
     }
-    ExportTo("h.csv", [&](TExportEngine& i) { return i.ExportToCSV("", CsvSeparator, List); });
+    ExportTo("h.csv", TExportFormat::CSV);
     EXPECT_EQ(RunPython(CsvReader, OutPath("h.csv")), expected);
 }
 
@@ -162,7 +160,7 @@ TEST_F(ExportFormatsTest, HtmlEscapesNamesSoABrowserReadsThemAsText) {
         const std::string cls = i % 2 == 0 ? "TrARow:" : "TrBRow:";
         expected += cls + names[i] + "\x1f" + cls + names[i] + "\x1f" + cls + names[i] + "\x1e";
     }
-    const std::string report = ExportTo("<b&title>.htm", [&](TExportEngine& i) { return i.ExportToHTML("", List); });
+    const std::string report = ExportTo("<b&title>.htm", TExportFormat::HTML);
     EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 1);
     EXPECT_EQ(report.substr(report.size() - 2), "\r\n");
     EXPECT_EQ(RunPython(HtmlReader, OutPath("<b&title>.htm")), expected);
@@ -172,14 +170,13 @@ TEST_F(ExportFormatsTest, HtmlEscapesNamesSoABrowserReadsThemAsText) {
 TEST_F(ExportFormatsTest, LargeFilesHoldTheSameBytesAsTheWholeText) {
     for (int i = 0; i < 3000; ++i) Add({std::to_string(i) + std::string(700, i % 7 == 0 ? '&' : 'n') + ",x", "x"});
     TExportEngine& info = Info();
-    EXPECT_EQ(ExportTo("l.csv", [&](TExportEngine& i) { return i.ExportToCSV("", CsvSeparator, List); }),
+    EXPECT_EQ(ExportTo("l.csv", TExportFormat::CSV),
               info.BuildDelimitedText(CsvSeparator, List, TDelimitedQuoting::Csv));
-    EXPECT_EQ(ExportTo("l.htm", [&](TExportEngine& i) { return i.ExportToHTML("", List); }),
+    EXPECT_EQ(ExportTo("l.htm", TExportFormat::HTML),
               info.BuildHTML(List, OutPath("l.htm")) + "\r\n");
     info.ResetDocument();
     info.FillDocument(List);
-    Desktop.QueueAnswer(OutPath("l.xml"));
-    EXPECT_TRUE(info.ExportToXML(""));
+    info.WriteXML(OutPath("l.xml"));
     EXPECT_EQ(Read("l.xml"), info.XmlDocument().Document().SaveToText());
 }
 
@@ -194,11 +191,7 @@ TEST_F(ExportFormatsTest, XmlHasEveryNonEmptyFieldInOrderAndParsesElsewhere) {
         return text + "FileType=file\x1f" "CreateTime=" + T + "\x1f" "AccessTime=" + T + "\x1f" "WriteTime=" + T + "\x1e";
     };
     const std::string hostile = ToXmlText(Utf8WithReplacement(test::HostileName()));
-    ExportTo("l.xml", [&](TExportEngine& i) {
-        i.ResetDocument();
-        i.FillDocument(List);
-        return i.ExportToXML("");
-    });
+    ExportTo("l.xml", TExportFormat::XML);
     EXPECT_EQ(std::system(("xmllint --noout '" + OutPath("l.xml") + "'").c_str()), 0);
     EXPECT_EQ(RunPython(XmlReader, OutPath("l.xml")),
               "fileinfo generated\x1e" + attributes("a.txt", "txt") + attributes("b", "") + attributes(hostile, ""));
