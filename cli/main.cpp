@@ -214,6 +214,9 @@ bool TakeOption(const TCliOption& option, std::span<const std::string_view> valu
         options.ExportFormatName = values[0];
         options.Export = ParseExportFormat(values[0]);
         if (!options.Export) {
+            // A whole text for the translations, checked against the table of formats.
+            static_assert(JoinFormatNames("(valid formats: ", ", ", ", ", ")").View() ==
+                          "(valid formats: csv, txt, html, xml, xls)");
             error = Format(_("unknown export format \"%s\" (valid formats: csv, txt, html, xml, xls)"),
                            EscapeForTerminal(values[0]).c_str());
             return false;

@@ -1,16 +1,11 @@
 #pragma once
 // Exports for a program without a window (nulvane-cli): the same engine, columns and bytes as the
 // desktop program's export commands, with what they ask answered by the command line.
-#include <optional>
 #include <string>
-#include <string_view>
 
 #include "export/ExportEngine.h"
 
 namespace nulvane {
-
-// "csv", "txt", "html", "xml" or "xls"; nothing for any other text.
-std::optional<TExportFormat> ParseExportFormat(std::string_view name) noexcept;
 
 // Writes the list to `fileName` in `format` with the export columns of the configuration beside
 // the executable (written on first use), replacing a file that is there only with `force`; no

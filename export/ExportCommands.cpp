@@ -8,27 +8,6 @@
 
 namespace nulvane {
 
-namespace {
-
-// The save dialog's extension and filter of each format.
-struct TSaveDialogFilter {
-    std::string_view DefaultExt;
-    std::string_view Filter;
-};
-
-TSaveDialogFilter SaveDialogFilterOf(TExportFormat format) {
-    switch (format) {
-    case TExportFormat::CSV: return {".csv", "CSV File|*.csv"};
-    case TExportFormat::Text: return {".txt", "Text File|*.txt"};
-    case TExportFormat::HTML: return {".htm", "HTML File|*.htm"};
-    case TExportFormat::XML: return {".xml", "XML File|*.XML"};
-    case TExportFormat::Excel: return {".xls", "EXCEL File|*.xls"};
-    }
-    return {};
-}
-
-}  // namespace
-
 std::string AskSaveFileName(IDesktopServices& desktop, std::string_view defaultExt, std::string_view filter,
                             const std::string& initialFileName, TOwnerWindow owner) {
     std::string name = desktop.SaveFileName(std::string(defaultExt), std::string(filter), initialFileName, owner);
@@ -62,8 +41,8 @@ void RunExportCommand(TExportFormat format, TTallyscopeCtrl& ctrl, TResultList& 
         GatherExportDocument(request);
         request.DocumentGathered = true;
     }
-    const TSaveDialogFilter dialog = SaveDialogFilterOf(format);
-    request.FileName = AskSaveFileName(desktop, dialog.DefaultExt, dialog.Filter, {}, ctrl.Owner());
+    const TExportFormatInfo& info = ExportFormatInfo(format);
+    request.FileName = AskSaveFileName(desktop, info.DefaultExt, info.Filter, {}, ctrl.Owner());
     if (request.FileName.empty()) return;
     Export(request);
     desktop.MessageBox(std::string(ExportFinishedText), std::string(ExportFinishedCaption), TMessageButtons::Ok,

@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "core/ResultList.h"
+#include "export/ExportFormats.h"
 #include "platform/desktop/DesktopServices.h"
 #include "platform/system/Errors.h"
 #include "platform/system/LongWork.h"
@@ -101,10 +102,6 @@ public:
 private:
     TLongWork& Work_;
 };
-
-// The formats of the export: those the engine writes by itself, and the spreadsheet workbook,
-// which the spreadsheet application builds from the engine's XML document.
-enum class TExportFormat : unsigned char { CSV, Text, HTML, XML, Excel };
 
 // What an export is asked to do.
 struct TExportRequest {
