@@ -21,11 +21,11 @@ class TFreshConfig {
 public:
     TFreshConfig() {
         SetExecutableFolderForTesting(Folder_.Str());
-        GetConfig(true);
+        DiscardConfig();
         RegisterSpreadsheetServer(ExcelProgId);
     }
     ~TFreshConfig() {
-        GetConfig(true);
+        DiscardConfig();
         SetExecutableFolderForTesting("");
     }
     TFreshConfig(const TFreshConfig&) = delete;

@@ -75,7 +75,7 @@ void Report(const char* name, double seconds, double target) {
 int main() {
     test::TTempDir config, out;
     SetExecutableFolderForTesting(config.Str());
-    GetConfig(true);
+    DiscardConfig();
 
     TResultList list;
     FillList(list, 65534);
@@ -94,7 +94,7 @@ int main() {
     Report("export HTML, 65,534 entries", exportTo("list.htm", TExportFormat::HTML), 0.3);
     Report("export XML, 65,534 entries", exportTo("list.xml", TExportFormat::XML), 0.6);
 
-    GetConfig(true);
+    DiscardConfig();
     SetExecutableFolderForTesting("");
     return 0;
 }
