@@ -10,7 +10,7 @@
 // columns, so a list whose rows (entries plus the header) pass 65,535, or whose columns (the
 // export columns plus the serial number) pass 256, is refused before any dialog; the command
 // counts the list's entries before it builds the document, so that a list far too long is refused
-// at once (the window's command asks with a warning, a request without one fails).
+// at once (the window's command shows a warning, a request for such a workbook fails with its text).
 //
 // The rows of the sheet array are counted on the job its runner gives it and the export stops
 // after any of them, or between two steps of the application, when the job is asked to: the
