@@ -22,6 +22,7 @@
 #include <QWidgetAction>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
@@ -38,7 +39,7 @@
 #include "core/FileReader.h"
 #include "core/NameFilter.h"
 #include "export/ExportCommands.h"
-#include "export/FileInfo.h"
+#include "export/ExportEngine.h"
 #include "platform/files/DeletionJournal.h"
 #include "platform/system/LongWork.h"
 #include "platform/system/Pages.h"
@@ -203,26 +204,17 @@ void TFMMain::MakeListMenu() {
     auto* menuStyle = new TLargeIconStyle;
     menuStyle->setParent(PopupMenu1);
     PopupMenu1->setStyle(menuStyle);
-    const struct {
-        const char* Caption;
-        TExportImage Image;
-        void (*Export)(TTallyscopeCtrl&, TResultList&);
-    } exports[] = {
-        {"Export To HTML", TExportImage::Html, &ExportHTML},
-        {"Export To Text", TExportImage::Text, &ExportText},
-        {"Export To Excel", TExportImage::Excel, &ExportExcel},
-        {"Export To SCV", TExportImage::Csv, &ExportCSV},
-        {"Export To XML", TExportImage::Xml, &ExportXML},
-    };
-    for (const auto& item : exports) {
-        QAction* action = PopupMenu1->addAction(ExportIcon(item.Image), QString::fromLatin1(item.Caption));
-        connect(action, &QAction::triggered, this, [this, exportList = item.Export] {
+    std::array<const TExportFormatInfo*, ExportFormats.size()> menu{};
+    for (const TExportFormatInfo& format : ExportFormats) menu.at(static_cast<std::size_t>(format.MenuPlace)) = &format;
+    for (const TExportFormatInfo* format : menu) {
+        QAction* action = PopupMenu1->addAction(
+            ExportIcon(*format), QString::fromLatin1(format->MenuCaption.data(), static_cast<qsizetype>(format->MenuCaption.size())));
+        connect(action, &QAction::triggered, this, [this, format = format->Format] {
             RunCommand([&] {
                 if (!Ctrl_ || Busy_) return;
-                // The export reads the configuration on its worker thread; the view must not
-                // read it meanwhile.
+                // The export reads the list on its worker thread: the window is busy meanwhile.
                 try {
-                    Frozen([&] { exportList(*Ctrl_, VT); });
+                    Frozen([&] { RunExportCommand(format, *Ctrl_, VT, DesktopServices()); });
                 } catch (const EExportStopped&) {
                     SetOutcome(ExportStoppedText);
                 } catch (const std::bad_alloc&) {
