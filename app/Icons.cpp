@@ -10,20 +10,9 @@ namespace nulvane {
 namespace {
 
 struct TImageLook {
-    const char* Label;
+    std::string_view Label;
     QColor Band;
 };
-
-TImageLook LookOf(TExportImage image) {
-    switch (image) {
-    case TExportImage::Html: return {"HTM", QColor(0xE3, 0x6C, 0x2A)};
-    case TExportImage::Text: return {"TXT", QColor(0x5A, 0x6B, 0x7D)};
-    case TExportImage::Excel: return {"XLS", QColor(0x1F, 0x7A, 0x44)};
-    case TExportImage::Csv: return {"CSV", QColor(0x2D, 0x8C, 0x9E)};
-    case TExportImage::Xml: return {"XML", QColor(0x7B, 0x4F, 0xB0)};
-    }
-    return {"", Qt::gray};
-}
 
 // A sheet of paper with a folded corner and a coloured band carrying the format's name.
 QPixmap Sheet(const TImageLook& look, int size) {
@@ -59,13 +48,15 @@ QPixmap Sheet(const TImageLook& look, int size) {
     font.setPixelSize(static_cast<int>(8 * s));
     p.setFont(font);
     p.setPen(Qt::white);
-    p.drawText(band, Qt::AlignCenter, QString::fromLatin1(look.Label));
+    p.drawText(band, Qt::AlignCenter, QString::fromLatin1(look.Label.data(), static_cast<qsizetype>(look.Label.size())));
     return pixmap;
 }
 
 }  // namespace
 
-QIcon ExportIcon(TExportImage image) { return QIcon(Sheet(LookOf(image), 32)); }
+QIcon ExportIcon(const TExportFormatInfo& format) {
+    return QIcon(Sheet({format.IconLabel, QColor::fromRgb(format.IconColour)}, 32));
+}
 
 QIcon ProgramIcon() {
     QIcon icon;

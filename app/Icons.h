@@ -3,11 +3,12 @@
 // window icon and the 32 by 32 images of the list's export menu.
 #include <QIcon>
 
+#include "export/ExportFormats.h"
+
 namespace nulvane {
 
-enum class TExportImage { Html, Text, Excel, Csv, Xml };
-
-QIcon ExportIcon(TExportImage image);
+// The picture of the format's menu entry: a sheet with a band of its colour carrying its label.
+QIcon ExportIcon(const TExportFormatInfo& format);
 QIcon ProgramIcon();
 
 }  // namespace nulvane

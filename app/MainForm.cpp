@@ -23,6 +23,7 @@
 #include <QWidgetAction>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
@@ -40,7 +41,7 @@
 #include "core/FileReader.h"
 #include "core/NameFilter.h"
 #include "export/ExportCommands.h"
-#include "export/FileInfo.h"
+#include "export/ExportEngine.h"
 #include "platform/files/DeletionJournal.h"
 #include "platform/system/LongWork.h"
 #include "platform/system/Pages.h"
@@ -211,26 +212,16 @@ void TFMMain::MakeListMenu() {
     auto* menuStyle = new TLargeIconStyle;
     menuStyle->setParent(PopupMenu1);
     PopupMenu1->setStyle(menuStyle);
-    const struct {
-        const char* Caption;
-        TExportImage Image;
-        void (*Export)(TTallyscopeCtrl&, TResultList&);
-    } exports[] = {
-        {QT_TR_NOOP("Export To HTML"), TExportImage::Html, &ExportHTML},
-        {QT_TR_NOOP("Export To Text"), TExportImage::Text, &ExportText},
-        {QT_TR_NOOP("Export To Excel"), TExportImage::Excel, &ExportExcel},
-        {QT_TR_NOOP("Export To SCV"), TExportImage::Csv, &ExportCSV},
-        {QT_TR_NOOP("Export To XML"), TExportImage::Xml, &ExportXML},
-    };
-    for (const auto& item : exports) {
-        QAction* action = PopupMenu1->addAction(ExportIcon(item.Image), tr(item.Caption));
-        connect(action, &QAction::triggered, this, [this, exportList = item.Export] {
+    std::array<const TExportFormatInfo*, ExportFormats.size()> menu{};
+    for (const TExportFormatInfo& format : ExportFormats) menu.at(static_cast<std::size_t>(format.MenuPlace)) = &format;
+    for (const TExportFormatInfo* format : menu) {
+        QAction* action = PopupMenu1->addAction(ExportIcon(*format), QString::fromStdString(CoreText(format->MenuCaption)));
+        connect(action, &QAction::triggered, this, [this, format = format->Format] {
             RunCommand([&] {
                 if (!Ctrl_ || Busy_) return;
-                // The export reads the configuration on its worker thread; the view must not
-                // read it meanwhile.
+                // The export reads the list on its worker thread: the window is busy meanwhile.
                 try {
-                    Frozen([&] { exportList(*Ctrl_, VT); });
+                    Frozen([&] { RunExportCommand(format, *Ctrl_, VT, DesktopServices()); });
                 } catch (const EExportStopped&) {
                     SetOutcome(Said(ExportStoppedText));
                 } catch (const std::bad_alloc&) {

@@ -9,6 +9,7 @@
 #include "core/TallyscopeCtrl.h"
 #include "platform/desktop/ScriptedDesktopServices.h"
 #include "platform/system/ProcessInfo.h"
+#include "export/ExcelExport.h"
 #include "spreadsheet/ExcelServer.h"
 #include "tests/support/TempDir.h"
 
@@ -20,11 +21,11 @@ class TFreshConfig {
 public:
     TFreshConfig() {
         SetExecutableFolderForTesting(Folder_.Str());
-        GetConfig(true);
-        RegisterSpreadsheetServer();
+        DiscardConfig();
+        RegisterSpreadsheetServer(ExcelProgId);
     }
     ~TFreshConfig() {
-        GetConfig(true);
+        DiscardConfig();
         SetExecutableFolderForTesting("");
     }
     TFreshConfig(const TFreshConfig&) = delete;

@@ -57,7 +57,7 @@ TLoadTimes LoadSeconds(const test::TTempDir& dir, std::size_t bytes) {
     }
     TLoadTimes best;
     for (int run = 0; run < 5; ++run) {
-        GetConfig(true);
+        DiscardConfig();
         const double start = CpuSeconds();
         const int total = GetConfig()->GetConfigRoot()->Nodes().Count();
         const double loaded = CpuSeconds();
@@ -68,7 +68,7 @@ TLoadTimes LoadSeconds(const test::TTempDir& dir, std::size_t bytes) {
         best.Load = std::min(best.Load, loaded - start);
         best.Walk = std::min(best.Walk, walked - loaded);
     }
-    GetConfig(true);
+    DiscardConfig();
     return best;
 }
 

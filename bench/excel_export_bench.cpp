@@ -24,7 +24,7 @@ int main() {
         if (FileExists(path)) desktop.QueueAnswer("Yes");
         desktop.QueueAnswer("Ok");
         const auto start = std::chrono::steady_clock::now();
-        ExportExcel(bench.Ctrl, bench.List);
+        ExportExcel(bench.Ctrl, bench.List, desktop);
         best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         if (desktop.AnswersLeft() != 0 || !FileExists(path)) std::fprintf(stderr, "the workbook was not written\n");
     }

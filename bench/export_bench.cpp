@@ -1,5 +1,5 @@
 // The four exports of 65,534 entries (the most a spreadsheet sheet holds below its header), each
-// run the way the export command runs it after the save dialog: the file written row by row to a
+// run as the request the export command makes after the save dialog: the file written row by row to a
 // temporary file that replaces the target once complete. XML builds its document first. The list looks like a scan's: paths of 60 to 80 bytes, three date-times each,
 // every tenth name with a comma or an ampersand so that quoting and escaping have work to do.
 // Files go to a fresh folder on the temporary directory's disk; each figure is the best of
@@ -13,10 +13,9 @@
 
 #include "config/Config.h"
 #include "core/TallyscopeCtrl.h"
-#include "export/FileInfo.h"
+#include "export/ExportEngine.h"
 #include "platform/files/FileContent.h"
 #include "platform/system/ProcessInfo.h"
-#include "platform/desktop/ScriptedDesktopServices.h"
 #include "tests/support/TempDir.h"
 
 using namespace nulvane;
@@ -76,34 +75,26 @@ void Report(const char* name, double seconds, double target) {
 int main() {
     test::TTempDir config, out;
     SetExecutableFolderForTesting(config.Str());
-    GetConfig(true);
+    DiscardConfig();
 
-    TScriptedDesktopServices desktop;
-    const TDesktopServicesScope scope(desktop);
     TResultList list;
     FillList(list, 65534);
-    TFileInfo info;
-    TTallyscopeCtrl::GetExportColumns(info.ExportColumns);
+    TExportRequest request{.MayReplace = true, .List = &list};
+    TTallyscopeCtrl::GetExportColumns(request.Columns);
 
-    // The save dialog answers the file (and Yes to overwriting it from the second run on).
-    const auto exportTo = [&](const std::string& name, const std::function<bool()>& run) {
+    const auto exportTo = [&](const std::string& name, TExportFormat format) {
         return BestSeconds([&] {
-            const std::string path = out.Str() + "/" + name;
-            desktop.QueueAnswer(path);
-            if (FileExists(path)) desktop.QueueAnswer("Yes");
-            if (!run()) std::fprintf(stderr, "export to %s not written\n", name.c_str());
+            request.Format = format;
+            request.FileName = out.Str() + "/" + name;
+            if (Export(request) != TExportOutcome::Written) std::fprintf(stderr, "export to %s not written\n", name.c_str());
         });
     };
-    Report("export CSV, 65,534 entries", exportTo("list.csv", [&] { return info.ExportToCSV("", CsvSeparator, list); }), 0.3);
-    Report("export text, 65,534 entries", exportTo("list.txt", [&] { return info.ExportToText("", TextSeparator, list); }), 0.3);
-    Report("export HTML, 65,534 entries", exportTo("list.htm", [&] { return info.ExportToHTML("", list); }), 0.3);
-    Report("export XML, 65,534 entries", exportTo("list.xml", [&] {
-               info.ResetDocument();
-               info.FillDocument(list);
-               return info.ExportToXML("");
-           }), 0.6);
+    Report("export CSV, 65,534 entries", exportTo("list.csv", TExportFormat::CSV), 0.3);
+    Report("export text, 65,534 entries", exportTo("list.txt", TExportFormat::Text), 0.3);
+    Report("export HTML, 65,534 entries", exportTo("list.htm", TExportFormat::HTML), 0.3);
+    Report("export XML, 65,534 entries", exportTo("list.xml", TExportFormat::XML), 0.6);
 
-    GetConfig(true);
+    DiscardConfig();
     SetExecutableFolderForTesting("");
     return 0;
 }

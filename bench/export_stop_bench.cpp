@@ -13,7 +13,7 @@
 
 #include "bench/ExportBench.h"
 #include "export/ExportCommands.h"
-#include "export/FileInfo.h"
+#include "export/ExportEngine.h"
 #include "platform/files/FileContent.h"
 #include "platform/system/LongWork.h"
 
@@ -33,7 +33,7 @@ int main() {
 
     const struct {
         const char* Name;
-        void (*Command)(TTallyscopeCtrl&, TResultList&);
+        void (*Command)(TTallyscopeCtrl&, TResultList&, IDesktopServices&);
         const char* File;
     } commands[] = {
         {"CSV", &ExportCSV, "list.csv"},   {"text", &ExportText, "list.txt"},
@@ -47,7 +47,7 @@ int main() {
         desktop.QueueAnswer(path);
         desktop.QueueAnswer("Ok");
         const auto start = TClock::now();
-        c.Command(ctrl, list);
+        c.Command(ctrl, list, desktop);
         const auto whole = TClock::now() - start;
         const std::string earlier = ReadFileContent(path);
 
@@ -60,7 +60,7 @@ int main() {
             desktop.QueueAnswer("Ok");  // left over when the stop comes in time
             std::thread exporter([&] {
                 try {
-                    c.Command(ctrl, list);
+                    c.Command(ctrl, list, desktop);
                 } catch (const EExportStopped&) {
                 }
             });

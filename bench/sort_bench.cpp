@@ -124,7 +124,7 @@ int main() {
     TLocaleTexts::SetCurrent(TLocaleTexts::EnglishUS());
     test::TTempDir dir;
     SetExecutableFolderForTesting(dir.Str());
-    GetConfig(true);
+    DiscardConfig();
 
     TResultList list;
     TTallyscopeCtrl controller(list);
@@ -162,7 +162,7 @@ int main() {
                 Seconds([&] { controller.SortByField(fiWriteTime, TSortDirection::Ascending); }));
     list.OnPrepareSort = prepare;
 
-    GetConfig(true);
+    DiscardConfig();
     SetExecutableFolderForTesting("");
     return 0;
 }

@@ -7,11 +7,20 @@
 #include <vector>
 
 #include "cli/Translation.h"
+#include "export/ExportFormats.h"
 
 namespace nulvane {
 namespace {
 
 constexpr std::string_view Program = "nulvane-cli";
+
+// The format names --export takes, from the one table of them. Its sentences stay whole texts for
+// the translations; the build checks that they name the formats of the table.
+constexpr TFormatNamesText ExportChoices = JoinFormatNames("", " ", " ", "");
+static_assert(JoinFormatNames("a format (", ", ", ", ", ") and a file name").View() ==
+              "a format (csv, txt, html, xml, xls) and a file name");
+static_assert(JoinFormatNames("write the list to FILE as ", ", ", " or ", " instead of printing it").View() ==
+              "write the list to FILE as csv, txt, html, xml or xls instead of printing it");
 
 constexpr std::array Options = std::to_array<TCliOption>({
     {.Id = TCliOptionId::Null, .Short = "-0", .Long = "--null",
@@ -139,7 +148,7 @@ constexpr std::array Options = std::to_array<TCliOption>({
                 "and (unless --export or --delete needs the whole list first) each file is printed as soon as "
                 "its place in that order is known, while the scan goes on."},
     {.Id = TCliOptionId::Export, .Long = "--export", .Argument = "FORMAT FILE", .Values = TCliValueKind::ChoiceThenFile,
-     .Choices = "csv txt html xml xls",
+     .Choices = ExportChoices.View(),
      .Needs = N_("a format (csv, txt, html, xml, xls) and a file name"),
      .Help = N_("write the list to FILE as csv, txt, html, xml or xls instead of printing it"),
      .Details = "FILE gets the bytes the desktop program's export writes, with the columns of the "

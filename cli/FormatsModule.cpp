@@ -12,8 +12,10 @@
 #endif
 
 extern "C" NULVANE_ENTRY_POINT const nulvane::TFormatsModule* NulvaneFormatsModule() {
-    static const nulvane::TFormatsModule table{nulvane::FormatsModuleIdentity, &nulvane::ExportListToFile,
-                                               &nulvane::ExportListToExcelFile,
-                                               &nulvane::RegisterSpreadsheetServer};
+    // The spreadsheet application is registered with the table that the exports are reached by.
+    static const nulvane::TFormatsModule table = [] {
+        nulvane::RegisterSpreadsheetServer(nulvane::ExcelProgId);
+        return nulvane::TFormatsModule{nulvane::FormatsModuleIdentity, &nulvane::ExportListToFile};
+    }();
     return &table;
 }

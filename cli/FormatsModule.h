@@ -3,7 +3,8 @@
 // document and the spreadsheet, with the libraries they need (libxml2, libgsf with GLib), live in
 // nulvane-formats.so, which nulvane-cli loads only when an export asks for them, so that a listing,
 // a sort or a deletion maps none of those libraries. The module binds to the program's own list,
-// job, locale and desktop services: there is one copy of each in the process.
+// job, locale and desktop services: there is one copy of each in the process. Loading the module
+// registers the spreadsheet application it holds.
 //
 // Where the program is built without the module (NULVANE_FORMATS_MODULE off, as on Windows), the
 // same table is linked in and loading always succeeds.
@@ -11,7 +12,7 @@
 #include <string>
 
 #include "core/ResultList.h"
-#include "export/FileInfo.h"
+#include "export/ExportEngine.h"
 #include "platform/system/LongWork.h"
 
 namespace nulvane {
@@ -19,7 +20,7 @@ namespace nulvane {
 // What a module says it was built as. A module is used only by the program of the same version
 // and table layout: any other (an older package's file left behind, a module of another build
 // folder) is refused before any of its calls is made.
-inline constexpr char FormatsModuleIdentity[] = "nulvane-formats " NULVANE_VERSION " table 1";
+inline constexpr char FormatsModuleIdentity[] = "nulvane-formats " NULVANE_VERSION " table 2";
 
 // The calls nulvane-cli makes into the module. Identity stays the first member in every layout,
 // so that it can be read from a module of any build.
@@ -27,8 +28,6 @@ struct TFormatsModule {
     const char* Identity;
     bool (*ExportListToFile)(const TResultList& list, TExportFormat format, const std::string& fileName, bool force,
                              TLongWork& work);
-    bool (*ExportListToExcelFile)(const TResultList& list, const std::string& fileName, bool force, TLongWork& work);
-    void (*RegisterSpreadsheetServer)();
 };
 
 // A module that cannot be used: missing, not loadable, or of another build. what() is one line

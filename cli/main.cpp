@@ -77,7 +77,6 @@ struct TCliOptions {
     bool Json = false;
     std::optional<TSortField> Sort;
     std::optional<TExportFormat> Export;
-    bool ExportExcel = false;  // --export xls: through the spreadsheet application
     std::string ExportFile;
     std::string ExportFormatName;  // as given: "csv"
     bool Force = false;
@@ -212,10 +211,12 @@ bool TakeOption(const TCliOption& option, std::span<const std::string_view> valu
         options.Color = values[0];
         break;
     case TCliOptionId::Export:
-        options.ExportExcel = values[0] == "xls";
         options.ExportFormatName = values[0];
         options.Export = ParseExportFormat(values[0]);
-        if (!options.Export && !options.ExportExcel) {
+        if (!options.Export) {
+            // A whole text for the translations, checked against the table of formats.
+            static_assert(JoinFormatNames("(valid formats: ", ", ", ", ", ")").View() ==
+                          "(valid formats: csv, txt, html, xml, xls)");
             error = Format(_("unknown export format \"%s\" (valid formats: csv, txt, html, xml, xls)"),
                            EscapeForTerminal(values[0]).c_str());
             return false;
@@ -396,17 +397,14 @@ int ExportToStandardOutput(const TFormatsModule& formats, const TResultList& lis
     std::string folder = std::string(tmp && *tmp ? tmp : "/tmp") + "/nulvane-cli.XXXXXX";
     if (!::mkdtemp(folder.data())) throw std::runtime_error(Format(_("cannot make a temporary folder: %s"), std::strerror(errno)));
     // The name an HTML report shows as its title.
-    const std::string file = folder + "/list." + (options.ExportExcel ? std::string("xls") : options.ExportFormatName);
+    const std::string file = folder + "/list." + options.ExportFormatName;
     TFd in;
     {
         const TScopeGuard removed([&] {
             ::unlink(file.c_str());
             ::rmdir(folder.c_str());
         });
-        if (options.ExportExcel)
-            formats.ExportListToExcelFile(list, file, true, work);
-        else
-            formats.ExportListToFile(list, *options.Export, file, true, work);
+        formats.ExportListToFile(list, *options.Export, file, true, work);
         in.Reset(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
         if (!in) throw std::runtime_error(std::strerror(errno));
     }
@@ -437,11 +435,7 @@ int ExportStep(const TFormatsModule& formats, const TResultList& list, const TCl
     const std::string file = EscapeForTerminal(options.ExportFile);
     try {
         if (options.ExportFile == "-") return ExportToStandardOutput(formats, list, options, work);
-        const bool written =
-            options.ExportExcel
-                ? formats.ExportListToExcelFile(list, options.ExportFile, options.Force, work)
-                : formats.ExportListToFile(list, *options.Export, options.ExportFile, options.Force, work);
-        if (written) return 0;
+        if (formats.ExportListToFile(list, *options.Export, options.ExportFile, options.Force, work)) return 0;
         progress.Hide();
         std::fprintf(stderr, _("nulvane-cli: \"%s\" already exists; --force replaces it\n"), file.c_str());
     } catch (const std::bad_alloc&) {
@@ -779,7 +773,7 @@ struct TRunState {
 // The answers that need no scan: a workbook asked for on a terminal (a usage error), --help and
 // --version; the exit status when one was given.
 std::optional<int> AnswerWithoutScan(const TCliOptions& options) {
-    if (options.ExportExcel && options.ExportFile == "-" && ::isatty(STDOUT_FILENO) == 1) {
+    if (options.Export == TExportFormat::Excel && options.ExportFile == "-" && ::isatty(STDOUT_FILENO) == 1) {
         std::fputs(_("nulvane-cli: an xls workbook is not written to a terminal; redirect standard output or name a "
                      "file\n"),
                    stderr);
@@ -916,7 +910,7 @@ int StreamListing(const TCliOptions& options, TWalkOptions& walk, const TEntryOp
 // module is said at once, not after a long scan; a listing never maps their libraries. False when
 // the module could not be loaded (said).
 bool LoadFormatsFor(const TCliOptions& options, const TRunState& run, const TFormatsModule*& formats) {
-    if (!options.Export && !options.ExportExcel) return true;
+    if (!options.Export) return true;
     try {
         formats = &LoadFormatsModule();
         return true;
@@ -978,7 +972,6 @@ int ExportThenDelete(const TFormatsModule& formats, TResultList& list, const TCl
         if (run.MayDelete) std::fputs(_("nulvane-cli: nothing deleted\n"), stderr);
         return 1;
     }
-    formats.RegisterSpreadsheetServer();
     progress.Show(TProgressStage::Exporting);
     const int exported = ExportStep(formats, list, options, work, progress);
     progress.Hide();
@@ -1057,7 +1050,7 @@ int main(int argc, char** argv) try {
     TRunState run{.Status = ReportRecovery(RecoverInterruptedDeletions()), .MayDelete = options.Delete};
     TKeepRules rules = ReadKeepRules(options, run);
     TWalkOptions walk = WalkOptionsFor(options, rules, work);
-    const bool streamed = (!options.Sort && !options.Export && !options.ExportExcel && !options.Delete) || options.Quiet;
+    const bool streamed = (!options.Sort && !options.Export && !options.Delete) || options.Quiet;
     // The progress line shares standard error's terminal; a list streaming to the same terminal
     // is its own progress.
     TProgress progress(work, STDERR_FILENO,

@@ -88,9 +88,11 @@ TConfig::TConfig() {
         // The default file cannot be written (a read-only folder beside the executable, a user
         // without a home folder): the run still gets the default columns.
         Root = LoadConfigText(DefaultConfigText);
+        Columns = ReadColumnDefinitions(*Root);
         return;
     }
     Root = LoadConfigFile(fileName);
+    Columns = ReadColumnDefinitions(*Root);
 }
 
 std::string TConfig::ConfigFileName() const {
@@ -112,14 +114,21 @@ void TConfig::WriteDefaultConfig() const {
     CreateFileWithContent(name, DefaultConfigText);
 }
 
-TConfig* GetConfig(bool free) {
+namespace {
+
+std::unique_ptr<TConfig>& Instance() {
     static std::unique_ptr<TConfig> instance;
-    if (free) {
-        instance.reset();
-        return nullptr;
-    }
+    return instance;
+}
+
+}  // namespace
+
+TConfig* GetConfig() {
+    std::unique_ptr<TConfig>& instance = Instance();
     if (!instance) instance = std::make_unique<TConfig>();
     return instance.get();
 }
+
+void DiscardConfig() noexcept { Instance().reset(); }
 
 }  // namespace nulvane

@@ -67,11 +67,14 @@ public:
     IXMLConfigTypePtr GetConfigRoot() const { return Root; }
 
     IXMLConfigTypePtr Root;
+    // The column definitions of Root, taken out when it was loaded: what the list reads.
+    std::vector<TColumnDefinition> Columns;
 };
 
 // The configuration of the run, created on the first call and kept. When creation throws, nothing
-// is remembered and the error reaches the caller; the next call tries again. GetConfig(true)
-// destroys the instance and returns nullptr, so that the next call starts afresh.
-TConfig* GetConfig(bool free = false);
+// is remembered and the error reaches the caller; the next call tries again.
+TConfig* GetConfig();
+// Destroys the configuration of the run, so that the next GetConfig starts afresh.
+void DiscardConfig() noexcept;
 
 }  // namespace nulvane

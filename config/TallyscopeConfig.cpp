@@ -19,9 +19,25 @@ TXMLConfigType::TXMLConfigType(TXmlElement element) : TXMLElementBinding(std::mo
 
 TXmlOptions ConfigDocumentOptions() {
     TXmlOptions options;
-    options.AutoCreate = true;
     options.EmptyAttributeIsNull = true;
     return options;
+}
+
+std::vector<TColumnDefinition> ReadColumnDefinitions(const IXMLConfigType& root) {
+    const TXMLNodesType nodes = root.Nodes();
+    std::vector<TColumnDefinition> columns;
+    columns.reserve(static_cast<std::size_t>(nodes.Count()));
+    for (int i = 0; i < nodes.Count(); ++i) {
+        const TXMLNodeType node = nodes.Item(i);
+        columns.push_back({.Name = node.Name(),
+                           .Align = node.Align(),
+                           .DefaultExportText = node.Attribute("DefaultExport"),
+                           .ReadOnlyText = node.Attribute("ReadOnly"),
+                           .WidthText = node.Attribute("Width"),
+                           .VisibleText = node.Attribute("Visible"),
+                           .IndexText = node.Attribute("Index")});
+    }
+    return columns;
 }
 
 IXMLConfigTypePtr LoadConfigFile(const std::string& fileName) {

@@ -9,13 +9,16 @@
 //     agerange, sizerange: each a sequence of item (label, value)
 //
 // Texts read exactly as written ("" when missing); integers and booleans throw EConvertError when
-// missing, empty or not convertible. A child element that is missing reads as present and empty:
-// it is created in memory only, since the document is never saved. Bindings are copyable views
-// that keep the document alive; callers walk from the root to what they need each time.
+// missing, empty or not convertible. A child element that is missing reads as present and empty,
+// and reading never changes the document. Bindings are copyable views that keep the document
+// alive. The column definitions, which the list reads all the time and from any thread, are taken
+// out of the document once, as plain values (TColumnDefinition).
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "config/XmlBinding.h"
 
@@ -55,6 +58,9 @@ public:
 class TXMLNodeType : public TXMLElementBinding {
 public:
     using TXMLElementBinding::TXMLElementBinding;
+    using TXMLElementBinding::ReadAttribute;
+    // The attribute's text as written; null when it is missing or empty.
+    std::optional<std::string> Attribute(std::string_view name) const { return ReadAttribute(name); }
     std::string Name() const { return ReadText("Name"); }
     bool DefaultExport() const { return ReadBoolean("DefaultExport"); }
     bool ReadOnly() const { return ReadBoolean("ReadOnly"); }
@@ -115,8 +121,26 @@ public:
     TXMLSizerangeType Sizerange() const override { return ChildBinding<TXMLSizerangeType>("sizerange"); }
 };
 
-// The document options of a configuration: missing children and attributes are created in memory
-// when looked up by name, and an empty attribute value reads as null.
+// One column definition, a plain value taken from a "node" element: its texts as written, and the
+// texts of its other attributes (null: missing or empty), converted as TXMLNodeType converts them
+// each time they are read, so that a value that does not convert fails where it is used, with the
+// same EConvertError.
+struct TColumnDefinition {
+    std::string Name;
+    std::string Align;
+    std::optional<std::string> DefaultExportText, ReadOnlyText, WidthText, VisibleText, IndexText;
+
+    bool DefaultExport() const { return AttributeToBoolean(DefaultExportText, "DefaultExport"); }
+    bool ReadOnly() const { return AttributeToBoolean(ReadOnlyText, "ReadOnly"); }
+    std::int32_t Width() const { return AttributeToInteger(WidthText, "Width"); }
+    bool Visible() const { return AttributeToBoolean(VisibleText, "Visible"); }
+    std::int32_t Index() const { return AttributeToInteger(IndexText, "Index"); }
+};
+
+// The column definitions of a configuration, in document order (TXMLNodesType).
+std::vector<TColumnDefinition> ReadColumnDefinitions(const IXMLConfigType& root);
+
+// The document options of a configuration: an empty attribute value reads as null.
 TXmlOptions ConfigDocumentOptions();
 
 // Parses a configuration file (the parser honours its encoding) and binds its root. EOSError when

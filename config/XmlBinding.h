@@ -1,12 +1,14 @@
 #pragma once
 // Typed views on the elements of a parsed configuration document, and the conversions of their
 // attribute texts. A binding holds no value of its own: every read goes to the document, so an
-// attribute is converted (and can fail) at the moment it is read.
+// attribute is converted (and can fail) at the moment it is read. Reading changes nothing: a
+// binding of an element the document does not have (a missing child) reads as present and empty.
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "platform/system/Errors.h"
 #include "platform/xml/XmlDom.h"
 
 namespace nulvane {
@@ -26,13 +28,17 @@ public:
     const TXmlElement& Element() const noexcept { return Element_; }
 
 protected:
-    std::string ReadText(std::string_view name) const { return Element_.AttributeText(name); }
-    std::int32_t ReadInteger(std::string_view name) const { return AttributeToInteger(Element_.Attribute(name), name); }
-    bool ReadBoolean(std::string_view name) const { return AttributeToBoolean(Element_.Attribute(name), name); }
-    // The binding of a child element looked up by name (created in memory when missing).
+    // The attribute's value; null when it is missing or empty, or the element is.
+    std::optional<std::string> ReadAttribute(std::string_view name) const {
+        return Element_ ? Element_.Attribute(name) : std::nullopt;
+    }
+    std::string ReadText(std::string_view name) const { return ReadAttribute(name).value_or(std::string()); }
+    std::int32_t ReadInteger(std::string_view name) const { return AttributeToInteger(ReadAttribute(name), name); }
+    bool ReadBoolean(std::string_view name) const { return AttributeToBoolean(ReadAttribute(name), name); }
+    // The binding of a child element looked up by name; of no element when there is none.
     template <class TBinding>
     TBinding ChildBinding(std::string_view name) const {
-        return TBinding(Element_.Child(name));
+        return TBinding(Element_ ? Element_.FindChild(name) : TXmlElement());
     }
 
 private:
@@ -47,9 +53,12 @@ public:
     TXMLCollectionBinding(TXmlElement element, std::string_view itemTag)
         : TXMLElementBinding(std::move(element)), ItemTag_(itemTag) {}
 
-    int Count() const { return Element().CountChildren(ItemTag_); }
+    int Count() const { return Element() ? Element().CountChildren(ItemTag_) : 0; }
     // EListError when index is not in 0..Count()-1.
-    TItem Item(int index) const { return TItem(Element().ChildAt(ItemTag_, index)); }
+    TItem Item(int index) const {
+        if (!Element()) throw EListError("list index out of bounds (" + std::to_string(index) + ")");
+        return TItem(Element().ChildAt(ItemTag_, index));
+    }
     TItem Add() const { return TItem(Element().AppendChild(ItemTag_)); }
     // A new item at that position; index Count() appends. EListError outside 0..Count().
     TItem Insert(int index) const {

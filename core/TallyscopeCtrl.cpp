@@ -14,7 +14,15 @@ namespace nulvane {
 
 namespace {
 
-TXMLNodeType ColumnDefinition(int column) { return GetConfig(false)->GetConfigRoot()->Nodes().Item(column); }
+// The definitions of the configured columns, as the configuration took them out when it was loaded.
+const std::vector<TColumnDefinition>& ColumnDefinitions() { return GetConfig()->Columns; }
+
+const TColumnDefinition& ColumnDefinition(int column) {
+    const std::vector<TColumnDefinition>& definitions = ColumnDefinitions();
+    if (column < 0 || static_cast<std::size_t>(column) >= definitions.size())
+        throw EListError("list index out of bounds (" + std::to_string(column) + ")");
+    return definitions[static_cast<std::size_t>(column)];
+}
 
 TAlignment AlignmentOf(const std::string& align) noexcept {
     if (align == "right") return TAlignment::Right;
@@ -86,16 +94,15 @@ TTallyscopeCtrl::~TTallyscopeCtrl() {
 void TTallyscopeCtrl::BuildColumns(TResultList& list) {
     TListColumns& columns = list.Header().Columns();
     columns.Clear();
-    TXMLNodesType definitions = [&] {
+    const std::vector<TColumnDefinition>& definitions = [&]() -> const std::vector<TColumnDefinition>& {
         TListColumns::TUpdateScope update(columns);
-        TXMLNodesType nodes = GetConfig(false)->GetConfigRoot()->Nodes();
-        for (int i = 0; i < nodes.Count(); ++i) {
-            const TXMLNodeType node = nodes.Item(i);
+        const std::vector<TColumnDefinition>& nodes = ColumnDefinitions();
+        for (const TColumnDefinition& node : nodes) {
             TListColumn& column = columns.Add();
-            column.Text = node.Name();
+            column.Text = node.Name;
             column.Width = node.Width();
             column.Color = node.ReadOnly() ? ListBackgroundColor : clInfoBk;
-            column.Alignment = AlignmentOf(node.Align());
+            column.Alignment = AlignmentOf(node.Align);
         }
         return nodes;
     }();
@@ -103,10 +110,10 @@ void TTallyscopeCtrl::BuildColumns(TResultList& list) {
     // assignment can shift a column placed before. The bracket only gathers the view's
     // notification into one; each move still takes effect at once.
     TListColumns::TUpdateScope update(columns);
-    for (int i = 0; i < definitions.Count(); ++i) {
-        const TXMLNodeType node = definitions.Item(i);
-        columns.SetPosition(i, node.Index());
-        columns[i].Visible = node.Visible();
+    for (std::size_t i = 0; i < definitions.size(); ++i) {
+        const int column = static_cast<int>(i);
+        columns.SetPosition(column, definitions[i].Index());
+        columns[column].Visible = definitions[i].Visible();
     }
 }
 
@@ -115,7 +122,7 @@ void TTallyscopeCtrl::GetCellText(TResultList& list, std::size_t entry, int colu
     // A cell never fails: on any error it keeps the list's default text.
     try {
         const TListEntry& listEntry = list.Entry(entry);
-        const std::uint8_t key = FieldIndexOf(ColumnDefinition(column).Name());
+        const std::uint8_t key = FieldIndexOf(ColumnDefinition(column).Name);
         std::string scratch;
         text = CellTextFor(key, list.FieldText(listEntry, key, scratch));
     } catch (const std::exception&) {
@@ -138,7 +145,7 @@ void TTallyscopeCtrl::HeaderClicked(TListHeader& header, int column, TMouseButto
         header.SetSortDirection(header.SortDirection() == TSortDirection::Ascending ? TSortDirection::Descending
                                                                                     : TSortDirection::Ascending);
     }
-    SortKey = FieldIndexOf(ColumnDefinition(column).Name());
+    SortKey = FieldIndexOf(ColumnDefinition(column).Name);
     header.Owner().Sort(header.SortColumn(), header.SortDirection());
 }
 
@@ -205,11 +212,8 @@ void OpenNodeInExplorer(TResultList& list) {
 }
 
 void TTallyscopeCtrl::GetExportColumns(std::vector<std::string>& columns) {
-    const TXMLNodesType nodes = GetConfig(false)->GetConfigRoot()->Nodes();
-    for (int i = 0; i < nodes.Count(); ++i) {
-        const TXMLNodeType node = nodes.Item(i);
-        if (node.Visible()) columns.push_back(node.Name());
-    }
+    for (const TColumnDefinition& node : ColumnDefinitions())
+        if (node.Visible()) columns.push_back(node.Name);
 }
 
 }  // namespace nulvane

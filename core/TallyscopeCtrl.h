@@ -4,8 +4,10 @@
 // the list sorts, sorts on a header click, supplies the hover hint and opens an entry's folder in
 // the desktop's file browser on a double click.
 //
-// Nothing is cached: every cell text, header click and column build walks the configuration to
-// the column definition it needs, and every comparison reads the header's sort direction.
+// The column definitions are the plain values the configuration took out of its file when it was
+// loaded: every cell text, header click and column build looks up the one it needs there (no
+// document is walked, and reading changes nothing), and every comparison reads the header's sort
+// direction.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -31,10 +33,10 @@ std::string EntryNoteHint(const TListEntry& entry);
 
 class TTallyscopeCtrl {
 public:
-    // Takes over the list's events (compare, text, header click, hint, double click, header mouse
-    // down, change, and the sort preparation that speeds up compare), replacing whatever handlers
-    // they had; the list's OnInitNode stays with its owner. `owner` is the window the controller's desktop requests are made for. Builds no
-    // columns: the owner calls BuildColumns next.
+    // Takes over the list's events (compare, text, header click, hint, double click, change, and
+    // the sort preparation that speeds up compare), replacing whatever handlers they had; the
+    // list's OnInitNode stays with its owner. `owner` is the window the controller's desktop
+    // requests are made for. Builds no columns: the owner calls BuildColumns next.
     explicit TTallyscopeCtrl(TResultList& list, TOwnerWindow owner = nullptr);
     // Gives the list back the handlers it had before.
     ~TTallyscopeCtrl();

@@ -2,7 +2,7 @@
 #include <cstdint>
 
 #include "export/ExportOutput.h"
-#include "export/FileInfo.h"
+#include "export/ExportEngine.h"
 
 namespace nulvane {
 
@@ -34,7 +34,7 @@ void AppendValue(std::string& out, std::string_view text, std::string_view separ
 
 }  // namespace
 
-void TFileInfo::MakeDelimitedText(TExportText& out, std::string_view separator, const TResultList& list,
+void TExportEngine::MakeDelimitedText(TExportText& out, std::string_view separator, const TResultList& list,
                                   TDelimitedQuoting quoting) const {
     std::vector<std::uint8_t> fields;
     fields.reserve(ExportColumns.size());
@@ -63,28 +63,16 @@ void TFileInfo::MakeDelimitedText(TExportText& out, std::string_view separator, 
     }
 }
 
-std::string TFileInfo::BuildDelimitedText(std::string_view separator, const TResultList& list,
+std::string TExportEngine::BuildDelimitedText(std::string_view separator, const TResultList& list,
                                           TDelimitedQuoting quoting) const {
     TExportText out(list.Count());
     MakeDelimitedText(out, separator, list, quoting);
     return std::move(out.Text);
 }
 
-bool TFileInfo::ExportDelimited(const std::string& initialFileName, std::string_view defaultExt,
-                                std::string_view filter, std::string_view separator, TDelimitedQuoting quoting,
-                                const TResultList& list) {
-    const std::string name = AskSaveFileName(defaultExt, filter, initialFileName, Owner);
-    if (name.empty()) return false;
-    WriteExportFile(name, list.Count(), [&](TExportText& out) { MakeDelimitedText(out, separator, list, quoting); });
-    return true;
-}
-
-bool TFileInfo::ExportToCSV(const std::string& initialFileName, std::string_view separator, const TResultList& list) {
-    return ExportDelimited(initialFileName, ".csv", "CSV File|*.csv", separator, TDelimitedQuoting::Csv, list);
-}
-
-bool TFileInfo::ExportToText(const std::string& initialFileName, std::string_view separator, const TResultList& list) {
-    return ExportDelimited(initialFileName, ".txt", "Text File|*.txt", separator, TDelimitedQuoting::None, list);
+void TExportEngine::WriteDelimited(const std::string& fileName, std::string_view separator, TDelimitedQuoting quoting,
+                                   const TResultList& list) const {
+    WriteExportFile(fileName, list.Count(), [&](TExportText& out) { MakeDelimitedText(out, separator, list, quoting); });
 }
 
 }  // namespace nulvane

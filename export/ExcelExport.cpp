@@ -1,4 +1,4 @@
-// The spreadsheet export command, its layout of the XML document and its automation calls.
+// The spreadsheet export: its layout of the XML document and its automation calls.
 #include "export/ExcelExport.h"
 
 #include <charconv>
@@ -7,11 +7,7 @@
 
 #include "core/Comparisons.h"
 #include "core/FileRecord.h"
-#include "core/TallyscopeCtrl.h"
-#include "export/CommandLineExport.h"
-#include "export/ExportCommands.h"
 #include "export/ExportOutput.h"
-#include "platform/desktop/DesktopServices.h"
 #include "platform/system/ScopeGuard.h"
 
 namespace nulvane {
@@ -52,9 +48,9 @@ TDispatchRef SheetRange(IOleDispatch& app, const std::string& reference) {
 }
 
 // Steps from creating the workbook to fitting the data range.
-void BuildWorkbook(IOleDispatch& app, TFileInfo& info, const TXmlElement& root, int rowCount,
+void BuildWorkbook(IOleDispatch& app, TExportEngine& engine, const TXmlElement& root, int rowCount,
                    const std::string& fileName, TLongWork& work) {
-    const int columnCount = static_cast<int>(info.ExportColumns.size()) + 1;
+    const int columnCount = static_cast<int>(engine.ExportColumns.size()) + 1;
     OlePut(app, u"ScreenUpdating", TVariant::Bool(false));
     OlePut(app, u"Visible", TVariant::Bool(false));
     OleInvoke(*OleGetObject(app, u"WorkBooks", TKind::MethodOrGet), u"Add", TKind::Method);
@@ -74,16 +70,16 @@ void BuildWorkbook(IOleDispatch& app, TFileInfo& info, const TXmlElement& root, 
     sheet.At(0, 0) = u"SerialNO";
     TExportRows progress(static_cast<std::size_t>(rowCount - 1), &work);
     TExcelRows rows{sheet, {}, 0, &progress};
-    for (std::size_t j = 0; j < info.ExportColumns.size(); ++j) {
-        sheet.At(0, static_cast<int>(j) + 1) = ToWideText(info.ExportColumns[j]);
-        rows.AttributeNames.push_back(WithoutSpaces(info.ExportColumns[j]));
+    for (std::size_t j = 0; j < engine.ExportColumns.size(); ++j) {
+        sheet.At(0, static_cast<int>(j) + 1) = ToWideText(engine.ExportColumns[j]);
+        rows.AttributeNames.push_back(WithoutSpaces(engine.ExportColumns[j]));
     }
     AddChildRows(root, rows);
 
     // Names and paths are texts whatever they look like: a file named "1.50" or "TRUE" must not
     // become a number or a truth value. Cells formatted as text take what is put in them as it is.
-    for (std::size_t j = 0; j < info.ExportColumns.size(); ++j) {
-        if (!IsNameColumn(info.ExportColumns[j])) continue;
+    for (std::size_t j = 0; j < engine.ExportColumns.size(); ++j) {
+        if (!IsNameColumn(engine.ExportColumns[j])) continue;
         const std::string column = ColumnLetters(std::to_string(j + 2));
         OlePut(*SheetRange(app, column + "2:" + column + std::to_string(2 + rowCount - 1)), u"NumberFormat", std::u16string(u"@"));
     }
@@ -111,15 +107,6 @@ void CloseWorkbook(IOleDispatch& app) {
     } catch (...) {
     }
     std::rethrow_exception(failure);
-}
-
-// Shows the warning for a sheet too small for the export; false then.
-bool SheetHolds(const TFileInfo& info, std::size_t entries) {
-    const std::string_view warning = SheetLimitText(entries, info.ExportColumns.size());
-    if (warning.empty()) return true;
-    DesktopServices().MessageBox(std::string(warning), std::string(ExcelRowLimitCaption), TMessageButtons::Ok,
-                                 TMessageIcon::Warning, info.Owner);
-    return false;
 }
 
 }  // namespace
@@ -169,37 +156,32 @@ std::string ColumnLetters(std::string_view text) {
     return letters;
 }
 
-bool ExportToExcel(TFileInfo& info, const std::string& initialFileName) {
-    IDesktopServices& desktop = DesktopServices();
-    const TXmlElement root = info.GetRootElement();
-    const int nodeCount = CountNodes(root);
-    const int rowCount = nodeCount + 1;
-    if (!SheetHolds(info, static_cast<std::size_t>(nodeCount))) return false;
-    const std::string fileName = AskSaveFileName(".xls", "EXCEL File|*.xls", initialFileName, info.Owner);
-    if (fileName.empty()) return false;
+void WriteWorkbook(TExportEngine& engine, const std::string& fileName) {
+    IExportRunner& runner = engine.Runs();
+    const TXmlElement root = engine.GetRootElement();
+    const int rowCount = CountNodes(root) + 1;
 
-    desktop.ShowWaitForm(true, false);
-    desktop.SetWaitMessage(std::string(ExportToFileMessage));
+    runner.ShowProgress(ExportToFileMessage);
     TDispatchRef app;
     try {
         app = CreateOleObject(ExcelProgId);
     } catch (const std::bad_alloc&) {
-        desktop.ShowWaitForm(false, false);
+        runner.HideProgress();
         throw;  // the application is there; the memory to start it is not
     } catch (const std::exception&) {
         // Nothing has been written: the progress window goes, and the cause with it.
-        desktop.ShowWaitForm(false, false);
+        runner.HideProgress();
         throw EOleException(std::string(ExcelNotInstalledText));
     }
 
-    desktop.SetBusyCursor(true);
+    runner.SetBusyCursor(true);
     std::exception_ptr failure;
     // Whether the job was asked to stop, read as each step ends, however it ends.
     bool stopped = false;
     try {
-        desktop.RunBusy([&](TLongWork& work) {
+        runner.Run([&](TLongWork& work) {
             const TScopeGuard note([&] { stopped = work.StopRequested(); });
-            BuildWorkbook(*app, info, root, rowCount, fileName, work);
+            BuildWorkbook(*app, engine, root, rowCount, fileName, work);
         });
     } catch (...) {
         failure = std::current_exception();
@@ -207,13 +189,13 @@ bool ExportToExcel(TFileInfo& info, const std::string& initialFileName) {
 
     // Closing steps. A workbook whose building failed or was stopped is not saved, so that the
     // earlier file of that name stays; the application is still set back and its workbook closed.
-    desktop.ShowWaitForm(false, false);
-    desktop.SetBusyCursor(false);
+    runner.HideProgress();
+    runner.SetBusyCursor(false);
     // A stop ends the building between two steps, or within filling the range: either way stopped.
     if (stopped) failure = std::make_exception_ptr(EExportStopped());
     if (failure) AbandonWorkbook(*app, failure);
     try {
-        desktop.RunBusy([&](TLongWork& work) {
+        runner.Run([&](TLongWork& work) {
             const TScopeGuard note([&] { stopped = work.StopRequested(); });
             OleInvoke(*OleGetObject(*app, u"workBooks", TKind::PropertyGet, {1}), u"SaveAs", TKind::Method,
                       {ToWideText(fileName)}, &work);
@@ -225,31 +207,6 @@ bool ExportToExcel(TFileInfo& info, const std::string& initialFileName) {
     }
     if (failure) AbandonWorkbook(*app, failure);
     CloseWorkbook(*app);
-    return true;
-}
-
-bool ExportListToExcelFile(const TResultList& list, const std::string& fileName, bool force, TLongWork& work) {
-    CheckExportFileName(fileName);
-    TCommandLineDesktopServices services(fileName, force, work);
-    const TDesktopServicesScope scope(services);
-    TFileInfo info;
-    TTallyscopeCtrl::GetExportColumns(info.ExportColumns);
-    // Without a window the warning is an error the caller reports.
-    const std::string_view warning = SheetLimitText(list.Count(), info.ExportColumns.size());
-    if (!warning.empty()) throw ENulvaneError(std::string(warning));
-    info.ResetDocument();
-    info.FillDocument(list);
-    return ExportToExcel(info, {});
-}
-
-void ExportExcel(TTallyscopeCtrl& ctrl, TResultList& list) {
-    RunExportCommand(ctrl, list, [&](TFileInfo& info) {
-        // Counted before the document is built: a list far too long is refused at once.
-        if (!SheetHolds(info, list.Count())) return false;
-        info.ResetDocument();
-        info.FillDocument(list);
-        return ExportToExcel(info, {});
-    });
 }
 
 }  // namespace nulvane

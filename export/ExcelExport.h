@@ -10,7 +10,7 @@
 // columns, so a list whose rows (entries plus the header) pass 65,535, or whose columns (the
 // export columns plus the serial number) pass 256, is refused before any dialog; the command
 // counts the list's entries before it builds the document, so that a list far too long is refused
-// at once.
+// at once (the window's command shows a warning, a request for such a workbook fails with its text).
 //
 // The rows of the sheet array are counted on the job its runner gives it and the export stops
 // after any of them, or between two steps of the application, when the job is asked to: the
@@ -24,12 +24,14 @@
 #include <vector>
 
 #include "core/ResultList.h"
-#include "export/FileInfo.h"
+#include "export/ExportEngine.h"
 #include "platform/automation/Automation.h"
 #include "platform/xml/XmlDom.h"
 
 namespace nulvane {
 
+// The identifier the spreadsheet application is created by, and registered under where the
+// formats are loaded.
 inline constexpr std::string_view ExcelProgId = "Excel.Application";
 inline constexpr std::string_view ExcelRowLimitText = "The row count is out of excel range.";
 inline constexpr std::string_view ExcelRowLimitCaption = "Warning";
@@ -69,17 +71,9 @@ void AddChildRows(const TXmlElement& node, TExcelRows& rows);
 // EConvertError for a numeric text that is no whole number.
 std::string ColumnLetters(std::string_view text);
 
-// Builds and saves the workbook of `info`'s document (already filled) and export columns. False
-// when the export was refused for its size or no file name was chosen; errors travel on
-// (EOleException "Excel is not installed." when the application cannot be created,
-// EExportStopped when the job was asked to stop).
-bool ExportToExcel(TFileInfo& info, const std::string& initialFileName);
-
-// For a program without a window (nulvane-cli): the list written as a workbook to `fileName`,
-// with the export columns of the configuration beside the executable, an existing file replaced
-// only with `force`. False when the file exists without `force`; ENulvaneError with the row- or
-// column-limit text when a sheet cannot hold the list (told before the document is built), and
-// the export's own errors, travel on. The export works for `work`, the program's job.
-bool ExportListToExcelFile(const TResultList& list, const std::string& fileName, bool force, TLongWork& work);
+// Builds and saves the workbook of `engine`'s document (already filled) and export columns to
+// `fileName`, on the engine's runner. Errors travel on (EOleException "Excel is not installed."
+// when the application cannot be created, EExportStopped when the job was asked to stop).
+void WriteWorkbook(TExportEngine& engine, const std::string& fileName);
 
 }  // namespace nulvane

@@ -1,14 +1,12 @@
 // The export formats by the names a command line gives them: a unit of its own, since a program
 // that only parses its options needs none of the exports themselves.
-#include "export/CommandLineExport.h"
+#include "export/ExportFormats.h"
 
 namespace nulvane {
 
 std::optional<TExportFormat> ParseExportFormat(std::string_view name) noexcept {
-    if (name == "csv") return TExportFormat::CSV;
-    if (name == "txt") return TExportFormat::Text;
-    if (name == "html") return TExportFormat::HTML;
-    if (name == "xml") return TExportFormat::XML;
+    for (const TExportFormatInfo& format : ExportFormats)
+        if (format.Name == name) return format.Format;
     return std::nullopt;
 }
 

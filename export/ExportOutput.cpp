@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "export/FileInfo.h"
+#include "export/ExportEngine.h"
 
 namespace nulvane {
 

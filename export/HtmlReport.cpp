@@ -4,7 +4,7 @@
 
 #include "core/Product.h"
 #include "export/ExportOutput.h"
-#include "export/FileInfo.h"
+#include "export/ExportEngine.h"
 
 namespace nulvane {
 
@@ -81,7 +81,7 @@ const std::string& HtmlHeadTemplate() {
     return head;
 }
 
-void TFileInfo::MakeHTML(TExportText& text, const TResultList& list, const std::string& fileName) const {
+void TExportEngine::MakeHTML(TExportText& text, const TResultList& list, const std::string& fileName) const {
     static constexpr std::string_view RowA = "<td class=\"TrARow\" align=Left>";
     static constexpr std::string_view RowB = "<td class=\"TrBRow\" align=Left>";
     std::vector<std::uint8_t> fields;
@@ -125,20 +125,17 @@ void TFileInfo::MakeHTML(TExportText& text, const TResultList& list, const std::
     out += "</Table></BODY></HTML>";
 }
 
-std::string TFileInfo::BuildHTML(const TResultList& list, const std::string& fileName) const {
+std::string TExportEngine::BuildHTML(const TResultList& list, const std::string& fileName) const {
     TExportText out(list.Count());
     MakeHTML(out, list, fileName);
     return std::move(out.Text);
 }
 
-bool TFileInfo::ExportToHTML(const std::string& initialFileName, const TResultList& list) {
-    const std::string name = AskSaveFileName(".htm", "HTML File|*.htm", initialFileName, Owner);
-    if (name.empty()) return false;
-    WriteExportFile(name, list.Count(), [&](TExportText& out) {
-        MakeHTML(out, list, name);
+void TExportEngine::WriteHTML(const std::string& fileName, const TResultList& list) const {
+    WriteExportFile(fileName, list.Count(), [&](TExportText& out) {
+        MakeHTML(out, list, fileName);
         out.Text += "\r\n";
     });
-    return true;
 }
 
 }  // namespace nulvane

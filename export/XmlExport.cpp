@@ -4,7 +4,7 @@
 
 #include "core/Product.h"
 #include "export/ExportOutput.h"
-#include "export/FileInfo.h"
+#include "export/ExportEngine.h"
 
 namespace nulvane {
 
@@ -13,11 +13,11 @@ std::string XmlExportTemplate() {
            std::string(MakerWebAddress) + "\"></fileinfo>";
 }
 
-void TFileInfo::ResetDocument() { XmlDocument().SetXml(XmlExportTemplate()); }
+void TExportEngine::ResetDocument() { XmlDocument().SetXml(XmlExportTemplate()); }
 
-TXmlElement TFileInfo::GetRootElement() { return XmlDocument().DocumentElement(); }
+TXmlElement TExportEngine::GetRootElement() { return XmlDocument().DocumentElement(); }
 
-void TFileInfo::FillDocument(const TResultList& list) {
+void TExportEngine::FillDocument(const TResultList& list) {
     RunWithWaitForm(GatheringInfoMessage, [&](TLongWork& work) {
         static const std::array<std::string, FieldCount> names = [] {
             std::array<std::string, FieldCount> result;
@@ -42,14 +42,11 @@ void TFileInfo::FillDocument(const TResultList& list) {
     });
 }
 
-bool TFileInfo::ExportToXML(const std::string& initialFileName) {
-    const std::string name = AskSaveFileName(".xml", "XML File|*.XML", initialFileName, Owner);
-    if (name.empty()) return false;
-    RunWithWaitForm(ExportToFileMessage, [&](TLongWork& work) { SaveDocument(name, work); });
-    return true;
+void TExportEngine::WriteXML(const std::string& fileName) {
+    RunWithWaitForm(ExportToFileMessage, [&](TLongWork& work) { SaveDocument(fileName, work); });
 }
 
-void TFileInfo::SaveDocument(const std::string& fileName, const TLongWork& work) {
+void TExportEngine::SaveDocument(const std::string& fileName, const TLongWork& work) {
     TSafeFileWriter file(fileName);
     std::string piece;
     XmlDocument().Document().SaveTo([&](std::string_view bytes) {

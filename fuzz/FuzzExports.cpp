@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/FileRecord.h"
-#include "export/FileInfo.h"
+#include "export/ExportEngine.h"
 #include "platform/system/Errors.h"
 #include "platform/xml/XmlDom.h"
 
@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (i + 2 < parts.size()) entry.Record.Set(10, parts[i + 2]);
         list.Append(std::move(entry));
     }
-    TFileInfo info;
+    TExportEngine info;
     info.ExportColumns = {"File Name", "Full Path", std::string(FieldNames[3]), std::string(FieldNames[10])};
 
     // CSV: every value comes back as written; lines are header + one per entry.

@@ -511,6 +511,6 @@ private:
 
 TDispatchRef CreateSpreadsheetApplication() { return std::make_shared<TApplicationObject>(); }
 
-void RegisterSpreadsheetServer() { RegisterOleServer(SpreadsheetProgId, CreateSpreadsheetApplication); }
+void RegisterSpreadsheetServer(std::string_view progId) { RegisterOleServer(progId, CreateSpreadsheetApplication); }
 
 }  // namespace nulvane

@@ -1,7 +1,7 @@
 #pragma once
 // The spreadsheet application the export drives: an automation server inside the program that
-// answers the calls a spreadsheet application answers, under the identifier
-// "Excel.Application", and saves a genuine .xls workbook.
+// answers the calls a spreadsheet application answers, under the identifier the export creates
+// it by (whoever loads the formats registers it), and saves a genuine .xls workbook.
 //
 // Objects and members (names without regard to case):
 //   application: ScreenUpdating, Visible (get, put), Workbooks (the collection; with an index,
@@ -23,12 +23,10 @@
 
 namespace nulvane {
 
-inline constexpr std::string_view SpreadsheetProgId = "Excel.Application";
-
 // A new, hidden application with no workbooks.
 TDispatchRef CreateSpreadsheetApplication();
 
-// Registers the server under SpreadsheetProgId; called once at program start.
-void RegisterSpreadsheetServer();
+// Registers the server under `progId`; called once where the export formats are loaded.
+void RegisterSpreadsheetServer(std::string_view progId);
 
 }  // namespace nulvane

@@ -676,6 +676,26 @@
         <source>Text File</source>
         <translation>Textdatei</translation>
     </message>
+    <message>
+        <source>Export To SCV</source>
+        <translation>Als CSV exportieren</translation>
+    </message>
+    <message>
+        <source>Export To Text</source>
+        <translation>Als Text exportieren</translation>
+    </message>
+    <message>
+        <source>Export To HTML</source>
+        <translation>Als HTML exportieren</translation>
+    </message>
+    <message>
+        <source>Export To XML</source>
+        <translation>Als XML exportieren</translation>
+    </message>
+    <message>
+        <source>Export To Excel</source>
+        <translation>Nach Excel exportieren</translation>
+    </message>
 </context>
 <context>
     <name>nulvane::TFMAbout</name>
@@ -725,26 +745,6 @@
     <message>
         <source>Check All</source>
         <translation>Alle markieren</translation>
-    </message>
-    <message>
-        <source>Export To HTML</source>
-        <translation>Als HTML exportieren</translation>
-    </message>
-    <message>
-        <source>Export To Text</source>
-        <translation>Als Text exportieren</translation>
-    </message>
-    <message>
-        <source>Export To Excel</source>
-        <translation>Nach Excel exportieren</translation>
-    </message>
-    <message>
-        <source>Export To SCV</source>
-        <translation>Als CSV exportieren</translation>
-    </message>
-    <message>
-        <source>Export To XML</source>
-        <translation>Als XML exportieren</translation>
     </message>
     <message>
         <source>out of memory</source>

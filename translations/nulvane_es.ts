@@ -676,6 +676,26 @@
         <source>Text File</source>
         <translation>Archivo de texto</translation>
     </message>
+    <message>
+        <source>Export To SCV</source>
+        <translation>Exportar a CSV</translation>
+    </message>
+    <message>
+        <source>Export To Text</source>
+        <translation>Exportar a texto</translation>
+    </message>
+    <message>
+        <source>Export To HTML</source>
+        <translation>Exportar a HTML</translation>
+    </message>
+    <message>
+        <source>Export To XML</source>
+        <translation>Exportar a XML</translation>
+    </message>
+    <message>
+        <source>Export To Excel</source>
+        <translation>Exportar a Excel</translation>
+    </message>
 </context>
 <context>
     <name>nulvane::TFMAbout</name>
@@ -725,26 +745,6 @@
     <message>
         <source>Check All</source>
         <translation>Marcar todo</translation>
-    </message>
-    <message>
-        <source>Export To HTML</source>
-        <translation>Exportar a HTML</translation>
-    </message>
-    <message>
-        <source>Export To Text</source>
-        <translation>Exportar a texto</translation>
-    </message>
-    <message>
-        <source>Export To Excel</source>
-        <translation>Exportar a Excel</translation>
-    </message>
-    <message>
-        <source>Export To SCV</source>
-        <translation>Exportar a CSV</translation>
-    </message>
-    <message>
-        <source>Export To XML</source>
-        <translation>Exportar a XML</translation>
     </message>
     <message>
         <source>out of memory</source>

@@ -676,6 +676,26 @@
         <source>Text File</source>
         <translation>Fichier texte</translation>
     </message>
+    <message>
+        <source>Export To SCV</source>
+        <translation>Exporter en CSV</translation>
+    </message>
+    <message>
+        <source>Export To Text</source>
+        <translation>Exporter en texte</translation>
+    </message>
+    <message>
+        <source>Export To HTML</source>
+        <translation>Exporter en HTML</translation>
+    </message>
+    <message>
+        <source>Export To XML</source>
+        <translation>Exporter en XML</translation>
+    </message>
+    <message>
+        <source>Export To Excel</source>
+        <translation>Exporter vers Excel</translation>
+    </message>
 </context>
 <context>
     <name>nulvane::TFMAbout</name>
@@ -725,26 +745,6 @@
     <message>
         <source>Check All</source>
         <translation>Tout cocher</translation>
-    </message>
-    <message>
-        <source>Export To HTML</source>
-        <translation>Exporter en HTML</translation>
-    </message>
-    <message>
-        <source>Export To Text</source>
-        <translation>Exporter en texte</translation>
-    </message>
-    <message>
-        <source>Export To Excel</source>
-        <translation>Exporter vers Excel</translation>
-    </message>
-    <message>
-        <source>Export To SCV</source>
-        <translation>Exporter en CSV</translation>
-    </message>
-    <message>
-        <source>Export To XML</source>
-        <translation>Exporter en XML</translation>
     </message>
     <message>
         <source>out of memory</source>

@@ -7,7 +7,7 @@ lupdate reads the window's texts from app/ (tr(), QT_TR_NOOP, QT_TRANSLATE_NOOP,
 QT_TRANSLATE_N_NOOP). The Qt-free layers below mark the texts a user reads with N_("...") and
 the window translates them in the context "core"; lupdate cannot see those, so they are written
 for it as QT_TRANSLATE_NOOP("core", ...) lines into a scratch file first. So are the export's
-messages, captions and save-dialog descriptions, which the window shows as they come.
+messages, captions, menu entries and save-dialog descriptions, which the window shows as they come.
 Texts already translated keep their translations; texts gone from the code leave the files.
 """
 import glob
@@ -24,6 +24,8 @@ MARKED = re.compile(r'\bN_\(\s*' + LITERALS + r'\)')
 # The export's texts the window shows: its messages and captions, and what a save dialog calls a format.
 EXPORT_TEXT = re.compile(r'constexpr std::string_view \w+(?:Text|Caption|Message)\s*=\s*' + LITERALS + ';')
 SAVE_FILTER = re.compile(r'"([^"|]+)\|\*\.\w+"')
+# The export menu's captions, in the table of export formats.
+MENU_CAPTION = re.compile(r'\{TExportFormat::\w+, "[^"]*", ("[^"]*")')
 # What the desktop's opener says when nothing opened an address or a file.
 OPENER_REASON = re.compile(r'case \d+: return ' + LITERALS + ';')
 
@@ -53,6 +55,7 @@ def core_texts(root):
             if layer == "export":
                 texts += [m.group(1).strip() for m in EXPORT_TEXT.finditer(code)]
                 texts += ['"%s"' % m.group(1) for m in SAVE_FILTER.finditer(code)]
+                texts += [m.group(1) for m in MENU_CAPTION.finditer(code)]
     return list(dict.fromkeys(texts))
 
 

@@ -161,8 +161,6 @@ void RegisterOleServer(std::string_view progId, TOleServerFactory factory) {
         registry.Factories.erase(FoldCase(progId));
 }
 
-void UnregisterOleServer(std::string_view progId) { RegisterOleServer(progId, nullptr); }
-
 TDispatchRef CreateOleObject(std::string_view progId) {
     const TOleServerFactory factory = FindOleServer(progId);
     if (!factory) throw EOleException("Invalid class string.");

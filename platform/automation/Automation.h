@@ -161,9 +161,9 @@ TDispatchRef OleGetObject(IOleDispatch& object, std::u16string_view name, TInvok
 using TOleServerFactory = std::function<TDispatchRef()>;
 
 // The registry of programmatic identifiers (matched without regard to case, as the system's
-// class registry does). Registering an identifier again replaces its factory.
+// class registry does). Registering an identifier again replaces its factory; an empty factory
+// takes the identifier out.
 void RegisterOleServer(std::string_view progId, TOleServerFactory factory);
-void UnregisterOleServer(std::string_view progId);
 
 // Creates the object registered under `progId`. EOleException when nobody registered it
 // ("Invalid class string.") or when its factory fails or gives nothing.

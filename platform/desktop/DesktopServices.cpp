@@ -23,8 +23,6 @@ void IDesktopServices::ShowFile(const std::string& path, TOwnerWindow owner, TOp
     OpenFolder(path.substr(0, root ? slash + 1 : slash), owner, std::move(failed));
 }
 
-void SetDesktopServices(IDesktopServices* services) noexcept { Installed = services; }
-
 TDesktopServicesScope::TDesktopServicesScope(IDesktopServices& services) noexcept : Previous_(Installed) {
     Installed = &services;
 }

@@ -72,8 +72,6 @@ public:
 
 // The installed services, else the operating system's default (TSystemDesktopServices).
 IDesktopServices& DesktopServices();
-// Installs services the caller keeps alive while installed; nullptr goes back to the default.
-void SetDesktopServices(IDesktopServices* services) noexcept;
 
 // Installs services for its own lifetime and then puts back what was installed before.
 class TDesktopServicesScope {

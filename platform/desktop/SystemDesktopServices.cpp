@@ -55,7 +55,6 @@ std::string TSystemDesktopServices::SaveFileName(const std::string& /*defaultExt
 void TSystemDesktopServices::ShowWaitForm(bool /*show*/, bool /*showCancel*/) {}
 void TSystemDesktopServices::SetWaitMessage(const std::string& /*text*/) {}
 void TSystemDesktopServices::RunBusy(const std::function<void(TLongWork&)>& work) {
-    if (Work_) return work(*Work_);
     TLongWork job;
     work(job);
 }

@@ -11,8 +11,6 @@ class TSystemDesktopServices : public IDesktopServices {
 public:
     // Long work runs as a fresh job each time, that nobody stops.
     TSystemDesktopServices() = default;
-    // Long work runs as `work`, which the caller owns and may stop (a program's signal handling).
-    explicit TSystemDesktopServices(TLongWork& work) noexcept : Work_(&work) {}
 
     // Starts the desktop's opener on the folder (xdg-open, see DesktopOpener.h; on Windows,
     // Explorer) and does not wait for it. There is no user-interface thread to tell a failure on:
@@ -30,9 +28,6 @@ public:
     void SetWaitMessage(const std::string& text) override;
     void RunBusy(const std::function<void(TLongWork&)>& work) override;
     void SetBusyCursor(bool busy) override;
-
-private:
-    TLongWork* Work_ = nullptr;
 };
 
 }  // namespace nulvane

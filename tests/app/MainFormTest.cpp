@@ -602,6 +602,8 @@ TEST_F(MainFormTest, SelectedRowsAreCheckedTogetherAndTheDeleteKeyAsksFirst) {
 
     const QList<QAction*> popup = Form.Popup().actions();
     ASSERT_EQ(popup.size(), 8);
+    const char* const exports[] = {"Export To HTML", "Export To Text", "Export To Excel", "Export To SCV", "Export To XML"};
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(popup[i]->text(), exports[i]);
     EXPECT_EQ(popup[6]->text(), "Check Selected");
     EXPECT_EQ(popup[7]->text(), "Uncheck Selected");
     popup[7]->trigger();

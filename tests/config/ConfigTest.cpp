@@ -64,13 +64,15 @@ TEST_F(ConfigTest, FirstStartWritesTheExactDefaultFileAndKeepsOneInstance) {
     EXPECT_EQ(ReadFileContent(Dir.ConfigPath()), DefaultConfigText);
     EXPECT_EQ(config->GetConfigRoot(), config->Root);
     EXPECT_EQ(config->GetConfigRoot()->Nodes().Count(), 7);
-    EXPECT_EQ(GetConfig(false), config);
+    EXPECT_EQ(GetConfig(), config);
 
     // Edits to the file wait for the next load.
     Dir.WriteConfig("<config><nodes><node Name=\"Full Path\"/></nodes></config>");
     EXPECT_EQ(GetConfig()->GetConfigRoot()->Nodes().Count(), 7);
-    EXPECT_EQ(GetConfig(true), nullptr);
+    DiscardConfig();
     EXPECT_EQ(GetConfig()->GetConfigRoot()->Nodes().Item(0).Name(), "Full Path");
+    ASSERT_EQ(GetConfig()->Columns.size(), 1u);
+    EXPECT_EQ(GetConfig()->Columns[0].Name, "Full Path");
 
     // The default file is never written over an existing one.
     EXPECT_THROW(GetConfig()->WriteDefaultConfig(), EOSError);
@@ -138,7 +140,7 @@ TEST_F(ConfigTest, UnwritableInstallFolderStillGivesTheDefaultColumns) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Label);
-        GetConfig(true);
+        DiscardConfig();
         SetExecutableFolderForTesting(c.Folder);
         const std::string path = c.Folder + "/TallyscopeConfig.xml";
         if (c.Prepare) c.Prepare(path);
@@ -192,7 +194,7 @@ TEST_F(ConfigTest, InstalledProgramReadsTheUsersFileThenTheSystemsAndWritesOnlyT
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Label);
-        GetConfig(true);
+        DiscardConfig();
         c.Prepare();
         EXPECT_EQ(GetConfig()->ConfigFileName(), c.File);
         EXPECT_EQ(firstColumn(), c.FirstColumn);
@@ -201,7 +203,7 @@ TEST_F(ConfigTest, InstalledProgramReadsTheUsersFileThenTheSystemsAndWritesOnlyT
     EXPECT_THAT(ReadFileContent(systemFile), HasSubstr("Write Time"));
 
     // No file anywhere, and the user's folder cannot be made: the default columns, nothing written.
-    GetConfig(true);
+    DiscardConfig();
     std::filesystem::remove(systemFile);
     const test::TEnvironmentGuard blocked("XDG_CONFIG_HOME", root.Write("plain") + "/config");
     EXPECT_EQ(firstColumn(), "      File Name");
@@ -227,7 +229,7 @@ TEST_F(ConfigTest, FiftyMegabyteFilesLoadOrFailCleanly) {
     std::int64_t widths = 0;
     for (int i = 0; i < total; ++i) widths += GetConfig()->GetConfigRoot()->Nodes().Item(i).Width();
     EXPECT_EQ(widths, 220 * static_cast<std::int64_t>(count));
-    GetConfig(true);
+    DiscardConfig();
     many.clear();
 
     // One value of 50 MB is beyond what the parser accepts for a text: a clean parse error.

@@ -23,6 +23,12 @@ TEST(TallyscopeConfigTest, DefaultTextReadsAsSevenColumnsAndALayout) {
                                               "Create Time|110|right|4|111", "Access Time|110|right|5|111",
                                               "Write Time|110|right|6|111"}));
     EXPECT_THROW(nodes.Item(7), EListError);
+    // The plain values the list reads say the same.
+    std::vector<std::string> plain;
+    for (const TColumnDefinition& n : ReadColumnDefinitions(*root))
+        plain.push_back(n.Name + "|" + std::to_string(n.Width()) + "|" + n.Align + "|" + std::to_string(n.Index()) + "|" +
+                        std::to_string(n.Visible()) + std::to_string(n.ReadOnly()) + std::to_string(n.DefaultExport()));
+    EXPECT_EQ(plain, seen);
 
     const TXMLFrameType frame = root->Frame();
     EXPECT_EQ(frame.Left(), "0");
@@ -41,6 +47,18 @@ TEST(TallyscopeConfigTest, RootMustBeConfigAndMissingSectionsReadEmpty) {
     const IXMLConfigTypePtr root = LoadConfigText("<config/>");
     EXPECT_EQ(root->Nodes().Count(), 0);
     EXPECT_THROW(root->Nodes().Item(0), EListError);
+    EXPECT_EQ(root->Frame().Left(), "");
+    EXPECT_THROW(root->Frame().PlLeft().Width(), EConvertError);
+    // Reading changed nothing: no section or attribute was made for the reads.
+    const TXmlElement& element = dynamic_cast<const TXMLConfigType&>(*root).Element();
+    EXPECT_TRUE(element.Children().empty());
+    EXPECT_TRUE(element.Attributes().empty());
+    // A value that does not convert fails where it is read, not when it is taken out.
+    const std::vector<TColumnDefinition> columns =
+        ReadColumnDefinitions(*LoadConfigText(R"(<config><nodes><node Name="a" Width="wide" Visible=""/></nodes></config>)"));
+    ASSERT_EQ(columns.size(), 1u);
+    EXPECT_THROW(columns[0].Width(), EConvertError);
+    EXPECT_THROW(columns[0].Visible(), EConvertError);
 }
 
 TEST(TallyscopeConfigTest, CollectionsInsertByPositionAmongTheirItemsOnly) {

@@ -1,4 +1,5 @@
 #include "export/ExcelExport.h"
+#include "export/CommandLineExport.h"
 #include "export/ExportCommands.h"
 
 #include <gmock/gmock.h>
@@ -137,11 +138,11 @@ protected:
         Desktop.ClearRequests();
         log.Calls.clear();
         Desktop.QueueAnswer("Ok");
-        ExportExcel(Ctrl, List);
+        ExportExcel(Ctrl, List, Desktop);
         TRefusal refusal{.Trace = Trace()};
         try {
             TLongWork work;
-            ExportListToExcelFile(List, OutPath("cli.xls"), true, work);
+            ExportListToFile(List, TExportFormat::Excel, OutPath("cli.xls"), true, work);
         } catch (const ENulvaneError& e) {
             refusal.Error = e.what();
         }
@@ -166,7 +167,7 @@ TEST_F(ExcelExportTest, FortyEightCallsInOrderWithTheSheetInOnePut) {
     const auto log = Record();
     Desktop.QueueAnswer(OutPath("list.xls"));
     Desktop.QueueAnswer("Ok");
-    ExportExcel(Ctrl, List);
+    ExportExcel(Ctrl, List, Desktop);
 
     ASSERT_EQ(log->Calls.size(), 48u);
     EXPECT_EQ(log->Calls, ExpectedCalls("E", 12, Out.Str(), "list.xls", {"B", "E"}));
@@ -186,7 +187,7 @@ TEST_F(ExcelExportTest, FortyEightCallsInOrderWithTheSheetInOnePut) {
 }
 
 TEST_F(ExcelExportTest, RowLimitAndEmptyColumnListAndEmptyList) {
-    ExportExcel(Ctrl, List);  // nothing listed: nothing happens
+    ExportExcel(Ctrl, List, Desktop);  // nothing listed: nothing happens
     EXPECT_TRUE(Desktop.Requests().empty());
 
     WriteNodes(R"(<node Name="File Name" Visible="False"/>)");
@@ -194,7 +195,7 @@ TEST_F(ExcelExportTest, RowLimitAndEmptyColumnListAndEmptyList) {
     const auto log = Record();
     Desktop.QueueAnswer(OutPath("big.xls"));
     Desktop.QueueAnswer("Ok");
-    ExportExcel(Ctrl, List);
+    ExportExcel(Ctrl, List, Desktop);
     EXPECT_EQ(log->Calls, ExpectedCalls("A", 65536, Out.Str(), "big.xls"));
     EXPECT_EQ(FromWideText(log->LastArray->At(65534, 0)), "65534");
 
@@ -216,7 +217,7 @@ TEST_F(ExcelExportTest, FailuresKeepTheEarlierFile) {
         const TOleServerScope none(std::string(ExcelProgId), nullptr);
         Desktop.QueueAnswer(earlier);
         Desktop.QueueAnswer("Yes");
-        EXPECT_EQ(test::DescriptionOf([&] { ExportExcel(Ctrl, List); }), "Excel is not installed.");
+        EXPECT_EQ(test::DescriptionOf([&] { ExportExcel(Ctrl, List, Desktop); }), "Excel is not installed.");
         EXPECT_EQ(Trace().back(), "hide");
     }
 
@@ -225,7 +226,7 @@ TEST_F(ExcelExportTest, FailuresKeepTheEarlierFile) {
     Desktop.ClearRequests();
     Desktop.QueueAnswer(earlier);
     Desktop.QueueAnswer("Yes");
-    EXPECT_THROW(ExportExcel(Ctrl, List), EOleException);
+    EXPECT_THROW(ExportExcel(Ctrl, List, Desktop), EOleException);
     EXPECT_THAT(log->Calls, testing::IsSupersetOf({"workBooks.close 1", "app.ScreenUpdating 4 bool-1"}));
     EXPECT_THAT(log->Calls, testing::Not(testing::Contains(testing::StartsWith("workBooks.SaveAs"))));
     EXPECT_NE(Trace().back(), Done);
@@ -248,7 +249,7 @@ TEST_F(ExcelExportTest, RowsAreCountedAndAStopLeavesTheWorkbookUnsaved) {
         const TScriptedDesktopServices::TWorkScope scope(Desktop, work);
         Desktop.QueueAnswer(earlier);
         Desktop.QueueAnswer("Yes");
-        EXPECT_THROW(ExportExcel(Ctrl, List), EExportStopped);
+        EXPECT_THROW(ExportExcel(Ctrl, List, Desktop), EExportStopped);
         EXPECT_EQ(work.Total.load(), 10u);
         EXPECT_EQ(work.Done.load(), 10u);
         EXPECT_THAT(log->Calls, testing::Contains("workBooks.close 1"));
@@ -268,7 +269,7 @@ TEST_F(ExcelExportTest, ColumnLimitIsToldBeforeAnyDialog) {
     const auto log = Record();
     Desktop.QueueAnswer(OutPath("wide.xls"));
     Desktop.QueueAnswer("Ok");
-    ExportExcel(Ctrl, List);
+    ExportExcel(Ctrl, List, Desktop);
     EXPECT_EQ(Trace().back(), Done);
     EXPECT_THAT(log->Calls, testing::Contains("WorkSheets.Range 2 \"A2:IV3\""));
 
@@ -314,7 +315,7 @@ TEST_F(ExcelExportTest, TheSavedWorkbookReadsBackWithTitleHeaderAndCells) {
     const TOleServerScope server(std::string(ExcelProgId), CreateSpreadsheetApplication);
     Desktop.QueueAnswer(OutPath("report.final.xls"));
     Desktop.QueueAnswer("Ok");
-    ExportExcel(Ctrl, List);
+    ExportExcel(Ctrl, List, Desktop);
     EXPECT_EQ(Trace().back(), Done);
 
     const std::string dump = test::XlrdDump(OutPath("report.final.xls"));
@@ -337,7 +338,7 @@ TEST_F(ExcelExportTest, NamesThatLookLikeNumbersOrTruthValuesReadBackAsTheirText
     const TOleServerScope server(std::string(ExcelProgId), CreateSpreadsheetApplication);
     Desktop.QueueAnswer(OutPath("names.xls"));
     Desktop.QueueAnswer("Ok");
-    ExportExcel(Ctrl, List);
+    ExportExcel(Ctrl, List, Desktop);
     const std::string dump = test::XlrdDump(OutPath("names.xls"));
     for (const char* cell : {"B3 \"1.50\"", "C3 \"50\"", "B4 \"-0\"", "B5 \"1e5\"", "B6 \"TRUE\"", "D6 0.0"})
         EXPECT_NE(dump.find(std::string("\n") + cell + " "), std::string::npos) << cell << " in\n" << dump;

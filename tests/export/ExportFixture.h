@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/TallyscopeCtrl.h"
-#include "export/FileInfo.h"
+#include "export/ExportEngine.h"
 #include "platform/files/FileContent.h"
 #include "platform/desktop/ScriptedDesktopServices.h"
 #include "support/ConfigFolder.h"

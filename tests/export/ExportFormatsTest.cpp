@@ -59,19 +59,17 @@ sys.stdout.buffer.write(text.encode('utf-8'))
 class ExportFormatsTest : public test::ExportTest {
 protected:
     // The engine with the export columns of the configuration as it now is.
-    TFileInfo& Info() {
+    TExportEngine& Info() {
         Engine.ExportColumns.clear();
         TTallyscopeCtrl::GetExportColumns(Engine.ExportColumns);
         return Engine;
     }
-    TFileInfo Engine;
-    // Exports through the engine to `name` in the output folder (the save dialog answers it).
-    template <class TExport>
-    std::string ExportTo(const std::string& name, TExport exportTo) {
-        TFileInfo info;
-        TTallyscopeCtrl::GetExportColumns(info.ExportColumns);
-        Desktop.QueueAnswer(OutPath(name));
-        EXPECT_TRUE(exportTo(info));
+    TExportEngine Engine;
+    // Exports the list through the engine to `name` in the output folder.
+    std::string ExportTo(const std::string& name, TExportFormat format) {
+        TExportRequest request{.Format = format, .FileName = OutPath(name), .List = &List};
+        TTallyscopeCtrl::GetExportColumns(request.Columns);
+        EXPECT_EQ(Export(request), TExportOutcome::Written);
         return Read(name);
     }
 };
@@ -88,15 +86,15 @@ TEST_F(ExportFormatsTest, DelimitedFilesHaveTheHeaderSeparatorAndCrLfLines) {
         for (const char c : values) text += c == '|' ? separator : c == '~' ? std::string("\r\n") : std::string(1, c);
         return text;
     };
-    EXPECT_EQ(ExportTo("l.csv", [&](TFileInfo& i) { return i.ExportToCSV("", CsvSeparator, List); }), expected(","));
-    EXPECT_EQ(ExportTo("l.txt", [&](TFileInfo& i) { return i.ExportToText("", TextSeparator, List); }), expected(Ten));
+    EXPECT_EQ(ExportTo("l.csv", TExportFormat::CSV), expected(","));
+    EXPECT_EQ(ExportTo("l.txt", TExportFormat::Text), expected(Ten));
 
     // A name that matches no field writes the file name; every column invisible leaves bare lines.
     WriteNodes(R"(<node Name=" Nonsense " Visible="True"/><node Name="File Ext" Visible="True"/>)");
-    EXPECT_EQ(ExportTo("n.csv", [&](TFileInfo& i) { return i.ExportToCSV("", CsvSeparator, List); }),
+    EXPECT_EQ(ExportTo("n.csv", TExportFormat::CSV),
               " Nonsense ,File Ext,\r\na.txt,txt\r\nb,\r\n");
     WriteNodes(R"(<node Name="File Name" Visible="False"/>)");
-    EXPECT_EQ(ExportTo("e.txt", [&](TFileInfo& i) { return i.ExportToText("", TextSeparator, List); }), "\r\n\r\n\r\n");
+    EXPECT_EQ(ExportTo("e.txt", TExportFormat::Text), "\r\n\r\n\r\n");
 }
 
 TEST_F(ExportFormatsTest, CsvQuotesOnlyWhatWouldSplitAndReadsBackWhole) {
@@ -106,7 +104,7 @@ TEST_F(ExportFormatsTest, CsvQuotesOnlyWhatWouldSplitAndReadsBackWhole) {
         {"plain name", "plain name"},       {"a,b", "\"a,b\""},           {"say \"hi\"", "\"say \"\"hi\"\"\""},
         {"new\nline", "\"new\nline\""},     {"cr\rx", "\"cr\rx\""},       {"caf\xc3\xa9 \xff", "caf\xc3\xa9 \xff"},
     };
-    TFileInfo& info = Info();
+    TExportEngine& info = Info();
     for (const auto& [name, cell] : cases) {
         List.Clear();
         Add({name, ""});
@@ -123,7 +121,7 @@ TEST_F(ExportFormatsTest, CsvQuotesOnlyWhatWouldSplitAndReadsBackWhole) {
         Add({name, ""});
         expected += name + "\x1f" + name + "\x1e";
     }
-    ExportTo("h.csv", [&](TFileInfo& i) { return i.ExportToCSV("", CsvSeparator, List); });
+    ExportTo("h.csv", TExportFormat::CSV);
     EXPECT_EQ(RunPython(CsvReader, OutPath("h.csv")), expected);
 }
 
@@ -162,7 +160,7 @@ TEST_F(ExportFormatsTest, HtmlEscapesNamesSoABrowserReadsThemAsText) {
         const std::string cls = i % 2 == 0 ? "TrARow:" : "TrBRow:";
         expected += cls + names[i] + "\x1f" + cls + names[i] + "\x1f" + cls + names[i] + "\x1e";
     }
-    const std::string report = ExportTo("<b&title>.htm", [&](TFileInfo& i) { return i.ExportToHTML("", List); });
+    const std::string report = ExportTo("<b&title>.htm", TExportFormat::HTML);
     EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 1);
     EXPECT_EQ(report.substr(report.size() - 2), "\r\n");
     EXPECT_EQ(RunPython(HtmlReader, OutPath("<b&title>.htm")), expected);
@@ -171,15 +169,14 @@ TEST_F(ExportFormatsTest, HtmlEscapesNamesSoABrowserReadsThemAsText) {
 // Files of several megabytes go out a piece at a time: the bytes are those of the whole text.
 TEST_F(ExportFormatsTest, LargeFilesHoldTheSameBytesAsTheWholeText) {
     for (int i = 0; i < 3000; ++i) Add({std::to_string(i) + std::string(700, i % 7 == 0 ? '&' : 'n') + ",x", "x"});
-    TFileInfo& info = Info();
-    EXPECT_EQ(ExportTo("l.csv", [&](TFileInfo& i) { return i.ExportToCSV("", CsvSeparator, List); }),
+    TExportEngine& info = Info();
+    EXPECT_EQ(ExportTo("l.csv", TExportFormat::CSV),
               info.BuildDelimitedText(CsvSeparator, List, TDelimitedQuoting::Csv));
-    EXPECT_EQ(ExportTo("l.htm", [&](TFileInfo& i) { return i.ExportToHTML("", List); }),
+    EXPECT_EQ(ExportTo("l.htm", TExportFormat::HTML),
               info.BuildHTML(List, OutPath("l.htm")) + "\r\n");
     info.ResetDocument();
     info.FillDocument(List);
-    Desktop.QueueAnswer(OutPath("l.xml"));
-    EXPECT_TRUE(info.ExportToXML(""));
+    info.WriteXML(OutPath("l.xml"));
     EXPECT_EQ(Read("l.xml"), info.XmlDocument().Document().SaveToText());
 }
 
@@ -194,11 +191,7 @@ TEST_F(ExportFormatsTest, XmlHasEveryNonEmptyFieldInOrderAndParsesElsewhere) {
         return text + "FileType=file\x1f" "CreateTime=" + T + "\x1f" "AccessTime=" + T + "\x1f" "WriteTime=" + T + "\x1e";
     };
     const std::string hostile = ToXmlText(Utf8WithReplacement(test::HostileName()));
-    ExportTo("l.xml", [&](TFileInfo& i) {
-        i.ResetDocument();
-        i.FillDocument(List);
-        return i.ExportToXML("");
-    });
+    ExportTo("l.xml", TExportFormat::XML);
     EXPECT_EQ(std::system(("xmllint --noout '" + OutPath("l.xml") + "'").c_str()), 0);
     EXPECT_EQ(RunPython(XmlReader, OutPath("l.xml")),
               "fileinfo generated\x1e" + attributes("a.txt", "txt") + attributes("b", "") + attributes(hostile, ""));

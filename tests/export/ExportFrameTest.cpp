@@ -15,7 +15,7 @@ using testing::ElementsAre;
 namespace {
 
 using TNames = std::vector<std::string>;
-using TCommand = void (*)(TTallyscopeCtrl&, TResultList&);
+using TCommand = void (*)(TTallyscopeCtrl&, TResultList&, IDesktopServices&);
 
 const std::string Done = "box Export Finished|Done|ok|0";
 const std::string Question = "box Catalog with the same name already exists,overwrite?|Warning|yesno|1";
@@ -57,7 +57,7 @@ TEST_F(ExportFrameTest, EachCommandAsksWritesAndReportsDoneAndReplacesOnlyWhenAl
         Desktop.ClearRequests();
         Desktop.QueueAnswer(OutPath(c.File));
         Desktop.QueueAnswer("Ok");
-        c.Command(Ctrl, List);
+        c.Command(Ctrl, List, Desktop);
         EXPECT_EQ(Trace(), c.Trace);
         const std::string written = Read(c.File);
         EXPECT_NE(written.find("/data/b"), std::string::npos);  // unchecked entries are written too
@@ -67,13 +67,13 @@ TEST_F(ExportFrameTest, EachCommandAsksWritesAndReportsDoneAndReplacesOnlyWhenAl
         Desktop.ClearRequests();
         Desktop.QueueAnswer(OutPath(c.File));
         Desktop.QueueAnswer("No");
-        c.Command(Ctrl, List);
+        c.Command(Ctrl, List, Desktop);
         EXPECT_EQ(Trace().back(), Question);
         EXPECT_EQ(Read(c.File), "earlier");
         Desktop.QueueAnswer(OutPath(c.File));
         Desktop.QueueAnswer("Yes");
         Desktop.QueueAnswer("Ok");
-        c.Command(Ctrl, List);
+        c.Command(Ctrl, List, Desktop);
         EXPECT_EQ(Trace().back(), Done);
         EXPECT_EQ(Read(c.File), written);
     }
@@ -83,13 +83,13 @@ TEST_F(ExportFrameTest, EachCommandAsksWritesAndReportsDoneAndReplacesOnlyWhenAl
 TEST_F(ExportFrameTest, EmptyListOrCancelledDialogWritesAndShowsNothing) {
     TResultList empty;
     TTallyscopeCtrl emptyCtrl(empty);
-    for (const TCommandCase& c : Commands) c.Command(emptyCtrl, empty);
+    for (const TCommandCase& c : Commands) c.Command(emptyCtrl, empty, Desktop);
     EXPECT_TRUE(Desktop.Requests().empty());
 
     for (const TCommandCase& c : Commands) {
         Desktop.ClearRequests();
         Desktop.QueueAnswer("");
-        c.Command(Ctrl, List);
+        c.Command(Ctrl, List, Desktop);
         EXPECT_EQ(Trace().back(), c.Trace[c.Trace.size() - 6]) << c.File;  // the save dialog, nothing after it
     }
     EXPECT_EQ(FolderNames(Out.Str()), TNames{});
@@ -103,7 +103,7 @@ TEST_F(ExportFrameTest, FailedWriteKeepsTheEarlierFileAndShowsNoCompletion) {
         Desktop.ClearRequests();
         Desktop.QueueAnswer(target);
         for (const std::string& answer : answers) Desktop.QueueAnswer(answer);
-        EXPECT_THROW(ExportCSV(Ctrl, List), EOSError) << target;
+        EXPECT_THROW(ExportCSV(Ctrl, List, Desktop), EOSError) << target;
         EXPECT_EQ(Trace().back(), "hide");
     }
     // A full disk, after Yes to overwriting: the write stops at the file size limit.
@@ -112,7 +112,7 @@ TEST_F(ExportFrameTest, FailedWriteKeepsTheEarlierFileAndShowsNoCompletion) {
     Desktop.QueueAnswer("Yes");
     EXPECT_EQ(test::RunInChild({.FileSizeLimit = 20}, [&] {
                   try {
-                      ExportHTML(Ctrl, List);
+                      ExportHTML(Ctrl, List, Desktop);
                   } catch (const EOSError&) {
                       return Trace().back() == "hide" ? 0 : 2;
                   }
@@ -128,14 +128,14 @@ TEST_F(ExportFrameTest, ALinkAtTheNameIsAskedAboutEvenWhenItLeadsNowhere) {
     std::filesystem::create_symlink(OutPath("gone.csv"), link);
     Desktop.QueueAnswer(link);
     Desktop.QueueAnswer("No");
-    ExportCSV(Ctrl, List);
+    ExportCSV(Ctrl, List, Desktop);
     EXPECT_EQ(Trace().back(), Question);
     EXPECT_TRUE(std::filesystem::is_symlink(link));
 
     Desktop.QueueAnswer(link);
     Desktop.QueueAnswer("Yes");
     Desktop.QueueAnswer("Ok");
-    ExportCSV(Ctrl, List);
+    ExportCSV(Ctrl, List, Desktop);
     EXPECT_EQ(Trace().back(), Done);
     EXPECT_NE(Read("list.csv").find("/data/b"), std::string::npos);
     EXPECT_EQ(FolderNames(Out.Str()), TNames{"list.csv"});
@@ -150,7 +150,7 @@ TEST_F(ExportFrameTest, ExportsCountTheirRowsAndAStopKeepsTheEarlierFile) {
         const TScriptedDesktopServices::TWorkScope scope(Desktop, work);
         Desktop.QueueAnswer(OutPath(c.File));
         Desktop.QueueAnswer("Ok");
-        c.Command(Ctrl, List);
+        c.Command(Ctrl, List, Desktop);
         EXPECT_EQ(work.Total.load(), 2u);
         EXPECT_EQ(work.Done.load(), 2u);
 
@@ -162,22 +162,22 @@ TEST_F(ExportFrameTest, ExportsCountTheirRowsAndAStopKeepsTheEarlierFile) {
             Desktop.QueueAnswer(OutPath(c.File));
             Desktop.QueueAnswer("Yes");
         }
-        EXPECT_THROW(c.Command(Ctrl, List), EExportStopped);
+        EXPECT_THROW(c.Command(Ctrl, List, Desktop), EExportStopped);
         EXPECT_EQ(Trace().back(), "hide");
         EXPECT_EQ(Read(c.File), "earlier");
     }
     // The XML document stopped while it is saved, once its first megabyte is made.
     for (int i = 0; i < 300; ++i) Add({std::string(2000, 'n') + std::to_string(i), ""});
-    TFileInfo info;
+    TDesktopExportRunner runner(Desktop);
+    TExportEngine info;
+    info.Runner = &runner;
     TTallyscopeCtrl::GetExportColumns(info.ExportColumns);
     info.ResetDocument();
     info.FillDocument(List);
     TLongWork work;
     const TScriptedDesktopServices::TWorkScope scope(Desktop, work);
     work.RequestStop();
-    Desktop.QueueAnswer(OutPath("list.xml"));
-    Desktop.QueueAnswer("Yes");
-    EXPECT_THROW(info.ExportToXML(""), EExportStopped);
+    EXPECT_THROW(info.WriteXML(OutPath("list.xml")), EExportStopped);
     EXPECT_EQ(Read("list.xml"), "earlier");
     EXPECT_EQ(FolderNames(Out.Str()), (TNames{"list.csv", "list.htm", "list.txt", "list.xml"}));
 }
@@ -200,12 +200,12 @@ TEST_F(ExportFrameTest, XmlExportsBuildInTheWindowsDocumentWithoutPilingUp) {
     for (int round = 0; round < 2; ++round) {
         Desktop.QueueAnswer(round == 0 ? OutPath("a.xml") : "");  // the second is cancelled after the build
         if (round == 0) Desktop.QueueAnswer("Ok");
-        ExportXML(Ctrl, List);
+        ExportXML(Ctrl, List, Desktop);
         EXPECT_EQ(doc.DocumentElement().Children().size(), 2u);
     }
     Desktop.QueueAnswer(OutPath("b.xml"));
     Desktop.QueueAnswer("Ok");
-    ExportXML(Ctrl, List);
+    ExportXML(Ctrl, List, Desktop);
     EXPECT_EQ(Read("a.xml"), Read("b.xml"));
 }
 

@@ -17,13 +17,13 @@ public:
     void WriteConfig(std::string_view text) const { Write(ConfigFileShortName, text); }
     // Drops the loaded configuration and writes the file the next use reads.
     void ReplaceConfig(std::string_view text) const {
-        GetConfig(true);
+        DiscardConfig();
         WriteConfig(text);
     }
 
 private:
     static void Use(const std::string& folder) {
-        GetConfig(true);
+        DiscardConfig();
         SetExecutableFolderForTesting(folder);
     }
 };
