@@ -39,7 +39,7 @@
 #include "core/NameFilter.h"
 #include "export/ExportCommands.h"
 #include "export/FileInfo.h"
-#include "platform/files/DeletionJournal.h"
+#include "platform/files/journal/DeletionJournal.h"
 #include "platform/system/LongWork.h"
 #include "platform/system/Pages.h"
 #include "platform/text/ControlEscapes.h"

@@ -1,4 +1,4 @@
-#include "platform/files/UndoRecords.h"
+#include "platform/files/journal/UndoRecords.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -17,7 +17,7 @@
 #include <unistd.h>
 
 #include "platform/files/NoReplace.h"
-#include "platform/files/PrivateFolder.h"
+#include "platform/files/journal/PrivateFolder.h"
 #include "platform/files/PrivateName.h"
 
 namespace nulvane {

@@ -31,7 +31,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/files/TrashRestore.h"
+#include "platform/files/trash/TrashRestore.h"
 
 namespace nulvane {
 

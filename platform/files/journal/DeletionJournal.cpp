@@ -1,4 +1,4 @@
-#include "platform/files/DeletionJournal.h"
+#include "platform/files/journal/DeletionJournal.h"
 
 // A journal is text, one record a line, fields parted by a space, names percent-encoded where a
 // byte would break a line or a field (a name need not be valid UTF-8):
@@ -52,9 +52,9 @@
 
 #include "platform/files/FileDescriptor.h"
 #include "platform/files/NoReplace.h"
-#include "platform/files/PrivateFolder.h"
+#include "platform/files/journal/PrivateFolder.h"
 #include "platform/files/PrivateName.h"
-#include "platform/files/Trash.h"
+#include "platform/files/trash/Trash.h"
 #include "platform/system/UserFolders.h"
 
 namespace nulvane {

@@ -1,4 +1,4 @@
-#include "platform/files/PrivateFolder.h"
+#include "platform/files/journal/PrivateFolder.h"
 
 #include <cerrno>
 #include <climits>

@@ -1,4 +1,4 @@
-#include "platform/files/Trash.h"
+#include "platform/files/trash/Trash.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -16,7 +16,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/files/DeletionJournal.h"
+#include "platform/files/journal/DeletionJournal.h"
 #include "platform/files/FileDescriptor.h"
 #include "platform/files/MountTable.h"
 #include "platform/files/NoReplace.h"

@@ -1,4 +1,4 @@
-#include "platform/files/TrashFolders.h"
+#include "platform/files/trash/TrashFolders.h"
 
 // Linux: statx tells the mount a folder lies on, /proc the path of an open folder.
 #if defined(__linux__)
@@ -15,8 +15,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/files/PrivateFolder.h"
-#include "platform/files/Trash.h"
+#include "platform/files/journal/PrivateFolder.h"
+#include "platform/files/trash/Trash.h"
 #include "platform/system/ScopeGuard.h"
 
 namespace nulvane {

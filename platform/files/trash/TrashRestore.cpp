@@ -1,4 +1,4 @@
-#include "platform/files/TrashRestore.h"
+#include "platform/files/trash/TrashRestore.h"
 
 #include <cerrno>
 

@@ -1,4 +1,4 @@
-#include "platform/files/FileRemoval.h"
+#include "platform/files/removal/FileRemoval.h"
 
 // The POSIX removal: the file's folder opened step by step (AnchoredFolders.cpp); on the open
 // folder, fstatat, a journal record, renameat2 to a private name, fstatat again, the file's own
@@ -26,12 +26,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/files/AnchoredFolders.h"
+#include "platform/files/removal/AnchoredFolders.h"
 #include "platform/files/FileDescriptor.h"
 #include "platform/files/NoReplace.h"
 #include "platform/files/PathNames.h"
 #include "platform/files/PrivateName.h"
-#include "platform/files/TrashFolders.h"
+#include "platform/files/trash/TrashFolders.h"
 #include "platform/system/ScopeGuard.h"
 
 namespace nulvane {
