@@ -52,11 +52,6 @@ std::string_view RuleOfLine(std::string_view line) noexcept {
 
 // The folder part of a path without its last separator: the root's is empty, which ends a walk
 // up the folders of a path.
-std::string_view FolderPart(std::string_view path) noexcept {
-    const std::string_view part = FolderPartOf(path);
-    return part.substr(0, part.empty() ? 0 : part.size() - 1);
-}
-
 // A rule from the root names folders as the user wrote them, perhaps through a link (/home leading
 // to /var/home), while entries are matched where they really are: such a rule is matched a second
 // time with its leading folders where they really are. None when they are there already.
@@ -236,19 +231,16 @@ std::string_view TKeepRules::MatchOneFolder(std::string_view folder, std::string
 std::string_view TKeepRules::MatchFolders(std::string_view folder, bool absolute) const {
     if (!HaveFolderRules()) return {};
     // Every folder on the way, from the innermost out.
-    for (; !folder.empty(); folder = FolderPart(folder)) {
-        const std::size_t at = folder.rfind('/');
-        const std::string_view found =
-            MatchOneFolder(folder, at == std::string_view::npos ? folder : folder.substr(at + 1), absolute);
+    for (; !folder.empty() && folder != "/"; folder = ParentFolderOf(folder)) {
+        const std::string_view found = MatchOneFolder(folder, NameOf(folder), absolute);
         if (!found.empty()) return found;
     }
     return {};
 }
 
 std::string_view TKeepRules::MatchAbsolute(std::string_view path, bool absolute) const {
-    const std::size_t slash = path.rfind('/');
-    std::string_view found = MatchName(slash == std::string_view::npos ? path : path.substr(slash + 1));
-    if (found.empty()) found = MatchFolders(FolderPart(path), absolute);
+    std::string_view found = MatchName(NameOf(path));
+    if (found.empty()) found = MatchFolders(ParentFolderOf(path), absolute);
     if (!found.empty()) return found;
     if (absolute)
         for (const TPathGlob& glob : PathGlobs_)
@@ -474,7 +466,7 @@ TLoadedKeepRules LoadKeepRules(const std::string& path) {
 
 void WriteKeepRulesFile(const std::string& path, std::string_view text) {
     // Each missing folder on the way is made for the user alone, as configuration folders are.
-    if (const std::string_view folder = FolderPart(path); !folder.empty()) MakeUserFolder(std::string(folder));
+    if (const std::string_view folder = ParentFolderOf(path); !folder.empty() && folder != "/") MakeUserFolder(std::string(folder));
     WriteFileSafely(path, text);
 }
 

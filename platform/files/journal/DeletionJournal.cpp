@@ -51,6 +51,7 @@
 #include <unistd.h>
 
 #include "platform/files/FileDescriptor.h"
+#include "platform/files/PathNames.h"
 #include "platform/files/NoReplace.h"
 #include "platform/files/journal/PrivateFolder.h"
 #include "platform/files/PrivateName.h"
@@ -187,12 +188,6 @@ bool ParseNumber(std::string_view text, T& value) {
     return error == std::errc() && end == text.data() + text.size() && !text.empty();
 }
 
-std::string Joined(const std::string& folder, std::string_view name) {
-    std::string path = folder;
-    if (!path.ends_with('/')) path += '/';
-    return path.append(name);
-}
-
 }  // namespace
 
 std::string DeletionJournalFolder() {
@@ -241,9 +236,8 @@ TDeletionJournal::~TDeletionJournal() {
 void TDeletionJournal::Finish(TFile& file) noexcept {
     if (file.Gone && !UndoId_.empty()) {
         try {
-            const std::size_t slash = file.Path.rfind('/');
-            std::string part = file.Path.substr(0, slash + 1);
-            part.append(UndoPrefix).append(UndoId_).append(".").append(file.Path.substr(slash + 1));
+            std::string part(FolderPartOf(file.Path));
+            part.append(UndoPrefix).append(UndoId_).append(".").append(NameOf(file.Path));
             // Where it cannot be renamed, the next run's recovery finds it a journal without
             // anything to put back, and keeps it for the record all the same.
             MoveNoReplace(AT_FDCWD, file.Path.c_str(), AT_FDCWD, part.c_str());
@@ -296,7 +290,7 @@ int TDeletionJournal::Open() noexcept {
             if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0 || ::fstat(fd.Get(), &st) != 0 || st.st_nlink == 0) continue;
             File_ = TFile();
             File_.Fd.Reset(fd.Release());
-            File_.Path = Joined(Folder_, name);
+            File_.Path = JoinedPath(Folder_, name);
             Line_.assign(Header);
             if (!UndoId_.empty()) AppendRecord(Line_, 'R', TText{UndoId_});
             return Append(Line_);
@@ -826,7 +820,7 @@ public:
         if (fd < 0) {
             // The file may well be in that folder, wherever it is now: its journal waits for it.
             if (!group.Moves.empty()) {
-                Recovery_.Left.push_back({Joined(folder.Path, ownName), Joined(folder.Path, group.Aside),
+                Recovery_.Left.push_back({JoinedPath(folder.Path, ownName), JoinedPath(folder.Path, group.Aside),
                                           reason + "; it keeps the name " + group.Aside + " in its folder"});
                 Unfinished_ = true;
             }
@@ -837,7 +831,7 @@ public:
         bool backUnderName = false;  // the file under the private name went back where it was
         if (::fstatat(fd, group.Aside.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
             if (errno != ENOENT) {
-                Recovery_.Left.push_back({Joined(folder.Path, ownName), Joined(folder.Path, group.Aside), ErrorText(errno)});
+                Recovery_.Left.push_back({JoinedPath(folder.Path, ownName), JoinedPath(folder.Path, group.Aside), ErrorText(errno)});
                 Unfinished_ = true;
             }
         } else if (!group.Moves.empty()) {
@@ -848,17 +842,17 @@ public:
                                        (S_ISDIR(st.st_mode) && EmptyAllTheWayDown(fd, group.Aside.c_str(), st.st_dev)));
             std::string now;
             if (!ours) {
-                Recovery_.Left.push_back({Joined(folder.Path, ownName), Joined(folder.Path, group.Aside),
+                Recovery_.Left.push_back({JoinedPath(folder.Path, ownName), JoinedPath(folder.Path, group.Aside),
                                           move ? "no longer empty" : "not the file the deletion moved aside"});
                 Unfinished_ = true;
             } else if (const int error = PutBackBeside(fd, group.Aside.c_str(), move->Name, now); error != 0) {
-                Recovery_.Left.push_back({Joined(folder.Path, move->Name), Joined(folder.Path, group.Aside), ErrorText(error)});
+                Recovery_.Left.push_back({JoinedPath(folder.Path, move->Name), JoinedPath(folder.Path, group.Aside), ErrorText(error)});
                 Unfinished_ = true;
             } else if (now.empty()) {
                 ++Recovery_.PutBack;
                 backUnderName = true;
             } else {
-                Recovery_.KeptBeside.push_back({Joined(folder.Path, move->Name), Joined(folder.Path, now), "its name was taken"});
+                Recovery_.KeptBeside.push_back({JoinedPath(folder.Path, move->Name), JoinedPath(folder.Path, now), "its name was taken"});
                 backUnderName = true;
             }
         }
@@ -874,7 +868,7 @@ private:
     void Unmake(const TAsideGroup& group, const TFolderRecord& folder) {
         std::string reason;
         const int fd = Folder(group.Folder, reason);
-        const std::string path = Joined(folder.Path, group.Making), now = Joined(folder.Path, group.Aside);
+        const std::string path = JoinedPath(folder.Path, group.Making), now = JoinedPath(folder.Path, group.Aside);
         if (fd < 0) {
             Recovery_.Left.push_back({path, now, reason + "; it keeps the name " + group.Aside + " in its folder"});
             Unfinished_ = true;
@@ -964,7 +958,7 @@ void SetAside(int folderFd, const std::string& folder, const std::string& name, 
               TRecovery& recovery) {
     const std::string aside = name + std::string(DamagedSuffix);
     const bool moved = MoveNoReplace(folderFd, name.c_str(), folderFd, aside.c_str()) == 0;
-    recovery.Damaged.push_back({Joined(folder, name), moved ? Joined(folder, aside) : std::string(), reason});
+    recovery.Damaged.push_back({JoinedPath(folder, name), moved ? JoinedPath(folder, aside) : std::string(), reason});
 }
 
 // Opens the journal `name` of the state folder open as `folderFd` (whose path is `folder`) and
@@ -972,7 +966,7 @@ void SetAside(int folderFd, const std::string& folder, const std::string& name, 
 // `problem` in words.
 TJournalRead ReadJournalFile(int folderFd, const std::string& folder, const std::string& name, TFd& fd,
                              std::string& text, std::string& problem) {
-    const std::string path = Joined(folder, name);
+    const std::string path = JoinedPath(folder, name);
     struct stat st;
     if (::fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
         problem = ErrorText(errno);
@@ -1024,7 +1018,7 @@ void RecoverJournal(int folderFd, const std::string& folder, const std::string& 
     case TJournalRead::Read: break;
     case TJournalRead::NotOurs: recovery.NotUsed.push_back(std::move(problem)); return;
     case TJournalRead::Damaged: SetAside(folderFd, folder, name, problem, recovery); return;
-    case TJournalRead::Failed: recovery.Left.push_back({Joined(folder, name), {}, problem}); return;
+    case TJournalRead::Failed: recovery.Left.push_back({JoinedPath(folder, name), {}, problem}); return;
     case TJournalRead::InUse:
     case TJournalRead::Gone: return;
     }
@@ -1056,7 +1050,7 @@ void RecoverJournal(int folderFd, const std::string& folder, const std::string& 
             struct stat st;
             if (::fstat(fd.Get(), &st) == 0 && ::time(nullptr) - st.st_mtime > WaitingDays * 24 * 3600) {
                 ::unlinkat(folderFd, name.c_str(), 0);
-                recovery.GivenUp.push_back(Joined(folder, name));
+                recovery.GivenUp.push_back(JoinedPath(folder, name));
             }
         }
         return;

@@ -71,14 +71,8 @@ bool DeviceOf(std::string path, std::uint64_t& device) {
             device = static_cast<std::uint64_t>(st.st_dev);
             return true;
         }
-        const std::size_t slash = path.find_last_of('/');
-        if (slash == std::string::npos) return false;
-        if (slash == 0) {
-            if (path == "/") return false;
-            path = "/";
-        } else {
-            path.resize(slash);
-        }
+        if (path == "/" || FolderPartOf(path).empty()) return false;
+        path = ParentFolderOf(path);
     }
 }
 
@@ -376,11 +370,11 @@ int TTrash::Put(int folderFd, const char* name, std::string_view path, std::uint
                 TDeletionJournal* journal, TTrashEntry* placed) {
     const std::lock_guard lock(Mutex_);
     try {
-        const std::string_view baseName = path.substr(FolderPartOf(path).size());
+        const std::string_view baseName = NameOf(path);
         if (baseName.empty()) return EINVAL;
         const std::string folder = FolderPathOf(folderFd, path);
         if (folder.empty()) return EXDEV;
-        const std::string full = (folder == "/" ? folder : folder + "/") + std::string(baseName);
+        const std::string full = JoinedPath(folder, baseName);
         // A file on the home trash's file system goes there or nowhere, unless it lies on another
         // mount of that file system (a bind mount), which a rename cannot leave.
         int error = 0;
