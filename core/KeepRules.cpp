@@ -108,7 +108,6 @@ TKeepRules TKeepRules::Shipped() {
     TKeepRules rules;
     rules.AddLines(ShippedRules);
     rules.Links_ = true;
-    const char* home = std::getenv("HOME");
     const std::string config = UserConfigFolder();
     std::string userDirs;
     if (!config.empty()) {
@@ -118,7 +117,7 @@ TKeepRules TKeepRules::Shipped() {
             // Then the usual names stand.
         }
     }
-    rules.OwnFolders_ = XdgUserFolders(userDirs, home ? std::string(home) : std::string());
+    rules.OwnFolders_ = XdgUserFolders(userDirs, HomeFolder());
     return rules;
 }
 

@@ -44,15 +44,14 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/mman.h>
-#include <pwd.h>
 #include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/files/FileDescriptor.h"
-#include "platform/files/PathNames.h"
 #include "platform/files/NoReplace.h"
+#include "platform/files/PathNames.h"
 #include "platform/files/journal/PrivateFolder.h"
 #include "platform/files/PrivateName.h"
 #include "platform/files/trash/Trash.h"
@@ -193,13 +192,7 @@ bool ParseNumber(std::string_view text, T& value) {
 std::string DeletionJournalFolder() {
     const char* stateHome = std::getenv("XDG_STATE_HOME");
     if (stateHome && stateHome[0] == '/') return std::string(stateHome) + "/nulvane";
-    std::string home;
-    if (const char* variable = std::getenv("HOME"); variable && variable[0] == '/') {
-        home = variable;
-    } else if (const passwd* user = ::getpwuid(::geteuid()); user && user->pw_dir) {
-        home = user->pw_dir;
-    }
-    return home + "/.local/state/nulvane";
+    return HomeFolder() + "/.local/state/nulvane";
 }
 
 // --- Writing -------------------------------------------------------------------------------------

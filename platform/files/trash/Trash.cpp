@@ -10,7 +10,6 @@
 #include <new>
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <stdio.h>  // renameat2
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -162,13 +161,7 @@ TTrash::TTrash() : Uid_(static_cast<unsigned>(::geteuid())) {
         HomeTrash_ = std::string(dataHome) + "/Trash";
         return;
     }
-    std::string home;
-    if (const char* variable = std::getenv("HOME"); variable && variable[0] == '/') {
-        home = variable;
-    } else if (const passwd* user = ::getpwuid(::geteuid()); user && user->pw_dir) {
-        home = user->pw_dir;
-    }
-    HomeTrash_ = home + "/.local/share/Trash";
+    HomeTrash_ = HomeFolder() + "/.local/share/Trash";
 }
 
 TTrash::TTrash(std::string homeTrash, unsigned uid) : HomeTrash_(std::move(homeTrash)), Uid_(uid) {}
