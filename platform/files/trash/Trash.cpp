@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "platform/files/journal/DeletionJournal.h"
+#include "platform/files/DescriptorPath.h"
 #include "platform/files/FileDescriptor.h"
 #include "platform/files/MountTable.h"
 #include "platform/files/NoReplace.h"
@@ -88,19 +89,7 @@ std::string WorkingFolder() {
 // The absolute path of the open folder as this process sees it; else (no /proc, a folder out of
 // reach) the folder part of `path`, taken from the working folder when relative.
 std::string FolderPathOf(int folderFd, std::string_view path) {
-    char link[64];
-    std::snprintf(link, sizeof link, "/proc/self/fd/%d", folderFd);
-    std::string target(PATH_MAX, '\0');
-    for (;;) {
-        const ssize_t length = ::readlink(link, target.data(), target.size());
-        if (length < 0) break;
-        if (static_cast<std::size_t>(length) < target.size()) {
-            target.resize(static_cast<std::size_t>(length));
-            if (target.starts_with('/')) return target;
-            break;
-        }
-        target.resize(target.size() * 2);
-    }
+    if (std::string kernel = DescriptorPath(folderFd); !kernel.empty()) return kernel;
     std::string folder(ParentFolderOf(path));
     if (!folder.starts_with('/')) {
         const std::string working = WorkingFolder();

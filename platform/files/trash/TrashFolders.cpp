@@ -15,7 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/files/journal/PrivateFolder.h"
+#include "platform/files/DescriptorPath.h"
 #include "platform/files/trash/Trash.h"
 #include "platform/system/ScopeGuard.h"
 
@@ -63,10 +63,6 @@ bool IsNamedSharedTrash(int folderFd) noexcept {
            SameFile(self, named);
 }
 
-// The kernel's own path of the open file: empty when it tells none (no /proc, or a path longer
-// than a page, which it does not tell).
-std::string KernelPath(int fd) { return DescriptorPath(fd); }
-
 // Whether the absolute `path` leads to the folder `self`. A folder removed meanwhile has
 // " (deleted)" after its kernel path, and one out of this process's reach a path that leads
 // elsewhere: both fail.
@@ -109,7 +105,7 @@ std::string PathFoundUpward(int folderFd, const struct stat& self) {
         if (!parent || ::fstat(parent.Get(), &up) != 0 || SameFile(up, at)) return {};
         names.push_back(NameIn(parent.Get(), at));
         if (names.back().empty()) return {};
-        std::string path = KernelPath(parent.Get());
+        std::string path = DescriptorPath(parent.Get());
         if (path.starts_with('/')) {
             for (auto name = names.rbegin(); name != names.rend(); ++name) {
                 if (!path.ends_with('/')) path += '/';
@@ -149,7 +145,7 @@ std::string RealFolderPath(int folderFd, const std::string& path) {
     struct stat self;
     // The working folder too (AT_FDCWD), which fstat does not take.
     if (::fstatat(folderFd, "", &self, AT_EMPTY_PATH) != 0) return {};
-    std::string real = KernelPath(folderFd);
+    std::string real = DescriptorPath(folderFd);
     if (!LeadsTo(real, self)) {
         real.clear();
         if (char* resolved = ::realpath(path.c_str(), nullptr)) {
