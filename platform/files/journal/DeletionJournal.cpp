@@ -55,6 +55,7 @@
 #include "platform/files/journal/PrivateFolder.h"
 #include "platform/files/PrivateName.h"
 #include "platform/files/trash/Trash.h"
+#include "platform/files/trash/TrashLayout.h"
 #include "platform/system/UserFolders.h"
 
 namespace nulvane {
@@ -744,7 +745,7 @@ bool ParseJournal(std::string_view text, TJournal& journal, std::string& problem
         } else if (line.starts_with("I ") && !first) {
             ok = SplitFields(line, f, 6) && ParseNumber(f[1], folder) && known(folder) && Decode(f[2], aside) &&
                  IsPrivateName(aside) && ParseNumber(f[3], trash) && known(trash) && Decode(f[4], name) &&
-                 IsOneComponent(name) && name.size() + TTrash::InfoSuffix.size() <= NAME_MAX && ParseNumber(f[5], inode);
+                 IsOneComponent(name) && name.size() + TrashInfoSuffix.size() <= NAME_MAX && ParseNumber(f[5], inode);
             if (ok) group(folder, aside).Entries.push_back({trash, name, inode});
         }
         if (!ok) {
@@ -895,8 +896,8 @@ private:
         if (added) {
             std::string reason;
             if (const int trashFd = Folder(id, reason); trashFd >= 0) {
-                it->second.first.Reset(::openat(trashFd, "files", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-                it->second.second.Reset(::openat(trashFd, "info", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+                it->second.first.Reset(::openat(trashFd, TrashFilesFolder, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+                it->second.second.Reset(::openat(trashFd, TrashInfoFolder, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
             }
         }
         return it->second;
@@ -927,7 +928,7 @@ private:
         for (const TTrashInfoRecord& record : group.Infos)
             if (record.Trash == entry.Trash) written = &record;
         if (!written) return;
-        const std::string infoName = entry.Entry + std::string(TTrash::InfoSuffix);
+        const std::string infoName = entry.Entry + std::string(TrashInfoSuffix);
         const TFd fd(::openat(info.Get(), infoName.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         if (!fd || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) || static_cast<std::uint64_t>(st.st_ino) != entry.InfoInode)
             return;

@@ -22,6 +22,7 @@
 #include "platform/files/NoReplace.h"
 #include "platform/files/PathNames.h"
 #include "platform/files/PrivateName.h"
+#include "platform/files/trash/TrashLayout.h"
 #include "platform/system/UserFolders.h"
 
 namespace nulvane {
@@ -33,13 +34,6 @@ struct TTrash::TPlace {
 };
 
 namespace {
-
-int OpenFolderAt(int parent, const char* name, bool follow) noexcept {
-    int fd;
-    do fd = ::openat(parent, name, O_PATH | O_DIRECTORY | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW));
-    while (fd < 0 && errno == EINTR);
-    return fd;
-}
 
 
 // The folder `name` in `parent`, made (mode 0700) when missing; never a link, and only one that
@@ -134,7 +128,7 @@ bool WriteAll(int fd, std::string_view text) noexcept {
 // The start of `name` that leaves room for a suffix and ".trashinfo" within a name's limit, cut
 // before a UTF-8 continuation byte rather than inside a character.
 std::string EntryBase(std::string_view name) {
-    constexpr std::size_t room = NAME_MAX - TTrash::InfoSuffix.size() - 12;
+    constexpr std::size_t room = NAME_MAX - TrashInfoSuffix.size() - 12;
     if (name.size() <= room) return std::string(name);
     std::size_t length = room;
     while (length > 0 && (static_cast<unsigned char>(name[length]) & 0xC0) == 0x80) --length;
@@ -150,7 +144,7 @@ TTrash::TTrash() : Uid_(static_cast<unsigned>(::geteuid())) {
         HomeTrash_ = std::string(dataHome) + "/Trash";
         return;
     }
-    HomeTrash_ = HomeFolder() + "/.local/share/Trash";
+    HomeTrash_ = HomeFolder().append(UsualHomeTrashParent).append(HomeTrashName);
 }
 
 TTrash::TTrash(std::string homeTrash, unsigned uid) : HomeTrash_(std::move(homeTrash)), Uid_(uid) {}
@@ -190,8 +184,8 @@ TTrash::TPlace* TTrash::HomePlace(std::uint64_t device, int& error) {
         struct stat st;
         if (place->Folder && ::fstat(place->Folder.Get(), &st) == 0 && st.st_uid == Uid_ &&
             static_cast<std::uint64_t>(st.st_dev) == device) {
-            place->Files.Reset(UsersFolder(place->Folder.Get(), "files", Uid_, failure));
-            if (place->Files) place->Info.Reset(UsersFolder(place->Folder.Get(), "info", Uid_, failure));
+            place->Files.Reset(UsersFolder(place->Folder.Get(), TrashFilesFolder, Uid_, failure));
+            if (place->Files) place->Info.Reset(UsersFolder(place->Folder.Get(), TrashInfoFolder, Uid_, failure));
             place->Path = HomeTrash_;
             if (place->Files && place->Info) Home_ = std::move(place);
         }
@@ -236,23 +230,23 @@ TTrash::TPlace* TTrash::TopPlace(const std::string& mount, std::uint64_t device,
     const std::string uid = std::to_string(Uid_);
     auto place = std::make_unique<TPlace>();
     // $topdir/.Trash only when an administrator made it a real, sticky folder.
-    if (::fstatat(top.Get(), ".Trash", &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode) &&
+    if (::fstatat(top.Get(), SharedTrashName, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode) &&
         (st.st_mode & S_ISVTX)) {
-        if (const TFd shared(OpenFolderAt(top.Get(), ".Trash", false)); shared) {
+        if (const TFd shared(OpenFolderAt(top.Get(), SharedTrashName, false)); shared) {
             place->Folder.Reset(UsersFolder(shared.Get(), uid.c_str(), Uid_, failure));
-            place->Path = (mount == "/" ? "" : mount) + "/.Trash/" + uid;
+            place->Path = (mount == "/" ? "" : mount) + "/" + SharedTrashName + "/" + uid;
         } else {
             failure = errno;
         }
     }
     if (!place->Folder && !IsResourceError(failure)) {
-        place->Folder.Reset(UsersFolder(top.Get(), (".Trash-" + uid).c_str(), Uid_, failure));
-        place->Path = (mount == "/" ? "" : mount) + "/.Trash-" + uid;
+        place->Folder.Reset(UsersFolder(top.Get(), (UserTrashPrefix + uid).c_str(), Uid_, failure));
+        place->Path = (mount == "/" ? "" : mount) + "/" + UserTrashPrefix + uid;
     }
     top.Reset();
     if (!place->Folder) return give(nullptr);
-    place->Files.Reset(UsersFolder(place->Folder.Get(), "files", Uid_, failure));
-    if (place->Files) place->Info.Reset(UsersFolder(place->Folder.Get(), "info", Uid_, failure));
+    place->Files.Reset(UsersFolder(place->Folder.Get(), TrashFilesFolder, Uid_, failure));
+    if (place->Files) place->Info.Reset(UsersFolder(place->Folder.Get(), TrashInfoFolder, Uid_, failure));
     if (!place->Files || !place->Info) return give(nullptr);
     return give(std::move(place));
 }
@@ -315,7 +309,7 @@ int TTrash::PutInto(TPlace& place, int folderFd, const char* name, std::string_v
             std::snprintf(suffix, sizeof suffix, ".%016llx", static_cast<unsigned long long>(random));
             entry = base + suffix;
         }
-        info = entry + std::string(InfoSuffix);
+        info = entry + std::string(TrashInfoSuffix);
         if (journal)
             if (const int error = journal->RecordTrashEntry(folderFd, name, place.Folder.Get(), entry, inode); error != 0) {
                 ::unlinkat(place.Info.Get(), temp.c_str(), 0);
