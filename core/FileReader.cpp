@@ -265,7 +265,7 @@ public:
         if (folder.InRepository) List_.SetFolderInRepository(folderIndex);
         for (std::size_t i = first; i < last; ++i) {
             entries[i].Folder = folderIndex;
-            EmptyFolders_.Delivered(entries[i], folder, entries[i].Record.PathTail());
+            EmptyFolders_.Delivered(entries[i], folder, List_.PathAfterFolder(entries[i]));
             List_.Append(std::move(entries[i]));
             entries.Delivered(i);
         }

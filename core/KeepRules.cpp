@@ -357,7 +357,7 @@ std::size_t TKeepRules::Hold(TResultList& list, std::size_t first) const {
         const TAnchorIndex a = list.AnchorOf(entry);
         bool holds = false;
         std::uint32_t rule = 0;
-        const std::string_view name = entry.Record.HasPathTail() ? entry.Record.PathTail() : std::string_view();
+        const std::string_view name = list.PathAfterFolder(entry);
         // A folder entry is also a folder itself to the rules: few of them, each asked whole.
         if (a >= anchors.size() || name.empty() || name.find('/') != std::string_view::npos ||
             entry.Kind == TEntryKind::Folder) {

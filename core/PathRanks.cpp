@@ -222,8 +222,8 @@ bool OrderByFullPath(const TResultList& list, TSortDirection direction, TSortDir
     bool haveOther = false, haveFolder = false;
     for (std::size_t i = 0; i < n; ++i) {
         const TListEntry& entry = list[i];
-        if (!entry.Record.HasPathTail()) return false;
-        if (entry.Record.PathTail().find('/') != std::string_view::npos) return false;
+        const std::string_view tail = list.PathAfterFolder(entry);
+        if (tail.empty() || tail.find('/') != std::string_view::npos) return false;
         const std::string_view type = TrimText(entry.Record.Get(fiFileType));
         if (type == FolderType) {
             haveFolder = true;
@@ -295,7 +295,7 @@ bool OrderByFullPath(const TResultList& list, TSortDirection direction, TSortDir
 
     // Each place's subfolders in order (no two compare equal: places merge such folders) and its
     // entries in order, equal names in list order, each marked when it equals the one before.
-    const auto entryName = [&](std::uint32_t i) { return list[i].Record.PathTail(); };
+    const auto entryName = [&](std::uint32_t i) { return list.PathAfterFolder(list[i]); };
     std::vector<TNameKey> keys;
     std::vector<bool> sameAsBefore(n, false);  // by position in byPlace
     for (std::size_t p = 0; p < placeCount; ++p) {
