@@ -358,9 +358,9 @@ public:
             Out_.Write(folder, name, Terminator_);
             return;
         }
-        Path_.assign(folder).append(entry->Record.PathTail());
+        Texts_.SetFolder(folder);
         Line_.clear();
-        AppendEntryJson(Line_, entry->Record, Path_, entry->Kind, heldBy);
+        AppendEntryJson(Line_, Texts_, *entry, heldBy);
         Out_.Write(Line_, '\n');
     }
 
@@ -378,6 +378,7 @@ private:
     const std::uint64_t Limit_;
     std::uint64_t Taken_ = 0;
     std::string Path_, Line_;
+    TEntryTexts Texts_{std::string_view()};  // a JSON entry's fields, in the folder it was streamed from
 };
 
 // Writes the export to standard output: made whole in a private temporary folder first, as a
@@ -943,7 +944,7 @@ int main(int argc, char** argv) try {
         if (held && options.Deletable) continue;
         if (options.Json) {
             line.clear();
-            AppendEntryJson(line, entry.Record, texts.FullPath(entry), entry.Kind, held ? rules.RuleFor(list, entry) : "");
+            AppendEntryJson(line, texts, entry, held ? rules.RuleFor(list, entry) : "");
             out.Write(line, '\n');
         } else if (colored) {
             const std::string_view path = texts.FullPath(entry);
