@@ -1,6 +1,7 @@
 #include "core/FileReader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <atomic>
 #include <charconv>
 #include <deque>
@@ -8,6 +9,7 @@
 #include <mutex>
 #include <new>
 #include <optional>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -458,7 +460,23 @@ void RunScan(TScanReport& report, std::string_view folder, const TWalkOptions& o
     } catch (const std::bad_alloc&) {
         report.OutOfMemory = true;  // what was found before stays
     } catch (...) {
-        // What was found before the error stays.
+        // The walk ended on an error of its own (a full folder table, a thread that could not be
+        // started, a sink that failed): what was found before stays, and the folder is reported
+        // as given up, as a folder the walk could not go on with is, so that the report does not
+        // read as complete.
+        int error = EIO;
+        try {
+            throw;
+        } catch (const std::system_error& e) {
+            if (e.code().value() != 0) error = e.code().value();
+        } catch (...) {
+        }
+        ++report.GivenUp;
+        try {
+            if (options.OnGivenUp) options.OnGivenUp(std::string(folder), error);
+        } catch (...) {
+            // Counted all the same.
+        }
     }
 }
 

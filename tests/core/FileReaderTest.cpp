@@ -485,6 +485,26 @@ TEST_F(FileReader, AShortageOfMemoryIsReportedAndKeepsWhatWasFound) {
             }
 }
 
+// A walk that ends on any other error keeps what it found and reports the folder as given up, so
+// the report never reads as complete.
+TEST_F(FileReader, AWalkEndedByAnErrorIsReportedAsGivenUp) {
+    test::MakeRandomTree(Dir_.Str(), {.Folders = 5, .Files = 50, .Seed = 4});
+    struct TFailingSink final : TScanSink {
+        void Take(std::string_view, std::string_view, const TListEntry*, std::string_view) override {
+            if (++Taken == 3) throw std::runtime_error("the sink failed");
+        }
+        void Pause() override {}
+        int Taken = 0;
+    } sink;
+    std::vector<std::pair<std::string, int>> givenUp;
+    TWalkOptions options{.Threads = 1};
+    options.OnGivenUp = [&](const std::string& path, int error) { givenUp.emplace_back(path, error); };
+    const TScanReport report = StreamFolder(Dir_.Str(), sink, options, false);
+    EXPECT_FALSE(report.Complete());
+    EXPECT_EQ(report.GivenUp, 1u);
+    EXPECT_EQ(givenUp, (std::vector<std::pair<std::string, int>>{{Dir_.Str(), EIO}}));
+}
+
 // A streamed scan passes on the files the list would get, in the same order, each with the same
 // entry (exact times only when asked for), and names the same unreadable folders, however many
 // threads walk and wherever links lead.
