@@ -35,7 +35,7 @@
 #include "app/StatusTexts.h"
 #include "app/Texts.h"
 #include "core/Deletion.h"
-#include "core/FileReader.h"
+#include "core/Scan.h"
 #include "core/NameFilter.h"
 #include "export/ExportCommands.h"
 #include "export/FileInfo.h"

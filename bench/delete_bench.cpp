@@ -28,7 +28,7 @@
 
 #include "core/Deletion.h"
 #include "core/FieldSort.h"
-#include "core/FileReader.h"
+#include "core/Scan.h"
 #include "platform/files/removal/FileLocks.h"
 
 using namespace nulvane;

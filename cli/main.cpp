@@ -50,7 +50,7 @@
 #include "cli/StopSignals.h"
 #include "core/Deletion.h"
 #include "core/FieldSort.h"
-#include "core/FileReader.h"
+#include "core/Scan.h"
 #include "core/KeepRules.h"
 #include "core/NameFilter.h"
 #include "core/PathGlob.h"

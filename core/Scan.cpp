@@ -1,4 +1,4 @@
-#include "core/FileReader.h"
+#include "core/Scan.h"
 
 #include <algorithm>
 #include <cerrno>
