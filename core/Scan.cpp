@@ -460,16 +460,20 @@ void RunScan(TScanReport& report, std::string_view folder, const TWalkOptions& o
     } catch (const std::bad_alloc&) {
         report.OutOfMemory = true;  // what was found before stays
     } catch (...) {
-        // The walk ended on an error of its own (a full folder table, a thread that could not be
-        // started, a sink that failed): what was found before stays, and the folder is reported
-        // as given up, as a folder the walk could not go on with is, so that the report does not
-        // read as complete.
+        // The walk ended on an error of its own (a full folder table, a sink that failed): what
+        // was found before stays, and the folder is reported as given up, as a folder the walk
+        // could not go on with is, so that the report does not read as complete. A thread that
+        // could not be started for want of memory is a shortage of memory like any other.
         int error = EIO;
         try {
             throw;
         } catch (const std::system_error& e) {
             if (e.code().value() != 0) error = e.code().value();
         } catch (...) {
+        }
+        if (error == ENOMEM || error == EAGAIN) {
+            report.OutOfMemory = true;
+            return;
         }
         ++report.GivenUp;
         try {
