@@ -61,6 +61,7 @@
 #include "platform/files/removal/FileLocks.h"
 #include "platform/files/FileDescriptor.h"
 #include "platform/files/FolderPath.h"
+#include "platform/files/PathNames.h"
 #include "platform/files/journal/UndoRecords.h"
 #include "platform/system/ScopeGuard.h"
 #include "platform/system/LongWork.h"
@@ -949,7 +950,7 @@ int main(int argc, char** argv) try {
         } else if (colored) {
             const std::string_view path = texts.FullPath(entry);
             // A folder is coloured as a folder, whole.
-            const std::size_t slash = entry.Kind == TEntryKind::Folder ? path.size() : path.rfind('/') + 1;
+            const std::size_t slash = entry.Kind == TEntryKind::Folder ? path.size() : FolderPartOf(path).size();
             line.clear();
             colors.Append(line, path.substr(0, slash), path.substr(slash));
             out.Write(line, terminator);
