@@ -9,6 +9,7 @@
 
 #include "app/Texts.h"
 #include "platform/text/ControlEscapes.h"
+#include "platform/system/ScopeGuard.h"
 
 namespace nulvane {
 
@@ -126,10 +127,7 @@ void TResultListModel::Freeze() { Frozen_ = true; }
 
 void TResultListModel::MoveColumn(int column, int position) {
     OwnMove_ = true;
-    struct TReset {
-        bool& Flag;
-        ~TReset() { Flag = false; }
-    } reset{OwnMove_};
+    const TScopeGuard reset([this] { OwnMove_ = false; });
     List_.Header().Columns().SetPosition(column, position);
 }
 

@@ -10,8 +10,10 @@
 #include <QStyleOptionFocusRect>
 
 #include <algorithm>
+#include <utility>
 
 #include "app/ErrorHandler.h"
+#include "platform/system/ScopeGuard.h"
 
 namespace nulvane {
 
@@ -25,18 +27,11 @@ TShiftState ShiftOf(Qt::KeyboardModifiers modifiers) {
     return shift;
 }
 
-// Guards a flag for a scope: changes the view makes itself are not fed back to the list.
-class TFlagScope {
-public:
-    explicit TFlagScope(bool& flag) noexcept : Flag_(flag), Old_(flag) { Flag_ = true; }
-    ~TFlagScope() { Flag_ = Old_; }
-    TFlagScope(const TFlagScope&) = delete;
-    TFlagScope& operator=(const TFlagScope&) = delete;
-
-private:
-    bool& Flag_;
-    bool Old_;
-};
+// Sets a flag for a scope, and gives it back its value at the end: changes the view makes itself
+// are not fed back to the list.
+auto FlagScope(bool& flag) {
+    return TScopeGuard([&flag, old = std::exchange(flag, true)] { flag = old; });
+}
 
 }  // namespace
 
@@ -104,7 +99,7 @@ void TListView::Thaw() {
 
 void TListView::SyncColumns() {
     if (Model_.Frozen()) return;
-    const TFlagScope syncing(Syncing_);
+    const auto syncing = FlagScope(Syncing_);
     const TListColumns& columns = List().Header().Columns();
     QHeaderView* header = horizontalHeader();
     const int count = std::min(columns.Count(), header->count());
@@ -131,10 +126,7 @@ void TListView::HeaderClicked(int column) {
     RunCommand([&] {
         const QPoint at = horizontalHeader()->mapFromGlobal(QCursor::pos());
         // The header toggled its own glyph already; the list's header state is what shows.
-        struct TGlyph {
-            TListView& View;
-            ~TGlyph() { View.SyncSortGlyph(); }
-        } glyph{*this};
+        const TScopeGuard glyph([this] { SyncSortGlyph(); });
         if (column >= List().Header().Columns().Count()) return;
         const TShiftState shift = ShiftOf(QGuiApplication::keyboardModifiers());
         const auto click = [&] { List().Header().Click(column, TMouseButton::Left, shift, at.x(), at.y()); };
@@ -150,7 +142,7 @@ void TListView::SectionMoved(int column, int /*oldPosition*/, int newPosition) {
     RunCommand([&] {
         TListColumns& columns = List().Header().Columns();
         if (column >= columns.Count()) return;
-        const TFlagScope syncing(Syncing_);
+        const auto syncing = FlagScope(Syncing_);
         Model_.MoveColumn(column, newPosition);
     });
 }
@@ -171,7 +163,7 @@ void TListView::CurrentChanged(const QModelIndex& current) {
 
 void TListView::FollowFocus() {
     if (Model_.Frozen()) return;
-    const TFlagScope syncing(Syncing_);
+    const auto syncing = FlagScope(Syncing_);
     const std::size_t focused = List().FocusedEntry();
     if (focused == NoEntry || focused >= static_cast<std::size_t>(Model_.rowCount())) {
         selectionModel()->clear();

@@ -43,6 +43,7 @@
 #include "platform/system/LongWork.h"
 #include "platform/system/Pages.h"
 #include "platform/text/ControlEscapes.h"
+#include "platform/system/ScopeGuard.h"
 
 namespace nulvane {
 
@@ -113,10 +114,31 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    MakeButtons(*central, *layout);
+    MakeList(*central, *layout);
+    MakeListMenu();
+    MakeMenuBar();
+    MakeStatusBar();
 
-    TopPanel = new QWidget(central);
+    // Tab goes along the buttons, to the list's "Check All" box and the list, then to "Undo".
+    QWidget* const order[] = {btnOpen, BitBtn1, btnDelete, btnDelAll, SpeedButton1, SpeedButton2, cbCheckAll, ListView_, btnUndo};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
+    for (const auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(&ListView_->Model(), signal, this, &TFMMain::UpdateStatus);
+    connect(&ListView_->Model(), &QAbstractItemModel::modelReset, this, &TFMMain::UpdateStatus);
+    UpdateStatus();
+
+    setCentralWidget(central);
+    PlaceWindow();
+}
+
+// The row of buttons above the list, each at its fixed place.
+void TFMMain::MakeButtons(QWidget& central, QVBoxLayout& layout) {
+    TopPanel = new QWidget(&central);
     TopPanel->setFixedHeight(48);
-    layout->addWidget(TopPanel);
+    layout.addWidget(TopPanel);
     btnOpen = AddButton("&Open Folder", 9, true, &TFMMain::btnOpenClick);
     btnOpen->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
     BitBtn1 = AddButton("&Clear All", 133, true, &TFMMain::BitBtn1Click);
@@ -133,8 +155,11 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
     SpeedButton2->setFlat(true);
     // However narrow the window is made, every button stays in it.
     TopPanel->setMinimumWidth(SpeedButton2->geometry().right() + 1 + btnOpen->geometry().left());
+}
 
-    auto* listPanel = new QFrame(central);
+// The list in its sunken panel, with its colours, the "Check All" box in its corner and the Delete key.
+void TFMMain::MakeList(QWidget& central, QVBoxLayout& layout) {
+    auto* listPanel = new QFrame(&central);
     listPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     listPanel->setLineWidth(2);
     auto* listLayout = new QVBoxLayout(listPanel);
@@ -144,7 +169,7 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
     // A click on a column of a long list sorts for a while: as long work.
     ListView_->RunSort = [this](const std::function<void()>& sort) { LongWork([&](TLongWork&) { sort(); }); };
     listLayout->addWidget(ListView_);
-    layout->addWidget(listPanel, 1);
+    layout.addWidget(listPanel, 1);
 
     QPalette listPalette = ListView_->palette();
     listPalette.setColor(QPalette::Base, Rgb(ListBackgroundColor));
@@ -170,7 +195,10 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
     deleteKey->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     ListView_->addAction(deleteKey);
     connect(deleteKey, &QAction::triggered, this, [this] { RunCommand([this] { btnDeleteClick(); }); });
+}
 
+// The list's context menu: the exports, then checking the selected entries.
+void TFMMain::MakeListMenu() {
     PopupMenu1 = new QMenu(this);
     auto* menuStyle = new TLargeIconStyle;
     menuStyle->setParent(PopupMenu1);
@@ -214,7 +242,10 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
     ListView_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ListView_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu1->popup(ListView_->viewport()->mapToGlobal(at)); });
+}
 
+// "About", "Help", and the Options menu with the options a later scan follows and its Names field.
+void TFMMain::MakeMenuBar() {
     QAction* about = menuBar()->addAction(QStringLiteral("About"));
     connect(about, &QAction::triggered, this, [this] { RunCommand([this] { AboutClick(); }); });
     QAction* help = menuBar()->addAction(QStringLiteral("Help"));
@@ -267,7 +298,10 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
     mnOptions->addAction(names);
     connect(edNames, &QLineEdit::editingFinished, this, [this] { RunCommand([this] { NamesEdited(); }); });
     connect(edNames, &QLineEdit::returnPressed, mnOptions, &QMenu::close);
+}
 
+// The status bar's two panels, and "Undo" beside them with its shortcut.
+void TFMMain::MakeStatusBar() {
     // The first panel takes the width the window has; the second keeps its place at its end.
     StatusPanel0 = new TElidedLabel(this);
     StatusPanel1 = new QLabel(this);
@@ -288,18 +322,10 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
     acUndo->setEnabled(false);
     addAction(acUndo);
     connect(acUndo, &QAction::triggered, this, [this] { RunCommand([this] { UndoClick(); }); });
+}
 
-    // Tab goes along the buttons, to the list's "Check All" box and the list, then to "Undo".
-    QWidget* const order[] = {btnOpen, BitBtn1, btnDelete, btnDelAll, SpeedButton1, SpeedButton2, cbCheckAll, ListView_, btnUndo};
-    for (std::size_t i = 1; i < std::size(order); ++i)
-        setTabOrder(order[i - 1], order[i]);
-
-    for (const auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
-        connect(&ListView_->Model(), signal, this, &TFMMain::UpdateStatus);
-    connect(&ListView_->Model(), &QAbstractItemModel::modelReset, this, &TFMMain::UpdateStatus);
-    UpdateStatus();
-
-    setCentralWidget(central);
+// Its first size, centred on the screen, unless the user left it somewhere the screens still show.
+void TFMMain::PlaceWindow() {
     resize(823, 496);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -434,15 +460,12 @@ void TFMMain::Frozen(const std::function<void()>& work) {
     if (Busy_) throw std::logic_error("the window is already busy with long work");
     Busy_ = true;
     ListView_->Freeze();
-    struct TThaw {
-        TFMMain& Form;
-        ~TThaw() {
-            Form.ListView_->Thaw();
-            Form.Busy_ = false;
-            Form.UpdateStatus();
-            if (Form.CloseWhenIdle_) QTimer::singleShot(0, &Form, &QWidget::close);
-        }
-    } thaw{*this};
+    const TScopeGuard thaw([this] {
+        ListView_->Thaw();
+        Busy_ = false;
+        UpdateStatus();
+        if (CloseWhenIdle_) QTimer::singleShot(0, this, &QWidget::close);
+    });
     work();
 }
 
@@ -502,9 +525,7 @@ void TFMMain::btnOpenClick() {
         EndUndo();
         repaint();
         ShowWaitForm(true, false);
-        struct THide {
-            ~THide() { ShowWaitForm(false, false); }
-        } hide;
+        const TScopeGuard hide([] { ShowWaitForm(false, false); });
         SetWaitMessage(LoadingInfoText);
         const std::string recovered = RecoverDeletions();
         TScanOutcome outcome;
@@ -565,9 +586,7 @@ void TFMMain::btnDelAllClick() {
                                      OwnerOf(this)) != TMessageResult::Yes)
         return;
     ShowWaitForm(true, false);
-    struct THide {
-        ~THide() { ShowWaitForm(false, false); }
-    } hide;
+    const TScopeGuard hide([] { ShowWaitForm(false, false); });
     SetWaitMessage(DeletingFilesText);
     EndUndo();
     const std::string recovered = RecoverDeletions();
@@ -614,9 +633,7 @@ void TFMMain::OfferUndo(std::unique_ptr<TUndoBatch> batch) {
 void TFMMain::UndoClick() {
     if (Busy_ || !UndoAvailable()) return;
     ShowWaitForm(true, false);
-    struct THide {
-        ~THide() { ShowWaitForm(false, false); }
-    } hide;
+    const TScopeGuard hide([] { ShowWaitForm(false, false); });
     SetWaitMessage(std::string(Undo_->WaitMessage()));
     TUndoSummary summary;
     LongWork([&](TLongWork& work) { summary = RunUndo(VT, *Undo_, work); });
@@ -717,9 +734,7 @@ void TFMMain::DropFolders(const std::vector<std::string>& given) {
     for (const std::string& path : given) paths.push_back(CleanFolderPath(path));
     EndUndo();
     ShowWaitForm(true, false);
-    struct THide {
-        ~THide() { ShowWaitForm(false, false); }
-    } hide;
+    const TScopeGuard hide([] { ShowWaitForm(false, false); });
     const std::string recovered = RecoverDeletions();
     TScanOutcome outcome;
     LoadKeepRulesFor(outcome);

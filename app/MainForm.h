@@ -43,6 +43,7 @@
 #include <QStatusBar>
 #include <QToolButton>
 #include <QUrl>
+#include <QVBoxLayout>
 
 #include <functional>
 #include <memory>
@@ -195,6 +196,13 @@ private:
     // words for it.
     std::string RecoverDeletions();
     void UpdateStatus();
+    // The window's parts, made once by the constructor in this order.
+    void MakeButtons(QWidget& central, QVBoxLayout& layout);
+    void MakeList(QWidget& central, QVBoxLayout& layout);
+    void MakeListMenu();
+    void MakeMenuBar();
+    void MakeStatusBar();
+    void PlaceWindow();
     QPushButton* AddButton(const char* caption, int left, bool bold, void (TFMMain::*command)());
 
     std::unique_ptr<TTallyscopeCtrl> Ctrl_;

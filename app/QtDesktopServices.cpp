@@ -27,6 +27,7 @@
 #include "app/Texts.h"
 #include "platform/desktop/DesktopOpener.h"
 #include "platform/system/LongWork.h"
+#include "platform/system/ScopeGuard.h"
 
 namespace nulvane {
 
@@ -311,15 +312,11 @@ void TQtDesktopServices::RunBusy(const std::function<void(TLongWork&)>& work) {
     TLongWork job;
     TLongWork* const outer = std::exchange(Running_, &job);
     WaitForm_.SetWork(&job);
-    struct TEnd {
-        TQtDesktopServices& Services;
-        TLongWork* Outer;
-        ~TEnd() {
-            Services.WaitForm_.SetWork(Outer);
-            Services.Running_ = Outer;
-            Services.SetBusyCursor(false);
-        }
-    } end{*this, outer};
+    const TScopeGuard end([this, outer] {
+        WaitForm_.SetWork(outer);
+        Running_ = outer;
+        SetBusyCursor(false);
+    });
     const TInputBlocker blocker(WaitForm_, [this] { StopLongWork(); });
 
     QEventLoop loop;

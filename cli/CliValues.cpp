@@ -11,6 +11,7 @@
 #include <pwd.h>
 
 #include "core/FileRecord.h"
+#include "core/Translatable.h"
 
 namespace nulvane {
 namespace {
@@ -158,7 +159,7 @@ std::optional<TOwnerFilter> ParseOwner(std::string_view text, std::string& error
     const std::string_view sides[2] = {text.substr(0, colon),
                                        colon == std::string_view::npos ? std::string_view() : text.substr(colon + 1)};
     if (sides[0].empty() && sides[1].empty()) {
-        error = "give a user, :group or both";
+        error = N_("give a user, :group or both");
         return std::nullopt;
     }
     TOwnerFilter owner;
@@ -168,7 +169,6 @@ std::optional<TOwnerFilter> ParseOwner(std::string_view text, std::string& error
         bool& negated = side == 0 ? owner.NotUser : owner.NotGroup;
         negated = word.starts_with('!');
         if (negated) word.remove_prefix(1);
-        const char* what = side == 0 ? "user" : "group";
         std::uint32_t id = 0;
         const auto [end, failed] = std::from_chars(word.data(), word.data() + word.size(), id);
         if (word.empty() || failed != std::errc() || end != word.data() + word.size()) {
@@ -186,7 +186,8 @@ std::optional<TOwnerFilter> ParseOwner(std::string_view text, std::string& error
                 if (found) id = result->gr_gid;
             }
             if (!found) {
-                error = std::string(name.empty() ? "no " : "no such ") + what + (name.empty() ? " after !" : "");
+                error = side == 0 ? (name.empty() ? N_("no user after !") : N_("no such user"))
+                                  : (name.empty() ? N_("no group after !") : N_("no such group"));
                 return std::nullopt;
             }
         }

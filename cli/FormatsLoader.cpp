@@ -13,6 +13,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+
+#include "cli/Translation.h"
 #endif
 
 namespace nulvane {
@@ -32,15 +34,16 @@ int OpenModule(const std::string& path, uid_t programOwner) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENOENT || errno == ENOTDIR) return -1;
-        throw EFormatsModuleError("cannot export: the export formats module cannot be read (" + path + ": " +
-                                  std::strerror(errno) + ")");
+        throw EFormatsModuleError(Format(_("cannot export: the export formats module cannot be read (%s: %s)"),
+                                         path.c_str(), std::strerror(errno)));
     }
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || (st.st_uid != 0 && st.st_uid != programOwner) ||
         (st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
         ::close(fd);
-        throw EFormatsModuleError("cannot export: " + path +
-                                  " is not trusted (not a file of root or of the program's owner, or writable by others)");
+        throw EFormatsModuleError(Format(_("cannot export: %s is not trusted (not a file of root or of the program's "
+                                           "owner, or writable by others)"),
+                                         path.c_str()));
     }
     return fd;
 }
@@ -50,7 +53,7 @@ const TFormatsModule& Load() {
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
     struct stat program;
     if (error || ::stat(self.c_str(), &program) != 0)
-        throw EFormatsModuleError("cannot export: the program cannot find its own file (/proc/self/exe)");
+        throw EFormatsModuleError(_("cannot export: the program cannot find its own file (/proc/self/exe)"));
     // Absolute paths only: the module is never looked for along a search path, so the current
     // folder or LD_LIBRARY_PATH cannot put another file in its place.
     const std::string installed = (self.parent_path() / NULVANE_FORMATS_RELDIR / ModuleFileName).lexically_normal();
@@ -59,8 +62,9 @@ const TFormatsModule& Load() {
     int fd = OpenModule(path, program.st_uid);
     if (fd < 0) fd = OpenModule(path = beside, program.st_uid);
     if (fd < 0)
-        throw EFormatsModuleError("cannot export: the export formats are not installed (neither " + installed +
-                                  " nor " + beside + " exists)");
+        throw EFormatsModuleError(Format(_("cannot export: the export formats are not installed (neither %s nor %s "
+                                           "exists)"),
+                                         installed.c_str(), beside.c_str()));
     // Loaded through the descriptor just checked, so that the file cannot be swapped in between.
     // Neither is ever closed: the exports may leave the module's code on a thread's stack until
     // the program ends, and the descriptor names the module's file in any report of its frames.
@@ -69,18 +73,18 @@ const TFormatsModule& Load() {
     if (!handle) {
         const char* reason = ::dlerror();
         ::close(fd);
-        throw EFormatsModuleError("cannot export: the export formats module cannot be loaded (" + path + ": " +
-                                  std::string(reason ? reason : "unknown error") + ")");
+        throw EFormatsModuleError(Format(_("cannot export: the export formats module cannot be loaded (%s: %s)"),
+                                         path.c_str(), reason ? reason : _("unknown error")));
     }
     using TEntry = const TFormatsModule* (*)();
     const auto entry = reinterpret_cast<TEntry>(::dlsym(handle, "NulvaneFormatsModule"));
     if (!entry)
-        throw EFormatsModuleError("cannot export: " + path + " is not the export formats module");
+        throw EFormatsModuleError(Format(_("cannot export: %s is not the export formats module"), path.c_str()));
     const TFormatsModule* table = entry();
     if (!table || !table->Identity || std::strcmp(table->Identity, FormatsModuleIdentity) != 0)
-        throw EFormatsModuleError("cannot export: " + path + " belongs to another build (\"" +
-                                  std::string(table && table->Identity ? table->Identity : "") +
-                                  "\", this program is \"" + FormatsModuleIdentity + "\")");
+        throw EFormatsModuleError(Format(_("cannot export: %s belongs to another build (\"%s\", this program is \"%s\")"),
+                                         path.c_str(), table && table->Identity ? table->Identity : "",
+                                         FormatsModuleIdentity));
     return *table;
 }
 

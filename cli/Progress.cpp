@@ -4,6 +4,8 @@
 
 #include <unistd.h>
 
+#include "cli/Translation.h"
+
 namespace nulvane {
 namespace {
 
@@ -16,10 +18,6 @@ std::string Grouped(std::uint64_t n) {
         grouped.push_back(digits[i]);
     }
     return grouped;
-}
-
-std::string Counted(std::uint64_t n, std::string_view one, std::string_view many) {
-    return Grouped(n) + ' ' + std::string(n == 1 ? one : many);
 }
 
 void WriteAll(int fd, std::string_view text) {
@@ -37,20 +35,23 @@ constexpr std::string_view EraseLine = "\r\x1b[K";
 
 std::string ProgressLine(TProgressStage stage, std::uint64_t folders, std::uint64_t found, std::uint64_t done,
                          std::uint64_t total) {
-    const std::string scanned =
-        Counted(folders, "folder", "folders") + " read, " + Counted(found, "empty file", "empty files") + " found";
+    const std::string read = Format(ngettext("%s folder read", "%s folders read", folders), Grouped(folders).c_str());
+    const std::string foundText =
+        Format(ngettext("%s empty file found", "%s empty files found", found), Grouped(found).c_str());
+    const std::string scanned = Format(_("%s, %s"), read.c_str(), foundText.c_str());
     switch (stage) {
     case TProgressStage::Scanning: return scanned;
-    case TProgressStage::Sorting: return scanned + ", sorting";
+    case TProgressStage::Sorting: return Format(_("%s, sorting"), scanned.c_str());
     case TProgressStage::Exporting:
     case TProgressStage::Deleting:
     case TProgressStage::PuttingBack: {
-        std::string line = stage == TProgressStage::Exporting ? "exporting: "
-                           : stage == TProgressStage::Deleting ? "deleting: "
-                                                                 : "putting back: ";
-        line += Grouped(done);
-        if (total > 0) line += " of " + Counted(total, "file", "files");
-        return line;
+        const std::string totalCount = Format(ngettext("%s file", "%s files", total), Grouped(total).c_str());
+        const std::string count =
+            total > 0 ? Format(_("%s of %s"), Grouped(done).c_str(), totalCount.c_str()) : Grouped(done);
+        return Format(stage == TProgressStage::Exporting ? _("exporting: %s")
+                      : stage == TProgressStage::Deleting ? _("deleting: %s")
+                                                          : _("putting back: %s"),
+                      count.c_str());
     }
     }
     return scanned;

@@ -48,6 +48,7 @@
 #include "cli/ConsoleDesktopServices.h"
 #include "cli/FormatsModule.h"
 #include "cli/StopSignals.h"
+#include "cli/Translation.h"
 #include "core/Deletion.h"
 #include "core/FieldSort.h"
 #include "core/Scan.h"
@@ -71,10 +72,6 @@
 namespace {
 
 using namespace nulvane;
-
-// The usage line and --help come from the option table that the manual page is made from.
-const std::string Usage = UsageText();
-const std::string Help = HelpText();
 
 struct TCliOptions {
     bool NulTerminated = false;
@@ -140,7 +137,7 @@ bool TakeOption(const TCliOption& option, std::span<const std::string_view> valu
     case TCliOptionId::Extension:
     case TCliOptionId::Owner:
     case TCliOptionId::MaxResults: {
-        std::string reason = "a whole number from 1";
+        std::string reason = N_("a whole number from 1");
         std::optional<TPathGlob> glob;
         std::optional<TOwnerFilter> owner;
         std::optional<std::uint64_t> count;
@@ -151,7 +148,8 @@ bool TakeOption(const TCliOption& option, std::span<const std::string_view> valu
         else if (option.Id == TCliOptionId::MaxResults && (count = ParseCount(values[0])))
             options.MaxResults = count;
         else if (option.Id != TCliOptionId::Extension || !options.Names.AddExtension(values[0], reason)) {
-            error = "bad value \"" + EscapeForTerminal(values[0]) + "\" for " + std::string(option.Long) + ": " + reason;
+            error = Format(_("bad value \"%s\" for %s: %s"), EscapeForTerminal(values[0]).c_str(),
+                           std::string(option.Long).c_str(), Translated(reason).c_str());
             return false;
         }
         break;
@@ -164,8 +162,9 @@ bool TakeOption(const TCliOption& option, std::span<const std::string_view> valu
     case TCliOptionId::Sort:
         options.Sort = MatchSortField(values[0]);
         if (!options.Sort) {
-            error = "unknown field \"" + EscapeForTerminal(values[0]) + "\" for --sort (valid fields: " + FieldNamesText() +
-                    ", or name, path, size, ext, type, created, accessed, modified; then :asc or :desc)";
+            error = Format(_("unknown field \"%s\" for --sort (valid fields: %s, or name, path, size, ext, type, "
+                             "created, accessed, modified; then :asc or :desc)"),
+                           EscapeForTerminal(values[0]).c_str(), FieldNamesText().c_str());
             return false;
         }
         break;
@@ -173,7 +172,8 @@ bool TakeOption(const TCliOption& option, std::span<const std::string_view> valu
     case TCliOptionId::MinDepth: {
         const std::optional<unsigned> depth = ParseDepth(values[0]);
         if (!depth) {
-            error = "bad depth \"" + EscapeForTerminal(values[0]) + "\" for " + std::string(option.Long) + ": not a whole number";
+            error = Format(_("bad depth \"%s\" for %s: not a whole number"), EscapeForTerminal(values[0]).c_str(),
+                           std::string(option.Long).c_str());
             return false;
         }
         if (option.Id == TCliOptionId::MaxDepth)
@@ -189,8 +189,9 @@ bool TakeOption(const TCliOption& option, std::span<const std::string_view> valu
         const std::optional<TInstant> when =
             ParseWhen(values[0], {static_cast<std::int64_t>(now.tv_sec), static_cast<std::uint32_t>(now.tv_nsec)});
         if (!when) {
-            error = "bad time \"" + EscapeForTerminal(values[0]) + "\" for " + std::string(option.Long) +
-                    ": give a duration (10min, 2h, 3d, 2weeks) or a date (2026-11-01, 2026-11-01 10:00:00)";
+            error = Format(_("bad time \"%s\" for %s: give a duration (10min, 2h, 3d, 2weeks) or a date "
+                             "(2026-11-01, 2026-11-01 10:00:00)"),
+                           EscapeForTerminal(values[0]).c_str(), std::string(option.Long).c_str());
             return false;
         }
         (option.Id == TCliOptionId::ChangedWithin ? options.ChangedWithin : options.ChangedBefore) = when;
@@ -198,14 +199,15 @@ bool TakeOption(const TCliOption& option, std::span<const std::string_view> valu
     }
     case TCliOptionId::Type:
         if (values[0] != "f" && values[0] != "d") {
-            error = "bad value \"" + EscapeForTerminal(values[0]) + "\" for --type: f (empty files) or d (empty folders)";
+            error = Format(_("bad value \"%s\" for --type: f (empty files) or d (empty folders)"),
+                           EscapeForTerminal(values[0]).c_str());
             return false;
         }
         (values[0] == "f" ? options.ListFiles : options.ListFolders) = true;
         break;
     case TCliOptionId::Color:
         if (values[0] != "auto" && values[0] != "always" && values[0] != "never") {
-            error = "bad value \"" + EscapeForTerminal(values[0]) + "\" for --color: auto, always or never";
+            error = Format(_("bad value \"%s\" for --color: auto, always or never"), EscapeForTerminal(values[0]).c_str());
             return false;
         }
         options.Color = values[0];
@@ -215,12 +217,13 @@ bool TakeOption(const TCliOption& option, std::span<const std::string_view> valu
         options.ExportFormatName = values[0];
         options.Export = ParseExportFormat(values[0]);
         if (!options.Export && !options.ExportExcel) {
-            error = "unknown export format \"" + EscapeForTerminal(values[0]) + "\" (valid formats: csv, txt, html, xml, xls)";
+            error = Format(_("unknown export format \"%s\" (valid formats: csv, txt, html, xml, xls)"),
+                           EscapeForTerminal(values[0]).c_str());
             return false;
         }
         options.ExportFile = values[1];
         if (options.ExportFile.empty()) {
-            error = "the file name for --export is empty";
+            error = _("the file name for --export is empty");
             return false;
         }
         break;
@@ -231,7 +234,8 @@ bool TakeOption(const TCliOption& option, std::span<const std::string_view> valu
         std::optional<TPathGlob> glob =
             TPathGlob::Parse(values[0], keep ? TGlobStart::AnyFolder : TGlobStart::PathStart, reason);
         if (!glob) {
-            error = "bad glob \"" + EscapeForTerminal(values[0]) + "\" for " + std::string(option.Long) + ": " + reason;
+            error = Format(_("bad glob \"%s\" for %s: %s"), EscapeForTerminal(values[0]).c_str(),
+                           std::string(option.Long).c_str(), Translated(reason).c_str());
             return false;
         }
         if (keep)
@@ -253,7 +257,7 @@ bool ParseArguments(int argc, char** argv, TCliOptions& options, std::string& er
     };
     if (!ParseCommandLine(argc, argv, take, options.Folders, error, EscapeForTerminal)) return false;
     if ((options.Undo || options.UndoList) && (!options.NotAlone.empty() || !options.Folders.empty() || (options.Undo && options.UndoList))) {
-        error = "--undo and --undo-list go alone, without a FOLDER";
+        error = _("--undo and --undo-list go alone, without a FOLDER");
         return false;
     }
     // As find and fd do, no FOLDER means the current folder.
@@ -392,7 +396,7 @@ int ExportToStandardOutput(const TFormatsModule& formats, const TResultList& lis
                            TLongWork& work) {
     const char* tmp = std::getenv("TMPDIR");
     std::string folder = std::string(tmp && *tmp ? tmp : "/tmp") + "/nulvane-cli.XXXXXX";
-    if (!::mkdtemp(folder.data())) throw std::runtime_error(std::string("cannot make a temporary folder: ") + std::strerror(errno));
+    if (!::mkdtemp(folder.data())) throw std::runtime_error(Format(_("cannot make a temporary folder: %s"), std::strerror(errno)));
     // The name an HTML report shows as its title.
     const std::string file = folder + "/list." + (options.ExportExcel ? std::string("xls") : options.ExportFormatName);
     TFd in;
@@ -417,10 +421,10 @@ int ExportToStandardOutput(const TFormatsModule& formats, const TResultList& lis
         if (got == 0) break;
         for (ssize_t at = 0; at < got;) {
             // A stop signal ends a copy that a reader who does not read would hold for ever.
-            if (work.StopRequested()) throw std::runtime_error("stopped");
+            if (work.StopRequested()) throw std::runtime_error(_("stopped"));
             const ssize_t put = ::write(STDOUT_FILENO, buffer.data() + at, static_cast<std::size_t>(got - at));
             if (put < 0 && errno == EINTR) continue;
-            if (put < 0) throw std::runtime_error(std::string("cannot write to standard output: ") + std::strerror(errno));
+            if (put < 0) throw std::runtime_error(Format(_("cannot write to standard output: %s"), std::strerror(errno)));
             at += put;
         }
     }
@@ -441,15 +445,15 @@ int ExportStep(const TFormatsModule& formats, const TResultList& list, const TCl
                 : formats.ExportListToFile(list, *options.Export, options.ExportFile, options.Force, work);
         if (written) return 0;
         progress.Hide();
-        std::fprintf(stderr, "nulvane-cli: \"%s\" already exists; --force replaces it\n", file.c_str());
+        std::fprintf(stderr, _("nulvane-cli: \"%s\" already exists; --force replaces it\n"), file.c_str());
     } catch (const std::bad_alloc&) {
         progress.Hide();
-        std::fprintf(stderr, "nulvane-cli: cannot export to \"%s\": out of memory\n", file.c_str());
+        std::fprintf(stderr, _("nulvane-cli: cannot export to \"%s\": out of memory\n"), file.c_str());
     } catch (const std::exception& e) {
         // A stopped export: the signal that stopped it ends the program, with the line erased.
         progress.Hide();
         EndIfSignalled();
-        std::fprintf(stderr, "nulvane-cli: cannot export to \"%s\": %s\n", file.c_str(), EscapeControls(e.what()).c_str());
+        std::fprintf(stderr, _("nulvane-cli: cannot export to \"%s\": %s\n"), file.c_str(), EscapeControls(e.what()).c_str());
     }
     return 1;
 }
@@ -459,7 +463,7 @@ bool IsFolder(const std::string& folder) {
     struct stat st;
     const bool exists = ::stat(folder.c_str(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode)) return true;
-    const char* reason = exists ? "not a folder" : std::strerror(errno);
+    const char* reason = exists ? _("not a folder") : std::strerror(errno);
     std::fprintf(stderr, "nulvane-cli: %s: %s\n", EscapeForTerminal(folder).c_str(), reason);
     return false;
 }
@@ -488,7 +492,7 @@ TScanGaps ScanEachFolder(const std::vector<std::string>& folders, int& status, s
         }
         if (scan(folder)) {
             progress.Hide();
-            std::fprintf(stderr, "nulvane-cli: out of memory while scanning '%s': the list is incomplete%.*s\n",
+            std::fprintf(stderr, _("nulvane-cli: out of memory while scanning '%s': the list is incomplete%.*s\n"),
                          EscapeForTerminal(folder).c_str(), static_cast<int>(outOfMemoryNote.size()),
                          outOfMemoryNote.data());
             status = 1;
@@ -499,17 +503,35 @@ TScanGaps ScanEachFolder(const std::vector<std::string>& folders, int& status, s
     return gaps;
 }
 
+// The rule that holds an entry, as a message names it: a rule of the program's own in the user's
+// language, one the user wrote as written.
+std::string RuleName(std::string_view rule) {
+    for (const std::string_view own : {LinkRuleText, XdgFolderRuleText, RepositoryRuleText})
+        if (rule.data() == own.data()) return Translated(own);
+    return std::string(rule);
+}
+
+// "line 3 ignored: unclosed [ (2 more lines ignored)": the first problem of a keep-rules file and
+// how many more lines it has.
+std::string RuleProblems(const std::vector<TRuleProblem>& problems) {
+    if (problems.empty()) return {};
+    std::string text = Format(_("line %zu ignored: %s"), problems.front().Line, Translated(problems.front().Reason).c_str());
+    if (const std::size_t more = problems.size() - 1; more > 0)
+        text += Format(ngettext(" (%zu more line ignored)", " (%zu more lines ignored)", more), more);
+    return text;
+}
+
 // "1 file", "3 files".
-std::string Files(std::size_t count) { return std::to_string(count) + (count == 1 ? " file" : " files"); }
+std::string Files(std::size_t count) { return Format(ngettext("%zu file", "%zu files", count), count); }
 
 // Files and folders counted apart where a deletion takes folders: "6 files and 2 folders", "1 folder"
 // (a kind with none left out, unless both have none); files alone, "6 files", where it takes none.
 std::string FilesAndFolders(std::size_t files, std::size_t folders, bool withFiles, bool withFolders) {
-    const std::string folderCount = std::to_string(folders) + (folders == 1 ? " folder" : " folders");
+    const std::string folderCount = Format(ngettext("%zu folder", "%zu folders", folders), folders);
     if (!withFolders) return Files(files);
     if (!withFiles || (files == 0 && folders > 0)) return folderCount;
     if (folders == 0 && files > 0) return Files(files);
-    return Files(files) + " and " + folderCount;
+    return Format(_("%s and %s"), Files(files).c_str(), folderCount.c_str());
 }
 
 // Says what the recovery of interrupted deletions did: how many files it put back, each it could
@@ -517,34 +539,36 @@ std::string FilesAndFolders(std::size_t files, std::size_t folders, bool withFil
 // trust and each damaged one it set aside. 1 when anything could not be put back or obeyed.
 int ReportRecovery(const TRecovery& recovery) {
     for (const std::string& problem : recovery.NotUsed)
-        std::fprintf(stderr, "nulvane-cli: deletion journal not used: %s\n", EscapeForTerminal(problem).c_str());
+        std::fprintf(stderr, _("nulvane-cli: deletion journal not used: %s\n"), EscapeForTerminal(Translated(problem)).c_str());
     for (const std::string& journal : recovery.GivenUp)
-        std::fprintf(stderr, "nulvane-cli: gave up a deletion journal that waited 30 days to put files back: %s\n",
+        std::fprintf(stderr, _("nulvane-cli: gave up a deletion journal that waited 30 days to put files back: %s\n"),
                      EscapeForTerminal(journal).c_str());
     for (const TRecoveredFile& journal : recovery.Damaged) {
         if (journal.Now.empty())
-            std::fprintf(stderr, "nulvane-cli: damaged deletion journal %s not used: %s\n",
-                         EscapeForTerminal(journal.Path).c_str(), EscapeControls(journal.Reason).c_str());
+            std::fprintf(stderr, _("nulvane-cli: damaged deletion journal %s not used: %s\n"),
+                         EscapeForTerminal(journal.Path).c_str(), EscapeControls(Translated(journal.Reason)).c_str());
         else
-            std::fprintf(stderr, "nulvane-cli: damaged deletion journal set aside as %s: %s\n",
-                         EscapeForTerminal(journal.Now).c_str(), EscapeControls(journal.Reason).c_str());
+            std::fprintf(stderr, _("nulvane-cli: damaged deletion journal set aside as %s: %s\n"),
+                         EscapeForTerminal(journal.Now).c_str(), EscapeControls(Translated(journal.Reason)).c_str());
     }
     if (recovery.Count() > 0)
-        std::fprintf(stderr, "nulvane-cli: put back %s an interrupted deletion had moved aside\n",
+        std::fprintf(stderr,
+                     ngettext("nulvane-cli: put back %s an interrupted deletion had moved aside\n",
+                              "nulvane-cli: put back %s an interrupted deletion had moved aside\n", recovery.Count()),
                      Files(recovery.Count()).c_str());
     for (const std::string& path : recovery.Unmade)
-        std::fprintf(stderr, "nulvane-cli: took away %s, half made by an interrupted undo; --undo makes it again\n",
+        std::fprintf(stderr, _("nulvane-cli: took away %s, half made by an interrupted undo; --undo makes it again\n"),
                      EscapeForTerminal(path).c_str());
     for (const TRecoveredFile& file : recovery.KeptBeside)
-        std::fprintf(stderr, "nulvane-cli: put back %s as %s: %s\n", EscapeForTerminal(file.Path).c_str(),
-                     EscapeForTerminal(file.Now).c_str(), file.Reason.c_str());
+        std::fprintf(stderr, _("nulvane-cli: put back %s as %s: %s\n"), EscapeForTerminal(file.Path).c_str(),
+                     EscapeForTerminal(file.Now).c_str(), Translated(file.Reason).c_str());
     for (const TRecoveredFile& file : recovery.Left) {
         if (file.Now.empty())
-            std::fprintf(stderr, "nulvane-cli: cannot put back what an interrupted deletion left in %s: %s\n",
-                         EscapeForTerminal(file.Path).c_str(), EscapeControls(file.Reason).c_str());
+            std::fprintf(stderr, _("nulvane-cli: cannot put back what an interrupted deletion left in %s: %s\n"),
+                         EscapeForTerminal(file.Path).c_str(), EscapeControls(Translated(file.Reason)).c_str());
         else
-            std::fprintf(stderr, "nulvane-cli: cannot put back %s (left as %s): %s\n", EscapeForTerminal(file.Path).c_str(),
-                         EscapeForTerminal(file.Now).c_str(), EscapeControls(file.Reason).c_str());
+            std::fprintf(stderr, _("nulvane-cli: cannot put back %s (left as %s): %s\n"), EscapeForTerminal(file.Path).c_str(),
+                         EscapeForTerminal(file.Now).c_str(), EscapeControls(Translated(file.Reason)).c_str());
     }
     return recovery.Failed() ? 1 : 0;
 }
@@ -552,14 +576,14 @@ int ReportRecovery(const TRecovery& recovery) {
 // Says which undo records were not used or were set aside; 1 when any.
 int ReportUndoProblems(const TUndoProblems& problems) {
     for (const std::string& problem : problems.NotUsed)
-        std::fprintf(stderr, "nulvane-cli: undo record not used: %s\n", EscapeForTerminal(problem).c_str());
+        std::fprintf(stderr, _("nulvane-cli: undo record not used: %s\n"), EscapeForTerminal(Translated(problem)).c_str());
     for (const TRecoveredFile& part : problems.Damaged) {
         if (part.Now.empty())
-            std::fprintf(stderr, "nulvane-cli: damaged undo record %s not used: %s\n", EscapeForTerminal(part.Path).c_str(),
-                         EscapeControls(part.Reason).c_str());
+            std::fprintf(stderr, _("nulvane-cli: damaged undo record %s not used: %s\n"), EscapeForTerminal(part.Path).c_str(),
+                         EscapeControls(Translated(part.Reason)).c_str());
         else
-            std::fprintf(stderr, "nulvane-cli: damaged undo record set aside as %s: %s\n", EscapeForTerminal(part.Now).c_str(),
-                         EscapeControls(part.Reason).c_str());
+            std::fprintf(stderr, _("nulvane-cli: damaged undo record set aside as %s: %s\n"), EscapeForTerminal(part.Now).c_str(),
+                         EscapeControls(Translated(part.Reason)).c_str());
     }
     return problems.NotUsed.empty() && problems.Damaged.empty() ? 0 : 1;
 }
@@ -574,7 +598,7 @@ int UndoStep(const TCliOptions& options, TLongWork& work) {
         const TUndoListing listing = ListUndoRecords();
         status = std::max(status, ReportUndoProblems(listing.Problems));
         if (!listing.Problem.empty()) {
-            std::fprintf(stderr, "nulvane-cli: cannot read the undo records: %s\n", EscapeForTerminal(listing.Problem).c_str());
+            std::fprintf(stderr, _("nulvane-cli: cannot read the undo records: %s\n"), EscapeForTerminal(Translated(listing.Problem)).c_str());
             return 1;
         }
         for (const TUndoRecordInfo& record : listing.Records) {
@@ -583,7 +607,7 @@ int UndoStep(const TCliOptions& options, TLongWork& work) {
             char date[32] = "?";
             if (::localtime_r(&when, &local)) std::strftime(date, sizeof date, "%Y-%m-%d %H:%M:%S", &local);
             std::string where = EscapeForTerminal(record.Where);
-            if (record.WhereCount > 1) where += " (" + std::to_string(record.WhereCount) + " folders)";
+            if (record.WhereCount > 1) where += Format(ngettext(" (%zu folder)", " (%zu folders)", record.WhereCount), record.WhereCount);
             std::printf("%s  %s  %s  %s\n", record.Id.c_str(), date,
                         FilesAndFolders(record.Files, record.Folders, true, record.Folders > 0).c_str(), where.c_str());
         }
@@ -594,7 +618,7 @@ int UndoStep(const TCliOptions& options, TLongWork& work) {
     const std::unique_ptr<TUndoRecord> record = TUndoRecord::Open(options.UndoId, problem, problems);
     ReportUndoProblems(problems);
     if (!record) {
-        std::fprintf(stderr, "nulvane-cli: %s\n", EscapeForTerminal(problem).c_str());
+        std::fprintf(stderr, "nulvane-cli: %s\n", EscapeForTerminal(Translated(problem)).c_str());
         return 1;
     }
     TProgress progress(work, STDERR_FILENO, ::isatty(STDERR_FILENO) == 1);
@@ -612,11 +636,11 @@ int UndoStep(const TCliOptions& options, TLongWork& work) {
         case TUndoOutcome::AlreadyBack: ++already; break;
         default: {
             ++notBack;
-            const std::string why = result.Outcome == TUndoOutcome::NameTaken ? std::string("its name is taken")
-                                    : result.Outcome == TUndoOutcome::FolderGone ? result.Reason
+            const std::string why = result.Outcome == TUndoOutcome::NameTaken ? std::string(_("its name is taken"))
+                                    : result.Outcome == TUndoOutcome::FolderGone ? Translated(result.Reason)
                                                                                  : std::strerror(result.Error);
             progress.Erased([&] {
-                std::fprintf(stderr, "nulvane-cli: not put back %s: %s\n", EscapeForTerminal(record->Path(n)).c_str(),
+                std::fprintf(stderr, _("nulvane-cli: not put back %s: %s\n"), EscapeForTerminal(record->Path(n)).c_str(),
                              EscapeControls(why).c_str());
             });
         }
@@ -625,15 +649,20 @@ int UndoStep(const TCliOptions& options, TLongWork& work) {
     }
     progress.Hide();
     EndIfSignalled();
-    std::string line = "nulvane-cli: put back " + FilesAndFolders(files, folders, true, folders > 0);
-    if (already > 0) line += ", " + std::to_string(already) + " back already";
-    if (notBack > 0) line += ", " + std::to_string(notBack) + " not put back";
-    std::fprintf(stderr, "%s (deletion %s)\n", line.c_str(), record->Id().c_str());
+    const std::size_t putBack = files + folders;
+    std::string line = Format(ngettext("nulvane-cli: put back %s", "nulvane-cli: put back %s", putBack),
+                              FilesAndFolders(files, folders, true, folders > 0).c_str());
+    if (already > 0) line += Format(ngettext(", %zu back already", ", %zu back already", already), already);
+    if (notBack > 0) line += Format(ngettext(", %zu not put back", ", %zu not put back", notBack), notBack);
+    std::fprintf(stderr, _("%s (deletion %s)\n"), line.c_str(), record->Id().c_str());
     if (partly > 0)
-        std::fprintf(stderr, "nulvane-cli: %zu put back without their owner or an attribute you may not set\n", partly);
+        std::fprintf(stderr,
+                     ngettext("nulvane-cli: %zu put back without their owner or an attribute you may not set\n",
+                              "nulvane-cli: %zu put back without their owner or an attribute you may not set\n", partly),
+                     partly);
     if (files + folders > 0)
-        std::fputs("nulvane-cli: not restored: birth and change times, inode numbers; names of one file come back as "
-                   "separate files\n",
+        std::fputs(_("nulvane-cli: not restored: birth and change times, inode numbers; names of one file come back as "
+                     "separate files\n"),
                    stderr);
     if (notBack > 0) return 1;
     record->RemoveIfAllBack();
@@ -646,7 +675,7 @@ int UndoStep(const TCliOptions& options, TLongWork& work) {
 int DeleteStep(TResultList& list, const TCliOptions& options, const TKeepRules& rules, TLongWork& work,
                TProgress& progress) {
     if (list.Empty()) {
-        std::fputs("nulvane-cli: no empty files to delete\n", stderr);
+        std::fputs(_("nulvane-cli: no empty files to delete\n"), stderr);
         return 0;
     }
     std::size_t toDelete = 0, foldersToDelete = 0;
@@ -659,12 +688,16 @@ int DeleteStep(TResultList& list, const TCliOptions& options, const TKeepRules& 
     const bool withFiles = toDelete > foldersToDelete, withFolders = foldersToDelete > 0;
     if (toDelete > 0) {
         const std::string what = FilesAndFolders(toDelete - foldersToDelete, foldersToDelete, withFiles, withFolders);
+        const std::size_t asked = toDelete;
         const std::string question =
-            options.Trash ? "Move " + what + " to the trash?" : "Delete " + what + " (undo: nulvane-cli --undo)?";
+            options.Trash ? Format(ngettext("Move %s to the trash?", "Move %s to the trash?", asked), what.c_str())
+                          : Format(ngettext("Delete %s (undo: nulvane-cli --undo)?", "Delete %s (undo: nulvane-cli --undo)?",
+                                            asked),
+                                   what.c_str());
         if (DesktopServices().MessageBox(question, "Warning", TMessageButtons::YesNo, TMessageIcon::Question,
                                          nullptr) != TMessageResult::Yes) {
             EndIfSignalled();
-            std::fputs("nulvane-cli: nothing deleted\n", stderr);
+            std::fputs(_("nulvane-cli: nothing deleted\n"), stderr);
             return 0;
         }
     }
@@ -675,13 +708,13 @@ int DeleteStep(TResultList& list, const TCliOptions& options, const TKeepRules& 
     EndIfSignalled();
     if (summary.NotStarted) {
         // No journal, no deletion: a kill could lose names.
-        std::fprintf(stderr, "nulvane-cli: cannot keep the deletion's journal: %s; nothing deleted\n",
-                     EscapeForTerminal(summary.JournalProblem).c_str());
+        std::fprintf(stderr, _("nulvane-cli: cannot keep the deletion's journal: %s; nothing deleted\n"),
+                     EscapeForTerminal(Translated(summary.JournalProblem)).c_str());
         return 1;
     }
     if (summary.JournalError != 0)
-        std::fprintf(stderr, "nulvane-cli: cannot keep the deletion's journal: %s; what it could not record was kept\n",
-                     EscapeForTerminal(summary.JournalProblem).c_str());
+        std::fprintf(stderr, _("nulvane-cli: cannot keep the deletion's journal: %s; what it could not record was kept\n"),
+                     EscapeForTerminal(Translated(summary.JournalProblem)).c_str());
     // Why files could not be asked whether they are in use, once.
     std::size_t unasked = 0;
     int unaskedError = 0;
@@ -690,104 +723,111 @@ int DeleteStep(TResultList& list, const TCliOptions& options, const TKeepRules& 
         if (unasked++ == 0) unaskedError = kept.Result.Error;
     }
     if (unasked > 0)
-        std::fprintf(stderr, "nulvane-cli: could not ask whether files are in use (%s; /proc/locks cannot be read "
-                             "either): %zu kept\n",
+        std::fprintf(stderr,
+                     ngettext("nulvane-cli: could not ask whether files are in use (%s; /proc/locks cannot be read "
+                              "either): %zu kept\n",
+                              "nulvane-cli: could not ask whether files are in use (%s; /proc/locks cannot be read "
+                              "either): %zu kept\n",
+                              unasked),
                      std::strerror(unaskedError), unasked);
     std::size_t held = 0;
     for (const TListEntry& entry : list) {
         if (!IsHeld(entry.Note)) continue;
         ++held;
-        std::fprintf(stderr, "nulvane-cli: kept: rule %s: %s\n", EscapeForTerminal(rules.RuleFor(list, entry)).c_str(),
+        std::fprintf(stderr, _("nulvane-cli: kept: rule %s: %s\n"), EscapeForTerminal(RuleName(rules.RuleFor(list, entry))).c_str(),
                      EscapeForTerminal(list.FullPath(entry)).c_str());
     }
     for (const TKeptFile& kept : summary.Kept) {
-        std::string line = "nulvane-cli: kept " + EscapeForTerminal(kept.Path) + ": " + kept.Result.ReasonText();
-        if (!kept.Result.KeptAs.empty()) line += " (now named " + EscapeForTerminal(kept.Result.KeptAs) + ")";
+        std::string line = Format(_("nulvane-cli: kept %s: %s"), EscapeForTerminal(kept.Path).c_str(),
+                                  Translated(kept.Result.ReasonText()).c_str());
+        if (!kept.Result.KeptAs.empty()) line += Format(_(" (now named %s)"), EscapeForTerminal(kept.Result.KeptAs).c_str());
         std::fprintf(stderr, "%s\n", line.c_str());
     }
     // Without folders the other counts are plain numbers: every one of them is a file.
     const auto count = [&](std::size_t all, std::size_t folders) {
-        return withFolders ? FilesAndFolders(all - folders, folders, withFiles, true) : std::to_string(all);
+        return withFolders ? FilesAndFolders(all - folders, folders, withFiles, true) : Format("%zu", all);
     };
     const std::size_t keptFolders = static_cast<std::size_t>(
         std::count_if(summary.Kept.begin(), summary.Kept.end(), [](const TKeptFile& kept) { return kept.Folder; }));
-    std::string line = "nulvane-cli: " + std::string(options.Trash ? "moved " : "deleted ") +
-                       FilesAndFolders(summary.Deleted - summary.DeletedFolders, summary.DeletedFolders, withFiles,
-                                       withFolders) +
-                       (options.Trash ? " to the trash" : "");
-    if (!summary.UndoRecord.empty()) line += " (undo: nulvane-cli --undo)";
-    if (summary.Missing > 0) line += ", " + count(summary.Missing, summary.MissingFolders) + " already gone";
-    if (!summary.Kept.empty()) line += ", " + count(summary.Kept.size(), keptFolders) + " kept";
-    if (held > 0) line += ", " + std::to_string(held) + " kept by rules";
-    if (summary.Stopped) line += ", stopped with " + std::to_string(summary.NotReached) + " not reached";
+    const std::string deleted =
+        FilesAndFolders(summary.Deleted - summary.DeletedFolders, summary.DeletedFolders, withFiles, withFolders);
+    std::string line =
+        options.Trash
+            ? Format(ngettext("nulvane-cli: moved %s to the trash", "nulvane-cli: moved %s to the trash", summary.Deleted),
+                     deleted.c_str())
+            : Format(ngettext("nulvane-cli: deleted %s", "nulvane-cli: deleted %s", summary.Deleted), deleted.c_str());
+    if (!summary.UndoRecord.empty()) line += _(" (undo: nulvane-cli --undo)");
+    if (summary.Missing > 0)
+        line += Format(ngettext(", %s already gone", ", %s already gone", summary.Missing),
+                       count(summary.Missing, summary.MissingFolders).c_str());
+    if (!summary.Kept.empty())
+        line += Format(ngettext(", %s kept", ", %s kept", summary.Kept.size()), count(summary.Kept.size(), keptFolders).c_str());
+    if (held > 0) line += Format(ngettext(", %zu kept by rules", ", %zu kept by rules", held), held);
+    if (summary.Stopped)
+        line += Format(ngettext(", stopped with %zu not reached", ", stopped with %zu not reached", summary.NotReached),
+                       summary.NotReached);
     std::fprintf(stderr, "%s\n", line.c_str());
     return summary.Kept.empty() && !summary.Stopped ? 0 : 1;
 }
 
-}  // namespace
+// What the steps of one run share: its exit status so far, whether it may still delete, and
+// whether a FOLDER lay in the trash.
+struct TRunState {
+    int Status = 0;
+    bool MayDelete = false;
+    bool FolderInTrash = false;
+};
 
-int main(int argc, char** argv) try {
-    std::setlocale(LC_ALL, "");
-    RaiseOpenFileLimit();
-    AllowLeaseQueries();
-    // The program's one long job: the scan, the deletion and the export each stop when a signal
-    // asks it to.
-    static TLongWork work;
-    InstallStopSignals(work);
-
-    TCliOptions options;
-    std::string error;
-    if (!ParseArguments(argc, argv, options, error)) {
-        std::fprintf(stderr, "nulvane-cli: %s\nTry 'nulvane-cli --help' for more information.\n", error.c_str());
-        return 2;
-    }
+// The answers that need no scan: a workbook asked for on a terminal (a usage error), --help and
+// --version; the exit status when one was given.
+std::optional<int> AnswerWithoutScan(const TCliOptions& options) {
     if (options.ExportExcel && options.ExportFile == "-" && ::isatty(STDOUT_FILENO) == 1) {
-        std::fputs("nulvane-cli: an xls workbook is not written to a terminal; redirect standard output or name a "
-                   "file\nTry 'nulvane-cli --help' for more information.\n",
+        std::fputs(_("nulvane-cli: an xls workbook is not written to a terminal; redirect standard output or name a "
+                     "file\n"),
                    stderr);
+        std::fputs(_("Try 'nulvane-cli --help' for more information.\n"), stderr);
         return 2;
     }
     if (options.Help) {
-        std::fwrite(Usage.data(), 1, Usage.size(), stdout);
-        std::fwrite(Help.data(), 1, Help.size(), stdout);
+        // The usage line and --help come from the option table that the manual page is made from.
+        const std::string usage = UsageText(), help = HelpText();
+        std::fwrite(usage.data(), 1, usage.size(), stdout);
+        std::fwrite(help.data(), 1, help.size(), stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
     if (options.Version) {
         std::printf("nulvane-cli %s\n", NULVANE_VERSION);
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
-    if (options.Undo || options.UndoList) return UndoStep(options, work);
+    return std::nullopt;
+}
 
-    TConsoleDesktopServices console(options.Yes, ::isatty(STDIN_FILENO) == 1);
-    const TDesktopServicesScope services(console);
-    if (options.Delete && !console.CanAsk()) {
-        std::fputs("nulvane-cli: --delete asks on a terminal; without one, give --yes\n", stderr);
-        return 1;
-    }
-
-    // What a killed deletion left under private names goes back before anything is scanned: listed,
-    // it would pass for empty files of its own, and its names would be lost.
-    int status = ReportRecovery(RecoverInterruptedDeletions());
-    bool mayDelete = options.Delete;
-    // What a deletion keeps, and which folders count as empty; the rules matter to nothing else,
-    // so only a deletion or a listing of folders reads them.
+// What a deletion keeps, and which folders count as empty; the rules matter to nothing else, so
+// only a deletion or a listing of folders reads them, and JSON Lines, which name the rule that
+// holds an entry, and --deletable, which leaves such entries out. Rules that cannot be read fail
+// the run and stop the deletion.
+TKeepRules ReadKeepRules(const TCliOptions& options, TRunState& run) {
     TKeepRules rules;
-    // JSON Lines name the rule that holds an entry, and --deletable leaves such entries out.
-    if ((options.Delete || options.ListFolders || options.Json || options.Deletable) && !options.NoKeepRules) {
-        TLoadedKeepRules loaded = LoadKeepRules();
-        const std::string file = EscapeForTerminal(loaded.Path);
-        if (!loaded.Error.empty()) {
-            // The user's rules would go unheeded: nothing is deleted rather than what they keep.
-            std::fprintf(stderr, "nulvane-cli: cannot read the keep rules \"%s\": %s%s\n", file.c_str(),
-                         EscapeControls(loaded.Error).c_str(), options.Delete ? "; nothing deleted" : "");
-            status = 1;
-            mayDelete = false;
-        }
-        if (!loaded.Problems.empty())
-            std::fprintf(stderr, "nulvane-cli: %s: %s\n", file.c_str(), RuleProblemsText(loaded.Problems).c_str());
-        rules = std::move(loaded.Rules);
-        for (const std::string& keep : options.Keep) rules.Add(keep, error);  // read as globs already
+    if (!(options.Delete || options.ListFolders || options.Json || options.Deletable) || options.NoKeepRules) return rules;
+    TLoadedKeepRules loaded = LoadKeepRules();
+    const std::string file = EscapeForTerminal(loaded.Path);
+    if (!loaded.Error.empty()) {
+        // The user's rules would go unheeded: nothing is deleted rather than what they keep.
+        std::fprintf(stderr, _("nulvane-cli: cannot read the keep rules \"%s\": %s%s\n"), file.c_str(),
+                     EscapeControls(Translated(loaded.Error)).c_str(), options.Delete ? _("; nothing deleted") : "");
+        run.Status = 1;
+        run.MayDelete = false;
     }
+    if (!loaded.Problems.empty())
+        std::fprintf(stderr, "nulvane-cli: %s: %s\n", file.c_str(), RuleProblems(loaded.Problems).c_str());
+    rules = std::move(loaded.Rules);
+    std::string error;
+    for (const std::string& keep : options.Keep) rules.Add(keep, error);  // read as globs already
+    return rules;
+}
+
+// What the walk takes and leaves out: the options' limits, filters and exclusions.
+TWalkOptions WalkOptionsFor(const TCliOptions& options, const TKeepRules& rules, TLongWork& work) {
     TWalkOptions walk;
     walk.Work = &work;
     walk.OneFileSystem = options.OneFileSystem;
@@ -805,93 +845,98 @@ int main(int argc, char** argv) try {
     if (options.ChangedBefore) walk.WrittenBefore = TFileTime{options.ChangedBefore->Seconds, options.ChangedBefore->Nanoseconds};
     walk.Select = options.Names.Select();
     walk.Owner = options.Owner;
-    const bool streamed = (!options.Sort && !options.Export && !options.ExportExcel && !options.Delete) || options.Quiet;
-    // The progress line shares standard error's terminal; a list streaming to the same terminal
-    // is its own progress.
-    TProgress progress(work, STDERR_FILENO,
-                       !options.NoProgress && !options.Quiet && ::isatty(STDERR_FILENO) == 1 &&
-                           !(streamed && ::isatty(STDOUT_FILENO) == 1));
     if (!options.Exclude.empty()) {
         walk.Exclude = [&globs = options.Exclude](std::string_view path, bool folder) {
             return std::any_of(globs.begin(), globs.end(), [&](const TPathGlob& glob) { return glob.Matches(path, folder); });
         };
     }
-    // A folder given up because descriptors or memory ran short leaves a gap in the list: say
-    // which, and fail, rather than pass an incomplete list off as complete.
-    walk.OnGivenUp = [&status, &progress](const std::string& folder, int number) {
+    return walk;
+}
+
+// Names on standard error, over the progress line, each folder the walk could not take whole; each
+// fails the run rather than pass an incomplete list off as complete.
+void ReportWalkGaps(TWalkOptions& walk, TRunState& run, TProgress& progress) {
+    // A folder given up because descriptors or memory ran short leaves a gap in the list.
+    walk.OnGivenUp = [&run, &progress](const std::string& folder, int number) {
         progress.Erased([&] {
-            std::fprintf(stderr, "nulvane-cli: %s: given up: %s\n", EscapeForTerminal(folder).c_str(), std::strerror(number));
+            std::fprintf(stderr, _("nulvane-cli: %s: given up: %s\n"), EscapeForTerminal(folder).c_str(), std::strerror(number));
         });
-        status = 1;
+        run.Status = 1;
     };
     // So does a folder that could not be read, named as find names it.
-    walk.OnUnreadable = [&status, &progress](const std::string& folder, int number) {
+    walk.OnUnreadable = [&run, &progress](const std::string& folder, int number) {
         const std::string_view shown = folder.size() > 1 ? std::string_view(folder).substr(0, folder.size() - 1) : folder;
         progress.Erased([&] {
-            std::fprintf(stderr, "nulvane-cli: cannot read '%s': %s\n", EscapeForTerminal(shown).c_str(), std::strerror(number));
+            std::fprintf(stderr, _("nulvane-cli: cannot read '%s': %s\n"), EscapeForTerminal(shown).c_str(), std::strerror(number));
         });
-        status = 1;
+        run.Status = 1;
     };
     // What lies in the trash is other deletions' originals: a folder there is not scanned, and
     // fails as a missing FOLDER does.
-    bool folderInTrash = false;
-    walk.OnInTrash = [&status, &progress, &folderInTrash](const std::string& folder) {
-        folderInTrash = true;
+    walk.OnInTrash = [&run, &progress](const std::string& folder) {
+        run.FolderInTrash = true;
         const std::string_view shown = folder.size() > 1 ? std::string_view(folder).substr(0, folder.size() - 1) : folder;
         progress.Erased([&] {
-            std::fprintf(stderr, "nulvane-cli: %s: in the trash, not scanned\n", EscapeForTerminal(shown).c_str());
+            std::fprintf(stderr, _("nulvane-cli: %s: in the trash, not scanned\n"), EscapeForTerminal(shown).c_str());
         });
-        status = 1;
+        run.Status = 1;
     };
-    const char terminator = options.NulTerminated ? '\0' : '\n';
-    const TEntryOptions entryOptions{.ExactTimes = options.Json,
-                                     .Files = options.ListFiles || !options.ListFolders,
-                                     .Folders = options.ListFolders,
-                                     .Rules = &rules};
-    const bool colored = !options.Json && ColorWanted(options.Color, ::isatty(STDOUT_FILENO) == 1, std::getenv("NO_COLOR"));
-    const TPathColors colors(colored ? std::getenv("LS_COLORS") : nullptr);
-    if (streamed) {
-        // Nothing needs the whole list: each file goes out as soon as its place is final.
-        TOutput out(stdout);
-        TListingPrinter printer(out, terminator, options.Json, colored ? &colors : nullptr, work, options.Deletable,
-                                options.Quiet, options.Quiet ? 1 : options.MaxResults.value_or(0));
-        progress.Show(TProgressStage::Scanning);
-        ScanEachFolder(options.Folders, status, "", progress, [&](const std::string& folder) {
-            if (work.StopRequested()) return false;  // enough found
-            // A folder is told apart from a file by its entry.
-            return StreamFolder(folder, printer, walk, options.Json || options.Deletable || (colored && options.ListFolders),
-                                entryOptions)
-                .OutOfMemory;
-        });
-        progress.Hide();
-        EndIfSignalled();
-        if (!out.Finish()) {
-            EndIfSignalled();
-            std::fprintf(stderr, "nulvane-cli: cannot write the list: %s\n", std::strerror(errno));
-            return 1;
-        }
-        return options.Quiet ? (printer.Taken() > 0 ? 0 : 1) : status;
-    }
+}
 
-    // The formats are loaded before the scan when an export is asked for, so that a missing or
-    // broken module is said at once, not after a long scan; a listing never maps their libraries.
-    const TFormatsModule* formats = nullptr;
-    if (options.Export || options.ExportExcel) {
-        try {
-            formats = &LoadFormatsModule();
-        } catch (const EFormatsModuleError& e) {
-            std::fprintf(stderr, "nulvane-cli: %s\n", EscapeControls(e.what()).c_str());
-            if (mayDelete) std::fputs("nulvane-cli: nothing deleted\n", stderr);
-            return 1;
-        }
-    }
+// How each entry is printed: its terminator, and the colours of a terminal that wants them.
+struct TListingStyle {
+    char Terminator = '\n';
+    const TPathColors* Colors = nullptr;  // null: no colour
+};
 
-    TResultList list;
-    // A FOLDER missing or in the trash, or a scan short of memory: the list is not what was asked
-    // for, and no export replaces an earlier one with it.
+// Lists each entry as soon as its place is final, when nothing needs the whole list; with -q,
+// only whether there was one.
+int StreamListing(const TCliOptions& options, TWalkOptions& walk, const TEntryOptions& entryOptions,
+                  const TListingStyle& style, TRunState& run, TLongWork& work, TProgress& progress) {
+    TOutput out(stdout);
+    TListingPrinter printer(out, style.Terminator, options.Json, style.Colors, work, options.Deletable, options.Quiet,
+                            options.Quiet ? 1 : options.MaxResults.value_or(0));
     progress.Show(TProgressStage::Scanning);
-    const TScanGaps gaps =
-        ScanEachFolder(options.Folders, status, mayDelete ? "; nothing deleted" : "", progress, [&](const std::string& folder) {
+    ScanEachFolder(options.Folders, run.Status, "", progress, [&](const std::string& folder) {
+        if (work.StopRequested()) return false;  // enough found
+        // A folder is told apart from a file by its entry.
+        return StreamFolder(folder, printer, walk,
+                            options.Json || options.Deletable || (style.Colors && options.ListFolders), entryOptions)
+            .OutOfMemory;
+    });
+    progress.Hide();
+    EndIfSignalled();
+    if (!out.Finish()) {
+        EndIfSignalled();
+        std::fprintf(stderr, _("nulvane-cli: cannot write the list: %s\n"), std::strerror(errno));
+        return 1;
+    }
+    return options.Quiet ? (printer.Taken() > 0 ? 0 : 1) : run.Status;
+}
+
+// The formats are loaded before the scan when an export is asked for, so that a missing or broken
+// module is said at once, not after a long scan; a listing never maps their libraries. False when
+// the module could not be loaded (said).
+bool LoadFormatsFor(const TCliOptions& options, const TRunState& run, const TFormatsModule*& formats) {
+    if (!options.Export && !options.ExportExcel) return true;
+    try {
+        formats = &LoadFormatsModule();
+        return true;
+    } catch (const EFormatsModuleError& e) {
+        std::fprintf(stderr, "nulvane-cli: %s\n", EscapeControls(e.what()).c_str());
+        if (run.MayDelete) std::fputs(_("nulvane-cli: nothing deleted\n"), stderr);
+        return false;
+    }
+}
+
+// Scans every FOLDER into `list`, holding what the rules keep; true when the list is incomplete: a
+// FOLDER missing or in the trash, or a scan short of memory, after which no export replaces an
+// earlier one with it.
+bool ScanIntoList(TResultList& list, const TCliOptions& options, TWalkOptions& walk, const TEntryOptions& entryOptions,
+                  TKeepRules& rules, TRunState& run, TProgress& progress) {
+    progress.Show(TProgressStage::Scanning);
+    const TScanGaps gaps = ScanEachFolder(
+        options.Folders, run.Status, run.MayDelete ? _("; nothing deleted") : "", progress, [&](const std::string& folder) {
             const std::size_t before = list.Count();
             if (ScanFolder(list, folder, walk, entryOptions).OutOfMemory) return true;
             rules.Hold(list, before);
@@ -899,16 +944,21 @@ int main(int argc, char** argv) try {
         });
     // The folders after one short of memory are not scanned either: "all" would not be all, so
     // none is deleted.
-    if (gaps.OutOfMemory) mayDelete = false;
-    const bool incomplete = gaps.Missing || folderInTrash || gaps.OutOfMemory;
+    if (gaps.OutOfMemory) run.MayDelete = false;
+    const bool incomplete = gaps.Missing || run.FolderInTrash || gaps.OutOfMemory;
     // What the walk used is free now; a sort needs memory of its own on top of the list.
     GiveBackFreeMemory();
     EndIfSignalled();
+    return incomplete;
+}
+
+// Sorts the list as --sort asks, then keeps its first N, sorted, which are what is printed,
+// exported or deleted.
+void SortAndTrim(TResultList& list, const TCliOptions& options, TProgress& progress) {
     if (options.Sort) {
         progress.Show(TProgressStage::Sorting);
         SortListByField(list, FieldNames[static_cast<std::size_t>(options.Sort->Field)], options.Sort->Descending);
     }
-    // The first N of the list, sorted, are what is printed, exported or deleted.
     if (options.MaxResults) {
         std::size_t end = 0;
         for (std::uint64_t taken = 0; end < list.Count() && taken < *options.MaxResults; ++end)
@@ -917,25 +967,34 @@ int main(int argc, char** argv) try {
     }
     progress.Hide();
     EndIfSignalled();
-    if (options.Export || options.ExportExcel) {
-        if (incomplete) {
-            std::fprintf(stderr, "nulvane-cli: \"%s\" not written: the list is incomplete\n",
-                         EscapeForTerminal(options.ExportFile).c_str());
-            if (mayDelete) std::fputs("nulvane-cli: nothing deleted\n", stderr);
-            return 1;
-        }
-        formats->RegisterSpreadsheetServer();
-        progress.Show(TProgressStage::Exporting);
-        const int exported = ExportStep(*formats, list, options, work, progress);
-        progress.Hide();
-        if (exported != 0) {
-            // The record of what was found did not get written: delete nothing.
-            if (mayDelete) std::fputs("nulvane-cli: nothing deleted\n", stderr);
-            return 1;
-        }
-        return mayDelete ? std::max(status, DeleteStep(list, options, rules, work, progress)) : status;
-    }
+}
 
+// Exports the list, then deletes from it when asked: nothing is deleted when the list is incomplete
+// or the record of what was found did not get written.
+int ExportThenDelete(const TFormatsModule& formats, TResultList& list, const TCliOptions& options,
+                     const TKeepRules& rules, bool incomplete, const TRunState& run, TLongWork& work,
+                     TProgress& progress) {
+    if (incomplete) {
+        std::fprintf(stderr, _("nulvane-cli: \"%s\" not written: the list is incomplete\n"),
+                     EscapeForTerminal(options.ExportFile).c_str());
+        if (run.MayDelete) std::fputs(_("nulvane-cli: nothing deleted\n"), stderr);
+        return 1;
+    }
+    formats.RegisterSpreadsheetServer();
+    progress.Show(TProgressStage::Exporting);
+    const int exported = ExportStep(formats, list, options, work, progress);
+    progress.Hide();
+    if (exported != 0) {
+        if (run.MayDelete) std::fputs(_("nulvane-cli: nothing deleted\n"), stderr);
+        return 1;
+    }
+    return run.MayDelete ? std::max(run.Status, DeleteStep(list, options, rules, work, progress)) : run.Status;
+}
+
+// Prints the whole list (paths, coloured on a terminal, or JSON Lines), then deletes from it when
+// asked; nothing is deleted when standard output failed.
+int PrintThenDelete(TResultList& list, const TCliOptions& options, const TKeepRules& rules, const TListingStyle& style,
+                    const TRunState& run, TLongWork& work, TProgress& progress) {
     TOutput out(stdout);
     TEntryTexts texts(list);
     std::string line;
@@ -947,26 +1006,84 @@ int main(int argc, char** argv) try {
             line.clear();
             AppendEntryJson(line, texts, entry, held ? rules.RuleFor(list, entry) : "");
             out.Write(line, '\n');
-        } else if (colored) {
+        } else if (style.Colors) {
             const std::string_view path = texts.FullPath(entry);
             // A folder is coloured as a folder, whole.
             const std::size_t slash = entry.Kind == TEntryKind::Folder ? path.size() : FolderPartOf(path).size();
             line.clear();
-            colors.Append(line, path.substr(0, slash), path.substr(slash));
-            out.Write(line, terminator);
+            style.Colors->Append(line, path.substr(0, slash), path.substr(slash));
+            out.Write(line, style.Terminator);
         } else {
-            out.Write(texts.FullPath(entry), terminator);
+            out.Write(texts.FullPath(entry), style.Terminator);
         }
     }
     if (!out.Finish()) {
         EndIfSignalled();
-        std::fprintf(stderr, "nulvane-cli: cannot write the list: %s\n", std::strerror(errno));
-        if (mayDelete) std::fputs("nulvane-cli: nothing deleted\n", stderr);
+        std::fprintf(stderr, _("nulvane-cli: cannot write the list: %s\n"), std::strerror(errno));
+        if (run.MayDelete) std::fputs(_("nulvane-cli: nothing deleted\n"), stderr);
         return 1;
     }
-    return mayDelete ? std::max(status, DeleteStep(list, options, rules, work, progress)) : status;
+    return run.MayDelete ? std::max(run.Status, DeleteStep(list, options, rules, work, progress)) : run.Status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) try {
+    std::setlocale(LC_ALL, "");
+    StartTranslations();
+    RaiseOpenFileLimit();
+    AllowLeaseQueries();
+    // The program's one long job: the scan, the deletion and the export each stop when a signal
+    // asks it to.
+    static TLongWork work;
+    InstallStopSignals(work);
+
+    TCliOptions options;
+    std::string error;
+    if (!ParseArguments(argc, argv, options, error)) {
+        std::fprintf(stderr, "nulvane-cli: %s\n%s", error.c_str(), _("Try 'nulvane-cli --help' for more information.\n"));
+        return 2;
+    }
+    if (const std::optional<int> answered = AnswerWithoutScan(options)) return *answered;
+    if (options.Undo || options.UndoList) return UndoStep(options, work);
+
+    TConsoleDesktopServices console(options.Yes, ::isatty(STDIN_FILENO) == 1);
+    const TDesktopServicesScope services(console);
+    if (options.Delete && !console.CanAsk()) {
+        std::fputs(_("nulvane-cli: --delete asks on a terminal; without one, give --yes\n"), stderr);
+        return 1;
+    }
+
+    // What a killed deletion left under private names goes back before anything is scanned: listed,
+    // it would pass for empty files of its own, and its names would be lost.
+    TRunState run{.Status = ReportRecovery(RecoverInterruptedDeletions()), .MayDelete = options.Delete};
+    TKeepRules rules = ReadKeepRules(options, run);
+    TWalkOptions walk = WalkOptionsFor(options, rules, work);
+    const bool streamed = (!options.Sort && !options.Export && !options.ExportExcel && !options.Delete) || options.Quiet;
+    // The progress line shares standard error's terminal; a list streaming to the same terminal
+    // is its own progress.
+    TProgress progress(work, STDERR_FILENO,
+                       !options.NoProgress && !options.Quiet && ::isatty(STDERR_FILENO) == 1 &&
+                           !(streamed && ::isatty(STDOUT_FILENO) == 1));
+    ReportWalkGaps(walk, run, progress);
+    const TEntryOptions entryOptions{.ExactTimes = options.Json,
+                                     .Files = options.ListFiles || !options.ListFolders,
+                                     .Folders = options.ListFolders,
+                                     .Rules = &rules};
+    const bool colored = !options.Json && ColorWanted(options.Color, ::isatty(STDOUT_FILENO) == 1, std::getenv("NO_COLOR"));
+    const TPathColors colors(colored ? std::getenv("LS_COLORS") : nullptr);
+    const TListingStyle style{.Terminator = options.NulTerminated ? '\0' : '\n', .Colors = colored ? &colors : nullptr};
+    if (streamed) return StreamListing(options, walk, entryOptions, style, run, work, progress);
+
+    const TFormatsModule* formats = nullptr;
+    if (!LoadFormatsFor(options, run, formats)) return 1;
+    TResultList list;
+    const bool incomplete = ScanIntoList(list, options, walk, entryOptions, rules, run, progress);
+    SortAndTrim(list, options, progress);
+    if (formats) return ExportThenDelete(*formats, list, options, rules, incomplete, run, work, progress);
+    return PrintThenDelete(list, options, rules, style, run, work, progress);
 } catch (const std::bad_alloc&) {
     // Whatever ran short (a sort, an export, the deletion), it is said, never a crash.
-    std::fputs("nulvane-cli: out of memory\n", stderr);
+    std::fputs(_("nulvane-cli: out of memory\n"), stderr);
     return 1;
 }

@@ -1,5 +1,6 @@
 #include "core/KeepRules.h"
 
+#include "core/Translatable.h"
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -442,7 +443,7 @@ TLoadedKeepRules LoadKeepRules(const std::string& path) {
         return loaded;
     }
     if (S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) > MaxKeepRulesFileSize) {
-        loaded.Error = "larger than 1 MiB";
+        loaded.Error = N_("larger than 1 MiB");
         return loaded;
     }
     try {
@@ -456,7 +457,7 @@ TLoadedKeepRules LoadKeepRules(const std::string& path) {
     }
     if (loaded.Text.size() > MaxKeepRulesFileSize) {  // it grew since
         loaded.Text.clear();
-        loaded.Error = "larger than 1 MiB";
+        loaded.Error = N_("larger than 1 MiB");
         return loaded;
     }
     loaded.Problems = loaded.Rules.AddLines(loaded.Text);

@@ -40,18 +40,19 @@
 
 #include "core/PathGlob.h"
 #include "core/ResultList.h"
+#include "core/Translatable.h"
 
 namespace nulvane {
 
 // What the hint of an entry held by a rule starts with.
-inline constexpr std::string_view HeldByRuleText = "kept by rule";
+inline constexpr std::string_view HeldByRuleText = N_("kept by rule");
 // The rule that holds what was reached through a link out of the scanned folder, as hints name it.
-inline constexpr std::string_view LinkRuleText = "reached through a folder link";
+inline constexpr std::string_view LinkRuleText = N_("reached through a folder link");
 // The rule that holds an empty XDG user folder (Desktop, Templates, ...), as hints name it.
-inline constexpr std::string_view XdgFolderRuleText = "an XDG user folder";
+inline constexpr std::string_view XdgFolderRuleText = N_("an XDG user folder");
 // The rule that holds what lies in a version-control store found by what it holds (see
 // TWalkOptions::FindRepositories), as hints name it.
-inline constexpr std::string_view RepositoryRuleText = "repository";
+inline constexpr std::string_view RepositoryRuleText = N_("repository");
 
 // A line of a rules file that is no rule.
 struct TRuleProblem {

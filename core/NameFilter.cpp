@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "core/Translatable.h"
 #include "platform/files/PathNames.h"
 
 namespace nulvane {
@@ -22,7 +23,7 @@ bool EndsWithIgnoringCase(std::string_view text, std::string_view end) noexcept 
 bool TNameFilter::AddExtension(std::string_view extension, std::string& error) {
     if (extension.starts_with('.')) extension.remove_prefix(1);
     if (extension.empty() || extension.find_first_of(std::string_view("/\0", 2)) != std::string_view::npos) {
-        error = extension.empty() ? "empty" : "an extension holds no \"/\"";
+        error = extension.empty() ? N_("empty") : N_("an extension holds no \"/\"");
         return false;
     }
     Extensions_.push_back('.' + std::string(extension));

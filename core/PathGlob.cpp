@@ -1,5 +1,7 @@
 #include "core/PathGlob.h"
 
+#include "core/Translatable.h"
+
 namespace nulvane {
 namespace {
 
@@ -69,15 +71,15 @@ const char* ScanClass(std::string_view p, std::size_t at, char32_t value, std::s
     }
     bool hit = false;
     for (bool first = true;; first = false) {
-        if (i >= p.size()) return "unclosed [";
+        if (i >= p.size()) return N_("unclosed [");
         if (p[i] == ']' && !first) break;
         char32_t low = 0;
-        if (!ReadClassChar(p, i, low)) return "unclosed [";
+        if (!ReadClassChar(p, i, low)) return N_("unclosed [");
         char32_t high = low;
         if (i + 1 < p.size() && p[i] == '-' && p[i + 1] != ']') {
             ++i;
-            if (!ReadClassChar(p, i, high)) return "unclosed [";
-            if (high < low) return "reversed range in [...]";
+            if (!ReadClassChar(p, i, high)) return N_("unclosed [");
+            if (high < low) return N_("reversed range in [...]");
         }
         hit = hit || (low <= value && value <= high);
     }
@@ -90,7 +92,7 @@ const char* ScanClass(std::string_view p, std::size_t at, char32_t value, std::s
 const char* CheckComponent(std::string_view p) noexcept {
     for (std::size_t i = 0; i < p.size();) {
         if (p[i] == '\\') {
-            if (i + 1 >= p.size()) return "ends in a lone \\";
+            if (i + 1 >= p.size()) return N_("ends in a lone \\");
             i += 1 + CharLength(p, i + 1);
         } else if (p[i] == '[') {
             bool in = false;
@@ -195,10 +197,10 @@ private:
 
 std::optional<TPathGlob> TPathGlob::Parse(std::string_view text, TGlobStart start, std::string& error) {
     error.clear();
-    if (text.empty()) error = "empty";
-    else if (text.size() > MaxLength) error = "longer than 4096 bytes";
-    else if (text.find('\0') != NoPosition) error = "holds a NUL byte";
-    else if (text.front() == '!') error = "starts with ! (write \\! for a name that does)";
+    if (text.empty()) error = N_("empty");
+    else if (text.size() > MaxLength) error = N_("longer than 4096 bytes");
+    else if (text.find('\0') != NoPosition) error = N_("holds a NUL byte");
+    else if (text.front() == '!') error = N_("starts with ! (write \\! for a name that does)");
     if (!error.empty()) return std::nullopt;
 
     TPathGlob glob;
@@ -220,7 +222,7 @@ std::optional<TPathGlob> TPathGlob::Parse(std::string_view text, TGlobStart star
     for (const std::string_view part : parts) {
         if (part.empty() || part == ".") continue;
         if (part == "..") {
-            error = "holds .. (a parent folder)";
+            error = N_("holds .. (a parent folder)");
             return std::nullopt;
         }
         if (const char* reason = CheckComponent(part)) {
@@ -234,14 +236,14 @@ std::optional<TPathGlob> TPathGlob::Parse(std::string_view text, TGlobStart star
         // Escaped, "." and ".." are still no names: "\." is passed over as "." is.
         if (component.Literal && literal == ".") continue;
         if (component.Literal && literal == "..") {
-            error = "holds .. (a parent folder)";
+            error = N_("holds .. (a parent folder)");
             return std::nullopt;
         }
         component.Pattern = component.Literal ? literal : std::string(part);
         glob.Components_.push_back(std::move(component));
     }
     if (glob.Components_.empty()) {
-        error = "names nothing";
+        error = N_("names nothing");
         return std::nullopt;
     }
     // "/" anywhere but at the end makes it a path glob; a lone "**" is a name glob like "*".

@@ -6,6 +6,7 @@
 #include "config/Config.h"
 #include "config/TallyscopeConfig.h"
 #include "core/EntryComparison.h"
+#include "core/Translatable.h"
 #include "platform/files/PathNames.h"
 #include "platform/text/LocaleTexts.h"
 
@@ -136,28 +137,28 @@ std::string EntryNoteHint(const TListEntry& entry) {
     case TEntryNote::None: return {};
     case TEntryNote::HeldByRule: return std::string(HeldByRuleText);
     case TEntryNote::HeldByRepository: return std::string(HeldByRuleText) + ": " + std::string(RepositoryRuleText);
-    case TEntryNote::KeptChanged: return "kept: changed since the scan";
-    case TEntryNote::KeptInUse: return "kept: in use";
-    case TEntryNote::KeptPermissionDenied: return "kept: permission denied";
-    case TEntryNote::KeptPathGone: return "kept: path no longer leads to it";
-    case TEntryNote::KeptNoTrash: return "kept: no trash on this file system";
-    case TEntryNote::KeptOtherError: return "kept: could not be removed";
-    case TEntryNote::KeptReadOnly: return "kept: read-only file system";
-    case TEntryNote::KeptLockUnknown: return "kept: cannot tell whether it is in use";
-    case TEntryNote::KeptNotEmpty: return "kept: no longer empty";
-    case TEntryNote::KeptScanned: return "kept: a scanned folder";
-    case TEntryNote::KeptHoldsScanned: return "kept: holds a scanned folder";
-    case TEntryNote::TrashNameTaken: return "still in the trash: its name is taken";
-    case TEntryNote::TrashGone: return "not put back: no longer in the trash";
-    case TEntryNote::TrashFolderGone: return "still in the trash: its folder is gone";
-    case TEntryNote::TrashPermissionDenied: return "still in the trash: permission denied";
-    case TEntryNote::TrashReadOnly: return "still in the trash: read-only file system";
-    case TEntryNote::TrashOtherError: return "still in the trash: could not be put back";
-    case TEntryNote::KeptTooManyAttributes: return "kept: too many attributes to undo";
-    case TEntryNote::UndoNameTaken: return "not put back: its name is taken";
-    case TEntryNote::UndoGone: return "not put back: no longer in the undo record";
-    case TEntryNote::UndoFolderGone: return "not put back: its folder is gone";
-    case TEntryNote::UndoOtherError: return "not put back: could not be made again";
+    case TEntryNote::KeptChanged: return N_("kept: changed since the scan");
+    case TEntryNote::KeptInUse: return N_("kept: in use");
+    case TEntryNote::KeptPermissionDenied: return N_("kept: permission denied");
+    case TEntryNote::KeptPathGone: return N_("kept: path no longer leads to it");
+    case TEntryNote::KeptNoTrash: return N_("kept: no trash on this file system");
+    case TEntryNote::KeptOtherError: return N_("kept: could not be removed");
+    case TEntryNote::KeptReadOnly: return N_("kept: read-only file system");
+    case TEntryNote::KeptLockUnknown: return N_("kept: cannot tell whether it is in use");
+    case TEntryNote::KeptNotEmpty: return N_("kept: no longer empty");
+    case TEntryNote::KeptScanned: return N_("kept: a scanned folder");
+    case TEntryNote::KeptHoldsScanned: return N_("kept: holds a scanned folder");
+    case TEntryNote::TrashNameTaken: return N_("still in the trash: its name is taken");
+    case TEntryNote::TrashGone: return N_("not put back: no longer in the trash");
+    case TEntryNote::TrashFolderGone: return N_("still in the trash: its folder is gone");
+    case TEntryNote::TrashPermissionDenied: return N_("still in the trash: permission denied");
+    case TEntryNote::TrashReadOnly: return N_("still in the trash: read-only file system");
+    case TEntryNote::TrashOtherError: return N_("still in the trash: could not be put back");
+    case TEntryNote::KeptTooManyAttributes: return N_("kept: too many attributes to undo");
+    case TEntryNote::UndoNameTaken: return N_("not put back: its name is taken");
+    case TEntryNote::UndoGone: return N_("not put back: no longer in the undo record");
+    case TEntryNote::UndoFolderGone: return N_("not put back: its folder is gone");
+    case TEntryNote::UndoOtherError: return N_("not put back: could not be made again");
     }
     return {};
 }

@@ -16,13 +16,14 @@
 #include "core/FileRecord.h"
 #include "core/KeepRules.h"
 #include "core/ResultList.h"
+#include "core/Translatable.h"
 #include "platform/desktop/DesktopServices.h"
 
 namespace nulvane {
 
 class TXmlDocComponent;
 
-inline constexpr std::string_view EntryHintText = "Double click to open it in explorer.";
+inline constexpr std::string_view EntryHintText = N_("Double click to open it in explorer.");
 
 // The hint of an entry that carries a note (held by a keep rule, or kept by the last deletion):
 // what happened to it, instead of the usual hint; empty for an ordinary entry.

@@ -20,6 +20,7 @@
 
 #include "core/Deletion.h"
 #include "core/ResultList.h"
+#include "core/Translatable.h"
 #include "platform/files/journal/UndoRecords.h"
 #include "platform/system/LongWork.h"
 
@@ -86,7 +87,7 @@ public:
     std::vector<TTrashedEntry>& Files() noexcept { return Files_; }
 
     std::size_t Count() const noexcept override { return Files_.size(); }
-    std::string_view WaitMessage() const override { return "Putting files back.."; }
+    std::string_view WaitMessage() const override { return N_("Putting files back.."); }
     TPutBackResult PutBack(std::size_t item, TLongWork& work) override;
     const std::string& Path(std::size_t item) const override { return Files_.at(item).File.Path; }
     bool Folder(std::size_t item) const override { return Files_.at(item).File.Folder; }
@@ -109,7 +110,7 @@ public:
 
     // None without a record: the deletion kept none.
     std::size_t Count() const noexcept override { return Files_.Record.empty() ? 0 : Files_.Entries.size(); }
-    std::string_view WaitMessage() const override { return "Putting files back.."; }
+    std::string_view WaitMessage() const override { return N_("Putting files back.."); }
     TPutBackResult PutBack(std::size_t item, TLongWork& work) override;
     const std::string& Path(std::size_t item) const override { return Files_.Entries.at(item).Path; }
     bool Folder(std::size_t item) const override { return Files_.Entries.at(item).Entry.Kind == TEntryKind::Folder; }
@@ -124,7 +125,7 @@ private:
 };
 
 // What the progress window's counts line says after "N of M" while a batch runs.
-inline constexpr const char* PutBackCountsText = "put back";
+inline constexpr const char* PutBackCountsText = N_("put back");
 
 // Works `batch` through in its order under the list's update bracket, as long work for `work`
 // (Total the batch's files, Done those dealt with), appending each file's entry to `list`; stops

@@ -14,7 +14,8 @@ if(NOT NULVANE_SANITIZE)
 endif()
 
 # An installed copy (cmake --install into a scratch DESTDIR) exports through its formats module,
-# found where the install put it, with no copy of it beside the program.
+# found where the install put it, with no copy of it beside the program, and speaks French from
+# the catalogue installed in the locale folder of its prefix.
 if(NULVANE_FORMATS_MODULE)
   add_test(NAME Package.InstalledCopyExports
            COMMAND sh -euc [=[
@@ -25,6 +26,8 @@ if(NULVANE_FORMATS_MODULE)
              mkdir "$root/tree" && : >"$root/tree/empty"
              "$program" --export csv "$root/list.csv" "$root/tree"
              grep -q "^empty,$root/tree/empty," "$root/list.csv"
+             ! LC_ALL=C.UTF-8 LANGUAGE=fr "$program" --bad 2>"$root/said"
+             grep -q "option inconnue" "$root/said"
            ]=] check ${CMAKE_BINARY_DIR} ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_PREFIX}/${nulvane_formats_dir})
   set_tests_properties(Package.InstalledCopyExports PROPERTIES TIMEOUT 120)
 endif()

@@ -68,6 +68,9 @@ if [ "${1:-}" = "--in-scratch-root" ]; then
       # Without a display, --version and --help answer and open no window.
       [ "$(nulvane --version)" = "nulvane $(cat /tmp/version)" ] || fail "nulvane --version says: $(nulvane --version 2>&1)"
       nulvane --help | grep -q '^usage: nulvane ' || fail "nulvane --help says: $(nulvane --help 2>&1)"
+      # nulvane-cli finds its catalogues in the system's locale folder.
+      said="$(LC_ALL=C.UTF-8 LANGUAGE=fr nulvane-cli --bad 2>&1 || true)"
+      [[ "$said" == *"option inconnue"* ]] || fail "LANGUAGE=fr nulvane-cli --bad says: $said"
       # Root, with the system's configuration: the default columns, nothing written anywhere.
       EXPORT_AS=(env HOME=/root)
       export_header root /tmp/root.csv "$default_header"

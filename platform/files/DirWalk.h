@@ -250,7 +250,7 @@ struct TWalkOptions {
     // says. A file not chosen counts as one the visitor did not take. A visitor that lists folders
     // applies both to them itself. None: every file, at no cost.
     std::function<bool(std::string_view relativePath, bool isFolder)> Select = nullptr;
-    TOwnerFilter Owner;
+    TOwnerFilter Owner = {};
     // The job the walk works for: its stop request ends the walk early, and its Folders and Found
     // counts grow as folders are read and files taken. None: the walk runs to its end uncounted.
     TLongWork* Work = nullptr;

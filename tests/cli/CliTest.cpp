@@ -205,7 +205,9 @@ TEST(Cli, ChoosingWhatToListAgreesWithFd) {
     dir.Write("dd/full.log", "x");
     for (const char* folder : {"dd/logs.d/x.log", "dd/n1/n2", "dd/void", "dd/sub/deep/void.log"}) dir.MakeDir(folder);
     for (const char* path : {"B.LOG", "sub", "sub/d.log", "sub/deep/void.log", "n1"})  // to nobody, where we may
-        if (::geteuid() == 0) ASSERT_EQ(::chown((dd + "/" + path).c_str(), 65534, 65534), 0);
+        if (::geteuid() == 0) {
+            ASSERT_EQ(::chown((dd + "/" + path).c_str(), 65534, 65534), 0);
+        }
     const bool withFd = std::system("command -v fdfind >/dev/null") == 0;
     const std::pair<std::string, std::string> cases[] = {
         {"-g '*.log'", "-s -g '*.log'"}, {"-e log", "-e log ."}, {"-e LOG -e .tar.gz", "-e LOG -e tar.gz ."},
@@ -227,7 +229,9 @@ TEST(Cli, ChoosingWhatToListAgreesWithFd) {
     EXPECT_EQ(CommandLines(cli + "-g 'sub/**/*.log' '" + dd + "'"), (std::multiset{dd + "/sub/d.log", dd + "/sub/deep/f.log"}));
     for (const auto& [args, status] : {std::pair{TArgs{"-q", "-e", "log", "-Pt", "f", dd}, 0}, {{"-qe", "nope", dd}, 1}}) {
         EXPECT_EQ(RunCli(args), (TRun{status, "", ""}));
-        if (withFd) EXPECT_EQ(WEXITSTATUS(std::system((fd + "-q -e " + args[2] + " . '" + dd + "'").c_str())), status);
+        if (withFd) {
+            EXPECT_EQ(WEXITSTATUS(std::system((fd + "-q -e " + args[2] + " . '" + dd + "'").c_str())), status);
+        }
     }
     const auto logs = CommandLines(cli + "-e log '" + dd + "'");
     for (const auto& [options, count] : {std::pair<std::string, std::size_t>{"--max-results 2 -e log", 2}, {"-1e log", 1}}) {
@@ -237,7 +241,10 @@ TEST(Cli, ChoosingWhatToListAgreesWithFd) {
     }
     const std::string sorted = RunCli({"--sort", "path", "-e", "log", dd}).Out;
     EXPECT_EQ(RunCli({"--sort", "path", "--max-results=2", "-e", "log", dd}).Out, sorted.substr(0, sorted.find('\n', sorted.find('\n') + 1) + 1));
-    if (withFd) EXPECT_EQ(CommandLines("cd '" + dir.Str() + "' && " + cli + "-ae log dd/./../dd/"), CommandLines("cd '" + dir.Str() + "' && " + fd + "-a -t f -t e -e log . dd"));
+    if (withFd) {
+        EXPECT_EQ(CommandLines("cd '" + dir.Str() + "' && " + cli + "-ae log dd/./../dd/"),
+                  CommandLines("cd '" + dir.Str() + "' && " + fd + "-a -t f -t e -e log . dd"));
+    }
     // Both types: the .txt left out keeps "mixed" off the list and in place; "logs" goes whole.
     const TRun deleted = RunCli({"-t", "f", "-t", "d", "-g", "*.log", "-g", "mixed", "-g", "logs", "--delete", "-y", dd});
     EXPECT_NE(deleted.Out.find(dd + "/mixed/m.log\n"), std::string::npos);

@@ -62,6 +62,9 @@ struct TCliRun {
     // The user's configuration folder (XDG_CONFIG_HOME), where the keep rules are read; empty for
     // one that holds nothing, never the configuration of whoever runs the tests.
     std::string ConfigHome = {};
+    // LANGUAGE, the language of the program's messages: English unless a test asks for another,
+    // whatever the language of whoever runs the tests.
+    std::string Language = "en";
     // NULVANE_FAULT for the preloaded fault injector ("stop-after:open:1:.part"); empty for none.
     std::string Fault = {};
     // Called with the program's process id each time it stops at a "stop-after" fault; the program
@@ -127,6 +130,7 @@ inline TRun RunCli(const TArgs& args, const TCliRun& how = {}) {
         }
         if (::chdir(how.WorkDir.c_str()) != 0) ::_exit(125);
         ::setenv("XDG_CONFIG_HOME", (how.ConfigHome.empty() ? capture.Str() + "/config" : how.ConfigHome).c_str(), 1);
+        ::setenv("LANGUAGE", how.Language.c_str(), 1);
         if (!how.Fault.empty()) {
             ::setenv("LD_PRELOAD", NULVANE_FAULT_SHIM, 1);
             ::setenv("NULVANE_FAULT", how.Fault.c_str(), 1);

@@ -57,6 +57,7 @@
 #include "platform/files/trash/Trash.h"
 #include "platform/files/trash/TrashLayout.h"
 #include "platform/system/UserFolders.h"
+#include "platform/text/Translatable.h"
 
 namespace nulvane {
 namespace {
@@ -624,7 +625,7 @@ bool ParseGone(std::span<const std::string_view> f, bool folder, std::string& na
 bool ParseJournal(std::string_view text, TJournal& journal, std::string& problem, TUndoPart* undo = nullptr) {
     const bool first = text.starts_with(FirstHeader), third = text.starts_with(Header);
     if (!first && !third && !text.starts_with(SecondHeader)) {
-        problem = "not a deletion journal";
+        problem = N_("not a deletion journal");
         return false;
     }
     text.remove_prefix(Header.size());
@@ -837,7 +838,7 @@ public:
             std::string now;
             if (!ours) {
                 Recovery_.Left.push_back({JoinedPath(folder.Path, ownName), JoinedPath(folder.Path, group.Aside),
-                                          move ? "no longer empty" : "not the file the deletion moved aside"});
+                                          move ? N_("no longer empty") : N_("not the file the deletion moved aside")});
                 Unfinished_ = true;
             } else if (const int error = PutBackBeside(fd, group.Aside.c_str(), move->Name, now); error != 0) {
                 Recovery_.Left.push_back({JoinedPath(folder.Path, move->Name), JoinedPath(folder.Path, group.Aside), ErrorText(error)});
@@ -846,7 +847,7 @@ public:
                 ++Recovery_.PutBack;
                 backUnderName = true;
             } else {
-                Recovery_.KeptBeside.push_back({JoinedPath(folder.Path, move->Name), JoinedPath(folder.Path, now), "its name was taken"});
+                Recovery_.KeptBeside.push_back({JoinedPath(folder.Path, move->Name), JoinedPath(folder.Path, now), N_("its name was taken")});
                 backUnderName = true;
             }
         }
@@ -871,7 +872,7 @@ private:
         if (const int error = RemoveUnmade(fd, group.Aside.c_str()); error == 0) {
             Recovery_.Unmade.push_back(path);
         } else if (error != ENOENT) {
-            Recovery_.Left.push_back({path, now, error == ENOTEMPTY ? "no longer empty" : ErrorText(error)});
+            Recovery_.Left.push_back({path, now, error == ENOTEMPTY ? N_("no longer empty") : ErrorText(error)});
             Unfinished_ = true;
         }
     }
@@ -1087,7 +1088,7 @@ TJournalRead ReadUndoPart(int stateFd, const std::string& folder, const std::str
         std::string_view id;
         if (!ParseJournal(text, journal, problem, &part)) return TJournalRead::Damaged;
         if (!IsUndoPartName(name, &id) || journal.UndoId != id) {
-            problem = "not a part of the undo record its name gives";
+            problem = N_("not a part of the undo record its name gives");
             return TJournalRead::Damaged;
         }
         part.Id = journal.UndoId;
@@ -1096,7 +1097,7 @@ TJournalRead ReadUndoPart(int stateFd, const std::string& folder, const std::str
         problem = ErrorText(ENOMEM);
         return TJournalRead::Failed;
     } catch (const std::out_of_range&) {
-        problem = "not a record of a deletion";
+        problem = N_("not a record of a deletion");
         return TJournalRead::Damaged;
     }
 }
@@ -1105,12 +1106,12 @@ int OpenRecordedFolder(const std::string& path, std::uint64_t device, std::uint6
     TFd fd(OpenWithoutLinks(path));
     struct stat st;
     if (!fd) {
-        reason = errno == ENOENT ? "its folder is no longer there" : errno == ELOOP || errno == ENOTDIR
-            ? "its folder's path leads elsewhere now" : ErrorText(errno);
+        reason = errno == ENOENT ? N_("its folder is no longer there") : errno == ELOOP || errno == ENOTDIR
+            ? N_("its folder's path leads elsewhere now") : ErrorText(errno);
         return -1;
     }
     if (::fstat(fd.Get(), &st) != 0 || !SameFile(st, device, inode)) {
-        reason = "another folder has its folder's path now";
+        reason = N_("another folder has its folder's path now");
         return -1;
     }
     return fd.Release();

@@ -20,6 +20,7 @@
 #include "platform/files/PathNames.h"
 #include "platform/files/journal/PrivateFolder.h"
 #include "platform/files/PrivateName.h"
+#include "platform/text/Translatable.h"
 
 namespace nulvane {
 namespace {
@@ -170,9 +171,9 @@ std::unique_ptr<TUndoRecord> TUndoRecord::Open(std::string_view id, std::string&
         if (!record->StateFd_) {
             if (error == EPERM) {
                 problems.NotUsed.push_back(problem);
-                problem = "nothing undone";
+                problem = N_("nothing undone");
             } else if (error == ENOENT) {
-                problem = "no deletion to undo";
+                problem = N_("no deletion to undo");
             } else {
                 problem = folder + ": " + std::system_category().message(error);
             }
@@ -197,7 +198,7 @@ std::unique_ptr<TUndoRecord> TUndoRecord::Open(std::string_view id, std::string&
             }
         }
         if (chosen == records.end()) {
-            problem = id.empty() ? "no deletion to undo" : "no deletion " + std::string(id) + " to undo";
+            problem = id.empty() ? N_("no deletion to undo") : "no deletion " + std::string(id) + " to undo";
             return nullptr;
         }
         record->Id_ = chosen->first;
@@ -214,7 +215,7 @@ std::unique_ptr<TUndoRecord> TUndoRecord::Open(std::string_view id, std::string&
             case TJournalRead::InUse: problem = "deletion " + record->Id_ + " is being undone or written by another run"; return nullptr;
             case TJournalRead::NotOurs:
                 problems.NotUsed.push_back(why);
-                problem = "nothing undone";
+                problem = N_("nothing undone");
                 return nullptr;
             case TJournalRead::Failed: problem = JoinedPath(folder, file.Name) + ": " + why; return nullptr;
             case TJournalRead::Damaged:
@@ -223,7 +224,7 @@ std::unique_ptr<TUndoRecord> TUndoRecord::Open(std::string_view id, std::string&
                     const std::string aside = each.Name + ".damaged";
                     const bool moved = MoveNoReplace(stateFd, each.Name.c_str(), stateFd, aside.c_str()) == 0;
                     problems.Damaged.push_back({JoinedPath(folder, each.Name), moved ? JoinedPath(folder, aside) : std::string(),
-                                                &each == &file ? why : "a part of a damaged undo record"});
+                                                &each == &file ? why : N_("a part of a damaged undo record")});
                 }
                 problem = "deletion " + record->Id_ + " has a damaged undo record, set aside";
                 return nullptr;
@@ -254,7 +255,7 @@ std::unique_ptr<TUndoRecord> TUndoRecord::Open(std::string_view id, std::string&
     } catch (const std::bad_alloc&) {
         problem = std::system_category().message(ENOMEM);
     } catch (const std::out_of_range&) {
-        problem = "an undo record out of form";
+        problem = N_("an undo record out of form");
     }
     return nullptr;
 }

@@ -32,6 +32,7 @@
 #include "platform/files/PrivateName.h"
 #include "platform/files/trash/TrashFolders.h"
 #include "platform/system/ScopeGuard.h"
+#include "platform/text/Translatable.h"
 
 namespace nulvane {
 namespace {
@@ -241,19 +242,19 @@ TRemoveResult FromTreeError(int error) {
 std::string TRemoveResult::ReasonText() const {
     switch (Reason) {
     case TKeepReason::None: return {};
-    case TKeepReason::Changed: return "changed since the scan";
-    case TKeepReason::PermissionDenied: return "permission denied";
-    case TKeepReason::InUse: return "in use";
-    case TKeepReason::PathGone: return "path no longer leads to it";
-    case TKeepReason::NoTrash: return "no trash on this file system";
-    case TKeepReason::ReadOnly: return "read-only file system";
-    case TKeepReason::LockUnknown: return "cannot tell whether it is in use";
-    case TKeepReason::NotEmpty: return "no longer empty";
-    case TKeepReason::Scanned: return Error == ENOTEMPTY ? "holds a scanned folder" : "a scanned folder";
-    case TKeepReason::TooManyAttributes: return "too many attributes to undo";
+    case TKeepReason::Changed: return N_("changed since the scan");
+    case TKeepReason::PermissionDenied: return N_("permission denied");
+    case TKeepReason::InUse: return N_("in use");
+    case TKeepReason::PathGone: return N_("path no longer leads to it");
+    case TKeepReason::NoTrash: return N_("no trash on this file system");
+    case TKeepReason::ReadOnly: return N_("read-only file system");
+    case TKeepReason::LockUnknown: return N_("cannot tell whether it is in use");
+    case TKeepReason::NotEmpty: return N_("no longer empty");
+    case TKeepReason::Scanned: return Error == ENOTEMPTY ? N_("holds a scanned folder") : N_("a scanned folder");
+    case TKeepReason::TooManyAttributes: return N_("too many attributes to undo");
     case TKeepReason::OtherError: break;
     }
-    return Error != 0 ? std::system_category().message(Error) : std::string("could not be removed");
+    return Error != 0 ? std::system_category().message(Error) : std::string(N_("could not be removed"));
 }
 
 void RaiseOpenFileLimit() noexcept {
