@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/files/DeletionJournal.h"
+#include "platform/files/journal/DeletionJournal.h"
 #include "platform/system/LongWork.h"
 #include "platform/text/ControlEscapes.h"
 #include "platform/text/LocaleTexts.h"
