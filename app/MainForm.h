@@ -56,7 +56,7 @@
 #include "app/ListView.h"
 #include "app/WindowOptions.h"
 #include "core/Deletion.h"
-#include "core/FileReader.h"
+#include "core/Scan.h"
 #include "core/KeepRules.h"
 #include "core/ResultList.h"
 #include "core/TallyscopeCtrl.h"

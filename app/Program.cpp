@@ -14,8 +14,8 @@
 #include "app/Translations.h"
 #include "app/Servers.h"
 #include "app/WaitForm.h"
-#include "platform/files/FileLocks.h"
-#include "platform/files/FileRemoval.h"
+#include "platform/files/removal/FileLocks.h"
+#include "platform/files/removal/FileRemoval.h"
 
 
 namespace nulvane {

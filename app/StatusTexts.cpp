@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "app/Translations.h"
-#include "platform/files/DeletionJournal.h"
+#include "platform/files/journal/DeletionJournal.h"
 #include "platform/system/LongWork.h"
 #include "platform/text/ControlEscapes.h"
 #include "platform/text/LocaleTexts.h"

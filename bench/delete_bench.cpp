@@ -28,8 +28,8 @@
 
 #include "core/Deletion.h"
 #include "core/FieldSort.h"
-#include "core/FileReader.h"
-#include "platform/files/FileLocks.h"
+#include "core/Scan.h"
+#include "platform/files/removal/FileLocks.h"
 
 using namespace nulvane;
 namespace fs = std::filesystem;

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/FileReader.h"
+#include "core/Scan.h"
 #include "core/KeepRules.h"
 #include "core/ResultList.h"
 #include "platform/text/LocaleTexts.h"

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "core/FileReader.h"
+#include "core/Scan.h"
 #include "core/ResultList.h"
 #include "platform/text/LocaleTexts.h"
 

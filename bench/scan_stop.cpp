@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "core/FieldSort.h"
-#include "core/FileReader.h"
+#include "core/Scan.h"
 #include "core/ResultList.h"
 #include "platform/files/PathNames.h"
 #include "platform/system/LongWork.h"

@@ -29,8 +29,6 @@ public:
     TProgress(const TProgress&) = delete;
     TProgress& operator=(const TProgress&) = delete;
 
-    bool Enabled() const noexcept { return Enabled_; }
-
     // Shows the stage from now on (starting the display's thread the first time).
     void Show(TProgressStage stage);
     // Erases the line and shows nothing until the next Show.

@@ -51,18 +51,19 @@
 #include "cli/Translation.h"
 #include "core/Deletion.h"
 #include "core/FieldSort.h"
-#include "core/FileReader.h"
+#include "core/Scan.h"
 #include "core/KeepRules.h"
 #include "core/NameFilter.h"
 #include "core/PathGlob.h"
 #include "core/ResultList.h"
 #include "export/CommandLineExport.h"
 #include "export/JsonLines.h"
-#include "platform/files/DeletionJournal.h"
-#include "platform/files/FileLocks.h"
+#include "platform/files/journal/DeletionJournal.h"
+#include "platform/files/removal/FileLocks.h"
 #include "platform/files/FileDescriptor.h"
 #include "platform/files/FolderPath.h"
-#include "platform/files/UndoRecords.h"
+#include "platform/files/PathNames.h"
+#include "platform/files/journal/UndoRecords.h"
 #include "platform/system/ScopeGuard.h"
 #include "platform/system/LongWork.h"
 #include "platform/system/Pages.h"
@@ -363,9 +364,9 @@ public:
             Out_.Write(folder, name, Terminator_);
             return;
         }
-        Path_.assign(folder).append(entry->Record.PathTail());
+        Texts_.SetFolder(folder);
         Line_.clear();
-        AppendEntryJson(Line_, entry->Record, Path_, entry->Kind, heldBy);
+        AppendEntryJson(Line_, Texts_, *entry, heldBy);
         Out_.Write(Line_, '\n');
     }
 
@@ -383,6 +384,7 @@ private:
     const std::uint64_t Limit_;
     std::uint64_t Taken_ = 0;
     std::string Path_, Line_;
+    TEntryTexts Texts_{std::string_view()};  // a JSON entry's fields, in the folder it was streamed from
 };
 
 // Writes the export to standard output: made whole in a private temporary folder first, as a
@@ -995,12 +997,12 @@ int PrintThenDelete(TResultList& list, const TCliOptions& options, const TKeepRu
         if (held && options.Deletable) continue;
         if (options.Json) {
             line.clear();
-            AppendEntryJson(line, entry.Record, texts.FullPath(entry), entry.Kind, held ? rules.RuleFor(list, entry) : "");
+            AppendEntryJson(line, texts, entry, held ? rules.RuleFor(list, entry) : "");
             out.Write(line, '\n');
         } else if (style.Colors) {
             const std::string_view path = texts.FullPath(entry);
             // A folder is coloured as a folder, whole.
-            const std::size_t slash = entry.Kind == TEntryKind::Folder ? path.size() : path.rfind('/') + 1;
+            const std::size_t slash = entry.Kind == TEntryKind::Folder ? path.size() : FolderPartOf(path).size();
             line.clear();
             style.Colors->Append(line, path.substr(0, slash), path.substr(slash));
             out.Write(line, style.Terminator);

@@ -6,6 +6,7 @@
 
 #include "platform/system/Errors.h"
 #include "platform/files/FileContent.h"
+#include "platform/files/PathNames.h"
 #include "platform/system/ProcessInfo.h"
 #include "platform/system/UserFolders.h"
 
@@ -74,7 +75,7 @@ TConfigFiles ConfigFiles() {
         return files;
     }
     std::string beside = executableFolder;
-    beside += PathDelimiter;
+    beside += PathSeparator;
     beside += ConfigFileShortName;
     return {{beside}, beside, false};
 }

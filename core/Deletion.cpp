@@ -11,8 +11,8 @@
 #include <utility>
 
 #include "platform/files/PathNames.h"
-#include "platform/files/Trash.h"
-#include "platform/files/UndoRecords.h"
+#include "platform/files/trash/Trash.h"
+#include "platform/files/journal/UndoRecords.h"
 #include "platform/system/LongWork.h"
 
 namespace nulvane {

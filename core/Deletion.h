@@ -4,15 +4,15 @@
 //
 // Only what the scan found is ever deleted: an entry's file goes only when its path still names a
 // regular file of zero bytes with the device and inode recorded at the scan, that no other program
-// holds a lock on (see platform/files/FileRemoval.h). An entry whose file is gone leaves the list;
+// holds a lock on (see platform/files/removal/FileRemoval.h). An entry whose file is gone leaves the list;
 // an entry whose file was kept (changed, permission denied, in use, path no longer leading to it,
 // no trash) stays, with its check state and a note that says why, so that a failure is never shown
 // as a success. Each path is opened as the scan walked it: through the links the scan followed
 // (the list's anchors), and no others.
 //
-// Deletion is final unless the options send the files to the trash (platform/files/Trash.h),
+// Deletion is final unless the options send the files to the trash (platform/files/trash/Trash.h),
 // where the desktop's tools can restore them. A final deletion keeps an undo record
-// (platform/files/UndoRecords.h) that makes its files and folders again: the window's "Undo" and
+// (platform/files/journal/UndoRecords.h) that makes its files and folders again: the window's "Undo" and
 // nulvane-cli --undo.
 #include <cstddef>
 #include <cstdint>
@@ -20,9 +20,9 @@
 #include <vector>
 
 #include "core/ResultList.h"
-#include "platform/files/FileRemoval.h"
+#include "platform/files/removal/FileRemoval.h"
 #include "platform/system/LongWork.h"
-#include "platform/files/TrashRestore.h"
+#include "platform/files/trash/TrashRestore.h"
 
 namespace nulvane {
 

@@ -25,6 +25,15 @@ public:
     // the folder's path (ending in the separator) is given here instead of a list's folder table.
     explicit TEntryTexts(std::string_view folder) : FolderLength_(folder.size()), Path_(folder) {}
 
+    // For a streamed scan's next folder: the entries read from now on lie in `folder` (ending in
+    // the separator), in no list.
+    void SetFolder(std::string_view folder) {
+        List_ = nullptr;
+        Folder_ = NoFolder;
+        Path_.assign(folder);
+        FolderLength_ = folder.size();
+    }
+
     std::string_view Get(const TListEntry& entry, int field);
     std::string_view FullPath(const TListEntry& entry) { return Get(entry, fiFullPath); }
 

@@ -53,11 +53,6 @@ std::string_view RuleOfLine(std::string_view line) noexcept {
 
 // The folder part of a path without its last separator: the root's is empty, which ends a walk
 // up the folders of a path.
-std::string_view FolderPart(std::string_view path) noexcept {
-    const std::string_view part = FolderPartOf(path);
-    return part.substr(0, part.empty() ? 0 : part.size() - 1);
-}
-
 // A rule from the root names folders as the user wrote them, perhaps through a link (/home leading
 // to /var/home), while entries are matched where they really are: such a rule is matched a second
 // time with its leading folders where they really are. None when they are there already.
@@ -114,7 +109,6 @@ TKeepRules TKeepRules::Shipped() {
     TKeepRules rules;
     rules.AddLines(ShippedRules);
     rules.Links_ = true;
-    const char* home = std::getenv("HOME");
     const std::string config = UserConfigFolder();
     std::string userDirs;
     if (!config.empty()) {
@@ -124,7 +118,7 @@ TKeepRules TKeepRules::Shipped() {
             // Then the usual names stand.
         }
     }
-    rules.OwnFolders_ = XdgUserFolders(userDirs, home ? std::string(home) : std::string());
+    rules.OwnFolders_ = XdgUserFolders(userDirs, HomeFolder());
     return rules;
 }
 
@@ -237,19 +231,16 @@ std::string_view TKeepRules::MatchOneFolder(std::string_view folder, std::string
 std::string_view TKeepRules::MatchFolders(std::string_view folder, bool absolute) const {
     if (!HaveFolderRules()) return {};
     // Every folder on the way, from the innermost out.
-    for (; !folder.empty(); folder = FolderPart(folder)) {
-        const std::size_t at = folder.rfind('/');
-        const std::string_view found =
-            MatchOneFolder(folder, at == std::string_view::npos ? folder : folder.substr(at + 1), absolute);
+    for (; !folder.empty() && folder != "/"; folder = ParentFolderOf(folder)) {
+        const std::string_view found = MatchOneFolder(folder, NameOf(folder), absolute);
         if (!found.empty()) return found;
     }
     return {};
 }
 
 std::string_view TKeepRules::MatchAbsolute(std::string_view path, bool absolute) const {
-    const std::size_t slash = path.rfind('/');
-    std::string_view found = MatchName(slash == std::string_view::npos ? path : path.substr(slash + 1));
-    if (found.empty()) found = MatchFolders(FolderPart(path), absolute);
+    std::string_view found = MatchName(NameOf(path));
+    if (found.empty()) found = MatchFolders(ParentFolderOf(path), absolute);
     if (!found.empty()) return found;
     if (absolute)
         for (const TPathGlob& glob : PathGlobs_)
@@ -367,7 +358,7 @@ std::size_t TKeepRules::Hold(TResultList& list, std::size_t first) const {
         const TAnchorIndex a = list.AnchorOf(entry);
         bool holds = false;
         std::uint32_t rule = 0;
-        const std::string_view name = entry.Record.HasPathTail() ? entry.Record.PathTail() : std::string_view();
+        const std::string_view name = list.PathAfterFolder(entry);
         // A folder entry is also a folder itself to the rules: few of them, each asked whole.
         if (a >= anchors.size() || name.empty() || name.find('/') != std::string_view::npos ||
             entry.Kind == TEntryKind::Folder) {
@@ -475,7 +466,7 @@ TLoadedKeepRules LoadKeepRules(const std::string& path) {
 
 void WriteKeepRulesFile(const std::string& path, std::string_view text) {
     // Each missing folder on the way is made for the user alone, as configuration folders are.
-    if (const std::string_view folder = FolderPart(path); !folder.empty()) MakeUserFolder(std::string(folder));
+    if (const std::string_view folder = ParentFolderOf(path); !folder.empty() && folder != "/") MakeUserFolder(std::string(folder));
     WriteFileSafely(path, text);
 }
 

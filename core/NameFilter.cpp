@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "core/Translatable.h"
+#include "platform/files/PathNames.h"
 
 namespace nulvane {
 
@@ -34,7 +35,7 @@ bool TNameFilter::Takes(std::string_view relativePath, bool isFolder) const noex
         std::none_of(Globs_.begin(), Globs_.end(), [&](const TPathGlob& glob) { return glob.Matches(relativePath, isFolder); }))
         return false;
     if (Extensions_.empty()) return true;
-    const std::string_view name = relativePath.substr(relativePath.rfind('/') + 1);
+    const std::string_view name = NameOf(relativePath);
     return std::any_of(Extensions_.begin(), Extensions_.end(), [&](const std::string& extension) {
         return name.size() > extension.size() && EndsWithIgnoringCase(name, extension);
     });

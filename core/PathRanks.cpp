@@ -209,21 +209,16 @@ struct TNameKey {
     std::uint32_t Id;
 };
 
-}  // namespace
-
-bool OrderByFullPath(const TResultList& list, TSortDirection direction, TSortDirection headerDirection,
-                     std::uint32_t* order) {
-    const std::size_t n = list.Count();
-    const std::size_t folderCount = list.FolderCount();
-
-    // The comparison orders "folder" against any other type, but two other types differing
-    // answer "the second first" both ways: only one of them makes an order.
+// The comparison orders "folder" against any other type, but two other types differing answer
+// "the second first" both ways: only one of them makes an order. False when the entries make none
+// this way, or one holds no plain name in its folder; else which of the two kinds there are.
+bool TypesMakeAnOrder(const TResultList& list, bool& haveFolder, bool& haveOther) {
     std::string_view otherType;
-    bool haveOther = false, haveFolder = false;
-    for (std::size_t i = 0; i < n; ++i) {
+    haveFolder = haveOther = false;
+    for (std::size_t i = 0; i < list.Count(); ++i) {
         const TListEntry& entry = list[i];
-        if (!entry.Record.HasPathTail()) return false;
-        if (entry.Record.PathTail().find('/') != std::string_view::npos) return false;
+        const std::string_view tail = list.PathAfterFolder(entry);
+        if (tail.empty() || tail.find('/') != std::string_view::npos) return false;
         const std::string_view type = TrimText(entry.Record.Get(fiFileType));
         if (type == FolderType) {
             haveFolder = true;
@@ -234,150 +229,184 @@ bool OrderByFullPath(const TResultList& list, TSortDirection direction, TSortDir
             return false;
         }
     }
+    return true;
+}
 
-    // Places: the folder table's folders, those equal but for the case of a to z made one, found
-    // through an open-addressing table keyed by parent place and folded name (place 0, the top, is
-    // never looked up, so 0 marks a free slot). Names are views into the folder table.
+// The list's folders as places and the entries in them, each place's subfolders and entries in
+// name order.
+struct TPlaceTree {
     struct TPlace {
         std::uint32_t Parent;
-        std::string_view Name;
+        std::string_view Name;  // views into the list's folder table
     };
-    std::vector<TPlace> places;
+    std::vector<TPlace> Places;
+    // Place p's entries are ByPlace[EntryStart[p]] to ByPlace[EntryStart[p + 1] - 1], its subfolders
+    // Children[ChildStart[p]] to Children[ChildStart[p + 1] - 1].
+    std::vector<std::uint32_t> EntryStart, ByPlace, ChildStart, Children;
+    std::vector<bool> SameAsBefore;  // by position in ByPlace: the entry's name equals the one before
+};
+
+// Places: the folder table's folders, those equal but for the case of a to z made one, found
+// through an open-addressing table keyed by parent place and folded name (place 0, the top, is
+// never looked up, so 0 marks a free slot). `placeOf` gets each folder's place.
+void MergeFolders(const TResultList& list, std::vector<TPlaceTree::TPlace>& places, std::vector<std::uint32_t>& placeOf) {
+    const std::size_t folderCount = list.FolderCount();
     places.reserve(folderCount + 1);
     places.push_back({Top, {}});
-    std::vector<std::uint32_t> placeOf(folderCount);
-    {
-        std::size_t slotCount = 16;
-        while (slotCount < 2 * folderCount + 2) slotCount <<= 1;
-        std::vector<std::uint32_t> slots(slotCount, 0);
-        for (TFolderIndex f = 0; f < folderCount; ++f) {
-            const TListFolder& folder = list.Folder(f);
-            const std::uint32_t parent = folder.Parent == NoFolder ? Top : placeOf[folder.Parent];
-            for (std::size_t at = FoldedHash(parent, folder.Name) & (slotCount - 1);; at = (at + 1) & (slotCount - 1)) {
-                const std::uint32_t p = slots[at];
-                if (p == 0) {
-                    slots[at] = placeOf[f] = static_cast<std::uint32_t>(places.size());
-                    places.push_back({parent, folder.Name});
-                    break;
-                }
-                if (places[p].Parent == parent && places[p].Name.size() == folder.Name.size() &&
-                    CompareText(places[p].Name, folder.Name) == 0) {
-                    placeOf[f] = p;
-                    break;
-                }
+    placeOf.assign(folderCount, 0);
+    std::size_t slotCount = 16;
+    while (slotCount < 2 * folderCount + 2) slotCount <<= 1;
+    std::vector<std::uint32_t> slots(slotCount, 0);
+    for (TFolderIndex f = 0; f < folderCount; ++f) {
+        const TListFolder& folder = list.Folder(f);
+        const std::uint32_t parent = folder.Parent == NoFolder ? Top : placeOf[folder.Parent];
+        for (std::size_t at = FoldedHash(parent, folder.Name) & (slotCount - 1);; at = (at + 1) & (slotCount - 1)) {
+            const std::uint32_t p = slots[at];
+            if (p == 0) {
+                slots[at] = placeOf[f] = static_cast<std::uint32_t>(places.size());
+                places.push_back({parent, folder.Name});
+                break;
+            }
+            if (places[p].Parent == parent && places[p].Name.size() == folder.Name.size() &&
+                CompareText(places[p].Name, folder.Name) == 0) {
+                placeOf[f] = p;
+                break;
             }
         }
     }
-    const std::size_t placeCount = places.size();
-    const auto placeOfEntry = [&](const TListEntry& entry) {
-        return entry.Folder == NoFolder ? Top : placeOf.at(entry.Folder);
-    };
+}
 
-    // The entries grouped by place (a counting sort), each place's in list order.
-    std::vector<std::uint32_t> entryStart(placeCount + 1, 0);
-    for (std::size_t i = 0; i < n; ++i) ++entryStart[placeOfEntry(list[i]) + 1];
-    for (std::size_t p = 0; p < placeCount; ++p) entryStart[p + 1] += entryStart[p];
-    std::vector<std::uint32_t> byPlace(n);
-    {
-        std::vector<std::uint32_t> next(entryStart.begin(), entryStart.end() - 1);
-        for (std::size_t i = 0; i < n; ++i) byPlace[next[placeOfEntry(list[i])]++] = static_cast<std::uint32_t>(i);
-    }
-    std::vector<std::uint32_t>().swap(placeOf);
+// The members `first` to `count - 1` grouped by `groupOf` (a counting sort), each group's in their
+// own order: group g holds members[start[g]] to members[start[g + 1] - 1].
+template <class TGroupOf>
+void GroupBy(std::size_t first, std::size_t count, std::size_t groupCount, TGroupOf groupOf,
+             std::vector<std::uint32_t>& start, std::vector<std::uint32_t>& members) {
+    start.assign(groupCount + 1, 0);
+    for (std::size_t i = first; i < count; ++i) ++start[groupOf(i) + 1];
+    for (std::size_t g = 0; g < groupCount; ++g) start[g + 1] += start[g];
+    members.assign(count, 0);
+    std::vector<std::uint32_t> next(start.begin(), start.end() - 1);
+    for (std::size_t i = first; i < count; ++i) members[next[groupOf(i)]++] = static_cast<std::uint32_t>(i);
+}
 
-    std::vector<std::uint32_t> childStart(placeCount + 1, 0);
-    for (std::size_t p = 1; p < placeCount; ++p) ++childStart[places[p].Parent + 1];
-    for (std::size_t p = 0; p < placeCount; ++p) childStart[p + 1] += childStart[p];
-    std::vector<std::uint32_t> children(placeCount);
-    {
-        std::vector<std::uint32_t> next(childStart.begin(), childStart.end() - 1);
-        for (std::size_t p = 1; p < placeCount; ++p) children[next[places[p].Parent]++] = static_cast<std::uint32_t>(p);
-    }
-
-    // Each place's subfolders in order (no two compare equal: places merge such folders) and its
-    // entries in order, equal names in list order, each marked when it equals the one before.
-    const auto entryName = [&](std::uint32_t i) { return list[i].Record.PathTail(); };
+// Each place's subfolders in order (no two compare equal: places merge such folders) and its
+// entries in order, equal names in list order, each marked when it equals the one before.
+void SortEachPlace(const TResultList& list, TPlaceTree& tree) {
+    const auto& places = tree.Places;
+    const auto entryName = [&](std::uint32_t i) { return list.PathAfterFolder(list[i]); };
     std::vector<TNameKey> keys;
-    std::vector<bool> sameAsBefore(n, false);  // by position in byPlace
-    for (std::size_t p = 0; p < placeCount; ++p) {
-        const std::uint32_t cb = childStart[p], ce = childStart[p + 1];
+    tree.SameAsBefore.assign(list.Count(), false);
+    for (std::size_t p = 0; p < places.size(); ++p) {
+        const std::uint32_t cb = tree.ChildStart[p], ce = tree.ChildStart[p + 1];
         if (ce - cb > 1) {
             keys.clear();
-            for (std::uint32_t c = cb; c < ce; ++c) keys.push_back({PrefixOf(places[children[c]].Name, true), children[c]});
+            for (std::uint32_t c = cb; c < ce; ++c)
+                keys.push_back({PrefixOf(places[tree.Children[c]].Name, true), tree.Children[c]});
             std::sort(keys.begin(), keys.end(), [&](const TNameKey& a, const TNameKey& b) {
                 if (a.Prefix != b.Prefix) return a.Prefix < b.Prefix;
                 return CompareNames(places[a.Id].Name, true, places[b.Id].Name, true) < 0;
             });
-            for (std::uint32_t c = cb; c < ce; ++c) children[c] = keys[c - cb].Id;
+            for (std::uint32_t c = cb; c < ce; ++c) tree.Children[c] = keys[c - cb].Id;
         }
-        const std::uint32_t eb = entryStart[p], ee = entryStart[p + 1];
+        const std::uint32_t eb = tree.EntryStart[p], ee = tree.EntryStart[p + 1];
         if (ee - eb > 1) {
             keys.clear();
-            for (std::uint32_t e = eb; e < ee; ++e) keys.push_back({PrefixOf(entryName(byPlace[e]), false), byPlace[e]});
+            for (std::uint32_t e = eb; e < ee; ++e) keys.push_back({PrefixOf(entryName(tree.ByPlace[e]), false), tree.ByPlace[e]});
             std::sort(keys.begin(), keys.end(), [&](const TNameKey& a, const TNameKey& b) {
                 if (a.Prefix != b.Prefix) return a.Prefix < b.Prefix;
                 const int c = CompareNames(entryName(a.Id), false, entryName(b.Id), false);
                 return c != 0 ? c < 0 : a.Id < b.Id;
             });
             for (std::uint32_t e = eb; e < ee; ++e) {
-                byPlace[e] = keys[e - eb].Id;
+                tree.ByPlace[e] = keys[e - eb].Id;
                 // Equal names share their prefix: only then are the names read again.
                 if (e > eb && keys[e - eb].Prefix == keys[e - eb - 1].Prefix &&
                     CompareNames(entryName(keys[e - eb - 1].Id), false, entryName(keys[e - eb].Id), false) == 0)
-                    sameAsBefore[e] = true;
+                    tree.SameAsBefore[e] = true;
             }
         }
     }
-    std::vector<TNameKey>().swap(keys);
+}
 
-    // Depth first: each place's entries merged with its subfolders. An entry never equals a
-    // subfolder's name with its "/", so equal entries stand next to each other; `tie[k]` says
-    // that order[k] equals order[k-1].
-    std::vector<bool> tie(n, false);
+// The list's places, grouped and sorted.
+TPlaceTree PlaceTreeOf(const TResultList& list) {
+    TPlaceTree tree;
+    {
+        std::vector<std::uint32_t> placeOf;
+        MergeFolders(list, tree.Places, placeOf);
+        const auto placeOfEntry = [&](std::size_t i) {
+            const TListEntry& entry = list[i];
+            return entry.Folder == NoFolder ? Top : placeOf.at(entry.Folder);
+        };
+        GroupBy(0, list.Count(), tree.Places.size(), placeOfEntry, tree.EntryStart, tree.ByPlace);
+    }
+    GroupBy(1, tree.Places.size(), tree.Places.size(), [&](std::size_t p) { return tree.Places[p].Parent; },
+            tree.ChildStart, tree.Children);
+    SortEachPlace(list, tree);
+    return tree;
+}
+
+// Depth first: each place's entries merged with its subfolders, into `order`. An entry never
+// equals a subfolder's name with its "/", so equal entries stand next to each other; `tie[k]` says
+// that order[k] equals order[k-1].
+void WalkInPathOrder(const TResultList& list, const TPlaceTree& tree, std::uint32_t* order, std::vector<bool>& tie) {
+    const auto entryName = [&](std::uint32_t i) { return list.PathAfterFolder(list[i]); };
+    tie.assign(list.Count(), false);
     std::size_t k = 0;
     struct TFrame {
         std::uint32_t Place, NextEntry, NextChild;
     };
     std::vector<TFrame> stack;
-    stack.push_back({Top, entryStart[Top], childStart[Top]});
+    stack.push_back({Top, tree.EntryStart[Top], tree.ChildStart[Top]});
     while (!stack.empty()) {
         TFrame& frame = stack.back();
         const std::uint32_t p = frame.Place;
-        const bool moreEntries = frame.NextEntry < entryStart[p + 1];
-        const bool moreChildren = frame.NextChild < childStart[p + 1];
+        const bool moreEntries = frame.NextEntry < tree.EntryStart[p + 1];
+        const bool moreChildren = frame.NextChild < tree.ChildStart[p + 1];
         if (!moreEntries && !moreChildren) {
             stack.pop_back();
             continue;
         }
         bool takeEntry = moreEntries;
         if (moreEntries && moreChildren)
-            takeEntry = CompareNames(entryName(byPlace[frame.NextEntry]), false, places[children[frame.NextChild]].Name, true) < 0;
+            takeEntry = CompareNames(entryName(tree.ByPlace[frame.NextEntry]), false,
+                                     tree.Places[tree.Children[frame.NextChild]].Name, true) < 0;
         if (takeEntry) {
             const std::uint32_t e = frame.NextEntry++;
-            tie[k] = sameAsBefore[e];
-            order[k++] = byPlace[e];
+            tie[k] = tree.SameAsBefore[e];
+            order[k++] = tree.ByPlace[e];
         } else {
-            const std::uint32_t c = children[frame.NextChild++];
-            stack.push_back({c, entryStart[c], childStart[c]});  // `frame` is not used past this point
+            const std::uint32_t c = tree.Children[frame.NextChild++];
+            stack.push_back({c, tree.EntryStart[c], tree.ChildStart[c]});  // `frame` is not used past this point
         }
     }
-    std::vector<std::uint32_t>().swap(byPlace);
-    std::vector<bool>().swap(sameAsBefore);
+}
 
-    if (direction == TSortDirection::Descending) {
-        // Equal paths keep their list order in both directions: reversed, each run of them is
-        // put back. Before the reversal tie[k] tied order[k] to order[k-1]; after it, position
-        // j ties with j-1 when tie[n-j] was set.
-        std::reverse(order, order + n);
-        for (std::size_t i = 0; i < n;) {
-            std::size_t j = i + 1;
-            while (j < n && tie[n - j]) ++j;
-            if (j - i > 1) std::reverse(order + i, order + j);
-            i = j;
-        }
+// Equal paths keep their list order in both directions: reversed, each run of them is put back.
+// Before the reversal tie[k] tied order[k] to order[k-1]; after it, position j ties with j-1 when
+// tie[n-j] was set.
+void ReverseKeepingTies(std::uint32_t* order, std::size_t n, const std::vector<bool>& tie) {
+    std::reverse(order, order + n);
+    for (std::size_t i = 0; i < n;) {
+        std::size_t j = i + 1;
+        while (j < n && tie[n - j]) ++j;
+        if (j - i > 1) std::reverse(order + i, order + j);
+        i = j;
     }
+}
+
+}  // namespace
+
+bool OrderByFullPath(const TResultList& list, TSortDirection direction, TSortDirection headerDirection,
+                     std::uint32_t* order) {
+    bool haveFolder = false, haveOther = false;
+    if (!TypesMakeAnOrder(list, haveFolder, haveOther)) return false;
+    std::vector<bool> tie;
+    WalkInPathOrder(list, PlaceTreeOf(list), order, tie);
+    if (direction == TSortDirection::Descending) ReverseKeepingTies(order, list.Count(), tie);
     if (haveFolder && haveOther) {
         const bool foldersFirst = direction == headerDirection;
-        std::stable_partition(order, order + n, [&](std::uint32_t i) {
+        std::stable_partition(order, order + list.Count(), [&](std::uint32_t i) {
             return (TrimText(list[i].Record.Get(fiFileType)) == FolderType) == foldersFirst;
         });
     }

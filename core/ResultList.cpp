@@ -119,6 +119,10 @@ TResultList::TPathParts TResultList::PathParts(const TListEntry& entry) const no
     return {entry.Folder, entry.Record.PathTail()};
 }
 
+std::string_view TResultList::PathAfterFolder(const TListEntry& entry) const noexcept {
+    return entry.Record.HasPathTail() ? entry.Record.PathTail() : std::string_view();
+}
+
 std::string_view TResultList::FieldText(const TListEntry& entry, int field, std::string& scratch) const {
     if (field != fiFullPath) return entry.Record.Get(field);
     const TPathParts parts = PathParts(entry);

@@ -141,6 +141,9 @@ public:
         std::string_view Rest;
     };
     TPathParts PathParts(const TListEntry& entry) const noexcept;
+    // What follows the folder's path in a scanned entry's "Full Path" (its name, or a path below
+    // the folder); "" for an entry that holds its path whole.
+    std::string_view PathAfterFolder(const TListEntry& entry) const noexcept;
 
     std::size_t Count() const noexcept { return Entries_.size(); }
     bool Empty() const noexcept { return Entries_.empty(); }

@@ -42,17 +42,7 @@ std::string FolderOfFocusedEntry(const TResultList& list) {
 
 }  // namespace
 
-std::string FolderOfPath(std::string_view path) {
-#ifdef _WIN32
-    const std::size_t last = path.find_last_of("\\/");
-    if (last == std::string_view::npos) return {};
-    // "C:\name" and "\name" open the root, which keeps its separator.
-    if (last == 0 || (last == 2 && path[1] == ':')) return std::string(path.substr(0, last + 1));
-    return std::string(path.substr(0, last));
-#else
-    return std::string(ParentFolderOf(path));
-#endif
-}
+std::string FolderOfPath(std::string_view path) { return std::string(ParentFolderOf(path)); }
 
 TTallyscopeCtrl::TTallyscopeCtrl(TResultList& list, TOwnerWindow owner)
     : List_(list),

@@ -21,7 +21,7 @@
 #include "core/Deletion.h"
 #include "core/ResultList.h"
 #include "core/Translatable.h"
-#include "platform/files/UndoRecords.h"
+#include "platform/files/journal/UndoRecords.h"
 #include "platform/system/LongWork.h"
 
 namespace nulvane {
@@ -81,7 +81,7 @@ public:
 };
 
 // The files a deletion moved to the trash: each comes back out of the trash (see
-// platform/files/TrashRestore.h). The deletion fills Files() (TDeleteOptions::Trashed).
+// platform/files/trash/TrashRestore.h). The deletion fills Files() (TDeleteOptions::Trashed).
 class TTrashUndo final : public TUndoBatch {
 public:
     std::vector<TTrashedEntry>& Files() noexcept { return Files_; }
@@ -100,7 +100,7 @@ private:
 };
 
 // The files a final deletion deleted: each is made again from the deletion's undo record (see
-// platform/files/UndoRecords.h), read when the first file is put back. The deletion fills Files()
+// platform/files/journal/UndoRecords.h), read when the first file is put back. The deletion fills Files()
 // (TDeleteOptions::Deleted). Once every file is back, the record goes.
 class TDeletionUndo final : public TUndoBatch {
 public:

@@ -139,12 +139,11 @@ void AppendUtcTime(std::string& out, const TFileTime& time) {
     out += 'Z';
 }
 
-void AppendEntryJson(std::string& out, const TFileRecord& record, std::string_view fullPath, TEntryKind kind,
-                     std::string_view heldBy) {
+void AppendEntryJson(std::string& out, TEntryTexts& texts, const TListEntry& entry, std::string_view heldBy) {
     const auto& keys = FieldKeys();
     char separator = '{';
     for (int field = 0; field < FieldCount; ++field) {
-        const std::string_view text = field == fiFullPath ? fullPath : record.Get(field);
+        const std::string_view text = texts.Get(entry, field);
         if (text.empty()) continue;
         const std::string& key = keys[static_cast<std::size_t>(field)];
         out += separator;
@@ -160,7 +159,7 @@ void AppendEntryJson(std::string& out, const TFileRecord& record, std::string_vi
         }
     }
     std::uint64_t size = 0;
-    const std::string_view sizeText = record.Get(fiFileSize);
+    const std::string_view sizeText = texts.Get(entry, fiFileSize);
     const auto [end, error] = std::from_chars(sizeText.data(), sizeText.data() + sizeText.size(), size);
     if (!sizeText.empty() && error == std::errc() && end == sizeText.data() + sizeText.size()) {
         out += separator;
@@ -169,7 +168,7 @@ void AppendEntryJson(std::string& out, const TFileRecord& record, std::string_vi
         AppendDigits(out, size, 1);
     }
     TExactTimes times;
-    if (record.GetExactTimes(times)) {
+    if (entry.Record.GetExactTimes(times)) {
         for (const auto& [key, time] : {std::pair{"CreateTimeUtc", &times.Create}, {"AccessTimeUtc", &times.Access},
                                         {"WriteTimeUtc", &times.Write}}) {
             out += separator;
@@ -187,7 +186,7 @@ void AppendEntryJson(std::string& out, const TFileRecord& record, std::string_vi
     }
     out += separator;
     AppendKey(out, "Kind");
-    out += kind == TEntryKind::Folder ? "\"folder\"" : "\"file\"";
+    out += entry.Kind == TEntryKind::Folder ? "\"folder\"" : "\"file\"";
     out += '}';
 }
 

@@ -17,16 +17,16 @@
 #include <string>
 #include <string_view>
 
+#include "core/EntryTexts.h"
 #include "core/FileRecord.h"
 #include "core/ListEntry.h"
 
 namespace nulvane {
 
-// Appends the object for one entry, without a line end. `fullPath` is the entry's "Full Path" as
-// the list gives it (TResultList::FieldText); every other field is read from `record`. `heldBy`:
-// the keep rule that holds the entry, empty when none does.
-void AppendEntryJson(std::string& out, const TFileRecord& record, std::string_view fullPath,
-                     TEntryKind kind = TEntryKind::File, std::string_view heldBy = {});
+// Appends the object for one entry, without a line end, its fields read through `texts` as every
+// writer reads them (the list's reader, or a streamed scan's for the folder the entry lies in).
+// `heldBy`: the keep rule that holds the entry, empty when none does.
+void AppendEntryJson(std::string& out, TEntryTexts& texts, const TListEntry& entry, std::string_view heldBy = {});
 
 // The text as a JSON string, quotes included, with U+FFFD for bytes that are not UTF-8; true when
 // every byte was (nothing was replaced).

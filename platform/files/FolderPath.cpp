@@ -5,17 +5,9 @@
 #include <memory>
 #include <string_view>
 
+#include "platform/files/PathNames.h"
+
 namespace nulvane {
-
-namespace {
-
-// The parent of the absolute, clean `path` ("/" for "/" itself).
-std::string LexicalParent(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == 0 || slash == std::string::npos ? std::string("/") : path.substr(0, slash);
-}
-
-}  // namespace
 
 std::string CleanFolderPath(const std::string& path) {
     if (path.empty()) return path;
@@ -43,7 +35,7 @@ std::string CleanFolderPath(const std::string& path) {
         // "a/.." is where the kernel goes: the parent of the folder "a" really is, links resolved.
         const std::unique_ptr<char, decltype(&std::free)> real(::realpath(clean.empty() ? "/" : clean.c_str(), nullptr),
                                                                &std::free);
-        clean = LexicalParent(real ? std::string(real.get()) : clean.empty() ? std::string("/") : clean);
+        clean = ParentFolderOf(real ? std::string_view(real.get()) : clean.empty() ? std::string_view("/") : clean);
         if (clean == "/") clean.clear();
     }
     return clean.empty() ? std::string("/") : clean;

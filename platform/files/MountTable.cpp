@@ -9,11 +9,18 @@
 
 namespace nulvane {
 
-std::string UnescapeMountField(std::string_view text) {
+std::string UnescapeMountField(std::string_view text, bool hex) {
     std::string out;
+    const auto hexDigit = [](char c) {
+        return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+    };
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto octal = [&](std::size_t at) { return at < text.size() && text[at] >= '0' && text[at] <= '7'; };
-        if (text[i] == '\\' && octal(i + 1) && octal(i + 2) && octal(i + 3)) {
+        if (hex && text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x' && hexDigit(text[i + 2]) >= 0 &&
+            hexDigit(text[i + 3]) >= 0) {
+            out += static_cast<char>(hexDigit(text[i + 2]) * 16 + hexDigit(text[i + 3]));
+            i += 3;
+        } else if (text[i] == '\\' && octal(i + 1) && octal(i + 2) && octal(i + 3)) {
             out += static_cast<char>((text[i + 1] - '0') * 64 + (text[i + 2] - '0') * 8 + (text[i + 3] - '0'));
             i += 3;
         } else {

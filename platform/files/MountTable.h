@@ -20,7 +20,7 @@ struct TMount {
 int ReadMountTable(std::vector<TMount>& mounts);
 
 // A field as the mount table writes it: space, tab, newline and backslash as three-digit octal
-// escapes ("\040"), undone.
-std::string UnescapeMountField(std::string_view text);
+// escapes ("\040"), undone; with `hex`, udev's "\xHH" too (as volume labels hold both).
+std::string UnescapeMountField(std::string_view text, bool hex = false);
 
 }  // namespace nulvane

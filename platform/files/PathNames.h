@@ -12,10 +12,13 @@ namespace nulvane {
 inline constexpr char PathSeparator = '\\';
 // Characters that end a path component: the separator and the drive colon.
 inline constexpr std::string_view PathDelimiters = "\\:";
+// Characters that separate a folder from the name in it: Windows takes either slash.
+inline constexpr std::string_view FolderSeparators = "\\/";
 #else
 inline constexpr char PathSeparator = '/';
 // On POSIX only "/" ends a component; ":" is an ordinary file-name character.
 inline constexpr std::string_view PathDelimiters = "/";
+inline constexpr std::string_view FolderSeparators = "/";
 #endif
 
 // The folder with exactly one separator appended when it does not already end in one.
@@ -29,15 +32,28 @@ inline std::string IncludeTrailingPathDelimiter(std::string_view folder) {
 // empty for a bare name; the name follows it. Without that "/" it is the folder's own path, except
 // for the root, whose path is the "/" itself (ParentFolderOf).
 constexpr std::string_view FolderPartOf(std::string_view path) noexcept {
-    const std::size_t slash = path.rfind('/');
+    const std::size_t slash = path.find_last_of(FolderSeparators);
     return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
 }
 
+// The name a path ends in, after its folder part: "/a/b" gives "b", a bare name itself.
+constexpr std::string_view NameOf(std::string_view path) noexcept { return path.substr(FolderPartOf(path).size()); }
+
 // The path of the folder a path names its file in: "/a/b" gives "/a", "/a" gives "/", a bare name
-// gives "" (the working folder).
+// gives "" (the working folder). A root keeps its separator ("C:\\" on Windows too).
 constexpr std::string_view ParentFolderOf(std::string_view path) noexcept {
     const std::string_view part = FolderPartOf(path);
+#if defined(_WIN32)
+    if (part.size() == 3 && part[1] == ':') return part;
+#endif
     return part.size() > 1 ? part.substr(0, part.size() - 1) : part;
+}
+
+// `name` in `folder`: one "/" between them, which a folder that ends in one already has.
+inline std::string JoinedPath(std::string_view folder, std::string_view name) {
+    std::string path(folder);
+    if (!path.ends_with(PathSeparator)) path += PathSeparator;
+    return path.append(name);
 }
 
 // Appends to `out` the path of a folder known only by its chain of links to the folder it lies in,

@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/files/NoReplace.h"
 #include "platform/files/PathNames.h"
 #include "platform/system/Errors.h"
 #include "platform/files/FileContent.h"
@@ -85,26 +86,8 @@ void TSafeFileWriter::Write(std::string_view bytes) {
 void TSafeFileWriter::PutInPlace() {
     // Nothing had the name when writing began: whatever has taken it since belongs to someone
     // else and stays.
-    if (::renameat2(AT_FDCWD, Temporary_.c_str(), AT_FDCWD, Target_.c_str(), RENAME_NOREPLACE) == 0) return;
-    int error = errno;
-    if (error == EINVAL || error == ENOSYS) {
-        // The file system cannot rename without replacing; a new link fails the same way on a
-        // taken name. Where there are no links either, the name is looked at just before.
-        if (::link(Temporary_.c_str(), Target_.c_str()) == 0) {
-            ::unlink(Temporary_.c_str());
-            return;
-        }
-        error = errno;
-        struct stat st{};
-        if (error != EEXIST) {
-            if (::lstat(Target_.c_str(), &st) == 0)
-                error = EEXIST;
-            else if (::rename(Temporary_.c_str(), Target_.c_str()) == 0)
-                return;
-            else
-                error = errno;
-        }
-    }
+    const int error = MoveNoReplace(AT_FDCWD, Temporary_.c_str(), AT_FDCWD, Target_.c_str(), TNewName::SharedOrLook);
+    if (error == 0) return;
     if (error == EEXIST)
         throw EOSError("cannot write \"" + Target_ + "\": a file of that name was made meanwhile and is left as it is");
     ThrowOSError("cannot write", Target_, error);

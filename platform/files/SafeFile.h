@@ -40,15 +40,10 @@ public:
     // the target untouched (also when the name was free at the start and has been taken since).
     void Commit();
 
-    // The file that is replaced: the path asked for, or the file its symbolic link points to.
-    const std::string& Target() const noexcept { return Target_; }
-    // The file being written until Commit(); the target itself when it is written directly.
-    const std::string& Temporary() const noexcept { return Temporary_; }
-
 private:
     void PutInPlace();
-    std::string Target_;
-    std::string Temporary_;
+    std::string Target_;     // the path asked for, or the file its symbolic link points to
+    std::string Temporary_;  // the file being written until Commit(); the target when written directly
     TFd Fd_;
     bool Direct_ = false;
     bool Committed_ = false;

@@ -45,30 +45,6 @@ std::string QueryVolumeName(const std::string& root) {
 
 namespace {
 
-// udev writes unsafe bytes of a label as "\xHH", and a label may hold the mount table's three-digit
-// octal escapes; both are undone here.
-std::string Unescaped(std::string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto digit = [](char c) { return c >= '0' && c <= '7'; };
-        const auto hex = [](char c) {
-            return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-        };
-        if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x' && hex(text[i + 2]) >= 0 &&
-            hex(text[i + 3]) >= 0) {
-            out += static_cast<char>(hex(text[i + 2]) * 16 + hex(text[i + 3]));
-            i += 3;
-        } else if (text[i] == '\\' && i + 3 < text.size() && digit(text[i + 1]) && digit(text[i + 2]) &&
-                   digit(text[i + 3])) {
-            out += static_cast<char>((text[i + 1] - '0') * 64 + (text[i + 2] - '0') * 8 + (text[i + 3] - '0'));
-            i += 3;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 // The file system type of the mount at `mountPoint` (an absolute path without "." or ".."
 // parts), from the last matching mount of the table; empty when none matches.
 std::string FileSystemType(const std::string& mountPoint) {
@@ -111,7 +87,7 @@ std::string QueryVolumeName(const std::string& root) {
         struct stat device{};
         if (::stat((folder + "/" + entry->d_name).c_str(), &device) == 0 && S_ISBLK(device.st_mode) &&
             device.st_rdev == volume.st_dev) {
-            label = Unescaped(name);
+            label = UnescapeMountField(name, true);  // udev writes unsafe bytes of a label as "\xHH"
             break;
         }
     }

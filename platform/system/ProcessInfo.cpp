@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/files/PathNames.h"
 #include "platform/system/Errors.h"
 
 #ifdef _WIN32
@@ -56,7 +57,7 @@ std::string ExecutablePath() {
 }
 
 std::string WithoutTrailingDelimiters(std::string folder) {
-    while (!folder.empty() && (folder.back() == PathDelimiter || folder.back() == '/')) folder.pop_back();
+    while (!folder.empty() && (folder.back() == PathSeparator || folder.back() == '/')) folder.pop_back();
     return folder;
 }
 
@@ -65,7 +66,7 @@ std::string WithoutTrailingDelimiters(std::string folder) {
 std::string ExecutableFolder() {
     if (FolderOverride()) return *FolderOverride();
     std::string path = ExecutablePath();
-    const std::size_t last = path.find_last_of(PathDelimiter == '/' ? "/" : "\\/");
+    const std::size_t last = path.find_last_of(FolderSeparators);
     if (last == std::string::npos) throw EOSError("the executable's path has no folder: " + path);
     path.resize(last);
     return WithoutTrailingDelimiters(std::move(path));

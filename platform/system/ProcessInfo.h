@@ -4,13 +4,6 @@
 
 namespace nulvane {
 
-// The separator between a folder and a name in a path of this platform.
-#ifdef _WIN32
-inline constexpr char PathDelimiter = '\\';
-#else
-inline constexpr char PathDelimiter = '/';
-#endif
-
 // The folder of the running executable, without a trailing separator ("" for the root folder).
 // Throws EOSError when the system cannot tell.
 std::string ExecutableFolder();

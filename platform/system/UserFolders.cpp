@@ -18,18 +18,21 @@
 
 namespace nulvane {
 
+std::string HomeFolder() {
+    if (const char* value = std::getenv("HOME"); value && value[0] == '/') return value;
+#ifndef _WIN32
+    if (const passwd* user = ::getpwuid(::geteuid()); user && user->pw_dir) return user->pw_dir;
+#endif
+    return {};
+}
+
 std::string UserConfigFolder() {
     std::string folder;
     // A relative XDG_CONFIG_HOME is invalid by the rules and is ignored, as other programs do.
     if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && config[0] == '/') {
         folder = config;
     } else {
-        std::string home;
-        if (const char* value = std::getenv("HOME"); value && value[0] != '\0') home = value;
-#ifndef _WIN32
-        if (home.empty())
-            if (const passwd* user = ::getpwuid(::getuid()); user && user->pw_dir) home = user->pw_dir;
-#endif
+        const std::string home = HomeFolder();
         if (home.empty()) return {};
         folder = home + "/.config";
     }

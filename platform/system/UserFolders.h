@@ -1,13 +1,17 @@
 #pragma once
-// The user's own configuration folder, found and made by the XDG base-directory rules, for the
-// files an installed program keeps per user.
+// The user's own folders: the home folder, and the configuration folder found and made by the XDG
+// base-directory rules, for the files an installed program keeps per user.
 #include <string>
 
 namespace nulvane {
 
-// $XDG_CONFIG_HOME when it is an absolute path, else $HOME/.config, with the home folder from
-// the password database when HOME is unset or empty; no trailing separator. "" when no home
-// folder is known.
+// $HOME when it is an absolute path, else the home folder the password database gives the
+// effective user (the one whose files a run makes and whose trash it uses: root's under sudo
+// unless HOME says otherwise), as it is written; "" when neither is known.
+std::string HomeFolder();
+
+// $XDG_CONFIG_HOME when it is an absolute path, else HomeFolder()/.config; no trailing
+// separator. "" when no home folder is known.
 std::string UserConfigFolder();
 
 // Makes `folder` and each missing folder above it, for the user alone (as configuration folders

@@ -98,12 +98,9 @@ public:
     bool ParseDateTime(std::string_view text, TDateTime& value) const noexcept;
 
     char DecimalSeparator() const noexcept { return DecimalSeparator_; }
-    const std::string& ThousandSeparator() const noexcept { return ThousandSeparator_; }
     const std::string& ShortDatePattern() const noexcept { return ShortDatePattern_; }
     const std::string& LongTimePattern() const noexcept { return LongTimePattern_; }
     const std::string& Grouping() const noexcept { return Grouping_; }
-    const std::string& AmText() const noexcept { return AmText_; }
-    const std::string& PmText() const noexcept { return PmText_; }
 
 private:
     struct TParseFields;

@@ -36,7 +36,7 @@
 #include "app/Servers.h"
 #include "app/StatusTexts.h"
 #include "platform/desktop/ScriptedDesktopServices.h"
-#include "platform/files/DeletionJournal.h"
+#include "platform/files/journal/DeletionJournal.h"
 #include "platform/files/FileContent.h"
 #include "platform/text/LocaleTexts.h"
 #include "support/ConfigFolder.h"

@@ -15,7 +15,7 @@
 #include <set>
 
 #include "core/FieldSort.h"
-#include "core/FileReader.h"
+#include "core/Scan.h"
 #include "platform/files/FileContent.h"
 #include "support/CliRun.h"
 #include "support/Environment.h"

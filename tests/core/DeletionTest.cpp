@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <tuple>
 
-#include "core/FileReader.h"
+#include "core/Scan.h"
 #include "core/TallyscopeCtrl.h"
 #include "platform/files/FileContent.h"
 #include "platform/system/Errors.h"

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "core/Deletion.h"
-#include "core/FileReader.h"
+#include "core/Scan.h"
 #include "core/KeepRules.h"
 #include "platform/files/FileDescriptor.h"
 #include "platform/text/LocaleTexts.h"

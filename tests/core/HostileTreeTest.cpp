@@ -11,7 +11,7 @@
 #include <set>
 
 #include "core/Deletion.h"
-#include "core/FileReader.h"
+#include "core/Scan.h"
 #include "support/TempDir.h"
 
 using namespace nulvane;

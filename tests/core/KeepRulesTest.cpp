@@ -10,7 +10,7 @@
 #include <map>
 
 #include "core/Deletion.h"
-#include "core/FileReader.h"
+#include "core/Scan.h"
 #include "core/TallyscopeCtrl.h"
 #include "platform/files/FileContent.h"
 #include "support/Environment.h"

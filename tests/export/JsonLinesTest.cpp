@@ -69,20 +69,23 @@ TEST(JsonLines, AnEntryHoldsItsFieldsSizeTimesAndRawBytes) {
     texts[fiFileType] = "file";
     texts[fiWriteTime] = "12/9/2026 6:01:01 AM";
     const TExactTimes times{{1, 2}, {3, 4}, {1796796061, 123456789}};
-    TFileRecord record;
-    record.Assign(texts, {.PathTail = name, .Times = &times});
+    TListEntry entry;
+    entry.Record.Assign(texts, {.PathTail = name, .Times = &times});
+    TEntryTexts reader(std::string_view("/d/"));
     std::string out;
-    AppendEntryJson(out, record, "/d/" + name);
+    AppendEntryJson(out, reader, entry);
     EXPECT_EQ(out,
               "{\"FileName\":\"a\xef\xbf\xbd.txt\",\"FileNameBytes\":\"Yf8udHh0\",\"FullPath\":\"/d/a\xef\xbf\xbd.txt\","
               "\"FullPathBytes\":\"L2QvYf8udHh0\",\"FileSize\":\"0.00 B\",\"FileExt\":\"txt\",\"FileType\":\"file\","
               "\"WriteTime\":\"12/9/2026 6:01:01 AM\",\"SizeBytes\":0,\"CreateTimeUtc\":\"1970-01-01T00:00:01.000000002Z\","
               "\"AccessTimeUtc\":\"1970-01-01T00:00:03.000000004Z\",\"WriteTimeUtc\":\"2026-12-09T06:01:01.123456789Z\",\"Kind\":\"file\"}");
     out.clear();
-    AppendEntryJson(out, TFileRecord(), "");
+    TListEntry empty;
+    AppendEntryJson(out, reader, empty);
     EXPECT_EQ(out, "{\"Kind\":\"file\"}");
     out.clear();
-    AppendEntryJson(out, TFileRecord(), "", TEntryKind::Folder);
+    empty.Kind = TEntryKind::Folder;
+    AppendEntryJson(out, reader, empty);
     EXPECT_EQ(out, "{\"Kind\":\"folder\"}");
 }
 

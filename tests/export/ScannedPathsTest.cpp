@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "core/FieldSort.h"
-#include "core/FileReader.h"
+#include "core/Scan.h"
 #include "export/CommandLineExport.h"
 #include "export/ExcelExport.h"
 #include "spreadsheet/ExcelServer.h"

@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
-#include "platform/files/TrashFolders.h"
+#include "platform/files/trash/TrashFolders.h"
 
 namespace nulvane::walk {
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "platform/files/DirWalk.h"
-#include "platform/files/TrashFolders.h"
+#include "platform/files/trash/TrashFolders.h"
 #include "platform/files/walk/ClaimTable.h"
 #include "platform/files/walk/FolderCache.h"
 #include "platform/files/walk/FolderOpener.h"

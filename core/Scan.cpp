@@ -1,6 +1,7 @@
-#include "core/FileReader.h"
+#include "core/Scan.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <atomic>
 #include <charconv>
 #include <deque>
@@ -8,6 +9,7 @@
 #include <mutex>
 #include <new>
 #include <optional>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -265,7 +267,7 @@ public:
         if (folder.InRepository) List_.SetFolderInRepository(folderIndex);
         for (std::size_t i = first; i < last; ++i) {
             entries[i].Folder = folderIndex;
-            EmptyFolders_.Delivered(entries[i], folder, entries[i].Record.PathTail());
+            EmptyFolders_.Delivered(entries[i], folder, List_.PathAfterFolder(entries[i]));
             List_.Append(std::move(entries[i]));
             entries.Delivered(i);
         }
@@ -458,7 +460,27 @@ void RunScan(TScanReport& report, std::string_view folder, const TWalkOptions& o
     } catch (const std::bad_alloc&) {
         report.OutOfMemory = true;  // what was found before stays
     } catch (...) {
-        // What was found before the error stays.
+        // The walk ended on an error of its own (a full folder table, a sink that failed): what
+        // was found before stays, and the folder is reported as given up, as a folder the walk
+        // could not go on with is, so that the report does not read as complete. A thread that
+        // could not be started for want of memory is a shortage of memory like any other.
+        int error = EIO;
+        try {
+            throw;
+        } catch (const std::system_error& e) {
+            if (e.code().value() != 0) error = e.code().value();
+        } catch (...) {
+        }
+        if (error == ENOMEM || error == EAGAIN) {
+            report.OutOfMemory = true;
+            return;
+        }
+        ++report.GivenUp;
+        try {
+            if (options.OnGivenUp) options.OnGivenUp(std::string(folder), error);
+        } catch (...) {
+            // Counted all the same.
+        }
     }
 }
 

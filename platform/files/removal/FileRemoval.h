@@ -75,9 +75,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/files/DeletionJournal.h"
+#include "platform/files/journal/DeletionJournal.h"
 #include "platform/files/EntryMetadata.h"
-#include "platform/files/FileLocks.h"
+#include "platform/files/removal/FileLocks.h"
 
 namespace nulvane {
 

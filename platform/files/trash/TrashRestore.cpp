@@ -1,4 +1,4 @@
-#include "platform/files/TrashRestore.h"
+#include "platform/files/trash/TrashRestore.h"
 
 #include <cerrno>
 
@@ -8,17 +8,12 @@
 
 #include "platform/files/FileDescriptor.h"
 #include "platform/files/NoReplace.h"
+#include "platform/files/PathNames.h"
+#include "platform/files/trash/TrashLayout.h"
 
 namespace nulvane {
 
 namespace {
-
-int OpenFolder(int parent, const char* name, bool follow) noexcept {
-    int fd;
-    do fd = ::openat(parent, name, O_PATH | O_DIRECTORY | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW));
-    while (fd < 0 && errno == EINTR);
-    return fd;
-}
 
 // Whether `name` is still the empty file (or the folder) moved to the trash. A file's size counts
 // too: a file put in its place after it was removed may get its inode number again.
@@ -35,22 +30,21 @@ TRestoreResult Failed(int error) { return {TRestoreOutcome::Failed, error}; }
 }  // namespace
 
 TRestoreResult RestoreFromTrash(const TTrashedFile& file) {
-    const std::size_t slash = file.Path.rfind('/');
-    if (slash == std::string::npos || slash + 1 == file.Path.size() || file.Entry.Name.empty() ||
+    if (FolderPartOf(file.Path).empty() || NameOf(file.Path).empty() || file.Entry.Name.empty() ||
         file.Entry.Name.find('/') != std::string::npos)
         return Failed(EINVAL);
-    const std::string name = file.Path.substr(slash + 1);
-    const std::string folder = slash == 0 ? std::string("/") : file.Path.substr(0, slash);
+    const std::string name(NameOf(file.Path));
+    const std::string folder(ParentFolderOf(file.Path));
 
     // The trash folders are the user's own (never links, made 0700): opened once, they stay put.
-    const TFd trash(OpenFolder(AT_FDCWD, file.Entry.Folder.c_str(), true));
+    const TFd trash(OpenFolderAt(AT_FDCWD, file.Entry.Folder.c_str(), true));
     if (trash.Get() < 0) return {errno == ENOENT ? TRestoreOutcome::Gone : TRestoreOutcome::Failed, errno};
-    const TFd files(OpenFolder(trash.Get(), "files", false));
+    const TFd files(OpenFolderAt(trash.Get(), TrashFilesFolder, false));
     if (files.Get() < 0) return {errno == ENOENT ? TRestoreOutcome::Gone : TRestoreOutcome::Failed, errno};
     const char* entry = file.Entry.Name.c_str();
     if (!IsFile(files.Get(), entry, file)) return {TRestoreOutcome::Gone, 0};
 
-    const TFd target(OpenFolder(AT_FDCWD, folder.c_str(), true));
+    const TFd target(OpenFolderAt(AT_FDCWD, folder.c_str(), true));
     if (target.Get() < 0) return Failed(errno);
     if (const int error = MoveNoReplace(files.Get(), entry, target.Get(), name.c_str()); error != 0)
         return error == EEXIST ? TRestoreResult{TRestoreOutcome::NameTaken, EEXIST} : Failed(error);
@@ -60,8 +54,8 @@ TRestoreResult RestoreFromTrash(const TTrashedFile& file) {
         MoveNoReplace(target.Get(), name.c_str(), files.Get(), entry);
         return {TRestoreOutcome::Gone, 0};
     }
-    if (const TFd info(OpenFolder(trash.Get(), "info", false)); info.Get() >= 0)
-        ::unlinkat(info.Get(), (file.Entry.Name + ".trashinfo").c_str(), 0);
+    if (const TFd info(OpenFolderAt(trash.Get(), TrashInfoFolder, false)); info.Get() >= 0)
+        ::unlinkat(info.Get(), (file.Entry.Name + std::string(TrashInfoSuffix)).c_str(), 0);
     return {TRestoreOutcome::Restored, 0};
 }
 

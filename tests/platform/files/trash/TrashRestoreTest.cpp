@@ -1,4 +1,4 @@
-#include "platform/files/TrashRestore.h"
+#include "platform/files/trash/TrashRestore.h"
 
 #include <gtest/gtest.h>
 #include <sched.h>
@@ -12,8 +12,8 @@
 #include <string>
 
 #include "platform/files/FileContent.h"
-#include "platform/files/FileRemoval.h"
-#include "platform/files/Trash.h"
+#include "platform/files/removal/FileRemoval.h"
+#include "platform/files/trash/Trash.h"
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
 

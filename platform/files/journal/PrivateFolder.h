@@ -15,6 +15,8 @@
 // rename on the spelled path cannot change what was checked.
 #include <string>
 
+#include "platform/files/DescriptorPath.h"
+
 namespace nulvane {
 
 // The folder at `path`, open (O_RDONLY | O_DIRECTORY), when it is private to the effective user as
@@ -23,9 +25,6 @@ namespace nulvane {
 // private).
 int OpenPrivateFolder(const std::string& path, int& error, std::string& problem) noexcept;
 
-// The absolute path of the open file or folder `fd` as this process sees it now ("" where /proc
-// cannot tell); AT_FDCWD for the working folder.
-std::string DescriptorPath(int fd);
 // The absolute path of the open folder `fd`, however long: where /proc cannot tell (a path longer
 // than the kernel names there), from the nearest folder above whose path it can tell, down by the
 // names each folder has in the one above. "" when it cannot be told.

@@ -1,4 +1,4 @@
-#include "platform/files/FileRemoval.h"
+#include "platform/files/removal/FileRemoval.h"
 
 // The POSIX removal: the file's folder opened step by step (AnchoredFolders.cpp); on the open
 // folder, fstatat, a journal record, renameat2 to a private name, fstatat again, the file's own
@@ -20,18 +20,17 @@
 #include <sys/sysmacros.h>
 
 #include <fcntl.h>
-#include <stdio.h>  // renameat2
 #include <sys/random.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/files/AnchoredFolders.h"
+#include "platform/files/removal/AnchoredFolders.h"
 #include "platform/files/FileDescriptor.h"
 #include "platform/files/NoReplace.h"
 #include "platform/files/PathNames.h"
 #include "platform/files/PrivateName.h"
-#include "platform/files/TrashFolders.h"
+#include "platform/files/trash/TrashFolders.h"
 #include "platform/system/ScopeGuard.h"
 #include "platform/text/Translatable.h"
 
@@ -238,10 +237,6 @@ TRemoveResult FromTreeError(int error) {
     }
 }
 
-// renameat2 without replacing: errors EINVAL or ENOSYS mean the file system (or kernel) does not
-// offer it.
-bool NoReplaceUnsupported(int error) noexcept { return error == EINVAL || error == ENOSYS; }
-
 }  // namespace
 
 std::string TRemoveResult::ReasonText() const {
@@ -406,15 +401,8 @@ int TFileRemover::MoveAside(const TTarget& target, std::uint64_t device, std::ui
     for (int attempt = 0; attempt < 8; ++attempt, aside = TAsideName()) {
         // No record, no move: a kill could lose the name.
         if (const int error = Record(target, aside.Text, device, inode); error != 0) return error;
-        if (::renameat2(folderFd, name, folderFd, aside.Text, RENAME_NOREPLACE) == 0) return 0;
-        if (errno == EEXIST) continue;
-        if (!NoReplaceUnsupported(errno)) return errno;
-        // A plain rename replaces what it finds, so make sure nothing is there first; nobody else
-        // knows the name to put something there in between.
-        struct stat st;
-        if (::fstatat(folderFd, aside.Text, &st, AT_SYMLINK_NOFOLLOW) == 0) continue;
-        if (errno != ENOENT) return errno;
-        return ::renameat(folderFd, name, folderFd, aside.Text) == 0 ? 0 : errno;
+        const int error = MoveNoReplace(folderFd, name, folderFd, aside.Text, TNewName::Private);
+        if (error != EEXIST) return error;
     }
     return EEXIST;
 }

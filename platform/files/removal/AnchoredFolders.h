@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/files/FileRemoval.h"
+#include "platform/files/removal/FileRemoval.h"
 
 namespace nulvane::anchored {
 

@@ -1,4 +1,4 @@
-#include "platform/files/FileLocks.h"
+#include "platform/files/removal/FileLocks.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "platform/files/FileLocks.h"
+#include "platform/files/removal/FileLocks.h"
 
 #include <algorithm>
 #include <atomic>

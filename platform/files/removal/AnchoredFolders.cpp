@@ -1,4 +1,4 @@
-#include "platform/files/AnchoredFolders.h"
+#include "platform/files/removal/AnchoredFolders.h"
 
 #include <algorithm>
 #include <cerrno>

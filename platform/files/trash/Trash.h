@@ -31,7 +31,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/files/TrashRestore.h"
+#include "platform/files/trash/TrashRestore.h"
 
 namespace nulvane {
 
@@ -63,8 +63,6 @@ public:
     static std::string EncodePath(std::string_view bytes);
     // The whole text of an info file for `path` (as EncodePath gives it) deleted at `date`.
     static std::string InfoText(std::string_view path, std::string_view date);
-    // What an entry's name takes in info/.
-    static constexpr std::string_view InfoSuffix = ".trashinfo";
     // What the private name of an info file being written takes in info/ (never ".trashinfo", so
     // that no tool reads it as an entry).
     static constexpr std::string_view WritingSuffix = ".writing";

@@ -1,4 +1,4 @@
-#include "platform/files/UndoRecords.h"
+#include "platform/files/journal/UndoRecords.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -17,7 +17,8 @@
 #include <unistd.h>
 
 #include "platform/files/NoReplace.h"
-#include "platform/files/PrivateFolder.h"
+#include "platform/files/PathNames.h"
+#include "platform/files/journal/PrivateFolder.h"
 #include "platform/files/PrivateName.h"
 #include "platform/text/Translatable.h"
 
@@ -32,12 +33,6 @@ constexpr std::int64_t KeptSeconds = 30 * 24 * 3600;
 constexpr std::size_t KeptRecords = 20;
 // Folders an undo keeps open at once: entries come folder by folder, mostly.
 constexpr std::size_t OpenFolders = 16;
-
-std::string Joined(const std::string& folder, std::string_view name) {
-    std::string path = folder;
-    if (!path.ends_with('/')) path += '/';
-    return path.append(name);
-}
 
 // The parts of each record in the state folder open as `stateFd`, by ID (sorted), with their sizes.
 struct TPartFile {
@@ -129,7 +124,7 @@ TUndoListing ListUndoRecords(const std::string& folder) {
             for (std::size_t n = 0; n < record->Count(); ++n) {
                 (record->Folder(n) ? info.Folders : info.Files) += 1;
                 std::string path = record->Path(n);
-                path.erase(path.rfind('/') == 0 ? 1 : path.rfind('/'));
+                path.resize(ParentFolderOf(path).size());
                 if (path == last) continue;
                 info.Where = info.WhereCount == 0 ? path : CommonFolder(info.Where, path);
                 last = std::move(path);
@@ -222,13 +217,13 @@ std::unique_ptr<TUndoRecord> TUndoRecord::Open(std::string_view id, std::string&
                 problems.NotUsed.push_back(why);
                 problem = N_("nothing undone");
                 return nullptr;
-            case TJournalRead::Failed: problem = Joined(folder, file.Name) + ": " + why; return nullptr;
+            case TJournalRead::Failed: problem = JoinedPath(folder, file.Name) + ": " + why; return nullptr;
             case TJournalRead::Damaged:
                 // Never half obeyed: the whole record goes aside.
                 for (const TPartFile& each : chosen->second) {
                     const std::string aside = each.Name + ".damaged";
                     const bool moved = MoveNoReplace(stateFd, each.Name.c_str(), stateFd, aside.c_str()) == 0;
-                    problems.Damaged.push_back({Joined(folder, each.Name), moved ? Joined(folder, aside) : std::string(),
+                    problems.Damaged.push_back({JoinedPath(folder, each.Name), moved ? JoinedPath(folder, aside) : std::string(),
                                                 &each == &file ? why : N_("a part of a damaged undo record")});
                 }
                 problem = "deletion " + record->Id_ + " has a damaged undo record, set aside";
@@ -284,7 +279,7 @@ TUndoRecord::~TUndoRecord() {
 
 std::string TUndoRecord::Path(std::size_t entry) const {
     const TUndoEntry& e = Entry(entry);
-    return Joined(Folders_.at(e.Folder).Path, e.Name);
+    return JoinedPath(Folders_.at(e.Folder).Path, e.Name);
 }
 
 std::size_t TUndoRecord::Find(std::string_view path, std::uint64_t device, std::uint64_t inode) {
@@ -293,7 +288,7 @@ std::size_t TUndoRecord::Find(std::string_view path, std::uint64_t device, std::
     // The list may name a folder by a path through a link, the record by its real path: the name
     // and identity decide, the whole path only between names of one file.
     while (path.size() > 1 && path.ends_with('/')) path.remove_suffix(1);
-    const std::string_view name = path.substr(path.rfind('/') + 1);
+    const std::string_view name = NameOf(path);
     std::size_t found = Tops_.size();
     const auto [from, to] = ByInode_.equal_range(inode);
     for (auto it = from; it != to; ++it) {
@@ -321,7 +316,7 @@ int TUndoRecord::FolderFd(std::size_t index, std::string& reason) {
             std::vector<std::size_t> chain{n};
             while (Entries_[chain.back()].Parent != NoUndoParent) chain.push_back(Entries_[chain.back()].Parent);
             std::string path = Folders_.at(Entries_[chain.back()].Folder).Path;
-            for (auto it = chain.rbegin(); it != chain.rend(); ++it) path = Joined(path, Entries_[*it].Name);
+            for (auto it = chain.rbegin(); it != chain.rend(); ++it) path = JoinedPath(path, Entries_[*it].Name);
             return path;
         };
         for (std::size_t n = 0; n < Entries_.size(); ++n) {

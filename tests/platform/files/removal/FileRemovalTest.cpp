@@ -1,4 +1,4 @@
-#include "platform/files/FileRemoval.h"
+#include "platform/files/removal/FileRemoval.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -35,7 +35,7 @@
 
 #include "platform/files/FileDescriptor.h"
 #include "platform/files/NoReplace.h"
-#include "platform/files/Trash.h"
+#include "platform/files/trash/Trash.h"
 #include "support/ChildProcess.h"
 #include "support/Environment.h"
 #include "support/TempDir.h"

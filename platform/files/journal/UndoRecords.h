@@ -45,7 +45,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/files/DeletionJournal.h"
+#include "platform/files/journal/DeletionJournal.h"
 #include "platform/files/FileDescriptor.h"
 
 namespace nulvane {

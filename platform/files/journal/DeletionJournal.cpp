@@ -1,4 +1,4 @@
-#include "platform/files/DeletionJournal.h"
+#include "platform/files/journal/DeletionJournal.h"
 
 // A journal is text, one record a line, fields parted by a space, names percent-encoded where a
 // byte would break a line or a field (a name need not be valid UTF-8):
@@ -44,7 +44,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/mman.h>
-#include <pwd.h>
 #include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -52,9 +51,11 @@
 
 #include "platform/files/FileDescriptor.h"
 #include "platform/files/NoReplace.h"
-#include "platform/files/PrivateFolder.h"
+#include "platform/files/PathNames.h"
+#include "platform/files/journal/PrivateFolder.h"
 #include "platform/files/PrivateName.h"
-#include "platform/files/Trash.h"
+#include "platform/files/trash/Trash.h"
+#include "platform/files/trash/TrashLayout.h"
 #include "platform/system/UserFolders.h"
 #include "platform/text/Translatable.h"
 
@@ -188,24 +189,12 @@ bool ParseNumber(std::string_view text, T& value) {
     return error == std::errc() && end == text.data() + text.size() && !text.empty();
 }
 
-std::string Joined(const std::string& folder, std::string_view name) {
-    std::string path = folder;
-    if (!path.ends_with('/')) path += '/';
-    return path.append(name);
-}
-
 }  // namespace
 
 std::string DeletionJournalFolder() {
     const char* stateHome = std::getenv("XDG_STATE_HOME");
     if (stateHome && stateHome[0] == '/') return std::string(stateHome) + "/nulvane";
-    std::string home;
-    if (const char* variable = std::getenv("HOME"); variable && variable[0] == '/') {
-        home = variable;
-    } else if (const passwd* user = ::getpwuid(::geteuid()); user && user->pw_dir) {
-        home = user->pw_dir;
-    }
-    return home + "/.local/state/nulvane";
+    return HomeFolder() + "/.local/state/nulvane";
 }
 
 // --- Writing -------------------------------------------------------------------------------------
@@ -242,9 +231,8 @@ TDeletionJournal::~TDeletionJournal() {
 void TDeletionJournal::Finish(TFile& file) noexcept {
     if (file.Gone && !UndoId_.empty()) {
         try {
-            const std::size_t slash = file.Path.rfind('/');
-            std::string part = file.Path.substr(0, slash + 1);
-            part.append(UndoPrefix).append(UndoId_).append(".").append(file.Path.substr(slash + 1));
+            std::string part(FolderPartOf(file.Path));
+            part.append(UndoPrefix).append(UndoId_).append(".").append(NameOf(file.Path));
             // Where it cannot be renamed, the next run's recovery finds it a journal without
             // anything to put back, and keeps it for the record all the same.
             MoveNoReplace(AT_FDCWD, file.Path.c_str(), AT_FDCWD, part.c_str());
@@ -297,7 +285,7 @@ int TDeletionJournal::Open() noexcept {
             if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0 || ::fstat(fd.Get(), &st) != 0 || st.st_nlink == 0) continue;
             File_ = TFile();
             File_.Fd.Reset(fd.Release());
-            File_.Path = Joined(Folder_, name);
+            File_.Path = JoinedPath(Folder_, name);
             Line_.assign(Header);
             if (!UndoId_.empty()) AppendRecord(Line_, 'R', TText{UndoId_});
             return Append(Line_);
@@ -758,7 +746,7 @@ bool ParseJournal(std::string_view text, TJournal& journal, std::string& problem
         } else if (line.starts_with("I ") && !first) {
             ok = SplitFields(line, f, 6) && ParseNumber(f[1], folder) && known(folder) && Decode(f[2], aside) &&
                  IsPrivateName(aside) && ParseNumber(f[3], trash) && known(trash) && Decode(f[4], name) &&
-                 IsOneComponent(name) && name.size() + TTrash::InfoSuffix.size() <= NAME_MAX && ParseNumber(f[5], inode);
+                 IsOneComponent(name) && name.size() + TrashInfoSuffix.size() <= NAME_MAX && ParseNumber(f[5], inode);
             if (ok) group(folder, aside).Entries.push_back({trash, name, inode});
         }
         if (!ok) {
@@ -827,7 +815,7 @@ public:
         if (fd < 0) {
             // The file may well be in that folder, wherever it is now: its journal waits for it.
             if (!group.Moves.empty()) {
-                Recovery_.Left.push_back({Joined(folder.Path, ownName), Joined(folder.Path, group.Aside),
+                Recovery_.Left.push_back({JoinedPath(folder.Path, ownName), JoinedPath(folder.Path, group.Aside),
                                           reason + "; it keeps the name " + group.Aside + " in its folder"});
                 Unfinished_ = true;
             }
@@ -838,7 +826,7 @@ public:
         bool backUnderName = false;  // the file under the private name went back where it was
         if (::fstatat(fd, group.Aside.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
             if (errno != ENOENT) {
-                Recovery_.Left.push_back({Joined(folder.Path, ownName), Joined(folder.Path, group.Aside), ErrorText(errno)});
+                Recovery_.Left.push_back({JoinedPath(folder.Path, ownName), JoinedPath(folder.Path, group.Aside), ErrorText(errno)});
                 Unfinished_ = true;
             }
         } else if (!group.Moves.empty()) {
@@ -849,17 +837,17 @@ public:
                                        (S_ISDIR(st.st_mode) && EmptyAllTheWayDown(fd, group.Aside.c_str(), st.st_dev)));
             std::string now;
             if (!ours) {
-                Recovery_.Left.push_back({Joined(folder.Path, ownName), Joined(folder.Path, group.Aside),
+                Recovery_.Left.push_back({JoinedPath(folder.Path, ownName), JoinedPath(folder.Path, group.Aside),
                                           move ? N_("no longer empty") : N_("not the file the deletion moved aside")});
                 Unfinished_ = true;
             } else if (const int error = PutBackBeside(fd, group.Aside.c_str(), move->Name, now); error != 0) {
-                Recovery_.Left.push_back({Joined(folder.Path, move->Name), Joined(folder.Path, group.Aside), ErrorText(error)});
+                Recovery_.Left.push_back({JoinedPath(folder.Path, move->Name), JoinedPath(folder.Path, group.Aside), ErrorText(error)});
                 Unfinished_ = true;
             } else if (now.empty()) {
                 ++Recovery_.PutBack;
                 backUnderName = true;
             } else {
-                Recovery_.KeptBeside.push_back({Joined(folder.Path, move->Name), Joined(folder.Path, now), N_("its name was taken")});
+                Recovery_.KeptBeside.push_back({JoinedPath(folder.Path, move->Name), JoinedPath(folder.Path, now), N_("its name was taken")});
                 backUnderName = true;
             }
         }
@@ -875,7 +863,7 @@ private:
     void Unmake(const TAsideGroup& group, const TFolderRecord& folder) {
         std::string reason;
         const int fd = Folder(group.Folder, reason);
-        const std::string path = Joined(folder.Path, group.Making), now = Joined(folder.Path, group.Aside);
+        const std::string path = JoinedPath(folder.Path, group.Making), now = JoinedPath(folder.Path, group.Aside);
         if (fd < 0) {
             Recovery_.Left.push_back({path, now, reason + "; it keeps the name " + group.Aside + " in its folder"});
             Unfinished_ = true;
@@ -909,8 +897,8 @@ private:
         if (added) {
             std::string reason;
             if (const int trashFd = Folder(id, reason); trashFd >= 0) {
-                it->second.first.Reset(::openat(trashFd, "files", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-                it->second.second.Reset(::openat(trashFd, "info", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+                it->second.first.Reset(::openat(trashFd, TrashFilesFolder, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+                it->second.second.Reset(::openat(trashFd, TrashInfoFolder, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
             }
         }
         return it->second;
@@ -941,7 +929,7 @@ private:
         for (const TTrashInfoRecord& record : group.Infos)
             if (record.Trash == entry.Trash) written = &record;
         if (!written) return;
-        const std::string infoName = entry.Entry + std::string(TTrash::InfoSuffix);
+        const std::string infoName = entry.Entry + std::string(TrashInfoSuffix);
         const TFd fd(::openat(info.Get(), infoName.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         if (!fd || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) || static_cast<std::uint64_t>(st.st_ino) != entry.InfoInode)
             return;
@@ -965,7 +953,7 @@ void SetAside(int folderFd, const std::string& folder, const std::string& name, 
               TRecovery& recovery) {
     const std::string aside = name + std::string(DamagedSuffix);
     const bool moved = MoveNoReplace(folderFd, name.c_str(), folderFd, aside.c_str()) == 0;
-    recovery.Damaged.push_back({Joined(folder, name), moved ? Joined(folder, aside) : std::string(), reason});
+    recovery.Damaged.push_back({JoinedPath(folder, name), moved ? JoinedPath(folder, aside) : std::string(), reason});
 }
 
 // Opens the journal `name` of the state folder open as `folderFd` (whose path is `folder`) and
@@ -973,7 +961,7 @@ void SetAside(int folderFd, const std::string& folder, const std::string& name, 
 // `problem` in words.
 TJournalRead ReadJournalFile(int folderFd, const std::string& folder, const std::string& name, TFd& fd,
                              std::string& text, std::string& problem) {
-    const std::string path = Joined(folder, name);
+    const std::string path = JoinedPath(folder, name);
     struct stat st;
     if (::fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
         problem = ErrorText(errno);
@@ -1025,7 +1013,7 @@ void RecoverJournal(int folderFd, const std::string& folder, const std::string& 
     case TJournalRead::Read: break;
     case TJournalRead::NotOurs: recovery.NotUsed.push_back(std::move(problem)); return;
     case TJournalRead::Damaged: SetAside(folderFd, folder, name, problem, recovery); return;
-    case TJournalRead::Failed: recovery.Left.push_back({Joined(folder, name), {}, problem}); return;
+    case TJournalRead::Failed: recovery.Left.push_back({JoinedPath(folder, name), {}, problem}); return;
     case TJournalRead::InUse:
     case TJournalRead::Gone: return;
     }
@@ -1057,7 +1045,7 @@ void RecoverJournal(int folderFd, const std::string& folder, const std::string& 
             struct stat st;
             if (::fstat(fd.Get(), &st) == 0 && ::time(nullptr) - st.st_mtime > WaitingDays * 24 * 3600) {
                 ::unlinkat(folderFd, name.c_str(), 0);
-                recovery.GivenUp.push_back(Joined(folder, name));
+                recovery.GivenUp.push_back(JoinedPath(folder, name));
             }
         }
         return;

@@ -1,4 +1,4 @@
-#include "platform/files/DeletionJournal.h"
+#include "platform/files/journal/DeletionJournal.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/files/FileContent.h"
-#include "platform/files/UndoRecords.h"
+#include "platform/files/journal/UndoRecords.h"
 #include "support/TempDir.h"
 
 using namespace nulvane;

@@ -1,4 +1,4 @@
-#include "platform/files/TrashFolders.h"
+#include "platform/files/trash/TrashFolders.h"
 
 // Linux: statx tells the mount a folder lies on, /proc the path of an open folder.
 #if defined(__linux__)
@@ -15,16 +15,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/files/PrivateFolder.h"
-#include "platform/files/Trash.h"
+#include "platform/files/DescriptorPath.h"
+#include "platform/files/trash/Trash.h"
+#include "platform/files/trash/TrashLayout.h"
 #include "platform/system/ScopeGuard.h"
 
 namespace nulvane {
 namespace {
 
-// Where a user's home trash is unless the user set XDG_DATA_HOME: "Trash" in this folder of the
-// home folder.
-constexpr std::string_view UsualHomeTrashParent = "/.local/share/";
 // Going up from a folder stops here: no folder the system can hold lies deeper.
 constexpr unsigned MaxLevelsUp = 1u << 16;
 
@@ -45,8 +43,9 @@ bool HoldsTrashFolders(int parentFd, std::string_view name) noexcept {
     char path[NAME_MAX + 8];
     if (name.size() > NAME_MAX) return false;
     std::memcpy(path, name.data(), name.size());
-    for (const char* folder : {"/files", "/info"}) {
-        std::strcpy(path + name.size(), folder);
+    for (const char* folder : {TrashFilesFolder, TrashInfoFolder}) {
+        path[name.size()] = '/';
+        std::strcpy(path + name.size() + 1, folder);
         struct statx sx;
         if (::statx(parentFd, path, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE, &sx) != 0 ||
             !S_ISDIR(sx.stx_mode))
@@ -62,10 +61,6 @@ bool IsNamedSharedTrash(int folderFd) noexcept {
            ::fstatat(folderFd, "../.Trash", &named, AT_SYMLINK_NOFOLLOW) == 0 &&
            SameFile(self, named);
 }
-
-// The kernel's own path of the open file: empty when it tells none (no /proc, or a path longer
-// than a page, which it does not tell).
-std::string KernelPath(int fd) { return DescriptorPath(fd); }
 
 // Whether the absolute `path` leads to the folder `self`. A folder removed meanwhile has
 // " (deleted)" after its kernel path, and one out of this process's reach a path that leads
@@ -109,7 +104,7 @@ std::string PathFoundUpward(int folderFd, const struct stat& self) {
         if (!parent || ::fstat(parent.Get(), &up) != 0 || SameFile(up, at)) return {};
         names.push_back(NameIn(parent.Get(), at));
         if (names.back().empty()) return {};
-        std::string path = KernelPath(parent.Get());
+        std::string path = DescriptorPath(parent.Get());
         if (path.starts_with('/')) {
             for (auto name = names.rbegin(); name != names.rend(); ++name) {
                 if (!path.ends_with('/')) path += '/';
@@ -126,7 +121,7 @@ std::string PathFoundUpward(int folderFd, const struct stat& self) {
 }  // namespace
 
 bool IsTopTrashName(std::string_view name) noexcept {
-    constexpr std::string_view shared = ".Trash";
+    constexpr std::string_view shared = SharedTrashName;
     if (!name.starts_with(shared)) return false;
     if (name.size() == shared.size()) return true;
     return name[shared.size()] == '-' && IsUserNumber(name.substr(shared.size() + 1));
@@ -149,7 +144,7 @@ std::string RealFolderPath(int folderFd, const std::string& path) {
     struct stat self;
     // The working folder too (AT_FDCWD), which fstat does not take.
     if (::fstatat(folderFd, "", &self, AT_EMPTY_PATH) != 0) return {};
-    std::string real = KernelPath(folderFd);
+    std::string real = DescriptorPath(folderFd);
     if (!LeadsTo(real, self)) {
         real.clear();
         if (char* resolved = ::realpath(path.c_str(), nullptr)) {
@@ -207,12 +202,12 @@ TTrashFolders::TTrashFolders(const std::string& homeTrash) {
 
 bool TTrashFolders::IsTrash(int parentFd, std::string_view name) noexcept {
     const bool topName = IsTopTrashName(name);
-    if (topName || name == "Trash") return HoldsTrashFolders(parentFd, name) || (topName && IsMountTop(parentFd));
+    if (topName || name == HomeTrashName) return HoldsTrashFolders(parentFd, name) || (topName && IsMountTop(parentFd));
     return IsUserNumber(name) && HoldsTrashFolders(parentFd, name) && IsNamedSharedTrash(parentFd);
 }
 
 bool TTrashFolders::IsUsualHomeTrash(int parentFd, std::string_view name, const std::string& parentPath) {
-    return name == "Trash" && RealFolderPath(parentFd, parentPath).ends_with(UsualHomeTrashParent);
+    return name == HomeTrashName && RealFolderPath(parentFd, parentPath).ends_with(UsualHomeTrashParent);
 }
 
 bool TTrashFolders::Holds(std::string_view realPath) const {
@@ -220,13 +215,13 @@ bool TTrashFolders::Holds(std::string_view realPath) const {
     if (path.empty() || path.front() != '/') return false;
     if (path.back() != '/') path += '/';
     if (!HomeReal_.empty() && path.starts_with(HomeReal_)) return true;
-    if (path.find(std::string(UsualHomeTrashParent) + "Trash/") != std::string::npos) return true;
+    if (path.find(std::string(UsualHomeTrashParent).append(HomeTrashName) + "/") != std::string::npos) return true;
     // Each folder on the path that may be a trash by its name is looked at where it is.
     std::string_view above;
     for (std::size_t start = 1; start < path.size();) {
         const std::size_t end = path.find('/', start);
         const std::string_view name = std::string_view(path).substr(start, end - start);
-        if (IsTopTrashName(name) || name == "Trash" || (above == ".Trash" && IsUserNumber(name))) {
+        if (IsTopTrashName(name) || name == HomeTrashName || (above == SharedTrashName && IsUserNumber(name))) {
             const std::string parent = path.substr(0, start);
             const TLongPath at(parent);
             const TFd fd(at.At() == -1 ? -1 : ::openat(at.At(), at.Rest(), O_PATH | O_DIRECTORY | O_CLOEXEC));

@@ -1,4 +1,4 @@
-#include "core/FileReader.h"
+#include "core/Scan.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -83,13 +83,13 @@ public:
     int Pauses = 0;
 };
 
-class FileReader : public ::testing::Test {
+class EmptyFileScan : public ::testing::Test {
 protected:
     void SetUp() override { TLocaleTexts::SetCurrent(TLocaleTexts::EnglishUS()); }
     test::TTempDir Dir_;
 };
 
-TEST_F(FileReader, ListsInDepthFirstListingOrderWithCompleteRecords) {
+TEST_F(EmptyFileScan, ListsInDepthFirstListingOrderWithCompleteRecords) {
     test::MakeRandomTree(Dir_.Str(),
                          {.Folders = 60, .Files = 700, .AncestorLinks = 5, .FolderLinks = 8, .SpecialFiles = true});
     std::vector<std::string> expected;
@@ -134,13 +134,13 @@ TEST_F(FileReader, ListsInDepthFirstListingOrderWithCompleteRecords) {
     }
 }
 
-TEST_F(FileReader, ListsWhatFindListsOnATreeWhoseLinksLeadIntoTheirAncestry) {
+TEST_F(EmptyFileScan, ListsWhatFindListsOnATreeWhoseLinksLeadIntoTheirAncestry) {
     test::MakeRandomTree(Dir_.Str(), {.Folders = 50, .Files = 600, .AncestorLinks = 8, .SpecialFiles = true, .Seed = 7});
     const std::vector<std::string> scanned = Scan(Dir_.Str());
     EXPECT_EQ(std::multiset<std::string>(scanned.begin(), scanned.end()), FindEmptyFiles(Dir_.Str()));
 }
 
-TEST_F(FileReader, ScansOnlyAddAndAccumulate) {
+TEST_F(EmptyFileScan, ScansOnlyAddAndAccumulate) {
     Dir_.Write("one-byte", "x");
     ASSERT_EQ(::truncate(Dir_.Write("sparse").c_str(), 1LL << 30), 0);
     TResultList list;
@@ -155,7 +155,7 @@ TEST_F(FileReader, ScansOnlyAddAndAccumulate) {
     EXPECT_EQ(FullPaths(list), (std::vector<std::string>{"", empty, empty}));
 }
 
-TEST(FileReaderExt, TakesTheTextAfterTheLastDotOfTheName) {
+TEST(EmptyFileScanExt, TakesTheTextAfterTheLastDotOfTheName) {
     const std::pair<const char*, const char*> cases[] = {
         {"/x/a.txt", "txt"}, {"/x/a.tar.gz", "gz"}, {"/x/a.", ""},         {"/x.d/a", ""},
         {"/x.d/a.c", "c"},   {"/x/.profile", "profile"}, {"a:b", ""},       {"/x/a.b:c", "b:c"},
@@ -167,7 +167,7 @@ TEST(FileReaderExt, TakesTheTextAfterTheLastDotOfTheName) {
 // files; a link to a folder outside is followed and its files say which link led to them, one to
 // a folder inside adds nothing, whether it comes before that folder or after it. A file under a
 // deletion's private name is not listed (one put beside its name is).
-TEST_F(FileReader, ListsRegularFilesOnlyAndEachFolderOnce) {
+TEST_F(EmptyFileScan, ListsRegularFilesOnlyAndEachFolderOnce) {
     const std::string base = Dir_.Str() + "/root/", target = Dir_.Write("root/a/empty");
     const std::string beside = Dir_.Write("root/a/empty.nulvane-kept");
     Dir_.Write("root/a/.nulvane-0123456789abcdef");
@@ -202,7 +202,7 @@ TEST_F(FileReader, ListsRegularFilesOnlyAndEachFolderOnce) {
 
 // Folders deeper than a path may be long are walked as find walks them; missing, unreadable and
 // non-folders add nothing.
-TEST_F(FileReader, FoldersThatCannotBeOpenedAddNothing) {
+TEST_F(EmptyFileScan, FoldersThatCannotBeOpenedAddNothing) {
     const std::string reachable = Dir_.Write("deep/empty");
     // A chain of folders longer than a path may be: its files cannot be opened by their path.
     const std::string chain = Dir_.MakeDir("deep/chain");
@@ -234,7 +234,7 @@ TEST_F(FileReader, FoldersThatCannotBeOpenedAddNothing) {
     EXPECT_EQ(std::system(("rm -rf '" + Dir_.Str() + "/deep/chain'").c_str()), 0);
 }
 
-TEST_F(FileReader, TimesUseTheOffsetInForceAtTheFilesOwnDate) {
+TEST_F(EmptyFileScan, TimesUseTheOffsetInForceAtTheFilesOwnDate) {
     const test::TEnvironmentGuard zone("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
     constexpr std::int64_t winterNoon = 1705320000;  // 2024-01-15 12:00:00 UTC
     constexpr std::int64_t summerNoon = 1721044800;  // 2024-07-15 12:00:00 UTC
@@ -260,7 +260,7 @@ TEST_F(FileReader, TimesUseTheOffsetInForceAtTheFilesOwnDate) {
 
 // Where the clocks are turned back an hour's local times come twice: the texts show the local
 // times, the sort follows the instants, in both directions.
-TEST_F(FileReader, TimesInTheRepeatedHourSortByTheirInstant) {
+TEST_F(EmptyFileScan, TimesInTheRepeatedHourSortByTheirInstant) {
     struct TCase {
         const char* Zone;
         std::int64_t Earlier, Later;  // the later one shows the earlier local time
@@ -310,7 +310,7 @@ bool InOrderWithin(const std::vector<std::string>& part, const std::vector<std::
 // is listed as it would be anyway; a scanned folder that cannot be read is counted too. A folder
 // that may be read but not searched (r--) is one of them: its names are there, its files cannot
 // be looked at, and they are not taken for gone.
-TEST_F(FileReader, UnreadableFoldersAreCountedAndNamedInListingOrder) {
+TEST_F(EmptyFileScan, UnreadableFoldersAreCountedAndNamedInListingOrder) {
     for (const char* file : {"open/empty", "open/sub/empty", "locked/empty", "open/sub/also-locked/deeper/empty",
                              "open/searchless/empty", "open/searchless/inner/empty"})
         Dir_.Write(file);
@@ -348,7 +348,7 @@ TEST_F(FileReader, UnreadableFoldersAreCountedAndNamedInListingOrder) {
 // Process and kernel file systems claim size 0 for files that are not empty: below the scanned
 // folder they are not entered, through a folder link neither; a folder on one is scanned as
 // asked. Mounted in a private mount namespace of a child process.
-TEST_F(FileReader, PseudoFileSystemsAreScannedOnlyWhenAsked) {
+TEST_F(EmptyFileScan, PseudoFileSystemsAreScannedOnlyWhenAsked) {
     const std::string own = Dir_.Write("tree/own/empty");
     const std::string tree = Dir_.Str() + "/tree", outside = Dir_.MakeDir("outside-proc");
     for (const char* folder : {"tree/proc", "tree/deep/sys"}) Dir_.MakeDir(folder);
@@ -380,7 +380,7 @@ TEST_F(FileReader, PseudoFileSystemsAreScannedOnlyWhenAsked) {
 // top of a mount ".Trash" and ".Trash-N", and anywhere a trash known by what it is (TrashFolders.h);
 // other folders of those names are ordinary ones. A folder holding a trash is never listed as
 // empty; a scanned folder in a trash scans nothing and says so. Mounts are made in a child process.
-TEST_F(FileReader, TrashFoldersAreNeitherListedNorEntered) {
+TEST_F(EmptyFileScan, TrashFoldersAreNeitherListedNorEntered) {
     const std::string home = Dir_.Str() + "/home", trash = home + "/.local/share/Trash";
     const test::TEnvironmentGuard data("XDG_DATA_HOME", home + "/.local/share");
     const std::vector<std::string> listed = {Dir_.Write("home/a"), Dir_.Write("home/sub/.Trash-1000/b"),
@@ -444,7 +444,7 @@ TEST_F(FileReader, TrashFoldersAreNeitherListedNorEntered) {
 
 // An allocation that fails anywhere in the scan, once or from then on: the scan lists everything
 // or says it ran short of memory and keeps, in walk order, entries it had made completely.
-TEST_F(FileReader, AShortageOfMemoryIsReportedAndKeepsWhatWasFound) {
+TEST_F(EmptyFileScan, AShortageOfMemoryIsReportedAndKeepsWhatWasFound) {
     test::MakeRandomTree(Dir_.Str(), {.Folders = 20, .Files = 200, .Seed = 3});
     TResultList full;
     const long before = test::AllocationCount();
@@ -485,10 +485,30 @@ TEST_F(FileReader, AShortageOfMemoryIsReportedAndKeepsWhatWasFound) {
             }
 }
 
+// A walk that ends on any other error keeps what it found and reports the folder as given up, so
+// the report never reads as complete.
+TEST_F(EmptyFileScan, AWalkEndedByAnErrorIsReportedAsGivenUp) {
+    test::MakeRandomTree(Dir_.Str(), {.Folders = 5, .Files = 50, .Seed = 4});
+    struct TFailingSink final : TScanSink {
+        void Take(std::string_view, std::string_view, const TListEntry*, std::string_view) override {
+            if (++Taken == 3) throw std::runtime_error("the sink failed");
+        }
+        void Pause() override {}
+        int Taken = 0;
+    } sink;
+    std::vector<std::pair<std::string, int>> givenUp;
+    TWalkOptions options{.Threads = 1};
+    options.OnGivenUp = [&](const std::string& path, int error) { givenUp.emplace_back(path, error); };
+    const TScanReport report = StreamFolder(Dir_.Str(), sink, options, false);
+    EXPECT_FALSE(report.Complete());
+    EXPECT_EQ(report.GivenUp, 1u);
+    EXPECT_EQ(givenUp, (std::vector<std::pair<std::string, int>>{{Dir_.Str(), EIO}}));
+}
+
 // A streamed scan passes on the files the list would get, in the same order, each with the same
 // entry (exact times only when asked for), and names the same unreadable folders, however many
 // threads walk and wherever links lead.
-TEST_F(FileReader, AStreamPassesOnWhatTheListGetsInItsOrder) {
+TEST_F(EmptyFileScan, AStreamPassesOnWhatTheListGetsInItsOrder) {
     const std::string in = Dir_.MakeDir("in"), out = Dir_.MakeDir("out");
     test::MakeRandomTree(in, {.Folders = 60, .Files = 700, .AncestorLinks = 4, .FolderLinks = 6, .SpecialFiles = true});
     test::MakeRandomTree(out, {.Folders = 20, .Files = 200, .Seed = 9});
@@ -528,7 +548,7 @@ TEST_F(FileReader, AStreamPassesOnWhatTheListGetsInItsOrder) {
 }
 
 // The scan works for the job it is given: counts it, and stops at its request.
-TEST_F(FileReader, ScanCountsForTheJobInProgressAndStopsAtItsRequest) {
+TEST_F(EmptyFileScan, ScanCountsForTheJobInProgressAndStopsAtItsRequest) {
     test::MakeRandomTree(Dir_.Str(), {.Folders = 20, .Files = 200, .Seed = 4});
     TLongWork work;
     TResultList list;

@@ -1,4 +1,4 @@
-#include "platform/files/Trash.h"
+#include "platform/files/trash/Trash.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -10,18 +10,19 @@
 #include <new>
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <stdio.h>  // renameat2
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/files/DeletionJournal.h"
+#include "platform/files/journal/DeletionJournal.h"
+#include "platform/files/DescriptorPath.h"
 #include "platform/files/FileDescriptor.h"
 #include "platform/files/MountTable.h"
 #include "platform/files/NoReplace.h"
 #include "platform/files/PathNames.h"
 #include "platform/files/PrivateName.h"
+#include "platform/files/trash/TrashLayout.h"
 #include "platform/system/UserFolders.h"
 
 namespace nulvane {
@@ -33,13 +34,6 @@ struct TTrash::TPlace {
 };
 
 namespace {
-
-int OpenFolderAt(int parent, const char* name, bool follow) noexcept {
-    int fd;
-    do fd = ::openat(parent, name, O_PATH | O_DIRECTORY | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW));
-    while (fd < 0 && errno == EINTR);
-    return fd;
-}
 
 
 // The folder `name` in `parent`, made (mode 0700) when missing; never a link, and only one that
@@ -71,14 +65,8 @@ bool DeviceOf(std::string path, std::uint64_t& device) {
             device = static_cast<std::uint64_t>(st.st_dev);
             return true;
         }
-        const std::size_t slash = path.find_last_of('/');
-        if (slash == std::string::npos) return false;
-        if (slash == 0) {
-            if (path == "/") return false;
-            path = "/";
-        } else {
-            path.resize(slash);
-        }
+        if (path == "/" || FolderPartOf(path).empty()) return false;
+        path = ParentFolderOf(path);
     }
 }
 
@@ -95,19 +83,7 @@ std::string WorkingFolder() {
 // The absolute path of the open folder as this process sees it; else (no /proc, a folder out of
 // reach) the folder part of `path`, taken from the working folder when relative.
 std::string FolderPathOf(int folderFd, std::string_view path) {
-    char link[64];
-    std::snprintf(link, sizeof link, "/proc/self/fd/%d", folderFd);
-    std::string target(PATH_MAX, '\0');
-    for (;;) {
-        const ssize_t length = ::readlink(link, target.data(), target.size());
-        if (length < 0) break;
-        if (static_cast<std::size_t>(length) < target.size()) {
-            target.resize(static_cast<std::size_t>(length));
-            if (target.starts_with('/')) return target;
-            break;
-        }
-        target.resize(target.size() * 2);
-    }
+    if (std::string kernel = DescriptorPath(folderFd); !kernel.empty()) return kernel;
     std::string folder(ParentFolderOf(path));
     if (!folder.starts_with('/')) {
         const std::string working = WorkingFolder();
@@ -152,7 +128,7 @@ bool WriteAll(int fd, std::string_view text) noexcept {
 // The start of `name` that leaves room for a suffix and ".trashinfo" within a name's limit, cut
 // before a UTF-8 continuation byte rather than inside a character.
 std::string EntryBase(std::string_view name) {
-    constexpr std::size_t room = NAME_MAX - TTrash::InfoSuffix.size() - 12;
+    constexpr std::size_t room = NAME_MAX - TrashInfoSuffix.size() - 12;
     if (name.size() <= room) return std::string(name);
     std::size_t length = room;
     while (length > 0 && (static_cast<unsigned char>(name[length]) & 0xC0) == 0x80) --length;
@@ -168,13 +144,7 @@ TTrash::TTrash() : Uid_(static_cast<unsigned>(::geteuid())) {
         HomeTrash_ = std::string(dataHome) + "/Trash";
         return;
     }
-    std::string home;
-    if (const char* variable = std::getenv("HOME"); variable && variable[0] == '/') {
-        home = variable;
-    } else if (const passwd* user = ::getpwuid(::geteuid()); user && user->pw_dir) {
-        home = user->pw_dir;
-    }
-    HomeTrash_ = home + "/.local/share/Trash";
+    HomeTrash_ = HomeFolder().append(UsualHomeTrashParent).append(HomeTrashName);
 }
 
 TTrash::TTrash(std::string homeTrash, unsigned uid) : HomeTrash_(std::move(homeTrash)), Uid_(uid) {}
@@ -214,8 +184,8 @@ TTrash::TPlace* TTrash::HomePlace(std::uint64_t device, int& error) {
         struct stat st;
         if (place->Folder && ::fstat(place->Folder.Get(), &st) == 0 && st.st_uid == Uid_ &&
             static_cast<std::uint64_t>(st.st_dev) == device) {
-            place->Files.Reset(UsersFolder(place->Folder.Get(), "files", Uid_, failure));
-            if (place->Files) place->Info.Reset(UsersFolder(place->Folder.Get(), "info", Uid_, failure));
+            place->Files.Reset(UsersFolder(place->Folder.Get(), TrashFilesFolder, Uid_, failure));
+            if (place->Files) place->Info.Reset(UsersFolder(place->Folder.Get(), TrashInfoFolder, Uid_, failure));
             place->Path = HomeTrash_;
             if (place->Files && place->Info) Home_ = std::move(place);
         }
@@ -260,23 +230,23 @@ TTrash::TPlace* TTrash::TopPlace(const std::string& mount, std::uint64_t device,
     const std::string uid = std::to_string(Uid_);
     auto place = std::make_unique<TPlace>();
     // $topdir/.Trash only when an administrator made it a real, sticky folder.
-    if (::fstatat(top.Get(), ".Trash", &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode) &&
+    if (::fstatat(top.Get(), SharedTrashName, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode) &&
         (st.st_mode & S_ISVTX)) {
-        if (const TFd shared(OpenFolderAt(top.Get(), ".Trash", false)); shared) {
+        if (const TFd shared(OpenFolderAt(top.Get(), SharedTrashName, false)); shared) {
             place->Folder.Reset(UsersFolder(shared.Get(), uid.c_str(), Uid_, failure));
-            place->Path = (mount == "/" ? "" : mount) + "/.Trash/" + uid;
+            place->Path = (mount == "/" ? "" : mount) + "/" + SharedTrashName + "/" + uid;
         } else {
             failure = errno;
         }
     }
     if (!place->Folder && !IsResourceError(failure)) {
-        place->Folder.Reset(UsersFolder(top.Get(), (".Trash-" + uid).c_str(), Uid_, failure));
-        place->Path = (mount == "/" ? "" : mount) + "/.Trash-" + uid;
+        place->Folder.Reset(UsersFolder(top.Get(), (UserTrashPrefix + uid).c_str(), Uid_, failure));
+        place->Path = (mount == "/" ? "" : mount) + "/" + UserTrashPrefix + uid;
     }
     top.Reset();
     if (!place->Folder) return give(nullptr);
-    place->Files.Reset(UsersFolder(place->Folder.Get(), "files", Uid_, failure));
-    if (place->Files) place->Info.Reset(UsersFolder(place->Folder.Get(), "info", Uid_, failure));
+    place->Files.Reset(UsersFolder(place->Folder.Get(), TrashFilesFolder, Uid_, failure));
+    if (place->Files) place->Info.Reset(UsersFolder(place->Folder.Get(), TrashInfoFolder, Uid_, failure));
     if (!place->Files || !place->Info) return give(nullptr);
     return give(std::move(place));
 }
@@ -339,7 +309,7 @@ int TTrash::PutInto(TPlace& place, int folderFd, const char* name, std::string_v
             std::snprintf(suffix, sizeof suffix, ".%016llx", static_cast<unsigned long long>(random));
             entry = base + suffix;
         }
-        info = entry + std::string(InfoSuffix);
+        info = entry + std::string(TrashInfoSuffix);
         if (journal)
             if (const int error = journal->RecordTrashEntry(folderFd, name, place.Folder.Get(), entry, inode); error != 0) {
                 ::unlinkat(place.Info.Get(), temp.c_str(), 0);
@@ -376,11 +346,11 @@ int TTrash::Put(int folderFd, const char* name, std::string_view path, std::uint
                 TDeletionJournal* journal, TTrashEntry* placed) {
     const std::lock_guard lock(Mutex_);
     try {
-        const std::string_view baseName = path.substr(FolderPartOf(path).size());
+        const std::string_view baseName = NameOf(path);
         if (baseName.empty()) return EINVAL;
         const std::string folder = FolderPathOf(folderFd, path);
         if (folder.empty()) return EXDEV;
-        const std::string full = (folder == "/" ? folder : folder + "/") + std::string(baseName);
+        const std::string full = JoinedPath(folder, baseName);
         // A file on the home trash's file system goes there or nowhere, unless it lies on another
         // mount of that file system (a bind mount), which a rename cannot leave.
         int error = 0;

@@ -1,4 +1,4 @@
-#include "platform/files/Trash.h"
+#include "platform/files/trash/Trash.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "platform/files/FileContent.h"
-#include "platform/files/FileRemoval.h"
+#include "platform/files/removal/FileRemoval.h"
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
 #include "support/TrashTools.h"
