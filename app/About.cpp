@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/ErrorHandler.h"
+#include "app/Translations.h"
 #include "core/Product.h"
 #include "platform/desktop/DesktopServices.h"
 
@@ -14,9 +15,9 @@ namespace nulvane {
 
 namespace {
 
-QLabel* LinkLine(const char* prefix, std::string_view shown, QWidget* parent) {
+QLabel* LinkLine(const QString& prefix, std::string_view shown, QWidget* parent) {
     const QString text = QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size())).toHtmlEscaped();
-    auto* label = new QLabel(QStringLiteral("%1<a href=\"#\">%2</a>").arg(QString::fromUtf8(prefix), text), parent);
+    auto* label = new QLabel(QStringLiteral("%1<a href=\"#\">%2</a>").arg(prefix.toHtmlEscaped(), text), parent);
     label->setTextFormat(Qt::RichText);
     label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     label->setOpenExternalLinks(false);
@@ -27,7 +28,7 @@ QLabel* LinkLine(const char* prefix, std::string_view shown, QWidget* parent) {
 }  // namespace
 
 TFMAbout::TFMAbout(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("About"));
+    setWindowTitle(tr("About"));
     setFixedSize(292, 152);
     setAttribute(Qt::WA_DeleteOnClose, false);
     auto* layout = new QVBoxLayout(this);
@@ -37,9 +38,9 @@ TFMAbout::TFMAbout(QWidget* parent) : QDialog(parent) {
     bold.setPointSizeF(bold.pointSizeF() * 1.3);
     lbTitle->setFont(bold);
     layout->addWidget(lbTitle);
-    layout->addWidget(new QLabel(QString::fromUtf8(MakerNotice.data(), static_cast<qsizetype>(MakerNotice.size())), this));
-    QLabel* web = LinkLine("Web: ", MakerWebAddress, this);
-    QLabel* email = LinkLine("Email: ", MakerEmail, this);
+    layout->addWidget(new QLabel(QString::fromStdString(CoreText(MakerNotice)), this));
+    QLabel* web = LinkLine(tr("Web: "), MakerWebAddress, this);
+    QLabel* email = LinkLine(tr("Email: "), MakerEmail, this);
     layout->addWidget(web);
     layout->addWidget(email);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);

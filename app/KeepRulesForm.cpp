@@ -7,7 +7,9 @@
 
 #include <exception>
 
+#include "app/StatusTexts.h"
 #include "app/Texts.h"
+#include "app/Translations.h"
 #include "core/KeepRules.h"
 
 namespace nulvane {
@@ -27,16 +29,16 @@ QLabel* WrappedLabel(const QString& text, QWidget* parent) {
 
 TKeepRulesForm::TKeepRulesForm(QWidget* parent, std::string path)
     : QDialog(parent), Path_(path.empty() ? KeepRulesFileName() : std::move(path)) {
-    setWindowTitle(QStringLiteral("Keep Rules"));
+    setWindowTitle(tr("Keep Rules"));
     resize(520, 480);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(WrappedLabel(
-        QStringLiteral("Empty files these rules name are listed unchecked, and \"Delete All\" passes them by until "
-                       "they are checked. Changes apply to the next scan."),
+        tr("Empty files these rules name are listed unchecked, and \"Delete All\" passes them by until "
+           "they are checked. Changes apply to the next scan."),
         this));
 
     const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    layout->addWidget(WrappedLabel(QStringLiteral("Rules that ship:"), this));
+    layout->addWidget(WrappedLabel(tr("Rules that ship:"), this));
     ShippedRules_ = new QPlainTextEdit(Utf8(TKeepRules::ShippedText()), this);
     ShippedRules_->setReadOnly(true);
     ShippedRules_->setFont(fixed);
@@ -44,8 +46,8 @@ TKeepRulesForm::TKeepRulesForm(QWidget* parent, std::string path)
     layout->addWidget(ShippedRules_);
 
     layout->addWidget(WrappedLabel(
-        QStringLiteral("Your rules, one a line: a name (*.lock), a folder's name ending in / (.venv/), or a path "
-                       "with / (migrations/__init__.py; from the root when it starts with /). # starts a comment."),
+        tr("Your rules, one a line: a name (*.lock), a folder's name ending in / (.venv/), or a path "
+           "with / (migrations/__init__.py; from the root when it starts with /). # starts a comment."),
         this));
     UserRules_ = new QPlainTextEdit(this);
     UserRules_->setFont(fixed);
@@ -56,7 +58,7 @@ TKeepRulesForm::TKeepRulesForm(QWidget* parent, std::string path)
     warning.setColor(QPalette::WindowText, Qt::darkRed);
     Problems_->setPalette(warning);
     layout->addWidget(Problems_);
-    layout->addWidget(WrappedLabel(QStringLiteral("Kept in ") + DisplayText(Path_), this));
+    layout->addWidget(WrappedLabel(tr("Kept in %1").arg(DisplayText(Path_)), this));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Save | QDialogButtonBox::Cancel, this);
     SaveButton_ = buttons->button(QDialogButtonBox::Save);
@@ -65,7 +67,7 @@ TKeepRulesForm::TKeepRulesForm(QWidget* parent, std::string path)
         try {
             SaveClick();
         } catch (const std::exception& e) {
-            Problems_->setText(QStringLiteral("Not saved: ") + DisplayText(e.what()));
+            Problems_->setText(tr("Not saved: %1").arg(DisplayText(CoreText(e.what()))));
         }
     });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -73,18 +75,17 @@ TKeepRulesForm::TKeepRulesForm(QWidget* parent, std::string path)
     // What cannot be shown as it is, or read at all, is not saved over.
     QString cannotEdit;
     if (Path_.empty()) {
-        cannotEdit = QStringLiteral("No configuration folder is known (HOME is not set): there is nowhere to save.");
+        cannotEdit = tr("No configuration folder is known (HOME is not set): there is nowhere to save.");
     } else {
         const TLoadedKeepRules loaded = LoadKeepRules(Path_);
         QStringDecoder decoder(QStringDecoder::Utf8);
         const QString text = decoder(QByteArray(loaded.Text.data(), static_cast<qsizetype>(loaded.Text.size())));
         UserRules_->setPlainText(text);
         if (!loaded.Error.empty())
-            cannotEdit = QStringLiteral("The rules file cannot be read (") + DisplayText(loaded.Error) +
-                         QStringLiteral("); it is left as it is.");
+            cannotEdit = tr("The rules file cannot be read (%1); it is left as it is.").arg(DisplayText(CoreText(loaded.Error)));
         else if (decoder.hasError())
-            cannotEdit = QStringLiteral("The rules file holds bytes that are not UTF-8 text; edit it with a text editor "
-                                        "so that they stay as they are.");
+            cannotEdit = tr("The rules file holds bytes that are not UTF-8 text; edit it with a text editor "
+                            "so that they stay as they are.");
     }
     if (!cannotEdit.isEmpty()) {
         UserRules_->setReadOnly(true);
@@ -99,7 +100,7 @@ TKeepRulesForm::TKeepRulesForm(QWidget* parent, std::string path)
 void TKeepRulesForm::RulesEdited() {
     TKeepRules rules;
     const QByteArray text = UserRules_->toPlainText().toUtf8();
-    const std::string problems = RuleProblemsText(rules.AddLines({text.constData(), static_cast<std::size_t>(text.size())}));
+    const std::string problems = KeepRuleProblemsText(rules.AddLines({text.constData(), static_cast<std::size_t>(text.size())}));
     QString said = Utf8(problems);
     if (!said.isEmpty()) said[0] = said[0].toUpper();  // "Line 3 ignored: unclosed ["
     Problems_->setText(said);

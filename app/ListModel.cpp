@@ -8,6 +8,7 @@
 #include <climits>
 
 #include "app/Texts.h"
+#include "app/Translations.h"
 #include "platform/text/ControlEscapes.h"
 #include "platform/system/ScopeGuard.h"
 
@@ -72,7 +73,7 @@ QVariant TResultListModel::data(const QModelIndex& index, int role) const {
     case Qt::ToolTipRole: {
         THintLineBreakStyle style = THintLineBreakStyle::Default;
         const std::string hint = List_.Hint(entry, column, style);
-        return hint.empty() ? QVariant() : QVariant(DisplayText(hint));
+        return hint.empty() ? QVariant() : QVariant(DisplayText(CoreText(hint)));
     }
     case Qt::CheckStateRole:
         if (column != List_.Header().MainColumn() || List_[entry].CheckType != TCheckType::CheckBox) return {};

@@ -11,6 +11,7 @@
 #include <QMimeData>
 #include <QPaintEvent>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QProxyStyle>
 #include <QScreen>
 #include <QStyle>
@@ -35,6 +36,7 @@
 #include "app/QtDesktopServices.h"
 #include "app/StatusTexts.h"
 #include "app/Texts.h"
+#include "app/Translations.h"
 #include "core/Deletion.h"
 #include "core/Scan.h"
 #include "core/NameFilter.h"
@@ -100,6 +102,12 @@ std::vector<std::string> LocalPaths(const QList<QUrl>& urls) {
     return paths;
 }
 
+// A text of the window in the user's language, as the desktop services take it.
+std::string Said(const char* text) {
+    const QByteArray bytes = TFMMain::tr(text).toUtf8();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
 // A folder path as the walk reports it, without the separator it ends in.
 std::string WithoutEndSeparator(const std::string& folder) {
     return folder.size() > 1 && folder.back() == '/' ? folder.substr(0, folder.size() - 1) : folder;
@@ -140,18 +148,18 @@ void TFMMain::MakeButtons(QWidget& central, QVBoxLayout& layout) {
     TopPanel = new QWidget(&central);
     TopPanel->setFixedHeight(48);
     layout.addWidget(TopPanel);
-    btnOpen = AddButton("&Open Folder", 9, true, &TFMMain::btnOpenClick);
+    btnOpen = AddButton(QT_TR_NOOP("&Open Folder"), 9, true, &TFMMain::btnOpenClick);
     btnOpen->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
-    BitBtn1 = AddButton("&Clear All", 133, true, &TFMMain::BitBtn1Click);
+    BitBtn1 = AddButton(QT_TR_NOOP("&Clear All"), 133, true, &TFMMain::BitBtn1Click);
     BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogResetButton));
-    btnDelete = AddButton("&Delete", 257, true, &TFMMain::btnDeleteClick);
+    btnDelete = AddButton(QT_TR_NOOP("&Delete"), 257, true, &TFMMain::btnDeleteClick);
     btnDelete->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
-    btnDelAll = AddButton("Delete &All", 381, true, &TFMMain::btnDelAllClick);
+    btnDelAll = AddButton(QT_TR_NOOP("Delete &All"), 381, true, &TFMMain::btnDelAllClick);
     btnDelAll->setIcon(style()->standardIcon(QStyle::SP_DialogDiscardButton));
-    SpeedButton1 = AddButton("&Help", 505, false, &TFMMain::HelpClick);
+    SpeedButton1 = AddButton(QT_TR_NOOP("&Help"), 505, false, &TFMMain::HelpClick);
     SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
     SpeedButton1->setFlat(true);
-    SpeedButton2 = AddButton("&Exit", 630, false, &TFMMain::ExitClick);
+    SpeedButton2 = AddButton(QT_TR_NOOP("&Exit"), 630, false, &TFMMain::ExitClick);
     SpeedButton2->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
     SpeedButton2->setFlat(true);
     // However narrow the window is made, every button stays in it.
@@ -166,7 +174,7 @@ void TFMMain::MakeList(QWidget& central, QVBoxLayout& layout) {
     auto* listLayout = new QVBoxLayout(listPanel);
     listLayout->setContentsMargins(2, 2, 2, 2);
     ListView_ = new TListView(VT, listPanel);
-    ListView_->setToolTip(QStringLiteral("Items"));
+    ListView_->setToolTip(tr("Items"));
     // A click on a column of a long list sorts for a while: as long work.
     ListView_->RunSort = [this](const std::function<void()>& sort) { LongWork([&](TLongWork&) { sort(); }); };
     listLayout->addWidget(ListView_);
@@ -183,9 +191,9 @@ void TFMMain::MakeList(QWidget& central, QVBoxLayout& layout) {
     headerPalette.setColor(QPalette::Window, Rgb(HeaderColor));
     ListView_->horizontalHeader()->setPalette(headerPalette);
 
-    cbCheckAll = new QCheckBox(QStringLiteral("Check All"), listPanel);
+    cbCheckAll = new QCheckBox(tr("Check All"), listPanel);
     cbCheckAll->setGeometry(4, 3, 17, 17);
-    cbCheckAll->setToolTip(QStringLiteral("Check All"));
+    cbCheckAll->setToolTip(tr("Check All"));
     cbCheckAll->setChecked(true);
     cbCheckAll->raise();
     connect(cbCheckAll, &QCheckBox::clicked, this, [this] { RunCommand([this] { cbCheckAllClick(); }); });
@@ -207,8 +215,7 @@ void TFMMain::MakeListMenu() {
     std::array<const TExportFormatInfo*, ExportFormats.size()> menu{};
     for (const TExportFormatInfo& format : ExportFormats) menu.at(static_cast<std::size_t>(format.MenuPlace)) = &format;
     for (const TExportFormatInfo* format : menu) {
-        QAction* action = PopupMenu1->addAction(
-            ExportIcon(*format), QString::fromLatin1(format->MenuCaption.data(), static_cast<qsizetype>(format->MenuCaption.size())));
+        QAction* action = PopupMenu1->addAction(ExportIcon(*format), QString::fromStdString(CoreText(format->MenuCaption)));
         connect(action, &QAction::triggered, this, [this, format = format->Format] {
             RunCommand([&] {
                 if (!Ctrl_ || Busy_) return;
@@ -216,19 +223,19 @@ void TFMMain::MakeListMenu() {
                 try {
                     Frozen([&] { RunExportCommand(format, *Ctrl_, VT, DesktopServices()); });
                 } catch (const EExportStopped&) {
-                    SetOutcome(ExportStoppedText);
+                    SetOutcome(Said(ExportStoppedText));
                 } catch (const std::bad_alloc&) {
-                    SetOutcome(std::string(ExportFailedText) + "out of memory");
+                    SetOutcome(Said(ExportFailedText) + Said(QT_TR_NOOP("out of memory")));
                 } catch (const std::exception& e) {
                     // Said where the user looks: the completion box is for a file written.
-                    SetOutcome(std::string(ExportFailedText) + EscapeControls(e.what()));
+                    SetOutcome(Said(ExportFailedText) + EscapeControls(CoreText(e.what())));
                 }
             });
         });
     }
     PopupMenu1->addSeparator();
     for (const bool checked : {true, false}) {
-        QAction* action = PopupMenu1->addAction(checked ? QStringLiteral("Check Selected") : QStringLiteral("Uncheck Selected"));
+        QAction* action = PopupMenu1->addAction(checked ? tr("Check Selected") : tr("Uncheck Selected"));
         connect(action, &QAction::triggered, this, [this, checked] { RunCommand([&] { CheckSelectedClick(checked); }); });
     }
     ListView_->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -238,49 +245,49 @@ void TFMMain::MakeListMenu() {
 
 // "About", "Help", and the Options menu with the options a later scan follows and its Names field.
 void TFMMain::MakeMenuBar() {
-    QAction* about = menuBar()->addAction(QStringLiteral("About"));
+    QAction* about = menuBar()->addAction(tr("About"));
     connect(about, &QAction::triggered, this, [this] { RunCommand([this] { AboutClick(); }); });
-    QAction* help = menuBar()->addAction(QStringLiteral("Help"));
+    QAction* help = menuBar()->addAction(tr("Help"));
     connect(help, &QAction::triggered, this, [this] { RunCommand([this] { HelpClick(); }); });
     // Beside "About" and "Help": the options a later scan follows, as the user left them.
     Options_ = TWindowOptions::Load();
-    mnOptions = menuBar()->addMenu(QStringLiteral("Options"));
-    acFollowFolderLinks = mnOptions->addAction(QStringLiteral("Follow Folder Links"));
+    mnOptions = menuBar()->addMenu(tr("Options"));
+    acFollowFolderLinks = mnOptions->addAction(tr("Follow Folder Links"));
     acFollowFolderLinks->setCheckable(true);
     acFollowFolderLinks->setChecked(Options_.FollowFolderLinks);
-    acFollowFolderLinks->setToolTip(QStringLiteral("Scan the folders that links lead to"));
-    acOneFileSystem = mnOptions->addAction(QStringLiteral("Stay On One File System"));
+    acFollowFolderLinks->setToolTip(tr("Scan the folders that links lead to"));
+    acOneFileSystem = mnOptions->addAction(tr("Stay On One File System"));
     acOneFileSystem->setCheckable(true);
     acOneFileSystem->setChecked(Options_.OneFileSystem);
-    acOneFileSystem->setToolTip(QStringLiteral("Do not scan folders on other disks or mounted file systems"));
-    acIncludeEmptyFolders = mnOptions->addAction(QStringLiteral("Include Empty Folders"));
+    acOneFileSystem->setToolTip(tr("Do not scan folders on other disks or mounted file systems"));
+    acIncludeEmptyFolders = mnOptions->addAction(tr("Include Empty Folders"));
     acIncludeEmptyFolders->setCheckable(true);
     acIncludeEmptyFolders->setChecked(Options_.IncludeEmptyFolders);
     acIncludeEmptyFolders->setToolTip(
-        QStringLiteral("List the folders that hold nothing but empty folders too, each empty tree at its top"));
+        tr("List the folders that hold nothing but empty folders too, each empty tree at its top"));
     mnOptions->addSeparator();
-    acMoveToTrash = mnOptions->addAction(QStringLiteral("Move to Trash"));
+    acMoveToTrash = mnOptions->addAction(tr("Move to Trash"));
     acMoveToTrash->setCheckable(true);
     acMoveToTrash->setChecked(Options_.MoveToTrash);
     acMoveToTrash->setToolTip(
-        QStringLiteral("Delete and Delete All move the files to the trash, where they can be restored"));
+        tr("Delete and Delete All move the files to the trash, where they can be restored"));
     for (QAction* option : {acFollowFolderLinks, acOneFileSystem, acIncludeEmptyFolders, acMoveToTrash})
         connect(option, &QAction::triggered, this, [this] { RunCommand([this] { OptionToggled(); }); });
-    acKeepRules = mnOptions->addAction(QStringLiteral("Keep Rules..."));
-    acKeepRules->setToolTip(QStringLiteral("Name the empty files that Delete All passes by"));
+    acKeepRules = mnOptions->addAction(tr("Keep Rules..."));
+    acKeepRules->setToolTip(tr("Name the empty files that Delete All passes by"));
     connect(acKeepRules, &QAction::triggered, this, [this] { RunCommand([this] { KeepRulesClick(); }); });
     // Below them, a field: the names a later scan lists, as globs (empty: every name).
     mnOptions->addSeparator();
     auto* names = new QWidgetAction(mnOptions);
-    names->setText(QStringLiteral("Names"));
+    names->setText(tr("Names"));
     auto* namesBox = new QWidget(mnOptions);
     auto* namesLayout = new QHBoxLayout(namesBox);
-    auto* namesLabel = new QLabel(QStringLiteral("&Names:"), namesBox);
+    auto* namesLabel = new QLabel(tr("&Names:"), namesBox);
     edNames = new QLineEdit(DisplayText(Options_.Names), namesBox);
-    edNames->setPlaceholderText(QStringLiteral("every name"));
-    edNames->setToolTip(QStringLiteral("List only the files and folders whose names match one of these globs, "
-                                       "separated by blanks: *.log *.tmp (a glob with / matches the path below "
-                                       "the scanned folder)"));
+    edNames->setPlaceholderText(tr("every name"));
+    edNames->setToolTip(tr("List only the files and folders whose names match one of these globs, "
+                           "separated by blanks: *.log *.tmp (a glob with / matches the path below "
+                           "the scanned folder)"));
     edNames->setClearButtonEnabled(true);
     edNames->setMinimumWidth(edNames->fontMetrics().averageCharWidth() * 28);  // room for a few globs
     namesLabel->setBuddy(edNames);
@@ -302,13 +309,13 @@ void TFMMain::MakeStatusBar() {
     statusBar()->addWidget(StatusPanel1);
     // Beside the panels, shown only while there is something to take back.
     btnUndo = new QToolButton(this);
-    btnUndo->setText(QStringLiteral("Undo"));
-    btnUndo->setToolTip(QStringLiteral("Take the files just moved to the trash back (Ctrl+Z)"));
+    btnUndo->setText(tr("Undo"));
+    btnUndo->setToolTip(tr("Take the files just moved to the trash back (Ctrl+Z)"));
     btnUndo->setAutoRaise(true);
     btnUndo->setVisible(false);
     statusBar()->addPermanentWidget(btnUndo);
     connect(btnUndo, &QToolButton::clicked, this, [this] { RunCommand([this] { UndoClick(); }); });
-    acUndo = new QAction(QStringLiteral("Undo"), this);
+    acUndo = new QAction(tr("Undo"), this);
     acUndo->setShortcut(QKeySequence::Undo);
     acUndo->setShortcutContext(Qt::WindowShortcut);
     acUndo->setEnabled(false);
@@ -336,13 +343,17 @@ TFMMain::~TFMMain() {
 }
 
 QPushButton* TFMMain::AddButton(const char* caption, int left, bool bold, void (TFMMain::*command)()) {
-    auto* button = new TButton(QString::fromLatin1(caption), TopPanel);
+    auto* button = new TButton(tr(caption), TopPanel);
     button->setGeometry(left, ButtonTop, ButtonWidth, ButtonHeight);
-    if (bold) {
-        QFont font = button->font();
-        font.setBold(true);
-        button->setFont(font);
-    }
+    QFont font = button->font();
+    font.setBold(bold);
+    // The buttons keep their places and widths in every language: a caption longer than the
+    // English one is set smaller until it fits beside its icon.
+    const QString shown = QString(button->text()).remove(QRegularExpression(QStringLiteral("&(?!&)")));
+    const int room = ButtonWidth - button->iconSize().width() - 4;
+    while (QFontMetrics(font).horizontalAdvance(shown) > room && font.pointSizeF() > 6)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    if (bold || font != button->font()) button->setFont(font);
     connect(button, &QPushButton::clicked, this, [this, command] { RunCommand([&] { (this->*command)(); }); });
     return button;
 }
@@ -502,9 +513,9 @@ void TFMMain::LoadKeepRulesFor(TScanOutcome& outcome) {
     TLoadedKeepRules loaded = LoadKeepRules();
     std::string said;
     if (!loaded.Error.empty())
-        said = "Keep rules not read: " + loaded.Error + " (" + loaded.Path + ")";
+        said = FilledText(tr("Keep rules not read: %1 (%2)"), {CoreText(loaded.Error), loaded.Path});
     else if (!loaded.Problems.empty())
-        said = "Keep rules: " + RuleProblemsText(loaded.Problems);
+        said = FilledText(tr("Keep rules: %1"), {KeepRuleProblemsText(loaded.Problems)});
     if (said != KeepRulesSaid_) outcome.KeepRulesNote = said;
     KeepRulesSaid_ = std::move(said);
     KeepRules_ = std::make_shared<const TKeepRules>(std::move(loaded.Rules));
@@ -518,7 +529,7 @@ void TFMMain::btnOpenClick() {
         repaint();
         ShowWaitForm(true, false);
         const TScopeGuard hide([] { ShowWaitForm(false, false); });
-        SetWaitMessage(LoadingInfoText);
+        SetWaitMessage(Said(LoadingInfoText));
         const std::string recovered = RecoverDeletions();
         TScanOutcome outcome;
         LoadKeepRulesFor(outcome);
@@ -537,8 +548,8 @@ void TFMMain::BitBtn1Click() {
 void TFMMain::btnDeleteClick() {
     const std::size_t asked = VT.FocusedEntry();
     const bool folder = asked != NoEntry && VT[asked].Kind == TEntryKind::Folder;
-    if (DesktopServices().MessageBox(std::string(folder ? DeleteFolderQuestion : DeleteFileQuestion) + "\n\n" + UndoItNote,
-                                     WarningCaption, TMessageButtons::YesNoDefaultNo, TMessageIcon::Question,
+    if (DesktopServices().MessageBox(Said(folder ? DeleteFolderQuestion : DeleteFileQuestion) + "\n\n" + Said(UndoItNote),
+                                     Said(WarningCaption), TMessageButtons::YesNoDefaultNo, TMessageIcon::Question,
                                      OwnerOf(this)) != TMessageResult::Yes)
         return;
     const std::size_t focused = VT.FocusedEntry();
@@ -573,13 +584,13 @@ void TFMMain::btnDelAllClick() {
     for (const TListEntry& entry : VT)
         if (entry.CheckState == TCheckState::Checked) (entry.Kind == TEntryKind::Folder ? folders : files) = true;
     const char* question = !folders ? DeleteFilesQuestion : files ? DeleteFilesAndFoldersQuestion : DeleteFoldersQuestion;
-    if (DesktopServices().MessageBox(std::string(question) + "\n\n" + UndoThemNote, WarningCaption,
+    if (DesktopServices().MessageBox(Said(question) + "\n\n" + Said(UndoThemNote), Said(WarningCaption),
                                      TMessageButtons::YesNoDefaultNo, TMessageIcon::Question,
                                      OwnerOf(this)) != TMessageResult::Yes)
         return;
     ShowWaitForm(true, false);
     const TScopeGuard hide([] { ShowWaitForm(false, false); });
-    SetWaitMessage(DeletingFilesText);
+    SetWaitMessage(Said(DeletingFilesText));
     EndUndo();
     const std::string recovered = RecoverDeletions();
     TDeleteSummary summary;
@@ -626,7 +637,7 @@ void TFMMain::UndoClick() {
     if (Busy_ || !UndoAvailable()) return;
     ShowWaitForm(true, false);
     const TScopeGuard hide([] { ShowWaitForm(false, false); });
-    SetWaitMessage(std::string(Undo_->WaitMessage()));
+    SetWaitMessage(CoreText(Undo_->WaitMessage()));
     TUndoSummary summary;
     LongWork([&](TLongWork& work) { summary = RunUndo(VT, *Undo_, work); });
     if (!UndoAvailable()) EndUndo();
@@ -663,7 +674,7 @@ void TFMMain::NamesEdited() {
     if (names == Options_.Names) return;
     if (!TNameFilter::ParseGlobs(names, error)) {
         edNames->setText(DisplayText(Options_.Names));
-        SetOutcome("Names not changed: " + EscapeControls(error));
+        SetOutcome(FilledText(tr("Names not changed: %1"), {EscapeControls(CoreText(error))}));
         return;
     }
     Options_.Names = names;
@@ -678,7 +689,7 @@ std::string TFMMain::RecoverDeletions() {
     std::erase_if(recovery.NotUsed, said);
     std::erase_if(recovery.Left, [&](const TRecoveredFile& file) { return said(file.Path + '\0' + file.Now); });
     if (const std::string details = RecoveryDetailsText(recovery); !details.empty())
-        DesktopServices().MessageBox(details, WarningCaption, TMessageButtons::Ok, TMessageIcon::Warning, OwnerOf(this));
+        DesktopServices().MessageBox(details, Said(WarningCaption), TMessageButtons::Ok, TMessageIcon::Warning, OwnerOf(this));
     return JoinedTexts(std::exchange(Recovered_, {}), RecoveryText(recovery));
 }
 
@@ -693,8 +704,8 @@ void TFMMain::UpdateStatus() {
     btnUndo->setVisible(undo);
     acUndo->setEnabled(undo);
     if (undo)
-        btnUndo->setToolTip(Undo_->FromTrash() ? QStringLiteral("Take the files just moved to the trash back (Ctrl+Z)")
-                                               : QStringLiteral("Make the files just deleted again (Ctrl+Z)"));
+        btnUndo->setToolTip(Undo_->FromTrash() ? tr("Take the files just moved to the trash back (Ctrl+Z)")
+                                               : tr("Make the files just deleted again (Ctrl+Z)"));
     // While long work changes the list, its count is not read; the panel catches up afterwards.
     if (ListView_->Model().Frozen()) return;
     std::size_t folders = 0;
@@ -708,7 +719,7 @@ void TFMMain::HelpClick() { DesktopServices().OpenUrl(std::string(MakerWebAddres
 TOpenFailed TFMMain::OpenFailedHandler() {
     // Told later: the window may be gone by then.
     return [form = QPointer<TFMMain>(this)](const std::string& target, const std::string& reason) {
-        if (form) form->SetOutcome(std::string(CouldNotOpenText) + EscapeControls(target) + ": " + reason);
+        if (form) form->SetOutcome(Said(CouldNotOpenText) + EscapeControls(target) + ": " + CoreText(reason));
     };
 }
 

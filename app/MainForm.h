@@ -68,27 +68,27 @@ namespace nulvane {
 
 struct TScanOutcome;
 
-inline constexpr const char* LoadingInfoText = "Loading info..";
-inline constexpr const char* DeletingFilesText = "Deleting files..";
+inline constexpr const char* LoadingInfoText = QT_TRANSLATE_NOOP("nulvane::TFMMain", "Loading info..");
+inline constexpr const char* DeletingFilesText = QT_TRANSLATE_NOOP("nulvane::TFMMain", "Deleting files..");
 // The status bar's outcome after an export was stopped: the export writes nothing, so a file that
 // stood at the chosen name is left as it was.
-inline constexpr const char* ExportStoppedText = "Export stopped: no file written";
+inline constexpr const char* ExportStoppedText = QT_TRANSLATE_NOOP("nulvane::TFMMain", "Export stopped: no file written");
 // Before why an export failed ("Export failed: cannot create \"FILE\": Permission denied"); an
 // earlier file of the name is left as it was.
-inline constexpr const char* ExportFailedText = "Export failed: ";
+inline constexpr const char* ExportFailedText = QT_TRANSLATE_NOOP("nulvane::TFMMain", "Export failed: ");
 // Before a folder, a file or an address nothing could open, and why ("Could not open PATH:
 // nothing on this desktop opens it").
-inline constexpr const char* CouldNotOpenText = "Could not open ";
-inline constexpr const char* DeleteFileQuestion = "Are you sure to delete the file from disk?";
-inline constexpr const char* DeleteFilesQuestion = "Are you sure to delete the files from disk?";
+inline constexpr const char* CouldNotOpenText = QT_TRANSLATE_NOOP("nulvane::TFMMain", "Could not open ");
+inline constexpr const char* DeleteFileQuestion = QT_TRANSLATE_NOOP("nulvane::TFMMain", "Are you sure to delete the file from disk?");
+inline constexpr const char* DeleteFilesQuestion = QT_TRANSLATE_NOOP("nulvane::TFMMain", "Are you sure to delete the files from disk?");
 // The same questions where empty folders are among what goes.
-inline constexpr const char* DeleteFolderQuestion = "Are you sure to delete the folder from disk?";
-inline constexpr const char* DeleteFoldersQuestion = "Are you sure to delete the folders from disk?";
-inline constexpr const char* DeleteFilesAndFoldersQuestion = "Are you sure to delete the files and folders from disk?";
+inline constexpr const char* DeleteFolderQuestion = QT_TRANSLATE_NOOP("nulvane::TFMMain", "Are you sure to delete the folder from disk?");
+inline constexpr const char* DeleteFoldersQuestion = QT_TRANSLATE_NOOP("nulvane::TFMMain", "Are you sure to delete the folders from disk?");
+inline constexpr const char* DeleteFilesAndFoldersQuestion = QT_TRANSLATE_NOOP("nulvane::TFMMain", "Are you sure to delete the files and folders from disk?");
 // Said after the question, on a line of its own: what goes can come back.
-inline constexpr const char* UndoItNote = "Undo (Ctrl+Z) can put it back.";
-inline constexpr const char* UndoThemNote = "Undo (Ctrl+Z) can put them back.";
-inline constexpr const char* WarningCaption = "Warning";
+inline constexpr const char* UndoItNote = QT_TRANSLATE_NOOP("nulvane::TFMMain", "Undo (Ctrl+Z) can put it back.");
+inline constexpr const char* UndoThemNote = QT_TRANSLATE_NOOP("nulvane::TFMMain", "Undo (Ctrl+Z) can put them back.");
+inline constexpr const char* WarningCaption = QT_TRANSLATE_NOOP("nulvane::TFMMain", "Warning");
 
 class TFMMain : public QMainWindow {
     Q_OBJECT

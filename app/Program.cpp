@@ -11,6 +11,7 @@
 
 #include "app/MainForm.h"
 #include "app/QtDesktopServices.h"
+#include "app/Translations.h"
 #include "app/Servers.h"
 #include "app/WaitForm.h"
 #include "platform/files/removal/FileLocks.h"
@@ -101,6 +102,7 @@ int RunProgram(int argc, char** argv) {
     qInstallMessageHandler(previous);
     QApplication::setApplicationName(QStringLiteral("nulvane"));
     QApplication::setDesktopFileName(QStringLiteral("org.karvo.nulvane"));
+    InstallTranslations(UserLanguages());
 
     RegisterServers();
     RaiseOpenFileLimit();

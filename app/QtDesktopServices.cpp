@@ -25,6 +25,7 @@
 
 #include "app/ListView.h"
 #include "app/Texts.h"
+#include "app/Translations.h"
 #include "platform/desktop/DesktopOpener.h"
 #include "platform/system/LongWork.h"
 #include "platform/system/ScopeGuard.h"
@@ -243,7 +244,8 @@ void TQtDesktopServices::OpenUrl(const std::string& url, TOpenFailed failed) {
 TMessageResult TQtDesktopServices::MessageBox(const std::string& text, const std::string& caption,
                                               TMessageButtons buttons, TMessageIcon icon, TOwnerWindow owner) {
     return OnUi([&] {
-        QMessageBox box(IconOf(icon), QString::fromUtf8(caption.c_str()), QString::fromUtf8(text.c_str()),
+        // The layers below ask in English; the window's own questions come translated already.
+        QMessageBox box(IconOf(icon), QString::fromStdString(CoreText(caption)), QString::fromStdString(CoreText(text)),
                         QMessageBox::NoButton, WidgetOf(owner));
         const auto run = [&] {
             FitCaption(box);
@@ -284,7 +286,8 @@ std::string TQtDesktopServices::SaveFileName(const std::string& defaultExt, cons
         const QStringList parts = QString::fromUtf8(filter.c_str()).split(QLatin1Char('|'));
         QStringList filters;
         for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
-            filters << QStringLiteral("%1 (%2)").arg(parts[i], QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' ')));
+            filters << QStringLiteral("%1 (%2)").arg(QString::fromStdString(CoreText(parts[i].toStdString())),
+                                                    QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' ')));
         if (!filters.isEmpty()) dialog.setNameFilters(filters);
         if (!initialFileName.empty()) dialog.selectFile(DisplayText(initialFileName));
         const TPaintWhileOpen paint(Running_ != nullptr);
@@ -298,7 +301,7 @@ void TQtDesktopServices::ShowWaitForm(bool show, bool showCancel) {
 }
 
 void TQtDesktopServices::SetWaitMessage(const std::string& text) {
-    OnUi([&] { WaitForm_.SetWaitMessage(QString::fromUtf8(text.c_str())); });
+    OnUi([&] { WaitForm_.SetWaitMessage(QString::fromStdString(CoreText(text))); });
 }
 
 void TQtDesktopServices::RunBusy(const std::function<void(TLongWork&)>& work) {

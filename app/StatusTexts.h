@@ -4,13 +4,18 @@
 // separators ("12,345"); nouns agree with their number ("1 file", "2 files").
 //
 // The texts are built from plain counts, so that the window, the progress window and the tests
-// share one wording.
+// share one wording. They are in the user's language where the window has a translation
+// (app/Translations.h); texts of the layers below (kept reasons, journal problems) are translated
+// as they are put in.
+#include <QtGlobal>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/KeepRules.h"
 #include "core/Undo.h"
 
 namespace nulvane {
@@ -71,8 +76,8 @@ std::string UndoOutcomeText(const TUndoSummary& summary);
 // more); after a final deletion's undo, then what no undo gives back.
 std::string UndoDetailsText(const TUndoSummary& summary);
 // What no undo of a final deletion gives back, said once an undo.
-inline constexpr const char* NotRestoredText =
-    "Not restored: birth and change times, inode numbers; names of one file come back as separate files";
+inline constexpr const char* NotRestoredText = QT_TRANSLATE_NOOP(
+    "StatusTexts", "Not restored: birth and change times, inode numbers; names of one file come back as separate files");
 
 // What one deletion command did.
 struct TDeleteOutcome {
@@ -109,6 +114,10 @@ std::string RecoveryDetailsText(const TRecovery& recovery);
 // A deletion that did not start for want of its journal: "Nothing deleted: cannot keep the
 // deletion's journal (PROBLEM)".
 std::string NoJournalText(std::string_view problem);
+
+// What is wrong with keep rules, as core's RuleProblemsText says it in English: "line 3 ignored:
+// unclosed [ (2 more lines ignored)".
+std::string KeepRuleProblemsText(const std::vector<TRuleProblem>& problems);
 
 // `first` and `second` joined by "; ", either of them empty.
 std::string JoinedTexts(std::string first, std::string_view second);

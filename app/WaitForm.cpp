@@ -74,12 +74,12 @@ void TWaitForm::paintEvent(QPaintEvent* event) {
 
 TWaitForm::TWaitForm(QWidget* owner)
     : QWidget(nullptr, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), Owner_(owner) {
-    setWindowTitle(QStringLiteral("Please wait"));
+    setWindowTitle(tr("Please wait"));
     setFixedSize(FormWidth, FormHeight);
     setAutoFillBackground(true);
     Animate1 = new TFindAnimation(this);
     Animate1->setGeometry(8, 8, 80, 50);
-    Label1 = new QLabel(QStringLiteral("This will take a few minutes.Please be patient..."), this);
+    Label1 = new QLabel(tr("This will take a few minutes.Please be patient..."), this);
     Label1->setGeometry(103, 8, 376 - 103 - 6, 18);
     // The line was laid out for a narrow 8-point face; a wider one is made smaller until it fits.
     for (QFont font = Label1->font();
@@ -91,7 +91,7 @@ TWaitForm::TWaitForm(QWidget* owner)
     Label2->setGeometry(105, 30, FormWidth - 105 - 50, 18);
     Label2->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     SpeedButton1 = new QToolButton(this);
-    SpeedButton1->setText(QStringLiteral("Cancel"));
+    SpeedButton1->setText(tr("Cancel"));
     SpeedButton1->setAutoRaise(true);
     SpeedButton1->setGeometry(142, 54, 97, 25);
     SpeedButton1->hide();
@@ -102,10 +102,10 @@ TWaitForm::TWaitForm(QWidget* owner)
     Label3->setGeometry(CountsLeft, 86, FormWidth - CountsLeft - 8, 18);
     Label3->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     Label3->setTextFormat(Qt::PlainText);
-    btnStop = new QPushButton(QStringLiteral("Stop"), this);
+    btnStop = new QPushButton(tr("Stop"), this);
     btnStop->setGeometry(8, 82, 80, 26);
     btnStop->setEnabled(false);
-    btnStop->setToolTip(QStringLiteral("Stop (Esc): keeps what was done so far"));
+    btnStop->setToolTip(tr("Stop (Esc): keeps what was done so far"));
     connect(btnStop, &QPushButton::clicked, this, &TWaitForm::StopClick);
     CountsTimer_.setInterval(CountsIntervalMs);
     connect(&CountsTimer_, &QTimer::timeout, this, &TWaitForm::UpdateCounts);

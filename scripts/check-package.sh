@@ -182,7 +182,9 @@ for file in usr/bin/nulvane-cli usr/share/man/man1/nulvane-cli.1.gz etc/nulvane/
 done
 for file in usr/bin/nulvane usr/share/applications/org.karvo.nulvane.desktop \
             usr/share/icons/hicolor/scalable/apps/nulvane.svg usr/share/man/man1/nulvane.1.gz \
-            usr/share/metainfo/org.karvo.nulvane.metainfo.xml usr/share/doc/nulvane/copyright; do
+            usr/share/metainfo/org.karvo.nulvane.metainfo.xml usr/share/doc/nulvane/copyright \
+            usr/share/nulvane/translations/nulvane_de.qm usr/share/nulvane/translations/nulvane_fr.qm \
+            usr/share/nulvane/translations/nulvane_es.qm; do
   grep -qx "./$file" "$work/nulvane.contents" || fail "nulvane lacks /$file"
 done
 # nulvane-cli loads the export formats as a module of its own: the program itself needs neither the

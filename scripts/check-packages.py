@@ -8,8 +8,8 @@ that scripts/run.sh installs no test tool.
 A run package counts as used when it owns one of these files:
   - a header or library the two programs were compiled or linked from (the build's dependency
     records, as Ninja keeps them);
-  - a tool the build runs (the compiler, CMake, Ninja, pkg-config, msgfmt, as the CMake cache names them,
-    symbolic links followed step by step);
+  - a tool the build runs (the compiler, CMake, Ninja, pkg-config, msgfmt, Qt's lrelease, as the
+    CMake cache names them, symbolic links followed step by step);
   - a program in /usr/bin whose name the programs' sources hold as a string literal, such as
     "xdg-open" (a helper they start).
 The Debian source package builds in a root holding build-essential and its Build-Depends alone,
@@ -94,7 +94,7 @@ def used_files(build):
             files.add(line.strip())
     with open(os.path.join(build, "CMakeCache.txt"), encoding="utf-8") as cache:
         for line in cache:
-            match = re.match(r"(CMAKE_CXX_COMPILER|CMAKE_MAKE_PROGRAM|CMAKE_COMMAND|PKG_CONFIG_EXECUTABLE|GETTEXT_MSGFMT_EXECUTABLE):\w+=(/.*)", line)
+            match = re.match(r"(CMAKE_CXX_COMPILER|CMAKE_MAKE_PROGRAM|CMAKE_COMMAND|PKG_CONFIG_EXECUTABLE|GETTEXT_MSGFMT_EXECUTABLE|NULVANE_LRELEASE):\w+=(/.*)", line)
             if match:
                 files.update(link_chain(match.group(2).strip()))
     return {spelling for name in files for spelling in with_usr_merge(name)}
