@@ -1,7 +1,5 @@
 #include "app/ListView.h"
 
-#include <QCursor>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -18,14 +16,6 @@
 namespace nulvane {
 
 namespace {
-
-TShiftState ShiftOf(Qt::KeyboardModifiers modifiers) {
-    TShiftState shift = 0;
-    if (modifiers & Qt::ShiftModifier) shift |= ssShift;
-    if (modifiers & Qt::AltModifier) shift |= ssAlt;
-    if (modifiers & Qt::ControlModifier) shift |= ssCtrl;
-    return shift;
-}
 
 // Sets a flag for a scope, and gives it back its value at the end: changes the view makes itself
 // are not fed back to the list.
@@ -124,12 +114,10 @@ void TListView::SyncSortGlyph() {
 
 void TListView::HeaderClicked(int column) {
     RunCommand([&] {
-        const QPoint at = horizontalHeader()->mapFromGlobal(QCursor::pos());
         // The header toggled its own glyph already; the list's header state is what shows.
         const TScopeGuard glyph([this] { SyncSortGlyph(); });
         if (column >= List().Header().Columns().Count()) return;
-        const TShiftState shift = ShiftOf(QGuiApplication::keyboardModifiers());
-        const auto click = [&] { List().Header().Click(column, TMouseButton::Left, shift, at.x(), at.y()); };
+        const auto click = [&] { List().Header().Click(column, TMouseButton::Left); };
         if (RunSort)
             RunSort(click);
         else

@@ -116,7 +116,7 @@ std::string WithoutEndSeparator(const std::string& folder) {
 }  // namespace
 
 TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
-    VT.OnInitNode = [](TResultList& list, std::size_t entry) { list[entry].CheckType = TCheckType::CheckBox; };
+    Results.OnInitNode = [](TResultList& list, std::size_t entry) { list[entry].CheckType = TCheckType::CheckBox; };
     setWindowIcon(ProgramIcon());
 
     auto* central = new QWidget(this);
@@ -130,7 +130,7 @@ TFMMain::TFMMain(QWidget* parent) : QMainWindow(parent) {
     MakeStatusBar();
 
     // Tab goes along the buttons, to the list's "Check All" box and the list, then to "Undo".
-    QWidget* const order[] = {btnOpen, BitBtn1, btnDelete, btnDelAll, SpeedButton1, SpeedButton2, cbCheckAll, ListView_, btnUndo};
+    QWidget* const order[] = {btnOpen, btnClearAll, btnDelete, btnDelAll, btnHelp, btnExit, cbCheckAll, ListView_, btnUndo};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -150,20 +150,20 @@ void TFMMain::MakeButtons(QWidget& central, QVBoxLayout& layout) {
     layout.addWidget(TopPanel);
     btnOpen = AddButton(QT_TR_NOOP("&Open Folder"), 9, true, &TFMMain::btnOpenClick);
     btnOpen->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
-    BitBtn1 = AddButton(QT_TR_NOOP("&Clear All"), 133, true, &TFMMain::BitBtn1Click);
-    BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogResetButton));
+    btnClearAll = AddButton(QT_TR_NOOP("&Clear All"), 133, true, &TFMMain::btnClearAllClick);
+    btnClearAll->setIcon(style()->standardIcon(QStyle::SP_DialogResetButton));
     btnDelete = AddButton(QT_TR_NOOP("&Delete"), 257, true, &TFMMain::btnDeleteClick);
     btnDelete->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
     btnDelAll = AddButton(QT_TR_NOOP("Delete &All"), 381, true, &TFMMain::btnDelAllClick);
     btnDelAll->setIcon(style()->standardIcon(QStyle::SP_DialogDiscardButton));
-    SpeedButton1 = AddButton(QT_TR_NOOP("&Help"), 505, false, &TFMMain::HelpClick);
-    SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
-    SpeedButton1->setFlat(true);
-    SpeedButton2 = AddButton(QT_TR_NOOP("&Exit"), 630, false, &TFMMain::ExitClick);
-    SpeedButton2->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
-    SpeedButton2->setFlat(true);
+    btnHelp = AddButton(QT_TR_NOOP("&Help"), 505, false, &TFMMain::HelpClick);
+    btnHelp->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
+    btnHelp->setFlat(true);
+    btnExit = AddButton(QT_TR_NOOP("&Exit"), 630, false, &TFMMain::ExitClick);
+    btnExit->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    btnExit->setFlat(true);
     // However narrow the window is made, every button stays in it.
-    TopPanel->setMinimumWidth(SpeedButton2->geometry().right() + 1 + btnOpen->geometry().left());
+    TopPanel->setMinimumWidth(btnExit->geometry().right() + 1 + btnOpen->geometry().left());
 }
 
 // The list in its sunken panel, with its colours, the "Check All" box in its corner and the Delete key.
@@ -173,7 +173,7 @@ void TFMMain::MakeList(QWidget& central, QVBoxLayout& layout) {
     listPanel->setLineWidth(2);
     auto* listLayout = new QVBoxLayout(listPanel);
     listLayout->setContentsMargins(2, 2, 2, 2);
-    ListView_ = new TListView(VT, listPanel);
+    ListView_ = new TListView(Results, listPanel);
     ListView_->setToolTip(tr("Items"));
     // A click on a column of a long list sorts for a while: as long work.
     ListView_->RunSort = [this](const std::function<void()>& sort) { LongWork([&](TLongWork&) { sort(); }); };
@@ -208,20 +208,20 @@ void TFMMain::MakeList(QWidget& central, QVBoxLayout& layout) {
 
 // The list's context menu: the exports, then checking the selected entries.
 void TFMMain::MakeListMenu() {
-    PopupMenu1 = new QMenu(this);
+    mnList = new QMenu(this);
     auto* menuStyle = new TLargeIconStyle;
-    menuStyle->setParent(PopupMenu1);
-    PopupMenu1->setStyle(menuStyle);
+    menuStyle->setParent(mnList);
+    mnList->setStyle(menuStyle);
     std::array<const TExportFormatInfo*, ExportFormats.size()> menu{};
     for (const TExportFormatInfo& format : ExportFormats) menu.at(static_cast<std::size_t>(format.MenuPlace)) = &format;
     for (const TExportFormatInfo* format : menu) {
-        QAction* action = PopupMenu1->addAction(ExportIcon(*format), QString::fromStdString(CoreText(format->MenuCaption)));
+        QAction* action = mnList->addAction(ExportIcon(*format), QString::fromStdString(CoreText(format->MenuCaption)));
         connect(action, &QAction::triggered, this, [this, format = format->Format] {
             RunCommand([&] {
                 if (!Ctrl_ || Busy_) return;
                 // The export reads the list on its worker thread: the window is busy meanwhile.
                 try {
-                    Frozen([&] { RunExportCommand(format, *Ctrl_, VT, DesktopServices()); });
+                    Frozen([&] { RunExportCommand(format, *Ctrl_, Results, DesktopServices()); });
                 } catch (const EExportStopped&) {
                     SetOutcome(Said(ExportStoppedText));
                 } catch (const std::bad_alloc&) {
@@ -233,14 +233,14 @@ void TFMMain::MakeListMenu() {
             });
         });
     }
-    PopupMenu1->addSeparator();
+    mnList->addSeparator();
     for (const bool checked : {true, false}) {
-        QAction* action = PopupMenu1->addAction(checked ? tr("Check Selected") : tr("Uncheck Selected"));
+        QAction* action = mnList->addAction(checked ? tr("Check Selected") : tr("Uncheck Selected"));
         connect(action, &QAction::triggered, this, [this, checked] { RunCommand([&] { CheckSelectedClick(checked); }); });
     }
     ListView_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ListView_, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { PopupMenu1->popup(ListView_->viewport()->mapToGlobal(at)); });
+            [this](const QPoint& at) { mnList->popup(ListView_->viewport()->mapToGlobal(at)); });
 }
 
 // "About", "Help", and the Options menu with the options a later scan follows and its Names field.
@@ -367,10 +367,10 @@ void TFMMain::showEvent(QShowEvent* event) {
 
 void TFMMain::FormShow() {
     setWindowTitle(QString::fromUtf8(ProductTitle.data(), static_cast<qsizetype>(ProductTitle.size())));
-    Ctrl_ = std::make_unique<TTallyscopeCtrl>(VT, OwnerOf(this));
+    Ctrl_ = std::make_unique<TTallyscopeCtrl>(Results, OwnerOf(this));
     Ctrl_->XMLDoc = &XMLDoc;
     Ctrl_->OpenFailed = OpenFailedHandler();
-    VT.OnDblClick = [this, open = std::move(VT.OnDblClick)](TResultList& list) {
+    Results.OnDblClick = [this, open = std::move(Results.OnDblClick)](TResultList& list) {
         if (list.FocusedEntry() != NoEntry)
             DblClickEntry(list);
         else if (open)
@@ -379,7 +379,7 @@ void TFMMain::FormShow() {
     SetOutcome(RecoverDeletions());
     // The scan of the start folders follows at once; its words must not wipe these out.
     if (!StartFolders_.empty()) Recovered_ = Outcome_;
-    Ctrl_->BuildColumns(VT);  // a failure ends the set-up here: drops stay refused for the run
+    Ctrl_->BuildColumns(Results);  // a failure ends the set-up here: drops stay refused for the run
     TakeRememberedWidths();
     DropsAccepted_ = true;
     setAcceptDrops(true);
@@ -432,7 +432,7 @@ void TFMMain::closeEvent(QCloseEvent* event) {
 }
 
 void TFMMain::TakeRememberedWidths() {
-    TListColumns& columns = VT.Header().Columns();
+    TListColumns& columns = Results.Header().Columns();
     ConfiguredWidths_.clear();
     for (int i = 0; i < columns.Count(); ++i) {
         ConfiguredWidths_.push_back(columns[i].Width);
@@ -445,7 +445,7 @@ void TFMMain::TakeRememberedWidths() {
 void TFMMain::RememberLayout() {
     Layout_.Geometry = saveGeometry();
     // A width the user dragged back to the configured one follows the configuration again.
-    const TListColumns& columns = VT.Header().Columns();
+    const TListColumns& columns = Results.Header().Columns();
     for (int i = 0; i < columns.Count() && static_cast<std::size_t>(i) < ConfiguredWidths_.size(); ++i) {
         if (columns[i].Width != ConfiguredWidths_[static_cast<std::size_t>(i)])
             Layout_.ColumnWidths[columns[i].Text] = columns[i].Width;
@@ -474,7 +474,7 @@ void TFMMain::Frozen(const std::function<void()>& work) {
 
 void TFMMain::SortList() {
     if (CloseWhenIdle_) return;
-    LongWork([this](TLongWork&) { VT.Sort(VT.Header().SortColumn(), VT.Header().SortDirection()); });
+    LongWork([this](TLongWork&) { Results.Sort(Results.Header().SortColumn(), Results.Header().SortDirection()); });
 }
 
 void TFMMain::ScanInto(TScanOutcome& outcome, const std::string& folder, TLongWork& work) {
@@ -486,7 +486,7 @@ void TFMMain::ScanInto(TScanOutcome& outcome, const std::string& folder, TLongWo
         outcome.NotFolders.push_back(folder);
         return;
     }
-    const std::size_t before = VT.Count();
+    const std::size_t before = Results.Count();
     TWalkOptions options = Options_.WalkOptions();
     options.Work = &work;
     options.FindRepositories = !KeepRules_->Empty();  // a store's insides are held as .git's are
@@ -495,13 +495,13 @@ void TFMMain::ScanInto(TScanOutcome& outcome, const std::string& folder, TLongWo
         outcome.UnreadableFolders.push_back(WithoutEndSeparator(path));
     };
     options.OnInTrash = [&outcome](const std::string& path) { outcome.InTrash.push_back(WithoutEndSeparator(path)); };
-    const TScanReport report = Scan(VT, folder, options);
-    KeepRules_->Hold(VT, before);
+    const TScanReport report = Scan(Results, folder, options);
+    KeepRules_->Hold(Results, before);
     // Those the scan held (a version-control store's) count too.
-    outcome.Held += static_cast<std::size_t>(std::count_if(VT.begin() + static_cast<std::ptrdiff_t>(before), VT.end(),
+    outcome.Held += static_cast<std::size_t>(std::count_if(Results.begin() + static_cast<std::ptrdiff_t>(before), Results.end(),
                                                            [](const TListEntry& entry) { return IsHeld(entry.Note); }));
     outcome.Listed += report.Listed;
-    for (std::size_t i = before; i < VT.Count(); ++i) outcome.ListedFolders += VT[i].Kind == TEntryKind::Folder;
+    for (std::size_t i = before; i < Results.Count(); ++i) outcome.ListedFolders += Results[i].Kind == TEntryKind::Folder;
     outcome.Unreadable += report.Unreadable + report.GivenUp;
     outcome.OutOfMemory = outcome.OutOfMemory || report.OutOfMemory;
     outcome.Stopped = outcome.Stopped || report.Stopped;
@@ -539,28 +539,28 @@ void TFMMain::btnOpenClick() {
     SortList();
 }
 
-void TFMMain::BitBtn1Click() {
+void TFMMain::btnClearAllClick() {
     EndUndo();  // the entries it would put back referred to folders the list no longer holds
-    VT.Clear();
+    Results.Clear();
     SetOutcome({});
 }
 
 void TFMMain::btnDeleteClick() {
-    const std::size_t asked = VT.FocusedEntry();
-    const bool folder = asked != NoEntry && VT[asked].Kind == TEntryKind::Folder;
+    const std::size_t asked = Results.FocusedEntry();
+    const bool folder = asked != NoEntry && Results[asked].Kind == TEntryKind::Folder;
     if (DesktopServices().MessageBox(Said(folder ? DeleteFolderQuestion : DeleteFileQuestion) + "\n\n" + Said(UndoItNote),
                                      Said(WarningCaption), TMessageButtons::YesNoDefaultNo, TMessageIcon::Question,
                                      OwnerOf(this)) != TMessageResult::Yes)
         return;
-    const std::size_t focused = VT.FocusedEntry();
+    const std::size_t focused = Results.FocusedEntry();
     if (focused == NoEntry) return;
-    const bool isFolder = VT[focused].Kind == TEntryKind::Folder;
+    const bool isFolder = Results[focused].Kind == TEntryKind::Folder;
     EndUndo();
     const std::string recovered = RecoverDeletions();
     TRemoveResult result;
     const TDeleteOptions options = DeleteOptions();
     std::string noJournal;
-    LongWork([&](TLongWork&) { result = DeleteEntry(VT, focused, options, &noJournal); });
+    LongWork([&](TLongWork&) { result = DeleteEntry(Results, focused, options, &noJournal); });
     if (!noJournal.empty()) return SetOutcome(JoinedTexts(recovered, NoJournalText(noJournal)));
     TDeleteOutcome outcome;
     (result.Outcome == TRemoveOutcome::Deleted ? outcome.Deleted
@@ -581,7 +581,7 @@ void TFMMain::btnDeleteClick() {
 
 void TFMMain::btnDelAllClick() {
     bool files = false, folders = false;
-    for (const TListEntry& entry : VT)
+    for (const TListEntry& entry : Results)
         if (entry.CheckState == TCheckState::Checked) (entry.Kind == TEntryKind::Folder ? folders : files) = true;
     const char* question = !folders ? DeleteFilesQuestion : files ? DeleteFilesAndFoldersQuestion : DeleteFoldersQuestion;
     if (DesktopServices().MessageBox(Said(question) + "\n\n" + Said(UndoThemNote), Said(WarningCaption),
@@ -595,7 +595,7 @@ void TFMMain::btnDelAllClick() {
     const std::string recovered = RecoverDeletions();
     TDeleteSummary summary;
     const TDeleteOptions options = DeleteOptions();
-    LongWork([&](TLongWork& work) { summary = DeleteCheckedEntries(VT, work, options); });
+    LongWork([&](TLongWork& work) { summary = DeleteCheckedEntries(Results, work, options); });
     if (summary.NotStarted) return SetOutcome(JoinedTexts(recovered, NoJournalText(summary.JournalProblem)));
     TDeleteOutcome outcome{summary.Deleted, summary.Missing, summary.Kept.size(), summary.Stopped, {}};
     if (summary.Kept.size() == 1) outcome.KeptReason = summary.Kept.front().Result.ReasonText();
@@ -639,15 +639,15 @@ void TFMMain::UndoClick() {
     const TScopeGuard hide([] { ShowWaitForm(false, false); });
     SetWaitMessage(CoreText(Undo_->WaitMessage()));
     TUndoSummary summary;
-    LongWork([&](TLongWork& work) { summary = RunUndo(VT, *Undo_, work); });
+    LongWork([&](TLongWork& work) { summary = RunUndo(Results, *Undo_, work); });
     if (!UndoAvailable()) EndUndo();
     SetOutcome(UndoOutcomeText(summary), UndoDetailsText(summary));
     // The entries come back at the end; a sorted list puts them in their places again.
-    if (summary.PutBack + summary.NotPutBack.size() > 0 && VT.Header().SortColumn() != NoColumn) SortList();
+    if (summary.PutBack + summary.NotPutBack.size() > 0 && Results.Header().SortColumn() != NoColumn) SortList();
 }
 
 void TFMMain::cbCheckAllClick() {
-    VT.SetAllCheckStates(cbCheckAll->isChecked() ? TCheckState::Checked : TCheckState::Unchecked);
+    Results.SetAllCheckStates(cbCheckAll->isChecked() ? TCheckState::Checked : TCheckState::Unchecked);
 }
 
 void TFMMain::CheckSelectedClick(bool checked) {
@@ -709,8 +709,8 @@ void TFMMain::UpdateStatus() {
     // While long work changes the list, its count is not read; the panel catches up afterwards.
     if (ListView_->Model().Frozen()) return;
     std::size_t folders = 0;
-    for (std::size_t i = 0; i < VT.Count(); ++i) folders += VT[i].Kind == TEntryKind::Folder;
-    StatusPanel0->SetWholeText(DisplayText(nulvane::StatusText(VT.Count(), Outcome_, folders)),
+    for (std::size_t i = 0; i < Results.Count(); ++i) folders += Results[i].Kind == TEntryKind::Folder;
+    StatusPanel0->SetWholeText(DisplayText(nulvane::StatusText(Results.Count(), Outcome_, folders)),
                                DisplayText(OutcomeDetails_).trimmed());
 }
 
@@ -742,7 +742,7 @@ void TFMMain::DropFolders(const std::vector<std::string>& given) {
     TScanOutcome outcome;
     LoadKeepRulesFor(outcome);
     LongWork([&](TLongWork& work) {
-        const TResultList::TUpdateScope update(VT);
+        const TResultList::TUpdateScope update(Results);
         for (const std::string& path : paths) ScanInto(outcome, path, work);
     });
     SetOutcome(JoinedTexts(recovered, ScanOutcomeText(outcome)), ScanDetailsText(outcome));

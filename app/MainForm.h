@@ -96,14 +96,14 @@ public:
     explicit TFMMain(QWidget* parent = nullptr);
     ~TFMMain() override;
 
-    TResultList VT;
+    TResultList Results;
     // The document the XML and spreadsheet exports build in.
     TXmlDocComponent XMLDoc;
 
     TTallyscopeCtrl* Ctrl() const noexcept { return Ctrl_.get(); }
     TListView& ListView() const noexcept { return *ListView_; }
     QCheckBox& CheckAllBox() const noexcept { return *cbCheckAll; }
-    QMenu& Popup() const noexcept { return *PopupMenu1; }
+    QMenu& Popup() const noexcept { return *mnList; }
     QMenu& OptionsMenu() const noexcept { return *mnOptions; }
     QLineEdit& NamesField() const noexcept { return *edNames; }  // in the Options menu
     QPushButton& DelAllButton() const noexcept { return *btnDelAll; }
@@ -131,7 +131,7 @@ public:
 
     // The window's commands.
     void btnOpenClick();
-    void BitBtn1Click();
+    void btnClearAllClick();
     void btnDeleteClick();
     void btnDelAllClick();
     void cbCheckAllClick();
@@ -208,14 +208,14 @@ private:
     std::unique_ptr<TTallyscopeCtrl> Ctrl_;
     QWidget* TopPanel = nullptr;
     QPushButton* btnOpen = nullptr;
-    QPushButton* BitBtn1 = nullptr;
+    QPushButton* btnClearAll = nullptr;
     QPushButton* btnDelete = nullptr;
     QPushButton* btnDelAll = nullptr;
-    QPushButton* SpeedButton1 = nullptr;
-    QPushButton* SpeedButton2 = nullptr;
+    QPushButton* btnHelp = nullptr;
+    QPushButton* btnExit = nullptr;
     TListView* ListView_ = nullptr;
     QCheckBox* cbCheckAll = nullptr;
-    QMenu* PopupMenu1 = nullptr;
+    QMenu* mnList = nullptr;
     QMenu* mnOptions = nullptr;
     QAction* acFollowFolderLinks = nullptr;
     QAction* acOneFileSystem = nullptr;

@@ -90,11 +90,11 @@ TWaitForm::TWaitForm(QWidget* owner)
     Label2 = new QLabel(QStringLiteral("..."), this);
     Label2->setGeometry(105, 30, FormWidth - 105 - 50, 18);
     Label2->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-    SpeedButton1 = new QToolButton(this);
-    SpeedButton1->setText(tr("Cancel"));
-    SpeedButton1->setAutoRaise(true);
-    SpeedButton1->setGeometry(142, 54, 97, 25);
-    SpeedButton1->hide();
+    btnCancel = new QToolButton(this);
+    btnCancel->setText(tr("Cancel"));
+    btnCancel->setAutoRaise(true);
+    btnCancel->setGeometry(142, 54, 97, 25);
+    btnCancel->hide();
 
     // Below the window's first layout, which stays as it was: the counts line under the message
     // column, Stop under the animation.
@@ -181,7 +181,7 @@ void TWaitForm::ShowWaitForm(bool show, bool showCancel) {
         if (isVisible()) hide();
         return;
     }
-    SpeedButton1->setVisible(showCancel);
+    btnCancel->setVisible(showCancel);
     if (!isVisible()) {
         // Each time it shows, it starts from its first size and widens as its texts need.
         SetWidth(FormWidth);

@@ -59,7 +59,7 @@ public:
     QString Message() const { return Label2->text(); }
     QString CountsText() const { return Label3->text(); }
     const TFindAnimation& Animation() const noexcept { return *Animate1; }
-    bool CancelVisible() const { return !SpeedButton1->isHidden(); }
+    bool CancelVisible() const { return !btnCancel->isHidden(); }
     QPushButton& StopButton() const noexcept { return *btnStop; }
     const QLabel& CountsLine() const noexcept { return *Label3; }
 
@@ -85,7 +85,7 @@ private:
     TFindAnimation* Animate1;
     QLabel* Label1;
     QLabel* Label2;
-    QToolButton* SpeedButton1;
+    QToolButton* btnCancel;
     QLabel* Label3;  // the counts line
     QPushButton* btnStop;
     QTimer CountsTimer_;

@@ -45,8 +45,8 @@ int main(int argc, char** argv) {
     constexpr std::size_t Count = 1'000'000;
     TFMMain form;
     {
-        const TResultList::TUpdateScope update(form.VT);
-        form.VT.Reserve(Count);
+        const TResultList::TUpdateScope update(form.Results);
+        form.Results.Reserve(Count);
         for (std::size_t i = 0; i < Count; ++i) {
             const std::string folder = "/home/user/projects/p" + std::to_string(i / 1000) + "/src/module/";
             const std::string name = "file_" + std::to_string(i) + ".txt";
@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
             entry.Record.Assign({name, folder + name, "0", "txt", "file", {}, {}, {}, {}, {},
                                  "12/9/2026 1:23:45 AM", "12/9/2026 1:23:45 AM", "12/9/2026 1:23:45 AM"});
             entry.CheckState = TCheckState::Checked;
-            form.VT.Append(std::move(entry));
+            form.Results.Append(std::move(entry));
         }
     }
 

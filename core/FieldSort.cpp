@@ -50,12 +50,12 @@ void SortListByField(TResultList& list, std::string_view fieldName, bool descend
         list.OnPrepareSort,
         [key](TResultList& sender, int, TSortDirection) { return PrepareEntryComparison(sender, key); });
     TResultList::TCompareEvent previousCompare = std::exchange(
-        list.OnCompareNodes, [key](TResultList& sender, const TListEntry& first, const TListEntry& second, int) {
+        list.OnCompareEntries, [key](TResultList& sender, const TListEntry& first, const TListEntry& second, int) {
             return CompareListEntries(sender, first, second, key, sender.Header().SortDirection());
         });
     const TScopeGuard restore([&] {
         list.OnPrepareSort = std::move(previousPrepare);
-        list.OnCompareNodes = std::move(previousCompare);
+        list.OnCompareEntries = std::move(previousCompare);
     });
     const TSortDirection direction = descending ? TSortDirection::Descending : TSortDirection::Ascending;
     TListHeader& header = list.Header();

@@ -79,8 +79,8 @@ void TListHeader::SetSortColumn(int column) {
     SortColumn_ = column;
 }
 
-void TListHeader::Click(int column, TMouseButton button, TShiftState shift, int x, int y) {
-    if (Owner_.OnHeaderClick) Owner_.OnHeaderClick(*this, column, button, shift, x, y);
+void TListHeader::Click(int column, TMouseButton button) {
+    if (Owner_.OnHeaderClick) Owner_.OnHeaderClick(*this, column, button);
 }
 
 }  // namespace nulvane

@@ -25,8 +25,6 @@ enum class TAlignment : std::uint8_t { Left, Right, Center };
 enum class TSortDirection : std::uint8_t { Ascending, Descending };
 enum class TMouseButton : std::uint8_t { Left, Right, Middle };
 
-using TShiftState = std::uint8_t;
-inline constexpr TShiftState ssShift = 1, ssAlt = 2, ssCtrl = 4;
 
 struct TListColumn {
     std::string Text;  // the caption, exactly as configured
@@ -99,7 +97,7 @@ public:
     int MainColumn() const noexcept { return Columns_.Count() > 0 ? 0 : NoColumn; }
 
     // What the view forwards: a completed click on a column.
-    void Click(int column, TMouseButton button, TShiftState shift, int x, int y);
+    void Click(int column, TMouseButton button);
 
 private:
     friend class TListColumns;

@@ -267,9 +267,9 @@ void TResultList::Sort(int column, TSortDirection direction) {
         std::iota(order.begin(), order.end(), std::uint32_t{0});
         if (prepared)
             MergeSort(order.data(), n, direction, [&](std::uint32_t a, std::uint32_t b) { return prepared(a, b); });
-        else if (OnCompareNodes)
+        else if (OnCompareEntries)
             MergeSort(order.data(), n, direction, [&](std::uint32_t a, std::uint32_t b) {
-                return OnCompareNodes(*this, Entries_[a], Entries_[b], column);
+                return OnCompareEntries(*this, Entries_[a], Entries_[b], column);
             });
         else
             return;  // every pair compares 0: the order stays

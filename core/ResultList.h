@@ -1,5 +1,5 @@
 #pragma once
-// The result list: the toolkit-neutral list the whole system works on (the main window's VT).
+// The result list: the toolkit-neutral list the whole system works on (the main window's Results).
 // Entries stand in list order, each with one TFileRecord, a check state and the identity of the
 // file it was made from (ListEntry.h). A header carries the columns and the sort state
 // (ListColumns.h). The list holds data and raises events; it draws nothing. A view shows it and
@@ -46,8 +46,7 @@ public:
     // Supplies a cell's text; `text` arrives holding DefaultText().
     using TGetTextEvent = std::function<void(TResultList& sender, std::size_t entry, int column,
                                              TTextKind kind, std::string& text)>;
-    using THeaderClickEvent = std::function<void(TListHeader& sender, int column, TMouseButton button,
-                                                 TShiftState shift, int x, int y)>;
+    using THeaderClickEvent = std::function<void(TListHeader& sender, int column, TMouseButton button)>;
     using TGetHintEvent = std::function<void(TResultList& sender, std::size_t entry, int column,
                                              THintLineBreakStyle& lineBreakStyle, std::string& hint)>;
     using TNotifyEvent = std::function<void(TResultList& sender)>;
@@ -56,8 +55,8 @@ public:
     // Orders two entries given by their places before the sort began.
     using TIndexCompare = std::function<int(std::size_t first, std::size_t second)>;
     // Asked once at the start of every Sort for a comparison to use during that sort instead of
-    // OnCompareNodes; an empty answer means OnCompareNodes. It must answer exactly as
-    // OnCompareNodes would: it exists so that a handler can convert each entry's sort key once
+    // OnCompareEntries; an empty answer means OnCompareEntries. It must answer exactly as
+    // OnCompareEntries would: it exists so that a handler can convert each entry's sort key once
     // per sort rather than once per comparison. Nothing it prepares may outlive the sort.
     using TPrepareSortEvent =
         std::function<TIndexCompare(TResultList& sender, int column, TSortDirection direction)>;
@@ -72,7 +71,7 @@ public:
         int operator()(std::size_t first, std::size_t second) const { return Compare(first, second); }
     };
 
-    TCompareEvent OnCompareNodes;
+    TCompareEvent OnCompareEntries;
     TGetTextEvent OnGetText;
     THeaderClickEvent OnHeaderClick;
     TGetHintEvent OnGetHint;
@@ -125,8 +124,8 @@ public:
     // Appends the folder's path, ending in the separator, to `out`.
     void AppendFolderPath(TFolderIndex folder, std::string& out) const;
 
-    // The text of one field of an entry: the one way to read an entry's field (TEntryTexts reads
-    // many entries' fields in a loop), whatever the entry's record holds. "Full Path" may be
+    // The text of one field of an entry, whatever the entry's record holds (TEntryTexts reads many
+    // entries' fields in a loop, with the folder path kept between them). "Full Path" may be
     // composed in `scratch`, and is then valid until `scratch` changes; every other field views
     // into the entry and stays valid while the entry is unchanged. A field outside 0..18 reads
     // as empty.
@@ -180,7 +179,7 @@ public:
     void SetCheckState(std::size_t entry, TCheckState state) { SetCheckState(Entry(entry), state); }
     void SetAllCheckStates(TCheckState state) noexcept;
 
-    // Reorders the entries by a top-down merge sort driven by OnCompareNodes, or by the
+    // Reorders the entries by a top-down merge sort driven by OnCompareEntries, or by the
     // comparison OnPrepareSort gives for this sort (no handler: every pair compares 0), or in one
     // step when that comparison is a TPreparedOrder that fills the order. A run of n entries is split into its first n/2 (rounded down) and the
     // rest; merging takes the head of the first part while the comparison of (first head,

@@ -47,19 +47,20 @@ std::string FolderOfPath(std::string_view path) { return std::string(ParentFolde
 TTallyscopeCtrl::TTallyscopeCtrl(TResultList& list, TOwnerWindow owner)
     : List_(list),
       Owner_(owner),
-      PreviousCompare_(std::move(list.OnCompareNodes)),
+      PreviousCompare_(std::move(list.OnCompareEntries)),
       PreviousGetText_(std::move(list.OnGetText)),
       PreviousHeaderClick_(std::move(list.OnHeaderClick)),
       PreviousGetHint_(std::move(list.OnGetHint)),
       PreviousDblClick_(std::move(list.OnDblClick)),
       PreviousChange_(std::move(list.OnChange)),
       PreviousPrepareSort_(std::move(list.OnPrepareSort)) {
-    list.OnCompareNodes = [this](TResultList& sender, const TListEntry& first, const TListEntry& second,
+    list.OnCompareEntries = [this](TResultList& sender, const TListEntry& first, const TListEntry& second,
                                  int column) { return CompareEntries(sender, first, second, column); };
     list.OnGetText = [this](TResultList& sender, std::size_t entry, int column, TTextKind kind,
                             std::string& text) { GetCellText(sender, entry, column, kind, text); };
-    list.OnHeaderClick = [this](TListHeader& header, int column, TMouseButton button, TShiftState shift, int x,
-                                int y) { HeaderClicked(header, column, button, shift, x, y); };
+    list.OnHeaderClick = [this](TListHeader& header, int column, TMouseButton button) {
+        HeaderClicked(header, column, button);
+    };
     list.OnGetHint = [this](TResultList& sender, std::size_t entry, int column, THintLineBreakStyle& style,
                             std::string& hint) { GetEntryHint(sender, entry, column, style, hint); };
     list.OnDblClick = [this](TResultList& sender) { ListDblClick(sender); };
@@ -72,7 +73,7 @@ TTallyscopeCtrl::TTallyscopeCtrl(TResultList& list, TOwnerWindow owner)
 }
 
 TTallyscopeCtrl::~TTallyscopeCtrl() {
-    List_.OnCompareNodes = std::move(PreviousCompare_);
+    List_.OnCompareEntries = std::move(PreviousCompare_);
     List_.OnGetText = std::move(PreviousGetText_);
     List_.OnHeaderClick = std::move(PreviousHeaderClick_);
     List_.OnGetHint = std::move(PreviousGetHint_);
@@ -124,8 +125,7 @@ int TTallyscopeCtrl::CompareEntries(TResultList& list, const TListEntry& first, 
     return CompareListEntries(list, first, second, SortKey, list.Header().SortDirection());
 }
 
-void TTallyscopeCtrl::HeaderClicked(TListHeader& header, int column, TMouseButton button, TShiftState /*shift*/,
-                                    int /*x*/, int /*y*/) {
+void TTallyscopeCtrl::HeaderClicked(TListHeader& header, int column, TMouseButton button) {
     if (button != TMouseButton::Left) return;
     if (header.SortColumn() == NoColumn) {
         header.SetSortColumn(column);

@@ -72,7 +72,7 @@ public:
     // Handlers of the list's events.
     void GetCellText(TResultList& list, std::size_t entry, int column, TTextKind kind, std::string& text);
     int CompareEntries(TResultList& list, const TListEntry& first, const TListEntry& second, int column) const;
-    void HeaderClicked(TListHeader& header, int column, TMouseButton button, TShiftState shift, int x, int y);
+    void HeaderClicked(TListHeader& header, int column, TMouseButton button);
     void GetEntryHint(TResultList& list, std::size_t entry, int column, THintLineBreakStyle& lineBreakStyle,
                       std::string& hint);
     void ListDblClick(TResultList& sender);

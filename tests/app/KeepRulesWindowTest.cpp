@@ -30,8 +30,8 @@ protected:
     ~KeepRulesWindowTest() override { std::filesystem::remove_all(RulesFile); }
 
     std::size_t Row(const std::string& path) const {
-        for (std::size_t i = 0; i < Form.VT.Count(); ++i)
-            if (Form.VT.FullPath(Form.VT[i]) == path) return i;
+        for (std::size_t i = 0; i < Form.Results.Count(); ++i)
+            if (Form.Results.FullPath(Form.Results[i]) == path) return i;
         ADD_FAILURE() << "not listed: " << path;
         return 0;
     }
@@ -67,7 +67,7 @@ TEST_F(KeepRulesWindowTest, DeleteAllTakesOnlyTheClutterOfAProject) {
     std::filesystem::create_directory_symlink(outside.Str() + "/linked", project.Path() / "link");
     const std::string packages = project.Packages();
     Form.DropFolders({project.Str()});
-    const std::size_t listed = Form.VT.Count(), held = listed - project.Clutter.size();
+    const std::size_t listed = Form.Results.Count(), held = listed - project.Clutter.size();
     EXPECT_EQ(Form.StatusText().toStdString(), std::to_string(listed) + " files in the list \u00b7 Scan finished: " +
                                                    std::to_string(listed) + " files listed; " + std::to_string(held) +
                                                    " held back by keep rules");
@@ -81,10 +81,10 @@ TEST_F(KeepRulesWindowTest, DeleteAllTakesOnlyTheClutterOfAProject) {
     view.setCurrentIndex(view.model()->index(static_cast<int>(init), 1));
     view.selectionModel()->select(view.currentIndex(), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     QTest::keyClick(&view, Qt::Key_Space);
-    EXPECT_EQ(Form.VT[init].CheckState, TCheckState::Checked);
+    EXPECT_EQ(Form.Results[init].CheckState, TCheckState::Checked);
     EXPECT_EQ(Hint(init), QString::fromLatin1(EntryHintText.data()));
     QTest::keyClick(&view, Qt::Key_Space);
-    EXPECT_EQ(Form.VT[init].CheckState, TCheckState::Unchecked);
+    EXPECT_EQ(Form.Results[init].CheckState, TCheckState::Unchecked);
 
     Services.QueueAnswer("Yes");
     Form.btnDelAllClick();

@@ -74,7 +74,7 @@ TEST_F(ListModelTest, FollowsEveryChangeOfTheListWithoutDataOfItsOwn) {
 
     List.Remove(1);
     EXPECT_EQ(Text(model, 1, 0), "a");
-    List.Header().Click(0, TMouseButton::Left, 0, 0, 0);
+    List.Header().Click(0, TMouseButton::Left);
     EXPECT_EQ(Text(model, 0, 0), "a");
     {
         const TResultList::TUpdateScope update(List);

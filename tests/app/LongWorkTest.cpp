@@ -80,7 +80,7 @@ protected:
 
     TNames Names() const {
         TNames names;
-        for (const TListEntry& entry : Form.VT) names.emplace_back(entry.Record.Get(fiFileName));
+        for (const TListEntry& entry : Form.Results) names.emplace_back(entry.Record.Get(fiFileName));
         return names;
     }
 
@@ -104,7 +104,7 @@ TEST_F(LongWorkTest, StopOrEscStopsAScanThatKeepsWhatItFoundSorted) {
         {"Esc on the main window", [&] { QTest::keyClick(&Form, Qt::Key_Escape); }},
     };
     for (const auto& way : ways) {
-        Form.BitBtn1Click();
+        Form.btnClearAllClick();
         Counts.clear();
         WhenCounting(way.Stop);
         Form.btnOpenClick();
@@ -128,7 +128,7 @@ TEST_F(LongWorkTest, InputToTheWindowDuringAScanIsDiscardedNotReplayed) {
     Form.btnOpenClick();
     for (int i = 0; i < 5; ++i) QApplication::processEvents();
     EXPECT_TRUE(Services.Asked.empty());
-    EXPECT_EQ(Form.VT.Count(), 3u);
+    EXPECT_EQ(Form.Results.Count(), 3u);
 
     // Afterwards the window takes input again.
     QTest::mouseClick(&Form.DelAllButton(), Qt::LeftButton);
@@ -141,7 +141,7 @@ TEST_F(LongWorkTest, ClosingTheWindowDuringAScanStopsItAndThenCloses) {
     Form.btnOpenClick();
     EXPECT_FALSE(closedAtOnce);
     EXPECT_TRUE(test::AwaitEvent([&] { return !Form.isVisible(); })) << "the window never closed after the stopped scan";
-    EXPECT_EQ(Form.VT.Count(), 3u);
+    EXPECT_EQ(Form.Results.Count(), 3u);
 }
 
 // Entries taken out of the list: the first is put back at once, the second holds on until the run
@@ -173,9 +173,9 @@ TEST_F(LongWorkTest, UndoShowsItsCountsAndStopsKeepingWhatCameBack) {
     };
     Form.DropFolders({Services.Folder});
     auto undo = std::make_unique<THoldingUndo>();
-    while (!Form.VT.Empty()) {
-        undo->Entries.push_back(Form.VT[0]);
-        Form.VT.Remove(0);
+    while (!Form.Results.Empty()) {
+        undo->Entries.push_back(Form.Results[0]);
+        Form.Results.Remove(0);
     }
     Form.OfferUndo(std::move(undo));
     ASSERT_TRUE(Form.UndoButton().isVisible());
@@ -192,7 +192,7 @@ TEST_F(LongWorkTest, UndoShowsItsCountsAndStopsKeepingWhatCameBack) {
     EXPECT_EQ(message, "Putting files back..");
     EXPECT_EQ(Counts, "1 of 3 put back");
     EXPECT_TRUE(Services.Asked.empty());
-    EXPECT_EQ(Form.VT.Count(), 2u);
+    EXPECT_EQ(Form.Results.Count(), 2u);
     EXPECT_EQ(Form.StatusText(), "2 files in the list \u00b7 Undo stopped: put back 2 files from the trash, 1 left");
     EXPECT_TRUE(Form.UndoButton().isVisible());
     EXPECT_FALSE(Wait.isVisible());

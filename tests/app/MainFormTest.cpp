@@ -59,7 +59,7 @@ protected:
     }
     TNames Names() const {
         TNames names;
-        for (const TListEntry& entry : Form.VT) names.emplace_back(entry.Record.Get(fiFileName));
+        for (const TListEntry& entry : Form.Results) names.emplace_back(entry.Record.Get(fiFileName));
         return names;
     }
     // Saved settings cleared, the trash of the test's own (under data/Trash while the guard lives),
@@ -102,17 +102,17 @@ TEST_F(MainFormTest, FirstShowBuildsTheColumnsAndTakesDropsAndArgumentsInOrderUn
     Form.SetStartFolders({two, file, Dir.Str() + "/gone", one});
     Show();
     EXPECT_EQ(Form.windowTitle(), "Karvo Nulvane 2.3");
-    EXPECT_EQ(Form.VT.Header().Columns().Count(), 7);
+    EXPECT_EQ(Form.Results.Header().Columns().Count(), 7);
     EXPECT_TRUE(Form.AcceptsDroppedFolders());
     ASSERT_NE(Form.Ctrl(), nullptr);
     // The start folders are scanned once the window shows.
-    ASSERT_TRUE(test::AwaitEvent([&] { return !Form.VT.Empty(); })) << "the start folders were never scanned";
+    ASSERT_TRUE(test::AwaitEvent([&] { return !Form.Results.Empty(); })) << "the start folders were never scanned";
     const TNames names = Names();
     ASSERT_EQ(names.size(), 3u);
     EXPECT_EQ(names[0], "b.txt");
     EXPECT_EQ((std::set<std::string>(names.begin() + 1, names.end())), (std::set<std::string>{"a.txt", "c.txt"}));
     EXPECT_EQ(Kinds(), (std::vector{ShowWaitForm, RunBusy, HideWaitForm}));
-    EXPECT_EQ(Form.VT[0].CheckType, TCheckType::CheckBox);
+    EXPECT_EQ(Form.Results[0].CheckType, TCheckType::CheckBox);
 }
 
 TEST_F(MainFormTest, DroppedLocalFoldersAreScannedAndOtherAddressesIgnored) {
@@ -217,10 +217,10 @@ TEST_F(MainFormTest, AColumnBuildFailureLeavesDropsIgnoredAndTheOtherCommandsWor
     Show();
     EXPECT_FALSE(Form.AcceptsDroppedFolders());
     Form.DropFolders({folder});
-    EXPECT_TRUE(Form.VT.Empty());
+    EXPECT_TRUE(Form.Results.Empty());
     Services.QueueAnswer(folder);
     Form.btnOpenClick();
-    EXPECT_EQ(Form.VT.Count(), 1u);
+    EXPECT_EQ(Form.Results.Count(), 1u);
 }
 
 TEST_F(MainFormTest, OpenFolderScansUnderTheProgressWindowAndSortsEvenWhenCancelled) {
@@ -233,17 +233,17 @@ TEST_F(MainFormTest, OpenFolderScansUnderTheProgressWindowAndSortsEvenWhenCancel
     EXPECT_EQ(Kinds(), (std::vector{PickFolder, ShowWaitForm, SetWaitMessage, RunBusy, HideWaitForm, RunBusy}));
     EXPECT_EQ(Services.RequestsOf(SetWaitMessage).at(0).Text, "Loading info..");
 
-    Form.VT.Header().Click(0, TMouseButton::Left, 0, 0, 0);  // descending by name from now on
-    Form.VT.Header().Click(0, TMouseButton::Left, 0, 0, 0);
-    Form.VT.Sort(NoColumn, TSortDirection::Ascending);
+    Form.Results.Header().Click(0, TMouseButton::Left);  // descending by name from now on
+    Form.Results.Header().Click(0, TMouseButton::Left);
+    Form.Results.Sort(NoColumn, TSortDirection::Ascending);
     Services.ClearRequests();
     Services.QueueAnswer("");
     Form.btnOpenClick();
     EXPECT_EQ(Names(), (TNames{"c", "b", "a"}));
     EXPECT_EQ(Kinds(), (std::vector{PickFolder, RunBusy}));
 
-    Form.BitBtn1Click();
-    EXPECT_TRUE(Form.VT.Empty());
+    Form.btnClearAllClick();
+    EXPECT_TRUE(Form.Results.Empty());
     EXPECT_TRUE(std::filesystem::exists(folder + "/a"));
 }
 
@@ -287,12 +287,12 @@ TEST_F(MainFormTest, DeletionAsksFirstAndTakesOnlyCheckedStillEmptyFilesLastFirs
     EXPECT_EQ(Services.Requests().at(0), (TDesktopRequest{MessageBox, std::string(DeleteFileQuestion) + "\n\n" + UndoItNote,
                                                            OwnerOf(&Form), "Warning", TMessageButtons::YesNoDefaultNo,
                                                            TMessageIcon::Question}));
-    EXPECT_EQ(Form.VT.Count(), 5u);
+    EXPECT_EQ(Form.Results.Count(), 5u);
 
-    Form.VT.SetFocusedEntry(0);
+    Form.Results.SetFocusedEntry(0);
     Services.QueueAnswer("No");
     Form.btnDeleteClick();
-    EXPECT_EQ(Form.VT.Count(), 5u);
+    EXPECT_EQ(Form.Results.Count(), 5u);
     Services.QueueAnswer("Yes");
     Form.btnDeleteClick();
     EXPECT_EQ(Names(), (TNames{"b", "c", "d", "e"}));
@@ -303,12 +303,12 @@ TEST_F(MainFormTest, DeletionAsksFirstAndTakesOnlyCheckedStillEmptyFilesLastFirs
     Form.cbCheckAllClick();
     Services.QueueAnswer("Yes");
     Form.btnDelAllClick();
-    EXPECT_EQ(Form.VT.Count(), 4u);
+    EXPECT_EQ(Form.Results.Count(), 4u);
 
     // Checked again, "c" unchecked by hand; "b" got content since the scan: it stays, checked.
     Form.CheckAllBox().setChecked(true);
     Form.cbCheckAllClick();
-    Form.VT.SetCheckState(1, TCheckState::Unchecked);
+    Form.Results.SetCheckState(1, TCheckState::Unchecked);
     std::ofstream(folder + "/b") << "user data";
     Services.ClearRequests();
     Services.QueueAnswer("Yes");
@@ -320,7 +320,7 @@ TEST_F(MainFormTest, DeletionAsksFirstAndTakesOnlyCheckedStillEmptyFilesLastFirs
     // The kept file is counted, with its reason as it is the only one.
     EXPECT_TRUE(Form.StatusText().startsWith(QString::fromUtf8("2 files in the list \u00b7 Deleted 2 files (undo: Ctrl+Z), 1 kept: ")))
         << Form.StatusText().toStdString();
-    EXPECT_EQ(Form.VT[0].CheckState, TCheckState::Checked);
+    EXPECT_EQ(Form.Results[0].CheckState, TCheckState::Checked);
     EXPECT_EQ(watch.Deleted(), (TNames{"a", "e", "d"}));
     EXPECT_EQ(Form.ListView().Model().rowCount(), 2);
 }
@@ -407,7 +407,7 @@ TEST_F(MainFormTest, ACommandErrorGoesToTheApplicationHandlerAndTheViewIsThawed)
     SetApplicationErrorHandler(nullptr);
     EXPECT_EQ(errors.size(), 1u);
     EXPECT_FALSE(Form.ListView().Model().Frozen());
-    EXPECT_TRUE(Form.VT.Empty());
+    EXPECT_TRUE(Form.Results.Empty());
 }
 
 
@@ -443,7 +443,7 @@ TEST_F(MainFormTest, StartFoldersAreTakenFromTheWorkingFolderAndScannedOnceTheLi
     ASSERT_TRUE(test::AwaitEvent([&] { return !scanned.empty(); })) << "the start folder was never scanned";
     EXPECT_GT(paintsBeforeScan, 0);
     EXPECT_EQ(scanned, (std::vector<std::string>{Dir.Str() + "/tree"}));
-    EXPECT_EQ(Form.VT.FullPath(Form.VT[0]), Dir.Str() + "/tree/a");
+    EXPECT_EQ(Form.Results.FullPath(Form.Results[0]), Dir.Str() + "/tree/a");
     EXPECT_EQ(Form.StatusText().toStdString(),
               "1 file in the list \u00b7 Scan finished: 1 file listed; Not a folder: " + Dir.Str() + "/tpyo");
 }
@@ -471,19 +471,19 @@ TEST_F(MainFormTest, OptionsAreRememberedBetweenRunsAndGoToTheScan) {
     EXPECT_FALSE(options[2]->isChecked());
     Dir.MakeDir("tree/void/deeper");
     Form.DropFolders({tree});
-    EXPECT_EQ(Form.VT.Count(), 2u);  // the linked folder's file too, and no folder while the option is off
+    EXPECT_EQ(Form.Results.Count(), 2u);  // the linked folder's file too, and no folder while the option is off
 
     options[0]->trigger();
     options[1]->trigger();
     options[2]->trigger();
-    Form.BitBtn1Click();
+    Form.btnClearAllClick();
     Form.DropFolders({tree});
     // A drop lists in scan order: the folder once everything in it is listed.
     EXPECT_EQ(Names(), (TNames{"own", "void"}));
     std::string scratch;
-    EXPECT_EQ(Form.VT.FieldText(Form.VT[1], fiFileType, scratch), "folder");
-    EXPECT_EQ(Form.VT.FullPath(Form.VT[1]), tree + "/void");
-    EXPECT_EQ(Form.VT[1].CheckState, TCheckState::Checked);
+    EXPECT_EQ(Form.Results.FieldText(Form.Results[1], fiFileType, scratch), "folder");
+    EXPECT_EQ(Form.Results.FullPath(Form.Results[1]), tree + "/void");
+    EXPECT_EQ(Form.Results[1].CheckState, TCheckState::Checked);
     // Names as globs, for folder entries too; one that is no glob changes nothing and says why.
     for (const char* names : {"void  deeper my\\ notes", "void ["}) {
         Form.NamesField().setText(names);
@@ -491,7 +491,7 @@ TEST_F(MainFormTest, OptionsAreRememberedBetweenRunsAndGoToTheScan) {
     }
     EXPECT_EQ(Form.NamesField().text(), "void  deeper my\\ notes");
     EXPECT_EQ(Form.StatusText().toStdString(), "1 file and 1 folder in the list \u00b7 Names not changed: \"[\" is no glob: unclosed [");
-    Form.BitBtn1Click();
+    Form.btnClearAllClick();
     Form.DropFolders({tree});
     EXPECT_EQ(Names(), (TNames{"void"}));
 
@@ -553,7 +553,7 @@ TEST_F(MainFormTest, MoveToTrashIsRememberedAndAKeptEntrySaysWhyInItsHint) {
         const TNames names = Names();
         return static_cast<std::size_t>(std::find(names.begin(), names.end(), name) - names.begin());
     };
-    Form.VT.SetFocusedEntry(indexOf("a"));
+    Form.Results.SetFocusedEntry(indexOf("a"));
     Services.ClearRequests();
     Services.QueueAnswer("Yes");
     Form.btnDeleteClick();
@@ -574,7 +574,7 @@ TEST_F(MainFormTest, MoveToTrashIsRememberedAndAKeptEntrySaysWhyInItsHint) {
     EXPECT_EQ(Form.StatusText(), "1 file in the list \u00b7 Moved 1 file to the trash, 1 kept: changed since the scan");
 
     std::ofstream(folder + "/b", std::ios::trunc).close();  // empty again
-    Form.BitBtn1Click();
+    Form.btnClearAllClick();
     Form.DropFolders({folder});
     ASSERT_EQ(Names(), (TNames{"b"}));
     EXPECT_EQ(model.data(model.index(0, 0), Qt::ToolTipRole).toString(), QString::fromUtf8(EntryHintText));
@@ -589,7 +589,7 @@ TEST_F(MainFormTest, SelectedRowsAreCheckedTogetherAndTheDeleteKeyAsksFirst) {
     TListView& view = Form.ListView();
     const auto checked = [&] {
         std::string states;
-        for (const TListEntry& entry : Form.VT) states += entry.CheckState == TCheckState::Checked ? 'x' : '-';
+        for (const TListEntry& entry : Form.Results) states += entry.CheckState == TCheckState::Checked ? 'x' : '-';
         return states;
     };
     view.setFocus();
@@ -616,18 +616,18 @@ TEST_F(MainFormTest, SelectedRowsAreCheckedTogetherAndTheDeleteKeyAsksFirst) {
     QTest::keyClick(&view, Qt::Key_Delete);
     EXPECT_EQ(Kinds(), (std::vector{MessageBox}));
     EXPECT_EQ(Services.Requests().at(0).Text, std::string(DeleteFileQuestion) + "\n\n" + UndoItNote);
-    EXPECT_EQ(Form.VT.Count(), 4u);
+    EXPECT_EQ(Form.Results.Count(), 4u);
 }
 
 TEST_F(MainFormTest, ADoubleClickShowsTheFileInItsFolder) {
     const std::string file = Dir.Write("f/a");
     Show();
     Form.DropFolders({Dir.Str() + "/f"});
-    Form.VT.SetFocusedEntry(0);
-    Form.VT.DblClick();
+    Form.Results.SetFocusedEntry(0);
+    Form.Results.DblClick();
     EXPECT_EQ(Services.RequestsOf(ShowFile).at(0), (TDesktopRequest{ShowFile, file, OwnerOf(&Form)}));
     Services.OpenFailure = "nothing on this desktop opens it";
-    Form.VT.DblClick();
+    Form.Results.DblClick();
     EXPECT_EQ(Form.StatusText().toStdString(),
               "1 file in the list \u00b7 Could not open " + file + ": nothing on this desktop opens it");
 }
@@ -657,7 +657,7 @@ TEST_F(MainFormTest, UndoTakesTrashedFilesBackAndNamesWhatCannotComeBack) {
     Form.DropFolders({folder});
     const TNames listed = Names();
     ASSERT_EQ(std::set<std::string>(listed.begin(), listed.end()), (std::set<std::string>{"a", "b", "c", "d"}));
-    Form.VT.SetCheckState(static_cast<std::size_t>(std::find(listed.begin(), listed.end(), "c") - listed.begin()),
+    Form.Results.SetCheckState(static_cast<std::size_t>(std::find(listed.begin(), listed.end(), "c") - listed.begin()),
                           TCheckState::Unchecked);
     EXPECT_FALSE(Form.UndoAvailable());
     EXPECT_FALSE(Form.UndoButton().isVisible());
@@ -683,7 +683,7 @@ TEST_F(MainFormTest, UndoTakesTrashedFilesBackAndNamesWhatCannotComeBack) {
     const QAbstractItemModel& model = Form.ListView().Model();
     for (std::size_t i = 1; i < back.size(); ++i) {
         const bool a = back[i] == "a";
-        EXPECT_EQ(Form.VT[i].CheckState, a ? TCheckState::Checked : TCheckState::Unchecked) << back[i];
+        EXPECT_EQ(Form.Results[i].CheckState, a ? TCheckState::Checked : TCheckState::Unchecked) << back[i];
         EXPECT_EQ(model.data(model.index(static_cast<int>(i), 0), Qt::ToolTipRole).toString().toStdString(),
                   a ? EntryHintText
                     : back[i] == "b" ? "still in the trash: its name is taken" : "still in the trash: its folder is gone");
@@ -703,7 +703,7 @@ TEST_F(MainFormTest, UndoTakesTrashedFilesBackAndNamesWhatCannotComeBack) {
     EXPECT_FALSE(Form.UndoAvailable());
     EXPECT_FALSE(Form.UndoButton().isVisible());
 
-    Form.VT.SetFocusedEntry(static_cast<std::size_t>(std::find(back.begin(), back.end(), "a") - back.begin()));
+    Form.Results.SetFocusedEntry(static_cast<std::size_t>(std::find(back.begin(), back.end(), "a") - back.begin()));
     Services.QueueAnswer("Yes");
     Form.btnDeleteClick();
     EXPECT_TRUE(Form.UndoAvailable());
@@ -723,7 +723,7 @@ TEST_F(MainFormTest, UndoAfterAFinalDeleteAllMakesTheFilesAgain) {
     Form.DropFolders({folder});
     Services.QueueAnswer("Yes");
     Form.btnDelAllClick();
-    ASSERT_TRUE(Form.VT.Empty());
+    ASSERT_TRUE(Form.Results.Empty());
     EXPECT_EQ(Form.StatusText().toStdString(), "No files in the list \u00b7 Deleted 3 files (undo: Ctrl+Z)");
     ASSERT_TRUE(Form.UndoAvailable());
     EXPECT_EQ(Form.UndoButton().toolTip().toStdString(), "Make the files just deleted again (Ctrl+Z)");
@@ -737,7 +737,7 @@ TEST_F(MainFormTest, UndoAfterAFinalDeleteAllMakesTheFilesAgain) {
     EXPECT_EQ(st.st_mode & 07777, 0604u);
     EXPECT_EQ(ReadFileContent(folder + "/b"), "the user's new b");
     const std::size_t b = static_cast<std::size_t>(std::find(back.begin(), back.end(), "b") - back.begin());
-    EXPECT_EQ(Form.VT[b].CheckState, TCheckState::Unchecked);
+    EXPECT_EQ(Form.Results[b].CheckState, TCheckState::Unchecked);
     const QAbstractItemModel& model = Form.ListView().Model();
     EXPECT_EQ(model.data(model.index(static_cast<int>(b), 0), Qt::ToolTipRole).toString().toStdString(),
               "not put back: its name is taken");
@@ -855,9 +855,9 @@ TEST_F(MainFormTest, FoldersAreScannedUnderTheirCleanPath) {
     Form.btnOpenClick();
     EXPECT_EQ(scanned, (std::vector<std::string>{d + "/real/b", d + "/real/b", d + "/real/inner"}));
     std::set<std::string> paths;
-    for (const TListEntry& entry : Form.VT) paths.insert(Form.VT.FullPath(entry));
+    for (const TListEntry& entry : Form.Results) paths.insert(Form.Results.FullPath(entry));
     EXPECT_EQ(paths, (std::set<std::string>{d + "/real/b/y", d + "/real/inner/x"}));
-    EXPECT_EQ(Form.VT.Count(), 3u);
+    EXPECT_EQ(Form.Results.Count(), 3u);
 }
 
 // Counts follow the locale's digit grouping; here German, made for the test with localedef.

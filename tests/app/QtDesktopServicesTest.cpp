@@ -133,7 +133,7 @@ TEST(QtDesktopServices, OpenFolderShowsLoadingInfoWhileTheScanRuns) {
     form.btnOpenClick();
     EXPECT_EQ(services.Observed, "Loading info..");
     EXPECT_GE(services.Frames, 3u);
-    EXPECT_EQ(form.VT.Count(), 1u);
+    EXPECT_EQ(form.Results.Count(), 1u);
     EXPECT_FALSE(wait.isVisible());
 }
 
@@ -165,7 +165,7 @@ TEST(QtDesktopServices, EveryExportOfTheWindowWritesItsFileFromTheWorkerThread) 
     form.show();
     QApplication::processEvents();
     form.DropFolders({dir.Str() + "/f"});
-    ASSERT_EQ(form.VT.Count(), 1u);
+    ASSERT_EQ(form.Results.Count(), 1u);
     for (QAction* action : form.Popup().actions()) action->trigger();
     for (const char* ext : {".htm", ".txt", ".xls", ".csv", ".xml"})
         EXPECT_GT(std::filesystem::file_size(dir.Str() + "/out" + ext), 0u) << ext;
@@ -339,7 +339,7 @@ TEST(QtDesktopServices, AListFrozenForACommandPaintsWhileItsMessageIsOpen) {
     form.show();
     QApplication::processEvents();
     form.DropFolders({dir.Str() + "/f"});
-    ASSERT_EQ(form.VT.Count(), 1u);
+    ASSERT_EQ(form.Results.Count(), 1u);
     TListView& view = form.ListView();
     view.Freeze();
     QString painted;

@@ -42,7 +42,7 @@ std::vector<std::string> ScanAndExport(TFMMain& form, TScriptedDesktopServices& 
         action->trigger();
         written.push_back(Bytes(to + "/" + std::to_string(written.size())));
     }
-    for (int i = 0; i < form.VT.Header().Columns().Count(); ++i) written.push_back(form.VT.Header().Columns()[i].Text);
+    for (int i = 0; i < form.Results.Header().Columns().Count(); ++i) written.push_back(form.Results.Header().Columns()[i].Text);
     return written;
 }
 
@@ -98,7 +98,7 @@ TEST(Translations, TheWindowSpeaksTheUsersLanguageButExportsAndHeadersStayAsThey
     EXPECT_EQ(german.StatusText(), "3 Dateien in der Liste \u00b7 Suchlauf beendet: 3 Dateien aufgelistet");
 
     services.ClearRequests();
-    german.VT.SetFocusedEntry(0);
+    german.Results.SetFocusedEntry(0);
     services.QueueAnswer("Yes");
     german.btnDeleteClick();
     ASSERT_FALSE(services.RequestsOf(MessageBox).empty());

@@ -41,12 +41,12 @@ TEST(FieldSort, SortsAsAHeaderClickOnAColumnOfTheField) {
     SortListByField(byName, "Write Time", true);
     EXPECT_FALSE(std::filesystem::exists(dir.ConfigPath()));
     EXPECT_EQ(byName.Header().SortDirection(), TSortDirection::Descending);
-    EXPECT_FALSE(byName.OnCompareNodes);  // the list's own handlers are back
+    EXPECT_FALSE(byName.OnCompareEntries);  // the list's own handlers are back
     {
         TTallyscopeCtrl ctrl(byClick);
         ctrl.BuildColumns(byClick);
         byClick.Header().SetSortColumn(0);  // after an earlier sort, a click turns to descending
-        byClick.Header().Click(6, TMouseButton::Left, 0, 0, 0);  // "Write Time"
+        byClick.Header().Click(6, TMouseButton::Left);  // "Write Time"
     }
     for (std::size_t i = 0; i < 6; ++i) EXPECT_EQ(byName[i].Record[fiFileName], byClick[i].Record[fiFileName]) << i;
     EXPECT_THROW(SortListByField(byName, "write time", false), EListError);

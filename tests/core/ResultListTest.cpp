@@ -34,7 +34,7 @@ TEST(ResultListSort, SplitsRunsFirstHalfRoundedDownAndAsksFirstHeadThenSecondHea
     TResultList list;
     Fill(list, 5);
     std::vector<std::pair<int, int>> asked;
-    list.OnCompareNodes = [&](TResultList&, const TListEntry& a, const TListEntry& b, int) {
+    list.OnCompareEntries = [&](TResultList&, const TListEntry& a, const TListEntry& b, int) {
         asked.emplace_back(Label(a), Label(b));
         return 0;
     };
@@ -52,7 +52,7 @@ TEST(ResultListSort, TiesKeepOrReverseTheirOrderAsTheMergeRuleDecides) {
         for (int n : {0, 1, 2, 3, 7, 1001}) {
             TResultList list;
             Fill(list, n);
-            list.OnCompareNodes = [&](TResultList&, const TListEntry&, const TListEntry&, int) { return c.Answer; };
+            list.OnCompareEntries = [&](TResultList&, const TListEntry&, const TListEntry&, int) { return c.Answer; };
             list.Sort(NoColumn, c.Direction);
             EXPECT_EQ(Labels(list), Range(n, c.Reversed)) << "answer " << c.Answer << ", n " << n;
         }
@@ -92,7 +92,7 @@ TEST(ResultListSort, APreparedComparisonStandsInForTheEventForOneSort) {
     TResultList list;
     Fill(list, 6);
     int eventCalls = 0;
-    list.OnCompareNodes = [&](TResultList&, const TListEntry& a, const TListEntry& b, int) {
+    list.OnCompareEntries = [&](TResultList&, const TListEntry& a, const TListEntry& b, int) {
         ++eventCalls;
         return Label(a) - Label(b);
     };
@@ -117,7 +117,7 @@ TEST(ResultListSort, AComparisonThatThrowsLeavesTheListAsItWas) {
     TResultList list;
     Fill(list, 10);
     int calls = 0;
-    list.OnCompareNodes = [&](TResultList&, const TListEntry&, const TListEntry&, int) -> int {
+    list.OnCompareEntries = [&](TResultList&, const TListEntry&, const TListEntry&, int) -> int {
         if (++calls == 12) throw std::runtime_error("compare failed");
         return 1;
     };
@@ -197,7 +197,7 @@ TEST(ResultListChanges, TellTheViewOnceEachAndOnceForAllWhileTheBracketIsOpen) {
     }
     list.Remove(1);
     list.Sort(NoColumn, TSortDirection::Ascending);  // no comparison: nothing moves, nothing told
-    list.OnCompareNodes = [](TResultList&, const TListEntry&, const TListEntry&, int) { return 1; };
+    list.OnCompareEntries = [](TResultList&, const TListEntry&, const TListEntry&, int) { return 1; };
     list.Sort(NoColumn, TSortDirection::Ascending);
     list.SetAllCheckStates(TCheckState::Unchecked);
     {

@@ -61,7 +61,7 @@ protected:
         return seen;
     }
     // The default columns: 0 File Name, 1 Full Path, 2 File Size, ..., 6 Write Time.
-    void Click(int column, TMouseButton button = TMouseButton::Left) { List.Header().Click(column, button, 0, 0, 0); }
+    void Click(int column, TMouseButton button = TMouseButton::Left) { List.Header().Click(column, button); }
 
     test::TConfigFolder Dir;
     TScriptedDesktopServices Desktop;
