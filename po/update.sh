@@ -5,7 +5,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
-# The sources, as tests/translations/check_po.py reads them too.
+# The sources, as scripts/check-cli-translations.py reads them too.
 sources() { grep -rlE '\b(_|N_|ngettext)\(' cli core platform --include='*.cpp' --include='*.h' | LC_ALL=C sort; }
 xgettext --language=C++ --from-code=UTF-8 --keyword=_ --keyword=N_ --keyword=ngettext:1,2 \
          --add-comments=TRANSLATORS: --package-name=nulvane-cli --msgid-bugs-address=nulvane@karvo.org \

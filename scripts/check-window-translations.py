@@ -14,7 +14,7 @@ import sys
 import tempfile
 import xml.etree.ElementTree as ET
 
-ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 PLACEHOLDER = re.compile(r"%L?n|%\d|%s|\{\}")
 # Plural forms by language, as Qt's plural rules have them; quotation marks the locale uses.
 FORMS = {"de": 2, "fr": 2, "es": 2}

@@ -6,7 +6,7 @@ keeps a text the sources no longer have; and each translation holds the placehol
 English text (printf's %s, %zu, %.*s, Qt's %1 and %n, {}) in number and kind, and starts and
 ends as it does ("nulvane-cli: " before, a newline after).
 
-    check_po.py SOURCE_FOLDER
+    check-cli-translations.py SOURCE_FOLDER
 
 Exit 0 when every catalogue passes, 1 with one line per fault.
 """
