@@ -380,18 +380,25 @@ unsigned TDeletionJournal::FolderId(int fd, std::string& line) {
     return id;
 }
 
-int TDeletionJournal::RecordMove(int folderFd, std::string_view aside, std::string_view name, std::uint64_t device,
-                                 std::uint64_t inode) noexcept {
+template <class TWrite>
+int TDeletionJournal::RecordIn(int folderFd, TWrite write) noexcept {
     try {
         if (const int error = Open(); error != 0) return error;
         Line_.clear();
         const unsigned folder = FolderId(folderFd, Line_);
         if (folder == 0) return Fail(ENOENT);  // without the folder's path nothing could be put back
-        AppendRecord(Line_, 'M', std::uint64_t{folder}, TText{aside}, device, inode, TText{name});
-        return Append(Line_);
+        return write(folder);
     } catch (const std::bad_alloc&) {
         return ENOMEM;
     }
+}
+
+int TDeletionJournal::RecordMove(int folderFd, std::string_view aside, std::string_view name, std::uint64_t device,
+                                 std::uint64_t inode) noexcept {
+    return RecordIn(folderFd, [&](unsigned folder) {
+        AppendRecord(Line_, 'M', std::uint64_t{folder}, TText{aside}, device, inode, TText{name});
+        return Append(Line_);
+    });
 }
 
 int TDeletionJournal::RecordTrash(int folderFd, std::string_view aside, int trashFd, std::string_view temp,
@@ -439,27 +446,17 @@ void TDeletionJournal::AppendGone(char kind, std::uint64_t folderOrParent, std::
 }
 
 int TDeletionJournal::RecordGone(int folderFd, std::string_view name, const TEntryMetadata& entry) noexcept {
-    try {
-        if (const int error = Open(); error != 0) return error;
-        Line_.clear();
-        const unsigned folder = FolderId(folderFd, Line_);
-        if (folder == 0) return Fail(ENOENT);
+    return RecordIn(folderFd, [&](unsigned folder) {
         AppendGone('U', folder, name, entry);
         const int error = Append(Line_);
         File_.Gone = File_.Gone || error == 0;
         return error;
-    } catch (const std::bad_alloc&) {
-        return ENOMEM;
-    }
+    });
 }
 
 int TDeletionJournal::RecordGoneTree(int folderFd, std::span<const TGoneFolder> tree) noexcept {
-    try {
-        if (tree.empty()) return EINVAL;
-        if (const int error = Open(); error != 0) return error;
-        Line_.clear();
-        const unsigned folder = FolderId(folderFd, Line_);
-        if (folder == 0) return Fail(ENOENT);
+    if (tree.empty()) return EINVAL;
+    return RecordIn(folderFd, [&](unsigned folder) {
         AppendGone('F', folder, tree[0].Name, tree[0].Metadata);
         for (std::size_t n = 1; n < tree.size(); ++n) {
             if (tree[n].Parent >= n) return EINVAL;
@@ -468,35 +465,21 @@ int TDeletionJournal::RecordGoneTree(int folderFd, std::span<const TGoneFolder> 
         const int error = Append(Line_);
         File_.Gone = File_.Gone || error == 0;
         return error;
-    } catch (const std::bad_alloc&) {
-        return ENOMEM;
-    }
+    });
 }
 
 int TDeletionJournal::RecordNotGone(int folderFd, std::string_view name, std::uint64_t inode) noexcept {
-    try {
-        if (const int error = Open(); error != 0) return error;
-        Line_.clear();
-        const unsigned folder = FolderId(folderFd, Line_);
-        if (folder == 0) return Fail(ENOENT);
+    return RecordIn(folderFd, [&](unsigned folder) {
         AppendRecord(Line_, 'X', std::uint64_t{folder}, inode, TText{name});
         return Append(Line_);
-    } catch (const std::bad_alloc&) {
-        return ENOMEM;
-    }
+    });
 }
 
 int TDeletionJournal::RecordMaking(int folderFd, std::string_view aside, std::string_view name) noexcept {
-    try {
-        if (const int error = Open(); error != 0) return error;
-        Line_.clear();
-        const unsigned folder = FolderId(folderFd, Line_);
-        if (folder == 0) return Fail(ENOENT);
+    return RecordIn(folderFd, [&](unsigned folder) {
         AppendRecord(Line_, 'C', std::uint64_t{folder}, TText{aside}, TText{name});
         return Append(Line_);
-    } catch (const std::bad_alloc&) {
-        return ENOMEM;
-    }
+    });
 }
 
 void TDeletionJournal::FolderClosed(int fd) noexcept { FolderIds_.erase(fd); }

@@ -156,6 +156,11 @@ private:
     };
     int Open() noexcept;
     unsigned FolderId(int fd, std::string& line);
+    // Writes one record about an entry of the open folder `folderFd`: opens the journal, puts the
+    // folder's own record on the line when the folder is new to it, then lets `write` add the entry's
+    // record and append the line; an error number, or 0.
+    template <class TWrite>
+    int RecordIn(int folderFd, TWrite write) noexcept;
     int Append(std::string_view line) noexcept;
     // Reserves and maps the next block, or turns to plain writes where mapping is not offered.
     int NextBlock(std::size_t needed) noexcept;

@@ -1,5 +1,5 @@
 #pragma once
-// The layout of a trash as the freedesktop.org Trash specification draws it, shared by those who
+// The layout of a trash as freedesktop.org's desktops share it, used by those who
 // put files in (TTrash), take them back out (RestoreFromTrash, the journal's recovery) and keep the
 // walk out of them (TTrashFolders): a trash folder holds "files/" with the trashed entries and
 // "info/" with one NAME.trashinfo each. The home trash is "Trash" in the user's data folder
